@@ -1,0 +1,36 @@
+// The scene's directional light and the per-frame camera and light uniforms of the lit programs.
+#pragma once
+
+#include <glm/glm.hpp>
+#include <memory>
+
+#include "render/camera.h"
+#include "render/shader.h"
+
+namespace ruvelo {
+
+class Light {
+ public:
+  Light(const glm::vec3& color, const glm::vec3& direction) : color_(color), direction_(direction) {}
+  virtual ~Light() = default;
+
+  // "dirLight.color" and "dirLight.direction" on `shader`; does not make it current.
+  virtual void setUniforms(const Shader& shader) const;
+
+  const glm::vec3& color() const { return color_; }
+  const glm::vec3& direction() const { return direction_; }
+
+ private:
+  glm::vec3 color_;
+  glm::vec3 direction_;  // from the light into the scene, not normalised
+};
+
+// The game's one light: white, direction (-1, -1, -1).
+std::shared_ptr<Light> makeSceneLight();
+
+// Makes `shader` current and sets "viewMatrix", "projMatrix", "camera_world",
+// "illuminationMultiplier" and the light's uniforms, in that order. The program stays current.
+void setCameraAndLightUniforms(std::shared_ptr<Light> light, const Shader& shader, const Camera& camera,
+                               float brightness);
+
+}  // namespace ruvelo

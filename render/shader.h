@@ -1,0 +1,44 @@
+// One GL program built from a vertex and a fragment source file, with a cache of uniform
+// locations. Held by std::shared_ptr (std::make_shared); never copied.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <glm/glm.hpp>
+#include <string>
+#include <unordered_map>
+
+namespace ruvelo {
+
+class Shader {
+ public:
+  // Reads both files (a missing file gives an empty source), compiles and links. Failures print
+  // the compile or link message and the driver's log; the program handle is then 0.
+  Shader(const std::string& vertexPath, const std::string& fragmentPath);
+  ~Shader();
+
+  Shader(const Shader&) = delete;
+  Shader& operator=(const Shader&) = delete;
+
+  // glUseProgram with this program.
+  void use() const;
+
+  // Location of a uniform; asks GL once per name (an absent name is cached as -1).
+  GLint uniformLocation(const std::string& name) const;
+
+  // Setters on the current program; the caller makes this program current first.
+  void setInt(const std::string& name, const int& value) const;
+  void setMat4(const std::string& name, const glm::mat4& value) const;
+
+  GLuint program() const { return program_; }
+  const std::string& vertexPath() const { return vertexPath_; }
+  const std::string& fragmentPath() const { return fragmentPath_; }
+
+ private:
+  std::string vertexPath_;
+  std::string fragmentPath_;
+  GLuint program_ = 0;
+  mutable std::unordered_map<std::string, GLint> uniformLocations_;
+};
+
+}  // namespace ruvelo
