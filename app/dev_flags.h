@@ -1,0 +1,47 @@
+// Developer flags for tests, benchmarks and bug reports. None changes the game when absent.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ruvelo {
+
+// One line of an input script: at the start of frame `frame` (counted from 1), key `key` (a GLFW key
+// code) is pressed or released.
+struct ScriptedKey {
+  long frame = 0;
+  int key = 0;
+  bool press = false;
+};
+
+struct Screenshot {
+  long frame = 0;
+  std::string path;
+};
+
+struct DevFlags {
+  long frames = 0;        // 0: run until the window closes
+  float fixedDt = 0.0f;   // 0: measure frame time with the timer
+  std::vector<ScriptedKey> input;  // sorted by frame, file order kept within a frame
+  std::vector<Screenshot> screenshots;
+  bool bench = false;
+  bool logState = false;
+};
+
+struct FlagsResult {
+  bool ok = true;
+  std::string message;  // one line naming the flag, when !ok
+  DevFlags flags;
+};
+
+// Parses argv. Unknown flags, missing or bad values and unreadable input scripts give !ok.
+FlagsResult parseDevFlags(int argc, const char* const* argv);
+
+// Reads an input script: "FRAME KEY press|release" per line, '#' starts a comment.
+bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::string& error);
+
+// GLFW key code for a name as GLFW spells it without the GLFW_KEY_ prefix ("W", "F3", "SPACE"); -1 if unknown.
+int keyCodeFromName(const std::string& name);
+
+}  // namespace ruvelo

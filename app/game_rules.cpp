@@ -1,0 +1,67 @@
+#include "app/game_rules.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace ruvelo {
+
+bool collectItem(GameState& state, ItemKind kind) {
+  switch (kind) {
+    case ItemKind::Zone:
+      state.packetsDelivered += 1;
+      return true;
+    case ItemKind::Battery:
+      state.power += kBatteryPower;
+      return true;
+    case ItemKind::Other:
+      break;
+  }
+  return false;
+}
+
+void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt) {
+  const float k = vehicleHeight > kOffRoadHeight ? 1.0f : 10.0f;
+  if (accelerateHeld) state.power -= dt * k;
+  if (reverseHeld) state.power -= dt * k;
+}
+
+void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt) {
+  if (!debugMode) state.timeLeft -= dt;
+  if (!winLoseCondition) return;
+  if (state.timeLeft <= 0.0 || state.power <= 0.0f) state.phase = GamePhase::Lost;
+  if (state.packetsDelivered == 3) state.phase = GamePhase::Won;
+}
+
+void truncateTimeLeft(GameState& state) { state.timeLeft = std::trunc(state.timeLeft * 100.0) / 100.0; }
+
+std::string timeLeftText(double timeLeft) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%f", timeLeft);
+  std::string text = buffer;
+  text.resize(text.size() - 4);  // "%f" has six decimals; the HUD shows two
+  return text;
+}
+
+std::string powerText(float power) { return std::to_string(static_cast<long long>(std::trunc(power))); }
+
+const char* resultText(GamePhase phase) {
+  switch (phase) {
+    case GamePhase::Won:
+      return "5 Stars";
+    case GamePhase::Lost:
+      return "0 Stars";
+    case GamePhase::Playing:
+      break;
+  }
+  return "";
+}
+
+bool refreshFps(float& accumulator, std::string& fpsText, float dt) {
+  accumulator += dt;
+  if (accumulator < 20.0f * dt || dt <= 0.0f) return false;
+  fpsText = std::to_string(static_cast<long long>(std::trunc(1.0f / dt)));
+  accumulator = 0.0f;
+  return true;
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,56 @@
+// The delivery game: power, time, packets and the win/lose decision, as plain functions over plain
+// data so they can be tested without a window or a physics world.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace ruvelo {
+
+enum class GamePhase { Won = 0, Lost = 1, Playing = 2 };
+
+struct GameState {
+  float power = 100.0f;
+  double timeLeft = 153.0;
+  int packetsDelivered = 0;
+  GamePhase phase = GamePhase::Playing;
+};
+
+enum class ItemKind { Battery, Zone, Other };
+
+constexpr int kBatteryCount = 5;
+constexpr int kZoneCount = 3;
+constexpr float kBatteryPower = 10.0f;
+constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
+
+// What a recorded trigger does: a zone delivers a packet, a battery adds 10 power. Returns true when
+// the item's trigger object should be removed from the world.
+bool collectItem(GameState& state, ItemKind kind);
+
+// Power drained by the held driving keys this frame (W and S each drain; both drain twice).
+void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt);
+
+// Timer and phase decision, once per playing frame after the lit pass.
+void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt);
+
+// Truncates the timer towards zero to hundredths and stores it back (done every playing frame).
+void truncateTimeLeft(GameState& state);
+
+// HUD value texts.
+std::string timeLeftText(double timeLeft);  // two decimals: 153.0 -> "153.00"
+std::string powerText(float power);         // truncated towards zero
+const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
+
+// Item visibility: the item whose trigger object is the recorded one becomes invisible for good.
+template <size_t N>
+void updateVisibility(std::array<bool, N>& visible, const std::array<const void*, N>& items,
+                      const void* recordedTrigger) {
+  for (size_t i = 0; i < N; ++i)
+    if (recordedTrigger != nullptr && items[i] == recordedTrigger) visible[i] = false;
+}
+
+// The FPS text refresh: the accumulator grows by dt; at 20 * dt or more the text becomes
+// trunc(1 / dt) and the accumulator restarts. Returns true when the text changed.
+bool refreshFps(float& accumulator, std::string& fpsText, float dt);
+
+}  // namespace ruvelo

@@ -1,0 +1,36 @@
+// The settings file: "key=value" lines for the window size, refresh rate, full screen and brightness.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace ruvelo {
+
+struct Settings {
+  int width = 200;
+  int height = 200;
+  int refresh_rate = 150;
+  bool fullscreen = true;
+  float brightness = 1.0f;
+};
+
+enum class SettingsStatus { Ok, FileMissing, BadValue };
+
+struct SettingsResult {
+  SettingsStatus status = SettingsStatus::Ok;
+  std::string message;  // one line naming the key and the offending value (BadValue only)
+};
+
+// Parses the lines of a settings file into the five values. Keys are found by substring search in
+// the fixed order width, height, refresh_rate, fullscreen, brightness; the value is everything after
+// the first "="; a carriage return belongs to the line end. A value that cannot be converted, or is
+// out of range, stops parsing with BadValue.
+SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
+                             float& brightness);
+
+// Opens the file and parses it; FileMissing when it cannot be opened.
+SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
+                            bool& fullscreen, float& brightness);
+
+}  // namespace ruvelo

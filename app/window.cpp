@@ -1,0 +1,74 @@
+#include "app/window.h"
+
+#include <stb_image_write.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace ruvelo {
+
+void onGlfwError(int code, const char* description) {
+  std::cout << "GLFW error " << code << ": " << (description ? description : "") << std::endl;
+}
+
+bool initGlfw() {
+  glfwSetErrorCallback(onGlfwError);
+  return glfwInit() == GLFW_TRUE;
+}
+
+GLFWwindow* openWindow(const Settings& settings) {
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+  glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+  glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+  glfwWindowHint(GLFW_SAMPLES, 4);
+  GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+  return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
+}
+
+bool initGlew(GLFWwindow* window) {
+  glfwMakeContextCurrent(window);
+  glewExperimental = GL_TRUE;
+  const bool ok = glewInit() == GLEW_OK;
+  glGetError();  // GLEW's probing of a core context leaves GL_INVALID_ENUM behind
+  return ok;
+}
+
+void setInitialGlState() {
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void pauseIfInteractive() {
+  if (isatty(STDIN_FILENO) == 0) return;
+  std::cout << "Press Enter to continue . . ." << std::flush;
+  std::string ignored;
+  std::getline(std::cin, ignored);
+}
+
+bool writeBackBufferPng(const std::string& path, int width, int height) {
+  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+  GLint previousRead = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
+  // The back buffer may carry alpha from blending; a screenshot is opaque.
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  stbi_flip_vertically_on_write(1);
+  const bool ok = stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4) != 0;
+  stbi_flip_vertically_on_write(0);
+  return ok;
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,44 @@
+// The heads-up display: the five crimson lines of the playing screen and the yellow result line of
+// the end screen, laid out from texts the game has already formatted.
+#pragma once
+
+#include <array>
+#include <glm/glm.hpp>
+#include <string>
+
+namespace ruvelo {
+
+class Shader;
+class TextRenderer;
+
+// The formatted values shown by the HUD (without their labels).
+struct HudTexts {
+  std::string fps;           // e.g. "60"
+  std::string power;         // e.g. "100"
+  std::string packets;       // e.g. "0"
+  std::string timeLeft;      // e.g. "153.00"
+  std::string objectsDrawn;  // e.g. "17"
+};
+
+// One line of screen text: position as fractions of the window, scale of the 48 px font.
+struct TextLine {
+  std::string text;
+  float x = 0.0f;
+  float y = 0.0f;
+  float scale = 1.0f;
+  glm::vec3 colour{1.0f};
+};
+
+// (220, 20, 60) / 255.
+glm::vec3 hudColour();
+
+// The five HUD lines in drawing order: FPS, power, packets, time left, objects drawn.
+std::array<TextLine, 5> hudLines(const HudTexts& texts);
+
+// The end screen's line ("5 Stars" or "0 Stars", chosen by the game) at (0.4, 0.5), scale 2, yellow.
+TextLine endScreenLine(const std::string& text);
+
+void drawTextLine(const TextRenderer& renderer, const Shader& textProgram, const TextLine& line);
+void drawHud(const TextRenderer& renderer, const Shader& textProgram, const HudTexts& texts);
+
+}  // namespace ruvelo

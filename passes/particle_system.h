@@ -1,0 +1,54 @@
+// Snow: a fixed pool of camera-facing textured quads around the vehicle, drawn with one instanced
+// draw per frame.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <glm/glm.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "passes/particle_pool.h"
+#include "render/gl_handles.h"
+
+namespace ruvelo {
+
+class Camera;
+class Shader;
+
+inline const char* const kFlakeTexturePath = "../assets/textures/w_test.png";
+
+// Loads the flake image into a mipmapped, repeating texture (red, RGB or RGBA as the file has;
+// a two-channel file is widened to RGBA). A file that cannot be decoded leaves a name without an
+// image, silently.
+GLuint loadFlakeTexture(const std::string& path);
+
+class ParticleSystem {
+ public:
+  // `program` is the particles program; `count` the pool size (2000 in the game).
+  ParticleSystem(std::shared_ptr<Shader> program, unsigned count, const std::string& texturePath = kFlakeTexturePath);
+
+  // Spawns `newParticles` flakes around centre + offset, then ages the whole pool by dt seconds.
+  void update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt);
+
+  // Rebuilds the living flakes' instance matrices facing the camera and draws every slot in one
+  // instanced draw; dead slots get a zero matrix and so cover no pixel.
+  void draw(const glm::mat4& view, const glm::mat4& projection);
+  void draw(const Camera& camera);
+
+  const ParticlePool& pool() const { return pool_; }
+  const std::vector<glm::mat4>& instanceMatrices() const { return instanceMatrices_; }
+  GLuint texture() const { return texture_.get(); }
+
+ private:
+  std::shared_ptr<Shader> program_;
+  ParticlePool pool_;
+  std::vector<glm::mat4> instanceMatrices_;
+  GlVertexArray vertexArray_;
+  GlBuffer quadBuffer_;
+  GlBuffer instanceBuffer_;
+  GlTexture texture_;
+};
+
+}  // namespace ruvelo

@@ -1,0 +1,95 @@
+#include "passes/post_process.h"
+
+#include "render/shader.h"
+
+namespace ruvelo {
+
+namespace {
+
+GlTexture makeTexture(int width, int height, GLenum format, GLenum type, GLint filter) {
+  GlTexture texture = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, texture.get());
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  return texture;
+}
+
+// Two counter-clockwise triangles covering clip space: (x, y, u, v).
+constexpr float kQuadVertices[] = {-1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
+                                   -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  1.0f, 1.0f};
+static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
+
+}  // namespace
+
+PostProcess::PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram,
+                         std::shared_ptr<Shader> quadProgram)
+    : width_(width),
+      height_(height),
+      edgeProgram_(std::move(edgeProgram)),
+      quadProgram_(std::move(quadProgram)) {
+  sceneColour_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
+  sceneDepth_ = makeTexture(width, height, GL_DEPTH_COMPONENT, GL_FLOAT, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  edgeTexture_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
+  glBindTexture(GL_TEXTURE_2D, 0);
+
+  sceneFramebuffer_ = GlFramebuffer::generate();
+  glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer_.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, sceneColour_.get(), 0);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, sceneDepth_.get(), 0);
+  const GLenum drawBuffers[] = {GL_COLOR_ATTACHMENT0};
+  glDrawBuffers(1, drawBuffers);
+
+  edgeFramebuffer_ = GlFramebuffer::generate();
+  glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, edgeTexture_.get(), 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+  quadArray_ = GlVertexArray::generate();
+  quadBuffer_ = GlBuffer::generate();
+  glBindVertexArray(quadArray_.get());
+  glBindBuffer(GL_ARRAY_BUFFER, quadBuffer_.get());
+  glBufferData(GL_ARRAY_BUFFER, sizeof(kQuadVertices), kQuadVertices, GL_STATIC_DRAW);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float),
+                        reinterpret_cast<const void*>(2 * sizeof(float)));
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void PostProcess::beginScene() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer_.get());
+  glViewport(0, 0, width_, height_);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void PostProcess::edgePass() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
+  edgeProgram_->use();
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, sceneDepth_.get());
+  drawQuad();
+}
+
+void PostProcess::composite() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDisable(GL_DEPTH_TEST);
+  quadProgram_->use();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, edgeTexture_.get());
+  drawQuad();
+}
+
+void PostProcess::drawQuad() const {
+  glBindVertexArray(quadArray_.get());
+  glDrawArrays(GL_TRIANGLES, 0, 6);
+  glBindVertexArray(0);
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,53 @@
+// The edge post-process: the lit scene goes into an off-screen target whose depth becomes an edge
+// image, and the composite draws colour darkened along those edges into the window.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <memory>
+
+#include "render/gl_handles.h"
+
+namespace ruvelo {
+
+class Shader;
+
+class PostProcess {
+ public:
+  // Targets of width × height (the settings' window size), the screen quad, and the edgeDetect and
+  // quad programs used by edgePass() and composite().
+  PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram, std::shared_ptr<Shader> quadProgram);
+
+  // Binds the scene target, sets the viewport to the target size, clears colour and depth.
+  void beginScene() const;
+  // Draws the edge image from the scene depth (unit 1) into the edge target.
+  void edgePass() const;
+  // Binds the default framebuffer, switches depth testing off and draws scene colour (unit 0) with
+  // the edges (unit 1) over the whole viewport.
+  void composite() const;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  GLuint sceneFramebuffer() const { return sceneFramebuffer_.get(); }
+  GLuint sceneColour() const { return sceneColour_.get(); }
+  GLuint sceneDepth() const { return sceneDepth_.get(); }
+  GLuint edgeFramebuffer() const { return edgeFramebuffer_.get(); }
+  GLuint edgeTexture() const { return edgeTexture_.get(); }
+
+ private:
+  void drawQuad() const;
+
+  int width_;
+  int height_;
+  std::shared_ptr<Shader> edgeProgram_;
+  std::shared_ptr<Shader> quadProgram_;
+  GlFramebuffer sceneFramebuffer_;
+  GlTexture sceneColour_;
+  GlTexture sceneDepth_;
+  GlFramebuffer edgeFramebuffer_;
+  GlTexture edgeTexture_;
+  GlVertexArray quadArray_;
+  GlBuffer quadBuffer_;
+};
+
+}  // namespace ruvelo

@@ -1,0 +1,84 @@
+// Bitmap-font text: every ASCII glyph of one TrueType font rasterised once into its own texture,
+// then one textured quad per character in window pixels (origin bottom-left).
+#pragma once
+
+#include <GL/glew.h>
+
+#include <array>
+#include <glm/glm.hpp>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "render/gl_handles.h"
+
+namespace ruvelo {
+
+class Shader;
+
+// One rasterised glyph.
+struct Character {
+  GLuint texture = 0;
+  glm::ivec2 size{0, 0};     // bitmap width and rows in pixels
+  glm::ivec2 bearing{0, 0};  // bitmap left and top relative to the pen, y up
+  unsigned advance = 0;      // 26.6 fixed point, as FreeType reports it
+};
+
+// Glyphs by character code (codes 0..127; bytes 128..255 never have an entry).
+using GlyphTable = std::map<char, Character>;
+
+inline const char* const kFontPath = "../assets/fonts/Itim-Regular.ttf";
+constexpr unsigned kGlyphPixelHeight = 48;
+
+// One character's quad: six (x, y, u, v) vertices and the glyph texture.
+struct GlyphQuad {
+  std::array<float, 24> vertices{};
+  GLuint texture = 0;
+};
+
+// Pen start in pixels for (x, y) given as fractions of the window size.
+glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight);
+
+// The two triangles of `glyph` at `pen`; v = 0 (the bitmap's first row) at the top of the quad.
+std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale);
+
+// The quads of `text` from `pen` on. A code without an entry draws nothing and does not move the
+// pen; an empty bitmap (the space) only advances it.
+std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen, float scale);
+
+class TextRenderer {
+ public:
+  // Loads the glyph table (48 px) and creates the quad buffers and the text projection for a window
+  // of the given size. A fatal FreeType error prints its message and leaves loaded() false: the
+  // caller ends start-up with −1.
+  TextRenderer(int windowWidth, int windowHeight, const std::string& fontPath = kFontPath);
+  ~TextRenderer();
+
+  TextRenderer(const TextRenderer&) = delete;
+  TextRenderer& operator=(const TextRenderer&) = delete;
+
+  bool loaded() const { return loaded_; }
+
+  // ortho(0, width, 0, height): what the text program's "projMatrix" is set to at start-up.
+  const glm::mat4& projection() const { return projection_; }
+
+  // Draws `text` with the text program at (x, y), fractions of the window size; scale multiplies the
+  // 48-pixel glyph size; colour is RGB in 0..1.
+  void renderText(const std::string& text, const Shader& program, float x, float y, float scale,
+                  const glm::vec3& colour) const;
+
+  const GlyphTable& glyphs() const { return glyphs_; }
+
+ private:
+  bool loadGlyphs(const std::string& fontPath);
+
+  int windowWidth_;
+  int windowHeight_;
+  bool loaded_ = false;
+  GlyphTable glyphs_;
+  glm::mat4 projection_{1.0f};
+  GlVertexArray vertexArray_;
+  GlBuffer vertexBuffer_;
+};
+
+}  // namespace ruvelo

@@ -1,0 +1,320 @@
+#include "physics/vehicle/drive_model.h"
+
+#include "physics/vehicle/steering.h"
+#include "physics/vehicle/tyre_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vehicle {
+
+namespace {
+
+constexpr float kMinNormalAlongTravel = 0.1f;  // steeper contact planes cannot carry the wheel
+constexpr float kCompressionBias = 0.2f;       // share of the over-compression removed per sub-step
+
+glm::mat3 worldInverseInertia(const glm::mat3& rotation, const glm::vec3& invInertiaLocal) {
+  return rotation * glm::mat3(glm::vec3(invInertiaLocal.x, 0, 0), glm::vec3(0, invInertiaLocal.y, 0),
+                              glm::vec3(0, 0, invInertiaLocal.z)) *
+         glm::transpose(rotation);
+}
+
+glm::quat integrateOrientation(const glm::quat& q, const glm::vec3& omega, float h) {
+  const glm::quat spin(0.0f, omega.x, omega.y, omega.z);
+  const glm::quat next = q + (spin * q) * (0.5f * h);
+  const float len = glm::length(next);
+  return len > 0.0f ? next / len : q;
+}
+
+float camberAt(const SuspensionData& s, float jounce) {
+  if (jounce >= 0.0f) {
+    const float t = s.maxCompression > 0.0f ? jounce / s.maxCompression : 0.0f;
+    return s.camberAtRest + (s.camberAtMaxCompression - s.camberAtRest) * t;
+  }
+  const float t = s.maxDroop > 0.0f ? -jounce / s.maxDroop : 0.0f;
+  return s.camberAtRest + (s.camberAtMaxDroop - s.camberAtRest) * t;
+}
+
+// Per-wheel values of one sub-step that the later stages need.
+struct Contact {
+  bool touching = false;
+  float rawJounce = 0.0f;
+  glm::vec3 normal{0.0f};
+  glm::vec3 point{0.0f};      // tyre contact point, world
+  float tyreTorque = 0.0f;
+  float tyreTorqueSlope = 0.0f;
+};
+
+}  // namespace
+
+DriveModel::DriveModel(VehicleModelData data) : data_(std::move(data)) {
+  if (static_cast<int>(data_.wheels.size()) > kMaxWheels) data_.wheels.resize(kMaxWheels);
+  wheels_.resize(data_.wheels.size());
+  restLoads_.assign(data_.wheels.size(), 0.0f);
+  for (size_t i = 0; i < wheels_.size(); ++i) {
+    wheels_[i].jounce = -data_.wheels[i].suspension.maxDroop;
+    wheels_[i].camber = camberAt(data_.wheels[i].suspension, wheels_[i].jounce);
+  }
+  updateWheelPoses();
+}
+
+SuspensionRay DriveModel::suspensionRay(int wheel, const ChassisState& chassis) const {
+  SuspensionRay ray;
+  if (wheel < 0 || wheel >= numWheels()) return ray;
+  const WheelSetup& w = data_.wheels[wheel];
+  const glm::mat3 rotation = glm::mat3_cast(chassis.orientation);
+  const glm::vec3 down = glm::normalize(rotation * w.travelDirection);
+  const glm::vec3 restCentre = chassis.position + rotation * w.centreOffset;
+  ray.origin = restCentre - down * (w.suspension.maxCompression + w.wheel.radius);
+  ray.direction = down;
+  ray.length = w.suspension.maxCompression + w.suspension.maxDroop + 2.0f * w.wheel.radius;
+  return ray;
+}
+
+float DriveModel::forwardSpeed(const ChassisState& chassis) {
+  return glm::dot(chassis.linearVelocity, glm::mat3_cast(chassis.orientation) * glm::vec3(0.0f, 0.0f, 1.0f));
+}
+
+bool DriveModel::isInAir() const {
+  return std::all_of(wheels_.begin(), wheels_.end(), [](const WheelState& w) { return w.inAir; });
+}
+
+float DriveModel::totalSuspensionForce() const {
+  float total = 0.0f;
+  for (const WheelState& w : wheels_) total += w.suspensionForce * w.contactNormal.y;
+  return total;
+}
+
+VelocityChange DriveModel::update(float dt, const glm::vec3& gravity, const ChassisState& chassis,
+                                  const std::vector<WheelHit>& hits) {
+  VelocityChange total;
+  if (!(dt > 0.0f) || !(chassis.mass > 0.0f)) return total;
+
+  const ModelTuning& tuning = data_.tuning;
+  int steps = std::fabs(forwardSpeed(chassis)) < tuning.subStepThresholdSpeed ? tuning.lowSpeedSubSteps
+                                                                                : tuning.highSpeedSubSteps;
+  if (tuning.maxSubStepTime > 0.0f) {
+    const int needed = static_cast<int>(std::ceil(dt / tuning.maxSubStepTime - 1e-4f));
+    steps = std::max(steps, needed);
+  }
+  steps = std::clamp(steps, 1, 1000);
+  const float h = dt / static_cast<float>(steps);
+
+  const float g = glm::length(gravity);
+  for (size_t i = 0; i < wheels_.size(); ++i) restLoads_[i] = data_.wheels[i].suspension.sprungMass * g;
+
+  ChassisState predicted = chassis;
+  for (int s = 0; s < steps; ++s) subStep(h, gravity, predicted, hits, total);
+  updateWheelPoses();
+  return total;
+}
+
+void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred, const std::vector<WheelHit>& hits,
+                         VelocityChange& total) {
+  const int n = numWheels();
+  const float g = glm::length(gravity);
+
+  // Gearbox and throttle: an automatic change cuts the accelerator until it completes.
+  const float maxOmega = data_.engine.maxOmega;
+  gearbox_.update(h, maxOmega > 0.0f ? engineOmega_ / maxOmega : 0.0f, data_.gears, data_.autobox);
+  const float ratio = gearbox_.effectiveRatio(data_.gears);
+  const float throttle = gearbox_.isAutoChanging() ? 0.0f : inputs_.accel();
+
+  // Steer angles: the front pair with Ackermann, every other wheel by its own maximum.
+  const float steerInput = std::clamp(inputs_.steer(), -1.0f, 1.0f);
+  for (int i = 0; i < n; ++i)
+    wheels_[i].steer = steerInput * data_.wheels[i].wheel.maxSteer + data_.wheels[i].wheel.toeAngle;
+  if (n >= 2) {
+    const FrontSteer front = ackermannSteer(data_.ackermann, steerInput * data_.wheels[0].wheel.maxSteer);
+    const bool zeroIsLeft = data_.wheels[0].centreOffset.x <= data_.wheels[1].centreOffset.x;
+    wheels_[0].steer = (zeroIsLeft ? front.left : front.right) + data_.wheels[0].wheel.toeAngle;
+    wheels_[1].steer = (zeroIsLeft ? front.right : front.left) + data_.wheels[1].wheel.toeAngle;
+  }
+
+  const glm::mat3 rotation = glm::mat3_cast(pred.orientation);
+  const glm::mat3 invInertia = worldInverseInertia(rotation, pred.invInertiaLocal);
+  const float invMass = 1.0f / pred.mass;
+
+  // Suspension: jounce against each wheel's contact plane, spring and damper about the rest load.
+  Contact contacts[kMaxWheels];
+  float springForce[kMaxWheels] = {};
+  for (int i = 0; i < n; ++i) {
+    const WheelSetup& setup = data_.wheels[i];
+    const SuspensionData& susp = setup.suspension;
+    WheelState& state = wheels_[i];
+    Contact& c = contacts[i];
+    state.inAir = true;
+    state.jounce = -susp.maxDroop;
+    if (i >= static_cast<int>(hits.size()) || !hits[i].hit) continue;
+
+    const glm::vec3 down = glm::normalize(rotation * setup.travelDirection);
+    const glm::vec3 restCentre = pred.position + rotation * setup.centreOffset;
+    const glm::vec3 normal = hits[i].normal;
+    const float alongTravel = -glm::dot(normal, down);
+    if (alongTravel < kMinNormalAlongTravel) continue;
+    const float height = glm::dot(normal, restCentre - hits[i].point);
+    const float jounce = (setup.wheel.radius - height) / alongTravel;
+    if (jounce < -susp.maxDroop) continue;
+
+    c.touching = true;
+    c.rawJounce = jounce;
+    c.normal = normal;
+    state.inAir = false;
+    state.jounce = std::min(jounce, susp.maxCompression);
+    const glm::vec3 centre = restCentre - down * state.jounce;
+    c.point = centre - normal * setup.wheel.radius;
+
+    const glm::vec3 centreVelocity = pred.linearVelocity + glm::cross(pred.angularVelocity, restCentre - pred.position);
+    const float jounceSpeed = -glm::dot(normal, centreVelocity) / alongTravel;
+    springForce[i] = susp.sprungMass * g + susp.springStrength * state.jounce + susp.springDamperRate * jounceSpeed;
+  }
+  for (const AntiRollBar& bar : data_.antiRollBars) {
+    if (bar.wheel0 >= static_cast<uint32_t>(n) || bar.wheel1 >= static_cast<uint32_t>(n)) continue;
+    // A bar between two massless wheels only acts when both stand on something.
+    if (!contacts[bar.wheel0].touching || !contacts[bar.wheel1].touching) continue;
+    const float f = bar.stiffness * (wheels_[bar.wheel0].jounce - wheels_[bar.wheel1].jounce);
+    springForce[bar.wheel0] += f;
+    springForce[bar.wheel1] -= f;
+  }
+
+  // Forces on the chassis: suspension along the contact normal, tyre forces in the contact plane.
+  glm::vec3 force(0.0f);
+  glm::vec3 torque(0.0f);
+  for (int i = 0; i < n; ++i) {
+    const WheelSetup& setup = data_.wheels[i];
+    WheelState& state = wheels_[i];
+    Contact& c = contacts[i];
+    state.camber = camberAt(setup.suspension, state.jounce);
+    if (!c.touching) {
+      state.suspensionForce = state.tyreLoad = 0.0f;
+      state.longSlip = state.latSlip = state.friction = 0.0f;
+      state.longForce = state.latForce = 0.0f;
+      state.contactNormal = glm::vec3(0.0f, 1.0f, 0.0f);
+      continue;
+    }
+    const float suspensionForce = std::max(springForce[i], 0.0f);
+    state.suspensionForce = suspensionForce;
+    state.contactPoint = c.point;
+    state.contactNormal = c.normal;
+    const glm::vec3 suspensionArm = rotation * setup.suspensionForcePoint;
+    force += c.normal * suspensionForce;
+    torque += glm::cross(suspensionArm, c.normal * suspensionForce);
+
+    const glm::vec3 heading = rotation * glm::vec3(std::sin(state.steer), 0.0f, std::cos(state.steer));
+    glm::vec3 forward = heading - c.normal * glm::dot(c.normal, heading);
+    const float forwardLength = glm::length(forward);
+    if (forwardLength < 1e-4f) continue;  // wheel standing on its side: no tyre force
+    forward /= forwardLength;
+    const glm::vec3 lateral = glm::cross(c.normal, forward);
+    const glm::vec3 contactVelocity = pred.linearVelocity + glm::cross(pred.angularVelocity, c.point - pred.position);
+
+    TyreInput in;
+    in.restLoad = restLoads_[i];
+    in.load = filterTyreLoad(data_.loadFilter, suspensionForce, restLoads_[i]);
+    in.friction = i < static_cast<int>(hits.size()) ? hits[i].friction : 0.0f;
+    in.longSpeed = glm::dot(contactVelocity, forward);
+    in.latSpeed = glm::dot(contactVelocity, lateral);
+    in.wheelOmega = state.omega;
+    in.radius = setup.wheel.radius;
+    in.camber = state.camber;
+    in.gravity = g;
+    in.minLongSlipDenominator = data_.tuning.minLongSlipDenominator;
+    in.minLatSlipDenominator = data_.tuning.minLatSlipDenominator;
+    const TyreOutput out = computeTyreForces(setup.tyre, in);
+    state.tyreLoad = in.load;
+    state.longSlip = out.longSlip;
+    state.latSlip = out.latSlip;
+    state.friction = out.friction;
+    state.longForce = out.longForce;
+    state.latForce = out.latForce;
+    c.tyreTorque = out.wheelTorque;
+    c.tyreTorqueSlope = out.torqueSlope;
+
+    const glm::vec3 tyreForce = forward * out.longForce + lateral * out.latForce;
+    force += tyreForce;
+    torque += glm::cross(rotation * setup.tyreForcePoint, tyreForce);
+  }
+
+  // Drive line: engine, clutch and differential on wheels 0–3, free wheels beyond, then brakes.
+  DrivelineInput dl;
+  dl.dt = h;
+  dl.numWheels = n;
+  dl.engineMoi = data_.engine.moi;
+  dl.engineTorque = engineDriveTorque(data_.engine, engineOmega_, throttle);
+  dl.engineDamping = engineDampingRate(data_.engine, throttle, ratio != 0.0f);
+  dl.maxEngineOmega = data_.engine.maxOmega;
+  dl.gearRatio = ratio;
+  dl.clutchStrength = data_.clutch.strength;
+  DrivelineState before;
+  before.engineOmega = engineOmega_;
+  for (int i = 0; i < n; ++i) {
+    dl.wheelMoi[i] = data_.wheels[i].wheel.moi;
+    dl.wheelDamping[i] = data_.wheels[i].wheel.dampingRate;
+    dl.wheelTorque[i] = contacts[i].tyreTorque;
+    dl.wheelTorqueSlope[i] = contacts[i].tyreTorqueSlope;
+    before.wheelOmega[i] = wheels_[i].omega;
+  }
+  if (n >= kDrivenWheels) {
+    const DrivenArray nominal = nominalDifferentialFractions(data_.differential);
+    const DrivenArray split = differentialFractions(
+        data_.differential, {wheels_[0].omega, wheels_[1].omega, wheels_[2].omega, wheels_[3].omega});
+    for (int i = 0; i < kDrivenWheels; ++i) {
+      dl.averagingWeight[i] = nominal[i];
+      dl.torqueFraction[i] = split[i];
+    }
+  }
+  const DrivelineState after = solveDriveline(dl, before);
+  engineOmega_ = after.engineOmega;
+  const float brake = std::clamp(inputs_.brake(), 0.0f, 1.0f);
+  const float handbrake = std::clamp(inputs_.handbrake(), 0.0f, 1.0f);
+  for (int i = 0; i < n; ++i) {
+    const WheelData& wheel = data_.wheels[i].wheel;
+    const float brakeTorque = brake * wheel.maxBrakeTorque + handbrake * wheel.maxHandBrakeTorque;
+    const float effectiveMoi = wheel.moi + h * (wheel.dampingRate - contacts[i].tyreTorqueSlope);
+    wheels_[i].omega = applyBrake(after.wheelOmega[i], brakeTorque, h, effectiveMoi);
+    wheels_[i].rotationAngle = std::remainder(wheels_[i].rotationAngle + wheels_[i].omega * h, 6.2831853f);
+  }
+
+  // Chassis: the vehicle's impulse, then gravity, then the travel limit.
+  glm::vec3 dv = force * (invMass * h);
+  glm::vec3 dw = invInertia * torque * h;
+  pred.linearVelocity += dv + gravity * h;
+  pred.angularVelocity += dw;
+  for (int i = 0; i < n; ++i) {
+    const Contact& c = contacts[i];
+    const SuspensionData& susp = data_.wheels[i].suspension;
+    if (!c.touching || c.rawJounce < susp.maxCompression) continue;
+    // Past full compression the suspension is a hard stop: stop the approach along the normal
+    // and push a share of the excess back out.
+    const glm::vec3 arm = c.point - pred.position;
+    const float approach = glm::dot(c.normal, pred.linearVelocity + glm::cross(pred.angularVelocity, arm));
+    const float target = kCompressionBias * (c.rawJounce - susp.maxCompression) / h;
+    if (approach >= target) continue;
+    const glm::vec3 armCrossN = glm::cross(arm, c.normal);
+    const float effective = invMass + glm::dot(armCrossN, invInertia * armCrossN);
+    const float impulse = (target - approach) / effective;
+    const glm::vec3 impulseLinear = c.normal * (impulse * invMass);
+    const glm::vec3 impulseAngular = invInertia * armCrossN * impulse;
+    pred.linearVelocity += impulseLinear;
+    pred.angularVelocity += impulseAngular;
+    dv += impulseLinear;
+    dw += impulseAngular;
+  }
+  total.linear += dv;
+  total.angular += dw;
+  pred.position += pred.linearVelocity * h;
+  pred.orientation = integrateOrientation(pred.orientation, pred.angularVelocity, h);
+}
+
+void DriveModel::updateWheelPoses() {
+  for (int i = 0; i < numWheels(); ++i) {
+    const WheelSetup& setup = data_.wheels[i];
+    WheelState& state = wheels_[i];
+    state.localPosition = data_.centreOfMassOffset + setup.centreOffset - setup.travelDirection * state.jounce;
+    state.localRotation = glm::angleAxis(state.steer, glm::vec3(0.0f, 1.0f, 0.0f)) *
+                          glm::angleAxis(state.camber, glm::vec3(0.0f, 0.0f, 1.0f)) *
+                          glm::angleAxis(state.rotationAngle, glm::vec3(1.0f, 0.0f, 0.0f));
+  }
+}
+
+}  // namespace vehicle

@@ -1,0 +1,153 @@
+#include "render/model.h"
+
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/Importer.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <iostream>
+
+namespace ruvelo {
+namespace {
+
+constexpr unsigned kImportFlags = aiProcess_Triangulate | aiProcess_FlipUVs;
+
+bool anyMeshLacksNormals(const aiScene& scene) {
+  for (unsigned i = 0; i < scene.mNumMeshes; ++i) {
+    if (!scene.mMeshes[i]->HasNormals()) return true;
+  }
+  return false;
+}
+
+// The textures of one material and type, loading files not yet in the process-wide list.
+std::vector<Texture> materialTextures(const aiMaterial* material, aiTextureType type, const std::string& typeName) {
+  std::vector<Texture> result;
+  std::vector<Texture>& loaded = loadedTextures();
+  const unsigned count = aiGetMaterialTextureCount(material, type);
+  for (unsigned i = 0; i < count; ++i) {
+    aiString path;
+    aiGetMaterialTexture(material, type, i, &path, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    const std::string key(path.C_Str(), path.length);
+    bool found = false;
+    for (const Texture& texture : loaded) {
+      if (texture.path == key) {
+        result.push_back(texture);
+        found = true;
+        break;
+      }
+    }
+    if (found) continue;
+    Texture texture;
+    texture.id = textureFromFile(key);
+    texture.type = typeName;
+    texture.path = key;
+    result.push_back(texture);
+    loaded.push_back(texture);
+  }
+  return result;
+}
+
+}  // namespace
+
+float computeBoundingRadius(const std::vector<glm::vec3>& positions, const glm::mat4& modelMatrix) {
+  if (positions.empty()) return 0.0f;
+  glm::vec3 sum(0.0f);
+  for (const glm::vec3& p : positions) sum += p;
+  const glm::vec3 centroid = sum / static_cast<float>(positions.size());
+  glm::vec3 farthest = positions.front();
+  float farthestDistance = -1.0f;
+  for (const glm::vec3& p : positions) {
+    const float distance = glm::length(p - centroid);
+    if (distance > farthestDistance) {
+      farthestDistance = distance;
+      farthest = p;
+    }
+  }
+  return glm::length(glm::mat3(modelMatrix) * (farthest - centroid));
+}
+
+Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_ptr<Material> material)
+    : modelMatrix_(modelMatrix), material_(std::move(material)) {
+  Assimp::Importer importer;
+  const aiScene* scene = importer.ReadFile(path, kImportFlags);
+  // Files whose meshes carry no normals get smooth ones from the importer instead of a null array.
+  if (scene != nullptr && !(scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) && anyMeshLacksNormals(*scene)) {
+    scene = importer.ReadFile(path, kImportFlags | aiProcess_GenSmoothNormals);
+  }
+  if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || scene->mRootNode == nullptr) {
+    std::cout << "ERROR::ASSIMP::" << importer.GetErrorString() << std::endl;
+    return;
+  }
+
+  // Depth first: a node's own meshes before its children's.
+  std::vector<const aiNode*> pending{scene->mRootNode};
+  while (!pending.empty()) {
+    const aiNode* node = pending.back();
+    pending.pop_back();
+    for (unsigned m = 0; m < node->mNumMeshes; ++m) {
+      const aiMesh* mesh = scene->mMeshes[node->mMeshes[m]];
+      const unsigned base = static_cast<unsigned>(positions_.size());
+
+      std::vector<Vertex> vertices;
+      vertices.reserve(mesh->mNumVertices);
+      for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
+        Vertex vertex{};
+        vertex.position = glm::vec3(mesh->mVertices[i].x, mesh->mVertices[i].y, mesh->mVertices[i].z);
+        // Points and lines get no generated normals; they keep zero normals.
+        if (mesh->HasNormals()) {
+          vertex.normal = glm::vec3(mesh->mNormals[i].x, mesh->mNormals[i].y, mesh->mNormals[i].z);
+        }
+        if (mesh->mTextureCoords[0] != nullptr) {
+          vertex.texCoords = glm::vec2(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y);
+        }
+        vertices.push_back(vertex);
+        positions_.push_back(vertex.position);
+      }
+
+      std::vector<unsigned> indices;
+      for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        const aiFace& face = mesh->mFaces[f];
+        for (unsigned k = 0; k < face.mNumIndices; ++k) {
+          indices.push_back(face.mIndices[k]);
+          indices_.push_back(face.mIndices[k] + base);
+        }
+      }
+
+      const aiMaterial* sceneMaterial = scene->mMaterials[mesh->mMaterialIndex];
+      std::vector<Texture> textures = materialTextures(sceneMaterial, aiTextureType_DIFFUSE, "texture_diffuse");
+      std::vector<Texture> specular = materialTextures(sceneMaterial, aiTextureType_SPECULAR, "texture_specular");
+      textures.insert(textures.end(), specular.begin(), specular.end());
+
+      meshes_.emplace_back(vertices, std::move(indices), std::move(textures), modelMatrix_, material_);
+    }
+    // Children pushed in reverse so the first child is processed next.
+    for (unsigned c = node->mNumChildren; c > 0; --c) pending.push_back(node->mChildren[c - 1]);
+  }
+  boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
+}
+
+void Model::drawWithProgram(const Shader& shader) const {
+  const GLint location = shader.uniformLocation("modelMatrix");
+  for (const Mesh& mesh : meshes_) {
+    glUseProgram(shader.program());
+    glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(mesh.modelMatrix()));
+    glBindVertexArray(mesh.vertexArray());
+    glDrawElements(GL_TRIANGLES, mesh.indexCount(), GL_UNSIGNED_INT, nullptr);
+    glBindVertexArray(0);
+  }
+}
+
+void Model::draw() const {
+  for (const Mesh& mesh : meshes_) mesh.draw();
+}
+
+void Model::setModelMatrix(const glm::mat4& modelMatrix) {
+  if (firstMatrixPending_) {
+    firstMatrixPending_ = false;
+    modelMatrix_ = modelMatrix;
+    boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
+  }
+  for (Mesh& mesh : meshes_) mesh.setModelMatrix(modelMatrix);
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,100 @@
+#include "render/shader.h"
+
+#include <fstream>
+#include <glm/gtc/type_ptr.hpp>
+#include <iostream>
+#include <vector>
+
+namespace ruvelo {
+namespace {
+
+// Appends every line of `stream` followed by "\n"; a stream that failed to open gives "".
+std::string readLines(std::ifstream& stream) {
+  std::string source;
+  std::string line;
+  while (std::getline(stream, line)) {
+    source += line;
+    source += "\n";
+  }
+  return source;
+}
+
+GLuint compileStage(GLenum type, const std::string& source) {
+  const GLuint shader = glCreateShader(type);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint status = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+  if (status == GL_TRUE) return shader;
+
+  GLint logLength = 0;
+  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logLength);
+  std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
+  if (logLength > 0) glGetShaderInfoLog(shader, logLength, nullptr, log.data());
+  const char* kind = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
+  std::cout << "Failed to compile " << kind << " shader!" << std::endl;
+  std::cout << log.data() << std::endl;
+  glDeleteShader(shader);
+  return 0;
+}
+
+}  // namespace
+
+Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
+    : vertexPath_(vertexPath), fragmentPath_(fragmentPath) {
+  std::ifstream vertexFile(vertexPath);
+  std::ifstream fragmentFile(fragmentPath);
+  const std::string vertexSource = readLines(vertexFile);
+  const std::string fragmentSource = readLines(fragmentFile);
+
+  const GLuint program = glCreateProgram();
+  const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
+  const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
+  // A failed stage is 0; attaching it is an error the link then reports as a failed link. Skipping
+  // the attach keeps the GL error queue clean without changing the outcome.
+  if (vertexShader != 0) glAttachShader(program, vertexShader);
+  if (fragmentShader != 0) glAttachShader(program, fragmentShader);
+  glLinkProgram(program);
+  GLint status = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &status);
+  if (vertexShader != 0) glDeleteShader(vertexShader);
+  if (fragmentShader != 0) glDeleteShader(fragmentShader);
+  if (status == GL_TRUE) {
+    program_ = program;
+    return;
+  }
+
+  GLint logLength = 0;
+  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &logLength);
+  std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
+  if (logLength > 0) glGetProgramInfoLog(program, logLength, nullptr, log.data());
+  std::cout << "Failed to Link Shader Program!" << std::endl;
+  std::cout << log.data() << std::endl;
+  glDeleteProgram(program);
+  program_ = 0;
+}
+
+Shader::~Shader() {
+  if (program_ != 0) glDeleteProgram(program_);
+}
+
+void Shader::use() const { glUseProgram(program_); }
+
+GLint Shader::uniformLocation(const std::string& name) const {
+  const auto found = uniformLocations_.find(name);
+  if (found != uniformLocations_.end()) return found->second;
+  const GLint location = glGetUniformLocation(program_, name.c_str());
+  uniformLocations_.emplace(name, location);
+  return location;
+}
+
+void Shader::setInt(const std::string& name, const int& value) const {
+  glUniform1i(uniformLocation(name), value);
+}
+
+void Shader::setMat4(const std::string& name, const glm::mat4& value) const {
+  glUniformMatrix4fv(uniformLocation(name), 1, GL_FALSE, glm::value_ptr(value));
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,69 @@
+// The built game started as a player or a script would: settings, flags, frames, screenshots, Escape.
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include "support/game_runner.h"
+
+namespace ruvelo::test {
+namespace {
+
+TEST(Startup, RunsTheRequestedFramesAndExitsCleanly) {
+  GameFolder folder;
+  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.016", "--log-state"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(stateLines(run.out).size(), 3u) << run.out;
+  EXPECT_EQ(run.out.find("ERROR"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("failed"), std::string::npos) << run.out;
+}
+
+TEST(Startup, MissingSettingsStopsBeforeAnyWindow) {
+  GameFolder folder;
+  folder.removeSettings();
+  const GameRun run = folder.run({"--frames", "1"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Unable to open file settings.txt") << "standard error, no line end";
+  EXPECT_EQ(run.out, "") << "nothing else happens";
+}
+
+TEST(Startup, BadSettingsValueNamesKeyAndValue) {
+  GameFolder folder("width=wide\nheight=240\nfullscreen=false\n");
+  const GameRun run = folder.run({"--frames", "1"});
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("width"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"wide\""), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "") << "no window, no start-up output";
+}
+
+TEST(Startup, BadFlagsExitWithStatusTwo) {
+  GameFolder folder;
+  const GameRun unknown = folder.run({"--turbo"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("--turbo"), std::string::npos) << unknown.err;
+  const GameRun bad = folder.run({"--frames", "many"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("--frames"), std::string::npos) << bad.err;
+}
+
+TEST(Startup, ScriptedEscapeClosesTheWindow) {
+  GameFolder folder;
+  const std::string script = folder.writeFile("escape.txt", "# leave on frame 3\n3 ESCAPE press\n3 ESCAPE release\n");
+  const GameRun run = folder.run({"--frames", "50", "--fixed-dt", "0.016", "--input", script, "--log-state"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(stateLines(run.out).size(), 3u) << "the loop ends after the frame Escape was released in";
+}
+
+TEST(Startup, ScreenshotHasTheWindowSize) {
+  GameFolder folder("width=160\nheight=96\nfullscreen=false\n");
+  const std::string shot = folder.path("shot.png");
+  const GameRun run = folder.run({"--frames", "2", "--fixed-dt", "0.016", "--screenshot", "2:" + shot});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  int w = 0, h = 0, channels = 0;
+  unsigned char* pixels = stbi_load(shot.c_str(), &w, &h, &channels, 4);
+  ASSERT_NE(pixels, nullptr) << "no PNG at " << shot;
+  EXPECT_EQ(w, 160);
+  EXPECT_EQ(h, 96);
+  stbi_image_free(pixels);
+}
+
+}  // namespace
+}  // namespace ruvelo::test

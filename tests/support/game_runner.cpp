@@ -1,0 +1,103 @@
+#include "support/game_runner.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/gl_context.h"
+
+namespace fs = std::filesystem;
+
+namespace ruvelo::test {
+namespace {
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Links every entry of `from` into `to`, recursing into folders so single files can be hidden.
+void linkTree(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const auto& entry : fs::directory_iterator(from)) {
+    const fs::path target = to / entry.path().filename();
+    if (entry.is_directory()) {
+      linkTree(entry.path(), target);
+    } else if (entry.path().filename() != "settings.txt") {
+      fs::create_symlink(entry.path(), target);
+    }
+  }
+}
+
+}  // namespace
+
+GameFolder::GameFolder(const std::string& settings) : root_(makeTempDir("ruvelo-e2e")) {
+  fs::create_directories(root_ + "/bin");
+  linkTree(RUVELO_ASSET_DIR, root_ + "/assets");
+  writeSettings(settings);
+}
+
+GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds) const {
+  std::string command = "cd " + quote(root_ + "/bin") + " && timeout " + std::to_string(timeoutSeconds) + " " +
+                        quote(RUVELO_GAME_BIN);
+  for (const auto& a : args) command += " " + quote(a);
+  command += " </dev/null >" + quote(root_ + "/stdout.txt") + " 2>" + quote(root_ + "/stderr.txt");
+  const int raw = std::system(command.c_str());
+  GameRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  run.out = slurp(root_ + "/stdout.txt");
+  run.err = slurp(root_ + "/stderr.txt");
+  return run;
+}
+
+void GameFolder::writeSettings(const std::string& text) const {
+  std::ofstream(root_ + "/assets/settings.txt", std::ios::binary) << text;
+}
+
+void GameFolder::removeSettings() const { fs::remove(root_ + "/assets/settings.txt"); }
+
+std::string GameFolder::writeFile(const std::string& relative, const std::string& text) const {
+  const std::string full = path(relative);
+  fs::create_directories(fs::path(full).parent_path());
+  std::ofstream(full, std::ios::binary) << text;
+  return full;
+}
+
+void GameFolder::hideAsset(const std::string& relative) const { fs::remove(root_ + "/assets/" + relative); }
+
+std::vector<std::vector<std::pair<std::string, std::string>>> stateLines(const std::string& out) {
+  std::vector<std::vector<std::pair<std::string, std::string>>> lines;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("state ", 0) != 0) continue;
+    std::istringstream words(line.substr(6));
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::string word;
+    while (words >> word) {
+      const auto eq = word.find('=');
+      if (eq != std::string::npos) fields.emplace_back(word.substr(0, eq), word.substr(eq + 1));
+    }
+    lines.push_back(fields);
+  }
+  return lines;
+}
+
+std::string field(const std::vector<std::pair<std::string, std::string>>& line, const std::string& key) {
+  for (const auto& [k, v] : line)
+    if (k == key) return v;
+  return "";
+}
+
+}  // namespace ruvelo::test

@@ -1,0 +1,41 @@
+// Runs the built game as a player would, from a temporary working folder beside a copy of the
+// run-time assets (linked, not copied) with a test settings file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ruvelo::test {
+
+struct GameRun {
+  int status = -1;  // exit status (255 for main's -1); 124 when it timed out
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+class GameFolder {
+ public:
+  // A small windowed game by default.
+  explicit GameFolder(const std::string& settings = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n");
+
+  // Runs build/bin/ruvelo with `args` from <folder>/bin.
+  GameRun run(const std::vector<std::string>& args, int timeoutSeconds = 300) const;
+
+  void writeSettings(const std::string& text) const;
+  void removeSettings() const;
+  // Writes a file under the folder (e.g. an input script); returns its absolute path.
+  std::string writeFile(const std::string& relative, const std::string& text) const;
+  std::string path(const std::string& relative) const { return root_ + "/" + relative; }
+  // Replaces the linked asset `relative` (under assets/) by nothing, so the game cannot find it.
+  void hideAsset(const std::string& relative) const;
+
+ private:
+  std::string root_;
+};
+
+// The "state ..." lines of --log-state as key=value maps, in frame order.
+std::vector<std::vector<std::pair<std::string, std::string>>> stateLines(const std::string& out);
+// One field of a parsed state line ("" when absent).
+std::string field(const std::vector<std::pair<std::string, std::string>>& line, const std::string& key);
+
+}  // namespace ruvelo::test

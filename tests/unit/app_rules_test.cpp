@@ -1,0 +1,131 @@
+// The delivery rules as a table of game situations, and the HUD's value texts.
+#include <gtest/gtest.h>
+
+#include "app/game_rules.h"
+
+namespace ruvelo {
+namespace {
+
+TEST(GameRules, PhaseDecision) {
+  struct Case {
+    const char* what;
+    GameState before;
+    bool debugMode, winLose;
+    float dt;
+    GamePhase expected;
+  };
+  auto state = [](float power, double time, int packets) {
+    GameState s;
+    s.power = power;
+    s.timeLeft = time;
+    s.packetsDelivered = packets;
+    return s;
+  };
+  const Case cases[] = {
+      {"still playing", state(50, 10, 2), false, true, 0.1f, GamePhase::Playing},
+      {"time runs out", state(50, 0.05, 0), false, true, 0.1f, GamePhase::Lost},
+      {"time exactly zero loses", state(50, 0.5, 0), false, true, 0.5f, GamePhase::Lost},
+      {"power exactly zero loses", state(0, 10, 0), false, true, 0.1f, GamePhase::Lost},
+      {"third delivery wins", state(50, 10, 3), false, true, 0.1f, GamePhase::Won},
+      {"a win overrides a loss in the same frame", state(0, 0.01, 3), false, true, 0.1f, GamePhase::Won},
+      {"rules off: nothing ends", state(0, -5, 3), false, false, 0.1f, GamePhase::Playing},
+      {"debug mode freezes the timer", state(50, 0.05, 0), true, true, 0.1f, GamePhase::Playing},
+      {"debug mode still decides", state(50, 10, 3), true, true, 0.1f, GamePhase::Won},
+  };
+  for (const Case& c : cases) {
+    GameState s = c.before;
+    updateTimerAndPhase(s, c.debugMode, c.winLose, c.dt);
+    EXPECT_EQ(s.phase, c.expected) << c.what;
+  }
+}
+
+TEST(GameRules, SwitchingTheRulesOnEndsAFinishedGameNextFrame) {
+  GameState s;
+  s.packetsDelivered = 3;
+  updateTimerAndPhase(s, false, false, 0.016f);
+  EXPECT_EQ(s.phase, GamePhase::Playing);
+  updateTimerAndPhase(s, false, true, 0.016f);
+  EXPECT_EQ(s.phase, GamePhase::Won);
+}
+
+TEST(GameRules, TimerCountsDownOnlyOutsideDebugMode) {
+  GameState s;
+  updateTimerAndPhase(s, false, true, 0.5f);
+  EXPECT_DOUBLE_EQ(s.timeLeft, 152.5);
+  updateTimerAndPhase(s, true, true, 0.5f);
+  EXPECT_DOUBLE_EQ(s.timeLeft, 152.5);
+}
+
+TEST(GameRules, PowerDrainOnAndOffTheRoads) {
+  GameState s;
+  drainPower(s, true, false, 3.3f, 0.5f);
+  EXPECT_FLOAT_EQ(s.power, 99.5f) << "k = 1 above 2.6";
+  drainPower(s, true, false, 2.6f, 0.5f);
+  EXPECT_FLOAT_EQ(s.power, 94.5f) << "k = 10 at 2.6 or lower";
+  drainPower(s, true, true, 10.0f, 1.0f);
+  EXPECT_FLOAT_EQ(s.power, 92.5f) << "W and S together drain twice";
+  drainPower(s, false, false, 0.0f, 10.0f);
+  EXPECT_FLOAT_EQ(s.power, 92.5f) << "coasting costs nothing";
+}
+
+TEST(GameRules, CollectingItems) {
+  GameState s;
+  EXPECT_TRUE(collectItem(s, ItemKind::Battery));
+  EXPECT_FLOAT_EQ(s.power, 110.0f) << "power may rise above 100";
+  EXPECT_TRUE(collectItem(s, ItemKind::Zone));
+  EXPECT_EQ(s.packetsDelivered, 1);
+  EXPECT_FALSE(collectItem(s, ItemKind::Other));
+  EXPECT_EQ(s.packetsDelivered, 1);
+  EXPECT_FLOAT_EQ(s.power, 110.0f);
+}
+
+TEST(GameRules, VisibilityFollowsTheRecordedTriggerForGood) {
+  int a = 0, b = 0, c = 0;
+  std::array<bool, 3> visible{true, true, true};
+  const std::array<const void*, 3> items{&a, &b, &c};
+  updateVisibility(visible, items, nullptr);
+  EXPECT_EQ(visible, (std::array<bool, 3>{true, true, true}));
+  updateVisibility(visible, items, &b);
+  EXPECT_EQ(visible, (std::array<bool, 3>{true, false, true}));
+  updateVisibility(visible, items, &c);
+  EXPECT_EQ(visible, (std::array<bool, 3>{true, false, false})) << "a hidden item never returns";
+}
+
+TEST(HudValues, TimeIsTruncatedToHundredthsAndStoredBack) {
+  GameState s;
+  s.timeLeft = 12.3456;
+  truncateTimeLeft(s);
+  EXPECT_DOUBLE_EQ(s.timeLeft, 12.34);
+  EXPECT_EQ(timeLeftText(s.timeLeft), "12.34");
+  EXPECT_EQ(timeLeftText(153.0), "153.00");
+  EXPECT_EQ(timeLeftText(0.0), "0.00");
+  s.timeLeft = -0.019;
+  truncateTimeLeft(s);
+  EXPECT_DOUBLE_EQ(s.timeLeft, -0.01) << "towards zero";
+}
+
+TEST(HudValues, PowerAndResultTexts) {
+  EXPECT_EQ(powerText(100.0f), "100");
+  EXPECT_EQ(powerText(99.99f), "99");
+  EXPECT_EQ(powerText(-0.5f), "0");
+  EXPECT_EQ(powerText(150.7f), "150");
+  EXPECT_STREQ(resultText(GamePhase::Won), "5 Stars");
+  EXPECT_STREQ(resultText(GamePhase::Lost), "0 Stars");
+}
+
+TEST(HudValues, FpsTextRefreshesWhenTwentyFramesHaveAccumulated) {
+  float accumulator = 0.0f;
+  std::string text = "60";
+  for (int frame = 1; frame < 20; ++frame) EXPECT_FALSE(refreshFps(accumulator, text, 0.25f)) << frame;
+  EXPECT_EQ(text, "60") << "the text stays 60 until the first refresh";
+  EXPECT_TRUE(refreshFps(accumulator, text, 0.25f)) << "the 20th frame reaches 20 x dt";
+  EXPECT_EQ(text, "4");
+  EXPECT_FLOAT_EQ(accumulator, 0.0f);
+  EXPECT_FALSE(refreshFps(accumulator, text, 1.0f)) << "one long frame alone is not 20 of itself";
+  float stuck = 0.0f;
+  EXPECT_FALSE(refreshFps(stuck, text, 0.0f)) << "a zero frame time never divides by zero";
+  EXPECT_EQ(text, "4");
+}
+
+}  // namespace
+}  // namespace ruvelo
