@@ -3,23 +3,42 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <sstream>
+#include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
 #include "app/input.h"
+#include "app/scene.h"
 #include "app/scripted_input.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "passes/frustum.h"
+#include "passes/gpu_timer.h"
+#include "passes/hud.h"
+#include "passes/particle_system.h"
+#include "passes/post_process.h"
+#include "passes/shadow_map.h"
+#include "passes/skybox.h"
+#include "passes/text_renderer.h"
+#include "physics/callbacks.h"
+#include "physics/driving.h"
+#include "physics/level.h"
+#include "physics/physics_world.h"
+#include "physics/vehicle_builder.h"
 
 namespace ruvelo {
 namespace {
 
 constexpr const char* kSettingsPath = "../assets/settings.txt";
+constexpr unsigned kSnowParticles = 2000;
+constexpr float kSnowPerSecond = 425.0f;
 
 // Terminates GLFW on every path out of the run.
 struct GlfwSession {
@@ -29,7 +48,6 @@ struct GlfwSession {
 // What the GLFW callbacks reach through the window's user pointer.
 struct CallbackContext {
   AppState* state = nullptr;
-  GLFWwindow* window = nullptr;
 };
 
 void applyKeyEffect(GLFWwindow* window, KeyEffect effect) {
@@ -80,11 +98,55 @@ int startupFailure(const char* what) {
   return 1;
 }
 
+// Keys held now, from the keyboard or from the input script.
+class HeldKeys {
+ public:
+  HeldKeys(GLFWwindow* window, const ScriptedInput& script) : window_(window), script_(script) {}
+  bool operator()(int key) const { return glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key); }
+
+ private:
+  GLFWwindow* window_;
+  const ScriptedInput& script_;
+};
+
+glm::vec3 toGlm(const btVector3& v) { return {v.x(), v.y(), v.z()}; }
+glm::quat toGlm(const btQuaternion& q) { return {q.w(), q.x(), q.y(), q.z()}; }
+
+const char* phaseName(GamePhase phase) {
+  switch (phase) {
+    case GamePhase::Won:
+      return "Won";
+    case GamePhase::Lost:
+      return "Lost";
+    case GamePhase::Playing:
+      break;
+  }
+  return "Playing";
+}
+
+// The follow camera's direction from the vehicle's velocity. The last direction keeps the direction
+// of travel; the reverse view flips only what the camera is given, so a vehicle standing still in
+// reverse gear does not make the camera swap ends every frame.
+glm::vec3 followDirection(const glm::vec3& velocity, glm::vec3& lastDirection, bool reversing, bool unflipped) {
+  glm::vec3 direction = lastDirection;
+  if (glm::length(velocity) > 0.4f) {
+    direction = velocity;
+    lastDirection = velocity;
+  }
+  if (reversing) direction = -direction;
+  if (unflipped) {
+    direction = glm::vec3(0.0f, 0.0f, 1.0f);
+    lastDirection = direction;
+  }
+  return direction;
+}
+
 }  // namespace
 
 int runGame(const DevFlags& flags) {
   AppState state;  // the FPS text starts at "60", its accumulator at 0
 
+  // Settings, before anything else exists.
   Settings settings;
   const SettingsResult read = readSettings(kSettingsPath, settings.width, settings.height,
                                            settings.refresh_rate, settings.fullscreen, settings.brightness);
@@ -100,65 +162,290 @@ int runGame(const DevFlags& flags) {
   state.height = settings.height;
   state.brightness = settings.brightness;
 
+  // Window, GL context, callbacks and GL state.
   if (!initGlfw()) return startupFailure("Window creation failed");
   GlfwSession glfwSession;
   GLFWwindow* window = openWindow(settings);
   if (window == nullptr) return startupFailure("Window creation failed");
   if (!initGlew(window)) return startupFailure("Initialising GLEW failed");
-
-  CallbackContext context{&state, window};
+  CallbackContext context{&state};
   glfwSetWindowUserPointer(window, &context);
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
   glfwSetScrollCallback(window, onScroll);
   setInitialGlState();
 
-  // Start-up continues here: glyph table, text projection, skybox, programs, materials and light,
-  // camera perspective, models, physics, items, framebuffers, snow.
+  // Glyph table and text quad; the text projection.
+  TextRenderer text(state.width, state.height);
+  if (!text.loaded()) return -1;
 
+  // Skybox, programs, materials and light, camera, models.
+  Skybox skybox;
+  const Programs programs = loadPrograms();
+  programs.text->use();
+  programs.text->setMat4("projMatrix", text.projection());
+  const SceneMaterials materials = makeSceneMaterials(programs.phongPhong, programs.phong, programs.phongEnvironment);
+  const std::shared_ptr<Light> light = makeSceneLight();
+  state.camera.setPerspective(45.0f, static_cast<float>(state.width) / static_cast<float>(state.height), 0.1f,
+                              1500.0f);
+  SceneModels models = loadModels(materials);
+
+  // The physics world: items and level mesh, callback, ground plane, slab, vehicle, actors.
+  PhysicsWorld world;
+  LevelActors level;
+  if (!createLevelItemsAndMesh(world, level, models.levelCollision->positions(), models.levelCollision->indices())) {
+    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj" << std::endl;
+    return 1;
+  }
+  MySimulationCallback simulationCallback;
+  world.setSimulationEventCallback(&simulationCallback);
+  btRigidBody* groundPlane = makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial());
+  world.addObject(groundPlane);
+  createSlabAndFilterData(world, level);
+  VehicleActorTag vehicleTag;
+  std::array<WheelShapeTag, 6> wheelTags;
+  const std::unique_ptr<Vehicle> vehicle =
+      buildVehicle(makeVehicleSpec(world.defaultMaterial(), &vehicleTag, wheelTags.data()), world);
+  if (!vehicle) {
+    std::cout << "ERROR: the vehicle could not be built" << std::endl;
+    return 1;
+  }
+  addLevelActors(world, level);
+
+  // Game state and the items' visibility.
+  bool firstFrame = true;
   GameState game;
+  std::array<bool, kBatteryCount> batteryVisible;
+  std::array<bool, kZoneCount> zoneVisible;
+  batteryVisible.fill(true);
+  zoneVisible.fill(true);
+  std::array<const void*, kBatteryCount> batteryItems;
+  std::array<const void*, kZoneCount> zoneItems;
+  for (int i = 0; i < kBatteryCount; ++i) batteryItems[i] = level.batteries[i];
+  for (int i = 0; i < kZoneCount; ++i) zoneItems[i] = level.zones[i];
+
+  // Framebuffers and snow.
+  ShadowMap shadowMap;
+  PostProcess postProcess(state.width, state.height, programs.edgeDetect, programs.quad);
+  ParticleSystem snow(programs.particles, kSnowParticles);
+
+  DrivingState driving;
+  glm::vec3 lastFollowDirection(0.0f, 0.0f, 1.0f);
   ScriptedInput script(flags.input);
-  std::vector<double> frameTimes;
+  const HeldKeys held(window, script);
+  GpuTimer gpu;
+  auto timePass = [&](const char* name) {
+    if (flags.bench) gpu.begin(name);
+  };
+  auto endPass = [&]() {
+    if (flags.bench) gpu.end();
+  };
+  std::vector<double> frameTimes, cpuTimes;
   long frame = 0;
+
+  auto coneMatrixOf = [](const btRigidBody* cone) {
+    const btTransform& t = cone->getWorldTransform();
+    return coneMatrix(toGlm(t.getOrigin()), toGlm(t.getRotation()));
+  };
 
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state.lastFrame = static_cast<float>(glfwGetTime());
   while (!glfwWindowShouldClose(window)) {
     ++frame;
-    const auto cpuStart = std::chrono::steady_clock::now();
+    const auto frameStart = std::chrono::steady_clock::now();
     glEnable(GL_DEPTH_TEST);
     const double now = glfwGetTime();
     state.deltaTime = flags.fixedDt > 0.0f ? flags.fixedDt : static_cast<float>(now - state.lastFrame);
     state.lastFrame = static_cast<float>(now);
+    const float dt = state.deltaTime;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    glfwPollEvents();
-    script.deliver(frame, [&](int key, int action) { handleKey(window, key, action); });
+    // Shadow pass, in every phase: batteries spin first, cones at their physics poses.
+    for (int i = 0; i < kBatteryCount; ++i)
+      if (batteryVisible[i]) models.batteries[i]->setModelMatrix(spinBattery(models.batteries[i]->modelMatrix(), dt));
+    for (int i = 0; i < kConeCount; ++i) models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
+    ShadowCasters casters;
+    for (int i = 0; i < kZoneCount; ++i)
+      if (zoneVisible[i]) casters.zones.push_back(&*models.finishLines[i]);
+    for (auto& cone : models.cones) casters.cones.push_back(&*cone);
+    casters.ground = &*models.ground;
+    for (int i = 0; i < kBatteryCount; ++i)
+      if (batteryVisible[i]) casters.batteries.push_back(&*models.batteries[i]);
+    casters.level = &*models.level;
+    timePass("shadow");
+    shadowMap.renderDepthPass(*programs.simpleDepthShader, casters);
+    endPass();
 
-    refreshFps(state.fpsAccumulator, state.fpsText, state.deltaTime);
+    postProcess.beginScene();
+
+    if (game.phase == GamePhase::Playing) {
+      if (firstFrame) {
+        enableCones(world, level);
+        vehicle->enableForPlay(world);
+        firstFrame = false;
+      }
+
+      // Physics: the inputs recorded last frame drive this step.
+      stepVehicle(world, *vehicle, driving, dt);
+
+      // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
+      if (simulationCallback.isTriggered()) {
+        std::cout << "trigger" << std::endl;
+        btCollisionObject* actor = simulationCallback.getTriggerActor();
+        const btCollisionShape* shape = simulationCallback.getTriggerShape();
+        const ItemKind kind = isZoneShape(level, shape)      ? ItemKind::Zone
+                              : isBatteryShape(level, shape) ? ItemKind::Battery
+                                                             : ItemKind::Other;
+        if (collectItem(game, kind)) world.removeObject(actor);
+        simulationCallback.clearTriggered();
+      }
+
+      // Driving keys for the next step, or the free camera in debug mode.
+      if (state.debugMode) {
+        moveFreeCamera(state.camera,
+                       {held(GLFW_KEY_W), held(GLFW_KEY_S), held(GLFW_KEY_A), held(GLFW_KEY_D), held(GLFW_KEY_SPACE),
+                        held(GLFW_KEY_LEFT_SHIFT)},
+                       dt);
+      } else {
+        const DrivingKeys keys{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
+                               held(GLFW_KEY_D), held(GLFW_KEY_B), held(GLFW_KEY_SPACE)};
+        const DrivingKeysResult result = readDrivingKeys(keys, *vehicle, driving);
+        if (result.unflippedCleared) state.unflipped = false;
+        if (result.unflippedSet) state.unflipped = true;
+        drainPower(game, result.accelerateHeld, result.reverseHeld, vehicle->actorPosition().y, dt);
+      }
+
+      // Drawing matrices of the body and the four corner wheels.
+      const glm::vec3 vehiclePosition = vehicle->actorPosition();
+      const glm::quat vehicleRotation = vehicle->actorRotation();
+      models.car->setModelMatrix(vehicleBodyMatrix(vehiclePosition, vehicleRotation));
+      const glm::mat4 vehicleFrame = vehicleFrameMatrix(vehiclePosition, vehicleRotation);
+      std::array<glm::mat4, 4> wheelMatrices;
+      for (int i = 0; i < 4; ++i) {
+        const WheelShape& wheel = vehicle->wheelShape(i);
+        wheelMatrices[i] = wheelMatrix(vehicleFrame, wheel.localPosition, wheel.localRotation);
+        models.wheels[i]->setModelMatrix(wheelMatrices[i]);
+      }
+
+      // The frustum of the camera as it stands before this frame's update.
+      const Frustum frustum(state.camera.viewMatrix, state.camera.projectionMatrix);
+      state.objectsDrawn = 0;
+
+      glfwPollEvents();
+      script.deliver(frame, [&](int key, int action) { handleKey(window, key, action); });
+
+      // Camera: free view in debug mode, else follow the vehicle.
+      if (state.debugMode) {
+        state.camera.updateFreeView();
+      } else {
+        const bool reversing = vehicle->currentGear() == 0 && state.reverseMode;
+        const glm::vec3 direction =
+            followDirection(vehicle->linearVelocity(), lastFollowDirection, reversing, state.unflipped);
+        state.camera.follow(vehicle->actorPosition(), direction, dt);
+      }
+
+      // Lit pass with culling, in the game's fixed order.
+      timePass("lit");
+      setCameraAndLightUniforms(light, *programs.phong, state.camera, state.brightness);
+      shadowMap.bindForPhong(*programs.phong);
+      setCameraAndLightUniforms(light, *programs.phongEnvironment, state.camera, state.brightness);
+      shadowMap.bindForPhongEnvironment(*programs.phongEnvironment, skybox.cubeMap());
+      const bool cull = state.viewFrustum;
+      int& drawn = state.objectsDrawn;
+      drawCulled(*models.car, frustum, vehiclePosition, cull, drawn);
+      for (int i = 0; i < 4; ++i) drawCulled(*models.wheels[i], frustum, glm::vec3(wheelMatrices[i][3]), cull, drawn);
+      for (int i = 0; i < kConeCount; ++i) {
+        models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
+        drawCulled(*models.cones[i], frustum, toGlm(level.cones[i]->getWorldTransform().getOrigin()), cull, drawn);
+      }
+      updateVisibility(batteryVisible, batteryItems, simulationCallback.getTriggerActor());
+      for (int i = 0; i < kBatteryCount; ++i)
+        if (batteryVisible[i]) drawCulled(*models.batteries[i], frustum, kBatteryModelPositions[i], cull, drawn);
+      drawCulled(*models.level, frustum, glm::vec3(0.0f, 0.0f, 200.0f), cull, drawn);
+      drawCulled(*models.ground, frustum, glm::vec3(0.0f, 0.5f, 0.0f), cull, drawn);
+      setCameraAndLightUniforms(light, *programs.phongPhong, state.camera, state.brightness);
+      shadowMap.bindForPhongPhong(*programs.phongPhong, skybox.cubeMap());
+      updateVisibility(zoneVisible, zoneItems, simulationCallback.getTriggerActor());
+      for (int i = 0; i < kZoneCount; ++i)
+        if (zoneVisible[i]) drawCulled(*models.finishLines[i], frustum, kZoneCentres[i], cull, drawn);
+      endPass();
+
+      updateTimerAndPhase(game, state.debugMode, state.winLoseCondition, dt);
+
+      timePass("sky");
+      skybox.draw(*programs.cubeMapShader, state.camera);
+      endPass();
+      timePass("edge");
+      postProcess.edgePass();
+      endPass();
+      timePass("composite");
+      postProcess.composite();
+      endPass();
+
+      // HUD values, refreshed even when the HUD is hidden.
+      truncateTimeLeft(game);
+      const HudTexts hudTexts{state.fpsText, powerText(game.power), std::to_string(game.packetsDelivered),
+                              timeLeftText(game.timeLeft), std::to_string(state.objectsDrawn)};
+      refreshFps(state.fpsAccumulator, state.fpsText, dt);
+      if (state.showHud) {
+        timePass("hud");
+        drawHud(text, *programs.text,
+                {state.fpsText, hudTexts.power, hudTexts.packets, hudTexts.timeLeft, hudTexts.objectsDrawn});
+        endPass();
+      }
+
+      if (state.snow) {
+        timePass("snow");
+        const glm::vec3 p = vehicle->actorPosition();
+        snow.update(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
+                    vehicle->linearVelocity(), dt);
+        snow.draw(state.camera);
+        endPass();
+      }
+    } else {
+      // Result screen: the sky and one line.
+      glBindFramebuffer(GL_FRAMEBUFFER, 0);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      glfwPollEvents();
+      script.deliver(frame, [&](int key, int action) { handleKey(window, key, action); });
+      skybox.draw(*programs.cubeMapShader, state.camera);
+      drawTextLine(text, *programs.text, endScreenLine(resultText(game.phase)));
+    }
 
     for (const Screenshot& shot : flags.screenshots) {
       if (shot.frame == frame && !writeBackBufferPng(shot.path, state.width, state.height))
         std::cout << "Screenshot failed: " << shot.path << std::endl;
     }
+    const auto cpuEnd = std::chrono::steady_clock::now();
     glfwSwapBuffers(window);
-    frameTimes.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - cpuStart).count());
+    if (flags.bench) {
+      gpu.collect();
+      const auto frameEnd = std::chrono::steady_clock::now();
+      cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
+      frameTimes.push_back(std::chrono::duration<double, std::milli>(frameEnd - frameStart).count());
+    }
 
     if (flags.logState) {
-      std::printf("state frame=%ld phase=%s time=%.2f power=%.2f packets=%d\n", frame,
-                  game.phase == GamePhase::Playing ? "Playing" : game.phase == GamePhase::Won ? "Won" : "Lost",
-                  game.timeLeft, game.power, game.packetsDelivered);
+      const glm::vec3 p = vehicle->actorPosition();
+      std::printf("state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
+                  "speed=%.3f gear=%d\n",
+                  frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered,
+                  state.objectsDrawn, p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
       std::fflush(stdout);
     }
     if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
   }
 
   if (flags.bench) {
-    const FrameStats stats = computeFrameStats(frameTimes);
-    std::printf("bench frames=%zu\n", stats.count);
-    std::printf("bench frame_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", stats.min, stats.median, stats.p95,
-                stats.max);
+    gpu.collect(true);
+    const FrameStats total = computeFrameStats(frameTimes);
+    const FrameStats cpu = computeFrameStats(cpuTimes);
+    std::printf("bench frames=%zu window=%dx%d\n", total.count, state.width, state.height);
+    std::printf("bench frame_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", total.min, total.median, total.p95,
+                total.max);
+    std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95, cpu.max);
+    gpu.report(std::cout);
+    std::cout << std::flush;
   }
   return 0;
 }

@@ -32,7 +32,13 @@ void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition
   if (state.packetsDelivered == 3) state.phase = GamePhase::Won;
 }
 
-void truncateTimeLeft(GameState& state) { state.timeLeft = std::trunc(state.timeLeft * 100.0) / 100.0; }
+void truncateTimeLeft(GameState& state) {
+  // A value like 152.7 is stored as 152.6999…; without the tiny nudge it would truncate to 152.69 and
+  // a timer standing still in debug mode could creep down a hundredth at a time.
+  const double hundredths = state.timeLeft * 100.0;
+  const double nudge = hundredths >= 0.0 ? 1e-6 : -1e-6;
+  state.timeLeft = std::trunc(hundredths + nudge) / 100.0;
+}
 
 std::string timeLeftText(double timeLeft) {
   char buffer[64];

@@ -58,8 +58,8 @@ void GpuTimer::collect(bool wait) {
 
 void GpuTimer::report(std::ostream& out) const {
   for (const PassStats& pass : stats_) {
-    out << "bench gpu pass=" << pass.name << " mean_ms=" << std::fixed << std::setprecision(3) << pass.averageMs()
-        << " samples=" << pass.samples << '\n';
+    out << "bench gpu pass=" << pass.name << " mean_ms=" << std::fixed << std::setprecision(3)
+        << pass.averageMs() << " samples=" << pass.samples << '\n';
   }
 }
 

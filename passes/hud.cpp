@@ -4,7 +4,9 @@
 
 namespace ruvelo {
 
-glm::vec3 hudColour() { return glm::vec3(220.0f, 20.0f, 60.0f) / 255.0f; }
+glm::vec3 hudColour() {
+  return glm::vec3(220.0f, 20.0f, 60.0f) / 255.0f;
+}
 
 std::array<TextLine, 5> hudLines(const HudTexts& texts) {
   const glm::vec3 colour = hudColour();

@@ -12,8 +12,9 @@ namespace ruvelo {
 namespace {
 
 // A unit quad around the origin, two counter-clockwise triangles of (x, y, u, v).
-constexpr float kQuadVertices[] = {-0.5f, 0.5f, 0.0f, 1.0f, -0.5f, -0.5f, 0.0f, 0.0f, 0.5f, -0.5f, 1.0f, 0.0f,
-                                   -0.5f, 0.5f, 0.0f, 1.0f, 0.5f,  -0.5f, 1.0f, 0.0f, 0.5f, 0.5f,  1.0f, 1.0f};
+constexpr float kQuadVertices[] = {-0.5f, 0.5f,  0.0f, 1.0f, -0.5f, -0.5f, 0.0f, 0.0f,
+                                   0.5f,  -0.5f, 1.0f, 0.0f, -0.5f, 0.5f,  0.0f, 1.0f,
+                                   0.5f,  -0.5f, 1.0f, 0.0f, 0.5f,  0.5f,  1.0f, 1.0f};
 static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 
 }  // namespace
@@ -35,7 +36,8 @@ GLuint loadFlakeTexture(const std::string& path) {
     GLint previousAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, data);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE,
+                 data);
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
   }
@@ -48,7 +50,8 @@ GLuint loadFlakeTexture(const std::string& path) {
   return texture;
 }
 
-ParticleSystem::ParticleSystem(std::shared_ptr<Shader> program, unsigned count, const std::string& texturePath)
+ParticleSystem::ParticleSystem(std::shared_ptr<Shader> program, unsigned count,
+                               const std::string& texturePath)
     : program_(std::move(program)), pool_(count), instanceMatrices_(count, glm::mat4(1.0f)) {
   vertexArray_ = GlVertexArray::generate();
   quadBuffer_ = GlBuffer::generate();
@@ -75,7 +78,8 @@ ParticleSystem::ParticleSystem(std::shared_ptr<Shader> program, unsigned count, 
   texture_ = GlTexture(loadFlakeTexture(texturePath));
 }
 
-void ParticleSystem::update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt) {
+void ParticleSystem::update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset,
+                            float dt) {
   pool_.spawn(newParticles, centre, offset);
   pool_.age(dt);
 }
@@ -117,6 +121,8 @@ void ParticleSystem::draw(const glm::mat4& view, const glm::mat4& projection) {
   glBindVertexArray(0);
 }
 
-void ParticleSystem::draw(const Camera& camera) { draw(camera.viewMatrix, camera.projectionMatrix); }
+void ParticleSystem::draw(const Camera& camera) {
+  draw(camera.viewMatrix, camera.projectionMatrix);
+}
 
 }  // namespace ruvelo

@@ -27,7 +27,8 @@ GLuint loadFlakeTexture(const std::string& path);
 class ParticleSystem {
  public:
   // `program` is the particles program; `count` the pool size (2000 in the game).
-  ParticleSystem(std::shared_ptr<Shader> program, unsigned count, const std::string& texturePath = kFlakeTexturePath);
+  ParticleSystem(std::shared_ptr<Shader> program, unsigned count,
+                 const std::string& texturePath = kFlakeTexturePath);
 
   // Spawns `newParticles` flakes around centre + offset, then ages the whole pool by dt seconds.
   void update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt);

@@ -16,8 +16,9 @@ GlTexture makeTexture(int width, int height, GLenum format, GLenum type, GLint f
 }
 
 // Two counter-clockwise triangles covering clip space: (x, y, u, v).
-constexpr float kQuadVertices[] = {-1.0f, 1.0f, 0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f, 1.0f, 0.0f,
-                                   -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  1.0f, 1.0f};
+constexpr float kQuadVertices[] = {-1.0f, 1.0f,  0.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f,
+                                   1.0f,  -1.0f, 1.0f, 0.0f, -1.0f, 1.0f,  0.0f, 1.0f,
+                                   1.0f,  -1.0f, 1.0f, 0.0f, 1.0f,  1.0f,  1.0f, 1.0f};
 static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 
 }  // namespace

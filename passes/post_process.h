@@ -16,7 +16,8 @@ class PostProcess {
  public:
   // Targets of width × height (the settings' window size), the screen quad, and the edgeDetect and
   // quad programs used by edgePass() and composite().
-  PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram, std::shared_ptr<Shader> quadProgram);
+  PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram,
+              std::shared_ptr<Shader> quadProgram);
 
   // Binds the scene target, sets the viewport to the target size, clears colour and depth.
   void beginScene() const;

@@ -12,14 +12,18 @@ constexpr float kBatterySpinDegreesPerSecond = 45.0f;
 constexpr float kDegreesToRadians = 0.017453292f;
 }  // namespace
 
-glm::mat4 lightProjection() { return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f); }
+glm::mat4 lightProjection() {
+  return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f);
+}
 
 glm::mat4 lightView() {
   const glm::vec3 eye(300.0f, 300.0f, 300.0f);
   return glm::lookAt(eye, eye + glm::vec3(-1.0f, -1.0f, -1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
-glm::mat4 lightSpaceMatrix() { return lightProjection() * lightView(); }
+glm::mat4 lightSpaceMatrix() {
+  return lightProjection() * lightView();
+}
 
 glm::mat4 spinBattery(const glm::mat4& m, float dt) {
   return glm::rotate(m, kBatterySpinDegreesPerSecond * dt * kDegreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
@@ -81,7 +85,9 @@ void ShadowMap::bindUnits(const Shader& program, int shadowUnit, int cubeUnit, G
   }
 }
 
-void ShadowMap::bindForPhong(const Shader& program) const { bindUnits(program, 2, -1, 0); }
+void ShadowMap::bindForPhong(const Shader& program) const {
+  bindUnits(program, 2, -1, 0);
+}
 
 void ShadowMap::bindForPhongEnvironment(const Shader& program, GLuint cubeMap) const {
   bindUnits(program, 2, 3, cubeMap);

@@ -15,7 +15,7 @@ constexpr float kHalfSize = 10000.0f;
 
 std::array<std::string, 6> defaultSkyboxFaces() {
   const std::string dir = "../assets/textures/skybox_free/";
-  return {dir + "right2.jpg", dir + "left2.jpg",  dir + "top.jpg",
+  return {dir + "right2.jpg",  dir + "left2.jpg",  dir + "top.jpg",
           dir + "bottom2.jpg", dir + "front2.jpg", dir + "back2.jpg"};
 }
 
@@ -55,15 +55,16 @@ GLuint loadCubemap(const std::array<std::string, 6>& faces) {
 std::array<float, 108> skyboxVertices() {
   const float s = kHalfSize;
   // Face by face: −z, −x, +x, +z, +y, −y; two triangles each.
-  return {-s, s,  -s, -s, -s, -s, s,  -s, -s, s,  -s, -s, s,  s,  -s, -s, s,  -s,
-          -s, -s, s,  -s, -s, -s, -s, s,  -s, -s, s,  -s, -s, s,  s,  -s, -s, s,
-          s,  -s, -s, s,  -s, s,  s,  s,  s,  s,  s,  s,  s,  s,  -s, s,  -s, -s,
-          -s, -s, s,  -s, s,  s,  s,  s,  s,  s,  s,  s,  s,  -s, s,  -s, -s, s,
-          -s, s,  -s, s,  s,  -s, s,  s,  s,  s,  s,  s,  -s, s,  s,  -s, s,  -s,
-          -s, -s, -s, -s, -s, s,  s,  -s, -s, s,  -s, -s, -s, -s, s,  s,  -s, s};
+  return {-s, s,  -s, -s, -s, -s, s,  -s, -s, s,  -s, -s, s,  s,  -s, -s, s,  -s, -s, -s, s, -s,
+          -s, -s, -s, s,  -s, -s, s,  -s, -s, s,  s,  -s, -s, s,  s,  -s, -s, s,  -s, s,  s, s,
+          s,  s,  s,  s,  s,  s,  -s, s,  -s, -s, -s, -s, s,  -s, s,  s,  s,  s,  s,  s,  s, s,
+          s,  -s, s,  -s, -s, s,  -s, s,  -s, s,  s,  -s, s,  s,  s,  s,  s,  s,  -s, s,  s, -s,
+          s,  -s, -s, -s, -s, -s, -s, s,  s,  -s, -s, s,  -s, -s, -s, -s, s,  s,  -s, s};
 }
 
-glm::mat4 rotationOnly(const glm::mat4& view) { return glm::mat4(glm::mat3(view)); }
+glm::mat4 rotationOnly(const glm::mat4& view) {
+  return glm::mat4(glm::mat3(view));
+}
 
 Skybox::Skybox(const std::array<std::string, 6>& faces) : cubeMap_(loadCubemap(faces)) {
   const std::array<float, 108> vertices = skyboxVertices();

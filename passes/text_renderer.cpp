@@ -19,8 +19,8 @@ std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2&
   const float bottom = pen.y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale;
   const float w = static_cast<float>(glyph.size.x) * scale;
   const float h = static_cast<float>(glyph.size.y) * scale;
-  return {left,     bottom + h, 0.0f, 0.0f, left,     bottom, 0.0f, 1.0f, left + w, bottom,     1.0f, 1.0f,
-          left,     bottom + h, 0.0f, 0.0f, left + w, bottom, 1.0f, 1.0f, left + w, bottom + h, 1.0f, 0.0f};
+  return {left, bottom + h, 0.0f, 0.0f, left,     bottom, 0.0f, 1.0f, left + w, bottom,     1.0f, 1.0f,
+          left, bottom + h, 0.0f, 0.0f, left + w, bottom, 1.0f, 1.0f, left + w, bottom + h, 1.0f, 0.0f};
 }
 
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,

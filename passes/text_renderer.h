@@ -44,7 +44,8 @@ std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2&
 
 // The quads of `text` from `pen` on. A code without an entry draws nothing and does not move the
 // pen; an empty bitmap (the space) only advances it.
-std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen, float scale);
+std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
+                                  float scale);
 
 class TextRenderer {
  public:

@@ -28,11 +28,12 @@ bool WheelContactModifyCallback::onContactModify(ContactModifyPair& pair) const 
   return wheelFound;
 }
 
-bool wheelContactAddedCallback(btManifoldPoint& point, const btCollisionObjectWrapper* wrapper0, int /*partId0*/,
-                               int /*index0*/, const btCollisionObjectWrapper* wrapper1, int /*partId1*/,
-                               int /*index1*/) {
+bool wheelContactAddedCallback(btManifoldPoint& point, const btCollisionObjectWrapper* wrapper0,
+                               int /*partId0*/, int /*index0*/, const btCollisionObjectWrapper* wrapper1,
+                               int /*partId1*/, int /*index1*/) {
   // Trigger pairs never reach contact modification.
-  if (!wrapper0->getCollisionObject()->hasContactResponse() || !wrapper1->getCollisionObject()->hasContactResponse())
+  if (!wrapper0->getCollisionObject()->hasContactResponse() ||
+      !wrapper1->getCollisionObject()->hasContactResponse())
     return false;
   ContactModifyPair pair;
   pair.point = &point;

@@ -13,7 +13,9 @@ namespace {
 constexpr size_t kMaxPendingBytes = 1 << 20;
 }  // namespace
 
-DebuggerConnection::~DebuggerConnection() { close(); }
+DebuggerConnection::~DebuggerConnection() {
+  close();
+}
 
 bool DebuggerConnection::connect(uint16_t port, int timeoutMs) {
   close();

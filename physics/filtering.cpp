@@ -2,6 +2,8 @@
 
 #include "physics/physics_world.h"
 
+#include <BulletCollision/NarrowPhaseCollision/btRaycastCallback.h>
+
 #include <algorithm>
 
 namespace {
@@ -24,7 +26,8 @@ bool isMeshShape(const btCollisionShape* shape) {
 // post-filter and "nearest wins" per hit. Rejecting a hit returns the old closest fraction so the
 // search goes on.
 struct WheelRayCallback : btCollisionWorld::RayResultCallback {
-  WheelRayCallback(const WheelRayQuery& query, const btVector3& to, WheelRayPreFilter pre, WheelHitPostFilter post)
+  WheelRayCallback(const WheelRayQuery& query, const btVector3& to, WheelRayPreFilter pre,
+                   WheelHitPostFilter post)
       : query(query), from(query.origin), to(to), preFilter(pre), postFilter(post) {
     m_flags = btTriangleRaycastCallback::kF_KeepUnflippedNormal;
   }
@@ -69,11 +72,16 @@ struct WheelRayCallback : btCollisionWorld::RayResultCallback {
 
 }  // namespace
 
-void markDrivable(FilterData& data) { data.word3 = kDrivableSurface; }
+void markDrivable(FilterData& data) {
+  data.word3 = kDrivableSurface;
+}
 
-void markNotDrivable(FilterData& data) { data.word3 = kNotDrivableSurface; }
+void markNotDrivable(FilterData& data) {
+  data.word3 = kNotDrivableSurface;
+}
 
-std::shared_ptr<btCollisionShape> makeSharedShape(std::unique_ptr<btCollisionShape> shape, const ShapeInfo& info) {
+std::shared_ptr<btCollisionShape> makeSharedShape(std::unique_ptr<btCollisionShape> shape,
+                                                  const ShapeInfo& info) {
   if (!shape) return nullptr;
   auto holder = std::make_shared<SharedShape>();
   holder->shape = std::move(shape);
@@ -96,7 +104,8 @@ ShapeInfo* shapeInfoOf(const btCollisionObject* object) {
   return object ? shapeInfoOf(object->getCollisionShape()) : nullptr;
 }
 
-PairFilterResult pairFilterShader(bool triggerA, const FilterData& simA, bool triggerB, const FilterData& simB) {
+PairFilterResult pairFilterShader(bool triggerA, const FilterData& simA, bool triggerB,
+                                  const FilterData& simB) {
   if (triggerA || triggerB) return {false, kPairFlagsTriggerDefault};
   if ((simA.word0 & simB.word1) == 0 && (simB.word0 & simA.word1) == 0) return {true, 0};
   return {false, kPairFlagsContactDefault | simA.word2 | simB.word2};
@@ -124,7 +133,8 @@ QueryHitType wheelHitPostFilter(const FilterData& /*queryData*/, const FilterDat
   return distance <= 0.0f ? QueryHitType::None : QueryHitType::Block;
 }
 
-std::unique_ptr<WheelQueryBuffers> allocateWheelQueryBuffers(uint32_t maxVehicles, uint32_t maxWheelsPerVehicle,
+std::unique_ptr<WheelQueryBuffers> allocateWheelQueryBuffers(uint32_t maxVehicles,
+                                                             uint32_t maxWheelsPerVehicle,
                                                              uint32_t hitsPerWheel, uint32_t vehiclesPerBatch,
                                                              WheelRayPreFilter preFilter,
                                                              WheelHitPostFilter postFilter) {
@@ -139,8 +149,8 @@ std::unique_ptr<WheelQueryBuffers> allocateWheelQueryBuffers(uint32_t maxVehicle
   return buffers;
 }
 
-WheelRayResult castWheelRay(const btCollisionWorld& world, const WheelRayQuery& query, WheelRayPreFilter preFilter,
-                            WheelHitPostFilter postFilter) {
+WheelRayResult castWheelRay(const btCollisionWorld& world, const WheelRayQuery& query,
+                            WheelRayPreFilter preFilter, WheelHitPostFilter postFilter) {
   WheelRayResult result;
   if (!(query.maxDistance > 0.0f) || query.direction.length2() <= 0) return result;
   const btVector3 to = query.origin + query.direction.normalized() * query.maxDistance;
@@ -159,7 +169,8 @@ WheelRayResult castWheelRay(const btCollisionWorld& world, const WheelRayQuery& 
   return result;
 }
 
-WheelBatchQuery::WheelBatchQuery(uint32_t batchIndex, WheelQueryBuffers& buffers, const btCollisionWorld& world)
+WheelBatchQuery::WheelBatchQuery(uint32_t batchIndex, WheelQueryBuffers& buffers,
+                                 const btCollisionWorld& world)
     : batchIndex_(batchIndex), buffers_(buffers), world_(world) {}
 
 WheelRayResult* WheelBatchQuery::results() {
@@ -205,7 +216,8 @@ TyreFrictionTable makeTyreFrictionTable(const PhysicsMaterial& defaultMaterial) 
   return table;
 }
 
-btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter, const PhysicsMaterial& material) {
+btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter,
+                               const PhysicsMaterial& material) {
   ShapeInfo info;
   info.simFilter = simFilter;
   info.queryFilter = FilterData{0, 0, 0, kDrivableSurface};

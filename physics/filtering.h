@@ -55,8 +55,8 @@ struct PhysicsMaterial {
 struct ShapeInfo {
   FilterData simFilter;
   FilterData queryFilter;
-  bool trigger = false;     // trigger pairs only, no contact response
-  bool sceneQuery = true;   // seen by ray queries at all
+  bool trigger = false;    // trigger pairs only, no contact response
+  bool sceneQuery = true;  // seen by ray queries at all
   const PhysicsMaterial* material = nullptr;
   const WheelShapeTag* wheelTag = nullptr;  // set on a wheel's shape only
 };
@@ -79,7 +79,8 @@ struct PairFilterResult {
 };
 
 // The pure pair rule over both sides' trigger flag and simulation filter data.
-PairFilterResult pairFilterShader(bool triggerA, const FilterData& simA, bool triggerB, const FilterData& simB);
+PairFilterResult pairFilterShader(bool triggerA, const FilterData& simA, bool triggerB,
+                                  const FilterData& simB);
 
 // The rule as Bullet's broadphase filter. Also rejects static-static pairs, which Bullet's default
 // filter would have done. Objects without a ShapeInfo keep Bullet's default group/mask test.
@@ -93,7 +94,8 @@ enum class QueryHitType { None, Touch, Block };
 // A ray stops only on shapes whose query word3 carries a drivable bit.
 QueryHitType wheelRayPreFilter(const FilterData& queryData, const FilterData& shapeQueryData);
 // A hit at distance 0 or less (the ray started inside the shape) does not count.
-QueryHitType wheelHitPostFilter(const FilterData& queryData, const FilterData& shapeQueryData, float distance);
+QueryHitType wheelHitPostFilter(const FilterData& queryData, const FilterData& shapeQueryData,
+                                float distance);
 
 using WheelRayPreFilter = QueryHitType (*)(const FilterData&, const FilterData&);
 using WheelHitPostFilter = QueryHitType (*)(const FilterData&, const FilterData&, float);
@@ -128,7 +130,8 @@ struct WheelQueryBuffers {
 
 // queriesPerBatch = vehiclesPerBatch × maxWheelsPerVehicle; results for maxVehicles / vehiclesPerBatch
 // batches (at least one).
-std::unique_ptr<WheelQueryBuffers> allocateWheelQueryBuffers(uint32_t maxVehicles, uint32_t maxWheelsPerVehicle,
+std::unique_ptr<WheelQueryBuffers> allocateWheelQueryBuffers(uint32_t maxVehicles,
+                                                             uint32_t maxWheelsPerVehicle,
                                                              uint32_t hitsPerWheel, uint32_t vehiclesPerBatch,
                                                              WheelRayPreFilter preFilter,
                                                              WheelHitPostFilter postFilter);
@@ -137,8 +140,8 @@ struct TyreFrictionTable;
 
 // Casts one ray through the world with both filters (mesh back faces are skipped, the plane is seen
 // from above). Objects must be in the world; the result's surfaceType is 0.
-WheelRayResult castWheelRay(const btCollisionWorld& world, const WheelRayQuery& query, WheelRayPreFilter preFilter,
-                            WheelHitPostFilter postFilter);
+WheelRayResult castWheelRay(const btCollisionWorld& world, const WheelRayQuery& query,
+                            WheelRayPreFilter preFilter, WheelHitPostFilter postFilter);
 
 // The batch of one vehicle's wheel rays: one rayTest per wheel, results written into the buffers'
 // slots for this batch.
@@ -185,4 +188,5 @@ TyreFrictionTable makeTyreFrictionTable(const PhysicsMaterial& defaultMaterial);
 
 // The ground plane y = 0 as a static body owned by the world, not yet added: query data
 // (0, 0, 0, kDrivableSurface), the given simulation data and material.
-btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter, const PhysicsMaterial& material);
+btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter,
+                               const PhysicsMaterial& material);

@@ -8,14 +8,14 @@ const glm::vec3 kLevelMeshPosition(0.0f, 0.0f, 200.0f);
 const glm::vec3 kLevelMeshScale(2.0f, 2.0f, 2.0f);
 const glm::vec3 kSlabHalfExtents(40000.0f, 0.5f, 40000.0f);
 const std::array<glm::vec3, kBatteryCount> kBatteryPositions = {
-    glm::vec3(0, 17.5f, 173), glm::vec3(-190, 3.5f, 214), glm::vec3(0, 17.5f, -100), glm::vec3(-165, 3.5f, 315),
-    glm::vec3(148, 3.5f, 273)};
+    glm::vec3(0, 17.5f, 173), glm::vec3(-190, 3.5f, 214), glm::vec3(0, 17.5f, -100),
+    glm::vec3(-165, 3.5f, 315), glm::vec3(148, 3.5f, 273)};
 const std::array<glm::vec3, kZoneCount> kZonePositions = {glm::vec3(146, 15, 230), glm::vec3(-160, 15, 218),
                                                           glm::vec3(-129, 15, 353)};
 const std::array<bool, kZoneCount> kZoneRotated = {false, true, true};
 const std::array<glm::vec3, kConeCount> kConePositions = {
-    glm::vec3(-190, 3.25f, 150), glm::vec3(150, 3.25f, 100), glm::vec3(50, 3.25f, 100), glm::vec3(0, 3.25f, 150),
-    glm::vec3(-100, 3.25f, 275)};
+    glm::vec3(-190, 3.25f, 150), glm::vec3(150, 3.25f, 100), glm::vec3(50, 3.25f, 100),
+    glm::vec3(0, 3.25f, 150), glm::vec3(-100, 3.25f, 275)};
 
 namespace {
 
@@ -36,9 +36,13 @@ struct CookedMesh {
   ShapeInfo info;
 };
 
-btVector3 toBt(const glm::vec3& v) { return btVector3(v.x, v.y, v.z); }
+btVector3 toBt(const glm::vec3& v) {
+  return btVector3(v.x, v.y, v.z);
+}
 
-bool finite(const glm::vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const glm::vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 btTransform poseAt(const glm::vec3& position, bool quarterTurn) {
   btTransform pose(btQuaternion::getIdentity(), toBt(position));
@@ -52,8 +56,9 @@ std::shared_ptr<btCollisionShape> boxShape(const btVector3& halfExtents, const S
 
 }  // namespace
 
-std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions, std::vector<uint32_t> indices,
-                                                 const glm::vec3& scale, const PhysicsMaterial& material) {
+std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions,
+                                                 std::vector<uint32_t> indices, const glm::vec3& scale,
+                                                 const PhysicsMaterial& material) {
   // Bullet checks nothing: an empty mesh crashes while building the tree, an index out of range
   // reads out of bounds.
   const size_t triangles = indices.size() / 3;
@@ -109,8 +114,8 @@ bool createLevelItemsAndMesh(PhysicsWorld& world, LevelActors& level, std::vecto
   level.coneShape = boxShape(btVector3(2, 2, 2), cone);
   for (int i = 0; i < kConeCount; ++i) {
     // Placeholder mass properties until the first playing frame gives the real ones.
-    btRigidBody* body = world.createDynamicBody(level.coneShape, poseAt(kConePositions[i], true), 1.0f,
-                                                btVector3(1, 1, 1));
+    btRigidBody* body =
+        world.createDynamicBody(level.coneShape, poseAt(kConePositions[i], true), 1.0f, btVector3(1, 1, 1));
     body->setCcdMotionThreshold(kConeCcdMotionThreshold);
     body->setCcdSweptSphereRadius(kConeCcdSweptSphereRadius);
     level.cones[i] = body;
@@ -131,7 +136,11 @@ void createSlabAndFilterData(PhysicsWorld& world, LevelActors& level) {
   slab.material = level.slabMaterial;
   slab.simFilter = groundSim;
   markDrivable(slab.queryFilter);
-  level.slabShape = boxShape(toBt(kSlabHalfExtents), slab);
+  // The slab's only face anything meets is its top at y = 0.5. A btBoxShape 80 km wide loses that
+  // face to float precision (rays miss it or hit metres off, swept bodies fall through), so the
+  // slab is the half-space below its top: the same surface wherever the level lies.
+  level.slabShape =
+      makeSharedShape(std::make_unique<btStaticPlaneShape>(btVector3(0, 1, 0), kSlabHalfExtents.y), slab);
   level.slab = world.createStaticBody(level.slabShape, btTransform::getIdentity());
 
   if (ShapeInfo* mesh = shapeInfoOf(level.levelMeshShape.get())) {

@@ -19,8 +19,9 @@ class PhysicsWorld;
 // without touching the vertex data. Null when the mesh cannot be built: no triangle, an index count
 // that is not a multiple of 3, or an index outside the positions. The shape owns copies of the data
 // and carries a ShapeInfo with the material and all-zero filter data. Prints nothing.
-std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions, std::vector<uint32_t> indices,
-                                                 const glm::vec3& scale, const PhysicsMaterial& material);
+std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions,
+                                                 std::vector<uint32_t> indices, const glm::vec3& scale,
+                                                 const PhysicsMaterial& material);
 
 constexpr int kBatteryCount = 5;
 constexpr int kZoneCount = 3;
@@ -48,9 +49,9 @@ struct LevelActors {
 };
 
 // Level mesh pose and scale, slab size, item poses.
-extern const glm::vec3 kLevelMeshPosition;   // (0, 0, 200)
-extern const glm::vec3 kLevelMeshScale;      // (2, 2, 2)
-extern const glm::vec3 kSlabHalfExtents;     // (40000, 0.5, 40000)
+extern const glm::vec3 kLevelMeshPosition;  // (0, 0, 200)
+extern const glm::vec3 kLevelMeshScale;     // (2, 2, 2)
+extern const glm::vec3 kSlabHalfExtents;    // (40000, 0.5, 40000); only its top y = 0.5 is built
 extern const std::array<glm::vec3, kBatteryCount> kBatteryPositions;
 extern const std::array<glm::vec3, kZoneCount> kZonePositions;
 extern const std::array<bool, kZoneCount> kZoneRotated;  // a quarter turn about +y
@@ -64,7 +65,8 @@ extern const std::array<glm::vec3, kConeCount> kConePositions;
 bool createLevelItemsAndMesh(PhysicsWorld& world, LevelActors& level, std::vector<glm::vec3> levelPositions,
                              std::vector<uint32_t> levelIndices);
 
-// Start-up step: the base slab; filter data for the slab, level mesh and cone shapes (slab and mesh
+// Start-up step: the base slab (its top face y = 0.5 as a half-space: a box of the slab's size is
+// too large for Bullet's float queries); filter data for the slab, level mesh and cone shapes (slab and mesh
 // (8, 2, 0x802, 0) drivable, cones (8, 0x1F, 0, 0) not drivable); the cones disabled.
 void createSlabAndFilterData(PhysicsWorld& world, LevelActors& level);
 

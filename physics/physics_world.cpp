@@ -59,12 +59,15 @@ PhysicsWorld::~PhysicsWorld() {
   shapes_.clear();
 }
 
-const PhysicsMaterial* PhysicsWorld::createMaterial(float staticFriction, float dynamicFriction, float restitution) {
-  materials_.push_back(std::make_unique<PhysicsMaterial>(PhysicsMaterial{staticFriction, dynamicFriction, restitution}));
+const PhysicsMaterial* PhysicsWorld::createMaterial(float staticFriction, float dynamicFriction,
+                                                    float restitution) {
+  materials_.push_back(
+      std::make_unique<PhysicsMaterial>(PhysicsMaterial{staticFriction, dynamicFriction, restitution}));
   return materials_.back().get();
 }
 
-btRigidBody* PhysicsWorld::createStaticBody(std::shared_ptr<btCollisionShape> shape, const btTransform& pose) {
+btRigidBody* PhysicsWorld::createStaticBody(std::shared_ptr<btCollisionShape> shape,
+                                            const btTransform& pose) {
   if (!shape) return nullptr;
   const PhysicsMaterial* material = materialOf(shape.get(), defaultMaterial());
   btRigidBody::btRigidBodyConstructionInfo info(0, nullptr, shape.get(), btVector3(0, 0, 0));
@@ -75,7 +78,8 @@ btRigidBody* PhysicsWorld::createStaticBody(std::shared_ptr<btCollisionShape> sh
   return static_cast<btRigidBody*>(adoptObject(std::move(body), std::move(shape)));
 }
 
-btCollisionObject* PhysicsWorld::createTrigger(std::shared_ptr<btCollisionShape> shape, const btTransform& pose) {
+btCollisionObject* PhysicsWorld::createTrigger(std::shared_ptr<btCollisionShape> shape,
+                                               const btTransform& pose) {
   if (!shape) return nullptr;
   if (ShapeInfo* info = shapeInfoOf(shape.get())) {
     info->trigger = true;

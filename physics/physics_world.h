@@ -48,7 +48,8 @@ class PhysicsWorld {
   btRigidBody* createDynamicBody(std::shared_ptr<btCollisionShape> shape, const btTransform& pose, float mass,
                                  const btVector3& inertia);
   // Takes ownership of an object built elsewhere (the vehicle) and keeps its shape alive.
-  btCollisionObject* adoptObject(std::unique_ptr<btCollisionObject> object, std::shared_ptr<btCollisionShape> shape);
+  btCollisionObject* adoptObject(std::unique_ptr<btCollisionObject> object,
+                                 std::shared_ptr<btCollisionShape> shape);
 
   // --- membership ---
   // Adds an owned object. A body disabled beforehand joins the world only when enabled.

@@ -36,7 +36,9 @@ glm::mat4 perspectiveMatrix(float fovDegrees, float aspect, float nearPlane, flo
   return m;
 }
 
-Camera::Camera() { updateVectors(); }
+Camera::Camera() {
+  updateVectors();
+}
 
 void Camera::setPerspective(float zoomDegrees, float aspectRatio, float nearDistance, float farDistance) {
   zoom = zoomDegrees;
@@ -46,7 +48,9 @@ void Camera::setPerspective(float zoomDegrees, float aspectRatio, float nearDist
   rebuildProjection();
 }
 
-void Camera::rebuildProjection() { projectionMatrix = perspectiveMatrix(zoom, aspect, nearPlane, farPlane); }
+void Camera::rebuildProjection() {
+  projectionMatrix = perspectiveMatrix(zoom, aspect, nearPlane, farPlane);
+}
 
 void Camera::updateVectors() {
   const float yawRad = yaw * kDegToRad;

@@ -20,7 +20,8 @@ bool anyMeshLacksNormals(const aiScene& scene) {
 }
 
 // The textures of one material and type, loading files not yet in the process-wide list.
-std::vector<Texture> materialTextures(const aiMaterial* material, aiTextureType type, const std::string& typeName) {
+std::vector<Texture> materialTextures(const aiMaterial* material, aiTextureType type,
+                                      const std::string& typeName) {
   std::vector<Texture> result;
   std::vector<Texture>& loaded = loadedTextures();
   const unsigned count = aiGetMaterialTextureCount(material, type);
@@ -113,10 +114,14 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
         }
       }
 
-      const aiMaterial* sceneMaterial = scene->mMaterials[mesh->mMaterialIndex];
-      std::vector<Texture> textures = materialTextures(sceneMaterial, aiTextureType_DIFFUSE, "texture_diffuse");
-      std::vector<Texture> specular = materialTextures(sceneMaterial, aiTextureType_SPECULAR, "texture_specular");
-      textures.insert(textures.end(), specular.begin(), specular.end());
+      std::vector<Texture> textures;
+      if (mesh->mMaterialIndex < scene->mNumMaterials) {
+        const aiMaterial* sceneMaterial = scene->mMaterials[mesh->mMaterialIndex];
+        textures = materialTextures(sceneMaterial, aiTextureType_DIFFUSE, "texture_diffuse");
+        std::vector<Texture> specular =
+            materialTextures(sceneMaterial, aiTextureType_SPECULAR, "texture_specular");
+        textures.insert(textures.end(), specular.begin(), specular.end());
+      }
 
       meshes_.emplace_back(vertices, std::move(indices), std::move(textures), modelMatrix_, material_);
     }

@@ -51,8 +51,8 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   const GLuint program = glCreateProgram();
   const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
   const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
-  // A failed stage is 0; attaching it is an error the link then reports as a failed link. Skipping
-  // the attach keeps the GL error queue clean without changing the outcome.
+  // A failed stage is 0 and is not attached (attaching 0 is a GL error). Some drivers link a
+  // program from the remaining stage alone, so a missing stage counts as a failed link here.
   if (vertexShader != 0) glAttachShader(program, vertexShader);
   if (fragmentShader != 0) glAttachShader(program, fragmentShader);
   glLinkProgram(program);
@@ -60,7 +60,7 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   glGetProgramiv(program, GL_LINK_STATUS, &status);
   if (vertexShader != 0) glDeleteShader(vertexShader);
   if (fragmentShader != 0) glDeleteShader(fragmentShader);
-  if (status == GL_TRUE) {
+  if (status == GL_TRUE && vertexShader != 0 && fragmentShader != 0) {
     program_ = program;
     return;
   }
@@ -69,8 +69,12 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   glGetProgramiv(program, GL_INFO_LOG_LENGTH, &logLength);
   std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
   if (logLength > 0) glGetProgramInfoLog(program, logLength, nullptr, log.data());
+  std::string linkLog = log.data();
+  if (linkLog.empty()) {
+    linkLog = vertexShader == 0 ? "error: no compiled vertex shader" : "error: no compiled fragment shader";
+  }
   std::cout << "Failed to Link Shader Program!" << std::endl;
-  std::cout << log.data() << std::endl;
+  std::cout << linkLog << std::endl;
   glDeleteProgram(program);
   program_ = 0;
 }
@@ -79,7 +83,9 @@ Shader::~Shader() {
   if (program_ != 0) glDeleteProgram(program_);
 }
 
-void Shader::use() const { glUseProgram(program_); }
+void Shader::use() const {
+  glUseProgram(program_);
+}
 
 GLint Shader::uniformLocation(const std::string& name) const {
   const auto found = uniformLocations_.find(name);

@@ -27,10 +27,18 @@ GLuint textureFromFile(const std::string& path) {
 
   GLenum format = GL_RGB;
   switch (channels) {
-    case 1: format = GL_RED; break;
-    case 2: format = GL_RG; break;  // grey + alpha: kept as two channels rather than rejected
-    case 3: format = GL_RGB; break;
-    default: format = GL_RGBA; break;
+    case 1:
+      format = GL_RED;
+      break;
+    case 2:
+      format = GL_RG;
+      break;  // grey + alpha: kept as two channels rather than rejected
+    case 3:
+      format = GL_RGB;
+      break;
+    default:
+      format = GL_RGBA;
+      break;
   }
   // Rows of 1-, 2- and 3-channel images are not 4-byte aligned in general; upload them tightly
   // packed and leave the caller's unpack state as it was.
@@ -38,7 +46,8 @@ GLuint textureFromFile(const std::string& path) {
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, id);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE,
+               pixels);
   glGenerateMipmap(GL_TEXTURE_2D);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

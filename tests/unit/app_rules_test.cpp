@@ -104,6 +104,18 @@ TEST(HudValues, TimeIsTruncatedToHundredthsAndStoredBack) {
   EXPECT_DOUBLE_EQ(s.timeLeft, -0.01) << "towards zero";
 }
 
+TEST(HudValues, TruncationIsStableForValuesStoredJustBelowAHundredth) {
+  GameState s;
+  s.timeLeft = 153.0 - 3 * 0.1;  // 152.7, stored as 152.69999…
+  truncateTimeLeft(s);
+  EXPECT_EQ(timeLeftText(s.timeLeft), "152.70");
+  for (int frame = 0; frame < 100; ++frame) {
+    updateTimerAndPhase(s, true, true, 0.1f);  // debug mode: the timer stands still
+    truncateTimeLeft(s);
+  }
+  EXPECT_EQ(timeLeftText(s.timeLeft), "152.70") << "a frozen timer never creeps down";
+}
+
 TEST(HudValues, PowerAndResultTexts) {
   EXPECT_EQ(powerText(100.0f), "100");
   EXPECT_EQ(powerText(99.99f), "99");

@@ -34,7 +34,8 @@ TEST(Camera, StartsAtItsStartValuesLookingDownNegativeZ) {
   expectMat4(camera.projectionMatrix, glm::mat4(1.0f));
 
   camera.updateFreeView();
-  expectMat4(camera.viewMatrix, glm::lookAt(glm::vec3(0, 50, 400), glm::vec3(0, 50, 399), glm::vec3(0, 1, 0)));
+  expectMat4(camera.viewMatrix,
+             glm::lookAt(glm::vec3(0, 50, 400), glm::vec3(0, 50, 399), glm::vec3(0, 1, 0)));
   // A point straight ahead ends up on the negative view z axis.
   const glm::vec4 ahead = camera.viewMatrix * glm::vec4(0, 50, 300, 1);
   expectVec3(glm::vec3(ahead), {0, 0, -100}, 1e-3f);

@@ -1,0 +1,43 @@
+// The game's shader programs, materials, light and models, loaded at start-up in their fixed order.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "render/light.h"
+#include "render/material.h"
+#include "render/model.h"
+#include "render/shader.h"
+
+namespace ruvelo {
+
+// The nine programs, created in this order.
+struct Programs {
+  std::shared_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
+      particles, edgeDetect, quad;
+};
+
+Programs loadPrograms();
+
+// The item positions the game fixes: batteries and zone gates.
+extern const std::array<glm::vec3, 5> kBatteryModelPositions;
+extern const std::array<glm::mat4, 3> kZoneModelMatrices;
+extern const std::array<glm::vec3, 3> kZoneCentres;
+glm::mat4 batteryLoadMatrix(const glm::vec3& position);
+
+// Every model of the game, imported one instance at a time in the game's order.
+struct SceneModels {
+  std::optional<Model> car;
+  std::array<std::optional<Model>, 5> cones;
+  std::array<std::optional<Model>, 5> batteries;
+  std::array<std::optional<Model>, 3> finishLines;
+  std::optional<Model> levelCollision;  // never drawn: its triangles become the level's collision mesh
+  std::optional<Model> level;
+  std::array<std::optional<Model>, 4> wheels;  // left, right, left, right
+  std::optional<Model> ground;
+};
+
+SceneModels loadModels(const SceneMaterials& materials);
+
+}  // namespace ruvelo

@@ -1,0 +1,326 @@
+#include "physics/vehicle_builder.h"
+
+#include "physics/physics_world.h"
+#include "physics/vehicle/vehicle_layout.h"
+
+#include <BulletCollision/NarrowPhaseCollision/btRaycastCallback.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float kHullMargin = 0.01f;
+// CCD: sweep a sphere no larger than the distance from the centre of mass to the hull's bottom
+// (0.65 m), whenever a step would move the body further than the threshold.
+constexpr float kCcdSweptSphereRadius = 0.6f;
+constexpr float kCcdMotionThreshold = 0.3f;
+constexpr int kWheelHullSides = 16;
+
+btVector3 toBt(const glm::vec3& v) { return btVector3(v.x, v.y, v.z); }
+glm::vec3 toGlm(const btVector3& v) { return glm::vec3(v.x(), v.y(), v.z()); }
+btQuaternion toBt(const glm::quat& q) { return btQuaternion(q.x, q.y, q.z, q.w); }
+glm::quat toGlm(const btQuaternion& q) { return glm::quat(q.w(), q.x(), q.y(), q.z()); }
+
+// True when the points span a volume: a tetrahedron of them has a non-negligible height.
+bool spansVolume(const glm::vec3* points, size_t count) {
+  const glm::vec3 a = points[0];
+  size_t bi = 0;
+  float best = 0.0f;
+  for (size_t i = 1; i < count; ++i) {
+    const float d = glm::length(points[i] - a);
+    if (d > best) best = d, bi = i;
+  }
+  const float scale = best;
+  if (!(scale > 0.0f)) return false;
+  const glm::vec3 ab = points[bi] - a;
+  size_t ci = 0;
+  best = 0.0f;
+  for (size_t i = 0; i < count; ++i) {
+    const float d = glm::length(glm::cross(ab, points[i] - a));
+    if (d > best) best = d, ci = i;
+  }
+  if (!(best > 1e-6f * scale * scale)) return false;
+  const glm::vec3 normal = glm::normalize(glm::cross(ab, points[ci] - a));
+  float height = 0.0f;
+  for (size_t i = 0; i < count; ++i) height = std::max(height, std::fabs(glm::dot(normal, points[i] - a)));
+  return height > 1e-5f * scale;
+}
+
+bool isMeshShape(const btCollisionShape* shape) {
+  const int type = shape->getShapeType();
+  return type == TRIANGLE_MESH_SHAPE_PROXYTYPE || type == SCALED_TRIANGLE_MESH_SHAPE_PROXYTYPE;
+}
+
+// One suspension ray with the wheel filters: only drivable shapes stop it, hits at distance 0 or
+// less do not count, mesh back faces are skipped and the nearest hit wins. Convex shapes are cast
+// with GJK: Bullet's default sub-simplex cast misses or misplaces hits on large boxes such as the
+// ground slab (seen: no hit at all at most points of a 40 km slab, hits 0.8 m too high on a 4 km one).
+struct SuspensionRayCallback : btCollisionWorld::RayResultCallback {
+  SuspensionRayCallback(const WheelRayQuery& query, const btVector3& to) : query(query), from(query.origin), to(to) {
+    m_flags = btTriangleRaycastCallback::kF_KeepUnflippedNormal | btTriangleRaycastCallback::kF_UseGjkConvexCastRaytest;
+  }
+
+  bool needsCollision(btBroadphaseProxy* proxy) const override {
+    const ShapeInfo* info = shapeInfoOf(static_cast<const btCollisionObject*>(proxy->m_clientObject));
+    if (!info || info->trigger || !info->sceneQuery) return false;
+    return wheelRayPreFilter(query.queryFilter, info->queryFilter) == QueryHitType::Block;
+  }
+
+  btScalar addSingleResult(btCollisionWorld::LocalRayResult& result, bool normalInWorldSpace) override {
+    const btVector3 dir = to - from;
+    if (result.m_hitFraction >= m_closestHitFraction) return m_closestHitFraction;
+    const btCollisionObject* object = result.m_collisionObject;
+    const ShapeInfo* info = shapeInfoOf(object);
+    const float distance = result.m_hitFraction * dir.length();
+    if (!info || wheelHitPostFilter(query.queryFilter, info->queryFilter, distance) != QueryHitType::Block)
+      return m_closestHitFraction;
+    btVector3 normal = normalInWorldSpace ? result.m_hitNormalLocal
+                                          : object->getWorldTransform().getBasis() * result.m_hitNormalLocal;
+    if (normal.dot(dir) > 0) {
+      if (isMeshShape(object->getCollisionShape())) return m_closestHitFraction;
+      normal = -normal;
+    }
+    m_closestHitFraction = result.m_hitFraction;
+    m_collisionObject = object;
+    hitNormal = normal.length2() > 0 ? normal.normalized() : btVector3(0, 1, 0);
+    hitPoint = from.lerp(to, result.m_hitFraction);
+    hitDistance = distance;
+    return result.m_hitFraction;
+  }
+
+  const WheelRayQuery& query;
+  btVector3 from;
+  btVector3 to;
+  btVector3 hitPoint{0, 0, 0};
+  btVector3 hitNormal{0, 1, 0};
+  float hitDistance = 0.0f;
+};
+
+WheelRayResult castSuspensionRay(const btCollisionWorld& world, const WheelRayQuery& query) {
+  WheelRayResult result;
+  if (!(query.maxDistance > 0.0f) || query.direction.length2() <= 0) return result;
+  const btVector3 to = query.origin + query.direction.normalized() * query.maxDistance;
+  SuspensionRayCallback callback(query, to);
+  world.rayTest(query.origin, to, callback);
+  if (!callback.hasHit()) return result;
+  result.hasHit = true;
+  result.point = callback.hitPoint;
+  result.normal = callback.hitNormal;
+  result.distance = callback.hitDistance;
+  result.object = callback.m_collisionObject;
+  result.shape = result.object->getCollisionShape();
+  const ShapeInfo* info = shapeInfoOf(result.object);
+  result.material = info ? info->material : nullptr;
+  return result;
+}
+
+}  // namespace
+
+VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActorTag* actorTag,
+                            WheelShapeTag* wheelTags) {
+  VehicleSpec spec;
+  const glm::vec3 d = spec.chassisDims;
+  const float m = spec.chassisMass;
+  spec.chassisMOI = glm::vec3((d.y * d.y + d.z * d.z) * m / 12.0f, (d.x * d.x + d.z * d.z) * 0.8f * m / 12.0f,
+                              (d.x * d.x + d.y * d.y) * m / 12.0f);
+  spec.chassisCMOffset = glm::vec3(0.0f, -d.y * 0.5f + 0.65f, 0.25f);
+  spec.chassisMaterial = &defaultMaterial;
+  spec.wheelMaterial = &defaultMaterial;
+  spec.wheelMOI = 0.5f * spec.wheelMass * spec.wheelRadius * spec.wheelRadius;
+  spec.actorTag = actorTag;
+  spec.wheelTags = wheelTags;
+  return spec;
+}
+
+std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_t count) {
+  if (!points || count < 4) return nullptr;
+  for (size_t i = 0; i < count; ++i)
+    if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z)) return nullptr;
+  if (!spansVolume(points, count)) return nullptr;
+  auto hull = std::make_unique<btConvexHullShape>();
+  for (size_t i = 0; i < count; ++i) hull->addPoint(toBt(points[i]), false);
+  hull->recalcLocalAabb();
+  hull->optimizeConvexHull();
+  hull->setMargin(kHullMargin);
+  if (hull->getNumPoints() < 4) return nullptr;
+  return hull;
+}
+
+glm::vec3 vehicleStartPosition() { return glm::vec3(0.0f, 3.3f, -450.0f); }
+glm::quat vehicleStartRotation() { return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f)); }
+
+Vehicle::Vehicle(vehicle::VehicleModelData data, const btCollisionWorld& world)
+    : model_(std::move(data)), world_(&world) {
+  queryBuffers_ = allocateWheelQueryBuffers(1, 20, 1, 1, wheelRayPreFilter, wheelHitPostFilter);
+  batchQuery_ = createWheelBatchQuery(0, *queryBuffers_, world);
+  rayQueries_.resize(model_.numWheels());
+  hits_.resize(model_.numWheels());
+}
+
+Vehicle::~Vehicle() {
+  if (actorTag_) actorTag_->vehicle = nullptr;
+}
+
+glm::vec3 Vehicle::actorPosition() const {
+  const btTransform actor = body_->getWorldTransform() * btTransform(btQuaternion::getIdentity(), -toBt(centreOfMassOffset()));
+  return toGlm(actor.getOrigin());
+}
+
+glm::quat Vehicle::actorRotation() const { return toGlm(body_->getWorldTransform().getRotation()); }
+
+void Vehicle::setActorPose(const glm::vec3& position, const glm::quat& rotation) {
+  const btTransform actor(toBt(glm::normalize(rotation)), toBt(position));
+  body_->setCenterOfMassTransform(actor * btTransform(btQuaternion::getIdentity(), toBt(centreOfMassOffset())));
+  body_->activate(true);
+}
+
+glm::vec3 Vehicle::linearVelocity() const { return toGlm(body_->getLinearVelocity()); }
+glm::vec3 Vehicle::angularVelocity() const { return toGlm(body_->getAngularVelocity()); }
+float Vehicle::speed() const { return body_->getLinearVelocity().length(); }
+float Vehicle::forwardSpeed() const { return vehicle::DriveModel::forwardSpeed(chassisState()); }
+
+bool Vehicle::isSleeping() const { return body_->getActivationState() == ISLAND_SLEEPING; }
+
+void Vehicle::enableForPlay(PhysicsWorld& world) {
+  world.setSimulationEnabled(body_, true);
+  model_.forceGear(vehicle::kGearFirst);
+  model_.setUseAutoGears(true);
+}
+
+vehicle::ChassisState Vehicle::chassisState() const {
+  vehicle::ChassisState s;
+  const btTransform& t = body_->getCenterOfMassTransform();
+  s.position = toGlm(t.getOrigin());
+  s.orientation = toGlm(t.getRotation());
+  s.linearVelocity = toGlm(body_->getLinearVelocity());
+  s.angularVelocity = toGlm(body_->getAngularVelocity());
+  s.mass = body_->getInvMass() > 0.0f ? 1.0f / body_->getInvMass() : 0.0f;
+  s.invInertiaLocal = toGlm(body_->getInvInertiaDiagLocal());
+  return s;
+}
+
+void Vehicle::castSuspensionRays() {
+  const vehicle::ChassisState chassis = chassisState();
+  const int n = model_.numWheels();
+  for (int i = 0; i < n; ++i) {
+    const vehicle::SuspensionRay ray = model_.suspensionRay(i, chassis);
+    WheelRayQuery& q = rayQueries_[i];
+    q.origin = toBt(ray.origin);
+    q.direction = toBt(ray.direction);
+    q.maxDistance = ray.length;
+    q.queryFilter = wheelShapes_[i].info.queryFilter;
+  }
+  // The results go to this vehicle's slots of the wheel query buffers, which the rest of the game
+  // may read as after a batch query.
+  WheelRayResult* results = batchQuery_ ? batchQuery_->results() : nullptr;
+  if (results) {
+    for (int i = 0; i < n; ++i) {
+      results[i] = castSuspensionRay(*world_, rayQueries_[i]);
+      if (results[i].hasHit) results[i].surfaceType = frictionTable_.surfaceTypeOf(results[i].material);
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    vehicle::WheelHit& hit = hits_[i];
+    hit.hit = results && results[i].hasHit;
+    if (!hit.hit) continue;
+    hit.point = toGlm(results[i].point);
+    hit.normal = toGlm(results[i].normal);
+    hit.friction = frictionTable_.typePairFriction(results[i].surfaceType, model_.data().wheels[i].tyre.type);
+  }
+}
+
+void Vehicle::updateModel(float dt, const glm::vec3& gravity) {
+  const vehicle::VelocityChange change = model_.update(dt, gravity, chassisState(), hits_);
+  if (isSleeping()) body_->activate(true);
+  body_->setLinearVelocity(body_->getLinearVelocity() + toBt(change.linear));
+  body_->setAngularVelocity(body_->getAngularVelocity() + toBt(change.angular));
+  syncWheelPoses();
+}
+
+void Vehicle::syncWheelPoses() {
+  for (int i = 0; i < numWheels(); ++i) {
+    wheelShapes_[i].localPosition = model_.wheelState(i).localPosition;
+    wheelShapes_[i].localRotation = model_.wheelState(i).localRotation;
+  }
+}
+
+std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& world, const glm::vec3& startPosition,
+                                      const glm::quat& startRotation) {
+  const PhysicsMaterial& fallbackMaterial = world.defaultMaterial();
+
+  // Hulls: a 16-sided cylinder along x shared by every wheel; the chassis box shifted so that the
+  // body's origin is the centre of mass.
+  std::vector<glm::vec3> wheelPoints;
+  for (int i = 0; i < kWheelHullSides; ++i) {
+    const float theta = static_cast<float>(i) * 2.0f * 3.14159265f / kWheelHullSides;
+    const float y = spec.wheelRadius * std::cos(theta);
+    const float z = spec.wheelRadius * std::sin(theta);
+    wheelPoints.push_back({-spec.wheelWidth * 0.5f, y, z});
+    wheelPoints.push_back({spec.wheelWidth * 0.5f, y, z});
+  }
+  std::vector<glm::vec3> chassisPoints;
+  for (int i = 0; i < 8; ++i) {
+    const glm::vec3 corner((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
+    chassisPoints.push_back(corner * spec.chassisDims - spec.chassisCMOffset);
+  }
+  std::unique_ptr<btConvexHullShape> wheelHull = cookConvexHull(wheelPoints.data(), wheelPoints.size());
+  std::unique_ptr<btConvexHullShape> chassisHull = cookConvexHull(chassisPoints.data(), chassisPoints.size());
+  if (!wheelHull || !chassisHull) return nullptr;
+
+  vehicle::VehicleLayout layout;
+  layout.chassisMass = spec.chassisMass;
+  layout.chassisDims = spec.chassisDims;
+  layout.chassisCMOffset = spec.chassisCMOffset;
+  layout.wheelMass = spec.wheelMass;
+  layout.wheelWidth = spec.wheelWidth;
+  layout.wheelRadius = spec.wheelRadius;
+  layout.wheelMOI = spec.wheelMOI;
+  layout.numWheels = static_cast<int>(spec.numWheels);
+  vehicle::VehicleModelData data = vehicle::makeVehicleModelData(layout);
+  if (data.wheels.empty() || !(spec.chassisMass > 0.0f)) return nullptr;
+
+  std::unique_ptr<Vehicle> v(new Vehicle(std::move(data), world.dynamicsWorld()));
+
+  ShapeInfo wheelInfo;
+  wheelInfo.simFilter = spec.wheelSimFilterData;
+  wheelInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
+  wheelInfo.material = spec.wheelMaterial ? spec.wheelMaterial : &fallbackMaterial;
+  std::shared_ptr<btCollisionShape> sharedWheelHull = makeSharedShape(std::move(wheelHull), wheelInfo);
+  v->wheelShapes_.resize(spec.numWheels);
+  for (uint32_t i = 0; i < spec.numWheels; ++i) {
+    WheelShape& w = v->wheelShapes_[i];
+    w.hull = sharedWheelHull;
+    w.info = wheelInfo;
+    if (spec.wheelTags) {
+      spec.wheelTags[i].isWheel = true;
+      spec.wheelTags[i].wheelId = i;
+      w.info.wheelTag = &spec.wheelTags[i];
+    }
+  }
+
+  ShapeInfo chassisInfo;
+  chassisInfo.simFilter = spec.chassisSimFilterData;
+  chassisInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
+  chassisInfo.material = spec.chassisMaterial ? spec.chassisMaterial : &fallbackMaterial;
+  std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(chassisHull), chassisInfo);
+
+  const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
+  const btTransform bodyPose = actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
+  btRigidBody* body = world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
+  if (!body) return nullptr;
+  body->setCcdMotionThreshold(kCcdMotionThreshold);
+  body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);
+  v->body_ = body;
+  v->actorTag_ = spec.actorTag;
+  if (spec.actorTag) {
+    spec.actorTag->vehicle = v.get();
+    body->setUserPointer(spec.actorTag);
+  }
+  world.setSimulationEnabled(body, false);
+  world.addObject(body);
+
+  v->frictionTable_ = makeTyreFrictionTable(fallbackMaterial);
+  v->syncWheelPoses();
+  return v;
+}

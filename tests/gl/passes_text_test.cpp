@@ -1,0 +1,120 @@
+// Text read back with the real font and text program: crimson pixels inside the laid-out glyph
+// boxes and nowhere else; bytes without a glyph draw nothing; a missing font is reported.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "passes/hud.h"
+#include "passes/text_renderer.h"
+#include "render/shader.h"
+#include "support/gl_context.h"
+
+namespace ruvelo {
+namespace {
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 64;
+
+class TextDraw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(test::makeGlContext(kWidth, kHeight), nullptr);
+    program_ = std::make_shared<Shader>("../assets/shader/text.vert", "../assets/shader/text.frag");
+    ASSERT_NE(program_->program(), 0u);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, kWidth, kHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+
+  std::shared_ptr<Shader> program_;
+};
+
+TEST_F(TextDraw, GlyphTableHoldsAsciiAtFortyEightPixels) {
+  const TextRenderer text(kWidth, kHeight);
+  ASSERT_TRUE(text.loaded());
+  EXPECT_EQ(text.glyphs().size(), 128u);
+  const Character& capital = text.glyphs().at('H');
+  EXPECT_NE(capital.texture, 0u);
+  EXPECT_GT(capital.size.y, 20);
+  EXPECT_LE(capital.size.y, 48);
+  const Character& space = text.glyphs().at(' ');
+  EXPECT_EQ(space.size, glm::ivec2(0, 0));
+  EXPECT_GT(space.advance >> 6, 0u);
+}
+
+TEST_F(TextDraw, HudLineDrawsCrimsonInsideItsGlyphBoxesOnly) {
+  const TextRenderer text(kWidth, kHeight);
+  ASSERT_TRUE(text.loaded());
+  program_->use();
+  program_->setMat4("projMatrix", text.projection());
+  const TextLine line{"Power 87%", 0.05f, 0.3f, 0.5f, hudColour()};
+  drawTextLine(text, *program_, line);
+
+  // Bounding box of the laid-out quads, one pixel of slack for filtering.
+  glm::vec2 low(1e9f), high(-1e9f);
+  for (const GlyphQuad& quad :
+       layoutText(line.text, text.glyphs(), textPen(line.x, line.y, kWidth, kHeight), line.scale)) {
+    for (int v = 0; v < 6; ++v) {
+      low = glm::min(low, glm::vec2(quad.vertices[v * 4], quad.vertices[v * 4 + 1]));
+      high = glm::max(high, glm::vec2(quad.vertices[v * 4], quad.vertices[v * 4 + 1]));
+    }
+  }
+  low -= 1.0f;
+  high += 1.0f;
+
+  const std::vector<std::uint8_t> rgba = test::readPixelsRGBA(0, 0, kWidth, kHeight);
+  int inside = 0;
+  int outside = 0;
+  int strongest = 0;
+  size_t strongestAt = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
+      if (rgba[i] == 0 && rgba[i + 1] == 0 && rgba[i + 2] == 0) continue;
+      const bool inBox = x + 0.5f >= low.x && x + 0.5f <= high.x && y + 0.5f >= low.y && y + 0.5f <= high.y;
+      (inBox ? inside : outside) += 1;
+      if (rgba[i] > strongest) {
+        strongest = rgba[i];
+        strongestAt = i;
+      }
+    }
+  }
+  EXPECT_GT(inside, 60);
+  EXPECT_EQ(outside, 0);
+  // Fully covered pixels carry the HUD colour (220, 20, 60); partly covered ones a darker crimson.
+  EXPECT_NEAR(rgba[strongestAt], 220, 6);
+  EXPECT_NEAR(rgba[strongestAt + 1], 20, 6);
+  EXPECT_NEAR(rgba[strongestAt + 2], 60, 6);
+}
+
+TEST_F(TextDraw, BytesWithoutGlyphsDrawNothingAndAddNoEntries) {
+  const TextRenderer text(kWidth, kHeight);
+  ASSERT_TRUE(text.loaded());
+  program_->use();
+  program_->setMat4("projMatrix", text.projection());
+  const size_t before = text.glyphs().size();
+  text.renderText(std::string("\x80\xC3\xA9\xFF", 4), *program_, 0.1f, 0.3f, 1.0f, glm::vec3(1.0f));
+  EXPECT_EQ(text.glyphs().size(), before);
+  const std::vector<std::uint8_t> rgba = test::readPixelsRGBA(0, 0, kWidth, kHeight);
+  int drawn = 0;
+  for (size_t i = 0; i < rgba.size(); i += 4) drawn += rgba[i] + rgba[i + 1] + rgba[i + 2] > 0 ? 1 : 0;
+  EXPECT_EQ(drawn, 0);
+}
+
+TEST_F(TextDraw, MissingFontIsReportedAndLeavesTheRendererUnloaded) {
+  testing::internal::CaptureStdout();
+  const TextRenderer text(kWidth, kHeight, "../assets/fonts/no-such-font.ttf");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR::FREETYPE: Failed to load font\n");
+  EXPECT_FALSE(text.loaded());
+  EXPECT_TRUE(text.glyphs().empty());
+  text.renderText("still safe", *program_, 0.1f, 0.3f, 1.0f, glm::vec3(1.0f));  // draws nothing, no crash
+}
+
+}  // namespace
+}  // namespace ruvelo

@@ -1,0 +1,226 @@
+// Model import from small files the test writes: merged positions and indices, the shared texture
+// list, generated normals, flipped texture coordinates, texture formats and the matrix rule.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stb_image_write.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <glm/gtc/matrix_transform.hpp>
+#include <string>
+#include <vector>
+
+#include "render/model.h"
+#include "render/texture.h"
+#include "support/gl_context.h"
+
+namespace ruvelo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// Lays out <tmp>/run (the working directory) beside <tmp>/assets/model, as the game's tree.
+class ModelFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(test::makeGlContext(), nullptr);
+    root_ = test::makeTempDir("render_model");
+    std::filesystem::create_directories(root_ + "/run");
+    std::filesystem::create_directories(root_ + "/assets/model");
+    previousDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(root_ + "/run");
+    shader_ = std::make_shared<Shader>(RUVELO_ASSET_DIR "/shader/simpleDepthShader.vert",
+                                       RUVELO_ASSET_DIR "/shader/simpleDepthShader.frag");
+    material_ = std::make_shared<Material>(shader_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
+  }
+  void TearDown() override {
+    if (!previousDir_.empty()) std::filesystem::current_path(previousDir_);
+  }
+
+  std::string modelFile(const std::string& name, const std::string& text) {
+    const std::string path = root_ + "/assets/model/" + name;
+    std::ofstream(path) << text;
+    return path;
+  }
+  void png(const std::string& name, int width, int height, int channels,
+           const std::vector<unsigned char>& pixels) {
+    ASSERT_NE(stbi_write_png((root_ + "/assets/model/" + name).c_str(), width, height, channels,
+                             pixels.data(), width * channels),
+              0);
+  }
+  void solidPng(const std::string& name) { png(name, 2, 2, 3, std::vector<unsigned char>(12, 200)); }
+
+  // Reads back the interleaved vertices a mesh uploaded.
+  static std::vector<Vertex> uploadedVertices(const Mesh& mesh, size_t count) {
+    std::vector<Vertex> vertices(count);
+    glBindVertexArray(mesh.vertexArray());
+    GLint buffer = 0;
+    glGetVertexAttribiv(1, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices.data());
+    glBindVertexArray(0);
+    return vertices;
+  }
+
+  std::string root_;
+  std::filesystem::path previousDir_;
+  std::shared_ptr<Shader> shader_;
+  std::shared_ptr<Material> material_;
+};
+
+const char* kTwoTriangles = R"(mtllib two.mtl
+o first
+v 0 0 0
+v 1 0 0
+v 0 1 0
+vt 0 0
+vt 1 0
+vt 0 1
+vn 0 0 1
+usemtl matA
+f 1/1/1 2/2/1 3/3/1
+o second
+v 2 0 0
+v 3 0 0
+v 2 1 0
+usemtl matB
+f 4/1/1 5/2/1 6/3/1
+)";
+
+TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
+  modelFile("two.mtl",
+            "newmtl matA\nKd 1 1 1\nmap_Kd shared_tex.png\nnewmtl matB\nKd 1 1 1\nmap_Kd shared_tex.png\n");
+  const std::string path = modelFile("two.obj", kTwoTriangles);
+  solidPng("shared_tex.png");
+  const size_t listBefore = loadedTextures().size();
+
+  testing::internal::CaptureStdout();
+  Model model(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+  ASSERT_EQ(model.meshes().size(), 2u);
+  EXPECT_THAT(model.indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
+  ASSERT_EQ(model.positions().size(), 6u);
+  EXPECT_EQ(model.positions()[3], glm::vec3(2, 0, 0));
+  EXPECT_THAT(model.meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
+  EXPECT_EQ(model.meshes()[0].material(), material_);
+
+  ASSERT_EQ(loadedTextures().size(), listBefore + 1);
+  const Texture& entry = loadedTextures().back();
+  EXPECT_EQ(entry.path, "shared_tex.png");
+  EXPECT_EQ(entry.type, "texture_diffuse");
+  EXPECT_TRUE(glIsTexture(entry.id));
+  for (const Mesh& mesh : model.meshes()) {
+    ASSERT_EQ(mesh.textures().size(), 1u);
+    EXPECT_EQ(mesh.textures()[0].id, entry.id);
+  }
+
+  // Texture coordinates arrive flipped vertically, normals as written.
+  const std::vector<Vertex> vertices = uploadedVertices(model.meshes()[0], 3);
+  EXPECT_EQ(vertices[1].texCoords, glm::vec2(1, 1));
+  EXPECT_EQ(vertices[2].texCoords, glm::vec2(0, 0));
+  EXPECT_EQ(vertices[0].normal, glm::vec3(0, 0, 1));
+
+  // A second model of the same file reuses the loaded texture.
+  Model again(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(loadedTextures().size(), listBefore + 1);
+  EXPECT_EQ(again.meshes()[0].textures()[0].id, entry.id);
+
+  model.drawWithProgram(*shader_);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordinates) {
+  const std::string path = modelFile("bare.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4\nf 1 4 3\n");
+  testing::internal::CaptureStdout();
+  Model model(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  ASSERT_EQ(model.meshes().size(), 1u);
+  const size_t count = model.positions().size();
+  ASSERT_GE(count, 4u);
+  for (const Vertex& vertex : uploadedVertices(model.meshes()[0], count)) {
+    EXPECT_NEAR(vertex.normal.z, 1.0f, 1e-5f);
+    EXPECT_EQ(vertex.texCoords, glm::vec2(0, 0));
+  }
+}
+
+TEST_F(ModelFiles, MissingModelReportsTheImporterAndStaysEmpty) {
+  testing::internal::CaptureStdout();
+  Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), material_);
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
+  EXPECT_TRUE(model.meshes().empty());
+  EXPECT_TRUE(model.positions().empty());
+  EXPECT_EQ(model.boundingRadius(), 0.0f);
+  model.setModelMatrix(glm::mat4(1.0f));
+  model.drawWithProgram(*shader_);
+}
+
+TEST_F(ModelFiles, MissingTextureIsReportedOnceAndRecorded) {
+  modelFile("lost.mtl", "newmtl lost\nmap_Kd missing_tex.png\n");
+  const std::string path =
+      modelFile("lost.obj", "mtllib lost.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl lost\nf 1 2 3\n");
+  const size_t listBefore = loadedTextures().size();
+  testing::internal::CaptureStdout();
+  Model first(path, glm::mat4(1.0f), material_);
+  Model second(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Texture failed to load at path: missing_tex.png\n");
+  EXPECT_EQ(loadedTextures().size(), listBefore + 1);
+  EXPECT_EQ(second.meshes().size(), 1u);
+}
+
+TEST_F(ModelFiles, FirstMatrixSetsTheModelLaterOnesOnlyTheMeshes) {
+  modelFile("two.mtl", "newmtl matA\nnewmtl matB\n");
+  Model model(modelFile("two.obj", kTwoTriangles), glm::mat4(1.0f), material_);
+  const float radius = model.boundingRadius();
+  ASSERT_GT(radius, 0.0f);
+
+  const glm::mat4 doubled =
+      glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 200)), glm::vec3(2.0f));
+  model.setModelMatrix(doubled);
+  EXPECT_FLOAT_EQ(model.boundingRadius(), 2.0f * radius);
+  EXPECT_EQ(model.modelMatrix(), doubled);
+
+  const glm::mat4 larger = glm::scale(glm::mat4(1.0f), glm::vec3(5.0f));
+  model.setModelMatrix(larger);
+  EXPECT_FLOAT_EQ(model.boundingRadius(), 2.0f * radius);
+  EXPECT_EQ(model.modelMatrix(), doubled);
+  for (const Mesh& mesh : model.meshes()) EXPECT_EQ(mesh.modelMatrix(), larger);
+}
+
+TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
+  // Odd-width RGB rows are not 4-byte aligned; the upload must not shear them.
+  const std::vector<unsigned char> rgb = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+  png("odd_rgb.png", 3, 2, 3, rgb);
+  png("grey_alpha.png", 1, 1, 2, {90, 180});
+
+  const GLuint rgbTexture = textureFromFile("odd_rgb.png");
+  std::vector<unsigned char> back(rgb.size());
+  glBindTexture(GL_TEXTURE_2D, rgbTexture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
+  EXPECT_EQ(back, rgb);
+  GLint alignment = 0;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  EXPECT_EQ(alignment, 4);
+  GLint minFilter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+  EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+
+  const GLuint rgTexture = textureFromFile("grey_alpha.png");
+  glBindTexture(GL_TEXTURE_2D, rgTexture);
+  GLint internalFormat = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internalFormat);
+  EXPECT_THAT(internalFormat, ::testing::AnyOf(GL_RG, GL_RG8));
+  unsigned char rg[2] = {0, 0};
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RG, GL_UNSIGNED_BYTE, rg);
+  EXPECT_EQ(rg[0], 90);
+  EXPECT_EQ(rg[1], 180);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
+}  // namespace ruvelo

@@ -1,0 +1,112 @@
+// The level as data, in world coordinates (metres, y up): the road network, the elevated deck with its
+// ramps, decoration, and the item positions the game fixes. level_mesh turns it into models.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+namespace ruvelo::assets {
+
+constexpr float kSlabTop = 0.5f;        // the base slab and the green plane
+constexpr float kRoadTop = 1.3f;        // raised roads lift the vehicle's actor clear of the off-road height
+constexpr float kDeckTop = 15.5f;       // the elevated deck carrying batteries 1 and 3
+constexpr float kDeckThickness = 1.0f;
+constexpr float kRoadWidth = 16.0f;
+constexpr float kPadHalfSize = 14.0f;   // junction pads: octagons wider than the roads so turns have room
+constexpr float kPadCut = 6.0f;         // corner cut of a pad; the flat sides equal the road width
+constexpr float kWallHeight = 1.0f;     // side walls on the ramps and the deck
+constexpr float kWallThickness = 0.5f;
+
+// Where the level is drawn: world = translate(0, 0, 200) × scale(2) × model.
+glm::vec3 levelWorldToModel(glm::vec3 world);
+glm::vec3 levelModelToWorld(glm::vec3 model);
+
+enum class Surface { Road, Asphalt, Kerb, Concrete, Barrier, FacadeA, FacadeB, FacadeC, Roof };
+
+// A junction pad (octagon at road height) centred on a node of the network.
+struct RoadNode {
+  std::string name;
+  glm::vec2 centre;  // (x, z)
+};
+
+// A ground road between two nodes; the nodes share x or z.
+struct RoadLink {
+  int from;
+  int to;
+};
+
+// One straight piece of the main road from the start over the deck, with its end heights.
+struct SpinePiece {
+  glm::vec2 from;
+  glm::vec2 to;
+  float heightFrom;
+  float heightTo;
+  bool elevated;   // a deck slab on pillars instead of an embankment down to the slab
+  bool sideWalls;
+};
+
+// An axis-aligned box standing on or above the ground.
+struct Block {
+  glm::vec3 min;
+  glm::vec3 max;
+  Surface side;
+  Surface top;
+  bool collides = true;  // false: out of reach (roof units, antenna), drawn only
+};
+
+// A vertical prism with a regular polygon footprint (pillars, the tower).
+struct Column {
+  glm::vec2 centre;
+  float radius;
+  float bottom;
+  float top;
+  int sides;
+  Surface side;
+  bool collides = true;
+};
+
+struct Building {
+  glm::vec2 centre;
+  glm::vec2 halfSize;
+  float height;  // above the slab
+  int facade;    // 0..2
+};
+
+// The items' fixed world positions.
+struct LevelItems {
+  glm::vec3 start{0.0f, 3.3f, -450.0f};
+  std::array<glm::vec3, 5> batteries{};  // batteries 1..5
+  std::array<glm::vec3, 3> zones{};      // zones 1..3 (trigger box centres)
+  std::array<bool, 3> zoneRotated{};     // turned a quarter about y
+  std::array<glm::vec3, 5> cones{};
+};
+
+constexpr glm::vec3 kZoneHalfExtents{10.0f, 15.0f, 2.0f};
+constexpr float kBatteryHalfExtent = 2.0f;
+
+struct LevelLayout {
+  std::vector<RoadNode> nodes;
+  std::vector<RoadLink> links;
+  std::vector<SpinePiece> spine;  // in driving order from the start; the last piece ends at spineEndNode
+  int spineEndNode = 0;
+  std::vector<Building> buildings;
+  std::vector<Block> blocks;    // landmarks, walls, roof units
+  std::vector<Column> columns;  // deck pillars, tower
+  LevelItems items;
+};
+
+const LevelLayout& levelLayout();
+
+// World-space rectangle (min x, min z, max x, max z) that a road link or spine piece covers.
+glm::vec4 linkFootprint(const LevelLayout& layout, const RoadLink& link);
+glm::vec4 spineFootprint(const SpinePiece& piece);
+glm::vec4 nodeFootprint(const RoadNode& node);  // the pad's bounding square
+
+// Inside the green plane (±300 × ±800 around the origin) and the shadow map's fixed volume.
+bool insideGreenPlane(glm::vec3 world);
+bool insideShadowVolume(glm::vec3 world);
+
+}  // namespace ruvelo::assets

@@ -1,0 +1,16 @@
+// A top-down map of the level for reviewers: roads, deck and ramps, buildings, batteries, zones,
+// cones and the start, north (+z) up. It is a true view from above, so +x points left.
+#pragma once
+
+#include "tools/assetgen/image.h"
+#include "tools/assetgen/level_layout.h"
+
+namespace ruvelo::assets {
+
+// One pixel per metre over x −300..300 and z −520..440.
+Image makeLevelMap(const LevelLayout& layout);
+
+// Pixel of a world ground position on the map (may lie outside the image).
+glm::ivec2 levelMapPixel(glm::vec2 worldXZ);
+
+}  // namespace ruvelo::assets
