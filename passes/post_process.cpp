@@ -88,9 +88,14 @@ void PostProcess::composite() const {
 }
 
 void PostProcess::drawQuad() const {
+  // Both programs write alpha 1, so blending could not change the result; skipping it spares a
+  // software rasteriser a read of every target pixel.
+  const GLboolean blending = glIsEnabled(GL_BLEND);
+  glDisable(GL_BLEND);
   glBindVertexArray(quadArray_.get());
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glBindVertexArray(0);
+  if (blending == GL_TRUE) glEnable(GL_BLEND);
 }
 
 }  // namespace ruvelo

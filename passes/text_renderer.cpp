@@ -117,6 +117,9 @@ void TextRenderer::renderText(const std::string& text, const Shader& program, fl
   for (const GlyphQuad& quad : layoutText(text, glyphs_, textPen(x, y, windowWidth_, windowHeight_), scale)) {
     glBindTexture(GL_TEXTURE_2D, quad.texture);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.get());
+    // Fresh storage first: overwriting the bytes the previous character's draw still reads would
+    // make a software driver finish every queued draw (the whole frame) before going on.
+    glBufferData(GL_ARRAY_BUFFER, sizeof(quad.vertices), nullptr, GL_DYNAMIC_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(quad.vertices), quad.vertices.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDrawArrays(GL_TRIANGLES, 0, 6);

@@ -39,11 +39,13 @@ vehicle::DigitalInputs toDigital(const DrivingInput& in) {
 void stepOnce(PhysicsWorld& world, Vehicle& v, DrivingState& state, const DrivingInput& input, float dt) {
   vehicle::DriveModel& model = v.model();
   model.setAnalogInputs(vehicle::smoothDigitalInputs(keySmoothing(), steerVsSpeed(), toDigital(input), dt,
-                                                     state.vehicleInAir, v.forwardSpeed(), model.analogInputs()));
+                                                     state.vehicleInAir, v.forwardSpeed(),
+                                                     model.analogInputs()));
   v.castSuspensionRays();
   const btVector3 g = world.dynamicsWorld().getGravity();
   // A sleeping vehicle asked for nothing stays asleep and keeps its last wheel states.
-  if (!(v.isSleeping() && !model.analogInputs().anyNonZero())) v.updateModel(dt, glm::vec3(g.x(), g.y(), g.z()));
+  if (!(v.isSleeping() && !model.analogInputs().anyNonZero()))
+    v.updateModel(dt, glm::vec3(g.x(), g.y(), g.z()));
   state.vehicleInAir = v.isSleeping() ? false : model.isInAir();
   world.step(dt);
 }
@@ -103,7 +105,8 @@ DrivingKeysResult readDrivingKeys(const DrivingKeys& held, Vehicle& vehicle, Dri
 glm::mat4 quatToRotationMatrix(const glm::quat& q) {
   const glm::vec3 axis(q.x, q.y, q.z);
   // A zero axis cannot be normalised: turn by a negligible angle about +y instead.
-  if (!(glm::dot(axis, axis) > 1e-24f)) return glm::rotate(glm::mat4(1.0f), 0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
+  if (!(glm::dot(axis, axis) > 1e-24f))
+    return glm::rotate(glm::mat4(1.0f), 0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
   const float angle = 2.0f * std::acos(std::clamp(q.w, -1.0f, 1.0f));
   return glm::rotate(glm::mat4(1.0f), angle, axis);
 }
@@ -116,7 +119,8 @@ glm::mat4 vehicleBodyMatrix(const glm::vec3& position, const glm::quat& rotation
   return glm::translate(vehicleFrameMatrix(position, rotation), glm::vec3(0.0f, -0.4f, 0.0f));
 }
 
-glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const glm::vec3& localPosition, const glm::quat& localRotation) {
+glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const glm::vec3& localPosition,
+                      const glm::quat& localRotation) {
   return glm::translate(vehicleFrame, localPosition) * quatToRotationMatrix(localRotation);
 }
 

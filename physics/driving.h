@@ -71,6 +71,7 @@ glm::mat4 vehicleFrameMatrix(const glm::vec3& position, const glm::quat& rotatio
 // The body model's matrix: C × translate(0, −0.4, 0).
 glm::mat4 vehicleBodyMatrix(const glm::vec3& position, const glm::quat& rotation);
 // A wheel's matrix from the vehicle frame and the wheel's local pose.
-glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const glm::vec3& localPosition, const glm::quat& localRotation);
+glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const glm::vec3& localPosition,
+                      const glm::quat& localRotation);
 // A cone's matrix: translate(p + (0, 1.5, 0)) × scale(3.5) × rotation(q).
 glm::mat4 coneMatrix(const glm::vec3& position, const glm::quat& rotation);

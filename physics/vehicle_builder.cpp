@@ -17,10 +17,18 @@ constexpr float kCcdSweptSphereRadius = 0.6f;
 constexpr float kCcdMotionThreshold = 0.3f;
 constexpr int kWheelHullSides = 16;
 
-btVector3 toBt(const glm::vec3& v) { return btVector3(v.x, v.y, v.z); }
-glm::vec3 toGlm(const btVector3& v) { return glm::vec3(v.x(), v.y(), v.z()); }
-btQuaternion toBt(const glm::quat& q) { return btQuaternion(q.x, q.y, q.z, q.w); }
-glm::quat toGlm(const btQuaternion& q) { return glm::quat(q.w(), q.x(), q.y(), q.z()); }
+btVector3 toBt(const glm::vec3& v) {
+  return btVector3(v.x, v.y, v.z);
+}
+glm::vec3 toGlm(const btVector3& v) {
+  return glm::vec3(v.x(), v.y(), v.z());
+}
+btQuaternion toBt(const glm::quat& q) {
+  return btQuaternion(q.x, q.y, q.z, q.w);
+}
+glm::quat toGlm(const btQuaternion& q) {
+  return glm::quat(q.w(), q.x(), q.y(), q.z());
+}
 
 // True when the points span a volume: a tetrahedron of them has a non-negligible height.
 bool spansVolume(const glm::vec3* points, size_t count) {
@@ -57,8 +65,10 @@ bool isMeshShape(const btCollisionShape* shape) {
 // with GJK: Bullet's default sub-simplex cast misses or misplaces hits on large boxes such as the
 // ground slab (seen: no hit at all at most points of a 40 km slab, hits 0.8 m too high on a 4 km one).
 struct SuspensionRayCallback : btCollisionWorld::RayResultCallback {
-  SuspensionRayCallback(const WheelRayQuery& query, const btVector3& to) : query(query), from(query.origin), to(to) {
-    m_flags = btTriangleRaycastCallback::kF_KeepUnflippedNormal | btTriangleRaycastCallback::kF_UseGjkConvexCastRaytest;
+  SuspensionRayCallback(const WheelRayQuery& query, const btVector3& to)
+      : query(query), from(query.origin), to(to) {
+    m_flags = btTriangleRaycastCallback::kF_KeepUnflippedNormal |
+              btTriangleRaycastCallback::kF_UseGjkConvexCastRaytest;
   }
 
   bool needsCollision(btBroadphaseProxy* proxy) const override {
@@ -136,7 +146,8 @@ VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActor
 std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_t count) {
   if (!points || count < 4) return nullptr;
   for (size_t i = 0; i < count; ++i)
-    if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z)) return nullptr;
+    if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z))
+      return nullptr;
   if (!spansVolume(points, count)) return nullptr;
   auto hull = std::make_unique<btConvexHullShape>();
   for (size_t i = 0; i < count; ++i) hull->addPoint(toBt(points[i]), false);
@@ -147,8 +158,12 @@ std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_
   return hull;
 }
 
-glm::vec3 vehicleStartPosition() { return glm::vec3(0.0f, 3.3f, -450.0f); }
-glm::quat vehicleStartRotation() { return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f)); }
+glm::vec3 vehicleStartPosition() {
+  return glm::vec3(0.0f, 3.3f, -450.0f);
+}
+glm::quat vehicleStartRotation() {
+  return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
+}
 
 Vehicle::Vehicle(vehicle::VehicleModelData data, const btCollisionWorld& world)
     : model_(std::move(data)), world_(&world) {
@@ -163,24 +178,38 @@ Vehicle::~Vehicle() {
 }
 
 glm::vec3 Vehicle::actorPosition() const {
-  const btTransform actor = body_->getWorldTransform() * btTransform(btQuaternion::getIdentity(), -toBt(centreOfMassOffset()));
+  const btTransform actor =
+      body_->getWorldTransform() * btTransform(btQuaternion::getIdentity(), -toBt(centreOfMassOffset()));
   return toGlm(actor.getOrigin());
 }
 
-glm::quat Vehicle::actorRotation() const { return toGlm(body_->getWorldTransform().getRotation()); }
+glm::quat Vehicle::actorRotation() const {
+  return toGlm(body_->getWorldTransform().getRotation());
+}
 
 void Vehicle::setActorPose(const glm::vec3& position, const glm::quat& rotation) {
   const btTransform actor(toBt(glm::normalize(rotation)), toBt(position));
-  body_->setCenterOfMassTransform(actor * btTransform(btQuaternion::getIdentity(), toBt(centreOfMassOffset())));
+  body_->setCenterOfMassTransform(actor *
+                                  btTransform(btQuaternion::getIdentity(), toBt(centreOfMassOffset())));
   body_->activate(true);
 }
 
-glm::vec3 Vehicle::linearVelocity() const { return toGlm(body_->getLinearVelocity()); }
-glm::vec3 Vehicle::angularVelocity() const { return toGlm(body_->getAngularVelocity()); }
-float Vehicle::speed() const { return body_->getLinearVelocity().length(); }
-float Vehicle::forwardSpeed() const { return vehicle::DriveModel::forwardSpeed(chassisState()); }
+glm::vec3 Vehicle::linearVelocity() const {
+  return toGlm(body_->getLinearVelocity());
+}
+glm::vec3 Vehicle::angularVelocity() const {
+  return toGlm(body_->getAngularVelocity());
+}
+float Vehicle::speed() const {
+  return body_->getLinearVelocity().length();
+}
+float Vehicle::forwardSpeed() const {
+  return vehicle::DriveModel::forwardSpeed(chassisState());
+}
 
-bool Vehicle::isSleeping() const { return body_->getActivationState() == ISLAND_SLEEPING; }
+bool Vehicle::isSleeping() const {
+  return body_->getActivationState() == ISLAND_SLEEPING;
+}
 
 void Vehicle::enableForPlay(PhysicsWorld& world) {
   world.setSimulationEnabled(body_, true);
@@ -245,8 +274,8 @@ void Vehicle::syncWheelPoses() {
   }
 }
 
-std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& world, const glm::vec3& startPosition,
-                                      const glm::quat& startRotation) {
+std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& world,
+                                      const glm::vec3& startPosition, const glm::quat& startRotation) {
   const PhysicsMaterial& fallbackMaterial = world.defaultMaterial();
 
   // Hulls: a 16-sided cylinder along x shared by every wheel; the chassis box shifted so that the
@@ -306,8 +335,10 @@ std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& wor
   std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(chassisHull), chassisInfo);
 
   const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
-  const btTransform bodyPose = actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
-  btRigidBody* body = world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
+  const btTransform bodyPose =
+      actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
+  btRigidBody* body =
+      world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
   if (!body) return nullptr;
   body->setCcdMotionThreshold(kCcdMotionThreshold);
   body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);

@@ -38,7 +38,8 @@ struct VehicleSpec {
 
 // The values of the game's vehicle, with the given material and tags (owned by the caller, which
 // keeps them alive as long as the vehicle).
-VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActorTag* actorTag, WheelShapeTag* wheelTags);
+VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActorTag* actorTag,
+                            WheelShapeTag* wheelTags);
 
 // A convex hull around the points, optimised, with a small collision margin. Null unless there are
 // at least 4 finite points spanning a non-zero volume.

@@ -74,7 +74,8 @@ DrivelineState solveDriveline(const DrivelineInput& in, const DrivelineState& st
     const float slope = std::min(in.wheelTorqueSlope[i], 0.0f);
     wheelDiag[i] = in.wheelMoi[i] + h * (in.wheelDamping[i] - slope);
     wheelFree[i] =
-        (in.wheelMoi[i] * state.wheelOmega[i] + h * (in.wheelTorque[i] - slope * state.wheelOmega[i])) / wheelDiag[i];
+        (in.wheelMoi[i] * state.wheelOmega[i] + h * (in.wheelTorque[i] - slope * state.wheelOmega[i])) /
+        wheelDiag[i];
   }
 
   // The clutch couples the engine to one weighted average of the wheels: a rank-one system with a
@@ -89,7 +90,8 @@ DrivelineState solveDriveline(const DrivelineInput& in, const DrivelineState& st
       (engineFree - g * averageFree) / (1.0f + h * clutch / engineDiag + h * clutch * g * g * coupling);
 
   DrivelineState out;
-  out.engineOmega = std::clamp(engineFree - h * clutch * slip / engineDiag, 0.0f, std::max(in.maxEngineOmega, 0.0f));
+  out.engineOmega =
+      std::clamp(engineFree - h * clutch * slip / engineDiag, 0.0f, std::max(in.maxEngineOmega, 0.0f));
   for (int i = 0; i < n; ++i)
     out.wheelOmega[i] = wheelFree[i] + h * g * in.torqueFraction[i] * clutch * slip / wheelDiag[i];
   if (clutchSlip) *clutchSlip = slip;

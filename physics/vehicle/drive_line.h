@@ -40,19 +40,20 @@ struct DrivelineInput {
   float engineMoi = 1.0f;
   float engineTorque = 0.0f;
   float engineDamping = 0.0f;
-  float maxEngineOmega = 0.0f;   // result is clamped to [0, maxEngineOmega]
-  float gearRatio = 0.0f;        // gear × final; 0 disconnects the clutch
+  float maxEngineOmega = 0.0f;  // result is clamped to [0, maxEngineOmega]
+  float gearRatio = 0.0f;       // gear × final; 0 disconnects the clutch
   float clutchStrength = 0.0f;
   WheelArray wheelMoi{};
   WheelArray wheelDamping{};
-  WheelArray wheelTorque{};      // external torque (tyre)
-  WheelArray wheelTorqueSlope{}; // d(wheelTorque)/dω, ≤ 0
-  WheelArray averagingWeight{};  // clutch-side average of the wheel speeds
-  WheelArray torqueFraction{};   // share of the clutch torque
+  WheelArray wheelTorque{};       // external torque (tyre)
+  WheelArray wheelTorqueSlope{};  // d(wheelTorque)/dω, ≤ 0
+  WheelArray averagingWeight{};   // clutch-side average of the wheel speeds
+  WheelArray torqueFraction{};    // share of the clutch torque
 };
 
 // Returns the new state; the clutch slip after the step goes to clutchSlip when not null.
-DrivelineState solveDriveline(const DrivelineInput& in, const DrivelineState& state, float* clutchSlip = nullptr);
+DrivelineState solveDriveline(const DrivelineInput& in, const DrivelineState& state,
+                              float* clutchSlip = nullptr);
 
 // Brake impulse on one wheel: lowers |omega| by dt·torque/effectiveMoi but never past zero, so a
 // brake stops a wheel and never turns it the other way.

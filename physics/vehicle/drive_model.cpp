@@ -15,8 +15,9 @@ constexpr float kMinNormalAlongTravel = 0.1f;  // steeper contact planes cannot 
 constexpr float kCompressionBias = 0.2f;       // share of the over-compression removed per sub-step
 
 glm::mat3 worldInverseInertia(const glm::mat3& rotation, const glm::vec3& invInertiaLocal) {
-  return rotation * glm::mat3(glm::vec3(invInertiaLocal.x, 0, 0), glm::vec3(0, invInertiaLocal.y, 0),
-                              glm::vec3(0, 0, invInertiaLocal.z)) *
+  return rotation *
+         glm::mat3(glm::vec3(invInertiaLocal.x, 0, 0), glm::vec3(0, invInertiaLocal.y, 0),
+                   glm::vec3(0, 0, invInertiaLocal.z)) *
          glm::transpose(rotation);
 }
 
@@ -41,7 +42,7 @@ struct Contact {
   bool touching = false;
   float rawJounce = 0.0f;
   glm::vec3 normal{0.0f};
-  glm::vec3 point{0.0f};      // tyre contact point, world
+  glm::vec3 point{0.0f};  // tyre contact point, world
   float tyreTorque = 0.0f;
   float tyreTorqueSlope = 0.0f;
 };
@@ -93,7 +94,7 @@ VelocityChange DriveModel::update(float dt, const glm::vec3& gravity, const Chas
 
   const ModelTuning& tuning = data_.tuning;
   int steps = std::fabs(forwardSpeed(chassis)) < tuning.subStepThresholdSpeed ? tuning.lowSpeedSubSteps
-                                                                                : tuning.highSpeedSubSteps;
+                                                                              : tuning.highSpeedSubSteps;
   if (tuning.maxSubStepTime > 0.0f) {
     const int needed = static_cast<int>(std::ceil(dt / tuning.maxSubStepTime - 1e-4f));
     steps = std::max(steps, needed);
@@ -110,8 +111,8 @@ VelocityChange DriveModel::update(float dt, const glm::vec3& gravity, const Chas
   return total;
 }
 
-void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred, const std::vector<WheelHit>& hits,
-                         VelocityChange& total) {
+void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
+                         const std::vector<WheelHit>& hits, VelocityChange& total) {
   const int n = numWheels();
   const float g = glm::length(gravity);
 
@@ -165,9 +166,11 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred, 
     const glm::vec3 centre = restCentre - down * state.jounce;
     c.point = centre - normal * setup.wheel.radius;
 
-    const glm::vec3 centreVelocity = pred.linearVelocity + glm::cross(pred.angularVelocity, restCentre - pred.position);
+    const glm::vec3 centreVelocity =
+        pred.linearVelocity + glm::cross(pred.angularVelocity, restCentre - pred.position);
     const float jounceSpeed = -glm::dot(normal, centreVelocity) / alongTravel;
-    springForce[i] = susp.sprungMass * g + susp.springStrength * state.jounce + susp.springDamperRate * jounceSpeed;
+    springForce[i] =
+        susp.sprungMass * g + susp.springStrength * state.jounce + susp.springDamperRate * jounceSpeed;
   }
   for (const AntiRollBar& bar : data_.antiRollBars) {
     if (bar.wheel0 >= static_cast<uint32_t>(n) || bar.wheel1 >= static_cast<uint32_t>(n)) continue;
@@ -207,7 +210,8 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred, 
     if (forwardLength < 1e-4f) continue;  // wheel standing on its side: no tyre force
     forward /= forwardLength;
     const glm::vec3 lateral = glm::cross(c.normal, forward);
-    const glm::vec3 contactVelocity = pred.linearVelocity + glm::cross(pred.angularVelocity, c.point - pred.position);
+    const glm::vec3 contactVelocity =
+        pred.linearVelocity + glm::cross(pred.angularVelocity, c.point - pred.position);
 
     TyreInput in;
     in.restLoad = restLoads_[i];
@@ -311,7 +315,8 @@ void DriveModel::updateWheelPoses() {
   for (int i = 0; i < numWheels(); ++i) {
     const WheelSetup& setup = data_.wheels[i];
     WheelState& state = wheels_[i];
-    state.localPosition = data_.centreOfMassOffset + setup.centreOffset - setup.travelDirection * state.jounce;
+    state.localPosition =
+        data_.centreOfMassOffset + setup.centreOffset - setup.travelDirection * state.jounce;
     state.localRotation = glm::angleAxis(state.steer, glm::vec3(0.0f, 1.0f, 0.0f)) *
                           glm::angleAxis(state.camber, glm::vec3(0.0f, 0.0f, 1.0f)) *
                           glm::angleAxis(state.rotationAngle, glm::vec3(1.0f, 0.0f, 0.0f));

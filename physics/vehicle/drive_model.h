@@ -53,14 +53,14 @@ struct WheelState {
   float suspensionForce = 0.0f;  // N, spring + damper + anti-roll, never negative
   float tyreLoad = 0.0f;         // filtered, N
   float longSlip = 0.0f;
-  float latSlip = 0.0f;          // rad
+  float latSlip = 0.0f;  // rad
   float friction = 0.0f;
-  float longForce = 0.0f;        // N
-  float latForce = 0.0f;         // N
-  float steer = 0.0f;            // rad about the chassis up axis
-  float camber = 0.0f;           // rad
-  float omega = 0.0f;            // rad/s, positive rolling forward
-  float rotationAngle = 0.0f;    // rad, accumulated rolling angle
+  float longForce = 0.0f;      // N
+  float latForce = 0.0f;       // N
+  float steer = 0.0f;          // rad about the chassis up axis
+  float camber = 0.0f;         // rad
+  float omega = 0.0f;          // rad/s, positive rolling forward
+  float rotationAngle = 0.0f;  // rad, accumulated rolling angle
   glm::vec3 contactPoint{0.0f};
   glm::vec3 contactNormal{0.0f, 1.0f, 0.0f};
   // Pose of the wheel in the actor frame: steer, camber, rolling angle, placed at its jounce.

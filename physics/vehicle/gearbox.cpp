@@ -5,7 +5,9 @@
 namespace vehicle {
 
 namespace {
-int clampGear(int gear, const GearsData& gears) { return std::clamp(gear, 0, std::max(gears.numRatios - 1, 0)); }
+int clampGear(int gear, const GearsData& gears) {
+  return std::clamp(gear, 0, std::max(gears.numRatios - 1, 0));
+}
 }  // namespace
 
 void Gearbox::forceGear(int gear, const GearsData& gears) {
@@ -20,7 +22,8 @@ void Gearbox::startGearChange(int gear, const GearsData& gears) {
   autoInitiated_ = false;
 }
 
-void Gearbox::update(float dt, float normalisedEngineOmega, const GearsData& gears, const AutoboxData& autobox) {
+void Gearbox::update(float dt, float normalisedEngineOmega, const GearsData& gears,
+                     const AutoboxData& autobox) {
   if (isChanging()) {
     switchTimer_ += dt;
     if (switchTimer_ >= gears.switchTime) {

@@ -32,8 +32,8 @@ class Gearbox {
  private:
   int current_ = kGearNeutral;
   int target_ = kGearNeutral;
-  float switchTimer_ = 0.0f;   // time spent in the current change
-  float autoTimer_ = 0.0f;     // time since the last automatic decision
+  float switchTimer_ = 0.0f;  // time spent in the current change
+  float autoTimer_ = 0.0f;    // time since the last automatic decision
   bool autoGears_ = false;
   bool autoInitiated_ = false;
 };

@@ -7,7 +7,14 @@
 namespace vehicle {
 
 // The five driver controls, in this order everywhere.
-enum InputChannel { kInputAccel = 0, kInputBrake, kInputHandbrake, kInputSteerLeft, kInputSteerRight, kInputCount };
+enum InputChannel {
+  kInputAccel = 0,
+  kInputBrake,
+  kInputHandbrake,
+  kInputSteerLeft,
+  kInputSteerRight,
+  kInputCount
+};
 
 struct DigitalInputs {
   bool accel = false;

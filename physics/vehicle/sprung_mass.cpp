@@ -31,8 +31,8 @@ bool solveSmall(int n, double a[3][3], double b[3], double x[3]) {
 
 }  // namespace
 
-std::vector<float> computeSprungMasses(const std::vector<glm::vec3>& wheelPositions, const glm::vec3& centreOfMass,
-                                       float totalMass, int gravityAxis) {
+std::vector<float> computeSprungMasses(const std::vector<glm::vec3>& wheelPositions,
+                                       const glm::vec3& centreOfMass, float totalMass, int gravityAxis) {
   const int n = static_cast<int>(wheelPositions.size());
   if (n < 1 || !(totalMass > 0.0f) || gravityAxis < 0 || gravityAxis > 2) return {};
   if (n == 1) return {totalMass};

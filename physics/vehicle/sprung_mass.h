@@ -11,7 +11,7 @@ namespace vehicle {
 // (the axis gravityAxis, 0 = x, 1 = y, 2 = z, is ignored). With more than three wheels the system is
 // under-determined; the minimum-norm solution is returned. Empty on bad input (fewer than one
 // wheel, a non-positive mass, a bad axis, or wheels all on one line when more than two).
-std::vector<float> computeSprungMasses(const std::vector<glm::vec3>& wheelPositions, const glm::vec3& centreOfMass,
-                                       float totalMass, int gravityAxis);
+std::vector<float> computeSprungMasses(const std::vector<glm::vec3>& wheelPositions,
+                                       const glm::vec3& centreOfMass, float totalMass, int gravityAxis);
 
 }  // namespace vehicle

@@ -19,26 +19,26 @@ float filterTyreLoad(const TyreLoadFilterData& filter, float load, float restLoa
 float lateralStiffness(const TyreData& tyre, float load, float restLoad);
 
 struct TyreInput {
-  float load = 0.0f;          // filtered load, N
-  float restLoad = 1.0f;      // N
-  float friction = 1.0f;      // surface table value for this tyre type
-  float longSpeed = 0.0f;     // contact-point velocity along the tyre's forward direction, m/s
-  float latSpeed = 0.0f;      // along its lateral direction
-  float wheelOmega = 0.0f;    // rad/s, positive rolling forward
+  float load = 0.0f;        // filtered load, N
+  float restLoad = 1.0f;    // N
+  float friction = 1.0f;    // surface table value for this tyre type
+  float longSpeed = 0.0f;   // contact-point velocity along the tyre's forward direction, m/s
+  float latSpeed = 0.0f;    // along its lateral direction
+  float wheelOmega = 0.0f;  // rad/s, positive rolling forward
   float radius = 0.5f;
-  float camber = 0.0f;        // rad
-  float gravity = 10.0f;      // |g|
+  float camber = 0.0f;    // rad
+  float gravity = 10.0f;  // |g|
   float minLongSlipDenominator = 4.0f;
   float minLatSlipDenominator = 1.0f;
 };
 
 struct TyreOutput {
   float longSlip = 0.0f;
-  float latSlip = 0.0f;       // rad
-  float friction = 0.0f;      // table × slip graph
-  float longForce = 0.0f;     // N along forward
-  float latForce = 0.0f;      // N along lateral
-  float wheelTorque = 0.0f;   // reaction on the wheel, N·m
+  float latSlip = 0.0f;      // rad
+  float friction = 0.0f;     // table × slip graph
+  float longForce = 0.0f;    // N along forward
+  float latForce = 0.0f;     // N along lateral
+  float wheelTorque = 0.0f;  // reaction on the wheel, N·m
   // d(wheelTorque)/d(wheelOmega) of the force law as applied (≤ 0): lets the wheel solve treat the
   // tyre's pull on the wheel implicitly, which keeps it stable at long time steps.
   float torqueSlope = 0.0f;

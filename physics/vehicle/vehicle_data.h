@@ -15,12 +15,12 @@ struct WheelData {
   float radius = 0.5f;
   float width = 0.4f;
   float mass = 20.0f;
-  float moi = 2.5f;            // about the axle, kg·m²
-  float dampingRate = 0.25f;   // N·m per rad/s
+  float moi = 2.5f;           // about the axle, kg·m²
+  float dampingRate = 0.25f;  // N·m per rad/s
   float maxBrakeTorque = 1500.0f;
   float maxHandBrakeTorque = 0.0f;
-  float maxSteer = 0.0f;       // rad
-  float toeAngle = 0.0f;       // rad
+  float maxSteer = 0.0f;  // rad
+  float toeAngle = 0.0f;  // rad
 };
 
 // A point of a piecewise-linear graph.
@@ -30,12 +30,12 @@ struct GraphPoint {
 };
 
 struct TyreData {
-  float latStiffX = 2.0f;                    // normalised load at which lateral stiffness stops rising
-  float latStiffY = 17.90493f;               // lateral stiffness per unit rest load at that point, per rad
-  float longStiffPerUnitGravity = 1000.0f;   // × |g| = N per unit longitudinal slip
+  float latStiffX = 2.0f;                       // normalised load at which lateral stiffness stops rising
+  float latStiffY = 17.90493f;                  // lateral stiffness per unit rest load at that point, per rad
+  float longStiffPerUnitGravity = 1000.0f;      // × |g| = N per unit longitudinal slip
   float camberStiffPerUnitGravity = 5.729578f;  // × |g| = N per rad of camber
   std::array<GraphPoint, 3> frictionVsSlip{{{0.0f, 1.0f}, {0.1f, 1.0f}, {1.0f, 1.0f}}};
-  uint32_t type = 0;                         // column of the surface friction table
+  uint32_t type = 0;  // column of the surface friction table
 };
 
 struct SuspensionData {
@@ -77,7 +77,7 @@ struct AntiRollBar {
 
 struct EngineData {
   float peakTorque = 500.0f;
-  float maxOmega = 600.0f;  // rad/s
+  float maxOmega = 600.0f;                                                             // rad/s
   std::array<GraphPoint, 3> torqueCurve{{{0.0f, 0.8f}, {0.33f, 1.0f}, {1.0f, 0.8f}}};  // x: ω/maxOmega
   float moi = 1.0f;
   float dampingRateFullThrottle = 0.15f;
@@ -136,9 +136,9 @@ struct ModelTuning {
   float subStepThresholdSpeed = 5.0f;  // below it, lowSpeedSubSteps per update
   int lowSpeedSubSteps = 3;
   int highSpeedSubSteps = 1;
-  float maxSubStepTime = 1.0f / 60.0f;         // longer updates are split further
-  float minLongSlipDenominator = 4.0f;         // m/s
-  float minLatSlipDenominator = 1.0f;          // m/s
+  float maxSubStepTime = 1.0f / 60.0f;  // longer updates are split further
+  float minLongSlipDenominator = 4.0f;  // m/s
+  float minLatSlipDenominator = 1.0f;   // m/s
 };
 
 // Everything the model needs to know about one vehicle.

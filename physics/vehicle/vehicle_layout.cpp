@@ -14,7 +14,8 @@ std::vector<glm::vec3> computeWheelCentres(const VehicleLayout& layout) {
   const float leftX = (-dims.x + layout.wheelWidth) * 0.5f;
   const float rightX = (dims.x - layout.wheelWidth) * 0.5f;
   const float y = -(dims.y * 0.5f + layout.wheelRadius);
-  std::vector<glm::vec3> centres = {{leftX, y, frontZ}, {rightX, y, frontZ}, {leftX, y, rearZ}, {rightX, y, rearZ}};
+  std::vector<glm::vec3> centres = {
+      {leftX, y, frontZ}, {rightX, y, frontZ}, {leftX, y, rearZ}, {rightX, y, rearZ}};
   for (int k = 2; k < n - 2; k += 2) {
     const float z = rearZ + static_cast<float>(k) * step * 0.5f;
     centres.push_back({leftX, y, z});
@@ -30,7 +31,8 @@ VehicleModelData makeVehicleModelData(const VehicleLayout& layout) {
 
   const std::vector<glm::vec3> centres = computeWheelCentres(layout);
   if (centres.empty()) return data;
-  const std::vector<float> sprung = computeSprungMasses(centres, layout.chassisCMOffset, layout.chassisMass, 1);
+  const std::vector<float> sprung =
+      computeSprungMasses(centres, layout.chassisCMOffset, layout.chassisMass, 1);
   if (sprung.size() != centres.size()) return data;
   for (float m : sprung)
     if (!(m > 0.0f)) return data;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/gl_context.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 namespace ruvelo::test {
 namespace {
@@ -64,16 +63,6 @@ bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgba, in
   const bool ok = stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4) != 0;
   stbi_flip_vertically_on_write(0);
   return ok;
-}
-
-std::string makeTempDir(const std::string& prefix) {
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    auto dir = std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(rd()));
-    std::error_code ec;
-    if (std::filesystem::create_directories(dir, ec)) return dir.string();
-  }
-  return {};
 }
 
 }  // namespace ruvelo::test

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace ruvelo::test {
 
 // Creates (once per process) a hidden window of the given size with a 4.3 core context, makes it
@@ -20,8 +22,5 @@ std::vector<std::uint8_t> readPixelsRGBA(int x, int y, int width, int height);
 
 // Writes RGBA pixels (rows bottom to top, as read from GL) to a PNG, flipped to top-down.
 bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int width, int height);
-
-// A fresh empty directory under the system temp folder.
-std::string makeTempDir(const std::string& prefix);
 
 }  // namespace ruvelo::test

@@ -8,7 +8,6 @@
 #include "app/dev_flags.h"
 #include "app/frame_stats.h"
 #include "app/scripted_input.h"
-#include "support/gl_context.h"
 
 namespace ruvelo {
 namespace {

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "app/settings.h"
-#include "support/gl_context.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo {
 namespace {

@@ -1,10 +1,10 @@
 // Every generated model imports as the game imports it, carries what the renderer reads, has the
 // size its drawing matrix expects, and names only textures that load.
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <stb_image.h>
+#include <assimp/Importer.hpp>
 
 #include <cmath>
 #include <map>
@@ -44,7 +44,9 @@ void expectBounds(const Box& b, glm::vec3 min, glm::vec3 max, float tolerance) {
   }
 }
 
-bool isPowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
+bool isPowerOfTwo(int v) {
+  return v > 0 && (v & (v - 1)) == 0;
+}
 
 }  // namespace
 
@@ -123,7 +125,8 @@ TEST(AssetModels, TexturesNamedByTheModelsLoadAndOnlyTheFinishLineIsUntextured) 
           stbi_uc* pixels = stbi_load((kModelDir + name).c_str(), &w, &h, &channels, 0);
           ASSERT_NE(pixels, nullptr) << name;
           stbi_image_free(pixels);
-          EXPECT_TRUE(isPowerOfTwo(w) && isPowerOfTwo(h) && w <= 1024 && h <= 1024) << name << " " << w << "x" << h;
+          EXPECT_TRUE(isPowerOfTwo(w) && isPowerOfTwo(h) && w <= 1024 && h <= 1024)
+              << name << " " << w << "x" << h;
           EXPECT_TRUE(channels == 3 || channels == 4) << name;
         }
       }
@@ -134,7 +137,7 @@ TEST(AssetModels, TexturesNamedByTheModelsLoadAndOnlyTheFinishLineIsUntextured) 
 TEST(AssetModels, PropsHaveTheSizesTheirDrawingMatricesExpect) {
   std::map<std::string, Box> bounds;
   for (const char* file : {"testCar.obj", "testWheelLeft.obj", "testWheelRight.obj", "Cone.fbx",
-                                  "Battery.fbx", "FinishLine.obj", "greenPlane.obj"}) {
+                           "Battery.fbx", "FinishLine.obj", "greenPlane.obj"}) {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(kModelDir + file, kGameImportFlags);
     ASSERT_NE(scene, nullptr) << file;

@@ -19,7 +19,9 @@ PhysicsWorldOptions noDebugger() {
   return o;
 }
 
-bool finite(const glm::vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const glm::vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // A world with a drivable ground slab (top at y = 0, the chassis collides with it, as with the
 // game's slab) and the game's vehicle, enabled as in the first playing frame.
@@ -36,7 +38,8 @@ struct FlatGround {
     markDrivable(ground.queryFilter);
     ground.material = &world.defaultMaterial();
     auto box = makeSharedShape(std::make_unique<btBoxShape>(btVector3(2000, 0.5f, 2000)), ground);
-    world.addObject(world.createStaticBody(box, btTransform(btQuaternion::getIdentity(), btVector3(0, -0.5f, 0))));
+    world.addObject(
+        world.createStaticBody(box, btTransform(btQuaternion::getIdentity(), btVector3(0, -0.5f, 0))));
     vehicle = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &actorTag, wheelTags), world, start,
                            vehicleStartRotation());
     vehicle->enableForPlay(world);
@@ -235,8 +238,13 @@ TEST(VehicleDrive, SameScriptEndsInTheSamePlaceAtAnyFrameRate) {
   ASSERT_TRUE(finite(at30) && finite(at60) && finite(at144));
   EXPECT_GT(at60.z, 10.0f);
   EXPECT_GT(at60.x, 1.0f);
-  EXPECT_LT(glm::length(at30 - at60), 1.0f) << at30.x << " " << at30.z << " vs " << at60.x << " " << at60.z;
-  EXPECT_LT(glm::length(at144 - at60), 1.0f) << at144.x << " " << at144.z << " vs " << at60.x << " " << at60.z;
+  // Keys act one frame late and the smoothing moves per frame, so paths differ a little with the
+  // frame length; a step-size fault (a missing dt, a step that explodes) gives tens of metres.
+  const float tolerance = 0.03f * glm::length(at60 - glm::vec3(0.0f, 2.3f, 0.0f)) + 0.5f;
+  EXPECT_LT(glm::length(at30 - at60), tolerance)
+      << at30.x << " " << at30.z << " vs " << at60.x << " " << at60.z;
+  EXPECT_LT(glm::length(at144 - at60), tolerance)
+      << at144.x << " " << at144.z << " vs " << at60.x << " " << at60.z;
 }
 
 TEST(VehicleDrive, LongFirstFrameThenUnevenFramesStayOnTheWheels) {
@@ -252,7 +260,8 @@ TEST(VehicleDrive, LongFirstFrameThenUnevenFramesStayOnTheWheels) {
     stepVehicle(g.world, *g.vehicle, g.state, dt);
     readDrivingKeys(keys(true, (i / 200) % 2 == 1, false, false), *g.vehicle, g.state);
     const glm::vec3 p = g.vehicle->actorPosition();
-    if (!finite(p) || !finite(g.vehicle->linearVelocity()) || p.y < 1.5f || p.y > 3.5f || g.up().y < 0.9f) ok = false;
+    if (!finite(p) || !finite(g.vehicle->linearVelocity()) || p.y < 1.5f || p.y > 3.5f || g.up().y < 0.9f)
+      ok = false;
   }
   EXPECT_TRUE(ok) << "at " << g.vehicle->actorPosition().y << " up " << g.up().y;
   EXPECT_GT(glm::length(g.vehicle->actorPosition() - vehicleStartPosition()), 50.0f);
@@ -261,8 +270,8 @@ TEST(VehicleDrive, LongFirstFrameThenUnevenFramesStayOnTheWheels) {
 TEST(VehicleDrive, RecoveryRightsTheVehicleOnlyAtRest) {
   FlatGround g;
   // Upside down on the ground, turned to face −x.
-  g.vehicle->setActorPose(glm::vec3(3.0f, 1.3f, 4.0f),
-                          glm::angleAxis(3.14159f, glm::vec3(0, 0, 1)) * glm::angleAxis(1.5708f, glm::vec3(0, 1, 0)));
+  g.vehicle->setActorPose(glm::vec3(3.0f, 1.3f, 4.0f), glm::angleAxis(3.14159f, glm::vec3(0, 0, 1)) *
+                                                           glm::angleAxis(1.5708f, glm::vec3(0, 1, 0)));
   g.drive({}, 4.0f);
   ASSERT_LT(g.up().y, 0.0f);
   ASSERT_LE(g.vehicle->speed(), kRecoveryMaxSpeed);

@@ -57,14 +57,16 @@ TEST(SprungMasses, SumAndBalanceForManyLayouts) {
     expectBalanced(computeWheelCentres(layout), glm::vec3(-0.2f, -0.35f, -0.6f), 1500.0f);
   }
   // The vertical axis plays no part: wheels at different heights balance the same way.
-  expectBalanced({{-1, 0.5f, 1}, {1, -0.5f, 1}, {-1, 0.2f, -1}, {1, 0, -1}}, glm::vec3(0.1f, 0, 0.2f), 800.0f);
+  expectBalanced({{-1, 0.5f, 1}, {1, -0.5f, 1}, {-1, 0.2f, -1}, {1, 0, -1}}, glm::vec3(0.1f, 0, 0.2f),
+                 800.0f);
 }
 
 TEST(SprungMasses, RejectsUnusableInput) {
   EXPECT_TRUE(computeSprungMasses({}, glm::vec3(0.0f), 1000.0f, 1).empty());
   EXPECT_TRUE(computeSprungMasses({{0, 0, 1}, {0, 0, -1}}, glm::vec3(0.0f), -5.0f, 1).empty());
   // Wheels on one line cannot balance a centre of mass beside it.
-  EXPECT_TRUE(computeSprungMasses({{0, 0, 1}, {0, 0, 0}, {0, 0, -1}}, glm::vec3(0.5f, 0, 0), 1000.0f, 1).empty());
+  EXPECT_TRUE(
+      computeSprungMasses({{0, 0, 1}, {0, 0, 0}, {0, 0, -1}}, glm::vec3(0.5f, 0, 0), 1000.0f, 1).empty());
   EXPECT_TRUE(computeSprungMasses({{0, 0, 1}, {0, 0, -1}}, glm::vec3(0.0f), 1000.0f, 3).empty());
 }
 

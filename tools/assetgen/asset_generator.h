@@ -16,15 +16,15 @@ enum class ModelFormat { Obj, FbxAscii };
 struct GeneratedModel {
   std::string fileName;  // under model/, e.g. "testCar.obj"
   ModelFormat format;
-  ModelData data;        // exactly what is written, in the file's own coordinates
+  ModelData data;  // exactly what is written, in the file's own coordinates
 };
 
 // Every model file, built in memory in the order the game loads them.
 std::vector<GeneratedModel> buildModels();
 
 struct GeneratedFile {
-  std::string path;            // relative to the assets folder, "/" separated
-  std::size_t triangles = 0;   // for model files
+  std::string path;           // relative to the assets folder, "/" separated
+  std::size_t triangles = 0;  // for model files
   std::uintmax_t bytes = 0;
 };
 

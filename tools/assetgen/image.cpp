@@ -9,7 +9,9 @@ namespace ruvelo::assets {
 
 namespace {
 
-std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); }
+std::uint8_t toByte(float v) {
+  return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+}
 
 std::uint32_t hash3(int x, int y, int z, std::uint32_t seed) {
   std::uint32_t h = seed * 0x9E3779B1u;
@@ -26,11 +28,17 @@ std::uint32_t hash3(int x, int y, int z, std::uint32_t seed) {
   return h;
 }
 
-float unit(std::uint32_t h) { return static_cast<float>(h & 0xFFFFFFu) / static_cast<float>(0xFFFFFF); }
+float unit(std::uint32_t h) {
+  return static_cast<float>(h & 0xFFFFFFu) / static_cast<float>(0xFFFFFF);
+}
 
-float smooth(float t) { return t * t * (3.0f - 2.0f * t); }
+float smooth(float t) {
+  return t * t * (3.0f - 2.0f * t);
+}
 
-int wrap(int v, int period) { return ((v % period) + period) % period; }
+int wrap(int v, int period) {
+  return ((v % period) + period) % period;
+}
 
 }  // namespace
 
@@ -59,7 +67,9 @@ void Image::fillRect(int x0, int y0, int x1, int y1, glm::vec3 colour) {
   }
 }
 
-float hashNoise(int x, int y, std::uint32_t seed) { return unit(hash3(x, y, 0, seed)); }
+float hashNoise(int x, int y, std::uint32_t seed) {
+  return unit(hash3(x, y, 0, seed));
+}
 
 float tiledValueNoise(float x, float y, int period, std::uint32_t seed) {
   const int x0 = static_cast<int>(std::floor(x));
@@ -106,7 +116,8 @@ bool writePng(const std::string& path, const Image& image) {
 }
 
 bool writeJpg(const std::string& path, const Image& image, int quality) {
-  return stbi_write_jpg(path.c_str(), image.width, image.height, image.channels, image.pixels.data(), quality) != 0;
+  return stbi_write_jpg(path.c_str(), image.width, image.height, image.channels, image.pixels.data(),
+                        quality) != 0;
 }
 
 }  // namespace ruvelo::assets

@@ -16,7 +16,8 @@ struct Image {
   std::vector<std::uint8_t> pixels;  // rows top to bottom, `channels` bytes per pixel
 
   Image() = default;
-  Image(int w, int h, int c) : width(w), height(h), channels(c), pixels(static_cast<std::size_t>(w) * h * c, 0) {}
+  Image(int w, int h, int c)
+      : width(w), height(h), channels(c), pixels(static_cast<std::size_t>(w) * h * c, 0) {}
 
   // Colour components in 0..1; extra components are ignored, missing alpha counts as opaque.
   void set(int x, int y, glm::vec4 colour);

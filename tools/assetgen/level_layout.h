@@ -10,14 +10,14 @@
 
 namespace ruvelo::assets {
 
-constexpr float kSlabTop = 0.5f;        // the base slab and the green plane
-constexpr float kRoadTop = 1.3f;        // raised roads lift the vehicle's actor clear of the off-road height
-constexpr float kDeckTop = 15.5f;       // the elevated deck carrying batteries 1 and 3
+constexpr float kSlabTop = 0.5f;   // the base slab and the green plane
+constexpr float kRoadTop = 1.3f;   // raised roads lift the vehicle's actor clear of the off-road height
+constexpr float kDeckTop = 15.5f;  // the elevated deck carrying batteries 1 and 3
 constexpr float kDeckThickness = 1.0f;
 constexpr float kRoadWidth = 16.0f;
-constexpr float kPadHalfSize = 14.0f;   // junction pads: octagons wider than the roads so turns have room
-constexpr float kPadCut = 6.0f;         // corner cut of a pad; the flat sides equal the road width
-constexpr float kWallHeight = 1.0f;     // side walls on the ramps and the deck
+constexpr float kPadHalfSize = 14.0f;  // junction pads: octagons wider than the roads so turns have room
+constexpr float kPadCut = 6.0f;        // corner cut of a pad; the flat sides equal the road width
+constexpr float kWallHeight = 1.0f;    // side walls on the ramps and the deck
 constexpr float kWallThickness = 0.5f;
 
 // Where the level is drawn: world = translate(0, 0, 200) × scale(2) × model.
@@ -44,7 +44,7 @@ struct SpinePiece {
   glm::vec2 to;
   float heightFrom;
   float heightTo;
-  bool elevated;   // a deck slab on pillars instead of an embankment down to the slab
+  bool elevated;  // a deck slab on pillars instead of an embankment down to the slab
   bool sideWalls;
 };
 

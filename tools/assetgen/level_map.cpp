@@ -20,12 +20,15 @@ const std::uint8_t* glyph(char c) {
     std::uint8_t rows[7];
   };
   static const Glyph glyphs[] = {
-      {'0', {14, 17, 19, 21, 25, 17, 14}}, {'1', {4, 12, 4, 4, 4, 4, 14}},     {'2', {14, 17, 1, 2, 4, 8, 31}},
-      {'3', {30, 1, 1, 14, 1, 1, 30}},     {'4', {2, 6, 10, 18, 31, 2, 2}},    {'5', {31, 16, 30, 1, 1, 17, 14}},
-      {'A', {14, 17, 17, 31, 17, 17, 17}}, {'B', {30, 17, 17, 30, 17, 17, 30}}, {'C', {14, 17, 16, 16, 16, 17, 14}},
-      {'D', {30, 17, 17, 17, 17, 17, 30}}, {'E', {31, 16, 16, 30, 16, 16, 31}}, {'K', {17, 18, 20, 24, 20, 18, 17}},
-      {'M', {17, 27, 21, 21, 17, 17, 17}}, {'P', {30, 17, 17, 30, 16, 16, 16}}, {'R', {30, 17, 17, 30, 20, 18, 17}},
-      {'S', {15, 16, 16, 14, 1, 1, 30}},   {'T', {31, 4, 4, 4, 4, 4, 4}},       {'X', {17, 17, 10, 4, 10, 17, 17}},
+      {'0', {14, 17, 19, 21, 25, 17, 14}}, {'1', {4, 12, 4, 4, 4, 4, 14}},
+      {'2', {14, 17, 1, 2, 4, 8, 31}},     {'3', {30, 1, 1, 14, 1, 1, 30}},
+      {'4', {2, 6, 10, 18, 31, 2, 2}},     {'5', {31, 16, 30, 1, 1, 17, 14}},
+      {'A', {14, 17, 17, 31, 17, 17, 17}}, {'B', {30, 17, 17, 30, 17, 17, 30}},
+      {'C', {14, 17, 16, 16, 16, 17, 14}}, {'D', {30, 17, 17, 17, 17, 17, 30}},
+      {'E', {31, 16, 16, 30, 16, 16, 31}}, {'K', {17, 18, 20, 24, 20, 18, 17}},
+      {'M', {17, 27, 21, 21, 17, 17, 17}}, {'P', {30, 17, 17, 30, 16, 16, 16}},
+      {'R', {30, 17, 17, 30, 20, 18, 17}}, {'S', {15, 16, 16, 14, 1, 1, 30}},
+      {'T', {31, 4, 4, 4, 4, 4, 4}},       {'X', {17, 17, 10, 4, 10, 17, 17}},
       {'Z', {31, 1, 2, 4, 8, 16, 31}},     {'+', {0, 4, 4, 31, 4, 4, 0}},
   };
   for (const Glyph& g : glyphs) {
@@ -40,8 +43,9 @@ void drawText(Image& image, glm::ivec2 at, const std::string& text, glm::vec3 co
     if (const std::uint8_t* rows = glyph(c)) {
       for (int r = 0; r < 7; ++r) {
         for (int col = 0; col < 5; ++col) {
-          if (rows[r] & (0x10 >> col)) image.fillRect(x + col * scale, at.y + r * scale, x + (col + 1) * scale,
-                                                      at.y + (r + 1) * scale, colour);
+          if (rows[r] & (0x10 >> col))
+            image.fillRect(x + col * scale, at.y + r * scale, x + (col + 1) * scale, at.y + (r + 1) * scale,
+                           colour);
         }
       }
     }
@@ -61,8 +65,10 @@ void fillCircle(Image& image, glm::vec2 world, float radius, glm::vec3 fill, glm
   for (int dy = -r; dy <= r; ++dy) {
     for (int dx = -r; dx <= r; ++dx) {
       const float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
-      if (d <= radius - 1.5f) image.set(c.x + dx, c.y + dy, fill);
-      else if (d <= radius) image.set(c.x + dx, c.y + dy, outline);
+      if (d <= radius - 1.5f)
+        image.set(c.x + dx, c.y + dy, fill);
+      else if (d <= radius)
+        image.set(c.x + dx, c.y + dy, outline);
     }
   }
 }
@@ -127,7 +133,8 @@ Image makeLevelMap(const LevelLayout& layout) {
   }
   // Start: an arrow pointing along +z (up the map).
   const glm::ivec2 s = levelMapPixel({items.start.x, items.start.z});
-  for (int row = 0; row < 16; ++row) image.fillRect(s.x - row / 2, s.y - 8 + row, s.x + row / 2 + 1, s.y - 7 + row, start);
+  for (int row = 0; row < 16; ++row)
+    image.fillRect(s.x - row / 2, s.y - 8 + row, s.x + row / 2 + 1, s.y - 7 + row, start);
   drawText(image, s + glm::ivec2(12, -4), "START", white);
   drawText(image, levelMapPixel({-12.0f, 0.0f}), "DECK", white);
   drawText(image, levelMapPixel({-12.0f, -250.0f}), "RAMP", white);

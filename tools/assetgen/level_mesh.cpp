@@ -16,15 +16,24 @@ struct SurfaceStyle {
 
 SurfaceStyle style(Surface s) {
   switch (s) {
-    case Surface::Road: return {"road", "road.png", kRoadWidth, 16.0f};
-    case Surface::Asphalt: return {"asphalt", "asphalt.png", 8.0f, 8.0f};
-    case Surface::Kerb: return {"kerb", "kerb.png", 2.0f, 1.0f};
-    case Surface::Concrete: return {"concrete", "concrete.png", 4.0f, 4.0f};
-    case Surface::Barrier: return {"barrier", "barrier.png", 4.0f, 1.0f};
-    case Surface::FacadeA: return {"facade_a", "facade_a.png", 8.0f, 8.0f};
-    case Surface::FacadeB: return {"facade_b", "facade_b.png", 8.0f, 8.0f};
-    case Surface::FacadeC: return {"facade_c", "facade_c.png", 8.0f, 8.0f};
-    case Surface::Roof: return {"roof", "roof.png", 8.0f, 8.0f};
+    case Surface::Road:
+      return {"road", "road.png", kRoadWidth, 16.0f};
+    case Surface::Asphalt:
+      return {"asphalt", "asphalt.png", 8.0f, 8.0f};
+    case Surface::Kerb:
+      return {"kerb", "kerb.png", 2.0f, 1.0f};
+    case Surface::Concrete:
+      return {"concrete", "concrete.png", 4.0f, 4.0f};
+    case Surface::Barrier:
+      return {"barrier", "barrier.png", 4.0f, 1.0f};
+    case Surface::FacadeA:
+      return {"facade_a", "facade_a.png", 8.0f, 8.0f};
+    case Surface::FacadeB:
+      return {"facade_b", "facade_b.png", 8.0f, 8.0f};
+    case Surface::FacadeC:
+      return {"facade_c", "facade_c.png", 8.0f, 8.0f};
+    case Surface::Roof:
+      return {"roof", "roof.png", 8.0f, 8.0f};
   }
   throw std::logic_error("unknown surface");
 }
@@ -49,8 +58,9 @@ std::vector<glm::vec2> rectangle(glm::vec4 r) {
 
 std::vector<glm::vec2> octagon(glm::vec2 c, float half, float cut) {
   // Edges: 0 east, 1 north-east, 2 north (+z), 3 north-west, 4 west, 5 south-west, 6 south, 7 south-east.
-  return {c + glm::vec2(half, -half + cut), c + glm::vec2(half, half - cut), c + glm::vec2(half - cut, half),
-          c + glm::vec2(-half + cut, half), c + glm::vec2(-half, half - cut), c + glm::vec2(-half, -half + cut),
+  return {c + glm::vec2(half, -half + cut),  c + glm::vec2(half, half - cut),
+          c + glm::vec2(half - cut, half),   c + glm::vec2(-half + cut, half),
+          c + glm::vec2(-half, half - cut),  c + glm::vec2(-half, -half + cut),
           c + glm::vec2(-half + cut, -half), c + glm::vec2(half - cut, -half)};
 }
 
@@ -141,8 +151,10 @@ void addRoadNetwork(std::vector<Solid>& out, const LevelLayout& layout) {
   auto attach = [&](int node, glm::vec2 towards) {
     const glm::vec2 d = towards - layout.nodes[node].centre;
     int side = 0;
-    if (std::fabs(d.x) >= std::fabs(d.y)) side = d.x > 0.0f ? 0 : 4;
-    else side = d.y > 0.0f ? 2 : 6;
+    if (std::fabs(d.x) >= std::fabs(d.y))
+      side = d.x > 0.0f ? 0 : 4;
+    else
+      side = d.y > 0.0f ? 2 : 6;
     padOpen[node][side] = true;
   };
   for (const RoadLink& link : layout.links) {
@@ -198,7 +210,8 @@ std::vector<Solid> levelSolids(const LevelLayout& layout) {
     static const Surface facades[3] = {Surface::FacadeA, Surface::FacadeB, Surface::FacadeC};
     Block block{{b.centre.x - b.halfSize.x, kSlabTop, b.centre.y - b.halfSize.y},
                 {b.centre.x + b.halfSize.x, kSlabTop + b.height, b.centre.y + b.halfSize.y},
-                facades[((b.facade % 3) + 3) % 3], Surface::Roof};
+                facades[((b.facade % 3) + 3) % 3],
+                Surface::Roof};
     out.push_back(blockSolid(block));
   }
   for (const Block& b : layout.blocks) out.push_back(blockSolid(b));
@@ -224,7 +237,8 @@ void addSolid(MeshBuilder& builder, const Solid& solid, const char* materialOver
       if (solid.roadMapping) {
         const glm::vec2 rel = p - solid.roadOrigin;
         const glm::vec2 across(solid.along.y, -solid.along.x);
-        uvs.emplace_back(glm::dot(rel, across) / kRoadWidth + 0.5f, glm::dot(rel, solid.along) * slopeStretch / st.tileV);
+        uvs.emplace_back(glm::dot(rel, across) / kRoadWidth + 0.5f,
+                         glm::dot(rel, solid.along) * slopeStretch / st.tileV);
       } else {
         uvs.emplace_back(p.x / st.tileU, p.y / st.tileV);
       }
@@ -257,7 +271,8 @@ void addSolid(MeshBuilder& builder, const Solid& solid, const char* materialOver
       const float ta = solid.top.at(a), tb = solid.top.at(b);
       const float u0 = perimeter / st.tileU, u1 = (perimeter + length) / st.tileU;
       const glm::vec3 quad[4] = {{a.x, ba, a.y}, {b.x, bb, b.y}, {b.x, tb, b.y}, {a.x, ta, a.y}};
-      const glm::vec2 uv[4] = {{u0, 0.0f}, {u1, 0.0f}, {u1, (tb - bb) / st.tileV}, {u0, (ta - ba) / st.tileV}};
+      const glm::vec2 uv[4] = {
+          {u0, 0.0f}, {u1, 0.0f}, {u1, (tb - bb) / st.tileV}, {u0, (ta - ba) / st.tileV}};
       builder.addQuad(material(solid.sideSurface), quad, uv, normal);
     }
     perimeter += length;

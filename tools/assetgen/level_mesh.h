@@ -30,11 +30,11 @@ struct Solid {
   Surface topSurface = Surface::Concrete;
   Surface sideSurface = Surface::Concrete;
   Surface bottomSurface = Surface::Concrete;
-  bool withBottom = false;         // solids on the slab have no underside
-  std::vector<bool> openSides;     // per edge i → i+1; empty = all closed
-  bool roadMapping = false;        // top texture runs along `along` with u across the road width
+  bool withBottom = false;      // solids on the slab have no underside
+  std::vector<bool> openSides;  // per edge i → i+1; empty = all closed
+  bool roadMapping = false;     // top texture runs along `along` with u across the road width
   glm::vec2 along{0.0f, 1.0f};
-  glm::vec2 roadOrigin{0.0f};      // a point on the road's centre line
+  glm::vec2 roadOrigin{0.0f};  // a point on the road's centre line
   bool collides = true;
 };
 

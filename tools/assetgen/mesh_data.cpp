@@ -81,9 +81,10 @@ void MeshBuilder::addPolygon(const std::string& material, const std::vector<glm:
   }
 }
 
-void MeshBuilder::addQuad(const std::string& material, const glm::vec3 (&points)[4], const glm::vec2 (&uvs)[4],
-                          glm::vec3 normal) {
-  addPolygon(material, {points[0], points[1], points[2], points[3]}, {uvs[0], uvs[1], uvs[2], uvs[3]}, normal);
+void MeshBuilder::addQuad(const std::string& material, const glm::vec3 (&points)[4],
+                          const glm::vec2 (&uvs)[4], glm::vec3 normal) {
+  addPolygon(material, {points[0], points[1], points[2], points[3]}, {uvs[0], uvs[1], uvs[2], uvs[3]},
+             normal);
 }
 
 ModelData MeshBuilder::build() const {
@@ -95,8 +96,9 @@ ModelData MeshBuilder::build() const {
   // Materials no part uses are dropped so the files name only what is drawn.
   model.materials.erase(std::remove_if(model.materials.begin(), model.materials.end(),
                                        [&](const MaterialDef& m) {
-                                         return std::none_of(model.parts.begin(), model.parts.end(),
-                                                             [&](const MeshPart& p) { return p.material == m.name; });
+                                         return std::none_of(
+                                             model.parts.begin(), model.parts.end(),
+                                             [&](const MeshPart& p) { return p.material == m.name; });
                                        }),
                         model.materials.end());
   return model;

@@ -57,7 +57,8 @@ class MeshBuilder {
 
   // One triangle. The winding is made counter-clockwise as seen from the side the vertex normals
   // point to, whatever order the caller gives.
-  void addTriangle(const std::string& material, const MeshVertex& a, const MeshVertex& b, const MeshVertex& c);
+  void addTriangle(const std::string& material, const MeshVertex& a, const MeshVertex& b,
+                   const MeshVertex& c);
 
   // A convex planar polygon as a fan, flat-shaded with `normal`.
   void addPolygon(const std::string& material, const std::vector<glm::vec3>& points,

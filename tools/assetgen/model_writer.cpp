@@ -1,8 +1,8 @@
 #include "tools/assetgen/model_writer.h"
 
-#include <assimp/Exporter.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
+#include <assimp/Exporter.hpp>
 
 #include <cstdio>
 #include <fstream>
@@ -57,7 +57,8 @@ bool writeText(const std::string& path, const std::string& text, std::string& er
 
 }  // namespace
 
-bool writeObjModel(const std::string& dir, const std::string& baseName, const ModelData& model, std::string& error) {
+bool writeObjModel(const std::string& dir, const std::string& baseName, const ModelData& model,
+                   std::string& error) {
   UniqueTable positions, uvs, normals;
   std::ostringstream faces;
   for (const MeshPart& part : model.parts) {
@@ -101,8 +102,8 @@ std::string pinFbxTimeStamp(const std::string& fbxText) {
   std::ostringstream out;
   std::string line;
   bool inStamp = false;
-  const std::map<std::string, std::string> fixed = {{"Year:", "2024"},  {"Month:", "1"},  {"Day:", "1"},
-                                                    {"Hour:", "0"},     {"Minute:", "0"}, {"Second:", "0"},
+  const std::map<std::string, std::string> fixed = {{"Year:", "2024"},    {"Month:", "1"},  {"Day:", "1"},
+                                                    {"Hour:", "0"},       {"Minute:", "0"}, {"Second:", "0"},
                                                     {"Millisecond:", "0"}};
   while (std::getline(in, line)) {
     if (line.find("CreationTimeStamp:") != std::string::npos) inStamp = true;
@@ -138,7 +139,8 @@ bool writeFbxModel(const std::string& path, const ModelData& model, std::string&
     auto* material = new aiMaterial();
     const aiString name(part.material);
     material->AddProperty(&name, AI_MATKEY_NAME);
-    const aiColor3D diffuse = def ? aiColor3D(def->diffuse.x, def->diffuse.y, def->diffuse.z) : aiColor3D(0.8f);
+    const aiColor3D diffuse =
+        def ? aiColor3D(def->diffuse.x, def->diffuse.y, def->diffuse.z) : aiColor3D(0.8f);
     material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
     if (def && !def->texture.empty()) {
       const aiString texture(def->texture);
@@ -165,7 +167,8 @@ bool writeFbxModel(const std::string& path, const ModelData& model, std::string&
     mesh->mFaces = new aiFace[mesh->mNumFaces];
     for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
       mesh->mFaces[f].mNumIndices = 3;
-      mesh->mFaces[f].mIndices = new unsigned[3]{part.indices[3 * f], part.indices[3 * f + 1], part.indices[3 * f + 2]};
+      mesh->mFaces[f].mIndices =
+          new unsigned[3]{part.indices[3 * f], part.indices[3 * f + 1], part.indices[3 * f + 2]};
     }
     scene->mMeshes[i] = mesh;
     scene->mRootNode->mMeshes[i] = i;

@@ -10,7 +10,8 @@ namespace ruvelo::assets {
 
 // Writes <dir>/<baseName>.obj and, when the model has materials, <dir>/<baseName>.mtl.
 // Returns false (with `error` set) when a file cannot be written.
-bool writeObjModel(const std::string& dir, const std::string& baseName, const ModelData& model, std::string& error);
+bool writeObjModel(const std::string& dir, const std::string& baseName, const ModelData& model,
+                   std::string& error);
 
 // Writes an ASCII FBX file (Assimp format id "fbxa").
 bool writeFbxModel(const std::string& path, const ModelData& model, std::string& error);

@@ -15,7 +15,8 @@ void addBox(MeshBuilder& b, const char* material, glm::vec3 lo, glm::vec3 hi, gl
   const glm::vec2 uv[4] = {{uvMin.x, uvMin.y}, {uvMax.x, uvMin.y}, {uvMax.x, uvMax.y}, {uvMin.x, uvMax.y}};
   const glm::vec3 c[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
                           {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
-  const int faces[6][4] = {{1, 5, 6, 2}, {4, 0, 3, 7}, {3, 2, 6, 7}, {4, 5, 1, 0}, {5, 4, 7, 6}, {0, 1, 2, 3}};
+  const int faces[6][4] = {{1, 5, 6, 2}, {4, 0, 3, 7}, {3, 2, 6, 7},
+                           {4, 5, 1, 0}, {5, 4, 7, 6}, {0, 1, 2, 3}};
   const glm::vec3 normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
   for (int f = 0; f < 6; ++f) {
     const glm::vec3 q[4] = {c[faces[f][0]], c[faces[f][1]], c[faces[f][2]], c[faces[f][3]]};
@@ -24,8 +25,8 @@ void addBox(MeshBuilder& b, const char* material, glm::vec3 lo, glm::vec3 hi, gl
 }
 
 // A vertical (y) surface of revolution between two rings, smooth-shaded. u runs once around.
-void addRevolvedBand(MeshBuilder& b, const char* material, int segments, float r0, float y0, float r1, float y1,
-                     float v0, float v1) {
+void addRevolvedBand(MeshBuilder& b, const char* material, int segments, float r0, float y0, float r1,
+                     float y1, float v0, float v1) {
   const float dr = r0 - r1, dy = y1 - y0;
   for (int i = 0; i < segments; ++i) {
     const float a0 = kTwoPi * i / segments, a1 = kTwoPi * (i + 1) / segments;
@@ -42,15 +43,17 @@ void addRevolvedBand(MeshBuilder& b, const char* material, int segments, float r
 }
 
 // A flat disc at height y facing up or down; texture coordinates map the disc into `uvCentre` ± `uvRadius`.
-void addDisc(MeshBuilder& b, const char* material, int segments, float r, float y, bool up, glm::vec2 uvCentre,
-             glm::vec2 uvRadius) {
+void addDisc(MeshBuilder& b, const char* material, int segments, float r, float y, bool up,
+             glm::vec2 uvCentre, glm::vec2 uvRadius) {
   const glm::vec3 n(0.0f, up ? 1.0f : -1.0f, 0.0f);
   const MeshVertex centre{{0.0f, y, 0.0f}, n, uvCentre};
   for (int i = 0; i < segments; ++i) {
     const float a0 = kTwoPi * i / segments, a1 = kTwoPi * (i + 1) / segments;
-    const MeshVertex p0{{r * std::cos(a0), y, r * std::sin(a0)}, n,
+    const MeshVertex p0{{r * std::cos(a0), y, r * std::sin(a0)},
+                        n,
                         uvCentre + uvRadius * glm::vec2(std::cos(a0), std::sin(a0))};
-    const MeshVertex p1{{r * std::cos(a1), y, r * std::sin(a1)}, n,
+    const MeshVertex p1{{r * std::cos(a1), y, r * std::sin(a1)},
+                        n,
                         uvCentre + uvRadius * glm::vec2(std::cos(a1), std::sin(a1))};
     b.addTriangle(material, centre, p0, p1);
   }
@@ -67,7 +70,9 @@ ModelData buildCarModel() {
   // hood, windscreen top, roof rear.
   const std::vector<glm::vec2> profile = {{-2.5f, -1.0f}, {2.5f, -1.0f}, {2.5f, -0.1f},
                                           {1.6f, 0.15f},  {0.8f, 0.95f}, {-2.5f, 0.95f}};
-  auto sideUv = [](glm::vec2 p) { return glm::vec2(0.5f * (p.x + 2.5f) / 5.0f, 0.5f + 0.5f * (p.y + 1.0f) / 1.95f); };
+  auto sideUv = [](glm::vec2 p) {
+    return glm::vec2(0.5f * (p.x + 2.5f) / 5.0f, 0.5f + 0.5f * (p.y + 1.0f) / 1.95f);
+  };
   for (float sign : {-1.0f, 1.0f}) {
     std::vector<glm::vec3> points;
     std::vector<glm::vec2> uvs;
@@ -78,16 +83,18 @@ ModelData buildCarModel() {
     b.addPolygon("van", points, uvs, {sign, 0.0f, 0.0f});
   }
   // Around the profile: each face takes its quadrant of the atlas.
-  const glm::vec4 plainPaint(0.02f, 0.51f, 0.06f, 0.55f), glass(0.5f, 0.5f, 1.0f, 1.0f), front(0.0f, 0.0f, 0.5f, 0.5f),
-      back(0.5f, 0.0f, 1.0f, 0.5f), underside(0.55f, 0.55f, 0.6f, 0.6f);
+  const glm::vec4 plainPaint(0.02f, 0.51f, 0.06f, 0.55f), glass(0.5f, 0.5f, 1.0f, 1.0f),
+      front(0.0f, 0.0f, 0.5f, 0.5f), back(0.5f, 0.0f, 1.0f, 0.5f), underside(0.55f, 0.55f, 0.6f, 0.6f);
   const glm::vec4 regions[6] = {underside, front, plainPaint, glass, plainPaint, back};
   for (std::size_t i = 0; i < profile.size(); ++i) {
     const glm::vec2 a = profile[i], c = profile[(i + 1) % profile.size()];
     const glm::vec2 edge = c - a;
     const glm::vec3 normal = glm::normalize(glm::vec3(0.0f, -edge.x, edge.y));  // outward for this winding
     const glm::vec4 r = regions[i];
-    const glm::vec3 q[4] = {{-halfWidth, a.y + lift, a.x}, {halfWidth, a.y + lift, a.x},
-                            {halfWidth, c.y + lift, c.x}, {-halfWidth, c.y + lift, c.x}};
+    const glm::vec3 q[4] = {{-halfWidth, a.y + lift, a.x},
+                            {halfWidth, a.y + lift, a.x},
+                            {halfWidth, c.y + lift, c.x},
+                            {-halfWidth, c.y + lift, c.x}};
     // v follows the face from its lower to its upper edge, so lamps and glass stand the right way up.
     const bool flip = c.y < a.y;
     const float vLo = flip ? r.w : r.y, vHi = flip ? r.y : r.w;
@@ -107,7 +114,8 @@ ModelData buildWheelModel(bool left) {
     const float a0 = kTwoPi * i / segments, a1 = kTwoPi * (i + 1) / segments;
     const float v0 = static_cast<float>(i) / segments, v1 = static_cast<float>(i + 1) / segments;
     auto tread = [&](float x, float a, float v) {
-      return MeshVertex{{x, r * std::cos(a), r * std::sin(a)}, {0.0f, std::cos(a), std::sin(a)},
+      return MeshVertex{{x, r * std::cos(a), r * std::sin(a)},
+                        {0.0f, std::cos(a), std::sin(a)},
                         {0.5f * (x + halfWidth) / (2.0f * halfWidth), v}};
     };
     const MeshVertex p00 = tread(-halfWidth, a0, v0), p10 = tread(halfWidth, a0, v0);
@@ -119,7 +127,8 @@ ModelData buildWheelModel(bool left) {
       const glm::vec3 n(x < 0.0f ? -1.0f : 1.0f, 0.0f, 0.0f);
       // The rim's disc in the atlas; the inner side samples plain rubber.
       auto capUv = [&](float a) {
-        return rim ? glm::vec2(0.75f + 0.25f * std::cos(a), 0.5f + 0.5f * std::sin(a)) : glm::vec2(0.52f, 0.02f);
+        return rim ? glm::vec2(0.75f + 0.25f * std::cos(a), 0.5f + 0.5f * std::sin(a))
+                   : glm::vec2(0.52f, 0.02f);
       };
       const MeshVertex centre{{x, 0.0f, 0.0f}, n, rim ? glm::vec2(0.75f, 0.5f) : glm::vec2(0.52f, 0.02f)};
       const MeshVertex e0{{x, r * std::cos(a0), r * std::sin(a0)}, n, capUv(a0)};

@@ -38,7 +38,7 @@ float cloudDensity(glm::vec3 d) {
 }  // namespace
 
 const std::array<std::string, kSkyFaceCount>& skyFaceFileNames() {
-  static const std::array<std::string, kSkyFaceCount> names = {"right2.jpg", "left2.jpg",  "top.jpg",
+  static const std::array<std::string, kSkyFaceCount> names = {"right2.jpg",  "left2.jpg",  "top.jpg",
                                                                "bottom2.jpg", "front2.jpg", "back2.jpg"};
   return names;
 }
@@ -47,18 +47,25 @@ glm::vec3 cubeFaceDirection(int face, float s, float t) {
   const float sc = 2.0f * s - 1.0f;
   const float tc = 2.0f * t - 1.0f;
   switch (face) {
-    case 0: return {1.0f, -tc, -sc};
-    case 1: return {-1.0f, -tc, sc};
-    case 2: return {sc, 1.0f, tc};
-    case 3: return {sc, -1.0f, -tc};
-    case 4: return {sc, -tc, 1.0f};
-    default: return {-sc, -tc, -1.0f};
+    case 0:
+      return {1.0f, -tc, -sc};
+    case 1:
+      return {-1.0f, -tc, sc};
+    case 2:
+      return {sc, 1.0f, tc};
+    case 3:
+      return {sc, -1.0f, -tc};
+    case 4:
+      return {sc, -tc, 1.0f};
+    default:
+      return {-sc, -tc, -1.0f};
   }
 }
 
 glm::vec3 skyColour(glm::vec3 direction) {
   const glm::vec3 d = glm::normalize(direction);
-  const glm::vec3 sunDir = glm::normalize(glm::vec3(1.0f, 1.0f, 1.0f));  // the light shines along (−1, −1, −1)
+  const glm::vec3 sunDir =
+      glm::normalize(glm::vec3(1.0f, 1.0f, 1.0f));  // the light shines along (−1, −1, −1)
   const float sunDot = glm::dot(d, sunDir);
 
   const glm::vec3 zenith(0.16f, 0.36f, 0.72f);
@@ -68,7 +75,8 @@ glm::vec3 skyColour(glm::vec3 direction) {
   sky += glm::vec3(1.0f, 0.85f, 0.6f) * 0.25f * std::pow(std::max(sunDot, 0.0f), 8.0f);  // glow
 
   const float cloud = cloudDensity(d);
-  const glm::vec3 cloudColour = glm::mix(glm::vec3(0.78f, 0.8f, 0.85f), glm::vec3(1.0f), std::max(sunDot, 0.0f));
+  const glm::vec3 cloudColour =
+      glm::mix(glm::vec3(0.78f, 0.8f, 0.85f), glm::vec3(1.0f), std::max(sunDot, 0.0f));
   sky = glm::mix(sky, cloudColour, cloud * 0.85f);
   sky = glm::mix(sky, glm::vec3(1.0f, 0.98f, 0.9f), smoothstep(0.9990f, 0.9995f, sunDot) * (1.0f - cloud));
 

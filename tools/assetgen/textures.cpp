@@ -26,12 +26,15 @@ float grain(float u, float v, int cells, std::uint32_t seed) {
   return tiledFractalNoise(u * cells, v * cells, cells, 3, seed);
 }
 
-float band(float t, float from, float to) { return (t >= from && t < to) ? 1.0f : 0.0f; }
+float band(float t, float from, float to) {
+  return (t >= from && t < to) ? 1.0f : 0.0f;
+}
 
 glm::vec3 asphaltColour(float u, float v, int cells) {
   const float n = grain(u, v, cells, 11u);
   const float speck = hashNoise(static_cast<int>(u * 512), static_cast<int>(v * 512), 12u);
-  return glm::vec3(0.22f, 0.22f, 0.23f) * (0.8f + 0.4f * n) + (speck > 0.97f ? glm::vec3(0.12f) : glm::vec3(0.0f));
+  return glm::vec3(0.22f, 0.22f, 0.23f) * (0.8f + 0.4f * n) +
+         (speck > 0.97f ? glm::vec3(0.12f) : glm::vec3(0.0f));
 }
 
 }  // namespace
@@ -73,7 +76,8 @@ Image makeConcreteTexture() {
   Image image(256, 256, 3);
   paint(image, [](float u, float v) {
     const float n = grain(u, v, 16, 31u);
-    const float seam = (std::fmod(u * 2.0f, 1.0f) < 0.01f || std::fmod(v * 2.0f, 1.0f) < 0.01f) ? 0.75f : 1.0f;
+    const float seam =
+        (std::fmod(u * 2.0f, 1.0f) < 0.01f || std::fmod(v * 2.0f, 1.0f) < 0.01f) ? 0.75f : 1.0f;
     return glm::vec4(glm::vec3(0.62f, 0.61f, 0.58f) * (0.85f + 0.25f * n) * seam, 1.0f);
   });
   return image;
@@ -144,7 +148,7 @@ Image makeCarTexture() {
   Image image(256, 256, 3);
   paint(image, [&](float u, float v) {
     if (u < 0.5f && v >= 0.5f) {
-      const float z = u / 0.5f * 5.0f - 2.5f;     // along the van, front +z
+      const float z = u / 0.5f * 5.0f - 2.5f;            // along the van, front +z
       const float y = (v - 0.5f) / 0.5f * 1.95f - 1.0f;  // up, actor frame
       if (z > 0.95f && z < 1.7f && y > 0.05f && y < 0.7f && y < 0.95f - (z - 0.8f)) {
         return glm::vec4(0.12f, 0.16f, 0.22f, 1.0f);  // cab side window
@@ -166,7 +170,8 @@ Image makeCarTexture() {
     if (u < 0.5f) {
       const float x = u / 0.5f, y = v / 0.5f;  // front, x 0..1 across, y 0..1 up
       const bool lamp = y > 0.55f && y < 0.8f && (x < 0.25f || x > 0.75f) && x > 0.05f && x < 0.95f;
-      const bool grille = y > 0.5f && y < 0.85f && x > 0.32f && x < 0.68f && std::fmod(y * 20.0f, 1.0f) < 0.5f;
+      const bool grille =
+          y > 0.5f && y < 0.85f && x > 0.32f && x < 0.68f && std::fmod(y * 20.0f, 1.0f) < 0.5f;
       if (lamp) return glm::vec4(1.0f, 0.97f, 0.85f, 1.0f);
       if (grille) return glm::vec4(0.08f, 0.08f, 0.08f, 1.0f);
       if (y < 0.3f) return glm::vec4(0.15f, 0.15f, 0.16f, 1.0f);  // bumper
@@ -223,8 +228,8 @@ Image makeBatteryTexture() {
   Image image(256, 256, 3);
   paint(image, [](float u, float v) {
     if (v < 0.25f) return glm::vec4(glm::vec3(0.85f, 0.86f, 0.9f) - glm::vec3(0.2f * v), 1.0f);
-    const float x = std::fmod(u * 2.0f, 1.0f);   // across one half of the wrap
-    const float y = (v - 0.25f) / 0.75f;         // 0 bottom .. 1 top of the cell
+    const float x = std::fmod(u * 2.0f, 1.0f);                  // across one half of the wrap
+    const float y = (v - 0.25f) / 0.75f;                        // 0 bottom .. 1 top of the cell
     if (y > 0.82f) return glm::vec4(0.95f, 0.78f, 0.1f, 1.0f);  // gold top band
     // lightning bolt: two slanted strokes
     const float s1 = std::fabs((x - 0.5f) + (y - 0.55f) * 0.5f);

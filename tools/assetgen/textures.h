@@ -15,13 +15,13 @@ Image makeKerbTexture();      // red and white kerb blocks, 2 m per tile along, 
 Image makeConcreteTexture();  // cast concrete panels, 4 m per tile
 Image makeBarrierTexture();   // concrete wall with a hazard band, 4 m along × 1 m up
 Image makeFacadeTexture(int variant);  // 8 m × 8 m of building front: windows in a wall, variants 0..2
-Image makeRoofTexture();      // gravel roof, 8 m per tile
-Image makeGrassTexture();     // seamless grass, 4 m per tile
-Image makeCarTexture();       // atlas of the van: side, glass, front, back (see the car model)
-Image makeWheelTexture();     // left half: tread strip; right half: rim disc
-Image makeConeTexture();      // orange with two white bands; a dark strip at the bottom for the base
-Image makeBatteryTexture();   // bright cell wrap with charge symbols above a metal strip for the caps
-Image makeFlakeTexture();     // RGBA soft white flake on transparent background
+Image makeRoofTexture();               // gravel roof, 8 m per tile
+Image makeGrassTexture();              // seamless grass, 4 m per tile
+Image makeCarTexture();                // atlas of the van: side, glass, front, back (see the car model)
+Image makeWheelTexture();              // left half: tread strip; right half: rim disc
+Image makeConeTexture();               // orange with two white bands; a dark strip at the bottom for the base
+Image makeBatteryTexture();  // bright cell wrap with charge symbols above a metal strip for the caps
+Image makeFlakeTexture();    // RGBA soft white flake on transparent background
 
 struct NamedTexture {
   std::string fileName;

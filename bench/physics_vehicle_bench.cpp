@@ -1,0 +1,108 @@
+// One vehicle step at 60 Hz (input smoothing, suspension rays, model update, world step) on flat
+// ground and, when the generated level is present, on the level from the start pose.
+#include "physics/driving.h"
+#include "physics/level.h"
+#include "physics/physics_world.h"
+#include "physics/vehicle_builder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+PhysicsWorldOptions noDebugger() {
+  PhysicsWorldOptions o;
+  o.connectDebugger = false;
+  return o;
+}
+
+bool readObj(const std::string& path, std::vector<glm::vec3>& positions, std::vector<uint32_t>& indices) {
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream s(line);
+    std::string tag;
+    s >> tag;
+    if (tag == "v") {
+      glm::vec3 p;
+      s >> p.x >> p.y >> p.z;
+      positions.push_back(p);
+    } else if (tag == "f") {
+      std::vector<uint32_t> face;
+      std::string corner;
+      while (s >> corner)
+        face.push_back(static_cast<uint32_t>(std::stoul(corner.substr(0, corner.find('/')))) - 1);
+      for (size_t k = 2; k < face.size(); ++k) indices.insert(indices.end(), {face[0], face[k - 1], face[k]});
+    }
+  }
+  return !positions.empty() && !indices.empty();
+}
+
+void runSteps(benchmark::State& st, PhysicsWorld& world, Vehicle& v, const DrivingKeys& keys,
+              int resetEvery) {
+  DrivingState state;
+  int steps = 0;
+  for (auto _ : st) {
+    stepVehicle(world, v, state, 1.0f / 60.0f);
+    readDrivingKeys(keys, v, state);
+    if (resetEvery > 0 && ++steps % resetEvery == 0) {
+      st.PauseTiming();
+      v.setActorPose(vehicleStartPosition(), vehicleStartRotation());
+      v.body()->setLinearVelocity(btVector3(0, 0, 0));
+      v.body()->setAngularVelocity(btVector3(0, 0, 0));
+      st.ResumeTiming();
+    }
+  }
+}
+
+// Circling on a flat slab with W and A held: the vehicle stays awake and below 5 m/s much of the
+// time, where the model takes three internal sub-steps.
+void BM_VehicleStepFlat(benchmark::State& st) {
+  PhysicsWorld world(noDebugger());
+  ShapeInfo ground;
+  ground.simFilter = FilterData{8, 2, kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+  markDrivable(ground.queryFilter);
+  ground.material = &world.defaultMaterial();
+  auto box = makeSharedShape(std::make_unique<btBoxShape>(btVector3(40000, 0.5f, 40000)), ground);
+  world.addObject(world.createStaticBody(box, btTransform::getIdentity()));
+  VehicleActorTag tag;
+  WheelShapeTag wheels[6];
+  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
+  v->enableForPlay(world);
+  DrivingKeys keys;
+  keys.w = true;
+  keys.a = true;
+  runSteps(st, world, *v, keys, 0);
+}
+BENCHMARK(BM_VehicleStepFlat)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Holding W from the start pose over the game's level (slab, level mesh, triggers, cones), back to
+// the start every 20 s of driving.
+void BM_VehicleStepLevel(benchmark::State& st) {
+  std::vector<glm::vec3> positions;
+  std::vector<uint32_t> indices;
+  if (!readObj(std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj", positions, indices)) {
+    st.SkipWithError("generated level not found");
+    return;
+  }
+  PhysicsWorld world(noDebugger());
+  LevelActors level;
+  createLevelItemsAndMesh(world, level, positions, indices);
+  createSlabAndFilterData(world, level);
+  addLevelActors(world, level);
+  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+  VehicleActorTag tag;
+  WheelShapeTag wheels[6];
+  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
+  enableCones(world, level);
+  v->enableForPlay(world);
+  DrivingKeys keys;
+  keys.w = true;
+  runSteps(st, world, *v, keys, 1200);
+}
+BENCHMARK(BM_VehicleStepLevel)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace

@@ -1,0 +1,137 @@
+// What the player sees: the HUD's lines where they belong, the result screen, culling counts and the
+// start view against a reference picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/game_runner.h"
+#include "support/image.h"
+
+namespace ruvelo::test {
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+const std::string kSettings = "width=640\nheight=480\nrefresh_rate=60\nfullscreen=false\nbrightness=1.0\n";
+
+bool crimson(int r, int g, int b) { return r > 120 && g < 90 && b < 130 && r > 2 * g && r > b + 40; }
+bool yellow(int r, int g, int b) { return r > 180 && g > 180 && b < 110; }
+
+// Box of a HUD line in top-down image pixels: from its pen position, `w` wide and `h` high.
+struct Box {
+  int x0, y0, x1, y1;
+};
+Box lineBox(float x, float y, float w, float h) {
+  const int left = static_cast<int>(x * kWidth);
+  const int baseline = kHeight - static_cast<int>(y * kHeight);
+  return {left, baseline - static_cast<int>(h), left + static_cast<int>(w), baseline + 12};
+}
+
+TEST(Screen, HudLinesAppearAtTheirPlaces) {
+  GameFolder folder(kSettings);
+  const std::string withHud = folder.path("hud.png");
+  const std::string withoutHud = folder.path("nohud.png");
+  const GameRun shown = folder.run({"--frames", "3", "--fixed-dt", "0.02", "--screenshot", "3:" + withHud});
+  ASSERT_EQ(shown.status, 0) << shown.out << shown.err;
+  const std::string script = folder.writeFile("f9.txt", "1 F9 press\n1 F9 release\n");
+  const GameRun hidden =
+      folder.run({"--frames", "3", "--fixed-dt", "0.02", "--input", script, "--screenshot", "3:" + withoutHud});
+  ASSERT_EQ(hidden.status, 0) << hidden.out << hidden.err;
+  const Image a = loadPng(withHud);
+  const Image b = loadPng(withoutHud);
+  ASSERT_FALSE(a.empty());
+  ASSERT_FALSE(b.empty());
+  ASSERT_EQ(a.width, kWidth);
+  ASSERT_EQ(a.height, kHeight);
+
+  struct Line {
+    const char* name;
+    Box box;
+  };
+  const Line lines[] = {
+      {"FPS", lineBox(0.92f, 0.95f, 60, 26)},      {"Power Left", lineBox(0.01f, 0.01f, 300, 40)},
+      {"Packets", lineBox(0.62f, 0.01f, 240, 40)}, {"Time Left", lineBox(0.4f, 0.95f, 200, 30)},
+      {"Objects", lineBox(0.01f, 0.95f, 200, 26)},
+  };
+  for (const Line& line : lines) {
+    const Box& r = line.box;
+    const int crimsonWith = countPixels(a, r.x0, r.y0, r.x1, r.y1, crimson);
+    const int crimsonWithout = countPixels(b, r.x0, r.y0, r.x1, r.y1, crimson);
+    EXPECT_GT(crimsonWith, 40) << line.name << ": crimson text expected in its box";
+    EXPECT_LT(crimsonWithout, crimsonWith / 4) << line.name << ": F9 hides it";
+  }
+  // Nothing crimson in the middle of the screen, where no line belongs.
+  EXPECT_LT(countPixels(a, 200, 150, 440, 330, crimson), 10);
+}
+
+TEST(Screen, RunningOutOfTimeShowsZeroStars) {
+  GameFolder folder(kSettings);
+  const std::string shot = folder.path("lost.png");
+  // 16 frames of 10 s use up the 153 s; frame 17 is the result screen.
+  const GameRun run =
+      folder.run({"--frames", "18", "--fixed-dt", "10", "--log-state", "--screenshot", "18:" + shot});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(field(lines[14], "phase"), "Playing");
+  EXPECT_EQ(field(lines[15], "phase"), "Lost");
+  EXPECT_EQ(field(lines[17], "phase"), "Lost");
+  EXPECT_EQ(field(lines[17], "pos"), field(lines[15], "pos")) << "the world is frozen after the end";
+  const Image image = loadPng(shot);
+  ASSERT_FALSE(image.empty());
+  // "0 Stars" at (0.4, 0.5), scale 2: yellow pixels right of the pen and above the middle line.
+  const int penX = static_cast<int>(0.4f * kWidth);
+  const int yellowInLine = countPixels(image, penX, kHeight / 2 - 90, kWidth, kHeight / 2 + 20, yellow);
+  EXPECT_GT(yellowInLine, 300);
+  EXPECT_EQ(countPixels(image, 0, 0, penX - 10, kHeight, yellow), 0) << "nothing yellow left of the line";
+  EXPECT_LT(countPixels(image, 0, 0, kWidth, kHeight, crimson), 10) << "no HUD on the result screen";
+}
+
+TEST(Screen, CullingOffDrawsEveryObject) {
+  GameFolder folder(kSettings);
+  const GameRun culled = folder.run({"--frames", "2", "--fixed-dt", "0.02", "--log-state"});
+  ASSERT_EQ(culled.status, 0) << culled.err;
+  const std::string script = folder.writeFile("f8.txt", "1 F8 press\n1 F8 release\n");
+  const GameRun all = folder.run({"--frames", "2", "--fixed-dt", "0.02", "--input", script, "--log-state"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_NE(all.out.find("ViewFrustum: 0"), std::string::npos);
+  const auto culledLines = stateLines(culled.out);
+  const auto allLines = stateLines(all.out);
+  ASSERT_EQ(allLines.size(), 2u);
+  // 17 objects plus three visible zones, nothing collected yet.
+  EXPECT_EQ(field(allLines[0], "objects"), "20");
+  EXPECT_EQ(field(allLines[1], "objects"), "20");
+  EXPECT_LT(std::atoi(field(culledLines[0], "objects").c_str()), 20) << "the start camera sees only part";
+}
+
+// The start view against a reference picture. RUVELO_UPDATE_REFERENCE=1 rewrites the reference.
+TEST(Screen, StartViewMatchesTheReference) {
+  const std::string reference = std::string(RUVELO_SOURCE_DIR) + "/tests/e2e/reference/start_view.png";
+  GameFolder folder(kSettings);
+  const std::string shot = folder.path("start.png");
+  const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const Image actual = loadPng(shot);
+  ASSERT_FALSE(actual.empty());
+  if (std::getenv("RUVELO_UPDATE_REFERENCE") != nullptr) {
+    ASSERT_TRUE(savePng(reference, actual));
+    GTEST_SKIP() << "reference rewritten: " << reference;
+  }
+  const Image expected = loadPng(reference);
+  ASSERT_FALSE(expected.empty()) << "no reference at " << reference
+                                 << " (run with RUVELO_UPDATE_REFERENCE=1 to create it)";
+  const ImageDiff diff = compareImages(actual, expected, 64);
+  const bool close = diff.meanAbs < 4.0 && diff.fractionOver < 0.02;
+  if (!close) {
+    const std::string out = std::string(RUVELO_BUILD_DIR) + "/test-output";
+    std::filesystem::create_directories(out);
+    savePng(out + "/start_view_actual.png", actual);
+    savePng(out + "/start_view_diff.png", diff.visual);
+  }
+  EXPECT_TRUE(close) << "mean " << diff.meanAbs << ", max " << diff.maxAbs << ", share over 64: " << diff.fractionOver
+                     << " (actual and difference written to build/test-output/)";
+}
+
+}  // namespace
+}  // namespace ruvelo::test

@@ -1,0 +1,18 @@
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <random>
+
+namespace ruvelo::test {
+
+std::string makeTempDir(const std::string& prefix) {
+  std::random_device rd;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto dir = std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(rd()));
+    std::error_code ec;
+    if (std::filesystem::create_directories(dir, ec)) return dir.string();
+  }
+  return {};
+}
+
+}  // namespace ruvelo::test

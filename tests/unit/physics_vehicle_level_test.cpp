@@ -1,0 +1,125 @@
+// Climbing: an 8° ramp onto a raised deck, and, when the generated level is present, the drive from
+// the start pose up the level's ramp onto its elevated deck.
+#include "physics/driving.h"
+#include "physics/level.h"
+#include "physics/physics_world.h"
+#include "physics/vehicle_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+PhysicsWorldOptions noDebugger() {
+  PhysicsWorldOptions o;
+  o.connectDebugger = false;
+  return o;
+}
+
+// Positions and triangle indices from the v and f lines of an OBJ file (polygons fanned).
+bool readObj(const std::string& path, std::vector<glm::vec3>& positions, std::vector<uint32_t>& indices) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream s(line);
+    std::string tag;
+    s >> tag;
+    if (tag == "v") {
+      glm::vec3 p;
+      s >> p.x >> p.y >> p.z;
+      positions.push_back(p);
+    } else if (tag == "f") {
+      std::vector<uint32_t> face;
+      std::string corner;
+      while (s >> corner)
+        face.push_back(static_cast<uint32_t>(std::stoul(corner.substr(0, corner.find('/')))) - 1);
+      for (size_t k = 2; k < face.size(); ++k) indices.insert(indices.end(), {face[0], face[k - 1], face[k]});
+    }
+  }
+  return !positions.empty() && !indices.empty();
+}
+
+struct Driver {
+  DrivingState state;
+  float maxActorY = -1e9f;
+  bool finiteAll = true;
+
+  void hold(PhysicsWorld& world, Vehicle& v, const DrivingKeys& keys, float seconds) {
+    for (int i = 0; i < static_cast<int>(seconds * 60.0f); ++i) {
+      stepVehicle(world, v, state, 1.0f / 60.0f);
+      readDrivingKeys(keys, v, state);
+      const glm::vec3 p = v.actorPosition();
+      if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) finiteAll = false;
+      maxActorY = std::max(maxActorY, p.y);
+    }
+  }
+};
+
+TEST(VehicleClimb, DrivesUpAnEightDegreeRampOntoADeck) {
+  PhysicsWorld world(noDebugger());
+  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+  // A 16 m wide road: flat for z < 0, an 8° ramp to y = 14, then a flat deck.
+  const float rise = 14.0f;
+  const float run = rise / std::tan(8.0f * 3.14159265f / 180.0f);
+  const std::vector<glm::vec3> positions = {
+      {-8, 0, -100},  {8, 0, -100},           {-8, 0, 0},           {8, 0, 0}, {-8, rise, run},
+      {8, rise, run}, {-8, rise, run + 2000}, {8, rise, run + 2000}};
+  const std::vector<uint32_t> indices = {0, 2, 1, 1, 2, 3, 2, 4, 3, 3, 4, 5, 4, 6, 5, 5, 6, 7};
+  auto shape = cookModelShape(positions, indices, glm::vec3(1.0f), world.defaultMaterial());
+  ASSERT_TRUE(shape);
+  ShapeInfo* info = shapeInfoOf(shape.get());
+  info->simFilter = FilterData{8, 2, 0x802, 0};
+  markDrivable(info->queryFilter);
+  world.addObject(world.createStaticBody(shape, btTransform::getIdentity()));
+
+  VehicleActorTag tag;
+  WheelShapeTag wheels[6];
+  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world,
+                        glm::vec3(0.0f, 2.3f, -80.0f), vehicleStartRotation());
+  ASSERT_TRUE(v);
+  v->enableForPlay(world);
+  Driver d;
+  DrivingKeys w;
+  w.w = true;
+  d.hold(world, *v, w, 15.0f);
+  EXPECT_TRUE(d.finiteAll);
+  EXPECT_GT(v->actorPosition().z, run + 10.0f);
+  EXPECT_NEAR(v->actorPosition().y, rise + 2.0f, 0.3f);
+  EXPECT_GT(v->forwardSpeed(), 10.0f);
+}
+
+TEST(VehicleClimb, FromTheStartPoseOntoTheLevelDeck) {
+  const std::string path = std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj";
+  std::vector<glm::vec3> positions;
+  std::vector<uint32_t> indices;
+  if (!readObj(path, positions, indices)) GTEST_SKIP() << "generated level not found at " << path;
+
+  PhysicsWorld world(noDebugger());
+  LevelActors level;
+  ASSERT_TRUE(createLevelItemsAndMesh(world, level, positions, indices));
+  createSlabAndFilterData(world, level);
+  addLevelActors(world, level);
+  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+  VehicleActorTag tag;
+  WheelShapeTag wheels[6];
+  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
+  ASSERT_TRUE(v);
+  enableCones(world, level);
+  v->enableForPlay(world);
+
+  Driver d;
+  DrivingKeys w;
+  w.w = true;
+  for (int second = 0; second < 60 && v->actorPosition().y <= 15.0f; ++second) d.hold(world, *v, w, 1.0f);
+  EXPECT_TRUE(d.finiteAll);
+  EXPECT_GT(d.maxActorY, 15.0f) << "ended at " << v->actorPosition().x << ", " << v->actorPosition().y << ", "
+                                << v->actorPosition().z;
+  EXPECT_LT(std::fabs(v->actorPosition().x), 8.0f);
+}
+
+}  // namespace
