@@ -110,6 +110,9 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
 
     if (flag == "--bench") {
       flags.bench = true;
+    } else if (flag == "--bench-floor") {
+      flags.bench = true;
+      flags.benchFloor = true;
     } else if (flag == "--log-state") {
       flags.logState = true;
     } else if (flag == "--frames") {
@@ -141,7 +144,7 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       ++i;
     } else {
       return fail("unknown flag \"" + flag + "\" (flags: --frames N, --fixed-dt S, --input FILE, "
-                  "--screenshot N:FILE, --bench, --log-state)");
+                  "--screenshot N:FILE, --bench, --bench-floor, --log-state)");
     }
   }
   return result;

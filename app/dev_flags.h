@@ -26,6 +26,7 @@ struct DevFlags {
   std::vector<ScriptedKey> input;  // sorted by frame, file order kept within a frame
   std::vector<Screenshot> screenshots;
   bool bench = false;
+  bool benchFloor = false;  // frames that only clear the shadow map and the window (the cost floor)
   bool logState = false;
 };
 

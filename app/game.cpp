@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "app/app_state.h"
 #include "app/frame_stats.h"
@@ -112,6 +114,34 @@ class HeldKeys {
 glm::vec3 toGlm(const btVector3& v) { return {v.x(), v.y(), v.z()}; }
 glm::quat toGlm(const btQuaternion& q) { return {q.w(), q.x(), q.y(), q.z()}; }
 
+// Resident memory of this process in MiB, from /proc (0 where it cannot be read).
+double residentMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      double kib = 0;
+      status >> kib;
+      return kib / 1024.0;
+    }
+    status.ignore(4096, '\n');
+  }
+  return 0.0;
+}
+
+// The vehicle's state for the debugger stream, as one JSON object.
+std::string vehicleJson(const Vehicle& vehicle) {
+  std::ostringstream json;
+  json << "{\"speed\":" << vehicle.speed() << ",\"gear\":" << vehicle.currentGear() << ",\"wheels\":[";
+  for (int i = 0; i < vehicle.numWheels(); ++i) {
+    const vehicle::WheelState& wheel = vehicle.wheelState(i);
+    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce << ",\"inAir\":" << (wheel.inAir ? "true" : "false")
+         << ",\"omega\":" << wheel.omega << ",\"load\":" << wheel.tyreLoad << "}";
+  }
+  json << "]}";
+  return json.str();
+}
+
 const char* phaseName(GamePhase phase) {
   switch (phase) {
     case GamePhase::Won:
@@ -211,6 +241,7 @@ int runGame(const DevFlags& flags) {
     return 1;
   }
   addLevelActors(world, level);
+  world.setDebugExtra([&vehicle]() { return vehicleJson(*vehicle); });
 
   // Game state and the items' visibility.
   bool firstFrame = true;
@@ -242,6 +273,8 @@ int runGame(const DevFlags& flags) {
   };
   std::vector<double> frameTimes, cpuTimes;
   long frame = 0;
+  const double startupMiB = residentMiB();
+  double earlyMiB = startupMiB;
 
   auto coneMatrixOf = [](const btRigidBody* cone) {
     const btTransform& t = cone->getWorldTransform();
@@ -259,6 +292,25 @@ int runGame(const DevFlags& flags) {
     state.lastFrame = static_cast<float>(now);
     const float dt = state.deltaTime;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    if (flags.benchFloor) {
+      // The cost floor of a frame: clear the shadow map and the window, nothing else.
+      timePass("floor");
+      shadowMap.clearOnly();
+      glBindFramebuffer(GL_FRAMEBUFFER, 0);
+      glViewport(0, 0, state.width, state.height);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      endPass();
+      const auto cpuEnd = std::chrono::steady_clock::now();
+      glfwSwapBuffers(window);
+      gpu.collect();
+      cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
+      frameTimes.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count());
+      glfwPollEvents();
+      if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
+      continue;
+    }
 
     // Shadow pass, in every phase: batteries spin first, cones at their physics poses.
     for (int i = 0; i < kBatteryCount; ++i)
@@ -420,6 +472,7 @@ int runGame(const DevFlags& flags) {
     glfwSwapBuffers(window);
     if (flags.bench) {
       gpu.collect();
+      if (frame == 10) earlyMiB = residentMiB();
       const auto frameEnd = std::chrono::steady_clock::now();
       cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
       frameTimes.push_back(std::chrono::duration<double, std::milli>(frameEnd - frameStart).count());
@@ -445,7 +498,8 @@ int runGame(const DevFlags& flags) {
                 total.max);
     std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95, cpu.max);
     gpu.report(std::cout);
-    std::cout << std::flush;
+    std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB, earlyMiB, residentMiB());
+    std::fflush(stdout);
   }
   return 0;
 }

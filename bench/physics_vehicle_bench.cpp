@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "support/obj_reader.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,28 +19,6 @@ PhysicsWorldOptions noDebugger() {
   PhysicsWorldOptions o;
   o.connectDebugger = false;
   return o;
-}
-
-bool readObj(const std::string& path, std::vector<glm::vec3>& positions, std::vector<uint32_t>& indices) {
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream s(line);
-    std::string tag;
-    s >> tag;
-    if (tag == "v") {
-      glm::vec3 p;
-      s >> p.x >> p.y >> p.z;
-      positions.push_back(p);
-    } else if (tag == "f") {
-      std::vector<uint32_t> face;
-      std::string corner;
-      while (s >> corner)
-        face.push_back(static_cast<uint32_t>(std::stoul(corner.substr(0, corner.find('/')))) - 1);
-      for (size_t k = 2; k < face.size(); ++k) indices.insert(indices.end(), {face[0], face[k - 1], face[k]});
-    }
-  }
-  return !positions.empty() && !indices.empty();
 }
 
 void runSteps(benchmark::State& st, PhysicsWorld& world, Vehicle& v, const DrivingKeys& keys,
@@ -82,15 +62,14 @@ BENCHMARK(BM_VehicleStepFlat)->Repetitions(5)->ReportAggregatesOnly(true);
 // Holding W from the start pose over the game's level (slab, level mesh, triggers, cones), back to
 // the start every 20 s of driving.
 void BM_VehicleStepLevel(benchmark::State& st) {
-  std::vector<glm::vec3> positions;
-  std::vector<uint32_t> indices;
-  if (!readObj(std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj", positions, indices)) {
+  ruvelo::test::ObjMesh mesh;
+  if (!ruvelo::test::readObj(ruvelo::test::levelCollisionModelPath(), mesh)) {
     st.SkipWithError("generated level not found");
     return;
   }
   PhysicsWorld world(noDebugger());
   LevelActors level;
-  createLevelItemsAndMesh(world, level, positions, indices);
+  createLevelItemsAndMesh(world, level, mesh.positions, mesh.indices);
   createSlabAndFilterData(world, level);
   addLevelActors(world, level);
   world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));

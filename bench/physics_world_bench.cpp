@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "support/obj_reader.h"
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -35,27 +37,9 @@ MeshData syntheticLevel() {
 }
 
 MeshData levelMesh(bool* generated) {
-  MeshData mesh;
-  std::ifstream in(std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj");
-  std::string line;
-  while (in && std::getline(in, line)) {
-    std::istringstream s(line);
-    std::string tag;
-    s >> tag;
-    if (tag == "v") {
-      glm::vec3 p;
-      s >> p.x >> p.y >> p.z;
-      mesh.positions.push_back(p);
-    } else if (tag == "f") {
-      std::vector<uint32_t> face;
-      for (std::string corner; s >> corner;)
-        face.push_back(std::stoul(corner.substr(0, corner.find('/'))) - 1);
-      for (size_t i = 2; i < face.size(); ++i)
-        mesh.indices.insert(mesh.indices.end(), {face[0], face[i - 1], face[i]});
-    }
-  }
-  *generated = !mesh.indices.empty();
-  return *generated ? mesh : syntheticLevel();
+  ruvelo::test::ObjMesh obj;
+  *generated = ruvelo::test::readObj(ruvelo::test::levelCollisionModelPath(), obj);
+  return *generated ? MeshData{obj.positions, obj.indices} : syntheticLevel();
 }
 
 void BM_LevelStepConesAwake(benchmark::State& state) {

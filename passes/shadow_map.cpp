@@ -47,14 +47,18 @@ ShadowMap::ShadowMap(int size) : size_(size) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void ShadowMap::clearOnly() const {
+  glViewport(0, 0, size_, size_);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
+  glClear(GL_DEPTH_BUFFER_BIT);
+}
+
 void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) const {
   depthProgram.use();
   depthProgram.setMat4("projMatrix", lightProjection());
   depthProgram.setMat4("viewMatrix", lightView());
 
-  glViewport(0, 0, size_, size_);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
-  glClear(GL_DEPTH_BUFFER_BIT);
+  clearOnly();
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(2.0f, 1.0f);
 

@@ -47,6 +47,10 @@ class ShadowMap {
   // viewport at the map size: the caller binds its next target and viewport.
   void renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) const;
 
+  // Binds the map's framebuffer at the map's size and clears it, drawing nothing (the benchmark
+  // floor of a frame).
+  void clearOnly() const;
+
   // Lit-pass bindings; each makes `program` current. phong: map on unit 2. phongEnvironment: map on
   // unit 2, cube map on 3. phongPhong: map on unit 0, cube map on 1.
   void bindForPhong(const Shader& program) const;

@@ -55,76 +55,6 @@ bool spansVolume(const glm::vec3* points, size_t count) {
   return height > 1e-5f * scale;
 }
 
-bool isMeshShape(const btCollisionShape* shape) {
-  const int type = shape->getShapeType();
-  return type == TRIANGLE_MESH_SHAPE_PROXYTYPE || type == SCALED_TRIANGLE_MESH_SHAPE_PROXYTYPE;
-}
-
-// One suspension ray with the wheel filters: only drivable shapes stop it, hits at distance 0 or
-// less do not count, mesh back faces are skipped and the nearest hit wins. Convex shapes are cast
-// with GJK: Bullet's default sub-simplex cast misses or misplaces hits on large boxes such as the
-// ground slab (seen: no hit at all at most points of a 40 km slab, hits 0.8 m too high on a 4 km one).
-struct SuspensionRayCallback : btCollisionWorld::RayResultCallback {
-  SuspensionRayCallback(const WheelRayQuery& query, const btVector3& to)
-      : query(query), from(query.origin), to(to) {
-    m_flags = btTriangleRaycastCallback::kF_KeepUnflippedNormal |
-              btTriangleRaycastCallback::kF_UseGjkConvexCastRaytest;
-  }
-
-  bool needsCollision(btBroadphaseProxy* proxy) const override {
-    const ShapeInfo* info = shapeInfoOf(static_cast<const btCollisionObject*>(proxy->m_clientObject));
-    if (!info || info->trigger || !info->sceneQuery) return false;
-    return wheelRayPreFilter(query.queryFilter, info->queryFilter) == QueryHitType::Block;
-  }
-
-  btScalar addSingleResult(btCollisionWorld::LocalRayResult& result, bool normalInWorldSpace) override {
-    const btVector3 dir = to - from;
-    if (result.m_hitFraction >= m_closestHitFraction) return m_closestHitFraction;
-    const btCollisionObject* object = result.m_collisionObject;
-    const ShapeInfo* info = shapeInfoOf(object);
-    const float distance = result.m_hitFraction * dir.length();
-    if (!info || wheelHitPostFilter(query.queryFilter, info->queryFilter, distance) != QueryHitType::Block)
-      return m_closestHitFraction;
-    btVector3 normal = normalInWorldSpace ? result.m_hitNormalLocal
-                                          : object->getWorldTransform().getBasis() * result.m_hitNormalLocal;
-    if (normal.dot(dir) > 0) {
-      if (isMeshShape(object->getCollisionShape())) return m_closestHitFraction;
-      normal = -normal;
-    }
-    m_closestHitFraction = result.m_hitFraction;
-    m_collisionObject = object;
-    hitNormal = normal.length2() > 0 ? normal.normalized() : btVector3(0, 1, 0);
-    hitPoint = from.lerp(to, result.m_hitFraction);
-    hitDistance = distance;
-    return result.m_hitFraction;
-  }
-
-  const WheelRayQuery& query;
-  btVector3 from;
-  btVector3 to;
-  btVector3 hitPoint{0, 0, 0};
-  btVector3 hitNormal{0, 1, 0};
-  float hitDistance = 0.0f;
-};
-
-WheelRayResult castSuspensionRay(const btCollisionWorld& world, const WheelRayQuery& query) {
-  WheelRayResult result;
-  if (!(query.maxDistance > 0.0f) || query.direction.length2() <= 0) return result;
-  const btVector3 to = query.origin + query.direction.normalized() * query.maxDistance;
-  SuspensionRayCallback callback(query, to);
-  world.rayTest(query.origin, to, callback);
-  if (!callback.hasHit()) return result;
-  result.hasHit = true;
-  result.point = callback.hitPoint;
-  result.normal = callback.hitNormal;
-  result.distance = callback.hitDistance;
-  result.object = callback.m_collisionObject;
-  result.shape = result.object->getCollisionShape();
-  const ShapeInfo* info = shapeInfoOf(result.object);
-  result.material = info ? info->material : nullptr;
-  return result;
-}
-
 }  // namespace
 
 VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActorTag* actorTag,
@@ -166,7 +96,7 @@ glm::quat vehicleStartRotation() {
 }
 
 Vehicle::Vehicle(vehicle::VehicleModelData data, const btCollisionWorld& world)
-    : model_(std::move(data)), world_(&world) {
+    : model_(std::move(data)) {
   queryBuffers_ = allocateWheelQueryBuffers(1, 20, 1, 1, wheelRayPreFilter, wheelHitPostFilter);
   batchQuery_ = createWheelBatchQuery(0, *queryBuffers_, world);
   rayQueries_.resize(model_.numWheels());
@@ -240,15 +170,9 @@ void Vehicle::castSuspensionRays() {
     q.maxDistance = ray.length;
     q.queryFilter = wheelShapes_[i].info.queryFilter;
   }
-  // The results go to this vehicle's slots of the wheel query buffers, which the rest of the game
-  // may read as after a batch query.
-  WheelRayResult* results = batchQuery_ ? batchQuery_->results() : nullptr;
-  if (results) {
-    for (int i = 0; i < n; ++i) {
-      results[i] = castSuspensionRay(*world_, rayQueries_[i]);
-      if (results[i].hasHit) results[i].surfaceType = frictionTable_.surfaceTypeOf(results[i].material);
-    }
-  }
+  // The results go to this vehicle's slots of the wheel query buffers.
+  WheelRayResult* results =
+      batchQuery_ ? batchQuery_->raycasts(rayQueries_.data(), static_cast<uint32_t>(n)) : nullptr;
   for (int i = 0; i < n; ++i) {
     vehicle::WheelHit& hit = hits_[i];
     hit.hit = results && results[i].hasHit;
@@ -352,6 +276,7 @@ std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& wor
   world.addObject(body);
 
   v->frictionTable_ = makeTyreFrictionTable(fallbackMaterial);
+  if (v->batchQuery_) v->batchQuery_->setFrictionTable(&v->frictionTable_);
   v->syncWheelPoses();
   return v;
 }

@@ -116,7 +116,6 @@ class Vehicle {
   VehicleActorTag* actorTag_ = nullptr;
   std::vector<WheelShape> wheelShapes_;
   vehicle::DriveModel model_;
-  const btCollisionWorld* world_ = nullptr;
   std::unique_ptr<WheelQueryBuffers> queryBuffers_;
   std::unique_ptr<WheelBatchQuery> batchQuery_;
   TyreFrictionTable frictionTable_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/obj_reader.h"
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -208,37 +210,12 @@ TEST(LevelActors, LongFirstStepLeavesConesAndCcdHullAboveTheSlab) {
   for (btRigidBody* cone : level.cones) EXPECT_GT(cone->getWorldTransform().getOrigin().y(), 2.0f);
 }
 
-// The generated collision model, read as the plain OBJ text it is (v and f lines).
-bool readObj(const std::string& path, std::vector<glm::vec3>& positions, std::vector<uint32_t>& indices) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream s(line);
-    std::string tag;
-    s >> tag;
-    if (tag == "v") {
-      glm::vec3 p;
-      s >> p.x >> p.y >> p.z;
-      positions.push_back(p);
-    } else if (tag == "f") {
-      std::vector<uint32_t> face;
-      std::string corner;
-      while (s >> corner) {
-        const long index = std::stol(corner.substr(0, corner.find('/')));
-        face.push_back(static_cast<uint32_t>(index < 0 ? long(positions.size()) + index : index - 1));
-      }
-      for (size_t i = 2; i < face.size(); ++i) indices.insert(indices.end(), {face[0], face[i - 1], face[i]});
-    }
-  }
-  return true;
-}
-
 TEST(LevelMesh, RoadsAndDeckWhereTheLevelPutsThem) {
-  std::vector<glm::vec3> positions;
-  std::vector<uint32_t> indices;
-  const std::string path = std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj";
-  if (!readObj(path, positions, indices)) GTEST_SKIP() << "no generated collision model at " << path;
+  ruvelo::test::ObjMesh mesh;
+  ASSERT_TRUE(ruvelo::test::readObj(ruvelo::test::levelCollisionModelPath(), mesh))
+      << ruvelo::test::levelCollisionModelPath();
+  const std::vector<glm::vec3>& positions = mesh.positions;
+  const std::vector<uint32_t>& indices = mesh.indices;
   RayWorld w;
   LevelActors level;
   ASSERT_TRUE(createLevelItemsAndMesh(w.world, level, positions, indices));

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/obj_reader.h"
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -18,30 +20,6 @@ PhysicsWorldOptions noDebugger() {
   PhysicsWorldOptions o;
   o.connectDebugger = false;
   return o;
-}
-
-// Positions and triangle indices from the v and f lines of an OBJ file (polygons fanned).
-bool readObj(const std::string& path, std::vector<glm::vec3>& positions, std::vector<uint32_t>& indices) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream s(line);
-    std::string tag;
-    s >> tag;
-    if (tag == "v") {
-      glm::vec3 p;
-      s >> p.x >> p.y >> p.z;
-      positions.push_back(p);
-    } else if (tag == "f") {
-      std::vector<uint32_t> face;
-      std::string corner;
-      while (s >> corner)
-        face.push_back(static_cast<uint32_t>(std::stoul(corner.substr(0, corner.find('/')))) - 1);
-      for (size_t k = 2; k < face.size(); ++k) indices.insert(indices.end(), {face[0], face[k - 1], face[k]});
-    }
-  }
-  return !positions.empty() && !indices.empty();
 }
 
 struct Driver {
@@ -94,10 +72,11 @@ TEST(VehicleClimb, DrivesUpAnEightDegreeRampOntoADeck) {
 }
 
 TEST(VehicleClimb, FromTheStartPoseOntoTheLevelDeck) {
-  const std::string path = std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj";
-  std::vector<glm::vec3> positions;
-  std::vector<uint32_t> indices;
-  if (!readObj(path, positions, indices)) GTEST_SKIP() << "generated level not found at " << path;
+  ruvelo::test::ObjMesh mesh;
+  ASSERT_TRUE(ruvelo::test::readObj(ruvelo::test::levelCollisionModelPath(), mesh))
+      << ruvelo::test::levelCollisionModelPath();
+  const std::vector<glm::vec3>& positions = mesh.positions;
+  const std::vector<uint32_t>& indices = mesh.indices;
 
   PhysicsWorld world(noDebugger());
   LevelActors level;

@@ -1,0 +1,24 @@
+// Positions and triangle indices of a plain-text OBJ file (v and f lines; polygons fanned), for
+// tests and benchmarks that need the generated level's collision model without the renderer.
+#pragma once
+
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ruvelo::test {
+
+struct ObjMesh {
+  std::vector<glm::vec3> positions;
+  std::vector<uint32_t> indices;
+};
+
+// False when the file cannot be read or holds no triangle. Negative (relative) indices are resolved.
+bool readObj(const std::string& path, ObjMesh& mesh);
+
+// The generated collision model of the level, from the built asset tree.
+std::string levelCollisionModelPath();
+
+}  // namespace ruvelo::test
