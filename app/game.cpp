@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/app_state.h"
+#include "app/follow_direction.h"
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
 #include "app/input.h"
@@ -152,23 +153,6 @@ const char* phaseName(GamePhase phase) {
       break;
   }
   return "Playing";
-}
-
-// The follow camera's direction from the vehicle's velocity. The last direction keeps the direction
-// of travel; the reverse view flips only what the camera is given, so a vehicle standing still in
-// reverse gear does not make the camera swap ends every frame.
-glm::vec3 followDirection(const glm::vec3& velocity, glm::vec3& lastDirection, bool reversing, bool unflipped) {
-  glm::vec3 direction = lastDirection;
-  if (glm::length(velocity) > 0.4f) {
-    direction = velocity;
-    lastDirection = velocity;
-  }
-  if (reversing) direction = -direction;
-  if (unflipped) {
-    direction = glm::vec3(0.0f, 0.0f, 1.0f);
-    lastDirection = direction;
-  }
-  return direction;
 }
 
 }  // namespace
