@@ -49,8 +49,12 @@ GameFolder::GameFolder(const std::string& settings) : root_(makeTempDir("ruvelo-
 }
 
 GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds) const {
-  std::string command = "cd " + quote(root_ + "/bin") + " && timeout " + std::to_string(timeoutSeconds) + " " +
-                        quote(RUVELO_GAME_BIN);
+  // The sanitizer run preloads the GL driver so that leaks inside it are still attributed to it (and
+  // suppressed) after GLFW's shutdown unloads it.
+  const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
+  const std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
+  std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
+                        std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);
   command += " </dev/null >" + quote(root_ + "/stdout.txt") + " 2>" + quote(root_ + "/stderr.txt");
   const int raw = std::system(command.c_str());

@@ -35,7 +35,8 @@ void expectPlane(const glm::vec4& actual, const glm::vec4& expected) {
 }
 
 TEST(Frustum, PlanesAreInStoredOrderAndNormalised) {
-  const auto& planes = originCamera().planes();
+  const Frustum frustum = originCamera();
+  const auto& planes = frustum.planes();
   const float h = 1.0f / std::sqrt(2.0f);
   expectPlane(planes[Frustum::kRight], {-h, 0.0f, -h, 0.0f});
   expectPlane(planes[Frustum::kLeft], {h, 0.0f, -h, 0.0f});
