@@ -396,7 +396,7 @@ int runGame(const DevFlags& flags) {
       }
       updateVisibility(batteryVisible, batteryItems, simulationCallback.getTriggerActor());
       for (int i = 0; i < kBatteryCount; ++i)
-        if (batteryVisible[i]) drawCulled(*models.batteries[i], frustum, kBatteryModelPositions[i], cull, drawn);
+        if (batteryVisible[i]) drawCulled(*models.batteries[i], frustum, kBatteryPositions[i], cull, drawn);
       drawCulled(*models.level, frustum, glm::vec3(0.0f, 0.0f, 200.0f), cull, drawn);
       drawCulled(*models.ground, frustum, glm::vec3(0.0f, 0.5f, 0.0f), cull, drawn);
       setCameraAndLightUniforms(light, *programs.phongPhong, state.camera, state.brightness);
@@ -420,13 +420,12 @@ int runGame(const DevFlags& flags) {
 
       // HUD values, refreshed even when the HUD is hidden.
       truncateTimeLeft(game);
-      const HudTexts hudTexts{state.fpsText, powerText(game.power), std::to_string(game.packetsDelivered),
-                              timeLeftText(game.timeLeft), std::to_string(state.objectsDrawn)};
       refreshFps(state.fpsAccumulator, state.fpsText, dt);
       if (state.showHud) {
         timePass("hud");
         drawHud(text, *programs.text,
-                {state.fpsText, hudTexts.power, hudTexts.packets, hudTexts.timeLeft, hudTexts.objectsDrawn});
+                {state.fpsText, powerText(game.power), std::to_string(game.packetsDelivered),
+                 timeLeftText(game.timeLeft), std::to_string(state.objectsDrawn)});
         endPass();
       }
 

@@ -18,8 +18,6 @@ struct GameState {
 
 enum class ItemKind { Battery, Zone, Other };
 
-constexpr int kBatteryCount = 5;
-constexpr int kZoneCount = 3;
 constexpr float kBatteryPower = 10.0f;
 constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
 

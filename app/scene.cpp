@@ -2,6 +2,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "physics/level.h"
+
 namespace ruvelo {
 namespace {
 
@@ -24,10 +26,6 @@ glm::mat4 zoneMatrix(const glm::vec3& position, bool turned) {
 }
 
 }  // namespace
-
-const std::array<glm::vec3, 5> kBatteryModelPositions = {
-    glm::vec3(0.0f, 17.5f, 173.0f), glm::vec3(-190.0f, 3.5f, 214.0f), glm::vec3(0.0f, 17.5f, -100.0f),
-    glm::vec3(-165.0f, 3.5f, 315.0f), glm::vec3(148.0f, 3.5f, 273.0f)};
 
 const std::array<glm::vec3, 3> kZoneCentres = {glm::vec3(146.3f, 0.0f, 230.0f), glm::vec3(-160.0f, 0.0f, 219.0f),
                                                glm::vec3(-130.0f, 0.0f, 354.5f)};
@@ -61,7 +59,7 @@ SceneModels loadModels(const SceneMaterials& materials) {
   m.car.emplace(dir + "testCar.obj", identity, materials.white);
   for (auto& cone : m.cones) cone.emplace(dir + "Cone.fbx", identity, materials.environment);
   for (size_t i = 0; i < m.batteries.size(); ++i)
-    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(kBatteryModelPositions[i]), materials.environment);
+    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(kBatteryPositions[i]), materials.environment);
   for (size_t i = 0; i < m.finishLines.size(); ++i)
     m.finishLines[i].emplace(dir + "FinishLine.obj", kZoneModelMatrices[i], materials.blue);
   m.levelCollision.emplace(dir + "level1PhysXFinal.obj", levelMatrix(), materials.white);

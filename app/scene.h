@@ -20,8 +20,8 @@ struct Programs {
 
 Programs loadPrograms();
 
-// The item positions the game fixes: batteries and zone gates.
-extern const std::array<glm::vec3, 5> kBatteryModelPositions;
+// The finish-line gates: their load-time matrices and culling centres (the batteries are drawn where
+// their triggers stand).
 extern const std::array<glm::mat4, 3> kZoneModelMatrices;
 extern const std::array<glm::vec3, 3> kZoneCentres;
 glm::mat4 batteryLoadMatrix(const glm::vec3& position);
