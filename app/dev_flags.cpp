@@ -40,13 +40,20 @@ FlagsResult fail(const std::string& message) {
 
 int keyCodeFromName(const std::string& name) {
   static const std::map<std::string, int> kNamed = {
-      {"SPACE", GLFW_KEY_SPACE},         {"ESCAPE", GLFW_KEY_ESCAPE},
-      {"ENTER", GLFW_KEY_ENTER},         {"TAB", GLFW_KEY_TAB},
-      {"BACKSPACE", GLFW_KEY_BACKSPACE}, {"LEFT", GLFW_KEY_LEFT},
-      {"RIGHT", GLFW_KEY_RIGHT},         {"UP", GLFW_KEY_UP},
-      {"DOWN", GLFW_KEY_DOWN},           {"LEFT_SHIFT", GLFW_KEY_LEFT_SHIFT},
-      {"RIGHT_SHIFT", GLFW_KEY_RIGHT_SHIFT}, {"LEFT_CONTROL", GLFW_KEY_LEFT_CONTROL},
-      {"RIGHT_CONTROL", GLFW_KEY_RIGHT_CONTROL}, {"LEFT_ALT", GLFW_KEY_LEFT_ALT},
+      {"SPACE", GLFW_KEY_SPACE},
+      {"ESCAPE", GLFW_KEY_ESCAPE},
+      {"ENTER", GLFW_KEY_ENTER},
+      {"TAB", GLFW_KEY_TAB},
+      {"BACKSPACE", GLFW_KEY_BACKSPACE},
+      {"LEFT", GLFW_KEY_LEFT},
+      {"RIGHT", GLFW_KEY_RIGHT},
+      {"UP", GLFW_KEY_UP},
+      {"DOWN", GLFW_KEY_DOWN},
+      {"LEFT_SHIFT", GLFW_KEY_LEFT_SHIFT},
+      {"RIGHT_SHIFT", GLFW_KEY_RIGHT_SHIFT},
+      {"LEFT_CONTROL", GLFW_KEY_LEFT_CONTROL},
+      {"RIGHT_CONTROL", GLFW_KEY_RIGHT_CONTROL},
+      {"LEFT_ALT", GLFW_KEY_LEFT_ALT},
       {"RIGHT_ALT", GLFW_KEY_RIGHT_ALT},
   };
   if (name.size() == 1) {
@@ -143,7 +150,8 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       flags.screenshots.push_back(shot);
       ++i;
     } else {
-      return fail("unknown flag \"" + flag + "\" (flags: --frames N, --fixed-dt S, --input FILE, "
+      return fail("unknown flag \"" + flag +
+                  "\" (flags: --frames N, --fixed-dt S, --input FILE, "
                   "--screenshot N:FILE, --bench, --bench-floor, --log-state)");
     }
   }

@@ -21,8 +21,8 @@ struct Screenshot {
 };
 
 struct DevFlags {
-  long frames = 0;        // 0: run until the window closes
-  float fixedDt = 0.0f;   // 0: measure frame time with the timer
+  long frames = 0;                 // 0: run until the window closes
+  float fixedDt = 0.0f;            // 0: measure frame time with the timer
   std::vector<ScriptedKey> input;  // sorted by frame, file order kept within a frame
   std::vector<Screenshot> screenshots;
   bool bench = false;
@@ -42,7 +42,8 @@ FlagsResult parseDevFlags(int argc, const char* const* argv);
 // Reads an input script: "FRAME KEY press|release" per line, '#' starts a comment.
 bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::string& error);
 
-// GLFW key code for a name as GLFW spells it without the GLFW_KEY_ prefix ("W", "F3", "SPACE"); -1 if unknown.
+// GLFW key code for a name as GLFW spells it without the GLFW_KEY_ prefix ("W", "F3", "SPACE"); -1 if
+// unknown.
 int keyCodeFromName(const std::string& name);
 
 }  // namespace ruvelo

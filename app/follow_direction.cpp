@@ -2,7 +2,8 @@
 
 namespace ruvelo {
 
-glm::vec3 followDirection(const glm::vec3& velocity, glm::vec3& lastDirection, bool reversing, bool unflipped) {
+glm::vec3 followDirection(const glm::vec3& velocity, glm::vec3& lastDirection, bool reversing,
+                          bool unflipped) {
   glm::vec3 direction = lastDirection;
   if (glm::length(velocity) > 0.4f) {
     direction = velocity;

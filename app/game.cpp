@@ -112,8 +112,12 @@ class HeldKeys {
   const ScriptedInput& script_;
 };
 
-glm::vec3 toGlm(const btVector3& v) { return {v.x(), v.y(), v.z()}; }
-glm::quat toGlm(const btQuaternion& q) { return {q.w(), q.x(), q.y(), q.z()}; }
+glm::vec3 toGlm(const btVector3& v) {
+  return {v.x(), v.y(), v.z()};
+}
+glm::quat toGlm(const btQuaternion& q) {
+  return {q.w(), q.x(), q.y(), q.z()};
+}
 
 // Resident memory of this process in MiB, from /proc (0 where it cannot be read).
 double residentMiB() {
@@ -136,8 +140,9 @@ std::string vehicleJson(const Vehicle& vehicle) {
   json << "{\"speed\":" << vehicle.speed() << ",\"gear\":" << vehicle.currentGear() << ",\"wheels\":[";
   for (int i = 0; i < vehicle.numWheels(); ++i) {
     const vehicle::WheelState& wheel = vehicle.wheelState(i);
-    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce << ",\"inAir\":" << (wheel.inAir ? "true" : "false")
-         << ",\"omega\":" << wheel.omega << ",\"load\":" << wheel.tyreLoad << "}";
+    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce
+         << ",\"inAir\":" << (wheel.inAir ? "true" : "false") << ",\"omega\":" << wheel.omega
+         << ",\"load\":" << wheel.tyreLoad << "}";
   }
   json << "]}";
   return json.str();
@@ -198,7 +203,8 @@ int runGame(const DevFlags& flags) {
   const Programs programs = loadPrograms();
   programs.text->use();
   programs.text->setMat4("projMatrix", text.projection());
-  const SceneMaterials materials = makeSceneMaterials(programs.phongPhong, programs.phong, programs.phongEnvironment);
+  const SceneMaterials materials =
+      makeSceneMaterials(programs.phongPhong, programs.phong, programs.phongEnvironment);
   const std::shared_ptr<Light> light = makeSceneLight();
   state.camera.setPerspective(45.0f, static_cast<float>(state.width) / static_cast<float>(state.height), 0.1f,
                               1500.0f);
@@ -207,8 +213,10 @@ int runGame(const DevFlags& flags) {
   // The physics world: items and level mesh, callback, ground plane, slab, vehicle, actors.
   PhysicsWorld world;
   LevelActors level;
-  if (!createLevelItemsAndMesh(world, level, models.levelCollision->positions(), models.levelCollision->indices())) {
-    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj" << std::endl;
+  if (!createLevelItemsAndMesh(world, level, models.levelCollision->positions(),
+                               models.levelCollision->indices())) {
+    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
+              << std::endl;
     return 1;
   }
   MySimulationCallback simulationCallback;
@@ -298,7 +306,8 @@ int runGame(const DevFlags& flags) {
 
     // Shadow pass, in every phase: batteries spin first, cones at their physics poses.
     for (int i = 0; i < kBatteryCount; ++i)
-      if (batteryVisible[i]) models.batteries[i]->setModelMatrix(spinBattery(models.batteries[i]->modelMatrix(), dt));
+      if (batteryVisible[i])
+        models.batteries[i]->setModelMatrix(spinBattery(models.batteries[i]->modelMatrix(), dt));
     for (int i = 0; i < kConeCount; ++i) models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
     ShadowCasters casters;
     for (int i = 0; i < kZoneCount; ++i)
@@ -339,8 +348,8 @@ int runGame(const DevFlags& flags) {
       // Driving keys for the next step, or the free camera in debug mode.
       if (state.debugMode) {
         moveFreeCamera(state.camera,
-                       {held(GLFW_KEY_W), held(GLFW_KEY_S), held(GLFW_KEY_A), held(GLFW_KEY_D), held(GLFW_KEY_SPACE),
-                        held(GLFW_KEY_LEFT_SHIFT)},
+                       {held(GLFW_KEY_W), held(GLFW_KEY_S), held(GLFW_KEY_A), held(GLFW_KEY_D),
+                        held(GLFW_KEY_SPACE), held(GLFW_KEY_LEFT_SHIFT)},
                        dt);
       } else {
         const DrivingKeys keys{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
@@ -389,10 +398,12 @@ int runGame(const DevFlags& flags) {
       const bool cull = state.viewFrustum;
       int& drawn = state.objectsDrawn;
       drawCulled(*models.car, frustum, vehiclePosition, cull, drawn);
-      for (int i = 0; i < 4; ++i) drawCulled(*models.wheels[i], frustum, glm::vec3(wheelMatrices[i][3]), cull, drawn);
+      for (int i = 0; i < 4; ++i)
+        drawCulled(*models.wheels[i], frustum, glm::vec3(wheelMatrices[i][3]), cull, drawn);
       for (int i = 0; i < kConeCount; ++i) {
         models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
-        drawCulled(*models.cones[i], frustum, toGlm(level.cones[i]->getWorldTransform().getOrigin()), cull, drawn);
+        drawCulled(*models.cones[i], frustum, toGlm(level.cones[i]->getWorldTransform().getOrigin()), cull,
+                   drawn);
       }
       updateVisibility(batteryVisible, batteryItems, simulationCallback.getTriggerActor());
       for (int i = 0; i < kBatteryCount; ++i)
@@ -463,10 +474,11 @@ int runGame(const DevFlags& flags) {
 
     if (flags.logState) {
       const glm::vec3 p = vehicle->actorPosition();
-      std::printf("state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
-                  "speed=%.3f gear=%d\n",
-                  frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered,
-                  state.objectsDrawn, p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
+      std::printf(
+          "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
+          "speed=%.3f gear=%d\n",
+          frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered, state.objectsDrawn,
+          p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
       std::fflush(stdout);
     }
     if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
@@ -479,7 +491,8 @@ int runGame(const DevFlags& flags) {
     std::printf("bench frames=%zu window=%dx%d\n", total.count, state.width, state.height);
     std::printf("bench frame_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", total.min, total.median, total.p95,
                 total.max);
-    std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95, cpu.max);
+    std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95,
+                cpu.max);
     gpu.report(std::cout);
     std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB, earlyMiB, residentMiB());
     std::fflush(stdout);

@@ -48,7 +48,9 @@ std::string timeLeftText(double timeLeft) {
   return text;
 }
 
-std::string powerText(float power) { return std::to_string(static_cast<long long>(std::trunc(power))); }
+std::string powerText(float power) {
+  return std::to_string(static_cast<long long>(std::trunc(power)));
+}
 
 const char* resultText(GamePhase phase) {
   switch (phase) {

@@ -27,12 +27,11 @@ glm::mat4 zoneMatrix(const glm::vec3& position, bool turned) {
 
 }  // namespace
 
-const std::array<glm::vec3, 3> kZoneCentres = {glm::vec3(146.3f, 0.0f, 230.0f), glm::vec3(-160.0f, 0.0f, 219.0f),
-                                               glm::vec3(-130.0f, 0.0f, 354.5f)};
+const std::array<glm::vec3, 3> kZoneCentres = {
+    glm::vec3(146.3f, 0.0f, 230.0f), glm::vec3(-160.0f, 0.0f, 219.0f), glm::vec3(-130.0f, 0.0f, 354.5f)};
 
-const std::array<glm::mat4, 3> kZoneModelMatrices = {zoneMatrix(kZoneCentres[0], false),
-                                                     zoneMatrix(kZoneCentres[1], true),
-                                                     zoneMatrix(kZoneCentres[2], true)};
+const std::array<glm::mat4, 3> kZoneModelMatrices = {
+    zoneMatrix(kZoneCentres[0], false), zoneMatrix(kZoneCentres[1], true), zoneMatrix(kZoneCentres[2], true)};
 
 glm::mat4 batteryLoadMatrix(const glm::vec3& position) {
   return glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(3.0f));
@@ -59,17 +58,20 @@ SceneModels loadModels(const SceneMaterials& materials) {
   m.car.emplace(dir + "testCar.obj", identity, materials.white);
   for (auto& cone : m.cones) cone.emplace(dir + "Cone.fbx", identity, materials.environment);
   for (size_t i = 0; i < m.batteries.size(); ++i)
-    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(kBatteryPositions[i]), materials.environment);
+    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(kBatteryPositions[i]),
+                           materials.environment);
   for (size_t i = 0; i < m.finishLines.size(); ++i)
     m.finishLines[i].emplace(dir + "FinishLine.obj", kZoneModelMatrices[i], materials.blue);
   m.levelCollision.emplace(dir + "level1PhysXFinal.obj", levelMatrix(), materials.white);
   m.level.emplace(dir + "level1RenderFinal2.obj", levelMatrix(), materials.white);
   const char* wheelFiles[4] = {"testWheelLeft.obj", "testWheelRight.obj", "testWheelLeft.obj",
                                "testWheelRight.obj"};
-  for (size_t i = 0; i < m.wheels.size(); ++i) m.wheels[i].emplace(dir + wheelFiles[i], identity, materials.white);
-  m.ground.emplace(dir + "greenPlane.obj",
-                   glm::scale(glm::translate(identity, glm::vec3(0.0f, 0.5f, 0.0f)), glm::vec3(300.0f, 1.0f, 800.0f)),
-                   materials.white);
+  for (size_t i = 0; i < m.wheels.size(); ++i)
+    m.wheels[i].emplace(dir + wheelFiles[i], identity, materials.white);
+  m.ground.emplace(
+      dir + "greenPlane.obj",
+      glm::scale(glm::translate(identity, glm::vec3(0.0f, 0.5f, 0.0f)), glm::vec3(300.0f, 1.0f, 800.0f)),
+      materials.white);
   return m;
 }
 

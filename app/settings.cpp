@@ -14,7 +14,8 @@ constexpr long kMinWindowSize = 1;
 constexpr long kMaxWindowSize = 16384;
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
-  return {SettingsStatus::BadValue, "Invalid settings value for " + key + ": \"" + value + "\" (" + why + ")"};
+  return {SettingsStatus::BadValue,
+          "Invalid settings value for " + key + ": \"" + value + "\" (" + why + ")"};
 }
 
 // Decimal string-to-int: leading blanks skipped, stops at the first non-digit ("  800px" is 800).

@@ -59,18 +59,19 @@ bool spansVolume(const glm::vec3* points, size_t count) {
 
 VehicleSpec makeVehicleSpec(const PhysicsMaterial& defaultMaterial, VehicleActorTag* actorTag,
                             WheelShapeTag* wheelTags) {
-  VehicleSpec spec;
-  const glm::vec3 d = spec.chassisDims;
-  const float m = spec.chassisMass;
-  spec.chassisMOI = glm::vec3((d.y * d.y + d.z * d.z) * m / 12.0f, (d.x * d.x + d.z * d.z) * 0.8f * m / 12.0f,
-                              (d.x * d.x + d.y * d.y) * m / 12.0f);
-  spec.chassisCMOffset = glm::vec3(0.0f, -d.y * 0.5f + 0.65f, 0.25f);
-  spec.chassisMaterial = &defaultMaterial;
-  spec.wheelMaterial = &defaultMaterial;
-  spec.wheelMOI = 0.5f * spec.wheelMass * spec.wheelRadius * spec.wheelRadius;
-  spec.actorTag = actorTag;
-  spec.wheelTags = wheelTags;
-  return spec;
+  VehicleSpec vehicleSpec;
+  const glm::vec3 d = vehicleSpec.chassisDims;
+  const float m = vehicleSpec.chassisMass;
+  vehicleSpec.chassisMOI =
+      glm::vec3((d.y * d.y + d.z * d.z) * m / 12.0f, (d.x * d.x + d.z * d.z) * 0.8f * m / 12.0f,
+                (d.x * d.x + d.y * d.y) * m / 12.0f);
+  vehicleSpec.chassisCMOffset = glm::vec3(0.0f, -d.y * 0.5f + 0.65f, 0.25f);
+  vehicleSpec.chassisMaterial = &defaultMaterial;
+  vehicleSpec.wheelMaterial = &defaultMaterial;
+  vehicleSpec.wheelMOI = 0.5f * vehicleSpec.wheelMass * vehicleSpec.wheelRadius * vehicleSpec.wheelRadius;
+  vehicleSpec.actorTag = actorTag;
+  vehicleSpec.wheelTags = wheelTags;
+  return vehicleSpec;
 }
 
 std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_t count) {
@@ -95,8 +96,7 @@ glm::quat vehicleStartRotation() {
   return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
-Vehicle::Vehicle(vehicle::VehicleModelData data, const btCollisionWorld& world)
-    : model_(std::move(data)) {
+Vehicle::Vehicle(vehicle::VehicleModelData data, const btCollisionWorld& world) : model_(std::move(data)) {
   queryBuffers_ = allocateWheelQueryBuffers(1, 20, 1, 1, wheelRayPreFilter, wheelHitPostFilter);
   batchQuery_ = createWheelBatchQuery(0, *queryBuffers_, world);
   rayQueries_.resize(model_.numWheels());
@@ -198,7 +198,7 @@ void Vehicle::syncWheelPoses() {
   }
 }
 
-std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& world,
+std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& vehicleSpec, PhysicsWorld& world,
                                       const glm::vec3& startPosition, const glm::quat& startRotation) {
   const PhysicsMaterial& fallbackMaterial = world.defaultMaterial();
 
@@ -207,70 +207,70 @@ std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& wor
   std::vector<glm::vec3> wheelPoints;
   for (int i = 0; i < kWheelHullSides; ++i) {
     const float theta = static_cast<float>(i) * 2.0f * 3.14159265f / kWheelHullSides;
-    const float y = spec.wheelRadius * std::cos(theta);
-    const float z = spec.wheelRadius * std::sin(theta);
-    wheelPoints.push_back({-spec.wheelWidth * 0.5f, y, z});
-    wheelPoints.push_back({spec.wheelWidth * 0.5f, y, z});
+    const float y = vehicleSpec.wheelRadius * std::cos(theta);
+    const float z = vehicleSpec.wheelRadius * std::sin(theta);
+    wheelPoints.push_back({-vehicleSpec.wheelWidth * 0.5f, y, z});
+    wheelPoints.push_back({vehicleSpec.wheelWidth * 0.5f, y, z});
   }
   std::vector<glm::vec3> chassisPoints;
   for (int i = 0; i < 8; ++i) {
     const glm::vec3 corner((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
-    chassisPoints.push_back(corner * spec.chassisDims - spec.chassisCMOffset);
+    chassisPoints.push_back(corner * vehicleSpec.chassisDims - vehicleSpec.chassisCMOffset);
   }
   std::unique_ptr<btConvexHullShape> wheelHull = cookConvexHull(wheelPoints.data(), wheelPoints.size());
   std::unique_ptr<btConvexHullShape> chassisHull = cookConvexHull(chassisPoints.data(), chassisPoints.size());
   if (!wheelHull || !chassisHull) return nullptr;
 
   vehicle::VehicleLayout layout;
-  layout.chassisMass = spec.chassisMass;
-  layout.chassisDims = spec.chassisDims;
-  layout.chassisCMOffset = spec.chassisCMOffset;
-  layout.wheelMass = spec.wheelMass;
-  layout.wheelWidth = spec.wheelWidth;
-  layout.wheelRadius = spec.wheelRadius;
-  layout.wheelMOI = spec.wheelMOI;
-  layout.numWheels = static_cast<int>(spec.numWheels);
+  layout.chassisMass = vehicleSpec.chassisMass;
+  layout.chassisDims = vehicleSpec.chassisDims;
+  layout.chassisCMOffset = vehicleSpec.chassisCMOffset;
+  layout.wheelMass = vehicleSpec.wheelMass;
+  layout.wheelWidth = vehicleSpec.wheelWidth;
+  layout.wheelRadius = vehicleSpec.wheelRadius;
+  layout.wheelMOI = vehicleSpec.wheelMOI;
+  layout.numWheels = static_cast<int>(vehicleSpec.numWheels);
   vehicle::VehicleModelData data = vehicle::makeVehicleModelData(layout);
-  if (data.wheels.empty() || !(spec.chassisMass > 0.0f)) return nullptr;
+  if (data.wheels.empty() || !(vehicleSpec.chassisMass > 0.0f)) return nullptr;
 
   std::unique_ptr<Vehicle> v(new Vehicle(std::move(data), world.dynamicsWorld()));
 
   ShapeInfo wheelInfo;
-  wheelInfo.simFilter = spec.wheelSimFilterData;
+  wheelInfo.simFilter = vehicleSpec.wheelSimFilterData;
   wheelInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  wheelInfo.material = spec.wheelMaterial ? spec.wheelMaterial : &fallbackMaterial;
+  wheelInfo.material = vehicleSpec.wheelMaterial ? vehicleSpec.wheelMaterial : &fallbackMaterial;
   std::shared_ptr<btCollisionShape> sharedWheelHull = makeSharedShape(std::move(wheelHull), wheelInfo);
-  v->wheelShapes_.resize(spec.numWheels);
-  for (uint32_t i = 0; i < spec.numWheels; ++i) {
+  v->wheelShapes_.resize(vehicleSpec.numWheels);
+  for (uint32_t i = 0; i < vehicleSpec.numWheels; ++i) {
     WheelShape& w = v->wheelShapes_[i];
     w.hull = sharedWheelHull;
     w.info = wheelInfo;
-    if (spec.wheelTags) {
-      spec.wheelTags[i].isWheel = true;
-      spec.wheelTags[i].wheelId = i;
-      w.info.wheelTag = &spec.wheelTags[i];
+    if (vehicleSpec.wheelTags) {
+      vehicleSpec.wheelTags[i].isWheel = true;
+      vehicleSpec.wheelTags[i].wheelId = i;
+      w.info.wheelTag = &vehicleSpec.wheelTags[i];
     }
   }
 
   ShapeInfo chassisInfo;
-  chassisInfo.simFilter = spec.chassisSimFilterData;
+  chassisInfo.simFilter = vehicleSpec.chassisSimFilterData;
   chassisInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  chassisInfo.material = spec.chassisMaterial ? spec.chassisMaterial : &fallbackMaterial;
+  chassisInfo.material = vehicleSpec.chassisMaterial ? vehicleSpec.chassisMaterial : &fallbackMaterial;
   std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(chassisHull), chassisInfo);
 
   const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
   const btTransform bodyPose =
-      actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
+      actorPose * btTransform(btQuaternion::getIdentity(), toBt(vehicleSpec.chassisCMOffset));
   btRigidBody* body =
-      world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
+      world.createDynamicBody(chassisShape, bodyPose, vehicleSpec.chassisMass, toBt(vehicleSpec.chassisMOI));
   if (!body) return nullptr;
   body->setCcdMotionThreshold(kCcdMotionThreshold);
   body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);
   v->body_ = body;
-  v->actorTag_ = spec.actorTag;
-  if (spec.actorTag) {
-    spec.actorTag->vehicle = v.get();
-    body->setUserPointer(spec.actorTag);
+  v->actorTag_ = vehicleSpec.actorTag;
+  if (vehicleSpec.actorTag) {
+    vehicleSpec.actorTag->vehicle = v.get();
+    body->setUserPointer(vehicleSpec.actorTag);
   }
   world.setSimulationEnabled(body, false);
   world.addObject(body);

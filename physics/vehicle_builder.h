@@ -127,6 +127,6 @@ class Vehicle {
 // mass, so continuous collision detection works), wheel shapes and tags, drive model; CCD on,
 // added to the world with simulation disabled until enableForPlay. Null when a hull cannot be
 // cooked or the layout is unusable.
-std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& spec, PhysicsWorld& world,
+std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& vehicleSpec, PhysicsWorld& world,
                                       const glm::vec3& startPosition = vehicleStartPosition(),
                                       const glm::quat& startRotation = vehicleStartRotation());

@@ -24,7 +24,8 @@ TEST(Assets, MissingSkyFaceModelAndTextureAreReportedAndTheGameGoesOn) {
   // Five battery models and five cones share one file each: the texture is tried once, the
   // missing model is reported by every import.
   size_t textureLines = 0;
-  for (size_t at = run.out.find("Texture failed"); at != std::string::npos; at = run.out.find("Texture failed", at + 1))
+  for (size_t at = run.out.find("Texture failed"); at != std::string::npos;
+       at = run.out.find("Texture failed", at + 1))
     ++textureLines;
   EXPECT_EQ(textureLines, 1u) << "a texture that failed is recorded and never retried";
 }
@@ -55,7 +56,8 @@ TEST(Assets, MissingCollisionModelStopsWithOneLine) {
   folder.hideAsset("model/level1PhysXFinal.obj");
   const GameRun run = folder.run(kFewFrames);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.out.find("ERROR: the level's collision mesh could not be built"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("ERROR: the level's collision mesh could not be built"), std::string::npos)
+      << run.out;
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 namespace ruvelo::test {
 namespace {
 
-double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double number(const std::string& text) {
+  return std::strtod(text.c_str(), nullptr);
+}
 
 TEST(Controls, DebugModeTogglesAndFreezesTheTimer) {
   GameFolder folder;

@@ -10,7 +10,9 @@
 namespace ruvelo::test {
 namespace {
 
-double number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double number(const std::string& text) {
+  return std::strtod(text.c_str(), nullptr);
+}
 
 // The y of a "pos=x,y,z" field.
 double posY(const std::vector<std::pair<std::string, std::string>>& line) {

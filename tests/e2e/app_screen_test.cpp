@@ -15,8 +15,12 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 const std::string kSettings = "width=640\nheight=480\nrefresh_rate=60\nfullscreen=false\nbrightness=1.0\n";
 
-bool crimson(int r, int g, int b) { return r > 120 && g < 90 && b < 130 && r > 2 * g && r > b + 40; }
-bool yellow(int r, int g, int b) { return r > 180 && g > 180 && b < 110; }
+bool crimson(int r, int g, int b) {
+  return r > 120 && g < 90 && b < 130 && r > 2 * g && r > b + 40;
+}
+bool yellow(int r, int g, int b) {
+  return r > 180 && g > 180 && b < 110;
+}
 
 // Box of a HUD line in top-down image pixels: from its pen position, `w` wide and `h` high.
 struct Box {
@@ -35,8 +39,8 @@ TEST(Screen, HudLinesAppearAtTheirPlaces) {
   const GameRun shown = folder.run({"--frames", "3", "--fixed-dt", "0.02", "--screenshot", "3:" + withHud});
   ASSERT_EQ(shown.status, 0) << shown.out << shown.err;
   const std::string script = folder.writeFile("f9.txt", "1 F9 press\n1 F9 release\n");
-  const GameRun hidden =
-      folder.run({"--frames", "3", "--fixed-dt", "0.02", "--input", script, "--screenshot", "3:" + withoutHud});
+  const GameRun hidden = folder.run(
+      {"--frames", "3", "--fixed-dt", "0.02", "--input", script, "--screenshot", "3:" + withoutHud});
   ASSERT_EQ(hidden.status, 0) << hidden.out << hidden.err;
   const Image a = loadPng(withHud);
   const Image b = loadPng(withoutHud);
@@ -129,7 +133,8 @@ TEST(Screen, StartViewMatchesTheReference) {
     savePng(out + "/start_view_actual.png", actual);
     savePng(out + "/start_view_diff.png", diff.visual);
   }
-  EXPECT_TRUE(close) << "mean " << diff.meanAbs << ", max " << diff.maxAbs << ", share over 64: " << diff.fractionOver
+  EXPECT_TRUE(close) << "mean " << diff.meanAbs << ", max " << diff.maxAbs
+                     << ", share over 64: " << diff.fractionOver
                      << " (actual and difference written to build/test-output/)";
 }
 

@@ -46,7 +46,8 @@ TEST(Startup, BadFlagsExitWithStatusTwo) {
 
 TEST(Startup, ScriptedEscapeClosesTheWindow) {
   GameFolder folder;
-  const std::string script = folder.writeFile("escape.txt", "# leave on frame 3\n3 ESCAPE press\n3 ESCAPE release\n");
+  const std::string script =
+      folder.writeFile("escape.txt", "# leave on frame 3\n3 ESCAPE press\n3 ESCAPE release\n");
   const GameRun run = folder.run({"--frames", "50", "--fixed-dt", "0.016", "--input", script, "--log-state"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(stateLines(run.out).size(), 3u) << "the loop ends after the frame Escape was released in";

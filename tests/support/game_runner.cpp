@@ -69,7 +69,9 @@ void GameFolder::writeSettings(const std::string& text) const {
   std::ofstream(root_ + "/assets/settings.txt", std::ios::binary) << text;
 }
 
-void GameFolder::removeSettings() const { fs::remove(root_ + "/assets/settings.txt"); }
+void GameFolder::removeSettings() const {
+  fs::remove(root_ + "/assets/settings.txt");
+}
 
 std::string GameFolder::writeFile(const std::string& relative, const std::string& text) const {
   const std::string full = path(relative);
@@ -78,7 +80,9 @@ std::string GameFolder::writeFile(const std::string& relative, const std::string
   return full;
 }
 
-void GameFolder::hideAsset(const std::string& relative) const { fs::remove(root_ + "/assets/" + relative); }
+void GameFolder::hideAsset(const std::string& relative) const {
+  fs::remove(root_ + "/assets/" + relative);
+}
 
 std::vector<std::vector<std::pair<std::string, std::string>>> stateLines(const std::string& out) {
   std::vector<std::vector<std::pair<std::string, std::string>>> lines;

@@ -16,7 +16,8 @@ struct GameRun {
 class GameFolder {
  public:
   // A small windowed game by default.
-  explicit GameFolder(const std::string& settings = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n");
+  explicit GameFolder(
+      const std::string& settings = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n");
 
   // Runs build/bin/ruvelo with `args` from <folder>/bin.
   GameRun run(const std::vector<std::string>& args, int timeoutSeconds = 300) const;

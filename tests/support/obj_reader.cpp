@@ -22,14 +22,18 @@ bool readObj(const std::string& path, ObjMesh& mesh) {
       std::string corner;
       while (s >> corner) {
         const long index = std::stol(corner.substr(0, corner.find('/')));
-        face.push_back(static_cast<uint32_t>(index < 0 ? static_cast<long>(mesh.positions.size()) + index : index - 1));
+        face.push_back(
+            static_cast<uint32_t>(index < 0 ? static_cast<long>(mesh.positions.size()) + index : index - 1));
       }
-      for (size_t k = 2; k < face.size(); ++k) mesh.indices.insert(mesh.indices.end(), {face[0], face[k - 1], face[k]});
+      for (size_t k = 2; k < face.size(); ++k)
+        mesh.indices.insert(mesh.indices.end(), {face[0], face[k - 1], face[k]});
     }
   }
   return !mesh.positions.empty() && !mesh.indices.empty();
 }
 
-std::string levelCollisionModelPath() { return std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj"; }
+std::string levelCollisionModelPath() {
+  return std::string(RUVELO_ASSET_DIR) + "/model/level1PhysXFinal.obj";
+}
 
 }  // namespace ruvelo::test

@@ -42,11 +42,16 @@ TEST(DevFlags, ParsesEveryFlag) {
 
 TEST(DevFlags, BadInputNamesTheFlag) {
   const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
-      {{"--frames"}, "--frames"},          {{"--frames", "ten"}, "--frames"},
-      {{"--frames", "0"}, "--frames"},     {{"--frames", "5x"}, "--frames"},
-      {{"--fixed-dt", "-1"}, "--fixed-dt"}, {{"--fixed-dt", "inf"}, "--fixed-dt"},
-      {{"--screenshot", "x.png"}, "--screenshot"}, {{"--screenshot", "0:x.png"}, "--screenshot"},
-      {{"--screenshot", "4:"}, "--screenshot"},    {{"--input", "/nonexistent/script"}, "--input"},
+      {{"--frames"}, "--frames"},
+      {{"--frames", "ten"}, "--frames"},
+      {{"--frames", "0"}, "--frames"},
+      {{"--frames", "5x"}, "--frames"},
+      {{"--fixed-dt", "-1"}, "--fixed-dt"},
+      {{"--fixed-dt", "inf"}, "--fixed-dt"},
+      {{"--screenshot", "x.png"}, "--screenshot"},
+      {{"--screenshot", "0:x.png"}, "--screenshot"},
+      {{"--screenshot", "4:"}, "--screenshot"},
+      {{"--input", "/nonexistent/script"}, "--input"},
       {{"--fast"}, "--fast"},
   };
   for (const auto& [args, flag] : cases) {

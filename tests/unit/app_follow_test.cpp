@@ -11,7 +11,8 @@ TEST(FollowDirection, FollowsTravelAndKeepsTheLastDirectionWhenSlow) {
   glm::vec3 last(0, 0, 1);
   EXPECT_EQ(followDirection({3, 0, 0}, last, false, false), glm::vec3(3, 0, 0));
   EXPECT_EQ(last, glm::vec3(3, 0, 0));
-  EXPECT_EQ(followDirection({0, 0, 0.3f}, last, false, false), glm::vec3(3, 0, 0)) << "0.4 m/s or less keeps it";
+  EXPECT_EQ(followDirection({0, 0, 0.3f}, last, false, false), glm::vec3(3, 0, 0))
+      << "0.4 m/s or less keeps it";
 }
 
 TEST(FollowDirection, ReverseViewIsStableWhileStandingStill) {
@@ -21,7 +22,8 @@ TEST(FollowDirection, ReverseViewIsStableWhileStandingStill) {
     EXPECT_EQ(followDirection({0, 0, 0}, last, true, false), glm::vec3(0, 0, 5)) << "frame " << frame;
   // The camera, fed a steady direction, settles instead of collapsing between two opposite ones.
   Camera camera;
-  for (int frame = 0; frame < 200; ++frame) camera.follow({0, 3, 0}, followDirection({}, last, true, false), 1 / 60.f);
+  for (int frame = 0; frame < 200; ++frame)
+    camera.follow({0, 3, 0}, followDirection({}, last, true, false), 1 / 60.f);
   EXPECT_NEAR(camera.front.z, 1.0f, 1e-3f);
   EXPECT_FALSE(glm::any(glm::isnan(camera.front)));
 }

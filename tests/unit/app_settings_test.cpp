@@ -33,7 +33,8 @@ TEST(Settings, EmptyFileKeepsEveryDefault) {
 }
 
 TEST(Settings, ReadsEveryKeyWithCrlfEndings) {
-  const Parsed p = parse("width=1280\r\nheight=720\r\nrefresh_rate=60\r\nfullscreen=true\r\nbrightness=1.5\r\n");
+  const Parsed p =
+      parse("width=1280\r\nheight=720\r\nrefresh_rate=60\r\nfullscreen=true\r\nbrightness=1.5\r\n");
   ASSERT_EQ(p.result.status, SettingsStatus::Ok) << p.result.message;
   EXPECT_EQ(p.s.width, 1280);
   EXPECT_EQ(p.s.height, 720);
@@ -54,7 +55,8 @@ TEST(Settings, KeysAreFoundBySubstringInFixedOrder) {
   EXPECT_EQ(p.s.width, 60) << "width is tested before refresh_rate";
   EXPECT_EQ(p.s.refresh_rate, 150);
   EXPECT_EQ(parse("window_height=300").s.height, 300);
-  EXPECT_EQ(parse("colour=blue\n\n   \nvsync=1").result.status, SettingsStatus::Ok) << "unknown lines ignored";
+  EXPECT_EQ(parse("colour=blue\n\n   \nvsync=1").result.status, SettingsStatus::Ok)
+      << "unknown lines ignored";
 }
 
 TEST(Settings, LaterLinesOverwriteEarlierOnes) {
@@ -94,7 +96,8 @@ TEST(Settings, BadValuesStopWithAMessageNamingKeyAndValue) {
     const Parsed p = parse(c.text);
     EXPECT_EQ(p.result.status, SettingsStatus::BadValue) << c.text;
     EXPECT_NE(p.result.message.find(c.key), std::string::npos) << p.result.message;
-    EXPECT_NE(p.result.message.find(std::string("\"") + c.value + "\""), std::string::npos) << p.result.message;
+    EXPECT_NE(p.result.message.find(std::string("\"") + c.value + "\""), std::string::npos)
+        << p.result.message;
     EXPECT_EQ(p.result.message.find('\n'), std::string::npos) << "one line";
   }
 }

@@ -22,8 +22,8 @@ struct Built {
   PhysicsWorld world{noDebugger()};
   VehicleActorTag actorTag;
   WheelShapeTag wheelTags[6];
-  VehicleSpec spec = makeVehicleSpec(world.defaultMaterial(), &actorTag, wheelTags);
-  std::unique_ptr<Vehicle> vehicle = buildVehicle(spec, world);
+  VehicleSpec vehicleSpec = makeVehicleSpec(world.defaultMaterial(), &actorTag, wheelTags);
+  std::unique_ptr<Vehicle> vehicle = buildVehicle(vehicleSpec, world);
 };
 
 TEST(VehicleSpecValues, MatchTheGameVehicle) {
@@ -156,15 +156,15 @@ TEST(BuildVehicle, HangsUntilEnabledForPlayThenFallsInFirstGear) {
 
 TEST(BuildVehicle, FailsCleanlyOnAnUnusableLayout) {
   PhysicsWorld world(noDebugger());
-  VehicleSpec spec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
-  spec.numWheels = 3;
-  EXPECT_FALSE(buildVehicle(spec, world));
-  spec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
-  spec.wheelRadius = 0.0f;
-  EXPECT_FALSE(buildVehicle(spec, world));
+  VehicleSpec vehicleSpec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
+  vehicleSpec.numWheels = 3;
+  EXPECT_FALSE(buildVehicle(vehicleSpec, world));
+  vehicleSpec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
+  vehicleSpec.wheelRadius = 0.0f;
+  EXPECT_FALSE(buildVehicle(vehicleSpec, world));
   // Without tags it still builds.
-  spec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
-  EXPECT_TRUE(buildVehicle(spec, world));
+  vehicleSpec = makeVehicleSpec(world.defaultMaterial(), nullptr, nullptr);
+  EXPECT_TRUE(buildVehicle(vehicleSpec, world));
 }
 
 bool allFinite(const glm::mat4& m) {
