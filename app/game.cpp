@@ -242,6 +242,10 @@ int runGame(const DevFlags& flags) {
   std::array<bool, kZoneCount> zoneVisible;
   batteryVisible.fill(true);
   zoneVisible.fill(true);
+  // Each battery keeps its own matrix and turns it a little every frame (the model keeps only the
+  // first matrix it is handed, for its bounding radius).
+  std::array<glm::mat4, kBatteryCount> batteryMatrices;
+  for (int i = 0; i < kBatteryCount; ++i) batteryMatrices[i] = batteryLoadMatrix(kBatteryPositions[i]);
   std::array<const void*, kBatteryCount> batteryItems;
   std::array<const void*, kZoneCount> zoneItems;
   for (int i = 0; i < kBatteryCount; ++i) batteryItems[i] = level.batteries[i];
@@ -305,9 +309,11 @@ int runGame(const DevFlags& flags) {
     }
 
     // Shadow pass, in every phase: batteries spin first, cones at their physics poses.
-    for (int i = 0; i < kBatteryCount; ++i)
-      if (batteryVisible[i])
-        models.batteries[i]->setModelMatrix(spinBattery(models.batteries[i]->modelMatrix(), dt));
+    for (int i = 0; i < kBatteryCount; ++i) {
+      if (!batteryVisible[i]) continue;
+      batteryMatrices[i] = spinBattery(batteryMatrices[i], dt);
+      models.batteries[i]->setModelMatrix(batteryMatrices[i]);
+    }
     for (int i = 0; i < kConeCount; ++i) models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
     ShadowCasters casters;
     for (int i = 0; i < kZoneCount; ++i)

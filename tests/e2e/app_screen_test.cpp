@@ -109,6 +109,35 @@ TEST(Screen, CullingOffDrawsEveryObject) {
   EXPECT_LT(std::atoi(field(culledLines[0], "objects").c_str()), 20) << "the start camera sees only part";
 }
 
+TEST(Screen, BatteriesKeepSpinningWhileEverythingElseStandsStill) {
+  GameFolder folder(kSettings);
+  // Debug mode holds the camera and the timer, F7 and F9 take snow and HUD away: between the two
+  // pictures only the batteries turn (45 degrees per second).
+  const std::string script = folder.writeFile("still.txt", "1 F3 release\n1 F7 release\n1 F9 release\n");
+  const std::string first = folder.path("first.png");
+  const std::string second = folder.path("second.png");
+  const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.1", "--input", script, "--screenshot",
+                                  "30:" + first, "--screenshot", "40:" + second});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const Image a = loadPng(first);
+  const Image b = loadPng(second);
+  ASSERT_FALSE(a.empty());
+  ASSERT_FALSE(b.empty());
+  int minX = kWidth, maxX = -1, minY = kHeight, maxY = -1, changed = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      if (countDifferent(a, b, x, y, x + 1, y + 1, 24) == 1) {
+        ++changed;
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+  EXPECT_GT(changed, 10) << "a battery turned in one second";
+  EXPECT_LT(maxX - minX, 80) << "and nothing else moved";
+  EXPECT_LT(maxY - minY, 80) << "and nothing else moved";
+}
+
 // The start view against a reference picture. RUVELO_UPDATE_REFERENCE=1 rewrites the reference.
 TEST(Screen, StartViewMatchesTheReference) {
   const std::string reference = std::string(RUVELO_SOURCE_DIR) + "/tests/e2e/reference/start_view.png";
