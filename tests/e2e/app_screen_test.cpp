@@ -156,12 +156,11 @@ TEST(Screen, StartViewMatchesTheReference) {
                                  << " (run with RUVELO_UPDATE_REFERENCE=1 to create it)";
   const ImageDiff diff = compareImages(actual, expected, 64);
   const bool close = diff.meanAbs < 4.0 && diff.fractionOver < 0.02;
-  if (!close) {
-    const std::string out = std::string(RUVELO_BUILD_DIR) + "/test-output";
-    std::filesystem::create_directories(out);
-    savePng(out + "/start_view_actual.png", actual);
-    savePng(out + "/start_view_diff.png", diff.visual);
-  }
+  // The actual picture is always kept for a person to look at; the difference only on a mismatch.
+  const std::string out = std::string(RUVELO_BUILD_DIR) + "/test-output";
+  std::filesystem::create_directories(out);
+  savePng(out + "/start_view_actual.png", actual);
+  if (!close) savePng(out + "/start_view_diff.png", diff.visual);
   EXPECT_TRUE(close) << "mean " << diff.meanAbs << ", max " << diff.maxAbs
                      << ", share over 64: " << diff.fractionOver
                      << " (actual and difference written to build/test-output/)";
