@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -132,6 +133,14 @@ double residentMiB() {
     status.ignore(4096, '\n');
   }
   return 0.0;
+}
+
+// CPU time of this thread in milliseconds: the frame's own work, without time spent blocked on the
+// GL driver's rendering threads.
+double threadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1.0e6;
 }
 
 // The vehicle's state for the debugger stream, as one JSON object.
@@ -267,7 +276,7 @@ int runGame(const DevFlags& flags) {
   auto endPass = [&]() {
     if (flags.bench) gpu.end();
   };
-  std::vector<double> frameTimes, cpuTimes;
+  std::vector<double> frameTimes, cpuTimes, threadTimes;
   long frame = 0;
   const double startupMiB = residentMiB();
   double earlyMiB = startupMiB;
@@ -282,6 +291,7 @@ int runGame(const DevFlags& flags) {
   while (!glfwWindowShouldClose(window)) {
     ++frame;
     const auto frameStart = std::chrono::steady_clock::now();
+    const double threadStart = threadCpuMs();
     glEnable(GL_DEPTH_TEST);
     const double now = glfwGetTime();
     state.deltaTime = flags.fixedDt > 0.0f ? flags.fixedDt : static_cast<float>(now - state.lastFrame);
@@ -303,6 +313,7 @@ int runGame(const DevFlags& flags) {
       cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
       frameTimes.push_back(
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count());
+      threadTimes.push_back(threadCpuMs() - threadStart);
       glfwPollEvents();
       if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
       continue;
@@ -476,6 +487,7 @@ int runGame(const DevFlags& flags) {
       const auto frameEnd = std::chrono::steady_clock::now();
       cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
       frameTimes.push_back(std::chrono::duration<double, std::milli>(frameEnd - frameStart).count());
+      threadTimes.push_back(threadCpuMs() - threadStart);
     }
 
     if (flags.logState) {
@@ -499,6 +511,9 @@ int runGame(const DevFlags& flags) {
                 total.max);
     std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95,
                 cpu.max);
+    const FrameStats thread = computeFrameStats(threadTimes);
+    std::printf("bench thread_cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", thread.min, thread.median,
+                thread.p95, thread.max);
     gpu.report(std::cout);
     std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB, earlyMiB, residentMiB());
     std::fflush(stdout);
