@@ -278,6 +278,15 @@ int runGame(const DevFlags& flags) {
   };
   std::vector<double> frameTimes, cpuTimes, threadTimes;
   long frame = 0;
+  // One frame's --bench samples: wall time to the swap, to just before it, and this thread's CPU.
+  auto recordFrame = [&](std::chrono::steady_clock::time_point start,
+                         std::chrono::steady_clock::time_point cpuEnd, double threadStart) {
+    gpu.collect();
+    const auto end = std::chrono::steady_clock::now();
+    cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - start).count());
+    frameTimes.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    threadTimes.push_back(threadCpuMs() - threadStart);
+  };
   const double startupMiB = residentMiB();
   double earlyMiB = startupMiB;
 
@@ -309,11 +318,7 @@ int runGame(const DevFlags& flags) {
       endPass();
       const auto cpuEnd = std::chrono::steady_clock::now();
       glfwSwapBuffers(window);
-      gpu.collect();
-      cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
-      frameTimes.push_back(
-          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count());
-      threadTimes.push_back(threadCpuMs() - threadStart);
+      recordFrame(frameStart, cpuEnd, threadStart);
       glfwPollEvents();
       if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
       continue;
@@ -482,12 +487,8 @@ int runGame(const DevFlags& flags) {
     const auto cpuEnd = std::chrono::steady_clock::now();
     glfwSwapBuffers(window);
     if (flags.bench) {
-      gpu.collect();
       if (frame == 10) earlyMiB = residentMiB();
-      const auto frameEnd = std::chrono::steady_clock::now();
-      cpuTimes.push_back(std::chrono::duration<double, std::milli>(cpuEnd - frameStart).count());
-      frameTimes.push_back(std::chrono::duration<double, std::milli>(frameEnd - frameStart).count());
-      threadTimes.push_back(threadCpuMs() - threadStart);
+      recordFrame(frameStart, cpuEnd, threadStart);
     }
 
     if (flags.logState) {

@@ -6,20 +6,13 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "render/camera.h"
+#include "support/expect_glm.h"
 
 namespace ruvelo {
 namespace {
 
-void expectVec3(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(actual.x, expected.x, tolerance);
-  EXPECT_NEAR(actual.y, expected.y, tolerance);
-  EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-void expectMat4(const glm::mat4& actual, const glm::mat4& expected, float tolerance = 1e-4f) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_NEAR(actual[c][r], expected[c][r], tolerance) << c << "," << r;
-}
+using test::expectMat4;
+using test::expectVec3;
 
 TEST(Camera, StartsAtItsStartValuesLookingDownNegativeZ) {
   Camera camera;

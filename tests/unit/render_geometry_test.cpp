@@ -5,20 +5,13 @@
 #include <glm/glm.hpp>
 
 #include "render/geometry.h"
+#include "support/expect_glm.h"
 
 namespace ruvelo {
 namespace {
 
-void expectVec3(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(actual.x, expected.x, tolerance);
-  EXPECT_NEAR(actual.y, expected.y, tolerance);
-  EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-void expectVec2(const glm::vec2& actual, const glm::vec2& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(actual.x, expected.x, tolerance);
-  EXPECT_NEAR(actual.y, expected.y, tolerance);
-}
+using test::expectVec2;
+using test::expectVec3;
 
 // Every triangle must be counter-clockwise seen from the side its vertex normals point to, or
 // back-face culling removes the shape's outside.
