@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/assetgen/level_layout.h"
+#include "level/level_layout.h"
 #include "tools/assetgen/level_mesh.h"
 
 namespace ra = ruvelo::assets;

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "tools/assetgen/image.h"
-#include "tools/assetgen/level_layout.h"
+#include "level/level_layout.h"
 #include "tools/assetgen/level_map.h"
 #include "tools/assetgen/level_mesh.h"
 #include "tools/assetgen/model_writer.h"

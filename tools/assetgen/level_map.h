@@ -2,10 +2,12 @@
 // cones and the start, north (+z) up. It is a true view from above, so +x points left.
 #pragma once
 
+#include "level/level_layout.h"
 #include "tools/assetgen/image.h"
-#include "tools/assetgen/level_layout.h"
 
 namespace ruvelo::assets {
+
+using namespace ruvelo::level;  // the layout the generator turns into files
 
 // One pixel per metre over x −300..300 and z −520..440.
 Image makeLevelMap(const LevelLayout& layout);

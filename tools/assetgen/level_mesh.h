@@ -6,10 +6,12 @@
 
 #include <glm/glm.hpp>
 
-#include "tools/assetgen/level_layout.h"
+#include "level/level_layout.h"
 #include "tools/assetgen/mesh_data.h"
 
 namespace ruvelo::assets {
+
+using namespace ruvelo::level;  // the layout the generator turns into files
 
 // y = height + dot(gradient, p − origin) over the ground position p = (x, z).
 struct HeightPlane {

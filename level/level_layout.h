@@ -8,7 +8,7 @@
 
 #include <glm/glm.hpp>
 
-namespace ruvelo::assets {
+namespace ruvelo::level {
 
 constexpr float kSlabTop = 0.5f;   // the base slab and the green plane
 constexpr float kRoadTop = 1.3f;   // raised roads lift the vehicle's actor clear of the off-road height
@@ -109,4 +109,4 @@ glm::vec4 nodeFootprint(const RoadNode& node);  // the pad's bounding square
 bool insideGreenPlane(glm::vec3 world);
 bool insideShadowVolume(glm::vec3 world);
 
-}  // namespace ruvelo::assets
+}  // namespace ruvelo::level

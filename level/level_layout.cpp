@@ -1,8 +1,8 @@
-#include "tools/assetgen/level_layout.h"
+#include "level/level_layout.h"
 
 #include <cmath>
 
-namespace ruvelo::assets {
+namespace ruvelo::level {
 
 glm::vec3 levelWorldToModel(glm::vec3 world) {
   return (world - glm::vec3(0.0f, 0.0f, 200.0f)) * 0.5f;
@@ -184,4 +184,4 @@ bool insideShadowVolume(glm::vec3 p) {
   return std::fabs(p.x - p.z) <= 565.0f && std::fabs(2.0f * p.y - p.x - p.z) <= 979.0f;
 }
 
-}  // namespace ruvelo::assets
+}  // namespace ruvelo::level
