@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "app/app_state.h"
+#include "app/autopilot.h"
 #include "app/follow_direction.h"
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
@@ -23,6 +24,8 @@
 #include "app/scripted_input.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "level/level_layout.h"
+#include "level/route.h"
 #include "passes/frustum.h"
 #include "passes/gpu_timer.h"
 #include "passes/hud.h"
@@ -157,6 +160,30 @@ std::string vehicleJson(const Vehicle& vehicle) {
   return json.str();
 }
 
+// The autopilot's view of the vehicle's steering.
+AutopilotVehicle autopilotVehicle(const Vehicle& vehicle) {
+  AutopilotVehicle a;
+  const vehicle::VehicleModelData& data = vehicle.model().data();
+  a.wheelBase = data.ackermann.axleSeparation;
+  a.maxWheelSteer = data.wheels[0].wheel.maxSteer;
+  a.smoothing = keySmoothing();
+  a.steerVsSpeed = steerVsSpeed();
+  return a;
+}
+
+AutopilotView autopilotView(const Vehicle& vehicle) {
+  AutopilotView view;
+  view.position = vehicle.actorPosition();
+  view.forward = vehicle.actorRotation() * glm::vec3(0.0f, 0.0f, 1.0f);
+  view.forwardSpeed = vehicle.forwardSpeed();
+  view.controls = vehicle.model().analogInputs();
+  return view;
+}
+
+bool anyDrivingKey(const DrivingKeys& keys) {
+  return keys.w || keys.a || keys.s || keys.d || keys.b || keys.space;
+}
+
 const char* phaseName(GamePhase phase) {
   switch (phase) {
     case GamePhase::Won:
@@ -243,6 +270,9 @@ int runGame(const DevFlags& flags) {
   }
   addLevelActors(world, level);
   world.setDebugExtra([&vehicle]() { return vehicleJson(*vehicle); });
+  std::optional<Autopilot> autopilot;
+  if (flags.autopilot)
+    autopilot.emplace(level::drivingLine(level::levelLayout()), autopilotVehicle(*vehicle));
 
   // Game state and the items' visibility.
   bool firstFrame = true;
@@ -303,7 +333,9 @@ int runGame(const DevFlags& flags) {
     const double threadStart = threadCpuMs();
     glEnable(GL_DEPTH_TEST);
     const double now = glfwGetTime();
-    state.deltaTime = flags.fixedDt > 0.0f ? flags.fixedDt : static_cast<float>(now - state.lastFrame);
+    // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
+    state.deltaTime =
+        clampFrameTime(flags.fixedDt > 0.0f ? flags.fixedDt : static_cast<float>(now - state.lastFrame));
     state.lastFrame = static_cast<float>(now);
     const float dt = state.deltaTime;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -374,8 +406,17 @@ int runGame(const DevFlags& flags) {
                         held(GLFW_KEY_SPACE), held(GLFW_KEY_LEFT_SHIFT)},
                        dt);
       } else {
-        const DrivingKeys keys{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
-                               held(GLFW_KEY_D), held(GLFW_KEY_B), held(GLFW_KEY_SPACE)};
+        DrivingKeys keys{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
+                         held(GLFW_KEY_D), held(GLFW_KEY_B), held(GLFW_KEY_SPACE)};
+        // The autopilot drives until the player presses a driving key; then the player drives for good.
+        if (autopilot && anyDrivingKey(keys)) {
+          autopilot.reset();
+          std::cout << "Autopilot off: the player drives" << std::endl;
+        }
+        if (autopilot) {
+          const AutopilotKeys chosen = autopilot->decide(autopilotView(*vehicle), dt);
+          keys = DrivingKeys{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
+        }
         const DrivingKeysResult result = readDrivingKeys(keys, *vehicle, driving);
         if (result.unflippedCleared) state.unflipped = false;
         if (result.unflippedSet) state.unflipped = true;
@@ -452,7 +493,6 @@ int runGame(const DevFlags& flags) {
       endPass();
 
       // HUD values, refreshed even when the HUD is hidden.
-      truncateTimeLeft(game);
       refreshFps(state.fpsAccumulator, state.fpsText, dt);
       if (state.showHud) {
         timePass("hud");
@@ -496,8 +536,8 @@ int runGame(const DevFlags& flags) {
       std::printf(
           "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
           "speed=%.3f gear=%d\n",
-          frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered, state.objectsDrawn,
-          p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
+          frame, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power, game.packetsDelivered,
+          state.objectsDrawn, p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
       std::fflush(stdout);
     }
     if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
