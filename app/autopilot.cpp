@@ -135,6 +135,12 @@ AutopilotKeys Autopilot::decide(const AutopilotView& view, float dt) {
   const float offRoute = glm::length(line_[progress_] - p);
   const float speed = view.forwardSpeed;
 
+  if (finished() && lap_.size() >= 2) {
+    // Round the lap again, from its start (the lap ends where it starts).
+    line_ = lap_;
+    progress_ = 0;
+    ++laps_;
+  }
   if (finished()) {
     keys.b = true;
     return keys;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -67,6 +68,10 @@ class Autopilot {
  public:
   Autopilot(std::vector<glm::vec2> line, AutopilotVehicle vehicle, route::SpeedModel speed = {});
 
+  // A closed lap to drive round and round once the line is done (empty: stop at the line's end). The
+  // game ends at the line's end unless its win/lose rules are off, as in soak runs.
+  void setLap(std::vector<glm::vec2> lap) { lap_ = std::move(lap); }
+
   AutopilotKeys decide(const AutopilotView& view, float dt);
 
   // How far along the route the vehicle is: the index of its nearest point, and whether it has
@@ -74,12 +79,15 @@ class Autopilot {
   std::size_t progress() const { return progress_; }
   bool finished() const { return progress_ + 1 >= line_.size(); }
   const std::vector<glm::vec2>& line() const { return line_; }
+  int lapsStarted() const { return laps_; }
 
  private:
   float targetSteer(const AutopilotView& view, glm::vec2 target) const;
   void steerKey(const AutopilotView& view, float target, float dt, bool& a, bool& d);
 
   std::vector<glm::vec2> line_;
+  std::vector<glm::vec2> lap_;
+  int laps_ = 0;
   AutopilotVehicle vehicle_;
   route::SpeedModel speed_;
   std::size_t progress_ = 0;

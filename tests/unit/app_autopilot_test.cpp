@@ -131,9 +131,13 @@ struct DriveResult {
   long frames = 0;
   int batteries = 0;
   bool finite = true;
+  int laps = 0;
+  float offRoadSeconds = 0.0f;
 };
 
-DriveResult driveTheLevel(float dt) {
+// Drives with the game's rules; with `seconds` > 0 the win/lose rules are off and the autopilot laps
+// the ring road after the route for that much game time.
+DriveResult driveTheLevel(float dt, float seconds = 0.0f) {
   DriveResult r;
   test::ObjMesh mesh;
   if (!test::readObj(test::levelCollisionModelPath(), mesh)) {
@@ -165,9 +169,10 @@ DriveResult driveTheLevel(float dt) {
   av.smoothing = keySmoothing();
   av.steerVsSpeed = steerVsSpeed();
   Autopilot pilot(level::drivingLine(level::levelLayout()), av);
+  if (seconds > 0.0f) pilot.setLap(level::ringLap(level::levelLayout()));
   DrivingState driving;
   // The game's frame order: step, triggers, keys and drain, timer and phase.
-  while (r.game.phase == GamePhase::Playing) {
+  while (r.game.phase == GamePhase::Playing && (seconds <= 0.0f || r.frames * dt < seconds)) {
     ++r.frames;
     stepVehicle(world, *vehicle, driving, dt);
     if (callback.isTriggered()) {
@@ -187,14 +192,16 @@ DriveResult driveTheLevel(float dt) {
     const AutopilotKeys k = pilot.decide(view, dt);
     const DrivingKeysResult keys = readDrivingKeys({k.w, k.a, k.s, k.d, k.b, false}, *vehicle, driving);
     drainPower(r.game, keys.accelerateHeld, keys.reverseHeld, vehicle->actorPosition().y, dt);
-    updateTimerAndPhase(r.game, false, true, dt);
+    updateTimerAndPhase(r.game, false, seconds <= 0.0f, dt);
     const glm::vec3 p = vehicle->actorPosition();
+    if (p.y <= kOffRoadHeight) r.offRoadSeconds += dt;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) r.finite = false;
     if (std::getenv("RUVELO_AUTOPILOT_TRACE") && r.frames % static_cast<long>(1.0f / dt) == 0)
       std::printf("t=%.0f pos=%.1f,%.1f,%.1f v=%.1f power=%.1f packets=%d progress=%zu\n",
                   153.0 - r.game.timeLeft, p.x, p.y, p.z, vehicle->forwardSpeed(), r.game.power,
                   r.game.packetsDelivered, pilot.progress());
   }
+  r.laps = pilot.lapsStarted();
   return r;
 }
 
@@ -209,6 +216,16 @@ TEST(AutopilotDrive, WinsTheLevelInThePhysicsWorldAtAnyFrameTime) {
     EXPECT_GE(r.game.timeLeft, 20.0);
     EXPECT_GE(r.game.power, 20.0f);
   }
+}
+
+// Soak runs leave the rules off and let the autopilot lap the ring road for as long as they last.
+TEST(AutopilotDrive, KeepsLappingTheRingRoadWhenTheGameDoesNotEnd) {
+  const DriveResult r = driveTheLevel(1.0f / 30.0f, 420.0f);
+  std::printf("soak drive: %d laps started in 420 s, %.1f s off the roads\n", r.laps, r.offRoadSeconds);
+  EXPECT_TRUE(r.finite);
+  EXPECT_GE(r.laps, 3);
+  EXPECT_EQ(r.game.packetsDelivered, 3);
+  EXPECT_LT(r.offRoadSeconds, 10.0f);
 }
 
 }  // namespace
