@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -266,3 +268,17 @@ TEST(Stepping, OneStepOfExactlyTheFrameTimeAndNoneForZero) {
 }
 
 }  // namespace
+
+TEST(Stepping, ANonFinitePoseIsReportedOnce) {
+  TriggerWorld w;
+  btRigidBody* box = w.makeBox(btVector3(0, 5, 0));
+  testing::internal::CaptureStderr();
+  w.run(3);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  box->getWorldTransform().setOrigin(btVector3(0, std::nanf(""), 0));
+  testing::internal::CaptureStderr();
+  w.run(3);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("ERROR: physics: a body's pose is not finite"), std::string::npos) << err;
+  EXPECT_EQ(err.find("not finite", err.find("not finite") + 1), std::string::npos) << "said once";
+}
