@@ -26,14 +26,6 @@ glm::dvec3 posOf(const std::vector<std::pair<std::string, std::string>>& line) {
   return {x, y, z};
 }
 
-int countLines(const std::string& out, const std::string& text) {
-  int count = 0;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line)) count += line == text;
-  return count;
-}
-
 const std::string kTinyWindow = "width=160\nheight=90\nrefresh_rate=60\nfullscreen=false\n";
 
 struct WinCase {

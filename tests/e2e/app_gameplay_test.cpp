@@ -23,14 +23,6 @@ double posY(const std::vector<std::pair<std::string, std::string>>& line) {
   return y;
 }
 
-int countLines(const std::string& out, const std::string& text) {
-  int count = 0;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line)) count += line == text;
-  return count;
-}
-
 const std::string kSmallWindow = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n";
 
 TEST(Gameplay, DrivingUpTheRampCollectsTheFirstBatteryOnce) {
