@@ -43,6 +43,7 @@ namespace {
 constexpr const char* kSettingsPath = "../assets/settings.txt";
 constexpr unsigned kSnowParticles = 2000;
 constexpr float kSnowPerSecond = 425.0f;
+constexpr int kBenchFloorFrames = 30;  // clear-only frames --bench adds after the measured ones
 
 // Terminates GLFW on every path out of the run.
 struct GlfwSession {
@@ -295,6 +296,15 @@ int runGame(const DevFlags& flags) {
     return coneMatrix(toGlm(t.getOrigin()), toGlm(t.getRotation()));
   };
 
+  // The cost floor of a frame, after the window's clear: clear the shadow map and the window again,
+  // draw nothing.
+  auto clearOnlyFrame = [&]() {
+    shadowMap.clearOnly();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, state.width, state.height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  };
+
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state.lastFrame = static_cast<float>(glfwGetTime());
   while (!glfwWindowShouldClose(window)) {
@@ -309,12 +319,8 @@ int runGame(const DevFlags& flags) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     if (flags.benchFloor) {
-      // The cost floor of a frame: clear the shadow map and the window, nothing else.
       timePass("floor");
-      shadowMap.clearOnly();
-      glBindFramebuffer(GL_FRAMEBUFFER, 0);
-      glViewport(0, 0, state.width, state.height);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      clearOnlyFrame();
       endPass();
       const auto cpuEnd = std::chrono::steady_clock::now();
       glfwSwapBuffers(window);
@@ -340,7 +346,10 @@ int runGame(const DevFlags& flags) {
       if (batteryVisible[i]) casters.batteries.push_back(&*models.batteries[i]);
     casters.level = &*models.level;
     timePass("shadow");
-    shadowMap.renderDepthPass(*programs.simpleDepthShader, casters);
+    if (flags.fullShadow)
+      shadowMap.renderDepthPass(*programs.simpleDepthShader, casters);
+    else
+      shadowMap.renderChangedDepthPass(*programs.simpleDepthShader, casters);
     endPass();
 
     postProcess.beginScene();
@@ -503,6 +512,22 @@ int runGame(const DevFlags& flags) {
     if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);
   }
 
+  // The floor measured right after the frames, so the ratio compares one machine state.
+  std::vector<double> floorTimes;
+  if (flags.bench && !flags.benchFloor) {
+    for (int i = 0; i < kBenchFloorFrames; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      glEnable(GL_DEPTH_TEST);
+      glBindFramebuffer(GL_FRAMEBUFFER, 0);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      clearOnlyFrame();
+      glfwSwapBuffers(window);
+      floorTimes.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      glfwPollEvents();
+    }
+  }
+
   if (flags.bench) {
     gpu.collect(true);
     const FrameStats total = computeFrameStats(frameTimes);
@@ -510,6 +535,12 @@ int runGame(const DevFlags& flags) {
     std::printf("bench frames=%zu window=%dx%d\n", total.count, state.width, state.height);
     std::printf("bench frame_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", total.min, total.median, total.p95,
                 total.max);
+    if (!floorTimes.empty()) {
+      const FrameStats floor = computeFrameStats(floorTimes);
+      std::printf("bench floor_ms frames=%zu min=%.3f median=%.3f p95=%.3f max=%.3f\n", floor.count,
+                  floor.min, floor.median, floor.p95, floor.max);
+      std::printf("bench ratio_to_floor=%.3f\n", floor.median > 0.0 ? total.median / floor.median : 0.0);
+    }
     std::printf("bench cpu_ms min=%.3f median=%.3f p95=%.3f max=%.3f\n", cpu.min, cpu.median, cpu.p95,
                 cpu.max);
     const FrameStats thread = computeFrameStats(threadTimes);
