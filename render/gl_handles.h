@@ -70,10 +70,16 @@ struct RenderbufferKind {
   static void destroy(GLsizei n, const GLuint* names) { glDeleteRenderbuffers(n, names); }
 };
 
+struct SamplerKind {
+  static void generate(GLsizei n, GLuint* names) { glGenSamplers(n, names); }
+  static void destroy(GLsizei n, const GLuint* names) { glDeleteSamplers(n, names); }
+};
+
 using GlBuffer = GlHandle<BufferKind>;
 using GlVertexArray = GlHandle<VertexArrayKind>;
 using GlTexture = GlHandle<TextureKind>;
 using GlFramebuffer = GlHandle<FramebufferKind>;
 using GlRenderbuffer = GlHandle<RenderbufferKind>;
+using GlSampler = GlHandle<SamplerKind>;
 
 }  // namespace ruvelo
