@@ -17,7 +17,8 @@ struct CountTriangles : btTriangleCallback {
   size_t count = 0;
   void processTriangle(btVector3* triangle, int, int) override {
     for (int i = 0; i < 3; ++i)
-      if (!std::isfinite(triangle[i].x()) || !std::isfinite(triangle[i].y()) || !std::isfinite(triangle[i].z()))
+      if (!std::isfinite(triangle[i].x()) || !std::isfinite(triangle[i].y()) ||
+          !std::isfinite(triangle[i].z()))
         __builtin_trap();
     ++count;
   }
@@ -38,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   btVector3 low, high;
   shape->getAabb(btTransform::getIdentity(), low, high);
   CountTriangles walk;
-  static_cast<btConcaveShape*>(shape.get())->processAllTriangles(&walk, low - btVector3(1, 1, 1),
-                                                                  high + btVector3(1, 1, 1));
+  static_cast<btConcaveShape*>(shape.get())
+      ->processAllTriangles(&walk, low - btVector3(1, 1, 1), high + btVector3(1, 1, 1));
   if (walk.count > triangles) __builtin_trap();
   return 0;
 }
