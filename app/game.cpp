@@ -21,6 +21,7 @@
 #include "app/game_rules.h"
 #include "app/input.h"
 #include "app/scene.h"
+#include "app/screenshots.h"
 #include "app/scripted_input.h"
 #include "app/settings.h"
 #include "app/window.h"
@@ -346,6 +347,7 @@ int runGame(const DevFlags& flags) {
     glViewport(0, 0, state.width, state.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   };
+  std::string flagFailure;  // why a developer flag failed while the game ran
 
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state.lastFrame = static_cast<float>(glfwGetTime());
@@ -542,9 +544,12 @@ int runGame(const DevFlags& flags) {
       drawTextLine(text, *programs.text, endScreenLine(resultText(game.phase)));
     }
 
-    for (const Screenshot& shot : flags.screenshots) {
-      if (shot.frame == frame && !writeBackBufferPng(shot.path, state.width, state.height))
-        std::cout << "Screenshot failed: " << shot.path << std::endl;
+    // A screenshot that cannot be written ends the run with kFlagFailedStatus.
+    if (flagFailure.empty()) {
+      flagFailure = takeScreenshots(flags.screenshots, frame, [&](const std::string& path) {
+        return writeBackBufferPng(path, state.width, state.height);
+      });
+      if (!flagFailure.empty()) glfwSetWindowShouldClose(window, GLFW_TRUE);
     }
     const auto cpuEnd = std::chrono::steady_clock::now();
     glfwSwapBuffers(window);
@@ -613,6 +618,11 @@ int runGame(const DevFlags& flags) {
     gpu.report(std::cout);
     std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB, earlyMiB, residentMiB());
     std::fflush(stdout);
+  }
+  if (flagFailure.empty()) flagFailure = missedScreenshot(flags.screenshots, frame);
+  if (!flagFailure.empty()) {
+    std::cerr << "ruvelo: " << flagFailure << std::endl;
+    return kFlagFailedStatus;
   }
   return 0;
 }

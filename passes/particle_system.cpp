@@ -3,8 +3,10 @@
 #include <stb_image.h>
 
 #include <glm/gtc/type_ptr.hpp>
+#include <iostream>
 
 #include "render/camera.h"
+#include "render/image_file.h"
 #include "render/shader.h"
 
 namespace ruvelo {
@@ -29,19 +31,20 @@ GLuint loadFlakeTexture(const std::string& path) {
   int channels = 0;
   // A grey-alpha image has no matching upload format here: widen it to RGBA.
   const int wanted = stbi_info(path.c_str(), &width, &height, &channels) != 0 && channels == 2 ? 4 : 0;
-  unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, wanted);
-  if (data != nullptr) {
-    if (wanted != 0) channels = wanted;
-    const GLenum format = channels == 1 ? GL_RED : channels == 3 ? GL_RGB : GL_RGBA;
+  const DecodedImage image = decodeImage(path, wanted);
+  if (image.ok()) {
+    const GLenum format = image.channels == 1 ? GL_RED : image.channels == 3 ? GL_RGB : GL_RGBA;
     GLint previousAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE,
-                 data);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
+                 GL_UNSIGNED_BYTE, image.pixels.get());
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
     glGenerateMipmap(GL_TEXTURE_2D);
+  } else {
+    std::cout << "Texture failed to load at path: " << path << std::endl;
+    std::cout << "  in " << path << ": " << image.error << std::endl;
   }
-  stbi_image_free(data);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

@@ -1,8 +1,8 @@
 #include "render/texture.h"
 
-#include <stb_image.h>
-
 #include <iostream>
+
+#include "render/image_file.h"
 
 namespace ruvelo {
 
@@ -16,17 +16,15 @@ GLuint textureFromFile(const std::string& path) {
   GLuint id = 0;
   glGenTextures(1, &id);
 
-  int width = 0;
-  int height = 0;
-  int channels = 0;
-  unsigned char* pixels = stbi_load(fullPath.c_str(), &width, &height, &channels, 0);
-  if (pixels == nullptr) {
+  const DecodedImage image = decodeImage(fullPath, 0);
+  if (!image.ok()) {
     std::cout << "Texture failed to load at path: " << path << std::endl;
+    std::cout << "  in " << fullPath << ": " << image.error << std::endl;
     return id;
   }
 
   GLenum format = GL_RGB;
-  switch (channels) {
+  switch (image.channels) {
     case 1:
       format = GL_RED;
       break;
@@ -46,15 +44,14 @@ GLuint textureFromFile(const std::string& path) {
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, id);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE,
-               pixels);
+  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
+               GL_UNSIGNED_BYTE, image.pixels.get());
   glGenerateMipmap(GL_TEXTURE_2D);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
-  stbi_image_free(pixels);
   return id;
 }
 

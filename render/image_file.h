@@ -1,0 +1,27 @@
+// Decoding image files for textures, with the checks every texture load shares: a readable file
+// and a size the GL and the memory can take.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace ruvelo {
+
+// Sides beyond this are refused before decoding: a 16384² RGBA file alone would need 1 GiB of
+// pixels, plus its mipmaps.
+constexpr int kMaxTextureSide = 8192;
+
+struct DecodedImage {
+  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, nullptr};
+  int width = 0;
+  int height = 0;
+  int channels = 0;   // after conversion: `wanted` when it was not 0, else as stored
+  std::string error;  // why pixels is null: "can't fopen", "16384 x 16384 is larger than 8192 x 8192"
+
+  bool ok() const { return pixels != nullptr; }
+};
+
+// Decodes `path` with stb_image (no vertical flip), converted to `wanted` channels (0: as stored).
+DecodedImage decodeImage(const std::string& path, int wanted);
+
+}  // namespace ruvelo
