@@ -281,8 +281,11 @@ int runGame(const DevFlags& flags) {
   addLevelActors(world, level);
   world.setDebugExtra([&vehicle]() { return vehicleJson(*vehicle); });
   std::optional<Autopilot> autopilot;
-  if (flags.autopilot)
+  if (flags.autopilot) {
     autopilot.emplace(level::drivingLine(level::levelLayout()), autopilotVehicle(*vehicle));
+    // Should the game not end at the route's end (win/lose rules off), it laps the ring road.
+    autopilot->setLap(level::ringLap(level::levelLayout()));
+  }
 
   // Game state and the items' visibility.
   bool firstFrame = true;

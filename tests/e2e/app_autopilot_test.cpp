@@ -67,6 +67,28 @@ TEST(Autopilot, WinsTheLevelWithTimeAndPowerToSpare) {
   }
 }
 
+// With the win/lose rules off (soak runs) the game goes on after the third gate, and the autopilot
+// drives on round the ring road instead of standing at the route's end.
+TEST(Autopilot, LapsTheRingRoadWhenTheGameGoesOn) {
+#ifdef RUVELO_SANITIZED
+  GTEST_SKIP() << "long drives run in the normal build";
+#endif
+  GameFolder folder(kTinyWindow);
+  const std::string script = folder.writeFile("rules-off.txt", "1 F4 press\n2 F4 release\n");
+  const GameRun run = folder.run(
+      {"--frames", "1400", "--fixed-dt", "0.1", "--autopilot", "--input", script, "--log-state"}, 900);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 1400u);
+  EXPECT_EQ(field(lines.back(), "packets"), "3");
+  EXPECT_EQ(field(lines.back(), "phase"), "Playing");
+  // Well past the route's end (north of zone 1 at x = 146), on a ring road and moving.
+  const glm::dvec3 end = posOf(lines.back());
+  EXPECT_GT(glm::length(glm::dvec2(end.x - 146.0, end.z - 245.0)), 100.0) << field(lines.back(), "pos");
+  EXPECT_GT(number(field(lines.back(), "speed")), 3.0);
+  EXPECT_GT(end.y, 2.6) << "on a road";
+}
+
 TEST(Autopilot, DrivesUntilThePlayerPressesADrivingKey) {
   GameFolder folder(kTinyWindow);
   // F4 under the autopilot still toggles; S at frame 60 takes over: reverse gear, for good.
