@@ -23,6 +23,7 @@
 #include "app/scripted_input.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "level/level_layout.h"
 #include "passes/frustum.h"
 #include "passes/gpu_timer.h"
 #include "passes/hud.h"
@@ -31,11 +32,7 @@
 #include "passes/shadow_map.h"
 #include "passes/skybox.h"
 #include "passes/text_renderer.h"
-#include "physics/callbacks.h"
-#include "physics/driving.h"
-#include "physics/level.h"
-#include "physics/physics_world.h"
-#include "physics/vehicle_builder.h"
+#include "physics/game_world.h"
 
 namespace ruvelo {
 namespace {
@@ -113,13 +110,6 @@ class HeldKeys {
   const ScriptedInput& script_;
 };
 
-glm::vec3 toGlm(const btVector3& v) {
-  return {v.x(), v.y(), v.z()};
-}
-glm::quat toGlm(const btQuaternion& q) {
-  return {q.w(), q.x(), q.y(), q.z()};
-}
-
 // Resident memory of this process in MiB, from /proc (0 where it cannot be read).
 double residentMiB() {
   std::ifstream status("/proc/self/status");
@@ -144,14 +134,14 @@ double threadCpuMs() {
 }
 
 // The vehicle's state for the debugger stream, as one JSON object.
-std::string vehicleJson(const Vehicle& vehicle) {
+std::string vehicleJson(const VehicleReading& vehicle) {
   std::ostringstream json;
-  json << "{\"speed\":" << vehicle.speed() << ",\"gear\":" << vehicle.currentGear() << ",\"wheels\":[";
-  for (int i = 0; i < vehicle.numWheels(); ++i) {
-    const vehicle::WheelState& wheel = vehicle.wheelState(i);
+  json << "{\"speed\":" << vehicle.speed << ",\"gear\":" << vehicle.gear << ",\"wheels\":[";
+  for (size_t i = 0; i < vehicle.wheels.size(); ++i) {
+    const WheelReading& wheel = vehicle.wheels[i];
     json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce
          << ",\"inAir\":" << (wheel.inAir ? "true" : "false") << ",\"omega\":" << wheel.omega
-         << ",\"load\":" << wheel.tyreLoad << "}";
+         << ",\"load\":" << wheel.load << "}";
   }
   json << "]}";
   return json.str();
@@ -220,29 +210,19 @@ int runGame(const DevFlags& flags) {
   SceneModels models = loadModels(materials);
 
   // The physics world: items and level mesh, callback, ground plane, slab, vehicle, actors.
-  PhysicsWorld world;
-  LevelActors level;
-  if (!createLevelItemsAndMesh(world, level, models.levelCollision->positions(),
-                               models.levelCollision->indices())) {
+  GameWorld::Failure failure = GameWorld::Failure::None;
+  const std::unique_ptr<GameWorld> world =
+      GameWorld::create(models.levelCollision->positions(), models.levelCollision->indices(), &failure);
+  if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;
     return 1;
   }
-  MySimulationCallback simulationCallback;
-  world.setSimulationEventCallback(&simulationCallback);
-  btRigidBody* groundPlane = makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial());
-  world.addObject(groundPlane);
-  createSlabAndFilterData(world, level);
-  VehicleActorTag vehicleTag;
-  std::array<WheelShapeTag, 6> wheelTags;
-  const std::unique_ptr<Vehicle> vehicle =
-      buildVehicle(makeVehicleSpec(world.defaultMaterial(), &vehicleTag, wheelTags.data()), world);
-  if (!vehicle) {
+  if (!world) {
     std::cout << "ERROR: the vehicle could not be built" << std::endl;
     return 1;
   }
-  addLevelActors(world, level);
-  world.setDebugExtra([&vehicle]() { return vehicleJson(*vehicle); });
+  world->setDebugExtra([&world]() { return vehicleJson(world->vehicleReading()); });
 
   // Game state and the items' visibility.
   bool firstFrame = true;
@@ -254,18 +234,14 @@ int runGame(const DevFlags& flags) {
   // Each battery keeps its own matrix and turns it a little every frame (the model keeps only the
   // first matrix it is handed, for its bounding radius).
   std::array<glm::mat4, kBatteryCount> batteryMatrices;
-  for (int i = 0; i < kBatteryCount; ++i) batteryMatrices[i] = batteryLoadMatrix(kBatteryPositions[i]);
-  std::array<const void*, kBatteryCount> batteryItems;
-  std::array<const void*, kZoneCount> zoneItems;
-  for (int i = 0; i < kBatteryCount; ++i) batteryItems[i] = level.batteries[i];
-  for (int i = 0; i < kZoneCount; ++i) zoneItems[i] = level.zones[i];
+  for (int i = 0; i < kBatteryCount; ++i)
+    batteryMatrices[i] = batteryLoadMatrix(level::levelLayout().items.batteries[i]);
 
   // Framebuffers and snow.
   ShadowMap shadowMap;
   PostProcess postProcess(state.width, state.height, programs.edgeDetect, programs.quad);
   ParticleSystem snow(programs.particles, kSnowParticles);
 
-  DrivingState driving;
   glm::vec3 lastFollowDirection(0.0f, 0.0f, 1.0f);
   ScriptedInput script(flags.input);
   const HeldKeys held(window, script);
@@ -289,11 +265,6 @@ int runGame(const DevFlags& flags) {
   };
   const double startupMiB = residentMiB();
   double earlyMiB = startupMiB;
-
-  auto coneMatrixOf = [](const btRigidBody* cone) {
-    const btTransform& t = cone->getWorldTransform();
-    return coneMatrix(toGlm(t.getOrigin()), toGlm(t.getRotation()));
-  };
 
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state.lastFrame = static_cast<float>(glfwGetTime());
@@ -330,7 +301,7 @@ int runGame(const DevFlags& flags) {
       batteryMatrices[i] = spinBattery(batteryMatrices[i], dt);
       models.batteries[i]->setModelMatrix(batteryMatrices[i]);
     }
-    for (int i = 0; i < kConeCount; ++i) models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
+    for (int i = 0; i < kConeCount; ++i) models.cones[i]->setModelMatrix(coneMatrix(world->conePose(i)));
     ShadowCasters casters;
     for (int i = 0; i < kZoneCount; ++i)
       if (zoneVisible[i]) casters.zones.push_back(&*models.finishLines[i]);
@@ -347,24 +318,21 @@ int runGame(const DevFlags& flags) {
 
     if (game.phase == GamePhase::Playing) {
       if (firstFrame) {
-        enableCones(world, level);
-        vehicle->enableForPlay(world);
+        world->startPlay();
         firstFrame = false;
       }
 
       // Physics: the inputs recorded last frame drive this step.
-      stepVehicle(world, *vehicle, driving, dt);
+      const std::optional<ItemEvent> event = world->step(dt);
 
       // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
-      if (simulationCallback.isTriggered()) {
+      if (event) {
         std::cout << "trigger" << std::endl;
-        btCollisionObject* actor = simulationCallback.getTriggerActor();
-        const btCollisionShape* shape = simulationCallback.getTriggerShape();
-        const ItemKind kind = isZoneShape(level, shape)      ? ItemKind::Zone
-                              : isBatteryShape(level, shape) ? ItemKind::Battery
-                                                             : ItemKind::Other;
-        if (collectItem(game, kind)) world.removeObject(actor);
-        simulationCallback.clearTriggered();
+        if (collectItem(game, event->kind)) world->removeItem(event->item);
+        if (event->kind == ItemKind::Battery)
+          batteryVisible[event->item] = false;
+        else
+          zoneVisible[event->item - kBatteryCount] = false;
       }
 
       // Driving keys for the next step, or the free camera in debug mode.
@@ -374,23 +342,23 @@ int runGame(const DevFlags& flags) {
                         held(GLFW_KEY_SPACE), held(GLFW_KEY_LEFT_SHIFT)},
                        dt);
       } else {
-        const DrivingKeys keys{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
-                               held(GLFW_KEY_D), held(GLFW_KEY_B), held(GLFW_KEY_SPACE)};
-        const DrivingKeysResult result = readDrivingKeys(keys, *vehicle, driving);
+        const DriveCommand command{held(GLFW_KEY_W), held(GLFW_KEY_A), held(GLFW_KEY_S),
+                                   held(GLFW_KEY_D), held(GLFW_KEY_B), held(GLFW_KEY_SPACE)};
+        const DriveResult result = world->drive(command);
         if (result.unflippedCleared) state.unflipped = false;
         if (result.unflippedSet) state.unflipped = true;
-        drainPower(game, result.accelerateHeld, result.reverseHeld, vehicle->actorPosition().y, dt);
+        drainPower(game, result.accelerateHeld, result.reverseHeld, world->vehiclePose().position.y, dt);
       }
 
       // Drawing matrices of the body and the four corner wheels.
-      const glm::vec3 vehiclePosition = vehicle->actorPosition();
-      const glm::quat vehicleRotation = vehicle->actorRotation();
-      models.car->setModelMatrix(vehicleBodyMatrix(vehiclePosition, vehicleRotation));
-      const glm::mat4 vehicleFrame = vehicleFrameMatrix(vehiclePosition, vehicleRotation);
+      const Pose vehiclePose = world->vehiclePose();
+      const glm::vec3 vehiclePosition = vehiclePose.position;
+      models.car->setModelMatrix(vehicleBodyMatrix(vehiclePose));
+      const glm::mat4 vehicleFrame = vehicleFrameMatrix(vehiclePose);
       std::array<glm::mat4, 4> wheelMatrices;
+      const std::array<Pose, 4> wheelPoses = world->wheelPoses();
       for (int i = 0; i < 4; ++i) {
-        const WheelShape& wheel = vehicle->wheelShape(i);
-        wheelMatrices[i] = wheelMatrix(vehicleFrame, wheel.localPosition, wheel.localRotation);
+        wheelMatrices[i] = wheelMatrix(vehicleFrame, wheelPoses[i]);
         models.wheels[i]->setModelMatrix(wheelMatrices[i]);
       }
 
@@ -405,10 +373,10 @@ int runGame(const DevFlags& flags) {
       if (state.debugMode) {
         state.camera.updateFreeView();
       } else {
-        const bool reversing = vehicle->currentGear() == 0 && state.reverseMode;
+        const bool reversing = world->vehicleInReverse() && state.reverseMode;
         const glm::vec3 direction =
-            followDirection(vehicle->linearVelocity(), lastFollowDirection, reversing, state.unflipped);
-        state.camera.follow(vehicle->actorPosition(), direction, dt);
+            followDirection(world->vehicleVelocity(), lastFollowDirection, reversing, state.unflipped);
+        state.camera.follow(world->vehiclePose().position, direction, dt);
       }
 
       // Lit pass with culling, in the game's fixed order.
@@ -423,20 +391,20 @@ int runGame(const DevFlags& flags) {
       for (int i = 0; i < 4; ++i)
         drawCulled(*models.wheels[i], frustum, glm::vec3(wheelMatrices[i][3]), cull, drawn);
       for (int i = 0; i < kConeCount; ++i) {
-        models.cones[i]->setModelMatrix(coneMatrixOf(level.cones[i]));
-        drawCulled(*models.cones[i], frustum, toGlm(level.cones[i]->getWorldTransform().getOrigin()), cull,
-                   drawn);
+        const Pose cone = world->conePose(i);
+        models.cones[i]->setModelMatrix(coneMatrix(cone));
+        drawCulled(*models.cones[i], frustum, cone.position, cull, drawn);
       }
-      updateVisibility(batteryVisible, batteryItems, simulationCallback.getTriggerActor());
       for (int i = 0; i < kBatteryCount; ++i)
-        if (batteryVisible[i]) drawCulled(*models.batteries[i], frustum, kBatteryPositions[i], cull, drawn);
+        if (batteryVisible[i])
+          drawCulled(*models.batteries[i], frustum, level::levelLayout().items.batteries[i], cull, drawn);
       drawCulled(*models.level, frustum, glm::vec3(0.0f, 0.0f, 200.0f), cull, drawn);
       drawCulled(*models.ground, frustum, glm::vec3(0.0f, 0.5f, 0.0f), cull, drawn);
       setCameraAndLightUniforms(light, *programs.phongPhong, state.camera, state.brightness);
       shadowMap.bindForPhongPhong(*programs.phongPhong, skybox.cubeMap());
-      updateVisibility(zoneVisible, zoneItems, simulationCallback.getTriggerActor());
       for (int i = 0; i < kZoneCount; ++i)
-        if (zoneVisible[i]) drawCulled(*models.finishLines[i], frustum, kZoneCentres[i], cull, drawn);
+        if (zoneVisible[i])
+          drawCulled(*models.finishLines[i], frustum, level::levelLayout().items.zoneGates[i], cull, drawn);
       endPass();
 
       updateTimerAndPhase(game, state.debugMode, state.winLoseCondition, dt);
@@ -464,9 +432,9 @@ int runGame(const DevFlags& flags) {
 
       if (state.snow) {
         timePass("snow");
-        const glm::vec3 p = vehicle->actorPosition();
+        const glm::vec3 p = world->vehiclePose().position;
         snow.update(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
-                    vehicle->linearVelocity(), dt);
+                    world->vehicleVelocity(), dt);
         snow.draw(state.camera);
         endPass();
       }
@@ -492,12 +460,12 @@ int runGame(const DevFlags& flags) {
     }
 
     if (flags.logState) {
-      const glm::vec3 p = vehicle->actorPosition();
+      const glm::vec3 p = world->vehiclePose().position;
       std::printf(
           "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
           "speed=%.3f gear=%d\n",
           frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered, state.objectsDrawn,
-          p.x, p.y, p.z, vehicle->speed(), vehicle->currentGear());
+          p.x, p.y, p.z, world->vehicleSpeed(), world->vehicleGear());
       std::fflush(stdout);
     }
     if (flags.frames > 0 && frame >= flags.frames) glfwSetWindowShouldClose(window, GLFW_TRUE);

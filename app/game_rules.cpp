@@ -13,8 +13,6 @@ bool collectItem(GameState& state, ItemKind kind) {
     case ItemKind::Battery:
       state.power += kBatteryPower;
       return true;
-    case ItemKind::Other:
-      break;
   }
   return false;
 }

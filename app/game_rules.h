@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "physics/game_types.h"
+
 namespace ruvelo {
 
 enum class GamePhase { Won = 0, Lost = 1, Playing = 2 };
@@ -15,8 +17,6 @@ struct GameState {
   int packetsDelivered = 0;
   GamePhase phase = GamePhase::Playing;
 };
-
-enum class ItemKind { Battery, Zone, Other };
 
 constexpr float kBatteryPower = 10.0f;
 constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
@@ -38,14 +38,6 @@ void truncateTimeLeft(GameState& state);
 std::string timeLeftText(double timeLeft);  // two decimals: 153.0 -> "153.00"
 std::string powerText(float power);         // truncated towards zero
 const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
-
-// Item visibility: the item whose trigger object is the recorded one becomes invisible for good.
-template <size_t N>
-void updateVisibility(std::array<bool, N>& visible, const std::array<const void*, N>& items,
-                      const void* recordedTrigger) {
-  for (size_t i = 0; i < N; ++i)
-    if (recordedTrigger != nullptr && items[i] == recordedTrigger) visible[i] = false;
-}
 
 // The FPS text refresh: the accumulator grows by dt; at 20 * dt or more the text becomes
 // trunc(1 / dt) and the accumulator restarts. Returns true when the text changed.

@@ -1,10 +1,12 @@
-// The game's shader programs, materials, light and models, loaded at start-up in their fixed order.
+// The game's shader programs, materials, light and models, loaded at start-up in their fixed order,
+// and where each model is drawn: its matrix from the level's layout or from a physics pose.
 #pragma once
 
 #include <array>
 #include <memory>
 #include <optional>
 
+#include "physics/game_world.h"
 #include "render/light.h"
 #include "render/material.h"
 #include "render/model.h"
@@ -20,11 +22,18 @@ struct Programs {
 
 Programs loadPrograms();
 
-// The finish-line gates: their load-time matrices and culling centres (the batteries are drawn where
-// their triggers stand).
-extern const std::array<glm::mat4, 3> kZoneModelMatrices;
-extern const std::array<glm::vec3, 3> kZoneCentres;
+// Load-time matrices of the level, the ground, the finish-line gates and the batteries.
+glm::mat4 levelMatrix();
+glm::mat4 groundMatrix();
+glm::mat4 zoneGateMatrix(int zone);
 glm::mat4 batteryLoadMatrix(const glm::vec3& position);
+
+// Matrices from physics poses: the vehicle frame C = translate(p) × rotation(q); the body is drawn
+// 0.4 below it, a wheel at its local pose in C, a cone 1.5 above its actor, scaled by 3.5.
+glm::mat4 vehicleFrameMatrix(const Pose& actor);
+glm::mat4 vehicleBodyMatrix(const Pose& actor);
+glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local);
+glm::mat4 coneMatrix(const Pose& actor);
 
 // Every model of the game, imported one instance at a time in the game's order.
 struct SceneModels {

@@ -74,21 +74,6 @@ TEST(GameRules, CollectingItems) {
   EXPECT_FLOAT_EQ(s.power, 110.0f) << "power may rise above 100";
   EXPECT_TRUE(collectItem(s, ItemKind::Zone));
   EXPECT_EQ(s.packetsDelivered, 1);
-  EXPECT_FALSE(collectItem(s, ItemKind::Other));
-  EXPECT_EQ(s.packetsDelivered, 1);
-  EXPECT_FLOAT_EQ(s.power, 110.0f);
-}
-
-TEST(GameRules, VisibilityFollowsTheRecordedTriggerForGood) {
-  int a = 0, b = 0, c = 0;
-  std::array<bool, 3> visible{true, true, true};
-  const std::array<const void*, 3> items{&a, &b, &c};
-  updateVisibility(visible, items, nullptr);
-  EXPECT_EQ(visible, (std::array<bool, 3>{true, true, true}));
-  updateVisibility(visible, items, &b);
-  EXPECT_EQ(visible, (std::array<bool, 3>{true, false, true}));
-  updateVisibility(visible, items, &c);
-  EXPECT_EQ(visible, (std::array<bool, 3>{true, false, false})) << "a hidden item never returns";
 }
 
 TEST(HudValues, TimeIsTruncatedToHundredthsAndStoredBack) {
