@@ -3,18 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include <glm/gtc/matrix_transform.hpp>
+
 namespace ruvelo {
 
-bool collectItem(GameState& state, ItemKind kind) {
-  switch (kind) {
-    case ItemKind::Zone:
-      state.packetsDelivered += 1;
-      return true;
-    case ItemKind::Battery:
-      state.power += kBatteryPower;
-      return true;
-  }
-  return false;
+void collectItem(GameState& state, ItemKind kind) {
+  if (kind == ItemKind::Zone) state.packetsDelivered += 1;
+  if (kind == ItemKind::Battery) state.power += kBatteryPower;
 }
 
 void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt) {
@@ -36,6 +31,12 @@ void truncateTimeLeft(GameState& state) {
   const double hundredths = state.timeLeft * 100.0;
   const double nudge = hundredths >= 0.0 ? 1e-6 : -1e-6;
   state.timeLeft = std::trunc(hundredths + nudge) / 100.0;
+}
+
+glm::mat4 spinBattery(const glm::mat4& m, float dt) {
+  constexpr float kSpinDegreesPerSecond = 45.0f;
+  constexpr float kDegreesToRadians = 0.017453292f;
+  return glm::rotate(m, kSpinDegreesPerSecond * dt * kDegreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 std::string timeLeftText(double timeLeft) {

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include <glm/glm.hpp>
+
 #include "physics/game_types.h"
 
 namespace ruvelo {
@@ -21,9 +23,8 @@ struct GameState {
 constexpr float kBatteryPower = 10.0f;
 constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
 
-// What a recorded trigger does: a zone delivers a packet, a battery adds 10 power. Returns true when
-// the item's trigger object should be removed from the world.
-bool collectItem(GameState& state, ItemKind kind);
+// What a recorded trigger does: a zone delivers a packet, a battery adds 10 power.
+void collectItem(GameState& state, ItemKind kind);
 
 // Power drained by the held driving keys this frame (W and S each drain; both drain twice).
 void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt);
@@ -33,6 +34,9 @@ void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition
 
 // Truncates the timer towards zero to hundredths and stores it back (done every playing frame).
 void truncateTimeLeft(GameState& state);
+
+// A battery's spin over `dt` seconds: m × rotate(45° · dt, z), about the model's own z axis.
+glm::mat4 spinBattery(const glm::mat4& m, float dt);
 
 // HUD value texts.
 std::string timeLeftText(double timeLeft);  // two decimals: 153.0 -> "153.00"

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "app/dev_flags.h"
-#include "app/game.h"
+#include "app/run_game.h"
 
 int main(int argc, char** argv) {
   const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv);

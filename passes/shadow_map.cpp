@@ -7,10 +7,7 @@
 
 namespace ruvelo {
 
-namespace {
-constexpr float kBatterySpinDegreesPerSecond = 45.0f;
-constexpr float kDegreesToRadians = 0.017453292f;
-}  // namespace
+namespace {}  // namespace
 
 glm::mat4 lightProjection() {
   return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f);
@@ -23,10 +20,6 @@ glm::mat4 lightView() {
 
 glm::mat4 lightSpaceMatrix() {
   return lightProjection() * lightView();
-}
-
-glm::mat4 spinBattery(const glm::mat4& m, float dt) {
-  return glm::rotate(m, kBatterySpinDegreesPerSecond * dt * kDegreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 ShadowMap::ShadowMap(int size) : size_(size) {
