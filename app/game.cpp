@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "app/scene.h"
 #include "level/level_layout.h"
+#include "passes/scene_assets.h"
 
 namespace ruvelo {
 

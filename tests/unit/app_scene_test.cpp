@@ -5,6 +5,7 @@
 
 #include "app/scene.h"
 #include "level/level_layout.h"
+#include "passes/scene_assets.h"
 #include "support/expect_glm.h"
 
 namespace ruvelo {
