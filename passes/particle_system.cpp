@@ -1,5 +1,7 @@
 #include "passes/particle_system.h"
 
+#include "render/image_file.h"
+
 #include <stb_image.h>
 
 #include <glm/gtc/type_ptr.hpp>
@@ -29,19 +31,11 @@ GLuint loadFlakeTexture(const std::string& path) {
   int channels = 0;
   // A grey-alpha image has no matching upload format here: widen it to RGBA.
   const int wanted = stbi_info(path.c_str(), &width, &height, &channels) != 0 && channels == 2 ? 4 : 0;
-  unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, wanted);
-  if (data != nullptr) {
-    if (wanted != 0) channels = wanted;
-    const GLenum format = channels == 1 ? GL_RED : channels == 3 ? GL_RGB : GL_RGBA;
-    GLint previousAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE,
-                 data);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+  const DecodedImage image = decodeImage(path, wanted);
+  if (image) {
+    uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
     glGenerateMipmap(GL_TEXTURE_2D);
   }
-  stbi_image_free(data);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

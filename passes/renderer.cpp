@@ -61,9 +61,9 @@ void Renderer::beginScene() const {
 }
 
 int Renderer::litPass(const FrameView& view, const Camera& camera, float brightness) {
-  setCameraAndLightUniforms(light_, *programs_.phong, camera, brightness);
+  setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
   shadowMap_->bindForPhong(*programs_.phong);
-  setCameraAndLightUniforms(light_, *programs_.phongEnvironment, camera, brightness);
+  setCameraAndLightUniforms(light_.get(), *programs_.phongEnvironment, camera, brightness);
   shadowMap_->bindForPhongEnvironment(*programs_.phongEnvironment, skybox_->cubeMap());
   const Frustum& frustum = view.frustum;
   const bool cull = view.culling;
@@ -78,7 +78,7 @@ int Renderer::litPass(const FrameView& view, const Camera& camera, float brightn
       drawCulled(*models_.batteries[i], frustum, view.batteries[i].centre, cull, drawn);
   drawCulled(*models_.level, frustum, level::kLevelPosition, cull, drawn);
   drawCulled(*models_.ground, frustum, kGroundCentre, cull, drawn);
-  setCameraAndLightUniforms(light_, *programs_.phongPhong, camera, brightness);
+  setCameraAndLightUniforms(light_.get(), *programs_.phongPhong, camera, brightness);
   shadowMap_->bindForPhongPhong(*programs_.phongPhong, skybox_->cubeMap());
   for (size_t i = 0; i < view.zones.size(); ++i)
     if (view.zones[i].visible)

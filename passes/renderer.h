@@ -84,7 +84,7 @@ class Renderer {
   std::optional<Skybox> skybox_;
   Programs programs_;
   SceneMaterials materials_;
-  std::shared_ptr<Light> light_;
+  std::unique_ptr<Light> light_;
   SceneModels models_;
   std::optional<ShadowMap> shadowMap_;
   std::optional<PostProcess> postProcess_;

@@ -1,10 +1,9 @@
 #include "passes/skybox.h"
 
-#include <stb_image.h>
-
 #include <iostream>
 
 #include "render/camera.h"
+#include "render/image_file.h"
 #include "render/shader.h"
 
 namespace ruvelo {
@@ -24,25 +23,15 @@ GLuint loadCubemap(const std::array<std::string, 6>& faces) {
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
 
-  // Rows of 3-byte texels are not 4-byte aligned in general.
-  GLint previousAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   for (unsigned i = 0; i < faces.size(); ++i) {
-    int width = 0;
-    int height = 0;
-    int channels = 0;
     // The upload declares RGB, so ask the decoder for exactly three channels whatever the file has.
-    unsigned char* data = stbi_load(faces[i].c_str(), &width, &height, &channels, 3);
-    if (data != nullptr) {
-      glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                   data);
+    const DecodedImage face = decodeImage(faces[i], 3);
+    if (face) {
+      uploadImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, face, GL_RGB);
     } else {
       std::cout << "Cubemap texture failed to load at path: " << faces[i] << std::endl;
     }
-    stbi_image_free(data);
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

@@ -70,10 +70,20 @@ struct RenderbufferKind {
   static void destroy(GLsizei n, const GLuint* names) { glDeleteRenderbuffers(n, names); }
 };
 
+struct ProgramKind {
+  static void generate(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = glCreateProgram();
+  }
+  static void destroy(GLsizei n, const GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) glDeleteProgram(names[i]);
+  }
+};
+
 using GlBuffer = GlHandle<BufferKind>;
 using GlVertexArray = GlHandle<VertexArrayKind>;
 using GlTexture = GlHandle<TextureKind>;
 using GlFramebuffer = GlHandle<FramebufferKind>;
 using GlRenderbuffer = GlHandle<RenderbufferKind>;
+using GlProgram = GlHandle<ProgramKind>;
 
 }  // namespace ruvelo

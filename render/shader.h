@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "render/gl_handles.h"
+
 namespace ruvelo {
 
 class Shader {
@@ -15,7 +17,6 @@ class Shader {
   // Reads both files (a missing file gives an empty source), compiles and links. Failures print
   // the compile or link message and the driver's log; the program handle is then 0.
   Shader(const std::string& vertexPath, const std::string& fragmentPath);
-  ~Shader();
 
   Shader(const Shader&) = delete;
   Shader& operator=(const Shader&) = delete;
@@ -30,14 +31,14 @@ class Shader {
   void setInt(const std::string& name, const int& value) const;
   void setMat4(const std::string& name, const glm::mat4& value) const;
 
-  GLuint program() const { return program_; }
+  GLuint program() const { return program_.get(); }
   const std::string& vertexPath() const { return vertexPath_; }
   const std::string& fragmentPath() const { return fragmentPath_; }
 
  private:
   std::string vertexPath_;
   std::string fragmentPath_;
-  GLuint program_ = 0;
+  GlProgram program_;
   mutable std::unordered_map<std::string, GLint> uniformLocations_;
 };
 
