@@ -11,6 +11,9 @@
 #include "app/scene.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "level/level_layout.h"
+#include "level/route.h"
+#include "physics/driving.h"
 
 namespace ruvelo {
 namespace {
@@ -76,6 +79,12 @@ int App::startUp() {
     return 1;
   }
   world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
+  if (flags_.autopilot) {
+    const SteeringGeometry steering = world_->steering();
+    autopilot_.emplace(
+        level::drivingLine(level::levelLayout()),
+        AutopilotVehicle{steering.wheelBase, steering.maxWheelSteer, keySmoothing(), steerVsSpeed()});
+  }
 
   // Framebuffers and snow.
   renderer_->createTargets();
@@ -113,7 +122,9 @@ void App::frame() {
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
-  state_.deltaTime = flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame);
+  // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
+  state_.deltaTime =
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
   state_.lastFrame = static_cast<float>(now);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return state_.deltaTime;
@@ -205,12 +216,32 @@ void App::readDrivingInput(float dt) {
                    dt);
     return;
   }
-  const DriveCommand command{held.held(GLFW_KEY_W), held.held(GLFW_KEY_A), held.held(GLFW_KEY_S),
-                             held.held(GLFW_KEY_D), held.held(GLFW_KEY_B), held.held(GLFW_KEY_SPACE)};
+  DriveCommand command{held.held(GLFW_KEY_W), held.held(GLFW_KEY_A), held.held(GLFW_KEY_S),
+                       held.held(GLFW_KEY_D), held.held(GLFW_KEY_B), held.held(GLFW_KEY_SPACE)};
+  if (autopilot_) command = autopilotCommand(command, dt);
   const DriveResult result = world_->drive(command);
   if (result.unflippedCleared) state_.unflipped = false;
   if (result.unflippedSet) state_.unflipped = true;
   game_.drain(result.accelerateHeld, result.reverseHeld, world_->vehiclePose().position.y, dt);
+}
+
+// The autopilot drives until the player presses a driving key; then the player drives for good.
+DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
+  const bool playerDrives = player.forward || player.steerRight || player.reverse || player.steerLeft ||
+                            player.brake || player.recover;
+  if (playerDrives) {
+    autopilot_.reset();
+    std::cout << "Autopilot off: the player drives" << std::endl;
+    return player;
+  }
+  AutopilotView view;
+  const Pose pose = world_->vehiclePose();
+  view.position = pose.position;
+  view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+  view.forwardSpeed = world_->vehicleForwardSpeed();
+  view.controls = world_->vehicleControls();
+  const AutopilotKeys chosen = autopilot_->decide(view, dt);
+  return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
 }
 
 // Drawing matrices of the body and the four corner wheels.

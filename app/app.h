@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
+#include "app/autopilot.h"
 #include "app/dev_flags.h"
 #include "app/dev_tools.h"
 #include "app/game.h"
@@ -37,6 +39,7 @@ class App {
   void floorFrame();
   void handleTriggers(const std::optional<ItemEvent>& event);
   void readDrivingInput(float dt);
+  DriveCommand autopilotCommand(const DriveCommand& player, float dt);
   void placeVehicle(FrameView& view) const;
   void handleInput(const InputFrame& input);
   void updateCamera(float dt);
@@ -53,6 +56,7 @@ class App {
   Game game_;
   DevTools devTools_;
   InputFrame input_;  // the last poll's: its held keys drive the next step
+  std::optional<Autopilot> autopilot_;
   glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
 };

@@ -122,6 +122,8 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       flags.benchFloor = true;
     } else if (flag == "--log-state") {
       flags.logState = true;
+    } else if (flag == "--autopilot") {
+      flags.autopilot = true;
     } else if (flag == "--frames") {
       if (!hasValue) return needsValue();
       if (!parseWhole(value, flags.frames) || flags.frames < 1)
@@ -152,7 +154,7 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     } else {
       return fail("unknown flag \"" + flag +
                   "\" (flags: --frames N, --fixed-dt S, --input FILE, "
-                  "--screenshot N:FILE, --bench, --bench-floor, --log-state)");
+                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot)");
     }
   }
   return result;

@@ -75,8 +75,8 @@ std::string stateLine(long frame, const GameState& game, int objectsDrawn, const
   std::snprintf(line, sizeof line,
                 "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
                 "speed=%.3f gear=%d\n",
-                frame, phaseName(game.phase), game.timeLeft, game.power, game.packetsDelivered, objectsDrawn,
-                p.x, p.y, p.z, speed, gear);
+                frame, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
+                game.packetsDelivered, objectsDrawn, p.x, p.y, p.z, speed, gear);
   return line;
 }
 

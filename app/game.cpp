@@ -51,7 +51,6 @@ void Game::updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt) 
 }
 
 HudTexts Game::hudTexts(const std::string& fpsText, int objectsDrawn) {
-  truncateTimeLeft(state_);
   return {fpsText, powerText(state_.power), std::to_string(state_.packetsDelivered),
           timeLeftText(state_.timeLeft), std::to_string(objectsDrawn)};
 }

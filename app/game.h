@@ -48,7 +48,7 @@ class Game {
   // Timer and phase decision, after the lit pass.
   void updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt);
 
-  // The HUD values: the timer is first truncated to hundredths and stored back.
+  // The HUD values (the timer shown truncated to hundredths; the game keeps the exact time).
   HudTexts hudTexts(const std::string& fpsText, int objectsDrawn);
 
  private:

@@ -25,12 +25,19 @@ void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition
   if (state.packetsDelivered == 3) state.phase = GamePhase::Won;
 }
 
-void truncateTimeLeft(GameState& state) {
-  // A value like 152.7 is stored as 152.6999…; without the tiny nudge it would truncate to 152.69 and
-  // a timer standing still in debug mode could creep down a hundredth at a time.
-  const double hundredths = state.timeLeft * 100.0;
-  const double nudge = hundredths >= 0.0 ? 1e-6 : -1e-6;
-  state.timeLeft = std::trunc(hundredths + nudge) / 100.0;
+float clampFrameTime(float dt) {
+  return dt > kMaxFrameTime ? kMaxFrameTime : dt;
+}
+
+double displayedTimeLeft(double timeLeft) {
+  // The frame times are floats: after thousands of frames their rounding adds up to microseconds, so
+  // 10 s of 1/60 s frames may leave 142.9999992. A tenth of a millisecond of tolerance keeps that
+  // on 143.00 without ever showing a hundredth that has not begun.
+  constexpr double kToleranceHundredths = 0.01;
+  const double hundredths = timeLeft * 100.0;
+  const double shown =
+      std::trunc(hundredths + (hundredths >= 0.0 ? kToleranceHundredths : -kToleranceHundredths)) / 100.0;
+  return shown == 0.0 ? 0.0 : shown;  // no "-0.00"
 }
 
 glm::mat4 spinBattery(const glm::mat4& m, float dt) {
@@ -41,7 +48,7 @@ glm::mat4 spinBattery(const glm::mat4& m, float dt) {
 
 std::string timeLeftText(double timeLeft) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%f", timeLeft);
+  std::snprintf(buffer, sizeof buffer, "%f", displayedTimeLeft(timeLeft));
   std::string text = buffer;
   text.resize(text.size() - 4);  // "%f" has six decimals; the HUD shows two
   return text;

@@ -32,14 +32,20 @@ void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float v
 // Timer and phase decision, once per playing frame after the lit pass.
 void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt);
 
-// Truncates the timer towards zero to hundredths and stores it back (done every playing frame).
-void truncateTimeLeft(GameState& state);
+// Longest frame the game simulates: a stall (a suspended process, a debugger break) counts as this
+// much for the physics, the timer and the power drain, so nothing happens unseen.
+constexpr float kMaxFrameTime = 0.25f;
+float clampFrameTime(float dt);
+
+// The timer as the HUD shows it: truncated towards zero to hundredths. The game itself keeps the exact
+// time, so the countdown lasts its 153 s at any frame rate.
+double displayedTimeLeft(double timeLeft);
 
 // A battery's spin over `dt` seconds: m × rotate(45° · dt, z), about the model's own z axis.
 glm::mat4 spinBattery(const glm::mat4& m, float dt);
 
 // HUD value texts.
-std::string timeLeftText(double timeLeft);  // two decimals: 153.0 -> "153.00"
+std::string timeLeftText(double timeLeft);  // truncated to two decimals: 152.999 -> "152.99"
 std::string powerText(float power);         // truncated towards zero
 const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
 

@@ -66,16 +66,16 @@ LevelLayout buildLayout() {
   l.columns.push_back({{-60.0f, -40.0f}, 8.0f, 48.0f, 56.0f, 8, Surface::FacadeC});
   l.columns.push_back({{-60.0f, -40.0f}, 0.4f, 60.0f, 78.0f, 4, Surface::Barrier, false});
 
-  // Landmark: an arch over the start road.
+  // Landmark: an arch over the start road, its posts beyond the shoulders so the verge stays open.
   l.blocks.push_back(
-      {{-12.0f, kSlabTop, -421.0f}, {-10.0f, 12.5f, -419.0f}, Surface::Barrier, Surface::Concrete});
+      {{-17.0f, kSlabTop, -421.0f}, {-15.0f, 12.5f, -419.0f}, Surface::Barrier, Surface::Concrete});
   l.blocks.push_back(
-      {{10.0f, kSlabTop, -421.0f}, {12.0f, 12.5f, -419.0f}, Surface::Barrier, Surface::Concrete});
+      {{15.0f, kSlabTop, -421.0f}, {17.0f, 12.5f, -419.0f}, Surface::Barrier, Surface::Concrete});
   l.blocks.push_back(
-      {{-13.0f, 10.0f, -421.5f}, {13.0f, 12.5f, -418.5f}, Surface::Barrier, Surface::Concrete});
-  // End wall behind the start and a few boundary walls.
+      {{-18.0f, 10.0f, -421.5f}, {18.0f, 12.5f, -418.5f}, Surface::Barrier, Surface::Concrete});
+  // End wall behind the start road's embankment, and a few boundary walls.
   l.blocks.push_back(
-      {{-12.0f, kSlabTop, -497.0f}, {12.0f, 2.5f, -495.0f}, Surface::Barrier, Surface::Concrete});
+      {{-16.0f, kSlabTop, -504.0f}, {16.0f, 2.5f, -502.0f}, Surface::Barrier, Surface::Concrete});
   l.blocks.push_back(
       {{-216.0f, kSlabTop, 90.0f}, {-215.0f, 2.5f, 200.0f}, Surface::Barrier, Surface::Concrete});
   l.blocks.push_back(

@@ -17,7 +17,10 @@ constexpr float kDeckThickness = 1.0f;
 constexpr float kRoadWidth = 16.0f;
 constexpr float kPadHalfSize = 14.0f;  // junction pads: octagons wider than the roads so turns have room
 constexpr float kPadCut = 6.0f;        // corner cut of a pad; the flat sides equal the road width
-constexpr float kWallHeight = 1.0f;    // side walls on the ramps and the deck
+// Roads, pads and the ground ends of the main road meet the slab with an embankment this wide instead of
+// a vertical side, so a vehicle that left a road can climb back anywhere: atan(0.8 / 6) ≈ 7.6°.
+constexpr float kShoulderWidth = 6.0f;
+constexpr float kWallHeight = 1.0f;  // side walls on the ramps and the deck
 constexpr float kWallThickness = 0.5f;
 
 // Where the level stands: world = translate(kLevelPosition) × scale(kLevelScale) × model, for the
@@ -27,7 +30,7 @@ constexpr float kLevelScale = 2.0f;
 glm::vec3 levelWorldToModel(glm::vec3 world);
 glm::vec3 levelModelToWorld(glm::vec3 model);
 
-enum class Surface { Road, Asphalt, Kerb, Concrete, Barrier, FacadeA, FacadeB, FacadeC, Roof };
+enum class Surface { Road, Asphalt, Kerb, Concrete, Barrier, FacadeA, FacadeB, FacadeC, Roof, Grass };
 
 // A junction pad (octagon at road height) centred on a node of the network.
 struct RoadNode {

@@ -109,8 +109,11 @@ std::vector<glm::vec2> routeCorners(const LevelLayout& layout) {
   return corners;
 }
 
-std::vector<glm::vec2> drivingLine(const LevelLayout& layout) {
-  std::vector<glm::vec2> line = roundCorners(routeCorners(layout));
+namespace {
+
+// Rounds the corners and bends the line through the batteries beside it and around the cones.
+std::vector<glm::vec2> shapeLine(const LevelLayout& layout, const std::vector<glm::vec2>& corners) {
+  std::vector<glm::vec2> line = roundCorners(corners);
   // Batteries near the line are driven through; cones on the ground the line runs on are passed with room.
   for (const glm::vec3& battery : layout.items.batteries) {
     const glm::vec2 b(battery.x, battery.z);
@@ -123,6 +126,26 @@ std::vector<glm::vec2> drivingLine(const LevelLayout& layout) {
       shiftNear(line, c, kRouteConeClearance);
   }
   return line;
+}
+
+}  // namespace
+
+std::vector<glm::vec2> drivingLine(const LevelLayout& layout) {
+  return shapeLine(layout, routeCorners(layout));
+}
+
+std::vector<glm::vec2> ringLap(const LevelLayout& layout) {
+  // From the route's end round the ring road (every link in order, from the one the route ends on) and
+  // back to the route's end.
+  const std::vector<glm::vec2> route = routeCorners(layout);
+  std::vector<glm::vec2> corners{route.back()};
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < layout.links.size(); ++i)
+    if (layout.nodes[layout.links[i].from].centre == route[route.size() - 2]) last = i;
+  for (std::size_t k = 0; k < layout.links.size(); ++k)
+    corners.push_back(layout.nodes[layout.links[(last + k) % layout.links.size()].to].centre);
+  corners.push_back(route.back());
+  return shapeLine(layout, corners);
 }
 
 }  // namespace ruvelo::level

@@ -29,4 +29,8 @@ std::vector<glm::vec2> routeCorners(const LevelLayout& layout);
 // cones.
 std::vector<glm::vec2> drivingLine(const LevelLayout& layout);
 
+// One lap of the ring road from the driving line's end back to it, shaped like the driving line: what
+// an autopilot drives after the route, round and round, when the game does not end (soak runs).
+std::vector<glm::vec2> ringLap(const LevelLayout& layout);
+
 }  // namespace ruvelo::level

@@ -5,13 +5,28 @@
 
 #include <BulletCollision/CollisionDispatch/btCollisionObjectWrapper.h>
 
+namespace {
+
+bool isVehicle(const btCollisionObject* object) {
+  const auto* tag = object ? static_cast<const VehicleActorTag*>(object->getUserPointer()) : nullptr;
+  return tag != nullptr && tag->vehicle != nullptr;
+}
+
+}  // namespace
+
 void MySimulationCallback::onTrigger(const TriggerPair* pairs, uint32_t count) {
-  if (!pairs || count == 0) return;
-  const TriggerPair& pair = pairs[0];
-  if (pair.triggerObject == triggerActor) return;
-  triggered = true;
-  triggerShape = pair.triggerShape;
-  triggerActor = pair.triggerObject;
+  if (!pairs) return;
+  // Only the vehicle collects items: a pushed cone in a battery's or a zone's box is not a pickup, and
+  // it must not hide the vehicle's own pair reported in the same step.
+  for (uint32_t i = 0; i < count; ++i) {
+    const TriggerPair& pair = pairs[i];
+    if (!isVehicle(pair.otherObject)) continue;
+    if (pair.triggerObject == triggerActor) return;
+    triggered = true;
+    triggerShape = pair.triggerShape;
+    triggerActor = pair.triggerObject;
+    return;
+  }
 }
 
 bool WheelContactModifyCallback::onContactModify(ContactModifyPair& pair) const {

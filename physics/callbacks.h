@@ -6,7 +6,8 @@
 
 #include <btBulletDynamicsCommon.h>
 
-// Records the first trigger pair of a report unless its trigger object is already the recorded one.
+// Records the first trigger pair of a report whose other object is the vehicle, unless its trigger
+// object is already the recorded one. Pairs of other bodies (a pushed cone) are ignored.
 class MySimulationCallback : public SimulationEventCallback {
  public:
   void onTrigger(const TriggerPair* pairs, uint32_t count) override;

@@ -43,6 +43,12 @@ struct WheelReading {
   float omega = 0.0f;
   float load = 0.0f;
 };
+// The steering geometry: metres between the axles, and the wheel angle at full steer control.
+struct SteeringGeometry {
+  float wheelBase = 0.0f;
+  float maxWheelSteer = 0.0f;
+};
+
 struct VehicleReading {
   float speed = 0.0f;
   int gear = 0;

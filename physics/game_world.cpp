@@ -137,6 +137,19 @@ std::array<Pose, 4> GameWorld::wheelPoses() const {
   return poses;
 }
 
+float GameWorld::vehicleForwardSpeed() const {
+  return parts_->vehicle->forwardSpeed();
+}
+
+vehicle::AnalogInputs GameWorld::vehicleControls() const {
+  return parts_->vehicle->model().analogInputs();
+}
+
+SteeringGeometry GameWorld::steering() const {
+  const vehicle::VehicleModelData& data = parts_->vehicle->model().data();
+  return {data.ackermann.axleSeparation, data.wheels[0].wheel.maxSteer};
+}
+
 Pose GameWorld::conePose(int cone) const {
   const btTransform& t = parts_->level.cones[cone]->getWorldTransform();
   return {toGlm(t.getOrigin()), toGlm(t.getRotation())};

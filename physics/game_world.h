@@ -4,6 +4,7 @@
 #pragma once
 
 #include "physics/game_types.h"
+#include "physics/vehicle/input_smoothing.h"
 
 #include <array>
 #include <cstdint>
@@ -56,6 +57,9 @@ class GameWorld {
   bool vehicleInReverse() const;
   // Local poses of the four corner wheels in the actor frame: left, right, left, right.
   std::array<Pose, 4> wheelPoses() const;
+  float vehicleForwardSpeed() const;              // m/s along the vehicle's +z, negative backwards
+  vehicle::AnalogInputs vehicleControls() const;  // the smoothed controls it drives with now
+  SteeringGeometry steering() const;
   Pose conePose(int cone) const;
   VehicleReading vehicleReading() const;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <cstdio>
 
 namespace {
@@ -200,8 +201,26 @@ void PhysicsWorld::step(float deltaTime) {
   if (!(deltaTime > 0.0f) || !std::isfinite(deltaTime)) return;
   world_->stepSimulation(deltaTime, 0);
   ++stepCount_;
+  checkPoses();
   scanTriggers();
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
+}
+
+void PhysicsWorld::checkPoses() {
+  if (nonFinitePoseReported_) return;
+  const btCollisionObjectArray& objects = world_->getCollisionObjectArray();
+  for (int i = 0; i < objects.size(); ++i) {
+    const btTransform& t = objects[i]->getWorldTransform();
+    const btVector3& o = t.getOrigin();
+    const btQuaternion q = t.getRotation();
+    const bool finite = std::isfinite(o.x()) && std::isfinite(o.y()) && std::isfinite(o.z()) &&
+                        std::isfinite(q.x()) && std::isfinite(q.y()) && std::isfinite(q.z()) && std::isfinite(q.w());
+    if (finite) continue;
+    // Said once: a broken pose would otherwise go unnoticed until something is drawn nowhere.
+    std::cerr << "ERROR: physics: a body's pose is not finite after step " << stepCount_ << std::endl;
+    nonFinitePoseReported_ = true;
+    return;
+  }
 }
 
 void PhysicsWorld::scanTriggers() {

@@ -83,6 +83,8 @@ class PhysicsWorld {
   using PairKey = std::pair<uint64_t, uint64_t>;  // (trigger id, other id), ids in order of first add
 
   void scanTriggers();
+  // Reports on standard error, once, when any body's pose has become NaN or infinite.
+  void checkPoses();
   void wakeTouching(const btCollisionObject* object);
   void forget(const btCollisionObject* object);
   void insertIntoWorld(btCollisionObject* object);
@@ -110,6 +112,7 @@ class PhysicsWorld {
   SimulationEventCallback* eventCallback_ = nullptr;
   std::vector<TriggerPair> reported_;
   uint64_t stepCount_ = 0;
+  bool nonFinitePoseReported_ = false;
 
   DebuggerConnection debugger_;
   std::function<std::string()> debugExtra_;

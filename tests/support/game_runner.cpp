@@ -108,4 +108,12 @@ std::string field(const std::vector<std::pair<std::string, std::string>>& line, 
   return "";
 }
 
+int countLines(const std::string& out, const std::string& text) {
+  int count = 0;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) count += line == text;
+  return count;
+}
+
 }  // namespace ruvelo::test

@@ -29,7 +29,7 @@ TEST(DevFlags, NoFlagsChangeNothing) {
 
 TEST(DevFlags, ParsesEveryFlag) {
   const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
-                               "--screenshot", "12:out/b c.png", "--bench", "--log-state"});
+                               "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot"});
   ASSERT_TRUE(r.ok) << r.message;
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
@@ -38,6 +38,7 @@ TEST(DevFlags, ParsesEveryFlag) {
   EXPECT_EQ(r.flags.screenshots[1].path, "out/b c.png");
   EXPECT_TRUE(r.flags.bench);
   EXPECT_TRUE(r.flags.logState);
+  EXPECT_TRUE(r.flags.autopilot);
 }
 
 TEST(DevFlags, BadInputNamesTheFlag) {

@@ -99,29 +99,36 @@ TEST(BatterySpin, TurnsFortyFiveDegreesPerSecondAboutItsOwnZ) {
   expectVec(m * glm::vec4(1, 0, 0, 0), {0, 1, 0, 0});
 }
 
-TEST(HudValues, TimeIsTruncatedToHundredthsAndStoredBack) {
-  GameState s;
-  s.timeLeft = 12.3456;
-  truncateTimeLeft(s);
-  EXPECT_DOUBLE_EQ(s.timeLeft, 12.34);
-  EXPECT_EQ(timeLeftText(s.timeLeft), "12.34");
+TEST(HudValues, TimeIsShownTruncatedToHundredths) {
+  EXPECT_EQ(timeLeftText(12.3456), "12.34");
   EXPECT_EQ(timeLeftText(153.0), "153.00");
   EXPECT_EQ(timeLeftText(0.0), "0.00");
-  s.timeLeft = -0.019;
-  truncateTimeLeft(s);
-  EXPECT_DOUBLE_EQ(s.timeLeft, -0.01) << "towards zero";
+  EXPECT_EQ(timeLeftText(-0.019), "-0.01") << "towards zero";
+  EXPECT_EQ(timeLeftText(-0.00001), "0.00");
+  EXPECT_EQ(timeLeftText(153.0 - 3 * 0.1), "152.70") << "152.7 is stored as 152.69999…";
 }
 
-TEST(HudValues, TruncationIsStableForValuesStoredJustBelowAHundredth) {
-  GameState s;
-  s.timeLeft = 153.0 - 3 * 0.1;  // 152.7, stored as 152.69999…
-  truncateTimeLeft(s);
-  EXPECT_EQ(timeLeftText(s.timeLeft), "152.70");
-  for (int frame = 0; frame < 100; ++frame) {
-    updateTimerAndPhase(s, true, true, 0.1f);  // debug mode: the timer stands still
-    truncateTimeLeft(s);
+// The countdown keeps exact time: 10 s of play leave 143 s whatever the frame rate, and the shown value
+// is never stored back (which used to cost up to a hundredth every frame).
+TEST(GameClock, TenSecondsOfPlayLeave143AtAnyFrameRate) {
+  for (int fps : {144, 60, 1000}) {
+    SCOPED_TRACE(fps);
+    GameState s;
+    const float dt = 1.0f / static_cast<float>(fps);
+    for (int frame = 0; frame < 10 * fps; ++frame) updateTimerAndPhase(s, false, true, dt);
+    EXPECT_EQ(timeLeftText(s.timeLeft), "143.00");
+    EXPECT_NEAR(s.timeLeft, 143.0, 1e-4);
   }
-  EXPECT_EQ(timeLeftText(s.timeLeft), "152.70") << "a frozen timer never creeps down";
+}
+
+TEST(GameClock, AStallCountsAsAQuarterOfASecond) {
+  GameState s;
+  const float dt = clampFrameTime(20.0f);
+  updateTimerAndPhase(s, false, true, dt);
+  drainPower(s, true, false, 3.3f, dt);
+  EXPECT_DOUBLE_EQ(s.timeLeft, 152.75);
+  EXPECT_FLOAT_EQ(s.power, 99.75f);
+  EXPECT_EQ(clampFrameTime(0.1f), 0.1f) << "normal frames pass unchanged";
 }
 
 TEST(HudValues, PowerAndResultTexts) {

@@ -264,14 +264,16 @@ TEST_F(LevelCollision, ModelsStayWithinTheTriangleBudget) {
   EXPECT_LT(collision_->size(), render_->size());
 }
 
-TEST(LevelLayout, DecorationKeepsClearOfRoadsAndItems) {
+TEST(LevelLayout, DecorationKeepsClearOfRoadsTheirEmbankmentsAndItems) {
   const ra::LevelLayout& layout = ra::levelLayout();
+  // Roads with their embankments: the verge beside a road is open ground to drive back up.
+  const glm::vec4 verge(-ra::kShoulderWidth, -ra::kShoulderWidth, ra::kShoulderWidth, ra::kShoulderWidth);
   std::vector<glm::vec4> roads;
-  for (const ra::RoadLink& l : layout.links) roads.push_back(ra::linkFootprint(layout, l));
-  for (const ra::RoadNode& n : layout.nodes) roads.push_back(ra::nodeFootprint(n));
+  for (const ra::RoadLink& l : layout.links) roads.push_back(ra::linkFootprint(layout, l) + verge);
+  for (const ra::RoadNode& n : layout.nodes) roads.push_back(ra::nodeFootprint(n) + verge);
   // Pillars carry the deck, so only the ground pieces of the main road count here.
   for (const ra::SpinePiece& p : layout.spine) {
-    if (!p.elevated) roads.push_back(ra::spineFootprint(p));
+    if (!p.elevated) roads.push_back(ra::spineFootprint(p) + verge);
   }
   auto overlaps = [](glm::vec4 a, glm::vec4 b, float margin) {
     return a.x < b.z + margin && b.x < a.z + margin && a.y < b.w + margin && b.y < a.w + margin;

@@ -2,9 +2,12 @@
 #include "physics/callbacks.h"
 #include "physics/filtering.h"
 #include "physics/physics_world.h"
+#include "physics/vehicle_tags.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -37,7 +40,8 @@ struct TriggerWorld {
     world.addObject(t);
     return t;
   }
-  btRigidBody* makeBox(const btVector3& at, float half = 0.5f, bool add = true) {
+  // A box stands for the vehicle unless `vehicle` is false (then it is a cone or any other body).
+  btRigidBody* makeBox(const btVector3& at, float half = 0.5f, bool add = true, bool vehicle = true) {
     ShapeInfo info;
     info.simFilter = kConeSimFilter;
     btVector3 inertia;
@@ -46,6 +50,7 @@ struct TriggerWorld {
     btRigidBody* b = world.createDynamicBody(
         makeSharedShape(std::make_unique<btBoxShape>(btVector3(half, half, half)), info),
         btTransform(btQuaternion::getIdentity(), at), 1, inertia);
+    if (vehicle) b->setUserPointer(&vehicleTag);
     if (add) world.addObject(b);
     return b;
   }
@@ -64,6 +69,7 @@ struct TriggerWorld {
   }
   PhysicsWorld world;
   Recorder recorder;
+  VehicleActorTag vehicleTag{this};
   std::shared_ptr<btCollisionShape> batteryShape;
 };
 
@@ -137,25 +143,55 @@ TEST(SimulationCallback, RecordsFirstPairAndIgnoresTheRecordedActor) {
   EXPECT_FALSE(callback.isTriggered());
   EXPECT_EQ(callback.getTriggerActor(), nullptr);
 
-  TriggerPair pairs[2] = {{&a, &shapeA, nullptr, nullptr, TriggerStatus::TouchFound},
-                          {&b, &shapeB, nullptr, nullptr, TriggerStatus::TouchFound}};
+  btCollisionObject car, cone;
+  VehicleActorTag tag{&car};
+  car.setUserPointer(&tag);
+  TriggerPair pairs[2] = {{&a, &shapeA, &car, nullptr, TriggerStatus::TouchFound},
+                          {&b, &shapeB, &car, nullptr, TriggerStatus::TouchFound}};
   callback.onTrigger(pairs, 2);
   EXPECT_TRUE(callback.isTriggered());
   EXPECT_EQ(callback.getTriggerActor(), &a);
   EXPECT_EQ(callback.getTriggerShape(), &shapeA);
 
   callback.clearTriggered();
-  TriggerPair lostA{&a, &shapeA, nullptr, nullptr, TriggerStatus::TouchLost};
+  TriggerPair lostA{&a, &shapeA, &car, nullptr, TriggerStatus::TouchLost};
   callback.onTrigger(&lostA, 1);
   EXPECT_FALSE(callback.isTriggered());
 
-  TriggerPair lostB{&b, &shapeB, nullptr, nullptr, TriggerStatus::TouchLost};
+  TriggerPair lostB{&b, &shapeB, &car, nullptr, TriggerStatus::TouchLost};
   callback.onTrigger(&lostB, 1);
   EXPECT_TRUE(callback.isTriggered());
   EXPECT_EQ(callback.getTriggerActor(), &b);
   EXPECT_EQ(callback.getTriggerShape(), &shapeB);
   callback.onTrigger(nullptr, 0);
   EXPECT_EQ(callback.getTriggerActor(), &b);
+
+  // Only the vehicle collects: a cone's pair is passed over, also when it comes first in a report.
+  callback.clearTriggered();
+  TriggerPair coneFirst[2] = {{&a, &shapeA, &cone, nullptr, TriggerStatus::TouchFound},
+                              {&a, &shapeA, nullptr, nullptr, TriggerStatus::TouchFound}};
+  callback.onTrigger(coneFirst, 2);
+  EXPECT_FALSE(callback.isTriggered());
+  coneFirst[1].otherObject = &car;
+  callback.onTrigger(coneFirst, 2);
+  EXPECT_TRUE(callback.isTriggered());
+  EXPECT_EQ(callback.getTriggerActor(), &a);
+}
+
+TEST(ItemRemoval, AConePushedIntoABatteryChangesNothing) {
+  TriggerWorld w;
+  w.addSlab();
+  btCollisionObject* battery = w.addTrigger(btVector3(0, 2, 0));
+  w.makeBox(btVector3(0, 5, 0), 0.5f, true, false);  // a cone falls into the box and rests there
+  w.run(60);
+  EXPECT_GE(w.recorder.count(TriggerStatus::TouchFound), 1);  // the world saw the touch …
+  EXPECT_FALSE(w.recorder.record.isTriggered());              // … the game's record did not
+  EXPECT_EQ(w.recorder.record.getTriggerActor(), nullptr);
+  // The vehicle arriving later still collects it.
+  w.makeBox(btVector3(0.5f, 5, 0));
+  w.run(60);
+  EXPECT_TRUE(w.recorder.record.isTriggered());
+  EXPECT_EQ(w.recorder.record.getTriggerActor(), battery);
 }
 
 TEST(ItemRemoval, RecordedTriggerRemovedOnceAndNeverCollectedAgain) {
@@ -232,3 +268,17 @@ TEST(Stepping, OneStepOfExactlyTheFrameTimeAndNoneForZero) {
 }
 
 }  // namespace
+
+TEST(Stepping, ANonFinitePoseIsReportedOnce) {
+  TriggerWorld w;
+  btRigidBody* box = w.makeBox(btVector3(0, 5, 0));
+  testing::internal::CaptureStderr();
+  w.run(3);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  box->getWorldTransform().setOrigin(btVector3(0, std::nanf(""), 0));
+  testing::internal::CaptureStderr();
+  w.run(3);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("ERROR: physics: a body's pose is not finite"), std::string::npos) << err;
+  EXPECT_EQ(err.find("not finite", err.find("not finite") + 1), std::string::npos) << "said once";
+}

@@ -1,8 +1,11 @@
 #include "tools/assetgen/level_map.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
+
+#include "level/route.h"
 
 namespace ruvelo::assets {
 
@@ -84,6 +87,38 @@ void fillOctagon(Image& image, glm::vec2 centre, float half, float cut, glm::vec
   }
 }
 
+// A line of square dots `width` pixels wide between two pixel positions.
+void drawLine(Image& image, glm::vec2 a, glm::vec2 b, glm::vec3 colour, int width) {
+  const int steps = std::max(1, static_cast<int>(std::ceil(glm::length(b - a) * 2.0f)));
+  for (int i = 0; i <= steps; ++i) {
+    const glm::vec2 p = a + (b - a) * (static_cast<float>(i) / steps);
+    const int x = static_cast<int>(std::floor(p.x)) - width / 2,
+              y = static_cast<int>(std::floor(p.y)) - width / 2;
+    image.fillRect(x, y, x + width, y + width, colour);
+  }
+}
+
+glm::vec2 pixelOf(glm::vec2 world) {
+  return glm::vec2(levelMapPixel(world)) + glm::vec2(0.5f);
+}
+
+// The driving line with an arrow head every `arrowEvery` points, pointing the way it is driven.
+void drawRoute(Image& image, const std::vector<glm::vec2>& line, glm::vec3 colour, glm::vec3 edge) {
+  constexpr std::size_t kArrowEvery = 30;  // 60 m
+  for (int pass = 0; pass < 2; ++pass) {
+    const glm::vec3 c = pass == 0 ? edge : colour;
+    const int width = pass == 0 ? 5 : 3;
+    for (std::size_t i = 1; i < line.size(); ++i)
+      drawLine(image, pixelOf(line[i - 1]), pixelOf(line[i]), c, width);
+    for (std::size_t i = kArrowEvery; i + 1 < line.size(); i += kArrowEvery) {
+      const glm::vec2 tip = pixelOf(line[i]);
+      const glm::vec2 dir = glm::normalize(tip - pixelOf(line[i - 1]));
+      const glm::vec2 side(-dir.y, dir.x);
+      for (float s : {-1.0f, 1.0f}) drawLine(image, tip, tip - dir * 9.0f + side * (6.0f * s), c, width);
+    }
+  }
+}
+
 }  // namespace
 
 glm::ivec2 levelMapPixel(glm::vec2 w) {
@@ -95,7 +130,8 @@ Image makeLevelMap(const LevelLayout& layout) {
   const glm::vec3 grass(0.36f, 0.55f, 0.28f), road(0.25f, 0.25f, 0.27f), deck(0.55f, 0.6f, 0.72f),
       ramp(0.42f, 0.45f, 0.55f), building(0.62f, 0.52f, 0.45f), buildingEdge(0.35f, 0.28f, 0.24f),
       wall(0.12f, 0.12f, 0.12f), battery(1.0f, 0.85f, 0.1f), zone(0.9f, 0.1f, 0.1f), cone(1.0f, 0.5f, 0.0f),
-      start(0.15f, 0.35f, 1.0f), white(1.0f), black(0.0f);
+      start(0.15f, 0.35f, 1.0f), white(1.0f), black(0.0f), embankment(0.5f, 0.66f, 0.38f),
+      route(1.0f, 0.25f, 0.85f);
   image.fillRect(0, 0, kWidth, kHeight, grass);
 
   for (const Building& b : layout.buildings) {
@@ -106,6 +142,16 @@ Image makeLevelMap(const LevelLayout& layout) {
   for (const Block& b : layout.blocks) {
     if (b.collides) fillWorldRect(image, {b.min.x, b.min.z, b.max.x, b.max.z}, wall);
   }
+  // Embankments first, then the roads on them.
+  const glm::vec4 verge(-kShoulderWidth, -kShoulderWidth, kShoulderWidth, kShoulderWidth);
+  for (const RoadLink& link : layout.links)
+    fillWorldRect(image, linkFootprint(layout, link) + verge, embankment);
+  for (const RoadNode& node : layout.nodes)
+    fillOctagon(image, node.centre, kPadHalfSize + kShoulderWidth, kPadCut + kShoulderWidth * 0.414f,
+                embankment);
+  for (const SpinePiece& p : layout.spine) {
+    if (!p.elevated && !p.sideWalls) fillWorldRect(image, spineFootprint(p) + verge, embankment);
+  }
   for (const RoadLink& link : layout.links) fillWorldRect(image, linkFootprint(layout, link), road);
   for (const RoadNode& node : layout.nodes) fillOctagon(image, node.centre, kPadHalfSize, kPadCut, road);
   for (const SpinePiece& p : layout.spine) {
@@ -115,6 +161,9 @@ Image makeLevelMap(const LevelLayout& layout) {
   for (const Column& c : layout.columns) {
     if (c.collides) fillCircle(image, c.centre, c.radius + 0.5f, wall, wall);
   }
+
+  // The driving line over everything but the items, so batteries and gates stay readable.
+  drawRoute(image, drivingLine(layout), route, black);
 
   const LevelItems& items = layout.items;
   for (std::size_t i = 0; i < items.zones.size(); ++i) {

@@ -1,5 +1,6 @@
-// A top-down map of the level for reviewers: roads, deck and ramps, buildings, batteries, zones,
-// cones and the start, north (+z) up. It is a true view from above, so +x points left.
+// A top-down map of the level for reviewers: roads with their embankments, deck and ramps,
+// buildings, the driving line with arrows, batteries, zones, cones and the start, north (+z) up. It is a true
+// view from above, so +x points left.
 #pragma once
 
 #include "level/level_layout.h"

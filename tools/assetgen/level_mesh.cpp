@@ -1,5 +1,6 @@
 #include "tools/assetgen/level_mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -34,15 +35,20 @@ SurfaceStyle style(Surface s) {
       return {"facade_c", "facade_c.png", 8.0f, 8.0f};
     case Surface::Roof:
       return {"roof", "roof.png", 8.0f, 8.0f};
+    case Surface::Grass:
+      return {"verge", "grass.png", 4.0f, 4.0f};  // the green plane's 4 m tiles, so verge and plane match
   }
   throw std::logic_error("unknown surface");
 }
 
 constexpr const char* kCollisionMaterial = "collision";
+// Width of the kerb stripes painted along the top of an embankment.
+constexpr float kKerbBand = 1.0f;
+constexpr float kPi = 3.14159265f;
 
 void addAllMaterials(MeshBuilder& builder) {
   for (Surface s : {Surface::Road, Surface::Asphalt, Surface::Kerb, Surface::Concrete, Surface::Barrier,
-                    Surface::FacadeA, Surface::FacadeB, Surface::FacadeC, Surface::Roof}) {
+                    Surface::FacadeA, Surface::FacadeB, Surface::FacadeC, Surface::Roof, Surface::Grass}) {
     const SurfaceStyle st = style(s);
     builder.addMaterial({st.material, st.texture, glm::vec3(0.8f)});
   }
@@ -125,6 +131,18 @@ void addRoadSpine(std::vector<Solid>& out, const LevelLayout& layout) {
     const bool endOpen = (i + 1 < spine.size()) ? covered(spine[i + 1]) : true;  // the last joins a pad
     const bool startOpen = i > 0 && covered(spine[i - 1]);
     s.openSides = {false, endOpen, false, startOpen};
+    // Flat ground pieces get embankments on their sides, and on a start that nothing continues. Next to
+    // a walled ramp the embankments wrap round the corner instead of ending in a vertical face.
+    auto ground = [](const SpinePiece& q) {
+      return !q.elevated && !q.sideWalls && q.heightFrom == kRoadTop && q.heightTo == kRoadTop;
+    };
+    if (ground(p)) {
+      const bool startFree = i == 0;
+      s.shoulders = {true, false, true, startFree};
+      s.roundedEnds = {false, i + 1 < spine.size() && !ground(spine[i + 1]), false,
+                       i > 0 && !ground(spine[i - 1])};
+      s.openSides = {true, endOpen, true, startOpen || startFree};
+    }
     out.push_back(s);
 
     if (!p.sideWalls) continue;
@@ -172,7 +190,8 @@ void addRoadNetwork(std::vector<Solid>& out, const LevelLayout& layout) {
     s.roadMapping = true;
     s.along = dir;
     s.roadOrigin = a;
-    s.openSides = {false, true, false, true};
+    s.openSides = {true, true, true, true};
+    s.shoulders = {true, false, true, false};
     out.push_back(s);
   }
   if (!layout.spine.empty()) attach(layout.spineEndNode, layout.spine.back().from);
@@ -183,12 +202,119 @@ void addRoadNetwork(std::vector<Solid>& out, const LevelLayout& layout) {
     pad.bottom = HeightPlane::flat(kSlabTop);
     pad.topSurface = Surface::Asphalt;
     pad.sideSurface = Surface::Kerb;
-    pad.openSides = padOpen[n];
+    pad.openSides = std::vector<bool>(8, true);
+    pad.shoulders = padOpen[n];
+    pad.shoulders.flip();
     out.push_back(pad);
   }
 }
 
+// Unit direction of an angle measured from +x towards +z.
+glm::vec2 direction(float angle) {
+  return {std::cos(angle), std::sin(angle)};
+}
+
+glm::vec3 upwardNormal(const std::vector<glm::vec3>& points) {
+  // Newell's method: robust for any convex polygon.
+  glm::vec3 n(0.0f);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const glm::vec3 a = points[i], b = points[(i + 1) % points.size()];
+    n += glm::vec3((a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y));
+  }
+  n = glm::normalize(n);
+  return n.y < 0.0f ? -n : n;
+}
+
+glm::vec2 grassUv(glm::vec3 p) {
+  return {p.x / 4.0f, p.z / 4.0f};
+}
+
+// Height of an embankment `d` metres out from a road edge at `top`.
+float embankmentHeight(float top, float d) {
+  return top + (kSlabTop - top) * (d / kShoulderWidth);
+}
+
+// The embankment along one road edge a → b, going out along `normal`.
+void addEdgeShoulder(std::vector<SlopeFace>& out, glm::vec2 a, glm::vec2 b, float ta, float tb,
+                     glm::vec2 normal) {
+  const float length = glm::length(b - a);
+  auto at = [&](glm::vec2 p, float top, float d) {
+    const glm::vec2 q = p + normal * d;
+    return glm::vec3(q.x, embankmentHeight(top, d), q.y);
+  };
+  const glm::vec3 ia = at(a, ta, 0.0f), ib = at(b, tb, 0.0f);
+  const glm::vec3 ka = at(a, ta, kKerbBand), kb = at(b, tb, kKerbBand);
+  const glm::vec3 oa = at(a, ta, kShoulderWidth), ob = at(b, tb, kShoulderWidth);
+  const float u = length / style(Surface::Kerb).tileU;
+  out.push_back({{ia, ib, kb, ka}, {{0.0f, 0.0f}, {u, 0.0f}, {u, 1.0f}, {0.0f, 1.0f}}, Surface::Kerb});
+  out.push_back({{ka, kb, ob, oa}, {grassUv(ka), grassUv(kb), grassUv(ob), grassUv(oa)}, Surface::Grass});
+}
+
+// A fan of embankment round the corner `v`, sweeping from direction `from` to `to` the short way.
+void addCornerShoulder(std::vector<SlopeFace>& out, glm::vec2 v, float top, glm::vec2 from, glm::vec2 to) {
+  const float start = std::atan2(from.y, from.x);
+  float sweep = std::atan2(to.y, to.x) - start;
+  if (sweep > kPi) sweep -= 2.0f * kPi;
+  if (sweep < -kPi) sweep += 2.0f * kPi;
+  if (std::fabs(sweep) < 1e-3f) return;
+  const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 8.0f))));
+  auto at = [&](float angle, float d) {
+    const glm::vec2 q = v + direction(angle) * d;
+    return glm::vec3(q.x, embankmentHeight(top, d), q.y);
+  };
+  const glm::vec3 apex(v.x, top, v.y);
+  const float kerbU = kKerbBand * std::fabs(sweep) / steps / style(Surface::Kerb).tileU;
+  for (int k = 0; k < steps; ++k) {
+    const float a0 = start + sweep * static_cast<float>(k) / steps;
+    const float a1 = start + sweep * static_cast<float>(k + 1) / steps;
+    const glm::vec3 k0 = at(a0, kKerbBand), k1 = at(a1, kKerbBand);
+    const glm::vec3 o0 = at(a0, kShoulderWidth), o1 = at(a1, kShoulderWidth);
+    out.push_back({{apex, k0, k1}, {{0.5f * kerbU, 0.0f}, {0.0f, 1.0f}, {kerbU, 1.0f}}, Surface::Kerb});
+    out.push_back({{k0, k1, o1, o0}, {grassUv(k0), grassUv(k1), grassUv(o1), grassUv(o0)}, Surface::Grass});
+  }
+}
+
 }  // namespace
+
+std::vector<SlopeFace> shoulderFaces(const std::vector<Solid>& solids) {
+  std::vector<SlopeFace> out;
+  for (const Solid& s : solids) {
+    const std::vector<glm::vec2>& fp = s.footprint;
+    const std::size_t n = fp.size();
+    auto flag = [n](const std::vector<bool>& flags, std::size_t edge) {
+      return edge % n < flags.size() && flags[edge % n];
+    };
+    bool any = false;
+    for (std::size_t i = 0; i < n; ++i) any = any || flag(s.shoulders, i);
+    if (!any) continue;
+    glm::vec2 centroid(0.0f);
+    for (const glm::vec2& p : fp) centroid += p;
+    centroid /= static_cast<float>(n);
+    std::vector<glm::vec2> normals(n), dirs(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const glm::vec2 a = fp[i], b = fp[(i + 1) % n];
+      dirs[i] = glm::normalize(b - a);
+      glm::vec2 out2(dirs[i].y, -dirs[i].x);
+      if (glm::dot(out2, (a + b) * 0.5f - centroid) < 0.0f) out2 = -out2;
+      normals[i] = out2;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      const glm::vec2 a = fp[i], b = fp[(i + 1) % n];
+      if (flag(s.shoulders, i)) addEdgeShoulder(out, a, b, s.top.at(a), s.top.at(b), normals[i]);
+      // The corner at the end of edge i, where edge i + 1 begins.
+      const std::size_t next = (i + 1) % n;
+      const float top = s.top.at(b);
+      if (flag(s.shoulders, i) && flag(s.shoulders, next)) {
+        addCornerShoulder(out, b, top, normals[i], normals[next]);
+      } else if (flag(s.shoulders, i) && flag(s.roundedEnds, next)) {
+        addCornerShoulder(out, b, top, normals[i], dirs[i]);
+      } else if (flag(s.roundedEnds, i) && flag(s.shoulders, next)) {
+        addCornerShoulder(out, b, top, -dirs[next], normals[next]);
+      }
+    }
+  }
+  return out;
+}
 
 std::vector<Solid> levelSolids(const LevelLayout& layout) {
   std::vector<Solid> out;
@@ -282,16 +408,23 @@ void addSolid(MeshBuilder& builder, const Solid& solid, const char* materialOver
 ModelData buildLevelRenderWorld(const LevelLayout& layout) {
   MeshBuilder builder;
   addAllMaterials(builder);
-  for (const Solid& s : levelSolids(layout)) addSolid(builder, s);
+  const std::vector<Solid> solids = levelSolids(layout);
+  for (const Solid& s : solids) addSolid(builder, s);
+  for (const SlopeFace& f : shoulderFaces(solids))
+    builder.addPolygon(style(f.surface).material, f.points, f.uvs, upwardNormal(f.points));
   return builder.build();
 }
 
 ModelData buildLevelCollisionWorld(const LevelLayout& layout) {
   MeshBuilder builder;
   builder.addMaterial({kCollisionMaterial, "concrete.png", glm::vec3(0.8f)});
-  for (const Solid& s : levelSolids(layout)) {
+  const std::vector<Solid> solids = levelSolids(layout);
+  for (const Solid& s : solids) {
     if (s.collides) addSolid(builder, s, kCollisionMaterial);
   }
+  // The embankments are driven on: the same faces as drawn.
+  for (const SlopeFace& f : shoulderFaces(solids))
+    builder.addPolygon(kCollisionMaterial, f.points, f.uvs, upwardNormal(f.points));
   return builder.build();
 }
 

@@ -38,10 +38,26 @@ struct Solid {
   glm::vec2 along{0.0f, 1.0f};
   glm::vec2 roadOrigin{0.0f};  // a point on the road's centre line
   bool collides = true;
+  // Road edges that meet the slab through an embankment (kShoulderWidth wide) instead of a side face.
+  std::vector<bool> shoulders;
+  // Open edges towards a walled ramp: the shoulders beside them end in a rounded slope.
+  std::vector<bool> roundedEnds;
+};
+
+// One planar face of an embankment, in world coordinates.
+struct SlopeFace {
+  std::vector<glm::vec3> points;  // a convex polygon
+  std::vector<glm::vec2> uvs;
+  Surface surface = Surface::Grass;
 };
 
 // Every solid of the level, in world coordinates.
 std::vector<Solid> levelSolids(const LevelLayout& layout);
+
+// The embankments of the solids' shouldered edges: a kerb band, then grass down to the slab, with
+// fans around outer corners. Neighbouring embankments overlap where roads meet pads; the higher one
+// is the surface there.
+std::vector<SlopeFace> shoulderFaces(const std::vector<Solid>& solids);
 
 // Appends the faces of one solid (world coordinates, texture coordinates in metres per surface tile).
 // `materialOverride` puts every face into one material (the collision model's).
