@@ -38,8 +38,29 @@ int runGame(const DevFlags& flags) {
 }
 
 int App::startUp() {
-  // Settings, before anything else exists.
   Settings settings;
+  if (const int status = readSettingsFile(settings)) return status;
+
+  // Window, GL context, callbacks and GL state.
+  std::string error;
+  platform_ = Platform::open(settings, flags_.input, error);
+  if (!platform_) return startupFailure(error.c_str());
+
+  // Glyph table and text projection, skybox, programs, materials and light, models.
+  renderer_ = Renderer::load(state_.width, state_.height);
+  if (!renderer_) return -1;
+  state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
+                               0.1f, 1500.0f);
+
+  if (const int status = buildWorld()) return status;
+
+  // Framebuffers and snow.
+  renderer_->createTargets();
+  return 0;
+}
+
+// Settings, before anything else exists; the window size and brightness become the run's.
+int App::readSettingsFile(Settings& settings) {
   const SettingsResult read = readSettings(kSettingsPath, settings.width, settings.height,
                                            settings.refresh_rate, settings.fullscreen, settings.brightness);
   if (read.status == SettingsStatus::FileMissing) {
@@ -53,19 +74,12 @@ int App::startUp() {
   state_.width = settings.width;
   state_.height = settings.height;
   state_.brightness = settings.brightness;
+  return 0;
+}
 
-  // Window, GL context, callbacks and GL state.
-  std::string error;
-  platform_ = Platform::open(settings, flags_.input, error);
-  if (!platform_) return startupFailure(error.c_str());
-
-  // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height);
-  if (!renderer_) return -1;
-  state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
-                               0.1f, 1500.0f);
-
-  // The physics world: items and level mesh, callback, ground plane, slab, vehicle, actors.
+// The physics world (items and level mesh, callback, ground plane, slab, vehicle, actors), its
+// debugger data, and the autopilot that drives its vehicle when asked for.
+int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
   world_ = GameWorld::create(renderer_->levelCollision().positions(), renderer_->levelCollision().indices(),
                              &failure);
@@ -85,9 +99,6 @@ int App::startUp() {
         level::drivingLine(level::levelLayout()),
         AutopilotVehicle{steering.wheelBase, steering.maxWheelSteer, keySmoothing(), steerVsSpeed()});
   }
-
-  // Framebuffers and snow.
-  renderer_->createTargets();
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "app/dev_tools.h"
 #include "app/game.h"
 #include "app/platform.h"
+#include "app/settings.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
 
@@ -31,6 +32,8 @@ class App {
   void run();
 
  private:
+  int readSettingsFile(Settings& settings);
+  int buildWorld();
   void frame();
   float measureFrameTime();
   FrameView sceneView() const;
