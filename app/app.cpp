@@ -107,6 +107,7 @@ void App::run() {
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) frame();
+  if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
 }
 
@@ -118,7 +119,7 @@ void App::frame() {
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(sceneView());
+    renderer_->shadowPass(sceneView(), devTools_.fullShadow());
   }
   renderer_->beginScene();
   if (game_.playing()) {
@@ -210,6 +211,20 @@ void App::floorFrame() {
   devTools_.afterSwap(frame_);
   handleInput(platform_->poll(frame_, false));
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+// The floor measured right after the frames, so the ratio compares one machine state.
+void App::measureFloor() {
+  for (int i = 0; i < DevTools::kFloorFrames; ++i) {
+    devTools_.beginFloorFrame();
+    glEnable(GL_DEPTH_TEST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    renderer_->floorFrame();
+    platform_->swapBuffers();
+    devTools_.endFloorFrame();
+    handleInput(platform_->poll(frame_, false));
+  }
 }
 
 // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.

@@ -40,6 +40,7 @@ class App {
   void playFrame(float dt);
   void resultFrame();
   void floorFrame();
+  void measureFloor();
   void handleTriggers(const std::optional<ItemEvent>& event);
   void readDrivingInput(float dt);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);

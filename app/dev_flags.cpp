@@ -124,6 +124,8 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       flags.logState = true;
     } else if (flag == "--autopilot") {
       flags.autopilot = true;
+    } else if (flag == "--full-shadow") {
+      flags.fullShadow = true;
     } else if (flag == "--frames") {
       if (!hasValue) return needsValue();
       if (!parseWhole(value, flags.frames) || flags.frames < 1)
@@ -154,7 +156,7 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     } else {
       return fail("unknown flag \"" + flag +
                   "\" (flags: --frames N, --fixed-dt S, --input FILE, "
-                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot)");
+                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot, --full-shadow)");
     }
   }
   return result;

@@ -51,10 +51,18 @@ class DevTools {
   // The screenshots asked for this frame, from the back buffer; a failure is reported on the console.
   void takeScreenshots(long frame, int width, int height) const;
 
+  // With --bench (not --bench-floor): one clear-only frame measured after the run, so the report can
+  // compare the frames with the floor of the same machine state.
+  bool wantsFloorFrames() const { return flags_.bench && !flags_.benchFloor; }
+  static constexpr int kFloorFrames = 30;
+  void beginFloorFrame();
+  void endFloorFrame();
+
   // The --bench report after the run.
   void report(int width, int height);
 
   bool benchFloor() const { return flags_.benchFloor; }
+  bool fullShadow() const { return flags_.fullShadow; }
   bool logState() const { return flags_.logState; }
   bool lastFrame(long frame) const { return flags_.frames > 0 && frame >= flags_.frames; }
 
@@ -63,7 +71,10 @@ class DevTools {
 
   const DevFlags& flags_;
   GpuTimer gpu_;
-  std::vector<double> frameTimes_, cpuTimes_, threadTimes_;
+  std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_;
+  std::vector<double> floorTimes_, floorProcessTimes_;
+  double lastProcessCpu_ = 0.0;
+  double floorProcessStart_ = 0.0;
   Clock::time_point frameStart_, workEnd_;
   double threadStart_ = 0.0;
   double startupMiB_ = 0.0;

@@ -33,8 +33,16 @@ PostProcess::PostProcess(int width, int height, std::shared_ptr<Shader> edgeProg
   sceneDepth_ = makeTexture(width, height, GL_DEPTH_COMPONENT, GL_FLOAT, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  edgeTexture_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
+  // The edge strength is one value per pixel: one byte instead of three.
+  edgeTexture_ = makeTexture(width, height, GL_RED, GL_UNSIGNED_BYTE, GL_LINEAR);
   glBindTexture(GL_TEXTURE_2D, 0);
+  // The edge pass gathers neighbours past the borders; clamped, as the operator expects, while the
+  // depth texture itself keeps its repeat wrap.
+  depthEdgeSampler_ = GlSampler::generate();
+  glSamplerParameteri(depthEdgeSampler_.get(), GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glSamplerParameteri(depthEdgeSampler_.get(), GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glSamplerParameteri(depthEdgeSampler_.get(), GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glSamplerParameteri(depthEdgeSampler_.get(), GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
   sceneFramebuffer_ = GlFramebuffer::generate();
   glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer_.get());
@@ -73,7 +81,9 @@ void PostProcess::edgePass() const {
   edgeProgram_->use();
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, sceneDepth_.get());
+  glBindSampler(1, depthEdgeSampler_.get());
   drawQuad();
+  glBindSampler(1, 0);
 }
 
 void PostProcess::composite() const {

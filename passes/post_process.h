@@ -21,7 +21,8 @@ class PostProcess {
 
   // Binds the scene target, sets the viewport to the target size, clears colour and depth.
   void beginScene() const;
-  // Draws the edge image from the scene depth (unit 1) into the edge target.
+  // Draws the edge image from the scene depth (unit 1, read clamped at the borders) into the edge
+  // target; the edge image has one channel.
   void edgePass() const;
   // Binds the default framebuffer, switches depth testing off and draws scene colour (unit 0) with
   // the edges (unit 1) over the whole viewport.
@@ -47,6 +48,7 @@ class PostProcess {
   GlTexture sceneDepth_;
   GlFramebuffer edgeFramebuffer_;
   GlTexture edgeTexture_;
+  GlSampler depthEdgeSampler_;
   GlVertexArray quadArray_;
   GlBuffer quadBuffer_;
 };

@@ -41,7 +41,7 @@ void Renderer::createTargets() {
   snow_.emplace(programs_.particles, kSnowParticles);
 }
 
-void Renderer::shadowPass(const FrameView& view) {
+void Renderer::shadowPass(const FrameView& view, bool full) {
   for (size_t i = 0; i < view.batteries.size(); ++i)
     if (view.batteries[i].visible) models_.batteries[i]->setModelMatrix(view.batteries[i].matrix);
   for (size_t i = 0; i < view.cones.size(); ++i) models_.cones[i]->setModelMatrix(view.cones[i].matrix);
@@ -53,7 +53,10 @@ void Renderer::shadowPass(const FrameView& view) {
   for (size_t i = 0; i < view.batteries.size(); ++i)
     if (view.batteries[i].visible) casters.batteries.push_back(&*models_.batteries[i]);
   casters.level = &*models_.level;
-  shadowMap_->renderDepthPass(*programs_.simpleDepthShader, casters);
+  if (full)
+    shadowMap_->renderDepthPass(*programs_.simpleDepthShader, casters);
+  else
+    shadowMap_->renderChangedDepthPass(*programs_.simpleDepthShader, casters);
 }
 
 void Renderer::beginScene() const {
@@ -118,7 +121,7 @@ void Renderer::resultScreen(const Camera& camera, const std::string& line) const
   drawTextLine(text_, *programs_.text, endScreenLine(line));
 }
 
-void Renderer::floorFrame() const {
+void Renderer::floorFrame() {
   shadowMap_->clearOnly();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, width_, height_);

@@ -53,7 +53,8 @@ class Renderer {
   void createTargets();
 
   // The depth pass of the shadow casters: visible zones, cones, ground, visible batteries, level.
-  void shadowPass(const FrameView& view);
+  // Only what changed since the last pass is redrawn unless `full`.
+  void shadowPass(const FrameView& view, bool full);
   // Binds and clears the off-screen scene target.
   void beginScene() const;
   // The lit pass with culling: vehicle body and wheels, cones, visible batteries, level, ground,
@@ -73,7 +74,7 @@ class Renderer {
   void resultScreen(const Camera& camera, const std::string& line) const;
 
   // The cost floor of a frame: the shadow map and the window cleared, nothing drawn.
-  void floorFrame() const;
+  void floorFrame();
 
  private:
   Renderer(int width, int height);

@@ -1,5 +1,7 @@
 #include "passes/shadow_map.h"
 
+#include <algorithm>
+#include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "render/model.h"
@@ -7,7 +9,79 @@
 
 namespace ruvelo {
 
-namespace {}  // namespace
+namespace {
+constexpr float kCasterOffset = 2.0f;
+constexpr float kLevelOffset = 3.5f;
+// A caster's rectangle is widened by this many texels on every side: rounding between our bounds
+// and the rasteriser, and wireframe lines, stay inside it.
+constexpr int kRectPadding = 2;
+// Beyond these a partial redraw costs about what the whole map does, so the whole map is drawn.
+constexpr std::size_t kMaxRects = 32;
+constexpr long long kMaxAreaDivisor = 4;  // at most a quarter of the map
+
+// Merges rectangles that overlap until none do; drops empty ones.
+std::vector<TexelRect> mergeOverlapping(std::vector<TexelRect> rects) {
+  rects.erase(std::remove_if(rects.begin(), rects.end(), [](const TexelRect& r) { return r.empty(); }),
+              rects.end());
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (std::size_t i = 0; i < rects.size() && !merged; ++i) {
+      for (std::size_t j = i + 1; j < rects.size(); ++j) {
+        if (!overlaps(rects[i], rects[j])) continue;
+        rects[i] = unite(rects[i], rects[j]);
+        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
+        merged = true;
+        break;
+      }
+    }
+  }
+  return rects;
+}
+}  // namespace
+
+bool overlaps(const TexelRect& a, const TexelRect& b) {
+  return !a.empty() && !b.empty() && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+TexelRect unite(const TexelRect& a, const TexelRect& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+TexelRect casterTexels(const Model& model, int size) {
+  if (model.meshes().empty()) return {};
+  const glm::mat4 light = lightSpaceMatrix();
+  const glm::vec3 lo = model.localMin(), hi = model.localMax();
+  float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  for (const Mesh& mesh : model.meshes()) {
+    const glm::mat4 toClip = light * mesh.modelMatrix();
+    for (int corner = 0; corner < 8; ++corner) {
+      const glm::vec3 local((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
+                            (corner & 4) ? hi.z : lo.z);
+      const glm::vec4 clip = toClip * glm::vec4(local, 1.0f);
+      // The light's projection is orthographic: w stays 1 for any affine model matrix.
+      const float x = (clip.x / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
+      const float y = (clip.y / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
+      // A matrix that is not finite could put the caster anywhere: claim the whole map.
+      if (!std::isfinite(x) || !std::isfinite(y)) return {0, 0, size, size};
+      minX = std::min(minX, x);
+      minY = std::min(minY, y);
+      maxX = std::max(maxX, x);
+      maxY = std::max(maxY, y);
+    }
+  }
+  // Clamp in float first so far-away casters cannot overflow the conversion.
+  const float limit = static_cast<float>(size);
+  auto clampTexel = [limit](float v) { return static_cast<int>(std::clamp(v, 0.0f, limit)); };
+  TexelRect rect;
+  rect.x0 = clampTexel(std::floor(minX) - kRectPadding);
+  rect.y0 = clampTexel(std::floor(minY) - kRectPadding);
+  rect.x1 = clampTexel(std::ceil(maxX) + kRectPadding);
+  rect.y1 = clampTexel(std::ceil(maxY) + kRectPadding);
+  return rect;
+}
 
 glm::mat4 lightProjection() {
   return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f);
@@ -40,33 +114,134 @@ ShadowMap::ShadowMap(int size) : size_(size) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-void ShadowMap::clearOnly() const {
+void ShadowMap::clearOnly() {
   glViewport(0, 0, size_, size_);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
   glClear(GL_DEPTH_BUFFER_BIT);
+  valid_ = false;
 }
 
-void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) const {
+bool ShadowMap::RasterState::operator==(const RasterState& o) const {
+  return polygonMode[0] == o.polygonMode[0] && polygonMode[1] == o.polygonMode[1] && cullFace == o.cullFace &&
+         frontFace == o.frontFace && depthFunc == o.depthFunc && cullEnabled == o.cullEnabled &&
+         depthTest == o.depthTest && program == o.program;
+}
+
+ShadowMap::RasterState ShadowMap::currentRasterState(const Shader& depthProgram) {
+  RasterState state;
+  glGetIntegerv(GL_POLYGON_MODE, state.polygonMode);
+  glGetIntegerv(GL_CULL_FACE_MODE, &state.cullFace);
+  glGetIntegerv(GL_FRONT_FACE, &state.frontFace);
+  glGetIntegerv(GL_DEPTH_FUNC, &state.depthFunc);
+  state.cullEnabled = glIsEnabled(GL_CULL_FACE);
+  state.depthTest = glIsEnabled(GL_DEPTH_TEST);
+  state.program = depthProgram.program();
+  return state;
+}
+
+std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& casters) const {
+  std::vector<DrawnCaster> list;
+  auto add = [&](const Model* model, float offsetFactor) {
+    if (model == nullptr) return;
+    DrawnCaster caster;
+    caster.model = model;
+    caster.offsetFactor = offsetFactor;
+    for (const Mesh& mesh : model->meshes()) caster.matrices.push_back(mesh.modelMatrix());
+    caster.rect = casterTexels(*model, size_);
+    list.push_back(std::move(caster));
+  };
+  for (const Model* zone : casters.zones) add(zone, kCasterOffset);
+  for (const Model* cone : casters.cones) add(cone, kCasterOffset);
+  add(casters.ground, kCasterOffset);
+  for (const Model* battery : casters.batteries) add(battery, kCasterOffset);
+  // The level is large and sloped: a stronger offset keeps its own surface from self-shadowing.
+  add(casters.level, kLevelOffset);
+  return list;
+}
+
+bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<TexelRect>& rects) const {
+  auto find = [](const std::vector<DrawnCaster>& list, const Model* model) {
+    return std::find_if(list.begin(), list.end(), [model](const DrawnCaster& c) { return c.model == model; });
+  };
+  std::vector<TexelRect> dirty;
+  for (const DrawnCaster& caster : now) {
+    const auto before = find(drawn_, caster.model);
+    if (before == drawn_.end()) {
+      dirty.push_back(caster.rect);  // appeared
+    } else if (before->offsetFactor != caster.offsetFactor || before->matrices != caster.matrices) {
+      dirty.push_back(before->rect);  // moved or turned: where it was and where it is
+      dirty.push_back(caster.rect);
+    }
+  }
+  for (const DrawnCaster& caster : drawn_)
+    if (find(now, caster.model) == now.end()) dirty.push_back(caster.rect);  // vanished
+
+  rects = mergeOverlapping(std::move(dirty));
+  if (rects.size() > kMaxRects) return false;
+  long long area = 0;
+  for (const TexelRect& rect : rects) area += rect.area();
+  return area <= static_cast<long long>(size_) * size_ / kMaxAreaDivisor;
+}
+
+void ShadowMap::beginPass(const Shader& depthProgram) const {
   depthProgram.use();
   depthProgram.setMat4("projMatrix", lightProjection());
   depthProgram.setMat4("viewMatrix", lightView());
+  glViewport(0, 0, size_, size_);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
+  glDisable(GL_SCISSOR_TEST);
+}
 
-  clearOnly();
+void ShadowMap::drawAll(const Shader& depthProgram, const std::vector<DrawnCaster>& now) const {
+  glClear(GL_DEPTH_BUFFER_BIT);
   glEnable(GL_POLYGON_OFFSET_FILL);
-  glPolygonOffset(2.0f, 1.0f);
-
-  auto draw = [&depthProgram](const Model* model) {
-    if (model != nullptr) model->drawWithProgram(depthProgram);
-  };
-  for (const Model* zone : casters.zones) draw(zone);
-  for (const Model* cone : casters.cones) draw(cone);
-  draw(casters.ground);
-  for (const Model* battery : casters.batteries) draw(battery);
-
-  // The level is large and sloped: a stronger offset keeps its own surface from self-shadowing.
-  glPolygonOffset(3.5f, 1.0f);
-  draw(casters.level);
+  for (const DrawnCaster& caster : now) {
+    glPolygonOffset(caster.offsetFactor, 1.0f);
+    caster.model->drawWithProgram(depthProgram);
+  }
   glDisable(GL_POLYGON_OFFSET_FILL);
+}
+
+void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) {
+  std::vector<DrawnCaster> now = describe(casters);
+  beginPass(depthProgram);
+  drawAll(depthProgram, now);
+  drawnState_ = currentRasterState(depthProgram);
+  drawn_ = std::move(now);
+  valid_ = true;
+  lastUpdate_ = ShadowUpdate{};
+}
+
+void ShadowMap::renderChangedDepthPass(const Shader& depthProgram, const ShadowCasters& casters) {
+  std::vector<DrawnCaster> now = describe(casters);
+  const RasterState state = currentRasterState(depthProgram);
+  std::vector<TexelRect> rects;
+  // Only with a nearest-wins depth test does a texel's value not depend on which caster came first.
+  const bool orderFree = state.depthFunc == GL_LESS || state.depthFunc == GL_LEQUAL;
+  if (!valid_ || !orderFree || !(state == drawnState_) || !changedRects(now, rects)) {
+    renderDepthPass(depthProgram, casters);
+    return;
+  }
+
+  beginPass(depthProgram);
+  if (!rects.empty()) {
+    glEnable(GL_SCISSOR_TEST);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    for (const TexelRect& rect : rects) {
+      glScissor(rect.x0, rect.y0, rect.x1 - rect.x0, rect.y1 - rect.y0);
+      glClear(GL_DEPTH_BUFFER_BIT);
+      for (const DrawnCaster& caster : now) {
+        if (!overlaps(caster.rect, rect)) continue;
+        glPolygonOffset(caster.offsetFactor, 1.0f);
+        caster.model->drawWithProgram(depthProgram);
+      }
+    }
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_SCISSOR_TEST);
+  }
+  drawn_ = std::move(now);
+  lastUpdate_.full = false;
+  lastUpdate_.rects = std::move(rects);
 }
 
 void ShadowMap::bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const {

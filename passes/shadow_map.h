@@ -34,19 +34,49 @@ struct ShadowCasters {
   const Model* level = nullptr;
 };
 
+// A rectangle of shadow-map texels: columns [x0, x1), rows [y0, y1).
+struct TexelRect {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool empty() const { return x1 <= x0 || y1 <= y0; }
+  long long area() const { return empty() ? 0 : static_cast<long long>(x1 - x0) * (y1 - y0); }
+};
+bool overlaps(const TexelRect& a, const TexelRect& b);
+// The smallest rectangle holding both (an empty one adds nothing).
+TexelRect unite(const TexelRect& a, const TexelRect& b);
+
+// Every texel `model` can cover in a size × size map as it stands now: its local bounds under each
+// mesh's matrix, through the light, padded by two texels and clamped to the map (empty when off it).
+TexelRect casterTexels(const Model& model, int size);
+
+// What the last depth pass did: the whole map, or only these rectangles (cleared and redrawn).
+struct ShadowUpdate {
+  bool full = true;
+  std::vector<TexelRect> rects;
+};
+
 class ShadowMap {
  public:
   // A size × size GL_DEPTH_COMPONENT float map (nearest, repeat) and its depth-only framebuffer.
   explicit ShadowMap(int size = kShadowMapSize);
 
-  // Sets "projMatrix"/"viewMatrix" on the depth program, then draws the casters into the map with
-  // polygon offset (2, 1), the level with (3.5, 1). Leaves the shadow framebuffer bound and the
-  // viewport at the map size: the caller binds its next target and viewport.
-  void renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) const;
+  // Sets "projMatrix"/"viewMatrix" on the depth program, then clears the map and draws the casters
+  // with polygon offset (2, 1), the level with (3.5, 1). Leaves the shadow framebuffer bound and the
+  // viewport at the map size: the caller binds its next target and viewport. Each model may appear
+  // once in `casters`.
+  void renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters);
+
+  // The same result texel for texel, redrawing only where a caster moved, turned, appeared or
+  // vanished since the last pass: the union of its old and new rectangles is cleared under a
+  // scissor and every caster touching it is drawn again, in the same order and with the same
+  // offsets. Falls back to the whole map on the first pass, after clearOnly(), when the raster state
+  // changed (polygon mode, culling, depth test) or when the changes are too many or too large.
+  void renderChangedDepthPass(const Shader& depthProgram, const ShadowCasters& casters);
 
   // Binds the map's framebuffer at the map's size and clears it, drawing nothing (the benchmark
-  // floor of a frame).
-  void clearOnly() const;
+  // floor of a frame). The next changed-only pass draws the whole map.
+  void clearOnly();
+
+  const ShadowUpdate& lastUpdate() const { return lastUpdate_; }
 
   // Lit-pass bindings; each makes `program` current. phong: map on unit 2. phongEnvironment: map on
   // unit 2, cube map on 3. phongPhong: map on unit 0, cube map on 1.
@@ -59,11 +89,38 @@ class ShadowMap {
   GLuint framebuffer() const { return framebuffer_.get(); }
 
  private:
+  // One caster as it was drawn: its model, offset factor, mesh matrices and texels.
+  struct DrawnCaster {
+    const Model* model = nullptr;
+    float offsetFactor = 0.0f;
+    std::vector<glm::mat4> matrices;
+    TexelRect rect;
+  };
+  // GL state that changes what a draw rasterises; a change means the whole map is redrawn.
+  struct RasterState {
+    GLint polygonMode[2] = {0, 0};
+    GLint cullFace = 0, frontFace = 0, depthFunc = 0;
+    GLboolean cullEnabled = GL_FALSE, depthTest = GL_FALSE;
+    GLuint program = 0;
+    bool operator==(const RasterState& o) const;
+  };
+
+  static RasterState currentRasterState(const Shader& depthProgram);
+  std::vector<DrawnCaster> describe(const ShadowCasters& casters) const;
+  // The rectangles to redraw, merged; false when the bookkeeping cannot vouch for a partial redraw.
+  bool changedRects(const std::vector<DrawnCaster>& now, std::vector<TexelRect>& rects) const;
+  void beginPass(const Shader& depthProgram) const;
+  void drawAll(const Shader& depthProgram, const std::vector<DrawnCaster>& now) const;
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
 
   int size_;
   GlTexture texture_;
   GlFramebuffer framebuffer_;
+  // What the map holds: valid_ once a whole pass has been drawn and nothing else wrote to it since.
+  bool valid_ = false;
+  RasterState drawnState_;
+  std::vector<DrawnCaster> drawn_;
+  ShadowUpdate lastUpdate_;
 };
 
 }  // namespace ruvelo

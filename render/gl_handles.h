@@ -78,6 +78,10 @@ struct ProgramKind {
     for (GLsizei i = 0; i < n; ++i) glDeleteProgram(names[i]);
   }
 };
+struct SamplerKind {
+  static void generate(GLsizei n, GLuint* names) { glGenSamplers(n, names); }
+  static void destroy(GLsizei n, const GLuint* names) { glDeleteSamplers(n, names); }
+};
 
 using GlBuffer = GlHandle<BufferKind>;
 using GlVertexArray = GlHandle<VertexArrayKind>;
@@ -85,5 +89,6 @@ using GlTexture = GlHandle<TextureKind>;
 using GlFramebuffer = GlHandle<FramebufferKind>;
 using GlRenderbuffer = GlHandle<RenderbufferKind>;
 using GlProgram = GlHandle<ProgramKind>;
+using GlSampler = GlHandle<SamplerKind>;
 
 }  // namespace ruvelo

@@ -113,6 +113,13 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
     for (unsigned c = node->mNumChildren; c > 0; --c) pending.push_back(node->mChildren[c - 1]);
   }
   boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
+  if (!positions_.empty()) {
+    localMin_ = localMax_ = positions_.front();
+    for (const glm::vec3& p : positions_) {
+      localMin_ = glm::min(localMin_, p);
+      localMax_ = glm::max(localMax_, p);
+    }
+  }
 }
 
 void Model::drawWithProgram(const Shader& shader) const {

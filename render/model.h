@@ -39,6 +39,9 @@ class Model {
 
   const std::vector<Mesh>& meshes() const { return meshes_; }
   float boundingRadius() const { return boundingRadius_; }
+  // Axis-aligned bounds of every position in the model's own space (both zero without positions).
+  const glm::vec3& localMin() const { return localMin_; }
+  const glm::vec3& localMax() const { return localMax_; }
   const glm::mat4& modelMatrix() const { return modelMatrix_; }
   const std::shared_ptr<Material>& material() const { return material_; }
 
@@ -49,6 +52,8 @@ class Model {
   std::shared_ptr<Material> material_;
   std::vector<Mesh> meshes_;
   float boundingRadius_ = 0.0f;
+  glm::vec3 localMin_{0.0f};
+  glm::vec3 localMax_{0.0f};
   bool firstMatrixPending_ = true;
 };
 

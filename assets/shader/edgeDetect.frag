@@ -4,7 +4,7 @@
 // of it (centre against its four neighbours) is zero on slopes and the ground and large only where
 // one surface stops in front of another. Dividing by the centre value makes the threshold relative,
 // so a far step of the same proportion outlines like a near one, while depth-buffer noise at
-// distance stays below it. Output: edge strength in RGB (1 = full outline), alpha 1.
+// distance stays below it. Output: edge strength in red (1 = full outline), alpha 1.
 
 layout(binding = 1) uniform sampler2D sceneDepth;
 
@@ -16,19 +16,23 @@ const float farPlane = 1500.0;
 const float edgeStart = 0.15;  // relative Laplacian where the outline begins to show
 const float edgeFull = 0.45;   // and where it is fully dark
 
-// 1 / linear distance, straight from the stored depth (no division needed).
-float inverseDistance(ivec2 texel, ivec2 size) {
-  float ndc = texelFetch(sceneDepth, clamp(texel, ivec2(0), size - 1), 0).r * 2.0 - 1.0;
+// 1 / linear distance, straight from stored depths (no division needed).
+vec4 inverseDistance(vec4 depth) {
+  vec4 ndc = depth * 2.0 - 1.0;
   return (farPlane + nearPlane - ndc * (farPlane - nearPlane)) / (2.0 * nearPlane * farPlane);
 }
 
 void main() {
-  ivec2 size = textureSize(sceneDepth, 0);
-  ivec2 centre = ivec2(gl_FragCoord.xy);
-  float c = inverseDistance(centre, size);
-  float sum = inverseDistance(centre + ivec2(1, 0), size) + inverseDistance(centre - ivec2(1, 0), size) +
-              inverseDistance(centre + ivec2(0, 1), size) + inverseDistance(centre - ivec2(0, 1), size);
-  float relative = abs(sum - 4.0 * c) / c;
+  // Two gathers at the lower-left and upper-right corners of this pixel's texel c hold it and its
+  // four neighbours (components: (i0,j1), (i1,j1), (i1,j0), (i0,j0)); the sampler clamps at the
+  // borders.
+  vec2 size = vec2(textureSize(sceneDepth, 0));
+  vec2 c = floor(gl_FragCoord.xy);
+  vec4 lower = inverseDistance(textureGather(sceneDepth, c / size));         // left, c, down, -
+  vec4 upper = inverseDistance(textureGather(sceneDepth, (c + 1.0) / size));  // up, -, right, c
+  float centre = lower.y;
+  float sum = lower.x + lower.z + upper.x + upper.z;
+  float relative = abs(sum - 4.0 * centre) / centre;
   float edge = smoothstep(edgeStart, edgeFull, relative);
   fragColor = vec4(vec3(edge), 1.0);
 }

@@ -11,7 +11,10 @@ out vec4 fragColor;
 const vec3 ink = vec3(0.05, 0.04, 0.06);
 
 void main() {
-  vec3 colour = texture(sceneColour, uv).rgb;
-  float edge = texture(edges, uv).r;
+  // The targets are the viewport's size at its lower-left corner: one texel per pixel, fetched
+  // directly rather than filtered.
+  ivec2 pixel = ivec2(gl_FragCoord.xy);
+  vec3 colour = texelFetch(sceneColour, pixel, 0).rgb;
+  float edge = texelFetch(edges, pixel, 0).r;
   fragColor = vec4(mix(colour, ink, edge), 1.0);
 }

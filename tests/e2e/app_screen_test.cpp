@@ -138,15 +138,23 @@ TEST(Screen, BatteriesKeepSpinningWhileEverythingElseStandsStill) {
   EXPECT_LT(maxY - minY, 80) << "and nothing else moved";
 }
 
-// The start view against a reference picture. RUVELO_UPDATE_REFERENCE=1 rewrites the reference.
+// The start view against a reference picture, with the shadow map redrawn where it changed (the
+// default) and whole every frame: both within the tolerance, and the same picture, since the two
+// maps hold the same depths. RUVELO_UPDATE_REFERENCE=1 rewrites the reference.
 TEST(Screen, StartViewMatchesTheReference) {
   const std::string reference = std::string(RUVELO_SOURCE_DIR) + "/tests/e2e/reference/start_view.png";
   GameFolder folder(kSettings);
-  const std::string shot = folder.path("start.png");
-  const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  const Image actual = loadPng(shot);
-  ASSERT_FALSE(actual.empty());
+  std::vector<Image> pictures;
+  for (const bool fullShadow : {false, true}) {
+    const std::string shot = folder.path(fullShadow ? "start_full.png" : "start.png");
+    std::vector<std::string> args = {"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot};
+    if (fullShadow) args.push_back("--full-shadow");
+    const GameRun run = folder.run(args);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    pictures.push_back(loadPng(shot));
+    ASSERT_FALSE(pictures.back().empty());
+  }
+  const Image& actual = pictures[0];
   if (std::getenv("RUVELO_UPDATE_REFERENCE") != nullptr) {
     ASSERT_TRUE(savePng(reference, actual));
     GTEST_SKIP() << "reference rewritten: " << reference;
@@ -154,16 +162,20 @@ TEST(Screen, StartViewMatchesTheReference) {
   const Image expected = loadPng(reference);
   ASSERT_FALSE(expected.empty()) << "no reference at " << reference
                                  << " (run with RUVELO_UPDATE_REFERENCE=1 to create it)";
-  const ImageDiff diff = compareImages(actual, expected, 64);
-  const bool close = diff.meanAbs < 4.0 && diff.fractionOver < 0.02;
   // The actual picture is always kept for a person to look at; the difference only on a mismatch.
   const std::string out = std::string(RUVELO_BUILD_DIR) + "/test-output";
   std::filesystem::create_directories(out);
   savePng(out + "/start_view_actual.png", actual);
-  if (!close) savePng(out + "/start_view_diff.png", diff.visual);
-  EXPECT_TRUE(close) << "mean " << diff.meanAbs << ", max " << diff.maxAbs
-                     << ", share over 64: " << diff.fractionOver
-                     << " (actual and difference written to build/test-output/)";
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    const ImageDiff diff = compareImages(pictures[i], expected, 64);
+    const bool close = diff.meanAbs < 4.0 && diff.fractionOver < 0.02;
+    if (!close) savePng(out + "/start_view_diff.png", diff.visual);
+    EXPECT_TRUE(close) << (i == 0 ? "changed-only" : "whole") << " shadow map: mean " << diff.meanAbs
+                       << ", max " << diff.maxAbs << ", share over 64: " << diff.fractionOver
+                       << " (actual and difference written to build/test-output/)";
+  }
+  EXPECT_EQ(compareImages(pictures[0], pictures[1], 0).maxAbs, 0)
+      << "the changed-only shadow map must give the same picture as a whole redraw";
 }
 
 }  // namespace

@@ -16,6 +16,28 @@ TEST(Startup, RunsTheRequestedFramesAndExitsCleanly) {
   EXPECT_EQ(run.out.find("failed"), std::string::npos) << run.out;
 }
 
+// --bench measures its floor in the same run: 30 clear-only frames, and the frame median over the
+// floor median as the ratio.
+TEST(Startup, BenchReportsTheFloorAndTheRatioToIt) {
+  GameFolder folder;
+  const GameRun run = folder.run({"--frames", "4", "--fixed-dt", "0.05", "--bench"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  // The number after `key` on the line starting with `line`; -1 when either is missing.
+  auto valueOn = [&run](const std::string& line, const std::string& key) {
+    const auto start = run.out.find(line);
+    if (start == std::string::npos) return -1.0;
+    const std::string text = run.out.substr(start, run.out.find('\n', start) - start);
+    const auto at = text.find(key);
+    return at == std::string::npos ? -1.0 : std::stod(text.substr(at + key.size()));
+  };
+  EXPECT_EQ(valueOn("bench floor_ms", "frames="), 30.0) << run.out;
+  const double frame = valueOn("bench frame_ms", "median=");
+  const double floor = valueOn("bench floor_ms", "median=");
+  ASSERT_GT(frame, 0.0) << run.out;
+  ASSERT_GT(floor, 0.0) << run.out;
+  EXPECT_NEAR(valueOn("bench ratio_to_floor", "="), frame / floor, 0.002) << run.out;
+}
+
 TEST(Startup, MissingSettingsStopsBeforeAnyWindow) {
   GameFolder folder;
   folder.removeSettings();

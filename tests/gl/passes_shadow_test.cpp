@@ -64,7 +64,7 @@ class ShadowPass : public ::testing::Test {
   }
 
   // Depth pass with the given casters, then the lit ground and slab into the window.
-  void render(const ShadowMap& map, const ShadowCasters& casters) {
+  void render(ShadowMap& map, const ShadowCasters& casters) {
     map.renderDepthPass(*depth_, casters);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -99,7 +99,7 @@ class ShadowPass : public ::testing::Test {
 };
 
 TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
-  const ShadowMap map(1024);
+  ShadowMap map(1024);
   ShadowCasters casters;
   casters.ground = ground_.get();
   casters.batteries = {slab_.get()};
@@ -120,7 +120,7 @@ TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
 }
 
 TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
-  const ShadowMap map(512);
+  ShadowMap map(512);
   glBindTexture(GL_TEXTURE_2D, map.texture());
   GLint width = 0;
   GLint minFilter = 0;
@@ -140,7 +140,7 @@ TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
 }
 
 TEST_F(ShadowPass, LitProgramsGetTheirShadowAndCubeMapUnits) {
-  const ShadowMap map(64);
+  ShadowMap map(64);
   GlTexture cube = GlTexture::generate();
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube.get());
   struct Case {

@@ -8,8 +8,11 @@
 #include "physics/driving.h"
 #include "physics/game_world.h"
 #include "physics/physics_world.h"
+#include "physics/vehicle_builder.h"
 
 #include <gtest/gtest.h>
+
+#include <glm/gtc/quaternion.hpp>
 
 #include <cmath>
 #include <cstdio>
@@ -135,9 +138,16 @@ struct LevelDrive {
   float offRoadSeconds = 0.0f;
 };
 
+// Where the vehicle starts: the game's start pose unless given.
+struct StartPose {
+  bool given = false;
+  glm::vec3 position{0.0f};
+  float headingDegrees = 0.0f;  // about +y from facing +z
+};
+
 // Drives with the game's rules; with `seconds` > 0 the win/lose rules are off and the autopilot laps
 // the ring road after the route for that much game time.
-LevelDrive driveTheLevel(float dt, float seconds = 0.0f) {
+LevelDrive driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) {
   LevelDrive r;
   test::ObjMesh mesh;
   if (!test::readObj(test::levelCollisionModelPath(), mesh)) {
@@ -151,6 +161,9 @@ LevelDrive driveTheLevel(float dt, float seconds = 0.0f) {
     ADD_FAILURE() << "level mesh";
     return r;
   }
+  if (start.given)
+    world->vehicle().setActorPose(start.position,
+                                  glm::angleAxis(glm::radians(start.headingDegrees), glm::vec3(0.0f, 1.0f, 0.0f)));
   world->startPlay();
 
   const SteeringGeometry steering = world->steering();
@@ -200,6 +213,19 @@ TEST(AutopilotDrive, WinsTheLevelInThePhysicsWorldAtAnyFrameTime) {
     EXPECT_EQ(r.game.phase, GamePhase::Won);
     EXPECT_GE(r.game.timeLeft, 20.0);
     EXPECT_GE(r.game.power, 20.0f);
+  }
+}
+
+// Off the road and facing away from it, the autopilot finds its way back onto the route and still wins.
+TEST(AutopilotDrive, FindsItsWayBackFromTheGrass) {
+  for (const StartPose& start :
+       {StartPose{true, {30.0f, 2.6f, -430.0f}, 90.0f}, StartPose{true, {-30.0f, 2.6f, -400.0f}, 180.0f}}) {
+    SCOPED_TRACE(start.position.x);
+    const LevelDrive r = driveTheLevel(1.0f / 30.0f, 0.0f, start);
+    std::printf("from the grass at x=%.0f: %s with %.2f s and %.2f power left, %.1f s off the roads\n",
+                start.position.x, resultText(r.game.phase), r.game.timeLeft, r.game.power, r.offRoadSeconds);
+    EXPECT_EQ(r.game.phase, GamePhase::Won);
+    EXPECT_LT(r.offRoadSeconds, 15.0f);
   }
 }
 

@@ -24,12 +24,14 @@ TEST(DevFlags, NoFlagsChangeNothing) {
   EXPECT_EQ(r.flags.fixedDt, 0.0f);
   EXPECT_FALSE(r.flags.bench);
   EXPECT_FALSE(r.flags.logState);
+  EXPECT_FALSE(r.flags.fullShadow);
   EXPECT_TRUE(r.flags.screenshots.empty());
 }
 
 TEST(DevFlags, ParsesEveryFlag) {
   const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
-                               "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot"});
+                               "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot",
+                               "--full-shadow"});
   ASSERT_TRUE(r.ok) << r.message;
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
@@ -39,6 +41,7 @@ TEST(DevFlags, ParsesEveryFlag) {
   EXPECT_TRUE(r.flags.bench);
   EXPECT_TRUE(r.flags.logState);
   EXPECT_TRUE(r.flags.autopilot);
+  EXPECT_TRUE(r.flags.fullShadow);
 }
 
 TEST(DevFlags, BadInputNamesTheFlag) {

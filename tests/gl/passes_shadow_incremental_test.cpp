@@ -1,0 +1,252 @@
+// The changed-only shadow pass against a whole redraw, texel for texel, over the game's own models
+// and the events that change the map: spinning batteries, a pushed cone coming to rest, a collected
+// battery, a reached zone, a cone crossing the map's edge, wireframe on and off.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <glm/gtc/matrix_transform.hpp>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "passes/shadow_map.h"
+#include "render/model.h"
+#include "support/gl_context.h"
+
+namespace ruvelo {
+namespace {
+
+constexpr const char* kModels = "../assets/model/";
+
+// Depth of rows [y, y + height) of the map, whole width.
+std::vector<float> readRows(const ShadowMap& map, int y, int height) {
+  std::vector<float> depth(static_cast<size_t>(map.size()) * height);
+  glBindFramebuffer(GL_FRAMEBUFFER, map.framebuffer());
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, y, map.size(), height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return depth;
+}
+
+std::vector<float> readRect(const ShadowMap& map, const TexelRect& r) {
+  std::vector<float> depth(static_cast<size_t>(r.area()));
+  glBindFramebuffer(GL_FRAMEBUFFER, map.framebuffer());
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return depth;
+}
+
+// Texels that differ, and how many of them are not the cleared value in the reference: a check that
+// compares two empty maps proves nothing.
+struct Difference {
+  long differing = 0;
+  long covered = 0;
+};
+Difference compare(const std::vector<float>& actual, const std::vector<float>& expected) {
+  Difference d;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) ++d.differing;
+    if (expected[i] < 1.0f) ++d.covered;
+  }
+  return d;
+}
+
+// The game's casters, loaded from the built asset tree and placed as the game places them.
+class ShadowScene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(test::makeGlContext(64, 64), nullptr);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_CULL_FACE);  // the game's default; the depth pass draws with it
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    depth_ = std::make_shared<Shader>("../assets/shader/simpleDepthShader.vert",
+                                      "../assets/shader/simpleDepthShader.frag");
+    ASSERT_NE(depth_->program(), 0u);
+    auto none = std::shared_ptr<Material>();
+    const glm::mat4 identity(1.0f);
+    level_.emplace(std::string(kModels) + "level1RenderFinal2.obj",
+                   glm::scale(glm::translate(identity, glm::vec3(0, 0, 200)), glm::vec3(2.0f)), none);
+    ground_.emplace(std::string(kModels) + "greenPlane.obj",
+                    glm::scale(glm::translate(identity, glm::vec3(0, 0.5f, 0)), glm::vec3(300, 1, 800)),
+                    none);
+    const glm::vec3 batteryAt[5] = {
+        {0, 17.5f, 173}, {-190, 3.5f, 214}, {0, 17.5f, -100}, {-165, 3.5f, 315}, {148, 3.5f, 273}};
+    for (int i = 0; i < 5; ++i) {
+      batteryMatrix_[i] = glm::scale(glm::translate(identity, batteryAt[i]), glm::vec3(3.0f));
+      batteries_[i].emplace(std::string(kModels) + "Battery.fbx", batteryMatrix_[i], none);
+    }
+    const glm::vec3 coneAt[5] = {
+        {-190, 3.25f, 150}, {150, 3.25f, 100}, {50, 3.25f, 100}, {0, 3.25f, 150}, {-100, 3.25f, 275}};
+    for (int i = 0; i < 5; ++i) {
+      cones_[i].emplace(std::string(kModels) + "Cone.fbx", identity, none);
+      placeCone(i, coneAt[i], 0.0f);
+    }
+    const glm::vec3 zoneAt[3] = {{146, 15, 230}, {-160, 15, 218}, {-129, 15, 353}};
+    for (int i = 0; i < 3; ++i) {
+      glm::mat4 m = glm::translate(identity, zoneAt[i]);
+      if (i > 0) m = glm::rotate(m, 1.5707963f, glm::vec3(0, 1, 0));
+      zones_[i].emplace(std::string(kModels) + "FinishLine.obj", glm::scale(m, glm::vec3(2.0f, 2.4f, 2.0f)),
+                        none);
+    }
+    ASSERT_FALSE(level_->meshes().empty());
+    ASSERT_FALSE(batteries_[0]->meshes().empty());
+    ASSERT_FALSE(cones_[0]->meshes().empty());
+    ASSERT_FALSE(zones_[0]->meshes().empty());
+  }
+
+  void TearDown() override {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDisable(GL_CULL_FACE);
+  }
+
+  // A cone standing at `p`, tipped by `tip` radians about x, as the game builds its matrix.
+  void placeCone(int i, const glm::vec3& p, float tip) {
+    const glm::mat4 m = glm::translate(glm::mat4(1.0f), p + glm::vec3(0, 1.5f, 0)) *
+                        glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) *
+                        glm::rotate(glm::mat4(1.0f), tip, glm::vec3(1, 0, 0));
+    cones_[i]->setModelMatrix(m);
+  }
+
+  // One frame of the game's spin for every battery still there.
+  void spin(float dt) {
+    for (int i = 0; i < 5; ++i) {
+      if (!batteryVisible_[i]) continue;
+      // The game's spin: 45 degrees per second about the model's own z axis.
+      batteryMatrix_[i] = glm::rotate(batteryMatrix_[i], glm::radians(45.0f) * dt, glm::vec3(0.0f, 0.0f, 1.0f));
+      batteries_[i]->setModelMatrix(batteryMatrix_[i]);
+    }
+  }
+
+  ShadowCasters casters() const {
+    ShadowCasters c;
+    for (int i = 0; i < 3; ++i)
+      if (zoneVisible_[i]) c.zones.push_back(&*zones_[i]);
+    for (const auto& cone : cones_) c.cones.push_back(&*cone);
+    c.ground = &*ground_;
+    for (int i = 0; i < 5; ++i)
+      if (batteryVisible_[i]) c.batteries.push_back(&*batteries_[i]);
+    c.level = &*level_;
+    return c;
+  }
+
+  std::shared_ptr<Shader> depth_;
+  std::optional<Model> level_, ground_;
+  std::optional<Model> batteries_[5], cones_[5], zones_[3];
+  glm::mat4 batteryMatrix_[5];
+  bool batteryVisible_[5] = {true, true, true, true, true};
+  bool zoneVisible_[3] = {true, true, true};
+};
+
+TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
+  constexpr int kSize = 2048;
+  ShadowMap incremental(kSize), reference(kSize);
+  int frame = 0;
+  long partialFrames = 0;
+  // Draws the frame both ways and compares the whole maps; `expectPartial` says which path the
+  // changed-only pass must have taken, so the comparison cannot pass by always redrawing everything.
+  auto frameMatches = [&](const std::string& what, bool expectPartial) {
+    ++frame;
+    incremental.renderChangedDepthPass(*depth_, casters());
+    reference.renderDepthPass(*depth_, casters());
+    EXPECT_EQ(!incremental.lastUpdate().full, expectPartial) << what << " (frame " << frame << ")";
+    if (!incremental.lastUpdate().full) ++partialFrames;
+    const Difference d = compare(readRows(incremental, 0, kSize), readRows(reference, 0, kSize));
+    EXPECT_EQ(d.differing, 0) << what << " (frame " << frame << ")";
+    EXPECT_GT(d.covered, 10000) << what;  // wireframe covers far less than filled casters
+  };
+
+  frameMatches("first frame", false);
+  frameMatches("nothing moved", true);
+  EXPECT_TRUE(incremental.lastUpdate().rects.empty());
+
+  for (int i = 0; i < 12; ++i) {
+    spin(0.7f);
+    frameMatches("batteries spinning", true);
+  }
+  EXPECT_EQ(incremental.lastUpdate().rects.size(), 5u) << "one rectangle per spinning battery";
+
+  // Cone 1 is shoved along x, tipping over, then lies still while the batteries keep turning.
+  for (int i = 1; i <= 8; ++i) {
+    spin(0.05f);
+    placeCone(1, glm::vec3(150.0f + 2.5f * i, 3.25f, 100.0f - 0.7f * i), 0.2f * i);
+    frameMatches("cone pushed", true);
+  }
+  spin(0.05f);
+  frameMatches("cone at rest", true);
+  EXPECT_EQ(incremental.lastUpdate().rects.size(), 5u) << "a cone at rest redraws nothing";
+
+  batteryVisible_[2] = false;
+  spin(0.05f);
+  frameMatches("battery collected", true);
+  zoneVisible_[1] = false;
+  spin(0.05f);
+  frameMatches("zone reached", true);
+  frameMatches("zone reached, next frame", true);
+
+  // Light-space x is (world x − world z) / √2: the map's edge (x = 400) lies at x − z ≈ 565.7.
+  for (int i = 0; i < 8; ++i) {
+    const float along = 268.0f + 5.0f * i;
+    placeCone(3, glm::vec3(along, 3.25f, -along), 0.0f);
+    spin(0.05f);
+    frameMatches("cone across the map's edge", true);
+  }
+
+  // Wireframe changes every caster's coverage: the first frame in and out of it redraws everything.
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  spin(0.05f);
+  frameMatches("wireframe on", false);
+  spin(0.05f);
+  frameMatches("wireframe, spinning", true);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  spin(0.05f);
+  frameMatches("wireframe off", false);
+
+  // Moving the ground touches most of the map: cheaper and safer to draw it whole.
+  ground_->setModelMatrix(
+      glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.6f, 0)), glm::vec3(300, 1, 800)));
+  frameMatches("ground moved", false);
+  EXPECT_GT(partialFrames, 30);
+}
+
+// At the game's own map size, on one map: the rectangles after each changed-only pass and a dense
+// grid of rows hold exactly what a whole redraw of the same casters then writes.
+TEST_F(ShadowScene, ChangedOnlyPassMatchesAtTheGamesMapSize) {
+  ShadowMap map(kShadowMapSize);
+  map.renderChangedDepthPass(*depth_, casters());
+  ASSERT_TRUE(map.lastUpdate().full);
+  constexpr int kRowStride = 61;
+  for (int step = 0; step < 3; ++step) {
+    spin(0.5f);
+    placeCone(0, glm::vec3(-190.0f + 3.0f * step, 3.25f, 150.0f), 0.3f * step);
+    if (step == 1) batteryVisible_[0] = false;
+    map.renderChangedDepthPass(*depth_, casters());
+    ASSERT_FALSE(map.lastUpdate().full);
+    const std::vector<TexelRect> rects = map.lastUpdate().rects;
+    ASSERT_GE(rects.size(), 5u);
+    std::vector<std::vector<float>> before;
+    for (const TexelRect& r : rects) before.push_back(readRect(map, r));
+    std::vector<std::vector<float>> rowsBefore;
+    for (int y = 0; y < kShadowMapSize; y += kRowStride) rowsBefore.push_back(readRows(map, y, 1));
+
+    map.renderDepthPass(*depth_, casters());
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const Difference d = compare(before[i], readRect(map, rects[i]));
+      EXPECT_EQ(d.differing, 0) << "step " << step << " rectangle " << i;
+      EXPECT_GT(d.covered, 0) << "step " << step << " rectangle " << i;
+    }
+    Difference rows;
+    for (int y = 0, i = 0; y < kShadowMapSize; y += kRowStride, ++i) {
+      const Difference d = compare(rowsBefore[static_cast<size_t>(i)], readRows(map, y, 1));
+      rows.differing += d.differing;
+      rows.covered += d.covered;
+    }
+    EXPECT_EQ(rows.differing, 0) << "step " << step;
+    EXPECT_GT(rows.covered, 0);
+  }
+}
+
+}  // namespace
+}  // namespace ruvelo
