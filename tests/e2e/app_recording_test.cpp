@@ -39,8 +39,9 @@ const Drive kDrives[] = {
      "18 W release\n18 SPACE press\n20 SPACE release\n22 F3 release\n24 F4 release\n25 F4 release\n"
      "26 F9 release\n",
      {4, 20, 30}},
-    // Running out of time: the result screen, where toggles still answer.
-    {"lost", "10", 18, "17 F7 release\n", {18}},
+    // Backwards off the start road, holding S until the power runs out; then the result screen,
+    // where toggles still answer.
+    {"lost", "0.25", 62, "1 S press\n61 F7 release\n", {40, 62}},
 };
 
 void PrintTo(const Drive& drive, std::ostream* out) {
