@@ -9,6 +9,7 @@
 #include "app/follow_direction.h"
 #include "app/input.h"
 #include "app/scene.h"
+#include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/window.h"
 #include "level/level_layout.h"
@@ -33,8 +34,7 @@ int startupFailure(const char* what) {
 int runGame(const DevFlags& flags) {
   App app(flags);
   if (const int status = app.startUp()) return status;
-  app.run();
-  return 0;
+  return app.run();
 }
 
 int App::startUp() {
@@ -102,13 +102,17 @@ int App::buildWorld() {
   return 0;
 }
 
-void App::run() {
+int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) frame();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
+  const std::string failure = devTools_.flagFailure(frame_);
+  if (failure.empty()) return 0;
+  std::cerr << "ruvelo: " << failure << std::endl;
+  return kFlagFailedStatus;
 }
 
 void App::frame() {
@@ -331,7 +335,8 @@ void App::drawSnow(float dt) {
 
 // Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
 void App::present() {
-  devTools_.takeScreenshots(frame_, state_.width, state_.height);
+  // A screenshot that cannot be written ends the run.
+  if (!devTools_.takeScreenshots(frame_, state_.width, state_.height)) platform_->requestClose();
   devTools_.endWork();
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);

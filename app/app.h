@@ -28,8 +28,9 @@ class App {
 
   // Start-up; 0 when the loop may run, else the process status.
   int startUp();
-  // Frames until the window is asked to close, then the bench report.
-  void run();
+  // Frames until the window is asked to close, then the bench report. The process status: 0, or
+  // kFlagFailedStatus when a developer flag failed while the game ran.
+  int run();
 
  private:
   int readSettingsFile(Settings& settings);

@@ -6,12 +6,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
+#include "app/regular_file.h"
+
 namespace ruvelo {
 namespace {
+
+// An input script is a few bytes per key event; anything near this size is not a script.
+constexpr std::size_t kMaxInputScriptBytes = 4 * 1024 * 1024;
 
 bool parseWhole(const std::string& text, long& out) {
   if (text.empty()) return false;
@@ -138,10 +142,12 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       ++i;
     } else if (flag == "--input") {
       if (!hasValue) return needsValue();
-      std::ifstream file(value);
-      if (!file) return fail("--input: cannot open \"" + value + "\"");
+      std::string contents, why;
+      if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
+        return fail("--input: cannot read \"" + value + "\": " + why);
+      std::istringstream script(contents);
       std::string error;
-      if (!parseInputScript(file, flags.input, error)) return fail("--input: " + value + ": " + error);
+      if (!parseInputScript(script, flags.input, error)) return fail("--input: " + value + ": " + error);
       ++i;
     } else if (flag == "--screenshot") {
       if (!hasValue) return needsValue();
@@ -158,6 +164,12 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
                   "\" (flags: --frames N, --fixed-dt S, --input FILE, "
                   "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot, --full-shadow)");
     }
+  }
+  // A picture of a frame the run never reaches would silently never be written.
+  for (const Screenshot& shot : flags.screenshots) {
+    if (flags.frames > 0 && shot.frame > flags.frames)
+      return fail("--screenshot: frame " + std::to_string(shot.frame) +
+                  " is after the last frame (--frames " + std::to_string(flags.frames) + ")");
   }
   return result;
 }

@@ -38,7 +38,8 @@ struct FlagsResult {
   DevFlags flags;
 };
 
-// Parses argv. Unknown flags, missing or bad values and unreadable input scripts give !ok.
+// Parses argv. Unknown flags, missing or bad values, input scripts that are not regular files of a
+// sane size or do not parse, and screenshots of frames after --frames give !ok.
 FlagsResult parseDevFlags(int argc, const char* const* argv);
 
 // Reads an input script: "FRAME KEY press|release" per line, '#' starts a comment.

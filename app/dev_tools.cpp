@@ -9,6 +9,7 @@
 
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
+#include "app/screenshots.h"
 #include "app/window.h"
 
 namespace ruvelo {
@@ -138,11 +139,16 @@ void DevTools::endFloorFrame() {
   floorProcessTimes_.push_back(processCpuMs() - floorProcessStart_);
 }
 
-void DevTools::takeScreenshots(long frame, int width, int height) const {
-  for (const Screenshot& shot : flags_.screenshots) {
-    if (shot.frame == frame && !writeBackBufferPng(shot.path, width, height))
-      std::cout << "Screenshot failed: " << shot.path << std::endl;
-  }
+bool DevTools::takeScreenshots(long frame, int width, int height) {
+  if (!screenshotFailure_.empty()) return false;
+  screenshotFailure_ = ruvelo::takeScreenshots(flags_.screenshots, frame, [&](const std::string& path) {
+    return writeBackBufferPng(path, width, height);
+  });
+  return screenshotFailure_.empty();
+}
+
+std::string DevTools::flagFailure(long lastFrame) const {
+  return screenshotFailure_.empty() ? missedScreenshot(flags_.screenshots, lastFrame) : screenshotFailure_;
 }
 
 void DevTools::report(int width, int height) {

@@ -48,8 +48,11 @@ class DevTools {
   void endWork();
   void afterSwap(long frame);
 
-  // The screenshots asked for this frame, from the back buffer; a failure is reported on the console.
-  void takeScreenshots(long frame, int width, int height) const;
+  // The screenshots asked for this frame, from the back buffer. False when one could not be written:
+  // the run then ends (see flagFailure()).
+  bool takeScreenshots(long frame, int width, int height);
+  // After the run that ended after `lastFrame`: why a flag failed ("" when none did).
+  std::string flagFailure(long lastFrame) const;
 
   // With --bench (not --bench-floor): one clear-only frame measured after the run, so the report can
   // compare the frames with the floor of the same machine state.
@@ -75,6 +78,7 @@ class DevTools {
   std::vector<double> floorTimes_, floorProcessTimes_;
   double lastProcessCpu_ = 0.0;
   double floorProcessStart_ = 0.0;
+  std::string screenshotFailure_;
   Clock::time_point frameStart_, workEnd_;
   double threadStart_ = 0.0;
   double startupMiB_ = 0.0;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <istream>
 
+#include "app/regular_file.h"
+
 namespace ruvelo {
 namespace {
 
@@ -94,9 +96,15 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
                             bool& fullscreen, float& brightness) {
+  // A directory or a device opens like a file but reads as nothing (or without end): only a regular
+  // file that reads to its end counts as a settings file.
+  const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
+  if (!regularFileProblem(path).empty()) return cannotOpen;
   std::ifstream file(path, std::ios::binary);
-  if (!file) return {SettingsStatus::FileMissing, "Unable to open file settings.txt"};
-  return parseSettings(file, width, height, refresh_rate, fullscreen, brightness);
+  if (!file) return cannotOpen;
+  const SettingsResult parsed = parseSettings(file, width, height, refresh_rate, fullscreen, brightness);
+  if (file.bad()) return cannotOpen;
+  return parsed;
 }
 
 }  // namespace ruvelo

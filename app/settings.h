@@ -29,7 +29,8 @@ struct SettingsResult {
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
                              float& brightness);
 
-// Opens the file and parses it; FileMissing when it cannot be opened.
+// Opens the file and parses it; FileMissing when it cannot be opened or read, or is not a regular
+// file (a directory, a device).
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
                             bool& fullscreen, float& brightness);
 

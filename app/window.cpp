@@ -1,11 +1,13 @@
 #include "app/window.h"
 
-#include <stb_image_write.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "app/screenshots.h"
 
 namespace ruvelo {
 
@@ -54,8 +56,9 @@ void pauseIfInteractive() {
   std::getline(std::cin, ignored);
 }
 
-bool writeBackBufferPng(const std::string& path, int width, int height) {
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+std::string writeBackBufferPng(const std::string& path, int width, int height) {
+  const size_t row = static_cast<size_t>(width) * 4;
+  std::vector<unsigned char> pixels(row * static_cast<size_t>(height));
   GLint previousRead = 0;
   glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
@@ -63,12 +66,14 @@ bool writeBackBufferPng(const std::string& path, int width, int height) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
-  // The back buffer may carry alpha from blending; a screenshot is opaque.
-  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
-  stbi_flip_vertically_on_write(1);
-  const bool ok = stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4) != 0;
-  stbi_flip_vertically_on_write(0);
-  return ok;
+  // GL reads bottom row first; a PNG starts at the top. The back buffer may carry alpha from
+  // blending; a screenshot is opaque.
+  std::vector<unsigned char> topFirst(pixels.size());
+  for (int y = 0; y < height; ++y)
+    std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * row], row,
+                &topFirst[static_cast<size_t>(y) * row]);
+  for (size_t i = 3; i < topFirst.size(); i += 4) topFirst[i] = 255;
+  return writePngFile(path, width, height, topFirst);
 }
 
 }  // namespace ruvelo

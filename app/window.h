@@ -29,7 +29,7 @@ void setInitialGlState();
 // Before a start-up failure exit: waits for Enter when a person is at the terminal, never in scripts.
 void pauseIfInteractive();
 
-// Writes the current back buffer (window size) to a PNG file. False on failure.
-bool writeBackBufferPng(const std::string& path, int width, int height);
+// Writes the current back buffer (window size) to a PNG file. "" on success, else why not.
+std::string writeBackBufferPng(const std::string& path, int width, int height);
 
 }  // namespace ruvelo

@@ -1,12 +1,12 @@
 #include "passes/particle_system.h"
 
-#include "render/image_file.h"
-
 #include <stb_image.h>
 
 #include <glm/gtc/type_ptr.hpp>
+#include <iostream>
 
 #include "render/camera.h"
+#include "render/image_file.h"
 #include "render/shader.h"
 
 namespace ruvelo {
@@ -32,9 +32,12 @@ GLuint loadFlakeTexture(const std::string& path) {
   // A grey-alpha image has no matching upload format here: widen it to RGBA.
   const int wanted = stbi_info(path.c_str(), &width, &height, &channels) != 0 && channels == 2 ? 4 : 0;
   const DecodedImage image = decodeImage(path, wanted);
-  if (image) {
+  if (image.ok()) {
     uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
     glGenerateMipmap(GL_TEXTURE_2D);
+  } else {
+    std::cout << "Texture failed to load at path: " << path << std::endl;
+    std::cout << "  in " << path << ": " << image.error << std::endl;
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

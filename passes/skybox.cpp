@@ -1,6 +1,8 @@
 #include "passes/skybox.h"
 
+#include <algorithm>
 #include <iostream>
+#include <vector>
 
 #include "render/camera.h"
 #include "render/image_file.h"
@@ -18,19 +20,73 @@ std::array<std::string, 6> defaultSkyboxFaces() {
           dir + "bottom2.jpg", dir + "front2.jpg", dir + "back2.jpg"};
 }
 
+int cubeFaceSide(const std::array<glm::ivec2, 6>& sizes) {
+  // The side most square faces share (the first on a tie); without any square face, the longer
+  // side of the first face that has one.
+  int best = 0;
+  int bestCount = 0;
+  for (const glm::ivec2& size : sizes) {
+    if (size.x <= 0 || size.x != size.y) continue;
+    int count = 0;
+    for (const glm::ivec2& other : sizes) count += other == size ? 1 : 0;
+    if (count > bestCount) {
+      best = size.x;
+      bestCount = count;
+    }
+  }
+  if (best != 0) return best;
+  for (const glm::ivec2& size : sizes)
+    if (size.x > 0 && size.y > 0) return std::max(size.x, size.y);
+  return 0;
+}
+
+std::vector<unsigned char> resizeRgb(const unsigned char* pixels, int width, int height, int side) {
+  // Nearest texel: enough to keep a face in place; the file itself is what needs fixing.
+  std::vector<unsigned char> out(static_cast<size_t>(side) * static_cast<size_t>(side) * 3);
+  for (int y = 0; y < side; ++y) {
+    const size_t sy = static_cast<size_t>((static_cast<long long>(y) * height) / side);
+    for (int x = 0; x < side; ++x) {
+      const size_t sx = static_cast<size_t>((static_cast<long long>(x) * width) / side);
+      const unsigned char* from = pixels + (sy * static_cast<size_t>(width) + sx) * 3;
+      std::copy(from, from + 3, &out[(static_cast<size_t>(y) * side + static_cast<size_t>(x)) * 3]);
+    }
+  }
+  return out;
+}
+
 GLuint loadCubemap(const std::array<std::string, 6>& faces) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
 
+  // The upload declares RGB, so ask the decoder for exactly three channels whatever the file has.
+  std::array<DecodedImage, 6> images;
+  std::array<glm::ivec2, 6> sizes{};
   for (unsigned i = 0; i < faces.size(); ++i) {
-    // The upload declares RGB, so ask the decoder for exactly three channels whatever the file has.
-    const DecodedImage face = decodeImage(faces[i], 3);
-    if (face) {
-      uploadImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, face, GL_RGB);
+    images[i] = decodeImage(faces[i], 3);
+    if (images[i].ok()) {
+      sizes[i] = {images[i].width, images[i].height};
     } else {
       std::cout << "Cubemap texture failed to load at path: " << faces[i] << std::endl;
+      std::cout << "  in " << faces[i] << ": " << images[i].error << std::endl;
     }
+  }
+
+  // A cube map needs six square faces of one size, or none of it samples; a face that does not fit
+  // is reported and scaled to the others' size so the rest of the sky still shows.
+  const int side = cubeFaceSide(sizes);
+  for (unsigned i = 0; i < faces.size(); ++i) {
+    const DecodedImage& image = images[i];
+    if (!image.ok()) continue;
+    const unsigned char* pixels = image.pixels.get();
+    std::vector<unsigned char> resized;
+    if (image.width != side || image.height != side) {
+      std::cout << "Cubemap face " << faces[i] << " is " << image.width << " x " << image.height << ", not "
+                << side << " x " << side << " like the other faces: scaled to fit" << std::endl;
+      resized = resizeRgb(pixels, image.width, image.height, side);
+      pixels = resized.data();
+    }
+    uploadPixels(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, side, side, GL_RGB, pixels);
   }
 
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

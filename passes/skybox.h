@@ -19,9 +19,15 @@ class Shader;
 std::array<std::string, 6> defaultSkyboxFaces();
 
 // A new cube-map texture (left bound) from six faces in upload order, each uploaded as 8-bit RGB.
-// A face that cannot be decoded prints "Cubemap texture failed to load at path: " + path and stays
-// undefined (the map then samples black).
+// A face that cannot be decoded prints "Cubemap texture failed to load at path: " + path and a line
+// naming the file and why, and stays undefined (the map then samples black). A face that is not
+// square or not the size of the others is reported and scaled to that size, so the map stays
+// complete.
 GLuint loadCubemap(const std::array<std::string, 6>& faces);
+
+// The side every face is uploaded at, from the decoded faces' sizes ((0, 0) for a face that failed):
+// the size most square faces share, else the longer side of the first decoded face; 0 without any.
+int cubeFaceSide(const std::array<glm::ivec2, 6>& sizes);
 
 // The 36 vertices (x, y, z) of the sky cube of half-size 10000, counter-clockwise seen from inside.
 std::array<float, 108> skyboxVertices();

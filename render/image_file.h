@@ -1,5 +1,6 @@
-// Image files decoded by stb_image and their upload to GL textures: the one place where pixels are
-// read from disk and sent to the driver.
+// Decoding image files for textures, with the checks every texture load shares (a readable file and
+// a size the GL and the memory can take), and their upload: the one place where pixels are read from
+// disk and sent to the driver.
 #pragma once
 
 #include <GL/glew.h>
@@ -9,23 +10,29 @@
 
 namespace ruvelo {
 
+// Sides beyond this are refused before decoding: a 16384² RGBA file alone would need 1 GiB of
+// pixels, plus its mipmaps.
+constexpr int kMaxTextureSide = 8192;
+
 struct DecodedImage {
+  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, nullptr};
   int width = 0;
   int height = 0;
-  int channels = 0;  // as delivered: the wanted count when one was asked for
-  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, [](void*) {}};
+  int channels = 0;   // after conversion: `wanted` when it was not 0, else as stored
+  std::string error;  // why pixels is null: "can't fopen", "16384 x 16384 is larger than 8192 x 8192"
 
-  explicit operator bool() const { return pixels != nullptr; }
+  bool ok() const { return pixels != nullptr; }
 };
 
-// Decodes `path` with its own channel count (0) or exactly `wantedChannels`. Empty on failure.
-DecodedImage decodeImage(const std::string& path, int wantedChannels = 0);
+// Decodes `path` with stb_image (no vertical flip), converted to `wanted` channels (0: as stored).
+DecodedImage decodeImage(const std::string& path, int wanted);
 
 // GL_RED, GL_RG, GL_RGB or GL_RGBA for 1, 2, 3 or 4 channels.
 GLenum pixelFormat(int channels);
 
 // glTexImage2D of level 0 into `target` (bound by the caller) with tightly packed rows: rows of 1-,
 // 2- and 3-channel images are not 4-byte aligned in general. The unpack alignment is left as it was.
+void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels);
 void uploadImage(GLenum target, const DecodedImage& image, GLenum format);
 
 }  // namespace ruvelo

@@ -61,6 +61,7 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
   }
   if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || scene->mRootNode == nullptr) {
     std::cout << "ERROR::ASSIMP::" << importer.GetErrorString() << std::endl;
+    std::cout << "  in " << path << std::endl;
     return;
   }
 
@@ -111,6 +112,14 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
     }
     // Children pushed in reverse so the first child is processed next.
     for (unsigned c = node->mNumChildren; c > 0; --c) pending.push_back(node->mChildren[c - 1]);
+  }
+  // The importer accepts some garbage as a scene without geometry (random bytes in an OBJ file):
+  // the game has no use for a model without faces, so it is a failed import all the same.
+  if (indices_.empty()) {
+    std::cout << "ERROR::ASSIMP::no faces in the file" << std::endl;
+    std::cout << "  in " << path << std::endl;
+    positions_.clear();
+    meshes_.clear();
   }
   boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
   if (!positions_.empty()) {

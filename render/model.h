@@ -15,7 +15,8 @@ namespace ruvelo {
 
 class Model {
  public:
-  // Imports `path`; on failure prints "ERROR::ASSIMP::" + the importer's message and stays empty.
+  // Imports `path`; on failure prints "ERROR::ASSIMP::" + the importer's message and "  in " + path,
+  // and stays empty. A file that imports without a single face counts as a failure.
   Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_ptr<Material> material);
 
   Model(const Model&) = delete;

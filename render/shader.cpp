@@ -19,7 +19,14 @@ std::string readLines(std::ifstream& stream) {
   return source;
 }
 
-GLuint compileStage(GLenum type, const std::string& source) {
+// A source counts as read when the file opened and reading stopped at its end, not on an error (a
+// directory opens but cannot be read).
+bool readable(const std::ifstream& stream) {
+  return stream.eof() && !stream.bad();
+}
+
+// `path` names the source file in the failure message; `readable` says whether it could be read.
+GLuint compileStage(GLenum type, const std::string& source, const std::string& path, bool readable) {
   const GLuint shader = glCreateShader(type);
   const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);
@@ -35,6 +42,7 @@ GLuint compileStage(GLenum type, const std::string& source) {
   const char* kind = type == GL_VERTEX_SHADER ? "vertex" : "fragment";
   std::cout << "Failed to compile " << kind << " shader!" << std::endl;
   std::cout << log.data() << std::endl;
+  std::cout << "  in " << path << (readable ? "" : " (cannot be read)") << std::endl;
   glDeleteShader(shader);
   return 0;
 }
@@ -50,8 +58,9 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
 
   GlProgram owned = GlProgram::generate();
   const GLuint program = owned.get();
-  const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource);
-  const GLuint fragmentShader = compileStage(GL_FRAGMENT_SHADER, fragmentSource);
+  const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource, vertexPath, readable(vertexFile));
+  const GLuint fragmentShader =
+      compileStage(GL_FRAGMENT_SHADER, fragmentSource, fragmentPath, readable(fragmentFile));
   // A failed stage is 0 and is not attached (attaching 0 is a GL error). Some drivers link a
   // program from the remaining stage alone, so a missing stage counts as a failed link here.
   if (vertexShader != 0) glAttachShader(program, vertexShader);
@@ -76,6 +85,7 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   }
   std::cout << "Failed to Link Shader Program!" << std::endl;
   std::cout << linkLog << std::endl;
+  std::cout << "  in " << vertexPath << " and " << fragmentPath << std::endl;
 }
 
 void Shader::use() const {

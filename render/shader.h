@@ -15,7 +15,8 @@ namespace ruvelo {
 class Shader {
  public:
   // Reads both files (a missing file gives an empty source), compiles and links. Failures print
-  // the compile or link message and the driver's log; the program handle is then 0.
+  // the compile or link message, the driver's log and an "  in <file>" line naming the source
+  // (both for a link); the program handle is then 0.
   Shader(const std::string& vertexPath, const std::string& fragmentPath);
 
   Shader(const Shader&) = delete;

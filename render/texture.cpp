@@ -1,9 +1,9 @@
 #include "render/texture.h"
 
-#include "render/image_file.h"
-
 #include <iostream>
 #include <map>
+
+#include "render/image_file.h"
 
 namespace ruvelo {
 
@@ -45,10 +45,12 @@ Texture findLoadedTexture(const std::string& path) {
 }
 
 GlTexture textureFromFile(const std::string& path) {
+  const std::string fullPath = std::string(kModelTextureDir) + path;
   GlTexture texture = GlTexture::generate();
-  const DecodedImage image = decodeImage(std::string(kModelTextureDir) + path);
-  if (!image) {
+  const DecodedImage image = decodeImage(fullPath, 0);
+  if (!image.ok()) {
     std::cout << "Texture failed to load at path: " << path << std::endl;
+    std::cout << "  in " << fullPath << ": " << image.error << std::endl;
     return texture;
   }
   glBindTexture(GL_TEXTURE_2D, texture.get());

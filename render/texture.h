@@ -24,7 +24,8 @@ struct Texture {
 inline const char* const kModelTextureDir = "../assets/model/";
 
 // Loads kModelTextureDir + path into a new mipmapped, repeating, trilinear 2D texture. On failure
-// prints "Texture failed to load at path: " + path and returns a name without storage.
+// prints "Texture failed to load at path: " + path, then "  in " + the file tried and why, and
+// returns a name without storage. Images larger than kMaxTextureSide are refused.
 GlTexture textureFromFile(const std::string& path);
 
 // The texture of `path` (typed `type` when first loaded): the one already in use by some mesh, else

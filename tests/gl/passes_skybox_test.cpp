@@ -116,7 +116,8 @@ TEST_F(SkyboxDraw, MissingFaceIsReportedOnceAndTheOthersStillLoad) {
   testing::internal::CaptureStdout();
   const Skybox sky(faces);
   const std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(output, "Cubemap texture failed to load at path: " + faces[2] + "\n");
+  EXPECT_EQ(output,
+            "Cubemap texture failed to load at path: " + faces[2] + "\n  in " + faces[2] + ": can't fopen\n");
   clearWithObjectOnTheLeft();
   sky.draw(*program_, lookFrom(glm::vec3(0.0f), glm::vec3(1, 0, 0)), projection_);
   EXPECT_NE(sky.cubeMap(), 0u);
@@ -126,6 +127,35 @@ TEST_F(SkyboxDraw, MissingFaceIsReportedOnceAndTheOthersStillLoad) {
   EXPECT_EQ(width, 8);
   glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_Y, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 0);
+}
+
+TEST_F(SkyboxDraw, FacesOfAnotherSizeAreReportedAndScaledSoTheWholeSkyStillShows) {
+  std::array<std::string, 6> faces = faces_;
+  // +x twice the size of the others, −z not square; both keep their own colour.
+  auto solid = [&](int face, int width, int height) {
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < width * height; ++i)
+      rgba.insert(rgba.end(), {kFaceColours[face].r, kFaceColours[face].g, kFaceColours[face].b, 255});
+    faces[face] = dir_ + "/odd" + std::to_string(face) + ".png";
+    ASSERT_TRUE(test::writePng(faces[face], rgba, width, height));
+  };
+  solid(0, 16, 16);
+  solid(5, 8, 4);
+  testing::internal::CaptureStdout();
+  const Skybox sky(faces);
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(output, "Cubemap face " + faces[0] +
+                        " is 16 x 16, not 8 x 8 like the other faces: scaled to fit\n" + "Cubemap face " +
+                        faces[5] + " is 8 x 4, not 8 x 8 like the other faces: scaled to fit\n");
+  clearWithObjectOnTheLeft();
+  sky.draw(*program_, lookFrom(glm::vec3(0.0f), glm::vec3(1, 0, 0)), projection_);
+  expectColour(pixel(48, 32), kFaceColours[0]);
+  clearWithObjectOnTheLeft();
+  sky.draw(*program_, lookFrom(glm::vec3(0.0f), glm::vec3(0, 0, -1)), projection_);
+  expectColour(pixel(48, 32), kFaceColours[5]);
+  clearWithObjectOnTheLeft();
+  sky.draw(*program_, lookFrom(glm::vec3(0.0f), glm::vec3(0, 0, 1)), projection_);
+  expectColour(pixel(48, 32), kFaceColours[4]);
 }
 
 }  // namespace

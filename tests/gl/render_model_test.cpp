@@ -157,7 +157,8 @@ TEST_F(ModelFiles, MissingModelReportsTheImporterAndStaysEmpty) {
   Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), material_);
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
-  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
+  EXPECT_THAT(output, ::testing::EndsWith("\n  in " + root_ + "/assets/model/absent.obj\n"));
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << "the importer's line and the file's";
   EXPECT_TRUE(model.meshes().empty());
   EXPECT_TRUE(model.positions().empty());
   EXPECT_EQ(model.boundingRadius(), 0.0f);
@@ -173,7 +174,9 @@ TEST_F(ModelFiles, MissingTextureIsReportedOnceAndRecorded) {
   testing::internal::CaptureStdout();
   Model first(path, glm::mat4(1.0f), material_);
   Model second(path, glm::mat4(1.0f), material_);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Texture failed to load at path: missing_tex.png\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      "Texture failed to load at path: missing_tex.png\n  in ../assets/model/missing_tex.png: can't fopen\n");
   EXPECT_EQ(loadedTextureCount(), listBefore + 1);
   EXPECT_EQ(second.meshes().size(), 1u);
 }
@@ -226,6 +229,49 @@ TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
   EXPECT_EQ(rg[0], 90);
   EXPECT_EQ(rg[1], 180);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ModelFiles, GarbageThatImportsWithoutFacesIsAFailureNamingTheFile) {
+  // Bytes the OBJ reader accepts as a scene without any geometry.
+  std::string garbage;
+  unsigned state = 12345;
+  for (int i = 0; i < 4000; ++i) {
+    state = state * 1103515245u + 12345u;
+    garbage += static_cast<char>(state >> 16);
+  }
+  const std::string path = modelFile("garbage.obj", garbage);
+  testing::internal::CaptureStdout();
+  Model model(path, glm::mat4(1.0f), material_);
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
+  EXPECT_THAT(output, ::testing::EndsWith("\n  in " + path + "\n"));
+  EXPECT_TRUE(model.meshes().empty());
+  EXPECT_TRUE(model.positions().empty());
+  EXPECT_EQ(model.boundingRadius(), 0.0f);
+}
+
+TEST_F(ModelFiles, HugeTextureIsRefusedBeforeDecoding) {
+  // A PNG whose header declares 16384 x 16384 RGBA (1 GiB of pixels): only the header is written,
+  // so the refusal must come from the declared size, not from a decoding error.
+  const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0,
+                                  13,   'I', 'H', 'D', 'R',  0,    0,    0x40, 0, 0, 0,
+                                  0x40, 0,   8,   6,   0,    0,    0,    0,    0, 0, 0};
+  std::ofstream(root_ + "/assets/model/huge.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(header), sizeof(header));
+  modelFile("huge.mtl", "newmtl huge\nmap_Kd huge.png\n");
+  const std::string path =
+      modelFile("huge.obj", "mtllib huge.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl huge\nf 1 2 3\n");
+  testing::internal::CaptureStdout();
+  Model model(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Texture failed to load at path: huge.png\n"
+            "  in ../assets/model/huge.png: 16384 x 16384 is larger than 8192 x 8192\n");
+  ASSERT_EQ(model.meshes().size(), 1u);
+  ASSERT_EQ(model.meshes()[0].textures().size(), 1u);
+  GLint width = -1;
+  glBindTexture(GL_TEXTURE_2D, model.meshes()[0].textures()[0].id());
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 0) << "a refused texture has no storage";
 }
 
 }  // namespace

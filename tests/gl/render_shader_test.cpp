@@ -159,6 +159,13 @@ TEST_F(BrokenShader, VertexErrorPrintsCompileLinesThenLinkLinesAndLeavesNoProgra
   ASSERT_NE(link, std::string::npos) << output;
   EXPECT_GT(link, output.find(printed[1]));
   EXPECT_EQ(output.find("fragment"), std::string::npos);
+  // Each failure names its file(s) on the line after its log.
+  const size_t compileFile = output.find("\n  in " + vertex + "\n");
+  EXPECT_NE(compileFile, std::string::npos) << output;
+  EXPECT_LT(compileFile, link);
+  EXPECT_TRUE(output.size() >= 1 && output.substr(output.rfind('\n', output.size() - 2) + 1) ==
+                                        "  in " + vertex + " and " + fragment + "\n")
+      << output;
 }
 
 TEST_F(BrokenShader, FragmentErrorIsReportedAsFragment) {
@@ -178,6 +185,7 @@ TEST_F(BrokenShader, MissingFilesEndInALinkFailureNotACrash) {
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(shader.program(), 0u);
   EXPECT_THAT(output, HasSubstr("Failed to Link Shader Program!\n"));
+  EXPECT_THAT(output, HasSubstr("  in " + dir_ + "/absent.vert (cannot be read)\n"));
   EXPECT_EQ(shader.uniformLocation("modelMatrix"), -1);
 }
 

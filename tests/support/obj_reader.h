@@ -5,6 +5,7 @@
 #include <glm/glm.hpp>
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,11 @@ struct ObjMesh {
   std::vector<uint32_t> indices;
 };
 
-// False when the file cannot be read or holds no triangle. Negative (relative) indices are resolved.
+// False when the file cannot be read, a face corner is not a number, or it holds no triangle.
+// Negative (relative) indices are resolved; indices are not checked against the positions (a
+// collision mesh built from them checks that).
 bool readObj(const std::string& path, ObjMesh& mesh);
+bool readObj(std::istream& in, ObjMesh& mesh);
 
 // The generated collision model of the level, from the built asset tree.
 std::string levelCollisionModelPath();

@@ -8,6 +8,7 @@
 #include "app/dev_flags.h"
 #include "app/frame_stats.h"
 #include "app/scripted_input.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo {
 namespace {
@@ -63,6 +64,41 @@ TEST(DevFlags, BadInputNamesTheFlag) {
     EXPECT_FALSE(r.ok) << flag;
     EXPECT_NE(r.message.find(flag), std::string::npos) << r.message;
   }
+}
+
+TEST(DevFlags, InputMustBeARegularFileOfASaneSize) {
+  const std::string dir = test::makeTempDir("ruvelo-flags");
+  const std::string big = dir + "/big.txt";
+  {
+    // Valid lines all the way: only the size is wrong with it.
+    std::ofstream out(big);
+    const std::string line = "1 W press\n";
+    for (size_t written = 0; written <= 4u * 1024 * 1024; written += line.size()) out << line;
+  }
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {dir, "a directory"},
+      {"/dev/zero", "not a regular file"},  // endless: must not be read at all
+      {"/dev/null", "not a regular file"},
+      {big, "larger than 4194304 bytes"},
+  };
+  for (const auto& [path, why] : cases) {
+    const FlagsResult r = parse({"--input", path.c_str()});
+    EXPECT_FALSE(r.ok) << path;
+    EXPECT_EQ(r.message, "--input: cannot read \"" + path + "\": " + why);
+  }
+  const std::string small = dir + "/small.txt";
+  std::ofstream(small) << "2 W press\n";
+  const FlagsResult ok = parse({"--input", small.c_str()});
+  ASSERT_TRUE(ok.ok) << ok.message;
+  EXPECT_EQ(ok.flags.input.size(), 1u);
+}
+
+TEST(DevFlags, ScreenshotAfterTheLastFrameIsRefused) {
+  const FlagsResult after = parse({"--screenshot", "6:a.png", "--frames", "5"});
+  EXPECT_FALSE(after.ok);
+  EXPECT_EQ(after.message, "--screenshot: frame 6 is after the last frame (--frames 5)");
+  EXPECT_TRUE(parse({"--frames", "5", "--screenshot", "5:a.png"}).ok);
+  EXPECT_TRUE(parse({"--screenshot", "500:a.png"}).ok) << "without --frames the run may still get there";
 }
 
 TEST(InputScript, ParsesKeysCommentsAndSortsByFrame) {

@@ -110,6 +110,14 @@ TEST(Settings, MissingFileIsReportedNotParsed) {
   EXPECT_EQ(r.status, SettingsStatus::FileMissing);
   EXPECT_EQ(r.message, "Unable to open file settings.txt");
 
+  // A directory or a device opens but is no settings file: the same message, not the defaults.
+  for (const std::string& notAFile : {dir, std::string("/dev/null")}) {
+    const SettingsResult refused =
+        readSettings(notAFile, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness);
+    EXPECT_EQ(refused.status, SettingsStatus::FileMissing) << notAFile;
+    EXPECT_EQ(refused.message, "Unable to open file settings.txt");
+  }
+
   std::ofstream(dir + "/settings.txt") << "width=320\nheight=240\n";
   const SettingsResult ok =
       readSettings(dir + "/settings.txt", s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness);

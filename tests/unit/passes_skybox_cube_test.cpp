@@ -39,5 +39,16 @@ TEST(SkyboxCube, ViewLosesItsTranslationButKeepsItsRotation) {
   }
 }
 
+TEST(SkyboxCube, FaceSideIsTheSizeMostSquareFacesShare) {
+  using S = std::array<glm::ivec2, 6>;
+  // The majority wins even when the first face is the odd one; failed faces ((0, 0)) do not count.
+  EXPECT_EQ(cubeFaceSide(S{{{16, 16}, {8, 8}, {8, 8}, {0, 0}, {8, 8}, {8, 4}}}), 8);
+  // A tie goes to the first; a non-square face never sets the size while a square one exists.
+  EXPECT_EQ(cubeFaceSide(S{{{8, 4}, {32, 32}, {16, 16}, {0, 0}, {0, 0}, {0, 0}}}), 32);
+  // No square face: the longer side of the first decoded face.
+  EXPECT_EQ(cubeFaceSide(S{{{0, 0}, {6, 10}, {4, 2}, {0, 0}, {0, 0}, {0, 0}}}), 10);
+  EXPECT_EQ(cubeFaceSide(S{}), 0);
+}
+
 }  // namespace
 }  // namespace ruvelo
