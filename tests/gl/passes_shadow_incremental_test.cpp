@@ -115,7 +115,8 @@ class ShadowScene : public ::testing::Test {
     for (int i = 0; i < 5; ++i) {
       if (!batteryVisible_[i]) continue;
       // The game's spin: 45 degrees per second about the model's own z axis.
-      batteryMatrix_[i] = glm::rotate(batteryMatrix_[i], glm::radians(45.0f) * dt, glm::vec3(0.0f, 0.0f, 1.0f));
+      batteryMatrix_[i] =
+          glm::rotate(batteryMatrix_[i], glm::radians(45.0f) * dt, glm::vec3(0.0f, 0.0f, 1.0f));
       batteries_[i]->setModelMatrix(batteryMatrix_[i]);
     }
   }

@@ -162,8 +162,8 @@ LevelDrive driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) {
     return r;
   }
   if (start.given)
-    world->vehicle().setActorPose(start.position,
-                                  glm::angleAxis(glm::radians(start.headingDegrees), glm::vec3(0.0f, 1.0f, 0.0f)));
+    world->vehicle().setActorPose(
+        start.position, glm::angleAxis(glm::radians(start.headingDegrees), glm::vec3(0.0f, 1.0f, 0.0f)));
   world->startPlay();
 
   const SteeringGeometry steering = world->steering();
