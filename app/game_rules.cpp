@@ -3,20 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include <glm/gtc/matrix_transform.hpp>
+
 namespace ruvelo {
 
-bool collectItem(GameState& state, ItemKind kind) {
-  switch (kind) {
-    case ItemKind::Zone:
-      state.packetsDelivered += 1;
-      return true;
-    case ItemKind::Battery:
-      state.power += kBatteryPower;
-      return true;
-    case ItemKind::Other:
-      break;
-  }
-  return false;
+void collectItem(GameState& state, ItemKind kind) {
+  if (kind == ItemKind::Zone) state.packetsDelivered += 1;
+  if (kind == ItemKind::Battery) state.power += kBatteryPower;
 }
 
 void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt) {
@@ -45,6 +38,12 @@ double displayedTimeLeft(double timeLeft) {
   const double shown =
       std::trunc(hundredths + (hundredths >= 0.0 ? kToleranceHundredths : -kToleranceHundredths)) / 100.0;
   return shown == 0.0 ? 0.0 : shown;  // no "-0.00"
+}
+
+glm::mat4 spinBattery(const glm::mat4& m, float dt) {
+  constexpr float kSpinDegreesPerSecond = 45.0f;
+  constexpr float kDegreesToRadians = 0.017453292f;
+  return glm::rotate(m, kSpinDegreesPerSecond * dt * kDegreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 std::string timeLeftText(double timeLeft) {

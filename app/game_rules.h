@@ -5,6 +5,10 @@
 #include <array>
 #include <string>
 
+#include <glm/glm.hpp>
+
+#include "physics/game_types.h"
+
 namespace ruvelo {
 
 enum class GamePhase { Won = 0, Lost = 1, Playing = 2 };
@@ -16,14 +20,11 @@ struct GameState {
   GamePhase phase = GamePhase::Playing;
 };
 
-enum class ItemKind { Battery, Zone, Other };
-
 constexpr float kBatteryPower = 10.0f;
 constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
 
-// What a recorded trigger does: a zone delivers a packet, a battery adds 10 power. Returns true when
-// the item's trigger object should be removed from the world.
-bool collectItem(GameState& state, ItemKind kind);
+// What a recorded trigger does: a zone delivers a packet, a battery adds 10 power.
+void collectItem(GameState& state, ItemKind kind);
 
 // Power drained by the held driving keys this frame (W and S each drain; both drain twice).
 void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt);
@@ -40,18 +41,13 @@ float clampFrameTime(float dt);
 // time, so the countdown lasts its 153 s at any frame rate.
 double displayedTimeLeft(double timeLeft);
 
+// A battery's spin over `dt` seconds: m × rotate(45° · dt, z), about the model's own z axis.
+glm::mat4 spinBattery(const glm::mat4& m, float dt);
+
 // HUD value texts.
 std::string timeLeftText(double timeLeft);  // truncated to two decimals: 152.999 -> "152.99"
 std::string powerText(float power);         // truncated towards zero
 const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
-
-// Item visibility: the item whose trigger object is the recorded one becomes invisible for good.
-template <size_t N>
-void updateVisibility(std::array<bool, N>& visible, const std::array<const void*, N>& items,
-                      const void* recordedTrigger) {
-  for (size_t i = 0; i < N; ++i)
-    if (recordedTrigger != nullptr && items[i] == recordedTrigger) visible[i] = false;
-}
 
 // The FPS text refresh: the accumulator grows by dt; at 20 * dt or more the text becomes
 // trunc(1 / dt) and the accumulator restarts. Returns true when the text changed.

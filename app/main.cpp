@@ -1,8 +1,8 @@
 // Ruvelo: deliver three packets across the level before the time or the power runs out.
 #include <iostream>
 
+#include "app/app.h"
 #include "app/dev_flags.h"
-#include "app/game.h"
 
 int main(int argc, char** argv) {
   const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv);

@@ -1,78 +1,25 @@
 #include "app/scene.h"
 
 #include <glm/gtc/matrix_transform.hpp>
-
-#include "physics/level.h"
+#include <glm/gtc/quaternion.hpp>
 
 namespace ruvelo {
-namespace {
 
-constexpr const char* kShaderDir = "../assets/shader/";
-constexpr const char* kModelDir = "../assets/model/";
-
-std::shared_ptr<Shader> program(const char* name) {
-  const std::string base = std::string(kShaderDir) + name;
-  return std::make_shared<Shader>(base + ".vert", base + ".frag");
+glm::mat4 vehicleFrameMatrix(const Pose& actor) {
+  return glm::translate(glm::mat4(1.0f), actor.position) * glm::mat4_cast(actor.rotation);
 }
 
-glm::mat4 levelMatrix() {
-  return glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, 200.0f)), glm::vec3(2.0f));
+glm::mat4 vehicleBodyMatrix(const Pose& actor) {
+  return glm::translate(vehicleFrameMatrix(actor), glm::vec3(0.0f, -0.4f, 0.0f));
 }
 
-glm::mat4 zoneMatrix(const glm::vec3& position, bool turned) {
-  glm::mat4 m = glm::translate(glm::mat4(1.0f), position);
-  if (turned) m = glm::rotate(m, glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-  return glm::scale(m, glm::vec3(2.0f, 2.4f, 2.0f));
+glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local) {
+  return glm::translate(vehicleFrame, local.position) * glm::mat4_cast(local.rotation);
 }
 
-}  // namespace
-
-const std::array<glm::vec3, 3> kZoneCentres = {
-    glm::vec3(146.3f, 0.0f, 230.0f), glm::vec3(-160.0f, 0.0f, 219.0f), glm::vec3(-130.0f, 0.0f, 354.5f)};
-
-const std::array<glm::mat4, 3> kZoneModelMatrices = {
-    zoneMatrix(kZoneCentres[0], false), zoneMatrix(kZoneCentres[1], true), zoneMatrix(kZoneCentres[2], true)};
-
-glm::mat4 batteryLoadMatrix(const glm::vec3& position) {
-  return glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(3.0f));
-}
-
-Programs loadPrograms() {
-  Programs p;
-  p.phongPhong = program("phongPhong");
-  p.phong = program("phong");
-  p.phongEnvironment = program("phongEnvironment");
-  p.text = program("text");
-  p.cubeMapShader = program("cubeMapShader");
-  p.simpleDepthShader = program("simpleDepthShader");
-  p.particles = program("particles");
-  p.edgeDetect = program("edgeDetect");
-  p.quad = program("quad");
-  return p;
-}
-
-SceneModels loadModels(const SceneMaterials& materials) {
-  const std::string dir = kModelDir;
-  const glm::mat4 identity(1.0f);
-  SceneModels m;
-  m.car.emplace(dir + "testCar.obj", identity, materials.white);
-  for (auto& cone : m.cones) cone.emplace(dir + "Cone.fbx", identity, materials.environment);
-  for (size_t i = 0; i < m.batteries.size(); ++i)
-    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(kBatteryPositions[i]),
-                           materials.environment);
-  for (size_t i = 0; i < m.finishLines.size(); ++i)
-    m.finishLines[i].emplace(dir + "FinishLine.obj", kZoneModelMatrices[i], materials.blue);
-  m.levelCollision.emplace(dir + "level1PhysXFinal.obj", levelMatrix(), materials.white);
-  m.level.emplace(dir + "level1RenderFinal2.obj", levelMatrix(), materials.white);
-  const char* wheelFiles[4] = {"testWheelLeft.obj", "testWheelRight.obj", "testWheelLeft.obj",
-                               "testWheelRight.obj"};
-  for (size_t i = 0; i < m.wheels.size(); ++i)
-    m.wheels[i].emplace(dir + wheelFiles[i], identity, materials.white);
-  m.ground.emplace(
-      dir + "greenPlane.obj",
-      glm::scale(glm::translate(identity, glm::vec3(0.0f, 0.5f, 0.0f)), glm::vec3(300.0f, 1.0f, 800.0f)),
-      materials.white);
-  return m;
+glm::mat4 coneMatrix(const Pose& actor) {
+  return glm::translate(glm::mat4(1.0f), actor.position + glm::vec3(0.0f, 1.5f, 0.0f)) *
+         glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) * glm::mat4_cast(actor.rotation);
 }
 
 }  // namespace ruvelo

@@ -1,43 +1,17 @@
-// The game's shader programs, materials, light and models, loaded at start-up in their fixed order.
+// Where the moving models are drawn: their matrices from the physics poses.
 #pragma once
 
-#include <array>
-#include <memory>
-#include <optional>
+#include <glm/glm.hpp>
 
-#include "render/light.h"
-#include "render/material.h"
-#include "render/model.h"
-#include "render/shader.h"
+#include "physics/game_types.h"
 
 namespace ruvelo {
 
-// The nine programs, created in this order.
-struct Programs {
-  std::shared_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
-      particles, edgeDetect, quad;
-};
-
-Programs loadPrograms();
-
-// The finish-line gates: their load-time matrices and culling centres (the batteries are drawn where
-// their triggers stand).
-extern const std::array<glm::mat4, 3> kZoneModelMatrices;
-extern const std::array<glm::vec3, 3> kZoneCentres;
-glm::mat4 batteryLoadMatrix(const glm::vec3& position);
-
-// Every model of the game, imported one instance at a time in the game's order.
-struct SceneModels {
-  std::optional<Model> car;
-  std::array<std::optional<Model>, 5> cones;
-  std::array<std::optional<Model>, 5> batteries;
-  std::array<std::optional<Model>, 3> finishLines;
-  std::optional<Model> levelCollision;  // never drawn: its triangles become the level's collision mesh
-  std::optional<Model> level;
-  std::array<std::optional<Model>, 4> wheels;  // left, right, left, right
-  std::optional<Model> ground;
-};
-
-SceneModels loadModels(const SceneMaterials& materials);
+// Matrices from physics poses: the vehicle frame C = translate(p) × rotation(q); the body is drawn
+// 0.4 below it, a wheel at its local pose in C, a cone 1.5 above its actor, scaled by 3.5.
+glm::mat4 vehicleFrameMatrix(const Pose& actor);
+glm::mat4 vehicleBodyMatrix(const Pose& actor);
+glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local);
+glm::mat4 coneMatrix(const Pose& actor);
 
 }  // namespace ruvelo

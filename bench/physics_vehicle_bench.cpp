@@ -1,6 +1,7 @@
 // One vehicle step at 60 Hz (input smoothing, suspension rays, model update, world step) on flat
 // ground and, when the generated level is present, on the level from the start pose.
 #include "physics/driving.h"
+#include "physics/game_world.h"
 #include "physics/level.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle_builder.h"
@@ -21,13 +22,13 @@ PhysicsWorldOptions noDebugger() {
   return o;
 }
 
-void runSteps(benchmark::State& st, PhysicsWorld& world, Vehicle& v, const DrivingKeys& keys,
+void runSteps(benchmark::State& st, PhysicsWorld& world, Vehicle& v, const DriveCommand& keys,
               int resetEvery) {
   DrivingState state;
   int steps = 0;
   for (auto _ : st) {
     stepVehicle(world, v, state, 1.0f / 60.0f);
-    readDrivingKeys(keys, v, state);
+    applyDriveCommand(keys, v, state);
     if (resetEvery > 0 && ++steps % resetEvery == 0) {
       st.PauseTiming();
       v.setActorPose(vehicleStartPosition(), vehicleStartRotation());
@@ -43,7 +44,7 @@ void runSteps(benchmark::State& st, PhysicsWorld& world, Vehicle& v, const Drivi
 void BM_VehicleStepFlat(benchmark::State& st) {
   PhysicsWorld world(noDebugger());
   ShapeInfo ground;
-  ground.simFilter = FilterData{8, 2, kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+  ground.simFilter = kGroundSimFilter;
   markDrivable(ground.queryFilter);
   ground.material = &world.defaultMaterial();
   auto box = makeSharedShape(std::make_unique<btBoxShape>(btVector3(40000, 0.5f, 40000)), ground);
@@ -52,9 +53,9 @@ void BM_VehicleStepFlat(benchmark::State& st) {
   WheelShapeTag wheels[6];
   auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
   v->enableForPlay(world);
-  DrivingKeys keys;
-  keys.w = true;
-  keys.a = true;
+  DriveCommand keys;
+  keys.forward = true;
+  keys.steerRight = true;
   runSteps(st, world, *v, keys, 0);
 }
 BENCHMARK(BM_VehicleStepFlat)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -67,20 +68,11 @@ void BM_VehicleStepLevel(benchmark::State& st) {
     st.SkipWithError("generated level not found");
     return;
   }
-  PhysicsWorld world(noDebugger());
-  LevelActors level;
-  createLevelItemsAndMesh(world, level, mesh.positions, mesh.indices);
-  createSlabAndFilterData(world, level);
-  addLevelActors(world, level);
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
-  VehicleActorTag tag;
-  WheelShapeTag wheels[6];
-  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
-  enableCones(world, level);
-  v->enableForPlay(world);
-  DrivingKeys keys;
-  keys.w = true;
-  runSteps(st, world, *v, keys, 1200);
+  auto game = GameWorld::create(mesh.positions, mesh.indices, nullptr, noDebugger());
+  game->startPlay();
+  DriveCommand keys;
+  keys.forward = true;
+  runSteps(st, game->physics(), game->vehicle(), keys, 1200);
 }
 BENCHMARK(BM_VehicleStepLevel)->Repetitions(5)->ReportAggregatesOnly(true);
 

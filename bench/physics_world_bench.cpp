@@ -1,5 +1,7 @@
-// Cost of one physics step of the level world with the five cones awake, and of building the level
-// mesh at start-up (the generated collision model when it exists, else a grid of similar size).
+// Cost of one physics step of the level world with the five cones awake (and the parked vehicle), and of
+// building the level mesh at start-up (the generated collision model when it exists, else a grid of similar
+// size).
+#include "physics/game_world.h"
 #include "physics/level.h"
 #include "physics/physics_world.h"
 
@@ -45,14 +47,10 @@ MeshData levelMesh(bool* generated) {
 void BM_LevelStepConesAwake(benchmark::State& state) {
   bool generated = false;
   MeshData mesh = levelMesh(&generated);
-  PhysicsWorld world(PhysicsWorldOptions{false});
-  LevelActors level;
-  createLevelItemsAndMesh(world, level, mesh.positions, mesh.indices);
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
-  createSlabAndFilterData(world, level);
-  addLevelActors(world, level);
-  enableCones(world, level);
-  for (btRigidBody* cone : level.cones) cone->forceActivationState(DISABLE_DEACTIVATION);
+  auto game = GameWorld::create(mesh.positions, mesh.indices, nullptr, PhysicsWorldOptions{false});
+  game->startPlay();
+  PhysicsWorld& world = game->physics();
+  for (btRigidBody* cone : game->level().cones) cone->forceActivationState(DISABLE_DEACTIVATION);
   for (int i = 0; i < 60; ++i) world.step(1.0f / 60);
   for (auto _ : state) world.step(1.0f / 60);
   state.SetLabel(generated ? "generated level" : "synthetic level");

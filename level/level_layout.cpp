@@ -5,10 +5,10 @@
 namespace ruvelo::level {
 
 glm::vec3 levelWorldToModel(glm::vec3 world) {
-  return (world - glm::vec3(0.0f, 0.0f, 200.0f)) * 0.5f;
+  return (world - kLevelPosition) * (1.0f / kLevelScale);
 }
 glm::vec3 levelModelToWorld(glm::vec3 model) {
-  return model * 2.0f + glm::vec3(0.0f, 0.0f, 200.0f);
+  return model * kLevelScale + kLevelPosition;
 }
 
 namespace {
@@ -21,6 +21,8 @@ LevelLayout buildLayout() {
   l.items.zones = {glm::vec3(146.0f, 15.0f, 230.0f), glm::vec3(-160.0f, 15.0f, 218.0f),
                    glm::vec3(-129.0f, 15.0f, 353.0f)};
   l.items.zoneRotated = {false, true, true};
+  l.items.zoneGates = {glm::vec3(146.3f, 0.0f, 230.0f), glm::vec3(-160.0f, 0.0f, 219.0f),
+                       glm::vec3(-130.0f, 0.0f, 354.5f)};
   l.items.cones = {glm::vec3(-190.0f, 3.25f, 150.0f), glm::vec3(150.0f, 3.25f, 100.0f),
                    glm::vec3(50.0f, 3.25f, 100.0f), glm::vec3(0.0f, 3.25f, 150.0f),
                    glm::vec3(-100.0f, 3.25f, 275.0f)};

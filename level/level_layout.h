@@ -23,7 +23,10 @@ constexpr float kShoulderWidth = 6.0f;
 constexpr float kWallHeight = 1.0f;  // side walls on the ramps and the deck
 constexpr float kWallThickness = 0.5f;
 
-// Where the level is drawn: world = translate(0, 0, 200) × scale(2) × model.
+// Where the level stands: world = translate(kLevelPosition) × scale(kLevelScale) × model, for the
+// drawn model and the collision mesh alike.
+constexpr glm::vec3 kLevelPosition{0.0f, 0.0f, 200.0f};
+constexpr float kLevelScale = 2.0f;
 glm::vec3 levelWorldToModel(glm::vec3 world);
 glm::vec3 levelModelToWorld(glm::vec3 model);
 
@@ -84,6 +87,7 @@ struct LevelItems {
   std::array<glm::vec3, 5> batteries{};  // batteries 1..5
   std::array<glm::vec3, 3> zones{};      // zones 1..3 (trigger box centres)
   std::array<bool, 3> zoneRotated{};     // turned a quarter about y
+  std::array<glm::vec3, 3> zoneGates{};  // where the finish-line gates stand, on the ground by the boxes
   std::array<glm::vec3, 5> cones{};
 };
 

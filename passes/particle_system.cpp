@@ -33,13 +33,7 @@ GLuint loadFlakeTexture(const std::string& path) {
   const int wanted = stbi_info(path.c_str(), &width, &height, &channels) != 0 && channels == 2 ? 4 : 0;
   const DecodedImage image = decodeImage(path, wanted);
   if (image.ok()) {
-    const GLenum format = image.channels == 1 ? GL_RED : image.channels == 3 ? GL_RGB : GL_RGBA;
-    GLint previousAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
-                 GL_UNSIGNED_BYTE, image.pixels.get());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+    uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
     glGenerateMipmap(GL_TEXTURE_2D);
   } else {
     std::cout << "Texture failed to load at path: " << path << std::endl;

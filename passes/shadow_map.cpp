@@ -10,8 +10,6 @@
 namespace ruvelo {
 
 namespace {
-constexpr float kBatterySpinDegreesPerSecond = 45.0f;
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kCasterOffset = 2.0f;
 constexpr float kLevelOffset = 3.5f;
 // A caster's rectangle is widened by this many texels on every side: rounding between our bounds
@@ -96,10 +94,6 @@ glm::mat4 lightView() {
 
 glm::mat4 lightSpaceMatrix() {
   return lightProjection() * lightView();
-}
-
-glm::mat4 spinBattery(const glm::mat4& m, float dt) {
-  return glm::rotate(m, kBatterySpinDegreesPerSecond * dt * kDegreesToRadians, glm::vec3(0.0f, 0.0f, 1.0f));
 }
 
 ShadowMap::ShadowMap(int size) : size_(size) {

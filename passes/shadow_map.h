@@ -24,9 +24,6 @@ glm::mat4 lightView();
 // lightProjection() × lightView().
 glm::mat4 lightSpaceMatrix();
 
-// A battery's spin over `dt` seconds: m × rotate(45° · dt, z), about the model's own z axis.
-glm::mat4 spinBattery(const glm::mat4& m, float dt);
-
 // What casts shadows, in drawing order. Matrices are already on the models (cones at their physics
 // poses, batteries spun); invisible zones and collected batteries are left out by the caller.
 struct ShadowCasters {

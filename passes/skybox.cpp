@@ -75,9 +75,6 @@ GLuint loadCubemap(const std::array<std::string, 6>& faces) {
   // A cube map needs six square faces of one size, or none of it samples; a face that does not fit
   // is reported and scaled to the others' size so the rest of the sky still shows.
   const int side = cubeFaceSide(sizes);
-  GLint previousAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows of 3-byte texels are not 4-byte aligned in general
   for (unsigned i = 0; i < faces.size(); ++i) {
     const DecodedImage& image = images[i];
     if (!image.ok()) continue;
@@ -89,10 +86,8 @@ GLuint loadCubemap(const std::array<std::string, 6>& faces) {
       resized = resizeRgb(pixels, image.width, image.height, side);
       pixels = resized.data();
     }
-    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 pixels);
+    uploadPixels(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, side, side, GL_RGB, pixels);
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

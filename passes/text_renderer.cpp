@@ -57,12 +57,6 @@ TextRenderer::TextRenderer(int windowWidth, int windowHeight, const std::string&
   projection_ = glm::ortho(0.0f, static_cast<float>(windowWidth), 0.0f, static_cast<float>(windowHeight));
 }
 
-TextRenderer::~TextRenderer() {
-  for (const auto& entry : glyphs_) {
-    if (entry.second.texture != 0) glDeleteTextures(1, &entry.second.texture);
-  }
-}
-
 bool TextRenderer::loadGlyphs(const std::string& fontPath) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) {
@@ -85,9 +79,8 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
       continue;
     }
     const FT_GlyphSlot slot = face->glyph;
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    GlTexture texture = GlTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, texture.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
                  static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -95,7 +88,8 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     Character glyph;
-    glyph.texture = texture;
+    glyph.texture = texture.get();
+    glyphTextures_.push_back(std::move(texture));
     glyph.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
     glyph.bearing = {slot->bitmap_left, slot->bitmap_top};
     glyph.advance = static_cast<unsigned>(slot->advance.x);

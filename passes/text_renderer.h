@@ -18,7 +18,7 @@ class Shader;
 
 // One rasterised glyph.
 struct Character {
-  GLuint texture = 0;
+  GLuint texture = 0;        // owned by the TextRenderer that rasterised it
   glm::ivec2 size{0, 0};     // bitmap width and rows in pixels
   glm::ivec2 bearing{0, 0};  // bitmap left and top relative to the pen, y up
   unsigned advance = 0;      // 26.6 fixed point, as FreeType reports it
@@ -53,7 +53,6 @@ class TextRenderer {
   // of the given size. A fatal FreeType error prints its message and leaves loaded() false: the
   // caller ends start-up with −1.
   TextRenderer(int windowWidth, int windowHeight, const std::string& fontPath = kFontPath);
-  ~TextRenderer();
 
   TextRenderer(const TextRenderer&) = delete;
   TextRenderer& operator=(const TextRenderer&) = delete;
@@ -77,6 +76,7 @@ class TextRenderer {
   int windowHeight_;
   bool loaded_ = false;
   GlyphTable glyphs_;
+  std::vector<GlTexture> glyphTextures_;  // the glyphs' textures, released with the renderer
   glm::mat4 projection_{1.0f};
   GlVertexArray vertexArray_;
   GlBuffer vertexBuffer_;

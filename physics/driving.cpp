@@ -3,8 +3,6 @@
 #include "physics/physics_world.h"
 #include "physics/vehicle_builder.h"
 
-#include <glm/gtc/matrix_transform.hpp>
-
 #include <algorithm>
 #include <cmath>
 
@@ -71,60 +69,33 @@ void stepVehicle(PhysicsWorld& world, Vehicle& vehicle, DrivingState& state, flo
   for (int i = 0; i < steps; ++i) stepOnce(world, vehicle, state, input, h);
 }
 
-DrivingKeysResult readDrivingKeys(const DrivingKeys& held, Vehicle& vehicle, DrivingState& state) {
-  DrivingKeysResult result;
+DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, DrivingState& state) {
+  DriveResult result;
   DrivingInput& in = state.drivingInput;
-  if (held.w) {
+  if (command.forward) {
     if (vehicle.currentGear() == vehicle::kGearReverse) vehicle.forceGear(vehicle::kGearFirst);
     in.accelerate = true;
     result.accelerateHeld = true;
     result.unflippedCleared = true;
   }
-  if (held.a) {
+  if (command.steerRight) {
     in.steerRight = true;
     result.unflippedCleared = true;
   }
-  if (held.s) {
+  if (command.reverse) {
     vehicle.forceGear(vehicle::kGearReverse);
     in.accelerate = true;
     result.reverseHeld = true;
     result.unflippedCleared = true;
   }
-  if (held.d) {
+  if (command.steerLeft) {
     in.steerLeft = true;
     result.unflippedCleared = true;
   }
-  if (held.space && glm::length(vehicle.linearVelocity()) <= kRecoveryMaxSpeed) {
+  if (command.recover && glm::length(vehicle.linearVelocity()) <= kRecoveryMaxSpeed) {
     vehicle.setActorPose(vehicle.actorPosition() + glm::vec3(0.0f, 2.0f, 0.0f), vehicleStartRotation());
     result.unflippedSet = true;
   }
-  if (held.b) in.brake = true;
+  if (command.brake) in.brake = true;
   return result;
-}
-
-glm::mat4 quatToRotationMatrix(const glm::quat& q) {
-  const glm::vec3 axis(q.x, q.y, q.z);
-  // A zero axis cannot be normalised: turn by a negligible angle about +y instead.
-  if (!(glm::dot(axis, axis) > 1e-24f))
-    return glm::rotate(glm::mat4(1.0f), 0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
-  const float angle = 2.0f * std::acos(std::clamp(q.w, -1.0f, 1.0f));
-  return glm::rotate(glm::mat4(1.0f), angle, axis);
-}
-
-glm::mat4 vehicleFrameMatrix(const glm::vec3& position, const glm::quat& rotation) {
-  return glm::translate(glm::mat4(1.0f), position) * quatToRotationMatrix(rotation);
-}
-
-glm::mat4 vehicleBodyMatrix(const glm::vec3& position, const glm::quat& rotation) {
-  return glm::translate(vehicleFrameMatrix(position, rotation), glm::vec3(0.0f, -0.4f, 0.0f));
-}
-
-glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const glm::vec3& localPosition,
-                      const glm::quat& localRotation) {
-  return glm::translate(vehicleFrame, localPosition) * quatToRotationMatrix(localRotation);
-}
-
-glm::mat4 coneMatrix(const glm::vec3& position, const glm::quat& rotation) {
-  return glm::translate(glm::mat4(1.0f), position + glm::vec3(0.0f, 1.5f, 0.0f)) *
-         glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) * quatToRotationMatrix(rotation);
 }

@@ -219,8 +219,8 @@ TyreFrictionTable makeTyreFrictionTable(const PhysicsMaterial& defaultMaterial) 
   return table;
 }
 
-btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter,
-                               const PhysicsMaterial& material) {
+btRigidBody* makeDrivablePlane(PhysicsWorld& world, const PhysicsMaterial& material,
+                               const FilterData& simFilter) {
   ShapeInfo info;
   info.simFilter = simFilter;
   info.queryFilter = FilterData{0, 0, 0, kDrivableSurface};

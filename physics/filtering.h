@@ -38,6 +38,24 @@ constexpr uint32_t kPairFlagDetectCcdContact = 0x800;
 constexpr uint32_t kPairFlagsTriggerDefault = 0x414;
 constexpr uint32_t kPairFlagsContactDefault = 0x401;
 
+// Collision groups: word0 holds an object's own groups, word1 the groups it meets.
+constexpr uint32_t kGroupPlane = 1u << 0;             // the ground plane y = 0 under the level
+constexpr uint32_t kGroupVehicle = 1u << 1;           // the chassis
+constexpr uint32_t kGroupObstacle = 1u << 2;          // movable obstacles; none in this level
+constexpr uint32_t kGroupLevel = 1u << 3;             // slab, level mesh and cones
+constexpr uint32_t kGroupDrivableObstacle = 1u << 4;  // drivable obstacles; none in this level
+constexpr uint32_t kAllGroups =
+    kGroupPlane | kGroupVehicle | kGroupObstacle | kGroupLevel | kGroupDrivableObstacle;
+
+// Simulation filter data of each kind of object. Ground and chassis ask for contact modification
+// and swept contacts; the plane does not meet the chassis, which rests on the slab above it.
+constexpr FilterData kPlaneSimFilter{kGroupPlane, kAllGroups & ~(kGroupPlane | kGroupVehicle), 0, 0};
+constexpr FilterData kGroundSimFilter{kGroupLevel, kGroupVehicle,
+                                      kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+constexpr FilterData kConeSimFilter{kGroupLevel, kAllGroups, 0, 0};
+constexpr FilterData kChassisSimFilter{kGroupVehicle, kGroupVehicle,
+                                       kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+
 // Sets word3 only.
 void markDrivable(FilterData& data);
 void markNotDrivable(FilterData& data);
@@ -188,5 +206,5 @@ TyreFrictionTable makeTyreFrictionTable(const PhysicsMaterial& defaultMaterial);
 
 // The ground plane y = 0 as a static body owned by the world, not yet added: query data
 // (0, 0, 0, kDrivableSurface), the given simulation data and material.
-btRigidBody* makeDrivablePlane(PhysicsWorld& world, const FilterData& simFilter,
-                               const PhysicsMaterial& material);
+btRigidBody* makeDrivablePlane(PhysicsWorld& world, const PhysicsMaterial& material,
+                               const FilterData& simFilter = kPlaneSimFilter);

@@ -2,20 +2,17 @@
 
 #include "physics/physics_world.h"
 
+#include "level/level_layout.h"
+
 #include <cmath>
 
-const glm::vec3 kLevelMeshPosition(0.0f, 0.0f, 200.0f);
-const glm::vec3 kLevelMeshScale(2.0f, 2.0f, 2.0f);
-const glm::vec3 kSlabHalfExtents(40000.0f, 0.5f, 40000.0f);
-const std::array<glm::vec3, kBatteryCount> kBatteryPositions = {
-    glm::vec3(0, 17.5f, 173), glm::vec3(-190, 3.5f, 214), glm::vec3(0, 17.5f, -100),
-    glm::vec3(-165, 3.5f, 315), glm::vec3(148, 3.5f, 273)};
-const std::array<glm::vec3, kZoneCount> kZonePositions = {glm::vec3(146, 15, 230), glm::vec3(-160, 15, 218),
-                                                          glm::vec3(-129, 15, 353)};
-const std::array<bool, kZoneCount> kZoneRotated = {false, true, true};
-const std::array<glm::vec3, kConeCount> kConePositions = {
-    glm::vec3(-190, 3.25f, 150), glm::vec3(150, 3.25f, 100), glm::vec3(50, 3.25f, 100),
-    glm::vec3(0, 3.25f, 150), glm::vec3(-100, 3.25f, 275)};
+const glm::vec3 kLevelMeshPosition = ruvelo::level::kLevelPosition;
+const glm::vec3 kLevelMeshScale(ruvelo::level::kLevelScale);
+const glm::vec3 kSlabHalfExtents(40000.0f, ruvelo::level::kSlabTop, 40000.0f);
+const std::array<glm::vec3, kBatteryCount> kBatteryPositions = ruvelo::level::levelLayout().items.batteries;
+const std::array<glm::vec3, kZoneCount> kZonePositions = ruvelo::level::levelLayout().items.zones;
+const std::array<bool, kZoneCount> kZoneRotated = ruvelo::level::levelLayout().items.zoneRotated;
+const std::array<glm::vec3, kConeCount> kConePositions = ruvelo::level::levelLayout().items.cones;
 
 namespace {
 
@@ -98,13 +95,13 @@ bool createLevelItemsAndMesh(PhysicsWorld& world, LevelActors& level, std::vecto
 
   level.batteryMaterial = world.createMaterial(1.0f, 1.0f, 0.0f);
   trigger.material = level.batteryMaterial;
-  level.batteryTriggerShape = boxShape(btVector3(2, 2, 2), trigger);
+  level.batteryTriggerShape = boxShape(btVector3(1, 1, 1) * ruvelo::level::kBatteryHalfExtent, trigger);
   for (int i = 0; i < kBatteryCount; ++i)
     level.batteries[i] = world.createTrigger(level.batteryTriggerShape, poseAt(kBatteryPositions[i], false));
 
   level.zoneMaterial = world.createMaterial(1.0f, 1.0f, 0.0f);
   trigger.material = level.zoneMaterial;
-  level.zoneTriggerShape = boxShape(btVector3(10, 15, 2), trigger);
+  level.zoneTriggerShape = boxShape(toBt(ruvelo::level::kZoneHalfExtents), trigger);
   for (int i = 0; i < kZoneCount; ++i)
     level.zones[i] = world.createTrigger(level.zoneTriggerShape, poseAt(kZonePositions[i], kZoneRotated[i]));
 
@@ -129,7 +126,7 @@ bool createLevelItemsAndMesh(PhysicsWorld& world, LevelActors& level, std::vecto
 }
 
 void createSlabAndFilterData(PhysicsWorld& world, LevelActors& level) {
-  const FilterData groundSim{8, 2, kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+  const FilterData groundSim = kGroundSimFilter;
 
   level.slabMaterial = world.createMaterial(1.0f, 1.0f, 0.0f);
   ShapeInfo slab;
@@ -148,7 +145,7 @@ void createSlabAndFilterData(PhysicsWorld& world, LevelActors& level) {
     markDrivable(mesh->queryFilter);
   }
   if (ShapeInfo* cone = shapeInfoOf(level.coneShape.get())) {
-    cone->simFilter = FilterData{8, 0x1F, 0, 0};
+    cone->simFilter = kConeSimFilter;
     markNotDrivable(cone->queryFilter);
   }
   for (btRigidBody* cone : level.cones) world.setSimulationEnabled(cone, false);

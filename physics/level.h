@@ -4,6 +4,7 @@
 #pragma once
 
 #include "physics/filtering.h"
+#include "physics/game_types.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/glm.hpp>
@@ -22,10 +23,6 @@ class PhysicsWorld;
 std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions,
                                                  std::vector<uint32_t> indices, const glm::vec3& scale,
                                                  const PhysicsMaterial& material);
-
-constexpr int kBatteryCount = 5;
-constexpr int kZoneCount = 3;
-constexpr int kConeCount = 5;
 
 // Every level actor and shared shape. Kinds are told by shape identity (batteryTriggerShape,
 // zoneTriggerShape), items by object. All owned by the PhysicsWorld they were made in.

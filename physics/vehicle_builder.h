@@ -24,7 +24,7 @@ struct VehicleSpec {
   glm::vec3 chassisMOI{3625.0f, 3125.0f, 1281.25f};
   glm::vec3 chassisCMOffset{0.0f, -0.35f, 0.25f};
   const PhysicsMaterial* chassisMaterial = nullptr;
-  FilterData chassisSimFilterData{2, 2, kPairFlagModifyContacts | kPairFlagDetectCcdContact, 0};
+  FilterData chassisSimFilterData = kChassisSimFilter;
   float wheelMass = 20.0f;
   float wheelWidth = 0.4f;
   float wheelRadius = 0.5f;

@@ -2,39 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <glm/gtc/matrix_transform.hpp>
 
 namespace ruvelo {
-
-glm::mat4 lookAtMatrix(const glm::vec3& eye, const glm::vec3& centre, const glm::vec3& up) {
-  const glm::vec3 f = glm::normalize(centre - eye);
-  const glm::vec3 s = glm::normalize(glm::cross(f, up));
-  const glm::vec3 u = glm::normalize(glm::cross(s, f));
-  glm::mat4 m(1.0f);
-  m[0][0] = s.x;
-  m[1][0] = s.y;
-  m[2][0] = s.z;
-  m[0][1] = u.x;
-  m[1][1] = u.y;
-  m[2][1] = u.z;
-  m[0][2] = -f.x;
-  m[1][2] = -f.y;
-  m[2][2] = -f.z;
-  m[3][0] = -glm::dot(s, eye);
-  m[3][1] = -glm::dot(u, eye);
-  m[3][2] = glm::dot(f, eye);
-  return m;
-}
-
-glm::mat4 perspectiveMatrix(float fovDegrees, float aspect, float nearPlane, float farPlane) {
-  const float t = std::tan(fovDegrees * kDegToRad / 2.0f);
-  glm::mat4 m(0.0f);
-  m[0][0] = 1.0f / (aspect * t);
-  m[1][1] = 1.0f / t;
-  m[2][2] = -(farPlane + nearPlane) / (farPlane - nearPlane);
-  m[2][3] = -1.0f;
-  m[3][2] = -(2.0f * farPlane * nearPlane) / (farPlane - nearPlane);
-  return m;
-}
 
 Camera::Camera() {
   updateVectors();
@@ -49,7 +19,7 @@ void Camera::setPerspective(float zoomDegrees, float aspectRatio, float nearDist
 }
 
 void Camera::rebuildProjection() {
-  projectionMatrix = perspectiveMatrix(zoom, aspect, nearPlane, farPlane);
+  projectionMatrix = glm::perspective(zoom * kDegToRad, aspect, nearPlane, farPlane);
 }
 
 void Camera::updateVectors() {
@@ -62,7 +32,7 @@ void Camera::updateVectors() {
 }
 
 void Camera::updateFreeView() {
-  viewMatrix = lookAtMatrix(position, position + front, up);
+  viewMatrix = glm::lookAt(position, position + front, up);
   rebuildProjection();
 }
 
@@ -80,7 +50,7 @@ void Camera::follow(const glm::vec3& target, const glm::vec3& direction, float d
   const glm::vec3 wantedEye = target + glm::vec3(0.0f, 3.0f, 0.0f) - 15.0f * followDirection;
   position += (wantedEye - position) * move;
 
-  viewMatrix = lookAtMatrix(position, position + front, up);
+  viewMatrix = glm::lookAt(position, position + front, up);
   rebuildProjection();
 }
 

@@ -48,8 +48,4 @@ class Camera {
 // Degrees to radians with the single-precision factor the game uses everywhere.
 constexpr float kDegToRad = 0.017453292f;
 
-// Right-handed look-at (rows s, u, -f) and the OpenGL perspective (depth -1..1, fov in degrees).
-glm::mat4 lookAtMatrix(const glm::vec3& eye, const glm::vec3& centre, const glm::vec3& up);
-glm::mat4 perspectiveMatrix(float fovDegrees, float aspect, float nearPlane, float farPlane);
-
 }  // namespace ruvelo

@@ -70,6 +70,14 @@ struct RenderbufferKind {
   static void destroy(GLsizei n, const GLuint* names) { glDeleteRenderbuffers(n, names); }
 };
 
+struct ProgramKind {
+  static void generate(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = glCreateProgram();
+  }
+  static void destroy(GLsizei n, const GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) glDeleteProgram(names[i]);
+  }
+};
 struct SamplerKind {
   static void generate(GLsizei n, GLuint* names) { glGenSamplers(n, names); }
   static void destroy(GLsizei n, const GLuint* names) { glDeleteSamplers(n, names); }
@@ -80,6 +88,7 @@ using GlVertexArray = GlHandle<VertexArrayKind>;
 using GlTexture = GlHandle<TextureKind>;
 using GlFramebuffer = GlHandle<FramebufferKind>;
 using GlRenderbuffer = GlHandle<RenderbufferKind>;
+using GlProgram = GlHandle<ProgramKind>;
 using GlSampler = GlHandle<SamplerKind>;
 
 }  // namespace ruvelo

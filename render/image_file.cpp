@@ -29,4 +29,29 @@ DecodedImage decodeImage(const std::string& path, int wanted) {
   return image;
 }
 
+GLenum pixelFormat(int channels) {
+  switch (channels) {
+    case 1:
+      return GL_RED;
+    case 2:
+      return GL_RG;  // grey + alpha: kept as two channels rather than rejected
+    case 3:
+      return GL_RGB;
+    default:
+      return GL_RGBA;
+  }
+}
+
+void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels) {
+  GLint previousAlignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(target, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+}
+
+void uploadImage(GLenum target, const DecodedImage& image, GLenum format) {
+  uploadPixels(target, image.width, image.height, format, image.pixels.get());
+}
+
 }  // namespace ruvelo

@@ -1,6 +1,9 @@
-// Decoding image files for textures, with the checks every texture load shares: a readable file
-// and a size the GL and the memory can take.
+// Decoding image files for textures, with the checks every texture load shares (a readable file and
+// a size the GL and the memory can take), and their upload: the one place where pixels are read from
+// disk and sent to the driver.
 #pragma once
+
+#include <GL/glew.h>
 
 #include <memory>
 #include <string>
@@ -23,5 +26,13 @@ struct DecodedImage {
 
 // Decodes `path` with stb_image (no vertical flip), converted to `wanted` channels (0: as stored).
 DecodedImage decodeImage(const std::string& path, int wanted);
+
+// GL_RED, GL_RG, GL_RGB or GL_RGBA for 1, 2, 3 or 4 channels.
+GLenum pixelFormat(int channels);
+
+// glTexImage2D of level 0 into `target` (bound by the caller) with tightly packed rows: rows of 1-,
+// 2- and 3-channel images are not 4-byte aligned in general. The unpack alignment is left as it was.
+void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels);
+void uploadImage(GLenum target, const DecodedImage& image, GLenum format);
 
 }  // namespace ruvelo

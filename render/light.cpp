@@ -9,11 +9,11 @@ void Light::setUniforms(const Shader& shader) const {
   glUniform3f(shader.uniformLocation("dirLight.direction"), direction_.x, direction_.y, direction_.z);
 }
 
-std::shared_ptr<Light> makeSceneLight() {
-  return std::make_shared<Light>(glm::vec3(1.0f, 1.0f, 1.0f), glm::vec3(-1.0f, -1.0f, -1.0f));
+std::unique_ptr<Light> makeSceneLight() {
+  return std::make_unique<Light>(glm::vec3(1.0f, 1.0f, 1.0f), glm::vec3(-1.0f, -1.0f, -1.0f));
 }
 
-void setCameraAndLightUniforms(std::shared_ptr<Light> light, const Shader& shader, const Camera& camera,
+void setCameraAndLightUniforms(const Light* light, const Shader& shader, const Camera& camera,
                                float brightness) {
   shader.use();
   glUniformMatrix4fv(shader.uniformLocation("viewMatrix"), 1, GL_FALSE, glm::value_ptr(camera.viewMatrix));

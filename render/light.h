@@ -26,11 +26,11 @@ class Light {
 };
 
 // The game's one light: white, direction (-1, -1, -1).
-std::shared_ptr<Light> makeSceneLight();
+std::unique_ptr<Light> makeSceneLight();
 
 // Makes `shader` current and sets "viewMatrix", "projMatrix", "camera_world",
 // "illuminationMultiplier" and the light's uniforms, in that order. The program stays current.
-void setCameraAndLightUniforms(std::shared_ptr<Light> light, const Shader& shader, const Camera& camera,
+void setCameraAndLightUniforms(const Light* light, const Shader& shader, const Camera& camera,
                                float brightness);
 
 }  // namespace ruvelo

@@ -87,7 +87,7 @@ void Mesh::draw() const {
       name += std::to_string(specularNumber++);
     }
     glUniform1i(shader.uniformLocation(name), static_cast<GLint>(i));
-    glBindTexture(GL_TEXTURE_2D, texture.id);
+    glBindTexture(GL_TEXTURE_2D, texture.id());
   }
   glActiveTexture(GL_TEXTURE0);
 

@@ -19,31 +19,15 @@ bool anyMeshLacksNormals(const aiScene& scene) {
   return false;
 }
 
-// The textures of one material and type, loading files not yet in the process-wide list.
+// The textures of one material and type, shared with every model that uses the same files.
 std::vector<Texture> materialTextures(const aiMaterial* material, aiTextureType type,
                                       const std::string& typeName) {
   std::vector<Texture> result;
-  std::vector<Texture>& loaded = loadedTextures();
   const unsigned count = aiGetMaterialTextureCount(material, type);
   for (unsigned i = 0; i < count; ++i) {
     aiString path;
     aiGetMaterialTexture(material, type, i, &path, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    const std::string key(path.C_Str(), path.length);
-    bool found = false;
-    for (const Texture& texture : loaded) {
-      if (texture.path == key) {
-        result.push_back(texture);
-        found = true;
-        break;
-      }
-    }
-    if (found) continue;
-    Texture texture;
-    texture.id = textureFromFile(key);
-    texture.type = typeName;
-    texture.path = key;
-    result.push_back(texture);
-    loaded.push_back(texture);
+    result.push_back(sharedModelTexture(std::string(path.C_Str(), path.length), typeName));
   }
   return result;
 }

@@ -56,7 +56,8 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   const std::string vertexSource = readLines(vertexFile);
   const std::string fragmentSource = readLines(fragmentFile);
 
-  const GLuint program = glCreateProgram();
+  GlProgram owned = GlProgram::generate();
+  const GLuint program = owned.get();
   const GLuint vertexShader = compileStage(GL_VERTEX_SHADER, vertexSource, vertexPath, readable(vertexFile));
   const GLuint fragmentShader =
       compileStage(GL_FRAGMENT_SHADER, fragmentSource, fragmentPath, readable(fragmentFile));
@@ -70,7 +71,7 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   if (vertexShader != 0) glDeleteShader(vertexShader);
   if (fragmentShader != 0) glDeleteShader(fragmentShader);
   if (status == GL_TRUE && vertexShader != 0 && fragmentShader != 0) {
-    program_ = program;
+    program_ = std::move(owned);
     return;
   }
 
@@ -85,22 +86,16 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
   std::cout << "Failed to Link Shader Program!" << std::endl;
   std::cout << linkLog << std::endl;
   std::cout << "  in " << vertexPath << " and " << fragmentPath << std::endl;
-  glDeleteProgram(program);
-  program_ = 0;
-}
-
-Shader::~Shader() {
-  if (program_ != 0) glDeleteProgram(program_);
 }
 
 void Shader::use() const {
-  glUseProgram(program_);
+  glUseProgram(program_.get());
 }
 
 GLint Shader::uniformLocation(const std::string& name) const {
   const auto found = uniformLocations_.find(name);
   if (found != uniformLocations_.end()) return found->second;
-  const GLint location = glGetUniformLocation(program_, name.c_str());
+  const GLint location = glGetUniformLocation(program_.get(), name.c_str());
   uniformLocations_.emplace(name, location);
   return location;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "render/gl_handles.h"
+
 namespace ruvelo {
 
 class Shader {
@@ -16,7 +18,6 @@ class Shader {
   // the compile or link message, the driver's log and an "  in <file>" line naming the source
   // (both for a link); the program handle is then 0.
   Shader(const std::string& vertexPath, const std::string& fragmentPath);
-  ~Shader();
 
   Shader(const Shader&) = delete;
   Shader& operator=(const Shader&) = delete;
@@ -31,14 +32,14 @@ class Shader {
   void setInt(const std::string& name, const int& value) const;
   void setMat4(const std::string& name, const glm::mat4& value) const;
 
-  GLuint program() const { return program_; }
+  GLuint program() const { return program_.get(); }
   const std::string& vertexPath() const { return vertexPath_; }
   const std::string& fragmentPath() const { return fragmentPath_; }
 
  private:
   std::string vertexPath_;
   std::string fragmentPath_;
-  GLuint program_ = 0;
+  GlProgram program_;
   mutable std::unordered_map<std::string, GLint> uniformLocations_;
 };
 

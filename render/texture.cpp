@@ -1,58 +1,66 @@
 #include "render/texture.h"
 
 #include <iostream>
+#include <map>
 
 #include "render/image_file.h"
 
 namespace ruvelo {
 
-std::vector<Texture>& loadedTextures() {
-  static std::vector<Texture> textures;
-  return textures;
+namespace {
+
+struct IndexEntry {
+  std::weak_ptr<const GlTexture> handle;
+  std::string type;
+};
+
+// Loaded files by path. Entries only point at textures; the meshes own them.
+std::map<std::string, IndexEntry>& textureIndex() {
+  static std::map<std::string, IndexEntry> index;
+  return index;
 }
 
-GLuint textureFromFile(const std::string& path) {
-  const std::string fullPath = std::string(kModelTextureDir) + path;
-  GLuint id = 0;
-  glGenTextures(1, &id);
+}  // namespace
 
+Texture sharedModelTexture(const std::string& path, const std::string& type) {
+  IndexEntry& entry = textureIndex()[path];
+  std::shared_ptr<const GlTexture> handle = entry.handle.lock();
+  if (!handle) {
+    handle = std::make_shared<const GlTexture>(textureFromFile(path));
+    entry = {handle, type};
+  }
+  return Texture{handle, entry.type, path};
+}
+
+size_t loadedTextureCount() {
+  size_t count = 0;
+  for (const auto& [path, entry] : textureIndex()) count += entry.handle.expired() ? 0 : 1;
+  return count;
+}
+
+Texture findLoadedTexture(const std::string& path) {
+  const auto it = textureIndex().find(path);
+  if (it == textureIndex().end()) return {};
+  return Texture{it->second.handle.lock(), it->second.type, path};
+}
+
+GlTexture textureFromFile(const std::string& path) {
+  const std::string fullPath = std::string(kModelTextureDir) + path;
+  GlTexture texture = GlTexture::generate();
   const DecodedImage image = decodeImage(fullPath, 0);
   if (!image.ok()) {
     std::cout << "Texture failed to load at path: " << path << std::endl;
     std::cout << "  in " << fullPath << ": " << image.error << std::endl;
-    return id;
+    return texture;
   }
-
-  GLenum format = GL_RGB;
-  switch (image.channels) {
-    case 1:
-      format = GL_RED;
-      break;
-    case 2:
-      format = GL_RG;
-      break;  // grey + alpha: kept as two channels rather than rejected
-    case 3:
-      format = GL_RGB;
-      break;
-    default:
-      format = GL_RGBA;
-      break;
-  }
-  // Rows of 1-, 2- and 3-channel images are not 4-byte aligned in general; upload them tightly
-  // packed and leave the caller's unpack state as it was.
-  GLint previousAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glBindTexture(GL_TEXTURE_2D, id);
-  glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), image.width, image.height, 0, format,
-               GL_UNSIGNED_BYTE, image.pixels.get());
+  glBindTexture(GL_TEXTURE_2D, texture.get());
+  uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
   glGenerateMipmap(GL_TEXTURE_2D);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
-  return id;
+  return texture;
 }
 
 }  // namespace ruvelo

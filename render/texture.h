@@ -1,17 +1,23 @@
-// Texture records, file loading through stb_image and the process-wide list of loaded textures.
+// Model textures: file loading through stb_image, the texture records meshes hold, and the index of
+// loaded files that lets models share one texture per file. A texture's GL name belongs to the
+// meshes that use it and is released with the last of them.
 #pragma once
 
 #include <GL/glew.h>
 
+#include <memory>
 #include <string>
-#include <vector>
+
+#include "render/gl_handles.h"
 
 namespace ruvelo {
 
 struct Texture {
-  GLuint id = 0;
-  std::string type;  // "texture_diffuse" or "texture_specular"
-  std::string path;  // as the model file names it; the key of the loaded-texture list
+  std::shared_ptr<const GlTexture> handle;  // shared by every mesh that uses the file
+  std::string type;                         // "texture_diffuse" or "texture_specular"
+  std::string path;                         // as the model file names it; the key of the index
+
+  GLuint id() const { return handle ? handle->get() : 0; }
 };
 
 // Where model textures are read from, relative to the working directory.
@@ -20,10 +26,14 @@ inline const char* const kModelTextureDir = "../assets/model/";
 // Loads kModelTextureDir + path into a new mipmapped, repeating, trilinear 2D texture. On failure
 // prints "Texture failed to load at path: " + path, then "  in " + the file tried and why, and
 // returns a name without storage. Images larger than kMaxTextureSide are refused.
-GLuint textureFromFile(const std::string& path);
+GlTexture textureFromFile(const std::string& path);
 
-// The process-wide list of loaded textures, in load order; entries are never removed and their
-// textures live for the whole process.
-std::vector<Texture>& loadedTextures();
+// The texture of `path` (typed `type` when first loaded): the one already in use by some mesh, else
+// freshly loaded and indexed.
+Texture sharedModelTexture(const std::string& path, const std::string& type);
+
+// How many indexed textures are still in use, and the one of `path` (empty when none is).
+size_t loadedTextureCount();
+Texture findLoadedTexture(const std::string& path);
 
 }  // namespace ruvelo

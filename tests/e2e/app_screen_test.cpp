@@ -69,19 +69,23 @@ TEST(Screen, HudLinesAppearAtTheirPlaces) {
   EXPECT_LT(countPixels(a, 200, 150, 440, 330, crimson), 10);
 }
 
-TEST(Screen, RunningOutOfTimeShowsZeroStars) {
+TEST(Screen, RunningOutOfPowerShowsZeroStars) {
   GameFolder folder(kSettings);
   const std::string shot = folder.path("lost.png");
-  // 16 frames of 10 s use up the 153 s; frame 17 is the result screen.
-  const GameRun run =
-      folder.run({"--frames", "18", "--fixed-dt", "10", "--log-state", "--screenshot", "18:" + shot});
+  // Frames are at most a quarter second, so running out of time takes over 600 of them; running out
+  // of power is quicker: backwards off the start road with S held, the power is gone within 60.
+  const std::string script = folder.writeFile("reverse.txt", "1 S press\n");
+  const GameRun run = folder.run({"--frames", "64", "--fixed-dt", "0.25", "--input", script, "--log-state",
+                                  "--screenshot", "64:" + shot});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   const auto lines = stateLines(run.out);
-  ASSERT_EQ(lines.size(), 18u);
-  EXPECT_EQ(field(lines[14], "phase"), "Playing");
-  EXPECT_EQ(field(lines[15], "phase"), "Lost");
-  EXPECT_EQ(field(lines[17], "phase"), "Lost");
-  EXPECT_EQ(field(lines[17], "pos"), field(lines[15], "pos")) << "the world is frozen after the end";
+  ASSERT_EQ(lines.size(), 64u);
+  size_t lost = 0;
+  while (lost < lines.size() && field(lines[lost], "phase") == "Playing") ++lost;
+  ASSERT_LT(lost, 62u) << "the power ran out";
+  EXPECT_LE(std::atof(field(lines[lost], "power").c_str()), 0.0);
+  EXPECT_EQ(field(lines.back(), "phase"), "Lost");
+  EXPECT_EQ(field(lines.back(), "pos"), field(lines[lost], "pos")) << "the world is frozen after the end";
   const Image image = loadPng(shot);
   ASSERT_FALSE(image.empty());
   // "0 Stars" at (0.4, 0.5), scale 2: yellow pixels right of the pen and above the middle line.

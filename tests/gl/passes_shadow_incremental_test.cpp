@@ -114,7 +114,9 @@ class ShadowScene : public ::testing::Test {
   void spin(float dt) {
     for (int i = 0; i < 5; ++i) {
       if (!batteryVisible_[i]) continue;
-      batteryMatrix_[i] = spinBattery(batteryMatrix_[i], dt);
+      // The game's spin: 45 degrees per second about the model's own z axis.
+      batteryMatrix_[i] =
+          glm::rotate(batteryMatrix_[i], glm::radians(45.0f) * dt, glm::vec3(0.0f, 0.0f, 1.0f));
       batteries_[i]->setModelMatrix(batteryMatrix_[i]);
     }
   }

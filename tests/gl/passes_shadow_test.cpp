@@ -73,7 +73,7 @@ class ShadowPass : public ::testing::Test {
     glViewport(0, 0, kSize, kSize);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    setCameraAndLightUniforms(makeSceneLight(), *phong_, camera_, 1.0f);
+    setCameraAndLightUniforms(makeSceneLight().get(), *phong_, camera_, 1.0f);
     map.bindForPhong(*phong_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, white_.get());

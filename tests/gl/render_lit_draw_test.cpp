@@ -90,7 +90,7 @@ class LitDraw : public ::testing::Test {
     camera_.position = glm::vec3(0, 0, 3);
     camera_.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
     camera_.updateFreeView();
-    light_ = std::make_shared<Light>(glm::vec3(1.0f), glm::vec3(0, 0, -1));
+    light_ = std::make_unique<Light>(glm::vec3(1.0f), glm::vec3(0, 0, -1));
   }
   void TearDown() override { glBindFramebuffer(GL_FRAMEBUFFER, 0); }
 
@@ -115,7 +115,7 @@ class LitDraw : public ::testing::Test {
   GlRenderbuffer colour_;
   GlRenderbuffer depth_;
   Camera camera_;
-  std::shared_ptr<Light> light_;
+  std::unique_ptr<Light> light_;
 };
 
 void expectColour(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 4.0f / 255.0f) {
@@ -134,9 +134,9 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
   auto phong = program("phong");
   ASSERT_NE(phong->program(), 0u);
   auto material = std::make_shared<Material>(phong, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
-  GlTexture texture = solidTexture(26, 51, 77);
+  auto texture = std::make_shared<const GlTexture>(solidTexture(26, 51, 77));
   Mesh box(interleave(boxGeometry(1, 1, 1)), boxGeometry(1, 1, 1).indices,
-           {Texture{texture.get(), "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
+           {Texture{texture, "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
   GlTexture shadowMap = occludedShadowMap();
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, shadowMap.get());
@@ -157,7 +157,7 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     clear();
-    setCameraAndLightUniforms(light_, *phong, camera_, 1.0f);
+    setCameraAndLightUniforms(light_.get(), *phong, camera_, 1.0f);
     phong->setInt("shadowMap", 2);
     phong->setMat4("lightSpaceMatrix", c.lightSpace);
     box.draw();
@@ -168,7 +168,7 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
 
   // The brightness factor scales the light.
   clear();
-  setCameraAndLightUniforms(light_, *phong, camera_, 0.5f);
+  setCameraAndLightUniforms(light_.get(), *phong, camera_, 0.5f);
   phong->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));
   box.draw();
   expectColour(centre(), 0.5f * facingLight(albedo, k, 0.0f));
@@ -180,9 +180,9 @@ TEST_F(LitDraw, EnvironmentProgramMixesInTheSky) {
   ASSERT_NE(phongEnvironment->program(), 0u);
   auto material =
       std::make_shared<Material>(phongEnvironment, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
-  GlTexture texture = solidTexture(26, 51, 77);
+  auto texture = std::make_shared<const GlTexture>(solidTexture(26, 51, 77));
   Mesh box(interleave(boxGeometry(1, 1, 1)), boxGeometry(1, 1, 1).indices,
-           {Texture{texture.get(), "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
+           {Texture{texture, "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
   GlTexture shadowMap = occludedShadowMap();
   GlTexture sky = solidCubeMap(255, 0, 0);
   glActiveTexture(GL_TEXTURE2);
@@ -192,7 +192,7 @@ TEST_F(LitDraw, EnvironmentProgramMixesInTheSky) {
   glActiveTexture(GL_TEXTURE0);
 
   clear();
-  setCameraAndLightUniforms(light_, *phongEnvironment, camera_, 1.0f);
+  setCameraAndLightUniforms(light_.get(), *phongEnvironment, camera_, 1.0f);
   phongEnvironment->setInt("shadowMap", 2);
   phongEnvironment->setInt("cubemap", 3);
   phongEnvironment->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));
@@ -220,7 +220,7 @@ TEST_F(LitDraw, FinishLineProgramDrawsItsMaterialColourInAChequer) {
   glActiveTexture(GL_TEXTURE0);
 
   clear();
-  setCameraAndLightUniforms(light_, *phongPhong, camera_, 1.0f);
+  setCameraAndLightUniforms(light_.get(), *phongPhong, camera_, 1.0f);
   phongPhong->setInt("shadowMap", 0);
   phongPhong->setInt("cubemap", 1);
   phongPhong->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));

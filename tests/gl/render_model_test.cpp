@@ -94,42 +94,48 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
             "newmtl matA\nKd 1 1 1\nmap_Kd shared_tex.png\nnewmtl matB\nKd 1 1 1\nmap_Kd shared_tex.png\n");
   const std::string path = modelFile("two.obj", kTwoTriangles);
   solidPng("shared_tex.png");
-  const size_t listBefore = loadedTextures().size();
+  const size_t listBefore = loadedTextureCount();
 
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), material_);
+  auto model = std::make_unique<Model>(path, glm::mat4(1.0f), material_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
-  ASSERT_EQ(model.meshes().size(), 2u);
-  EXPECT_THAT(model.indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
-  ASSERT_EQ(model.positions().size(), 6u);
-  EXPECT_EQ(model.positions()[3], glm::vec3(2, 0, 0));
-  EXPECT_THAT(model.meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
-  EXPECT_EQ(model.meshes()[0].material(), material_);
+  ASSERT_EQ(model->meshes().size(), 2u);
+  EXPECT_THAT(model->indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
+  ASSERT_EQ(model->positions().size(), 6u);
+  EXPECT_EQ(model->positions()[3], glm::vec3(2, 0, 0));
+  EXPECT_THAT(model->meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
+  EXPECT_EQ(model->meshes()[0].material(), material_);
 
-  ASSERT_EQ(loadedTextures().size(), listBefore + 1);
-  const Texture& entry = loadedTextures().back();
-  EXPECT_EQ(entry.path, "shared_tex.png");
-  EXPECT_EQ(entry.type, "texture_diffuse");
-  EXPECT_TRUE(glIsTexture(entry.id));
-  for (const Mesh& mesh : model.meshes()) {
+  ASSERT_EQ(loadedTextureCount(), listBefore + 1);
+  const GLuint id = findLoadedTexture("shared_tex.png").id();
+  EXPECT_EQ(findLoadedTexture("shared_tex.png").type, "texture_diffuse");
+  EXPECT_TRUE(glIsTexture(id));
+  for (const Mesh& mesh : model->meshes()) {
     ASSERT_EQ(mesh.textures().size(), 1u);
-    EXPECT_EQ(mesh.textures()[0].id, entry.id);
+    EXPECT_EQ(mesh.textures()[0].id(), id);
   }
 
   // Texture coordinates arrive flipped vertically, normals as written.
-  const std::vector<Vertex> vertices = uploadedVertices(model.meshes()[0], 3);
+  const std::vector<Vertex> vertices = uploadedVertices(model->meshes()[0], 3);
   EXPECT_EQ(vertices[1].texCoords, glm::vec2(1, 1));
   EXPECT_EQ(vertices[2].texCoords, glm::vec2(0, 0));
   EXPECT_EQ(vertices[0].normal, glm::vec3(0, 0, 1));
 
   // A second model of the same file reuses the loaded texture.
-  Model again(path, glm::mat4(1.0f), material_);
-  EXPECT_EQ(loadedTextures().size(), listBefore + 1);
-  EXPECT_EQ(again.meshes()[0].textures()[0].id, entry.id);
+  auto again = std::make_unique<Model>(path, glm::mat4(1.0f), material_);
+  EXPECT_EQ(loadedTextureCount(), listBefore + 1);
+  EXPECT_EQ(again->meshes()[0].textures()[0].id(), id);
 
-  model.drawWithProgram(*shader_);
+  model->drawWithProgram(*shader_);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  // The texture lives as long as a model uses it.
+  model.reset();
+  EXPECT_TRUE(glIsTexture(id));
+  again.reset();
+  EXPECT_FALSE(glIsTexture(id));
+  EXPECT_EQ(loadedTextureCount(), listBefore);
 }
 
 TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordinates) {
@@ -164,14 +170,14 @@ TEST_F(ModelFiles, MissingTextureIsReportedOnceAndRecorded) {
   modelFile("lost.mtl", "newmtl lost\nmap_Kd missing_tex.png\n");
   const std::string path =
       modelFile("lost.obj", "mtllib lost.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl lost\nf 1 2 3\n");
-  const size_t listBefore = loadedTextures().size();
+  const size_t listBefore = loadedTextureCount();
   testing::internal::CaptureStdout();
   Model first(path, glm::mat4(1.0f), material_);
   Model second(path, glm::mat4(1.0f), material_);
   EXPECT_EQ(
       testing::internal::GetCapturedStdout(),
       "Texture failed to load at path: missing_tex.png\n  in ../assets/model/missing_tex.png: can't fopen\n");
-  EXPECT_EQ(loadedTextures().size(), listBefore + 1);
+  EXPECT_EQ(loadedTextureCount(), listBefore + 1);
   EXPECT_EQ(second.meshes().size(), 1u);
 }
 
@@ -200,9 +206,9 @@ TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
   png("odd_rgb.png", 3, 2, 3, rgb);
   png("grey_alpha.png", 1, 1, 2, {90, 180});
 
-  const GLuint rgbTexture = textureFromFile("odd_rgb.png");
+  const GlTexture rgbTexture = textureFromFile("odd_rgb.png");
   std::vector<unsigned char> back(rgb.size());
-  glBindTexture(GL_TEXTURE_2D, rgbTexture);
+  glBindTexture(GL_TEXTURE_2D, rgbTexture.get());
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
   EXPECT_EQ(back, rgb);
@@ -213,8 +219,8 @@ TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
   EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
 
-  const GLuint rgTexture = textureFromFile("grey_alpha.png");
-  glBindTexture(GL_TEXTURE_2D, rgTexture);
+  const GlTexture rgTexture = textureFromFile("grey_alpha.png");
+  glBindTexture(GL_TEXTURE_2D, rgTexture.get());
   GLint internalFormat = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internalFormat);
   EXPECT_THAT(internalFormat, ::testing::AnyOf(GL_RG, GL_RG8));
@@ -263,7 +269,7 @@ TEST_F(ModelFiles, HugeTextureIsRefusedBeforeDecoding) {
   ASSERT_EQ(model.meshes().size(), 1u);
   ASSERT_EQ(model.meshes()[0].textures().size(), 1u);
   GLint width = -1;
-  glBindTexture(GL_TEXTURE_2D, model.meshes()[0].textures()[0].id);
+  glBindTexture(GL_TEXTURE_2D, model.meshes()[0].textures()[0].id());
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 0) << "a refused texture has no storage";
 }

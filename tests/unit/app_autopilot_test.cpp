@@ -1,12 +1,12 @@
 // The autopilot: its route geometry on synthetic lines, its key choices, and whole drives of the level
 // in the physics world (no window) at frame times from 1/144 s to 1/10 s.
 #include "app/autopilot.h"
+#include "app/game.h"
 #include "app/game_rules.h"
 #include "level/level_layout.h"
 #include "level/route.h"
-#include "physics/callbacks.h"
 #include "physics/driving.h"
-#include "physics/level.h"
+#include "physics/game_world.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle_builder.h"
 
@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "support/obj_reader.h"
 
@@ -128,7 +129,7 @@ TEST(AutopilotKeys, BacksOutWhenStuckOrFacingAway) {
 
 // --- whole drives of the level, physics only --------------------------------------------------------
 
-struct DriveResult {
+struct LevelDrive {
   GameState game;
   long frames = 0;
   int batteries = 0;
@@ -146,8 +147,8 @@ struct StartPose {
 
 // Drives with the game's rules; with `seconds` > 0 the win/lose rules are off and the autopilot laps
 // the ring road after the route for that much game time.
-DriveResult driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) {
-  DriveResult r;
+LevelDrive driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) {
+  LevelDrive r;
   test::ObjMesh mesh;
   if (!test::readObj(test::levelCollisionModelPath(), mesh)) {
     ADD_FAILURE() << "no level collision model at " << test::levelCollisionModelPath();
@@ -155,65 +156,49 @@ DriveResult driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) 
   }
   PhysicsWorldOptions options;
   options.connectDebugger = false;
-  PhysicsWorld world(options);
-  LevelActors level;
-  if (!createLevelItemsAndMesh(world, level, mesh.positions, mesh.indices)) {
+  auto world = GameWorld::create(mesh.positions, mesh.indices, nullptr, options);
+  if (!world) {
     ADD_FAILURE() << "level mesh";
     return r;
   }
-  MySimulationCallback callback;
-  world.setSimulationEventCallback(&callback);
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
-  createSlabAndFilterData(world, level);
-  VehicleActorTag tag;
-  WheelShapeTag wheels[6];
-  auto vehicle =
-      start.given
-          ? buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world, start.position,
-                         glm::angleAxis(glm::radians(start.headingDegrees), glm::vec3(0.0f, 1.0f, 0.0f)))
-          : buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
-  addLevelActors(world, level);
-  enableCones(world, level);
-  vehicle->enableForPlay(world);
+  if (start.given)
+    world->vehicle().setActorPose(
+        start.position, glm::angleAxis(glm::radians(start.headingDegrees), glm::vec3(0.0f, 1.0f, 0.0f)));
+  world->startPlay();
 
-  AutopilotVehicle av;
-  av.wheelBase = vehicle->model().data().ackermann.axleSeparation;
-  av.maxWheelSteer = vehicle->model().data().wheels[0].wheel.maxSteer;
-  av.smoothing = keySmoothing();
-  av.steerVsSpeed = steerVsSpeed();
-  Autopilot pilot(level::drivingLine(level::levelLayout()), av);
+  const SteeringGeometry steering = world->steering();
+  Autopilot pilot(
+      level::drivingLine(level::levelLayout()),
+      AutopilotVehicle{steering.wheelBase, steering.maxWheelSteer, keySmoothing(), steerVsSpeed()});
   if (seconds > 0.0f) pilot.setLap(level::ringLap(level::levelLayout()));
-  DrivingState driving;
+  Game game;
+  std::ostringstream console;
   // The game's frame order: step, triggers, keys and drain, timer and phase.
-  while (r.game.phase == GamePhase::Playing && (seconds <= 0.0f || r.frames * dt < seconds)) {
+  while (game.playing() && (seconds <= 0.0f || r.frames * dt < seconds)) {
     ++r.frames;
-    stepVehicle(world, *vehicle, driving, dt);
-    if (callback.isTriggered()) {
-      const btCollisionShape* shape = callback.getTriggerShape();
-      const ItemKind kind = isZoneShape(level, shape)      ? ItemKind::Zone
-                            : isBatteryShape(level, shape) ? ItemKind::Battery
-                                                           : ItemKind::Other;
-      r.batteries += kind == ItemKind::Battery;
-      if (collectItem(r.game, kind)) world.removeObject(callback.getTriggerActor());
-      callback.clearTriggered();
+    if (const auto event = world->step(dt)) {
+      r.batteries += event->kind == ItemKind::Battery;
+      if (game.collect(*event, console)) world->removeItem(event->item);
     }
+    const Pose pose = world->vehiclePose();
     AutopilotView view;
-    view.position = vehicle->actorPosition();
-    view.forward = vehicle->actorRotation() * glm::vec3(0.0f, 0.0f, 1.0f);
-    view.forwardSpeed = vehicle->forwardSpeed();
-    view.controls = vehicle->model().analogInputs();
+    view.position = pose.position;
+    view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+    view.forwardSpeed = world->vehicleForwardSpeed();
+    view.controls = world->vehicleControls();
     const AutopilotKeys k = pilot.decide(view, dt);
-    const DrivingKeysResult keys = readDrivingKeys({k.w, k.a, k.s, k.d, k.b, false}, *vehicle, driving);
-    drainPower(r.game, keys.accelerateHeld, keys.reverseHeld, vehicle->actorPosition().y, dt);
-    updateTimerAndPhase(r.game, false, seconds <= 0.0f, dt);
-    const glm::vec3 p = vehicle->actorPosition();
+    const DriveResult keys = world->drive({k.w, k.a, k.s, k.d, k.b, false});
+    game.drain(keys.accelerateHeld, keys.reverseHeld, world->vehiclePose().position.y, dt);
+    game.updateTimerAndPhase(false, seconds <= 0.0f, dt);
+    const glm::vec3 p = world->vehiclePose().position;
     if (p.y <= kOffRoadHeight) r.offRoadSeconds += dt;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) r.finite = false;
     if (std::getenv("RUVELO_AUTOPILOT_TRACE") && r.frames % static_cast<long>(1.0f / dt) == 0)
       std::printf("t=%.0f pos=%.1f,%.1f,%.1f v=%.1f power=%.1f packets=%d progress=%zu\n",
-                  153.0 - r.game.timeLeft, p.x, p.y, p.z, vehicle->forwardSpeed(), r.game.power,
-                  r.game.packetsDelivered, pilot.progress());
+                  153.0 - game.state().timeLeft, p.x, p.y, p.z, world->vehicleForwardSpeed(),
+                  game.state().power, game.state().packetsDelivered, pilot.progress());
   }
+  r.game = game.state();
   r.laps = pilot.lapsStarted();
   return r;
 }
@@ -221,7 +206,7 @@ DriveResult driveTheLevel(float dt, float seconds = 0.0f, StartPose start = {}) 
 TEST(AutopilotDrive, WinsTheLevelInThePhysicsWorldAtAnyFrameTime) {
   for (float dt : {1.0f / 144.0f, 1.0f / 60.0f, 1.0f / 30.0f, 1.0f / 10.0f}) {
     SCOPED_TRACE(dt);
-    const DriveResult r = driveTheLevel(dt);
+    const LevelDrive r = driveTheLevel(dt);
     std::printf("autopilot dt=%.4f: %s after %ld frames, %.2f s and %.2f power left, %d batteries\n", dt,
                 resultText(r.game.phase), r.frames, r.game.timeLeft, r.game.power, r.batteries);
     EXPECT_TRUE(r.finite);
@@ -236,7 +221,7 @@ TEST(AutopilotDrive, FindsItsWayBackFromTheGrass) {
   for (const StartPose& start :
        {StartPose{true, {30.0f, 2.6f, -430.0f}, 90.0f}, StartPose{true, {-30.0f, 2.6f, -400.0f}, 180.0f}}) {
     SCOPED_TRACE(start.position.x);
-    const DriveResult r = driveTheLevel(1.0f / 30.0f, 0.0f, start);
+    const LevelDrive r = driveTheLevel(1.0f / 30.0f, 0.0f, start);
     std::printf("from the grass at x=%.0f: %s with %.2f s and %.2f power left, %.1f s off the roads\n",
                 start.position.x, resultText(r.game.phase), r.game.timeLeft, r.game.power, r.offRoadSeconds);
     EXPECT_EQ(r.game.phase, GamePhase::Won);
@@ -246,7 +231,7 @@ TEST(AutopilotDrive, FindsItsWayBackFromTheGrass) {
 
 // Soak runs leave the rules off and let the autopilot lap the ring road for as long as they last.
 TEST(AutopilotDrive, KeepsLappingTheRingRoadWhenTheGameDoesNotEnd) {
-  const DriveResult r = driveTheLevel(1.0f / 30.0f, 420.0f);
+  const LevelDrive r = driveTheLevel(1.0f / 30.0f, 420.0f);
   std::printf("soak drive: %d laps started in 420 s, %.1f s off the roads\n", r.laps, r.offRoadSeconds);
   EXPECT_TRUE(r.finite);
   EXPECT_GE(r.laps, 3);

@@ -1,4 +1,4 @@
-// The shadow light's matrices and the battery spin, against values worked out by hand.
+// The shadow light's matrices, against values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,23 +45,6 @@ TEST(LightMatrices, LightSpaceMapsWorldPointsIntoTheMap) {
   expectVec(ls * glm::vec4(100, 0, -100, 1), {200 / std::sqrt(2.0f) / 400.0f, 0, originDepth, 1});
   // A point nearer the light along its direction gets a smaller depth.
   EXPECT_LT((ls * glm::vec4(100, 100, 100, 1)).z, originDepth);
-}
-
-TEST(BatterySpin, TurnsFortyFiveDegreesPerSecondAboutItsOwnZ) {
-  const glm::mat4 quarter = spinBattery(glm::mat4(1.0f), 2.0f);
-  expectVec(quarter * glm::vec4(1, 0, 0, 0), {0, 1, 0, 0});
-
-  // Post-multiplied: the spin happens in the model's frame. A model tipped 90° about x sees its
-  // local x turned onto its local y, which the tip sends to world z.
-  const glm::mat4 tipped = glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(1, 0, 0));
-  expectVec(spinBattery(tipped, 2.0f) * glm::vec4(1, 0, 0, 0), {0, 0, 1, 0});
-
-  // Translation stays put; successive frames add up.
-  const glm::mat4 placed = glm::translate(glm::mat4(1.0f), glm::vec3(-190.0f, 3.5f, 214.0f));
-  glm::mat4 m = placed;
-  for (int frame = 0; frame < 4; ++frame) m = spinBattery(m, 0.5f);
-  expectVec(m[3], placed[3]);
-  expectVec(m * glm::vec4(1, 0, 0, 0), {0, 1, 0, 0});
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ struct Kind {
 
 const std::vector<Kind>& kinds() {
   static const std::vector<Kind> all = {
-      {"chassis", false, {2, 2, 0x802, 0}}, {"wheel", false, {0, 0, 0, 0}},
-      {"cone", false, {8, 0x1F, 0, 0}},     {"slab", false, {8, 2, 0x802, 0}},
-      {"mesh", false, {8, 2, 0x802, 0}},    {"plane", false, {1, 0x1C, 0, 0}},
+      {"chassis", false, kChassisSimFilter}, {"wheel", false, {0, 0, 0, 0}},
+      {"cone", false, kConeSimFilter},       {"slab", false, kGroundSimFilter},
+      {"mesh", false, kGroundSimFilter},     {"plane", false, kPlaneSimFilter},
       {"trigger", true, {0, 0, 0, 0}},
   };
   return all;
@@ -90,10 +90,10 @@ TEST(WheelQueryBuffers, SizedForOneVehicleOfTwentyWheels) {
 // A world with the plane and optionally the slab, as the level sets them up.
 struct GroundWorld {
   explicit GroundWorld(bool withSlab) : world(PhysicsWorldOptions{false}) {
-    world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+    world.addObject(makeDrivablePlane(world, world.defaultMaterial()));
     if (withSlab) {
       ShapeInfo info;
-      info.simFilter = {8, 2, 0x802, 0};
+      info.simFilter = kGroundSimFilter;
       markDrivable(info.queryFilter);
       slab = world.createStaticBody(
           makeSharedShape(std::make_unique<btBoxShape>(btVector3(400, 0.5f, 400)), info),
@@ -131,12 +131,12 @@ std::unique_ptr<btConvexHullShape> chassisHull() {
 
 TEST(PairFilterInWorld, ChassisPassesThroughBarePlaneButRestsOnSlab) {
   GroundWorld bare(false);
-  btRigidBody* falling = bare.addBody(chassisHull(), {2, 2, 0x802, 0}, 3.0f);
+  btRigidBody* falling = bare.addBody(chassisHull(), kChassisSimFilter, 3.0f);
   bare.run(2.0f);
   EXPECT_LT(falling->getWorldTransform().getOrigin().y(), -5.0f);
 
   GroundWorld withSlab(true);
-  btRigidBody* resting = withSlab.addBody(chassisHull(), {2, 2, 0x802, 0}, 3.0f);
+  btRigidBody* resting = withSlab.addBody(chassisHull(), kChassisSimFilter, 3.0f);
   withSlab.run(2.0f);
   EXPECT_NEAR(resting->getWorldTransform().getOrigin().y(), 1.5f, 0.05f);
   EXPECT_TRUE(resting->getCollisionFlags() & btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
@@ -144,16 +144,16 @@ TEST(PairFilterInWorld, ChassisPassesThroughBarePlaneButRestsOnSlab) {
 
 TEST(PairFilterInWorld, ConeRestsOnThePlane) {
   GroundWorld bare(false);
-  btRigidBody* cone = bare.addBody(std::make_unique<btBoxShape>(btVector3(2, 2, 2)), {8, 0x1F, 0, 0}, 3.25f);
+  btRigidBody* cone = bare.addBody(std::make_unique<btBoxShape>(btVector3(2, 2, 2)), kConeSimFilter, 3.25f);
   bare.run(2.0f);
   EXPECT_NEAR(cone->getWorldTransform().getOrigin().y(), 2.0f, 0.05f);
 }
 
 TEST(PairFilterInWorld, StaticObjectsNeverPair) {
   PhysicsWorld world(PhysicsWorldOptions{false});
-  btRigidBody* plane = makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial());
+  btRigidBody* plane = makeDrivablePlane(world, world.defaultMaterial());
   ShapeInfo info;
-  info.simFilter = {8, 2, 0x802, 0};
+  info.simFilter = kGroundSimFilter;
   btRigidBody* slab = world.createStaticBody(
       makeSharedShape(std::make_unique<btBoxShape>(btVector3(5, 5, 5)), info), btTransform::getIdentity());
   world.addObject(plane);

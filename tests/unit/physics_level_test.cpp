@@ -1,4 +1,5 @@
 // Triangle meshes from models, the level's actors, wheel rays over them, and long first steps.
+#include "physics/game_world.h"
 #include "physics/level.h"
 #include "physics/physics_world.h"
 
@@ -45,30 +46,46 @@ TEST(CookModelShape, RejectsMeshesBulletCannotBuild) {
   EXPECT_EQ(shapeInfoOf(shape.get())->material, &material);
 }
 
+WheelRayResult castDown(const PhysicsWorld& world, float x, float fromY, float z, float reach = 100) {
+  WheelRayQuery query;
+  query.origin = btVector3(x, fromY, z);
+  query.maxDistance = reach;
+  return castWheelRay(world.dynamicsWorld(), query, wheelRayPreFilter, wheelHitPostFilter);
+}
+
 struct RayWorld {
   RayWorld() : world(PhysicsWorldOptions{false}) {
-    world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+    world.addObject(makeDrivablePlane(world, world.defaultMaterial()));
   }
   WheelRayResult down(float x, float fromY, float z, float reach = 100) {
-    WheelRayQuery query;
-    query.origin = btVector3(x, fromY, z);
-    query.maxDistance = reach;
-    return castWheelRay(world.dynamicsWorld(), query, wheelRayPreFilter, wheelHitPostFilter);
+    return castDown(world, x, fromY, z, reach);
   }
   PhysicsWorld world;
 };
 
+// The game's whole physics over a level mesh, in play.
+struct LevelWorld {
+  LevelWorld(std::vector<glm::vec3> positions, std::vector<uint32_t> indices)
+      : game(GameWorld::create(std::move(positions), std::move(indices), nullptr,
+                               PhysicsWorldOptions{false})) {
+    if (game) {
+      game->startPlay();
+      game->physics().dynamicsWorld().updateAabbs();
+    }
+  }
+  WheelRayResult down(float x, float fromY, float z, float reach = 100) {
+    return castDown(game->physics(), x, fromY, z, reach);
+  }
+  std::unique_ptr<GameWorld> game;
+};
+
 TEST(WheelRays, PassTriggersAndConesAndStopOnTheSlab) {
-  RayWorld w;
-  LevelActors level;
   std::vector<glm::vec3> positions;
   std::vector<uint32_t> indices;
   quad(positions, indices, 20, false);  // far from the items
-  ASSERT_TRUE(createLevelItemsAndMesh(w.world, level, positions, indices));
-  createSlabAndFilterData(w.world, level);
-  addLevelActors(w.world, level);
-  enableCones(w.world, level);
-  w.world.dynamicsWorld().updateAabbs();
+  LevelWorld w(positions, indices);
+  ASSERT_TRUE(w.game);
+  const LevelActors& level = w.game->level();
 
   // Straight down through battery 2 and through a cone.
   for (glm::vec3 item : {kBatteryPositions[1], kConePositions[0]}) {
@@ -86,7 +103,7 @@ TEST(WheelRays, PassTriggersAndConesAndStopOnTheSlab) {
     ASSERT_TRUE(hit.hasHit);
     EXPECT_NEAR(hit.point.y(), 0.0f, 1e-4f);
     EXPECT_NEAR(hit.normal.y(), 1.0f, 1e-4f);
-    EXPECT_EQ(hit.material, &w.world.defaultMaterial());
+    EXPECT_EQ(hit.material, &w.game->physics().defaultMaterial());
   }
   // Too short to reach anything.
   EXPECT_FALSE(w.down(30, 10, 30, 5).hasHit);
@@ -177,7 +194,7 @@ TEST(LevelActors, SharedShapesFilterDataAndWorldOrder) {
 
 TEST(LevelActors, LongFirstStepLeavesConesAndCcdHullAboveTheSlab) {
   PhysicsWorld world(PhysicsWorldOptions{false});
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+  world.addObject(makeDrivablePlane(world, world.defaultMaterial()));
   LevelActors level;
   std::vector<glm::vec3> positions;
   std::vector<uint32_t> indices;
@@ -191,7 +208,7 @@ TEST(LevelActors, LongFirstStepLeavesConesAndCcdHullAboveTheSlab) {
   hull->recalcLocalAabb();
   hull->setMargin(0.01f);
   ShapeInfo chassis;
-  chassis.simFilter = {2, 2, 0x802, 0};
+  chassis.simFilter = kChassisSimFilter;
   btRigidBody* body =
       world.createDynamicBody(makeSharedShape(std::move(hull), chassis),
                               btTransform(btQuaternion::getIdentity(), btVector3(0, 3.3f, -450)), 1500,
@@ -216,11 +233,9 @@ TEST(LevelMesh, RoadsAndDeckWhereTheLevelPutsThem) {
       << ruvelo::test::levelCollisionModelPath();
   const std::vector<glm::vec3>& positions = mesh.positions;
   const std::vector<uint32_t>& indices = mesh.indices;
-  RayWorld w;
-  LevelActors level;
-  ASSERT_TRUE(createLevelItemsAndMesh(w.world, level, positions, indices));
-  createSlabAndFilterData(w.world, level);
-  addLevelActors(w.world, level);
+  LevelWorld w(positions, indices);
+  ASSERT_TRUE(w.game);
+  const LevelActors& level = w.game->level();
   const WheelRayResult start = w.down(0, 50, -450);
   ASSERT_TRUE(start.hasHit);
   EXPECT_EQ(start.object, level.levelMesh);

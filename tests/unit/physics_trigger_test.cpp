@@ -43,7 +43,7 @@ struct TriggerWorld {
   // A box stands for the vehicle unless `vehicle` is false (then it is a cone or any other body).
   btRigidBody* makeBox(const btVector3& at, float half = 0.5f, bool add = true, bool vehicle = true) {
     ShapeInfo info;
-    info.simFilter = {8, 0x1F, 0, 0};
+    info.simFilter = kConeSimFilter;
     btVector3 inertia;
     btBoxShape box(btVector3(half, half, half));
     box.calculateLocalInertia(1, inertia);
@@ -56,7 +56,7 @@ struct TriggerWorld {
   }
   btRigidBody* addSlab() {
     ShapeInfo info;
-    info.simFilter = {8, 2, 0x802, 0};
+    info.simFilter = kGroundSimFilter;
     markDrivable(info.queryFilter);
     btRigidBody* slab =
         world.createStaticBody(makeSharedShape(std::make_unique<btBoxShape>(btVector3(100, 0.5f, 100)), info),
@@ -224,7 +224,7 @@ TEST(ItemRemoval, RecordedTriggerRemovedOnceAndNeverCollectedAgain) {
 TEST(ItemRemoval, RemovingASupportWakesWhatRestsOnIt) {
   TriggerWorld w;
   ShapeInfo info;
-  info.simFilter = {8, 2, 0x802, 0};
+  info.simFilter = kGroundSimFilter;
   btRigidBody* support =
       w.world.createStaticBody(makeSharedShape(std::make_unique<btBoxShape>(btVector3(5, 0.5f, 5)), info),
                                btTransform(btQuaternion::getIdentity(), btVector3(0, 3.5f, 0)));

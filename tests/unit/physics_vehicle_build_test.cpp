@@ -167,42 +167,4 @@ TEST(BuildVehicle, FailsCleanlyOnAnUnusableLayout) {
   EXPECT_TRUE(buildVehicle(vehicleSpec, world));
 }
 
-bool allFinite(const glm::mat4& m) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r)
-      if (!std::isfinite(m[c][r])) return false;
-  return true;
-}
-
-void expectMatNear(const glm::mat4& a, const glm::mat4& b, float eps) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_NEAR(a[c][r], b[c][r], eps) << c << "," << r;
-}
-
-TEST(DrawingMatrices, FollowThePoseRulesAndSurviveTheIdentity) {
-  const glm::quat identity(1.0f, 0.0f, 0.0f, 0.0f);
-  const glm::mat4 tiny = glm::rotate(glm::mat4(1.0f), 0.0001f, glm::vec3(0, 1, 0));
-  expectMatNear(quatToRotationMatrix(identity), tiny, 1e-7f);
-  const glm::mat4 body = vehicleBodyMatrix(glm::vec3(1, 2, 3), identity);
-  ASSERT_TRUE(allFinite(body));
-  const glm::vec4 origin = body * glm::vec4(0, 0, 0, 1);
-  EXPECT_NEAR(origin.y, 1.6f, 1e-5f);  // lowered by 0.4 in the vehicle frame
-
-  const glm::quat turn = glm::angleAxis(0.7f, glm::normalize(glm::vec3(1, 2, -1)));
-  expectMatNear(quatToRotationMatrix(turn), glm::mat4_cast(turn), 1e-5f);
-  expectMatNear(quatToRotationMatrix(-turn), glm::mat4_cast(turn), 1e-5f);  // same rotation either sign
-
-  const glm::mat4 frame = vehicleFrameMatrix(glm::vec3(0, 2, 0), turn);
-  const glm::mat4 wheel = wheelMatrix(frame, glm::vec3(-1.05f, -1.5f, 1.5f), identity);
-  const glm::vec4 wheelCentre = wheel * glm::vec4(0, 0, 0, 1);
-  const glm::vec3 expected = glm::vec3(0, 2, 0) + turn * glm::vec3(-1.05f, -1.5f, 1.5f);
-  EXPECT_NEAR(glm::length(glm::vec3(wheelCentre) - expected), 0.0f, 1e-5f);
-
-  const glm::mat4 cone = coneMatrix(glm::vec3(4, 0, 5), identity);
-  ASSERT_TRUE(allFinite(cone));
-  const glm::vec4 tip = cone * glm::vec4(0, 1, 0, 1);
-  EXPECT_NEAR(tip.y, 1.5f + 3.5f, 1e-4f);
-  EXPECT_NEAR(tip.x, 4.0f, 1e-3f);
-}
-
 }  // namespace

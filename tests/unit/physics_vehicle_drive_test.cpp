@@ -47,20 +47,20 @@ struct FlatGround {
 
   // Frames of dt as the game runs them: the vehicle step, then the keys for the next step. The
   // optional check runs after every frame.
-  void drive(const DrivingKeys& keys, float seconds, float dt = kDt60,
+  void drive(const DriveCommand& keys, float seconds, float dt = kDt60,
              const std::function<void()>& afterFrame = nullptr) {
     const int frames = static_cast<int>(std::lround(seconds / dt));
     for (int i = 0; i < frames; ++i) {
       stepVehicle(world, *vehicle, state, dt);
-      readDrivingKeys(keys, *vehicle, state);
+      applyDriveCommand(keys, *vehicle, state);
       if (afterFrame) afterFrame();
     }
   }
 
   // Accelerates with W until the forward speed reaches the target (at most 20 s).
   void reachSpeed(float target) {
-    DrivingKeys w;
-    w.w = true;
+    DriveCommand w;
+    w.forward = true;
     for (int i = 0; i < 1200 && vehicle->forwardSpeed() < target; ++i) drive(w, kDt60);
   }
 
@@ -68,13 +68,13 @@ struct FlatGround {
   glm::vec3 up() const { return vehicle->actorRotation() * glm::vec3(0.0f, 1.0f, 0.0f); }
 };
 
-DrivingKeys keys(bool w, bool a, bool s, bool d, bool b = false) {
-  DrivingKeys k;
-  k.w = w;
-  k.a = a;
-  k.s = s;
-  k.d = d;
-  k.b = b;
+DriveCommand keys(bool w, bool a, bool s, bool d, bool b = false) {
+  DriveCommand k;
+  k.forward = w;
+  k.steerRight = a;
+  k.reverse = s;
+  k.steerLeft = d;
+  k.brake = b;
   return k;
 }
 
@@ -132,7 +132,7 @@ TEST(VehicleDrive, ReverseKeyEngagesReverseAtOnceAndBacksUp) {
 TEST(VehicleDrive, HoldingForwardAndReverseEndsInReverse) {
   FlatGround g;
   g.drive({}, 0.5f);
-  const DrivingKeysResult r = readDrivingKeys(keys(true, false, true, false), *g.vehicle, g.state);
+  const DriveResult r = applyDriveCommand(keys(true, false, true, false), *g.vehicle, g.state);
   EXPECT_TRUE(r.accelerateHeld);
   EXPECT_TRUE(r.reverseHeld);
   EXPECT_TRUE(r.unflippedCleared);
@@ -258,7 +258,7 @@ TEST(VehicleDrive, LongFirstFrameThenUnevenFramesStayOnTheWheels) {
     const float dt = (i % 2 == 0) ? 0.005f : 0.05f;
     t += dt;
     stepVehicle(g.world, *g.vehicle, g.state, dt);
-    readDrivingKeys(keys(true, (i / 200) % 2 == 1, false, false), *g.vehicle, g.state);
+    applyDriveCommand(keys(true, (i / 200) % 2 == 1, false, false), *g.vehicle, g.state);
     const glm::vec3 p = g.vehicle->actorPosition();
     if (!finite(p) || !finite(g.vehicle->linearVelocity()) || p.y < 1.5f || p.y > 3.5f || g.up().y < 0.9f)
       ok = false;
@@ -276,9 +276,9 @@ TEST(VehicleDrive, RecoveryRightsTheVehicleOnlyAtRest) {
   ASSERT_LT(g.up().y, 0.0f);
   ASSERT_LE(g.vehicle->speed(), kRecoveryMaxSpeed);
   const glm::vec3 before = g.vehicle->actorPosition();
-  DrivingKeys space;
-  space.space = true;
-  const DrivingKeysResult r = readDrivingKeys(space, *g.vehicle, g.state);
+  DriveCommand space;
+  space.recover = true;
+  const DriveResult r = applyDriveCommand(space, *g.vehicle, g.state);
   EXPECT_TRUE(r.unflippedSet);
   const glm::vec3 after = g.vehicle->actorPosition();
   EXPECT_NEAR(after.y - before.y, 2.0f, 1e-4f);
@@ -293,7 +293,7 @@ TEST(VehicleDrive, RecoveryRightsTheVehicleOnlyAtRest) {
   // Moving: the key does nothing.
   g.reachSpeed(3.0f);
   const glm::vec3 moving = g.vehicle->actorPosition();
-  EXPECT_FALSE(readDrivingKeys(space, *g.vehicle, g.state).unflippedSet);
+  EXPECT_FALSE(applyDriveCommand(space, *g.vehicle, g.state).unflippedSet);
   EXPECT_NEAR(g.vehicle->actorPosition().y, moving.y, 1e-5f);
 }
 

@@ -1,6 +1,7 @@
 // Climbing: an 8° ramp onto a raised deck, and, when the generated level is present, the drive from
 // the start pose up the level's ramp onto its elevated deck.
 #include "physics/driving.h"
+#include "physics/game_world.h"
 #include "physics/level.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle_builder.h"
@@ -27,10 +28,10 @@ struct Driver {
   float maxActorY = -1e9f;
   bool finiteAll = true;
 
-  void hold(PhysicsWorld& world, Vehicle& v, const DrivingKeys& keys, float seconds) {
+  void hold(PhysicsWorld& world, Vehicle& v, const DriveCommand& keys, float seconds) {
     for (int i = 0; i < static_cast<int>(seconds * 60.0f); ++i) {
       stepVehicle(world, v, state, 1.0f / 60.0f);
-      readDrivingKeys(keys, v, state);
+      applyDriveCommand(keys, v, state);
       const glm::vec3 p = v.actorPosition();
       if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) finiteAll = false;
       maxActorY = std::max(maxActorY, p.y);
@@ -40,7 +41,7 @@ struct Driver {
 
 TEST(VehicleClimb, DrivesUpAnEightDegreeRampOntoADeck) {
   PhysicsWorld world(noDebugger());
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
+  world.addObject(makeDrivablePlane(world, world.defaultMaterial()));
   // A 16 m wide road: flat for z < 0, an 8° ramp to y = 14, then a flat deck.
   const float rise = 14.0f;
   const float run = rise / std::tan(8.0f * 3.14159265f / 180.0f);
@@ -51,7 +52,7 @@ TEST(VehicleClimb, DrivesUpAnEightDegreeRampOntoADeck) {
   auto shape = cookModelShape(positions, indices, glm::vec3(1.0f), world.defaultMaterial());
   ASSERT_TRUE(shape);
   ShapeInfo* info = shapeInfoOf(shape.get());
-  info->simFilter = FilterData{8, 2, 0x802, 0};
+  info->simFilter = kGroundSimFilter;
   markDrivable(info->queryFilter);
   world.addObject(world.createStaticBody(shape, btTransform::getIdentity()));
 
@@ -62,8 +63,8 @@ TEST(VehicleClimb, DrivesUpAnEightDegreeRampOntoADeck) {
   ASSERT_TRUE(v);
   v->enableForPlay(world);
   Driver d;
-  DrivingKeys w;
-  w.w = true;
+  DriveCommand w;
+  w.forward = true;
   d.hold(world, *v, w, 15.0f);
   EXPECT_TRUE(d.finiteAll);
   EXPECT_GT(v->actorPosition().z, run + 10.0f);
@@ -78,27 +79,24 @@ TEST(VehicleClimb, FromTheStartPoseOntoTheLevelDeck) {
   const std::vector<glm::vec3>& positions = mesh.positions;
   const std::vector<uint32_t>& indices = mesh.indices;
 
-  PhysicsWorld world(noDebugger());
-  LevelActors level;
-  ASSERT_TRUE(createLevelItemsAndMesh(world, level, positions, indices));
-  createSlabAndFilterData(world, level);
-  addLevelActors(world, level);
-  world.addObject(makeDrivablePlane(world, FilterData{1, 0x1C, 0, 0}, world.defaultMaterial()));
-  VehicleActorTag tag;
-  WheelShapeTag wheels[6];
-  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world);
-  ASSERT_TRUE(v);
-  enableCones(world, level);
-  v->enableForPlay(world);
-
-  Driver d;
-  DrivingKeys w;
-  w.w = true;
-  for (int second = 0; second < 60 && v->actorPosition().y <= 15.0f; ++second) d.hold(world, *v, w, 1.0f);
-  EXPECT_TRUE(d.finiteAll);
-  EXPECT_GT(d.maxActorY, 15.0f) << "ended at " << v->actorPosition().x << ", " << v->actorPosition().y << ", "
-                                << v->actorPosition().z;
-  EXPECT_LT(std::fabs(v->actorPosition().x), 8.0f);
+  auto game = GameWorld::create(positions, indices, nullptr, noDebugger());
+  ASSERT_TRUE(game);
+  game->startPlay();
+  DriveCommand w;
+  w.forward = true;
+  float maxActorY = -1e9f;
+  bool finiteAll = true;
+  glm::vec3 p = game->vehiclePose().position;
+  for (int i = 0; i < 60 * 60 && p.y <= 15.0f; ++i) {
+    game->step(1.0f / 60.0f);
+    game->drive(w);
+    p = game->vehiclePose().position;
+    finiteAll = finiteAll && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    maxActorY = std::max(maxActorY, p.y);
+  }
+  EXPECT_TRUE(finiteAll);
+  EXPECT_GT(maxActorY, 15.0f) << "ended at " << p.x << ", " << p.y << ", " << p.z;
+  EXPECT_LT(std::fabs(p.x), 8.0f);
 }
 
 }  // namespace

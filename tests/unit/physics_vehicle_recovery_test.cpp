@@ -2,6 +2,7 @@
 // road into a pad, straight off its far side at speed onto the slab, turns round and climbs the
 // embankment back onto the pad.
 #include "physics/driving.h"
+#include "physics/game_world.h"
 #include "physics/level.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle_builder.h"
@@ -35,66 +36,58 @@ TEST_P(PadRecovery, OffThePadAtSpeedAndBackUpTheEmbankment) {
   ASSERT_TRUE(ruvelo::test::readObj(ruvelo::test::levelCollisionModelPath(), mesh));
   PhysicsWorldOptions options;
   options.connectDebugger = false;
-  PhysicsWorld world(options);
-  LevelActors level;
-  ASSERT_TRUE(createLevelItemsAndMesh(world, level, mesh.positions, mesh.indices));
-  createSlabAndFilterData(world, level);
-  addLevelActors(world, level);
-  VehicleActorTag tag;
-  WheelShapeTag wheels[6];
+  auto world = GameWorld::create(mesh.positions, mesh.indices, nullptr, options);
+  ASSERT_TRUE(world);
   // 40 m before the pad's centre on the road leading into it, facing the pad.
   const glm::vec2 start = pad.centre - pad.heading * 40.0f;
   const float yaw = std::atan2(pad.heading.x, pad.heading.y);  // +z is yaw 0
-  auto v = buildVehicle(makeVehicleSpec(world.defaultMaterial(), &tag, wheels), world,
-                        glm::vec3(start.x, rl::kRoadTop + 2.0f, start.y),
-                        glm::angleAxis(yaw, glm::vec3(0.0f, 1.0f, 0.0f)));
-  ASSERT_TRUE(v);
-  enableCones(world, level);
-  v->enableForPlay(world);
+  Vehicle* v = &world->vehicle();
+  v->setActorPose(glm::vec3(start.x, rl::kRoadTop + 2.0f, start.y),
+                  glm::angleAxis(yaw, glm::vec3(0.0f, 1.0f, 0.0f)));
+  world->startPlay();
 
-  DrivingState state;
-  DrivingKeys keys;
+  DriveCommand keys;
   auto along = [&]() {
     return glm::dot(glm::vec2(v->actorPosition().x, v->actorPosition().z) - pad.centre, pad.heading);
   };
   // Up to speed on the road and across the pad, holding about 13 m/s, off its far side.
   for (int i = 0; i < static_cast<int>(12.0f / kStep) && along() <= rl::kPadHalfSize; ++i) {
-    keys.w = v->forwardSpeed() < 13.0f;
-    stepVehicle(world, *v, state, kStep);
-    readDrivingKeys(keys, *v, state);
+    keys.forward = v->forwardSpeed() < 13.0f;
+    world->step(kStep);
+    world->drive(keys);
   }
-  keys.w = false;
+  keys.forward = false;
   ASSERT_GT(along(), rl::kPadHalfSize) << "never reached the pad's edge";
   const float leavingSpeed = v->forwardSpeed();
   EXPECT_GE(leavingSpeed, 10.0f);
   EXPECT_LE(leavingSpeed, 15.0f);
   for (int i = 0;
        i < static_cast<int>(4.0f / kStep) && along() <= rl::kPadHalfSize + rl::kShoulderWidth + 4.0f; ++i) {
-    stepVehicle(world, *v, state, kStep);
-    readDrivingKeys(keys, *v, state);
+    world->step(kStep);
+    world->drive(keys);
   }
   EXPECT_LE(v->actorPosition().y, kOffRoadHeight) << "out on the slab beyond the embankment";
 
   // Brake on the grass, turn round and drive back: the road is reached at an angle, across a pad
   // corner or side.
-  keys.b = true;
+  keys.brake = true;
   for (int i = 0; i < static_cast<int>(4.0f / kStep) && v->forwardSpeed() > 4.0f; ++i) {
-    stepVehicle(world, *v, state, kStep);
-    readDrivingKeys(keys, *v, state);
+    world->step(kStep);
+    world->drive(keys);
   }
-  keys.b = false;
-  keys.w = true;
-  keys.a = true;
+  keys.brake = false;
+  keys.forward = true;
+  keys.steerRight = true;
   float offRoadFor = 0.0f;
   int frames = 0;
   bool turned = false;
   while (frames++ < static_cast<int>(10.0f / kStep)) {
-    stepVehicle(world, *v, state, kStep);
-    readDrivingKeys(keys, *v, state);
+    world->step(kStep);
+    world->drive(keys);
     const glm::vec3 velocity = v->linearVelocity();
     if (!turned && glm::dot(glm::vec2(velocity.x, velocity.z), pad.heading) < -3.0f) {
       turned = true;
-      keys.a = false;
+      keys.steerRight = false;
     }
     if (v->actorPosition().y <= kOffRoadHeight) offRoadFor = frames * kStep;
     if (turned && v->actorPosition().y > rl::kRoadTop + 1.9f && along() < rl::kPadHalfSize) break;

@@ -1,0 +1,355 @@
+#include "app/app.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/follow_direction.h"
+#include "app/input.h"
+#include "app/scene.h"
+#include "app/screenshots.h"
+#include "app/settings.h"
+#include "app/window.h"
+#include "level/level_layout.h"
+#include "level/route.h"
+#include "physics/driving.h"
+
+namespace ruvelo {
+namespace {
+
+constexpr const char* kSettingsPath = "../assets/settings.txt";
+constexpr float kSnowPerSecond = 425.0f;
+
+int startupFailure(const char* what) {
+  std::cout << "ERROR: " << what << std::endl;
+  Platform::terminate();
+  pauseIfInteractive();
+  return 1;
+}
+
+}  // namespace
+
+int runGame(const DevFlags& flags) {
+  App app(flags);
+  if (const int status = app.startUp()) return status;
+  return app.run();
+}
+
+int App::startUp() {
+  Settings settings;
+  if (const int status = readSettingsFile(settings)) return status;
+
+  // Window, GL context, callbacks and GL state.
+  std::string error;
+  platform_ = Platform::open(settings, flags_.input, error);
+  if (!platform_) return startupFailure(error.c_str());
+
+  // Glyph table and text projection, skybox, programs, materials and light, models.
+  renderer_ = Renderer::load(state_.width, state_.height);
+  if (!renderer_) return -1;
+  state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
+                               0.1f, 1500.0f);
+
+  if (const int status = buildWorld()) return status;
+
+  // Framebuffers and snow.
+  renderer_->createTargets();
+  return 0;
+}
+
+// Settings, before anything else exists; the window size and brightness become the run's.
+int App::readSettingsFile(Settings& settings) {
+  const SettingsResult read = readSettings(kSettingsPath, settings.width, settings.height,
+                                           settings.refresh_rate, settings.fullscreen, settings.brightness);
+  if (read.status == SettingsStatus::FileMissing) {
+    std::cerr << read.message;
+    return 1;
+  }
+  if (read.status == SettingsStatus::BadValue) {
+    std::cerr << read.message << std::endl;
+    return 1;
+  }
+  state_.width = settings.width;
+  state_.height = settings.height;
+  state_.brightness = settings.brightness;
+  return 0;
+}
+
+// The physics world (items and level mesh, callback, ground plane, slab, vehicle, actors), its
+// debugger data, and the autopilot that drives its vehicle when asked for.
+int App::buildWorld() {
+  GameWorld::Failure failure = GameWorld::Failure::None;
+  world_ = GameWorld::create(renderer_->levelCollision().positions(), renderer_->levelCollision().indices(),
+                             &failure);
+  if (failure == GameWorld::Failure::LevelMesh) {
+    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
+              << std::endl;
+    return 1;
+  }
+  if (!world_) {
+    std::cout << "ERROR: the vehicle could not be built" << std::endl;
+    return 1;
+  }
+  world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
+  if (flags_.autopilot) {
+    const SteeringGeometry steering = world_->steering();
+    autopilot_.emplace(
+        level::drivingLine(level::levelLayout()),
+        AutopilotVehicle{steering.wheelBase, steering.maxWheelSteer, keySmoothing(), steerVsSpeed()});
+    // Should the game not end at the route's end (win/lose rules off), it laps the ring road.
+    autopilot_->setLap(level::ringLap(level::levelLayout()));
+  }
+  return 0;
+}
+
+int App::run() {
+  devTools_.startLoop();
+  // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
+  state_.lastFrame = static_cast<float>(platform_->time());
+  while (!platform_->shouldClose()) frame();
+  if (devTools_.wantsFloorFrames()) measureFloor();
+  devTools_.report(state_.width, state_.height);
+  const std::string failure = devTools_.flagFailure(frame_);
+  if (failure.empty()) return 0;
+  std::cerr << "ruvelo: " << failure << std::endl;
+  return kFlagFailedStatus;
+}
+
+void App::frame() {
+  ++frame_;
+  devTools_.beginFrame();
+  const float dt = measureFrameTime();
+  if (devTools_.benchFloor()) return floorFrame();
+  game_.spinBatteries(dt);
+  {
+    auto timer = devTools_.time("shadow");
+    renderer_->shadowPass(sceneView(), devTools_.fullShadow());
+  }
+  renderer_->beginScene();
+  if (game_.playing()) {
+    playFrame(dt);
+  } else {
+    resultFrame();
+  }
+  present();
+}
+
+// Depth testing back on (the post-process switched it off), the frame time, the window cleared.
+float App::measureFrameTime() {
+  glEnable(GL_DEPTH_TEST);
+  const double now = platform_->time();
+  // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
+  state_.deltaTime =
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
+  state_.lastFrame = static_cast<float>(now);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  return state_.deltaTime;
+}
+
+// The items and cones as they stand; the vehicle is filled in by placeVehicle.
+FrameView App::sceneView() const {
+  FrameView view;
+  for (int i = 0; i < kConeCount; ++i) {
+    const Pose cone = world_->conePose(i);
+    view.cones[i] = {coneMatrix(cone), cone.position, true};
+  }
+  for (int i = 0; i < kBatteryCount; ++i) {
+    const Item& item = game_.items()[batteryItem(i)];
+    view.batteries[i] = {item.matrix, item.centre, item.visible};
+  }
+  for (int i = 0; i < kZoneCount; ++i) {
+    const Item& item = game_.items()[zoneItem(i)];
+    view.zones[i] = {item.matrix, item.centre, item.visible};
+  }
+  view.culling = state_.viewFrustum;
+  return view;
+}
+
+void App::playFrame(float dt) {
+  if (game_.takeFirstPlayingFrame()) world_->startPlay();
+  handleTriggers(world_->step(dt));
+  readDrivingInput(dt);
+  FrameView view = sceneView();
+  placeVehicle(view);
+  view.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  state_.objectsDrawn = 0;
+  handleInput(platform_->poll(frame_));
+  updateCamera(dt);
+  {
+    auto timer = devTools_.time("lit");
+    view.culling = state_.viewFrustum;
+    state_.objectsDrawn = renderer_->litPass(view, state_.camera, state_.brightness);
+  }
+  game_.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
+  {
+    auto timer = devTools_.time("sky");
+    renderer_->sky(state_.camera);
+  }
+  {
+    auto timer = devTools_.time("edge");
+    renderer_->edgePass();
+  }
+  {
+    auto timer = devTools_.time("composite");
+    renderer_->composite();
+  }
+  drawHud(dt);
+  drawSnow(dt);
+}
+
+// Result screen: the sky and one line; toggles and Escape still answer.
+void App::resultFrame() {
+  renderer_->beginResultScreen();
+  handleInput(platform_->poll(frame_));
+  renderer_->resultScreen(state_.camera, resultText(game_.state().phase));
+}
+
+// The cost floor of a frame: clear the shadow map and the window, nothing else.
+void App::floorFrame() {
+  {
+    auto timer = devTools_.time("floor");
+    renderer_->floorFrame();
+  }
+  devTools_.endWork();
+  platform_->swapBuffers();
+  devTools_.afterSwap(frame_);
+  handleInput(platform_->poll(frame_, false));
+  if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+// The floor measured right after the frames, so the ratio compares one machine state.
+void App::measureFloor() {
+  for (int i = 0; i < DevTools::kFloorFrames; ++i) {
+    devTools_.beginFloorFrame();
+    glEnable(GL_DEPTH_TEST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    renderer_->floorFrame();
+    platform_->swapBuffers();
+    devTools_.endFloorFrame();
+    handleInput(platform_->poll(frame_, false));
+  }
+}
+
+// Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
+void App::handleTriggers(const std::optional<ItemEvent>& event) {
+  if (event && game_.collect(*event, std::cout)) world_->removeItem(event->item);
+}
+
+// Driving keys for the next step, or the free camera in debug mode.
+void App::readDrivingInput(float dt) {
+  const InputFrame& held = input_;
+  if (state_.debugMode) {
+    moveFreeCamera(state_.camera,
+                   {held.held(GLFW_KEY_W), held.held(GLFW_KEY_S), held.held(GLFW_KEY_A),
+                    held.held(GLFW_KEY_D), held.held(GLFW_KEY_SPACE), held.held(GLFW_KEY_LEFT_SHIFT)},
+                   dt);
+    return;
+  }
+  DriveCommand command{held.held(GLFW_KEY_W), held.held(GLFW_KEY_A), held.held(GLFW_KEY_S),
+                       held.held(GLFW_KEY_D), held.held(GLFW_KEY_B), held.held(GLFW_KEY_SPACE)};
+  if (autopilot_) command = autopilotCommand(command, dt);
+  const DriveResult result = world_->drive(command);
+  if (result.unflippedCleared) state_.unflipped = false;
+  if (result.unflippedSet) state_.unflipped = true;
+  game_.drain(result.accelerateHeld, result.reverseHeld, world_->vehiclePose().position.y, dt);
+}
+
+// The autopilot drives until the player presses a driving key; then the player drives for good.
+DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
+  const bool playerDrives = player.forward || player.steerRight || player.reverse || player.steerLeft ||
+                            player.brake || player.recover;
+  if (playerDrives) {
+    autopilot_.reset();
+    std::cout << "Autopilot off: the player drives" << std::endl;
+    return player;
+  }
+  AutopilotView view;
+  const Pose pose = world_->vehiclePose();
+  view.position = pose.position;
+  view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+  view.forwardSpeed = world_->vehicleForwardSpeed();
+  view.controls = world_->vehicleControls();
+  const AutopilotKeys chosen = autopilot_->decide(view, dt);
+  return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
+}
+
+// Drawing matrices of the body and the four corner wheels.
+void App::placeVehicle(FrameView& view) const {
+  const Pose pose = world_->vehiclePose();
+  view.body = {vehicleBodyMatrix(pose), pose.position, true};
+  const glm::mat4 frame = vehicleFrameMatrix(pose);
+  const std::array<Pose, 4> wheels = world_->wheelPoses();
+  for (int i = 0; i < 4; ++i) {
+    const glm::mat4 matrix = wheelMatrix(frame, wheels[i]);
+    view.wheels[i] = {matrix, glm::vec3(matrix[3]), true};
+  }
+}
+
+// The key, cursor and scroll events of this poll, in their order.
+void App::handleInput(const InputFrame& input) {
+  for (const InputEvent& event : input.events) {
+    switch (event.type) {
+      case InputEvent::Type::Key:
+        platform_->apply(onKeyEvent(state_, event.key, event.action, std::cout));
+        break;
+      case InputEvent::Type::Cursor:
+        onCursorEvent(state_, event.x, event.y, event.leftButton);
+        break;
+      case InputEvent::Type::Scroll:
+        onScrollEvent(state_, event.y);
+        break;
+    }
+  }
+  input_ = input;
+}
+
+// Free view in debug mode, else follow the vehicle.
+void App::updateCamera(float dt) {
+  if (state_.debugMode) {
+    state_.camera.updateFreeView();
+    return;
+  }
+  const bool reversing = world_->vehicleInReverse() && state_.reverseMode;
+  const glm::vec3 direction =
+      followDirection(world_->vehicleVelocity(), lastFollowDirection_, reversing, state_.unflipped);
+  state_.camera.follow(world_->vehiclePose().position, direction, dt);
+}
+
+// HUD values, refreshed even when the HUD is hidden.
+void App::drawHud(float dt) {
+  refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
+  const HudTexts texts = game_.hudTexts(state_.fpsText, state_.objectsDrawn);
+  if (!state_.showHud) return;
+  auto timer = devTools_.time("hud");
+  renderer_->hud(texts);
+}
+
+void App::drawSnow(float dt) {
+  if (!state_.snow) return;
+  auto timer = devTools_.time("snow");
+  const glm::vec3 p = world_->vehiclePose().position;
+  renderer_->snow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
+                  world_->vehicleVelocity(), dt, state_.camera);
+}
+
+// Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
+void App::present() {
+  // A screenshot that cannot be written ends the run.
+  if (!devTools_.takeScreenshots(frame_, state_.width, state_.height)) platform_->requestClose();
+  devTools_.endWork();
+  platform_->swapBuffers();
+  devTools_.afterSwap(frame_);
+  if (devTools_.logState()) {
+    std::fputs(stateLine(frame_, game_.state(), state_.objectsDrawn, world_->vehiclePose().position,
+                         world_->vehicleSpeed(), world_->vehicleGear())
+                   .c_str(),
+               stdout);
+    std::fflush(stdout);
+  }
+  if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+}  // namespace ruvelo

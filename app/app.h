@@ -1,0 +1,69 @@
+// One run of the game: start-up in its fixed order, the frame loop and teardown. The frame reads as
+// the design's frame order, one named step after another.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "app/app_state.h"
+#include "app/autopilot.h"
+#include "app/dev_flags.h"
+#include "app/dev_tools.h"
+#include "app/game.h"
+#include "app/platform.h"
+#include "app/settings.h"
+#include "passes/renderer.h"
+#include "physics/game_world.h"
+
+namespace ruvelo {
+
+// Runs the game from the working directory (assets under ../assets/). Returns the process status:
+// 0 after a normal close, 1 when settings, GLFW, the window, GLEW or the level fail, -1 when the
+// font fails.
+int runGame(const DevFlags& flags);
+
+class App {
+ public:
+  explicit App(const DevFlags& flags) : flags_(flags), devTools_(flags) {}
+
+  // Start-up; 0 when the loop may run, else the process status.
+  int startUp();
+  // Frames until the window is asked to close, then the bench report. The process status: 0, or
+  // kFlagFailedStatus when a developer flag failed while the game ran.
+  int run();
+
+ private:
+  int readSettingsFile(Settings& settings);
+  int buildWorld();
+  void frame();
+  float measureFrameTime();
+  FrameView sceneView() const;
+  void playFrame(float dt);
+  void resultFrame();
+  void floorFrame();
+  void measureFloor();
+  void handleTriggers(const std::optional<ItemEvent>& event);
+  void readDrivingInput(float dt);
+  DriveCommand autopilotCommand(const DriveCommand& player, float dt);
+  void placeVehicle(FrameView& view) const;
+  void handleInput(const InputFrame& input);
+  void updateCamera(float dt);
+  void drawHud(float dt);
+  void drawSnow(float dt);
+  void present();
+
+  const DevFlags& flags_;
+  AppState state_;  // the FPS text starts at "60", its accumulator at 0
+  // Declared in start-up order; torn down in reverse, the GLFW session last.
+  std::unique_ptr<Platform> platform_;
+  std::unique_ptr<Renderer> renderer_;
+  std::unique_ptr<GameWorld> world_;
+  Game game_;
+  DevTools devTools_;
+  InputFrame input_;  // the last poll's: its held keys drive the next step
+  std::optional<Autopilot> autopilot_;
+  glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
+  long frame_ = 0;
+};
+
+}  // namespace ruvelo

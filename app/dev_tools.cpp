@@ -1,0 +1,180 @@
+#include "app/dev_tools.h"
+
+#include <time.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "app/frame_stats.h"
+#include "app/game_rules.h"
+#include "app/screenshots.h"
+#include "app/window.h"
+
+namespace ruvelo {
+namespace {
+
+// Resident memory of this process in MiB, from /proc (0 where it cannot be read).
+double residentMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      double kib = 0;
+      status >> kib;
+      return kib / 1024.0;
+    }
+    status.ignore(4096, '\n');
+  }
+  return 0.0;
+}
+
+// CPU time of this thread in milliseconds: the frame's own work, without time spent blocked on the
+// GL driver's rendering threads.
+double threadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1.0e6;
+}
+
+// CPU time of the whole process in milliseconds, the GL driver's rendering threads included: on a
+// busy machine it tracks the work a frame costs far more steadily than wall time does.
+double processCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1.0e6;
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+const char* phaseName(GamePhase phase) {
+  switch (phase) {
+    case GamePhase::Won:
+      return "Won";
+    case GamePhase::Lost:
+      return "Lost";
+    case GamePhase::Playing:
+      break;
+  }
+  return "Playing";
+}
+
+void printStats(const char* name, const std::vector<double>& samples) {
+  const FrameStats s = computeFrameStats(samples);
+  std::printf("bench %s min=%.3f median=%.3f p95=%.3f max=%.3f\n", name, s.min, s.median, s.p95, s.max);
+}
+
+}  // namespace
+
+std::string vehicleJson(const VehicleReading& vehicle) {
+  std::ostringstream json;
+  json << "{\"speed\":" << vehicle.speed << ",\"gear\":" << vehicle.gear << ",\"wheels\":[";
+  for (size_t i = 0; i < vehicle.wheels.size(); ++i) {
+    const WheelReading& wheel = vehicle.wheels[i];
+    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce
+         << ",\"inAir\":" << (wheel.inAir ? "true" : "false") << ",\"omega\":" << wheel.omega
+         << ",\"load\":" << wheel.load << "}";
+  }
+  json << "]}";
+  return json.str();
+}
+
+std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& p, float speed,
+                      int gear) {
+  char line[512];
+  std::snprintf(line, sizeof line,
+                "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
+                "speed=%.3f gear=%d\n",
+                frame, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
+                game.packetsDelivered, objectsDrawn, p.x, p.y, p.z, speed, gear);
+  return line;
+}
+
+DevTools::DevTools(const DevFlags& flags) : flags_(flags) {}
+
+void DevTools::startLoop() {
+  startupMiB_ = residentMiB();
+  earlyMiB_ = startupMiB_;
+  lastProcessCpu_ = processCpuMs();
+}
+
+DevTools::PassTimer DevTools::time(const char* pass) {
+  if (!flags_.bench) return PassTimer(nullptr);
+  gpu_.begin(pass);
+  return PassTimer(&gpu_);
+}
+
+void DevTools::beginFrame() {
+  frameStart_ = Clock::now();
+  threadStart_ = threadCpuMs();
+}
+
+void DevTools::endWork() {
+  workEnd_ = Clock::now();
+}
+
+void DevTools::afterSwap(long frame) {
+  if (!flags_.bench) return;
+  if (frame == 10 && !flags_.benchFloor) earlyMiB_ = residentMiB();
+  gpu_.collect();
+  const auto end = Clock::now();
+  cpuTimes_.push_back(std::chrono::duration<double, std::milli>(workEnd_ - frameStart_).count());
+  frameTimes_.push_back(std::chrono::duration<double, std::milli>(end - frameStart_).count());
+  threadTimes_.push_back(threadCpuMs() - threadStart_);
+  const double processNow = processCpuMs();
+  processTimes_.push_back(processNow - lastProcessCpu_);
+  lastProcessCpu_ = processNow;
+}
+
+void DevTools::beginFloorFrame() {
+  frameStart_ = Clock::now();
+  floorProcessStart_ = processCpuMs();
+}
+
+void DevTools::endFloorFrame() {
+  floorTimes_.push_back(msSince(frameStart_));
+  floorProcessTimes_.push_back(processCpuMs() - floorProcessStart_);
+}
+
+bool DevTools::takeScreenshots(long frame, int width, int height) {
+  if (!screenshotFailure_.empty()) return false;
+  screenshotFailure_ = ruvelo::takeScreenshots(flags_.screenshots, frame, [&](const std::string& path) {
+    return writeBackBufferPng(path, width, height);
+  });
+  return screenshotFailure_.empty();
+}
+
+std::string DevTools::flagFailure(long lastFrame) const {
+  return screenshotFailure_.empty() ? missedScreenshot(flags_.screenshots, lastFrame) : screenshotFailure_;
+}
+
+void DevTools::report(int width, int height) {
+  if (!flags_.bench) return;
+  gpu_.collect(true);
+  std::printf("bench frames=%zu window=%dx%d\n", frameTimes_.size(), width, height);
+  printStats("frame_ms", frameTimes_);
+  const double frameMedian = computeFrameStats(frameTimes_).median;
+  if (!floorTimes_.empty()) {
+    const FrameStats floor = computeFrameStats(floorTimes_);
+    std::printf("bench floor_ms frames=%zu min=%.3f median=%.3f p95=%.3f max=%.3f\n", floor.count, floor.min,
+                floor.median, floor.p95, floor.max);
+    std::printf("bench ratio_to_floor=%.3f\n", floor.median > 0.0 ? frameMedian / floor.median : 0.0);
+  }
+  printStats("process_cpu_ms", processTimes_);
+  if (!floorProcessTimes_.empty()) {
+    const double floor = computeFrameStats(floorProcessTimes_).median;
+    const double process = computeFrameStats(processTimes_).median;
+    std::printf("bench floor_process_cpu_ms median=%.3f\n", floor);
+    std::printf("bench process_cpu_ratio_to_floor=%.3f\n", floor > 0.0 ? process / floor : 0.0);
+  }
+  printStats("cpu_ms", cpuTimes_);
+  printStats("thread_cpu_ms", threadTimes_);
+  gpu_.report(std::cout);
+  std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB_, earlyMiB_, residentMiB());
+  std::fflush(stdout);
+}
+
+}  // namespace ruvelo

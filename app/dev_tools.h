@@ -1,0 +1,88 @@
+// The developer flags' side of a run: --bench samples and report (one scoped GPU timer per pass),
+// --log-state lines, --screenshot pictures, and the vehicle's data for the physics debugger.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "app/dev_flags.h"
+#include "passes/gpu_timer.h"
+#include "physics/game_types.h"
+
+namespace ruvelo {
+
+struct GameState;
+
+// The vehicle's state for the debugger stream, as one JSON object.
+std::string vehicleJson(const VehicleReading& vehicle);
+
+// One --log-state line (with its line end).
+std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& position,
+                      float speed, int gear);
+
+class DevTools {
+ public:
+  explicit DevTools(const DevFlags& flags);
+
+  // Times one render pass on the GPU while it lives (only with --bench).
+  class PassTimer {
+   public:
+    explicit PassTimer(GpuTimer* gpu) : gpu_(gpu) {}
+    ~PassTimer() {
+      if (gpu_) gpu_->end();
+    }
+    PassTimer(const PassTimer&) = delete;
+    PassTimer& operator=(const PassTimer&) = delete;
+
+   private:
+    GpuTimer* gpu_;
+  };
+  PassTimer time(const char* pass);
+
+  // The loop starts: start-up is over (its memory is the report's first figure).
+  void startLoop();
+
+  // Around one frame: its start, the end of its own work (before the swap), and after the swap.
+  void beginFrame();
+  void endWork();
+  void afterSwap(long frame);
+
+  // The screenshots asked for this frame, from the back buffer. False when one could not be written:
+  // the run then ends (see flagFailure()).
+  bool takeScreenshots(long frame, int width, int height);
+  // After the run that ended after `lastFrame`: why a flag failed ("" when none did).
+  std::string flagFailure(long lastFrame) const;
+
+  // With --bench (not --bench-floor): one clear-only frame measured after the run, so the report can
+  // compare the frames with the floor of the same machine state.
+  bool wantsFloorFrames() const { return flags_.bench && !flags_.benchFloor; }
+  static constexpr int kFloorFrames = 30;
+  void beginFloorFrame();
+  void endFloorFrame();
+
+  // The --bench report after the run.
+  void report(int width, int height);
+
+  bool benchFloor() const { return flags_.benchFloor; }
+  bool fullShadow() const { return flags_.fullShadow; }
+  bool logState() const { return flags_.logState; }
+  bool lastFrame(long frame) const { return flags_.frames > 0 && frame >= flags_.frames; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  const DevFlags& flags_;
+  GpuTimer gpu_;
+  std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_;
+  std::vector<double> floorTimes_, floorProcessTimes_;
+  double lastProcessCpu_ = 0.0;
+  double floorProcessStart_ = 0.0;
+  std::string screenshotFailure_;
+  Clock::time_point frameStart_, workEnd_;
+  double threadStart_ = 0.0;
+  double startupMiB_ = 0.0;
+  double earlyMiB_ = 0.0;
+};
+
+}  // namespace ruvelo

@@ -1,0 +1,154 @@
+#include "app/platform.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+
+#include "app/window.h"
+
+namespace ruvelo {
+namespace {
+
+// The keys the frame polls for driving and for the free camera.
+constexpr int kPolledKeys[] = {GLFW_KEY_W, GLFW_KEY_A,     GLFW_KEY_S,         GLFW_KEY_D,
+                               GLFW_KEY_B, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
+
+Platform& platformOf(GLFWwindow* window) {
+  return *static_cast<Platform*>(glfwGetWindowUserPointer(window));
+}
+
+void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
+  InputEvent event;
+  event.type = InputEvent::Type::Key;
+  event.key = key;
+  event.action = action;
+  platformOf(window).record(event);
+}
+
+void onCursorPos(GLFWwindow* window, double x, double y) {
+  InputEvent event;
+  event.type = InputEvent::Type::Cursor;
+  event.x = x;
+  event.y = y;
+  event.leftButton = platformOf(window).leftButtonHeld();
+  platformOf(window).record(event);
+}
+
+void onScroll(GLFWwindow* window, double /*xOffset*/, double yOffset) {
+  InputEvent event;
+  event.type = InputEvent::Type::Scroll;
+  event.y = yOffset;
+  platformOf(window).record(event);
+}
+
+}  // namespace
+
+bool InputFrame::held(int key) const {
+  return std::find(held_.begin(), held_.end(), key) != held_.end();
+}
+
+void InputFrame::setHeld(int key, bool held) {
+  const auto at = std::find(held_.begin(), held_.end(), key);
+  if (held && at == held_.end()) held_.push_back(key);
+  if (!held && at != held_.end()) held_.erase(at);
+}
+
+std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<ScriptedKey> script,
+                                         std::string& error) {
+  if (!initGlfw()) {
+    error = "Window creation failed";
+    return nullptr;
+  }
+  GLFWwindow* window = openWindow(settings);
+  if (window == nullptr) {
+    error = "Window creation failed";
+    return nullptr;
+  }
+  if (!initGlew(window)) {
+    error = "Initialising GLEW failed";
+    return nullptr;
+  }
+  std::unique_ptr<Platform> platform(new Platform(window, std::move(script)));
+  glfwSetWindowUserPointer(window, platform.get());
+  glfwSetKeyCallback(window, onKey);
+  glfwSetCursorPosCallback(window, onCursorPos);
+  glfwSetScrollCallback(window, onScroll);
+  setInitialGlState();
+  return platform;
+}
+
+Platform::Platform(GLFWwindow* window, std::vector<ScriptedKey> script)
+    : window_(window), script_(std::move(script)) {}
+
+Platform::~Platform() {
+  glfwTerminate();
+}
+
+void Platform::terminate() {
+  glfwTerminate();
+}
+
+double Platform::time() const {
+  return glfwGetTime();
+}
+
+bool Platform::shouldClose() const {
+  return glfwWindowShouldClose(window_) != 0;
+}
+
+void Platform::requestClose() {
+  glfwSetWindowShouldClose(window_, GLFW_TRUE);
+}
+
+bool Platform::leftButtonHeld() const {
+  return glfwGetMouseButton(window_, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
+}
+
+InputFrame Platform::poll(long frame, bool withScript) {
+  pending_.clear();
+  glfwPollEvents();
+  if (withScript) {
+    script_.deliver(frame, [this](int key, int action) {
+      InputEvent event;
+      event.type = InputEvent::Type::Key;
+      event.key = key;
+      event.action = action;
+      pending_.push_back(event);
+    });
+  }
+  InputFrame input;
+  input.events = std::move(pending_);
+  pending_.clear();
+  for (int key : kPolledKeys)
+    input.setHeld(key, glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key));
+  return input;
+}
+
+void Platform::apply(KeyEffect effect) {
+  switch (effect) {
+    case KeyEffect::Close:
+      requestClose();
+      break;
+    case KeyEffect::PolygonLine:
+      glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+      break;
+    case KeyEffect::PolygonFill:
+      glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+      break;
+    case KeyEffect::EnableCulling:
+      glEnable(GL_CULL_FACE);
+      break;
+    case KeyEffect::DisableCulling:
+      glDisable(GL_CULL_FACE);
+      break;
+    case KeyEffect::None:
+      break;
+  }
+}
+
+void Platform::swapBuffers() {
+  glfwSwapBuffers(window_);
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,47 @@
+// The game's shader programs, materials and models, loaded at start-up in their fixed order, and the
+// load-time placement of the models that stand still.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+
+#include <glm/glm.hpp>
+
+#include "render/light.h"
+#include "render/material.h"
+#include "render/model.h"
+#include "render/shader.h"
+
+namespace ruvelo {
+
+// The nine programs, created in this order.
+struct Programs {
+  std::shared_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
+      particles, edgeDetect, quad;
+};
+
+Programs loadPrograms();
+
+// Load-time matrices of the level, the ground, the finish-line gates and the batteries, from the
+// level's layout.
+glm::mat4 levelMatrix();
+glm::mat4 groundMatrix();
+glm::mat4 zoneGateMatrix(int zone);
+glm::mat4 batteryLoadMatrix(const glm::vec3& position);
+
+// Every model of the game, imported one instance at a time in the game's order.
+struct SceneModels {
+  std::optional<Model> car;
+  std::array<std::optional<Model>, 5> cones;
+  std::array<std::optional<Model>, 5> batteries;
+  std::array<std::optional<Model>, 3> finishLines;
+  std::optional<Model> levelCollision;  // never drawn: its triangles become the level's collision mesh
+  std::optional<Model> level;
+  std::array<std::optional<Model>, 4> wheels;  // left, right, left, right
+  std::optional<Model> ground;
+};
+
+SceneModels loadModels(const SceneMaterials& materials);
+
+}  // namespace ruvelo

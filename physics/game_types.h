@@ -1,0 +1,75 @@
+// Plain values the game's physics hands out and takes in: item ids and kinds, poses, vehicle
+// readings and the driver's command. No Bullet type appears here.
+#pragma once
+
+#include <glm/glm.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include <vector>
+
+constexpr int kBatteryCount = 5;
+constexpr int kZoneCount = 3;
+constexpr int kConeCount = 5;
+
+enum class ItemKind { Battery, Zone };
+
+// Items are numbered batteries first (0 to 4), then zones (5 to 7).
+constexpr int kItemCount = kBatteryCount + kZoneCount;
+constexpr int batteryItem(int battery) {
+  return battery;
+}
+constexpr int zoneItem(int zone) {
+  return kBatteryCount + zone;
+}
+constexpr ItemKind itemKind(int item) {
+  return item < kBatteryCount ? ItemKind::Battery : ItemKind::Zone;
+}
+
+// A trigger recorded by a vehicle step: which item, and its kind.
+struct ItemEvent {
+  int item = 0;
+  ItemKind kind = ItemKind::Battery;
+};
+
+struct Pose {
+  glm::vec3 position{0.0f};
+  glm::quat rotation{1.0f, 0.0f, 0.0f, 0.0f};
+};
+
+// What the vehicle reports to the debugger stream.
+struct WheelReading {
+  float jounce = 0.0f;
+  bool inAir = false;
+  float omega = 0.0f;
+  float load = 0.0f;
+};
+// The steering geometry: metres between the axles, and the wheel angle at full steer control.
+struct SteeringGeometry {
+  float wheelBase = 0.0f;
+  float maxWheelSteer = 0.0f;
+};
+
+struct VehicleReading {
+  float speed = 0.0f;
+  int gear = 0;
+  std::vector<WheelReading> wheels;
+};
+
+// What the driver asks for this frame (the app maps keys onto it).
+struct DriveCommand {
+  bool forward = false;
+  bool steerRight = false;  // towards +x
+  bool reverse = false;
+  bool steerLeft = false;
+  bool brake = false;
+  bool recover = false;  // at rest: lift by 2 m and face +z
+};
+
+// What the game needs back: whether it accelerated forwards or in reverse (both drain power), and
+// whether the recovery flag is cleared and/or set (apply the clear first, then the set).
+struct DriveResult {
+  bool accelerateHeld = false;
+  bool reverseHeld = false;
+  bool unflippedCleared = false;
+  bool unflippedSet = false;
+};
