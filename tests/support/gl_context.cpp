@@ -15,7 +15,9 @@ GLFWwindow* createWindow(int width, int height) {
     return nullptr;
   }
   if (!glfwInit()) {
-    ADD_FAILURE() << "glfwInit failed";
+    const char* why = nullptr;
+    glfwGetError(&why);
+    ADD_FAILURE() << "glfwInit failed: " << (why != nullptr ? why : "no reason given");
     return nullptr;
   }
   glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
