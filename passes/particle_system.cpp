@@ -47,9 +47,8 @@ GLuint loadFlakeTexture(const std::string& path) {
   return texture;
 }
 
-ParticleSystem::ParticleSystem(std::shared_ptr<Shader> program, unsigned count,
-                               const std::string& texturePath)
-    : program_(std::move(program)), pool_(count), instanceMatrices_(count, glm::mat4(1.0f)) {
+ParticleSystem::ParticleSystem(const Shader& program, unsigned count, const std::string& texturePath)
+    : program_(&program), pool_(count), instanceMatrices_(count, glm::mat4(1.0f)) {
   vertexArray_ = GlVertexArray::generate();
   quadBuffer_ = GlBuffer::generate();
   glBindVertexArray(vertexArray_.get());

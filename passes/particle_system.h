@@ -5,7 +5,6 @@
 #include <GL/glew.h>
 
 #include <glm/glm.hpp>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,8 +26,7 @@ GLuint loadFlakeTexture(const std::string& path);
 class ParticleSystem {
  public:
   // `program` is the particles program; `count` the pool size (2000 in the game).
-  ParticleSystem(std::shared_ptr<Shader> program, unsigned count,
-                 const std::string& texturePath = kFlakeTexturePath);
+  ParticleSystem(const Shader& program, unsigned count, const std::string& texturePath = kFlakeTexturePath);
 
   // Spawns `newParticles` flakes around centre + offset, then ages the whole pool by dt seconds.
   void update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt);
@@ -43,7 +41,7 @@ class ParticleSystem {
   GLuint texture() const { return texture_.get(); }
 
  private:
-  std::shared_ptr<Shader> program_;
+  const Shader* program_;
   ParticlePool pool_;
   std::vector<glm::mat4> instanceMatrices_;
   GlVertexArray vertexArray_;

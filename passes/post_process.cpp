@@ -23,12 +23,8 @@ static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 
 }  // namespace
 
-PostProcess::PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram,
-                         std::shared_ptr<Shader> quadProgram)
-    : width_(width),
-      height_(height),
-      edgeProgram_(std::move(edgeProgram)),
-      quadProgram_(std::move(quadProgram)) {
+PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram)
+    : width_(width), height_(height), edgeProgram_(&edgeProgram), quadProgram_(&quadProgram) {
   sceneColour_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
   sceneDepth_ = makeTexture(width, height, GL_DEPTH_COMPONENT, GL_FLOAT, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);

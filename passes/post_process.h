@@ -4,8 +4,6 @@
 
 #include <GL/glew.h>
 
-#include <memory>
-
 #include "render/gl_handles.h"
 
 namespace ruvelo {
@@ -16,8 +14,7 @@ class PostProcess {
  public:
   // Targets of width × height (the settings' window size), the screen quad, and the edgeDetect and
   // quad programs used by edgePass() and composite().
-  PostProcess(int width, int height, std::shared_ptr<Shader> edgeProgram,
-              std::shared_ptr<Shader> quadProgram);
+  PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram);
 
   // Binds the scene target, sets the viewport to the target size, clears colour and depth.
   void beginScene() const;
@@ -41,8 +38,8 @@ class PostProcess {
 
   int width_;
   int height_;
-  std::shared_ptr<Shader> edgeProgram_;
-  std::shared_ptr<Shader> quadProgram_;
+  const Shader* edgeProgram_;
+  const Shader* quadProgram_;
   GlFramebuffer sceneFramebuffer_;
   GlTexture sceneColour_;
   GlTexture sceneDepth_;

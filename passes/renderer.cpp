@@ -29,16 +29,16 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height) {
   renderer->programs_.text->use();
   renderer->programs_.text->setMat4("projMatrix", renderer->text_.projection());
   const Programs& p = renderer->programs_;
-  renderer->materials_ = makeSceneMaterials(p.phongPhong, p.phong, p.phongEnvironment);
+  renderer->materials_.emplace(*p.phongPhong, *p.phong, *p.phongEnvironment);
   renderer->light_ = makeSceneLight();
-  renderer->models_ = loadModels(renderer->materials_);
+  renderer->models_ = loadModels(*renderer->materials_);
   return renderer;
 }
 
 void Renderer::createTargets() {
   shadowMap_.emplace();
-  postProcess_.emplace(width_, height_, programs_.edgeDetect, programs_.quad);
-  snow_.emplace(programs_.particles, kSnowParticles);
+  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad);
+  snow_.emplace(*programs_.particles, kSnowParticles);
 }
 
 void Renderer::shadowPass(const FrameView& view, bool full) {

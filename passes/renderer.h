@@ -47,7 +47,7 @@ class Renderer {
   static std::unique_ptr<Renderer> load(int width, int height);
 
   // The level's collision model (never drawn).
-  const Model& levelCollision() const { return *models_.levelCollision; }
+  const ModelAsset& levelCollision() const { return models_.levelCollision->asset(); }
 
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
@@ -84,7 +84,7 @@ class Renderer {
   TextRenderer text_;
   std::optional<Skybox> skybox_;
   Programs programs_;
-  SceneMaterials materials_;
+  std::optional<SceneMaterials> materials_;
   std::unique_ptr<Light> light_;
   SceneModels models_;
   std::optional<ShadowMap> shadowMap_;

@@ -10,9 +10,13 @@ namespace {
 constexpr const char* kShaderDir = "../assets/shader/";
 constexpr const char* kModelDir = "../assets/model/";
 
-std::shared_ptr<Shader> program(const char* name) {
+std::unique_ptr<Shader> program(const char* name) {
   const std::string base = std::string(kShaderDir) + name;
-  return std::make_shared<Shader>(base + ".vert", base + ".frag");
+  return std::make_unique<Shader>(base + ".vert", base + ".frag");
+}
+
+std::shared_ptr<const ModelAsset> asset(const std::string& file, const Material& material) {
+  return std::make_shared<const ModelAsset>(kModelDir + file, material);
 }
 
 }  // namespace
@@ -52,23 +56,23 @@ Programs loadPrograms() {
 }
 
 SceneModels loadModels(const SceneMaterials& materials) {
-  const std::string dir = kModelDir;
   const glm::mat4 identity(1.0f);
   SceneModels m;
-  m.car.emplace(dir + "testCar.obj", identity, materials.white);
-  for (auto& cone : m.cones) cone.emplace(dir + "Cone.fbx", identity, materials.environment);
+  m.car.emplace(asset("testCar.obj", materials.white), identity);
+  const auto cone = asset("Cone.fbx", materials.environment);
+  for (auto& c : m.cones) c.emplace(cone, identity);
+  const auto battery = asset("Battery.fbx", materials.environment);
   for (size_t i = 0; i < m.batteries.size(); ++i)
-    m.batteries[i].emplace(dir + "Battery.fbx", batteryLoadMatrix(level::levelLayout().items.batteries[i]),
-                           materials.environment);
+    m.batteries[i].emplace(battery, batteryLoadMatrix(level::levelLayout().items.batteries[i]));
+  const auto gate = asset("FinishLine.obj", materials.blue);
   for (size_t i = 0; i < m.finishLines.size(); ++i)
-    m.finishLines[i].emplace(dir + "FinishLine.obj", zoneGateMatrix(static_cast<int>(i)), materials.blue);
-  m.levelCollision.emplace(dir + "level1PhysXFinal.obj", levelMatrix(), materials.white);
-  m.level.emplace(dir + "level1RenderFinal2.obj", levelMatrix(), materials.white);
-  const char* wheelFiles[4] = {"testWheelLeft.obj", "testWheelRight.obj", "testWheelLeft.obj",
-                               "testWheelRight.obj"};
-  for (size_t i = 0; i < m.wheels.size(); ++i)
-    m.wheels[i].emplace(dir + wheelFiles[i], identity, materials.white);
-  m.ground.emplace(dir + "greenPlane.obj", groundMatrix(), materials.white);
+    m.finishLines[i].emplace(gate, zoneGateMatrix(static_cast<int>(i)));
+  m.levelCollision.emplace(asset("level1PhysXFinal.obj", materials.white), levelMatrix());
+  m.level.emplace(asset("level1RenderFinal2.obj", materials.white), levelMatrix());
+  const auto left = asset("testWheelLeft.obj", materials.white);
+  const auto right = asset("testWheelRight.obj", materials.white);
+  for (size_t i = 0; i < m.wheels.size(); ++i) m.wheels[i].emplace(i % 2 == 0 ? left : right, identity);
+  m.ground.emplace(asset("greenPlane.obj", materials.white), groundMatrix());
   return m;
 }
 

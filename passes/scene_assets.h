@@ -15,9 +15,10 @@
 
 namespace ruvelo {
 
-// The nine programs, created in this order.
+// The nine programs, created in this order. The renderer owns them; materials and passes refer to
+// them.
 struct Programs {
-  std::shared_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
+  std::unique_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
       particles, edgeDetect, quad;
 };
 
@@ -30,7 +31,8 @@ glm::mat4 groundMatrix();
 glm::mat4 zoneGateMatrix(int zone);
 glm::mat4 batteryLoadMatrix(const glm::vec3& position);
 
-// Every model of the game, imported one instance at a time in the game's order.
+// Every model of the game in the game's loading order. Each file is imported and uploaded once:
+// the cones, the batteries, the gates and the wheels of a side share one asset.
 struct SceneModels {
   std::optional<Model> car;
   std::array<std::optional<Model>, 5> cones;

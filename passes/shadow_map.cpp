@@ -51,26 +51,23 @@ TexelRect unite(const TexelRect& a, const TexelRect& b) {
 }
 
 TexelRect casterTexels(const Model& model, int size) {
-  if (model.meshes().empty()) return {};
-  const glm::mat4 light = lightSpaceMatrix();
-  const glm::vec3 lo = model.localMin(), hi = model.localMax();
+  const ModelAsset& asset = model.asset();
+  if (asset.meshes().empty()) return {};
+  const glm::mat4 toClip = lightSpaceMatrix() * model.modelMatrix();
+  const glm::vec3 lo = asset.localMin(), hi = asset.localMax();
   float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
-  for (const Mesh& mesh : model.meshes()) {
-    const glm::mat4 toClip = light * mesh.modelMatrix();
-    for (int corner = 0; corner < 8; ++corner) {
-      const glm::vec3 local((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
-                            (corner & 4) ? hi.z : lo.z);
-      const glm::vec4 clip = toClip * glm::vec4(local, 1.0f);
-      // The light's projection is orthographic: w stays 1 for any affine model matrix.
-      const float x = (clip.x / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
-      const float y = (clip.y / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
-      // A matrix that is not finite could put the caster anywhere: claim the whole map.
-      if (!std::isfinite(x) || !std::isfinite(y)) return {0, 0, size, size};
-      minX = std::min(minX, x);
-      minY = std::min(minY, y);
-      maxX = std::max(maxX, x);
-      maxY = std::max(maxY, y);
-    }
+  for (int corner = 0; corner < 8; ++corner) {
+    const glm::vec3 local((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z);
+    const glm::vec4 clip = toClip * glm::vec4(local, 1.0f);
+    // The light's projection is orthographic: w stays 1 for any affine model matrix.
+    const float x = (clip.x / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
+    const float y = (clip.y / clip.w * 0.5f + 0.5f) * static_cast<float>(size);
+    // A matrix that is not finite could put the caster anywhere: claim the whole map.
+    if (!std::isfinite(x) || !std::isfinite(y)) return {0, 0, size, size};
+    minX = std::min(minX, x);
+    minY = std::min(minY, y);
+    maxX = std::max(maxX, x);
+    maxY = std::max(maxY, y);
   }
   // Clamp in float first so far-away casters cannot overflow the conversion.
   const float limit = static_cast<float>(size);
@@ -146,7 +143,7 @@ std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& cas
     DrawnCaster caster;
     caster.model = model;
     caster.offsetFactor = offsetFactor;
-    for (const Mesh& mesh : model->meshes()) caster.matrices.push_back(mesh.modelMatrix());
+    caster.matrix = model->modelMatrix();
     caster.rect = casterTexels(*model, size_);
     list.push_back(std::move(caster));
   };
@@ -168,7 +165,7 @@ bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<Te
     const auto before = find(drawn_, caster.model);
     if (before == drawn_.end()) {
       dirty.push_back(caster.rect);  // appeared
-    } else if (before->offsetFactor != caster.offsetFactor || before->matrices != caster.matrices) {
+    } else if (before->offsetFactor != caster.offsetFactor || before->matrix != caster.matrix) {
       dirty.push_back(before->rect);  // moved or turned: where it was and where it is
       dirty.push_back(caster.rect);
     }

@@ -44,8 +44,8 @@ bool overlaps(const TexelRect& a, const TexelRect& b);
 // The smallest rectangle holding both (an empty one adds nothing).
 TexelRect unite(const TexelRect& a, const TexelRect& b);
 
-// Every texel `model` can cover in a size × size map as it stands now: its local bounds under each
-// mesh's matrix, through the light, padded by two texels and clamped to the map (empty when off it).
+// Every texel `model` can cover in a size × size map as it stands now: its asset's local bounds under
+// its matrix, through the light, padded by two texels and clamped to the map (empty when off it).
 TexelRect casterTexels(const Model& model, int size);
 
 // What the last depth pass did: the whole map, or only these rectangles (cleared and redrawn).
@@ -89,11 +89,11 @@ class ShadowMap {
   GLuint framebuffer() const { return framebuffer_.get(); }
 
  private:
-  // One caster as it was drawn: its model, offset factor, mesh matrices and texels.
+  // One caster as it was drawn: its model, offset factor, matrix and texels.
   struct DrawnCaster {
     const Model* model = nullptr;
     float offsetFactor = 0.0f;
-    std::vector<glm::mat4> matrices;
+    glm::mat4 matrix{1.0f};
     TexelRect rect;
   };
   // GL state that changes what a draw rasterises; a change means the whole map is redrawn.

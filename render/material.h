@@ -1,8 +1,8 @@
-// Surface colour and lighting coefficients of a mesh, bound to the program it renders with.
+// Surface colour and lighting coefficients of a mesh, bound to the program it renders with. The
+// program belongs to whoever made both (the renderer) and outlives the material.
 #pragma once
 
 #include <glm/glm.hpp>
-#include <memory>
 
 #include "render/shader.h"
 
@@ -11,9 +11,9 @@ namespace ruvelo {
 class Material {
  public:
   // coefficients: ambient, diffuse and specular factors.
-  Material(std::shared_ptr<Shader> shader, const glm::vec3& diffuseColor, const glm::vec3& coefficients,
+  Material(const Shader& shader, const glm::vec3& diffuseColor, const glm::vec3& coefficients,
            float specularAlpha)
-      : shader_(std::move(shader)),
+      : shader_(&shader),
         diffuseColor_(diffuseColor),
         coefficients_(coefficients),
         specularAlpha_(specularAlpha) {}
@@ -23,27 +23,25 @@ class Material {
   // has made current.
   virtual void setUniforms() const;
 
-  const std::shared_ptr<Shader>& shader() const { return shader_; }
+  const Shader& shader() const { return *shader_; }
   const glm::vec3& diffuseColor() const { return diffuseColor_; }
   const glm::vec3& coefficients() const { return coefficients_; }
   float specularAlpha() const { return specularAlpha_; }
 
  private:
-  std::shared_ptr<Shader> shader_;
+  const Shader* shader_;
   glm::vec3 diffuseColor_;
   glm::vec3 coefficients_;
   float specularAlpha_;
 };
 
-// The game's three materials.
+// The game's three materials, created in this order.
 struct SceneMaterials {
-  std::shared_ptr<Material> blue;         // finish lines, on phongPhong
-  std::shared_ptr<Material> white;        // vehicle, wheels, level, ground, on phong
-  std::shared_ptr<Material> environment;  // cones and batteries, on phongEnvironment
-};
+  SceneMaterials(const Shader& phongPhong, const Shader& phong, const Shader& phongEnvironment);
 
-// Creates blue, white and environment, in that order.
-SceneMaterials makeSceneMaterials(std::shared_ptr<Shader> phongPhong, std::shared_ptr<Shader> phong,
-                                  std::shared_ptr<Shader> phongEnvironment);
+  Material blue;         // finish lines, on phongPhong
+  Material white;        // vehicle, wheels, level, ground, on phong
+  Material environment;  // cones and batteries, on phongEnvironment
+};
 
 }  // namespace ruvelo

@@ -23,10 +23,9 @@ void pointAttribute(GLuint location, GLint components, GLsizei stride, std::size
 }  // namespace
 
 Mesh::Mesh(const std::vector<Vertex>& vertices, std::vector<unsigned> indices, std::vector<Texture> textures,
-           const glm::mat4& modelMatrix, std::shared_ptr<Material> material)
+           const Material& material)
     : indexCount_(static_cast<unsigned>(indices.size())),
-      material_(std::move(material)),
-      modelMatrix_(modelMatrix),
+      material_(&material),
       indices_(std::move(indices)),
       textures_(std::move(textures)) {
   vertexArray_ = GlVertexArray::generate();
@@ -41,10 +40,9 @@ Mesh::Mesh(const std::vector<Vertex>& vertices, std::vector<unsigned> indices, s
   glBindVertexArray(0);
 }
 
-Mesh::Mesh(const Geometry& geometry, const glm::mat4& modelMatrix, std::shared_ptr<Material> material)
+Mesh::Mesh(const Geometry& geometry, const Material& material)
     : indexCount_(static_cast<unsigned>(geometry.indices.size())),
-      material_(std::move(material)),
-      modelMatrix_(modelMatrix),
+      material_(&material),
       indices_(geometry.indices),
       positions_(geometry.positions),
       normals_(geometry.normals),
@@ -66,11 +64,11 @@ Mesh::Mesh(const Geometry& geometry, const glm::mat4& modelMatrix, std::shared_p
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
-void Mesh::draw() const {
-  const Shader& shader = *material_->shader();
+void Mesh::draw(const glm::mat4& modelMatrix) const {
+  const Shader& shader = material_->shader();
   glUseProgram(shader.program());
-  glUniformMatrix4fv(shader.uniformLocation("modelMatrix"), 1, GL_FALSE, glm::value_ptr(modelMatrix_));
-  const glm::mat3 normalMatrix(glm::transpose(glm::inverse(modelMatrix_)));
+  glUniformMatrix4fv(shader.uniformLocation("modelMatrix"), 1, GL_FALSE, glm::value_ptr(modelMatrix));
+  const glm::mat3 normalMatrix(glm::transpose(glm::inverse(modelMatrix)));
   glUniformMatrix3fv(shader.uniformLocation("normalMatrix"), 1, GL_FALSE, glm::value_ptr(normalMatrix));
   material_->setUniforms();
   glUniform1f(shader.uniformLocation("tex"), 1.0f);

@@ -1,11 +1,11 @@
-// One drawable unit: a vertex array with its buffers, its textures, its material and its model
-// matrix. Move-only; its GL objects are released once, by the mesh that holds them.
+// One drawable unit: a vertex array with its buffers, its textures and its material. Where it stands
+// is the caller's: every draw takes the model matrix. Move-only; its GL objects are released once,
+// by the mesh that holds them. The material is the renderer's and outlives the mesh.
 #pragma once
 
 #include <GL/glew.h>
 
 #include <glm/glm.hpp>
-#include <memory>
 #include <vector>
 
 #include "render/geometry.h"
@@ -27,9 +27,9 @@ class Mesh {
  public:
   // Interleaved upload (the model importer's meshes).
   Mesh(const std::vector<Vertex>& vertices, std::vector<unsigned> indices, std::vector<Texture> textures,
-       const glm::mat4& modelMatrix, std::shared_ptr<Material> material);
+       const Material& material);
   // One buffer per attribute (the primitive generators' meshes); no textures.
-  Mesh(const Geometry& geometry, const glm::mat4& modelMatrix, std::shared_ptr<Material> material);
+  Mesh(const Geometry& geometry, const Material& material);
 
   Mesh(Mesh&&) noexcept = default;
   Mesh& operator=(Mesh&&) noexcept = default;
@@ -38,16 +38,13 @@ class Mesh {
 
   // Lit draw with the material's program: "modelMatrix", "normalMatrix", the material, "tex" = 1,
   // then textures from unit 0 as "texture_diffuse1", "texture_specular1", ...
-  void draw() const;
-
-  void setModelMatrix(const glm::mat4& modelMatrix) { modelMatrix_ = modelMatrix; }
-  const glm::mat4& modelMatrix() const { return modelMatrix_; }
+  void draw(const glm::mat4& modelMatrix) const;
 
   GLuint vertexArray() const { return vertexArray_.get(); }
   GLsizei indexCount() const { return static_cast<GLsizei>(indexCount_); }
   const std::vector<unsigned>& indices() const { return indices_; }
   const std::vector<Texture>& textures() const { return textures_; }
-  const std::shared_ptr<Material>& material() const { return material_; }
+  const Material& material() const { return *material_; }
   // Copies of a Geometry's lists (empty for meshes made from vertices).
   const std::vector<glm::vec3>& positions() const { return positions_; }
   const std::vector<glm::vec3>& normals() const { return normals_; }
@@ -61,8 +58,7 @@ class Mesh {
   GlBuffer texCoordBuffer_;
   GlBuffer indexBuffer_;
   unsigned indexCount_ = 0;
-  std::shared_ptr<Material> material_;
-  glm::mat4 modelMatrix_{1.0f};
+  const Material* material_;
   std::vector<unsigned> indices_;
   std::vector<glm::vec3> positions_;
   std::vector<glm::vec3> normals_;

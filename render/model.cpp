@@ -32,10 +32,9 @@ std::vector<Texture> materialTextures(const aiMaterial* material, aiTextureType 
   return result;
 }
 
-}  // namespace
-
-float computeBoundingRadius(const std::vector<glm::vec3>& positions, const glm::mat4& modelMatrix) {
-  if (positions.empty()) return 0.0f;
+// The model-space vector from the centroid of `positions` to the farthest one (first wins on ties).
+glm::vec3 farthestFromCentroid(const std::vector<glm::vec3>& positions) {
+  if (positions.empty()) return glm::vec3(0.0f);
   glm::vec3 sum(0.0f);
   for (const glm::vec3& p : positions) sum += p;
   const glm::vec3 centroid = sum / static_cast<float>(positions.size());
@@ -48,11 +47,16 @@ float computeBoundingRadius(const std::vector<glm::vec3>& positions, const glm::
       farthest = p;
     }
   }
-  return glm::length(glm::mat3(modelMatrix) * (farthest - centroid));
+  return farthest - centroid;
 }
 
-Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_ptr<Material> material)
-    : modelMatrix_(modelMatrix), material_(std::move(material)) {
+}  // namespace
+
+float computeBoundingRadius(const std::vector<glm::vec3>& positions, const glm::mat4& modelMatrix) {
+  return glm::length(glm::mat3(modelMatrix) * farthestFromCentroid(positions));
+}
+
+ModelAsset::ModelAsset(const std::string& path, const Material& material) : material_(&material) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(path, kImportFlags);
   // Files whose meshes carry no normals get smooth ones from the importer instead of a null array.
@@ -108,7 +112,7 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
         textures.insert(textures.end(), specular.begin(), specular.end());
       }
 
-      meshes_.emplace_back(vertices, std::move(indices), std::move(textures), modelMatrix_, material_);
+      meshes_.emplace_back(vertices, std::move(indices), std::move(textures), *material_);
     }
     // Children pushed in reverse so the first child is processed next.
     for (unsigned c = node->mNumChildren; c > 0; --c) pending.push_back(node->mChildren[c - 1]);
@@ -121,7 +125,7 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
     positions_.clear();
     meshes_.clear();
   }
-  boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
+  farthestFromCentroid_ = farthestFromCentroid(positions_);
   if (!positions_.empty()) {
     localMin_ = localMax_ = positions_.front();
     for (const glm::vec3& p : positions_) {
@@ -131,28 +135,36 @@ Model::Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_
   }
 }
 
-void Model::drawWithProgram(const Shader& shader) const {
+void ModelAsset::drawWithProgram(const Shader& shader, const glm::mat4& modelMatrix) const {
   const GLint location = shader.uniformLocation("modelMatrix");
   for (const Mesh& mesh : meshes_) {
     glUseProgram(shader.program());
-    glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(mesh.modelMatrix()));
+    glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(modelMatrix));
     glBindVertexArray(mesh.vertexArray());
     glDrawElements(GL_TRIANGLES, mesh.indexCount(), GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
   }
 }
 
-void Model::draw() const {
-  for (const Mesh& mesh : meshes_) mesh.draw();
+void ModelAsset::draw(const glm::mat4& modelMatrix) const {
+  for (const Mesh& mesh : meshes_) mesh.draw(modelMatrix);
 }
 
+float ModelAsset::boundingRadius(const glm::mat4& modelMatrix) const {
+  return glm::length(glm::mat3(modelMatrix) * farthestFromCentroid_);
+}
+
+Model::Model(std::shared_ptr<const ModelAsset> asset, const glm::mat4& modelMatrix)
+    : asset_(std::move(asset)),
+      modelMatrix_(modelMatrix),
+      boundingRadius_(asset_->boundingRadius(modelMatrix)) {}
+
+Model::Model(const std::string& path, const glm::mat4& modelMatrix, const Material& material)
+    : Model(std::make_shared<const ModelAsset>(path, material), modelMatrix) {}
+
 void Model::setModelMatrix(const glm::mat4& modelMatrix) {
-  if (firstMatrixPending_) {
-    firstMatrixPending_ = false;
-    modelMatrix_ = modelMatrix;
-    boundingRadius_ = computeBoundingRadius(positions_, modelMatrix_);
-  }
-  for (Mesh& mesh : meshes_) mesh.setModelMatrix(modelMatrix);
+  modelMatrix_ = modelMatrix;
+  boundingRadius_ = asset_->boundingRadius(modelMatrix);
 }
 
 }  // namespace ruvelo

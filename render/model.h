@@ -1,5 +1,6 @@
-// A scene object imported from a model file: its meshes, model matrix, material, bounding radius
-// and the model-wide positions and indices used for collision meshes. Built in place, never copied.
+// Models from files. A ModelAsset is one file imported and uploaded once: its meshes, material,
+// model-space positions and indices (for collision meshes) and bounds. A Model is one placed copy of
+// an asset: the asset, shared with every other copy, and this copy's matrix and bounding radius.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -13,49 +14,66 @@
 
 namespace ruvelo {
 
-class Model {
+class ModelAsset {
  public:
   // Imports `path`; on failure prints "ERROR::ASSIMP::" + the importer's message and "  in " + path,
-  // and stays empty. A file that imports without a single face counts as a failure.
-  Model(const std::string& path, const glm::mat4& modelMatrix, std::shared_ptr<Material> material);
+  // and stays empty. A file that imports without a single face counts as a failure. `material` is
+  // the renderer's and outlives the asset.
+  ModelAsset(const std::string& path, const Material& material);
 
-  Model(const Model&) = delete;
-  Model& operator=(const Model&) = delete;
-  Model(Model&&) noexcept = default;
-  Model& operator=(Model&&) noexcept = default;
+  ModelAsset(const ModelAsset&) = delete;
+  ModelAsset& operator=(const ModelAsset&) = delete;
 
-  // Depth-style draw: per mesh, `shader` current, "modelMatrix", one indexed draw. No material.
-  void drawWithProgram(const Shader& shader) const;
+  // Depth-style draw at `modelMatrix`: per mesh, `shader` current, "modelMatrix", one indexed draw.
+  void drawWithProgram(const Shader& shader, const glm::mat4& modelMatrix) const;
+  // Lit draw of every mesh in order (each with its material's program) at `modelMatrix`.
+  void draw(const glm::mat4& modelMatrix) const;
 
-  // Lit draw of every mesh in order (each with its material's program).
-  void draw() const;
+  // Radius of the sphere around the positions' centroid under `modelMatrix` (see
+  // computeBoundingRadius); 0 without positions.
+  float boundingRadius(const glm::mat4& modelMatrix) const;
 
-  // The first call also becomes the model's own matrix and recomputes the bounding radius; every
-  // call is written into every mesh.
-  void setModelMatrix(const glm::mat4& modelMatrix);
-
-  // Copies for collision meshes: all positions mesh by mesh, indices offset to match.
-  std::vector<glm::vec3> positions() const { return positions_; }
-  std::vector<unsigned> indices() const { return indices_; }
-
+  // All positions mesh by mesh, indices offset to match: the collision mesh's input.
+  const std::vector<glm::vec3>& positions() const { return positions_; }
+  const std::vector<unsigned>& indices() const { return indices_; }
   const std::vector<Mesh>& meshes() const { return meshes_; }
-  float boundingRadius() const { return boundingRadius_; }
-  // Axis-aligned bounds of every position in the model's own space (both zero without positions).
+  const Material& material() const { return *material_; }
+  // Axis-aligned bounds of every position in model space (both zero without positions).
   const glm::vec3& localMin() const { return localMin_; }
   const glm::vec3& localMax() const { return localMax_; }
-  const glm::mat4& modelMatrix() const { return modelMatrix_; }
-  const std::shared_ptr<Material>& material() const { return material_; }
 
  private:
+  const Material* material_;
   std::vector<glm::vec3> positions_;
   std::vector<unsigned> indices_;
-  glm::mat4 modelMatrix_;
-  std::shared_ptr<Material> material_;
   std::vector<Mesh> meshes_;
-  float boundingRadius_ = 0.0f;
+  glm::vec3 farthestFromCentroid_{0.0f};  // model space; its length under a matrix is the radius
   glm::vec3 localMin_{0.0f};
   glm::vec3 localMax_{0.0f};
-  bool firstMatrixPending_ = true;
+};
+
+class Model {
+ public:
+  // A copy of `asset` at `modelMatrix`.
+  Model(std::shared_ptr<const ModelAsset> asset, const glm::mat4& modelMatrix);
+  // Imports a file used by this one copy.
+  Model(const std::string& path, const glm::mat4& modelMatrix, const Material& material);
+
+  void drawWithProgram(const Shader& shader) const { asset_->drawWithProgram(shader, modelMatrix_); }
+  void draw() const { asset_->draw(modelMatrix_); }
+
+  // Moves this copy; the bounding radius follows the matrix's scale.
+  void setModelMatrix(const glm::mat4& modelMatrix);
+
+  const ModelAsset& asset() const { return *asset_; }
+  const std::shared_ptr<const ModelAsset>& sharedAsset() const { return asset_; }
+  const glm::mat4& modelMatrix() const { return modelMatrix_; }
+  float boundingRadius() const { return boundingRadius_; }
+
+ private:
+  std::shared_ptr<const ModelAsset> asset_;
+  glm::mat4 modelMatrix_;
+  float boundingRadius_;
 };
 
 // Radius of the sphere around the centroid of `positions` reaching the farthest one (first wins on

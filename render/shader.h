@@ -1,5 +1,5 @@
 // One GL program built from a vertex and a fragment source file, with a cache of uniform
-// locations. Held by std::shared_ptr (std::make_shared); never copied.
+// locations. One owner (the renderer holds the game's programs); never copied.
 #pragma once
 
 #include <GL/glew.h>

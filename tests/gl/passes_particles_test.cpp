@@ -64,7 +64,7 @@ class Snow : public ::testing::Test {
 
 TEST_F(Snow, OneInstancedDrawForTheWholePool) {
   std::srand(11);
-  ParticleSystem snow(program_, 2000, flake_);
+  ParticleSystem snow(*program_, 2000, flake_);
   const glm::mat4 view = glm::lookAt(glm::vec3(0, 15, 20), glm::vec3(0, 10, 0), glm::vec3(0, 1, 0));
   const glm::mat4 projection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1500.0f);
   clear();
@@ -79,7 +79,7 @@ TEST_F(Snow, OneInstancedDrawForTheWholePool) {
 }
 
 TEST_F(Snow, LivingFlakesFaceTheCameraAndDeadOnesVanish) {
-  ParticleSystem snow(program_, 50, flake_);
+  ParticleSystem snow(*program_, 50, flake_);
   // The initial pool: 50 flakes of size 0.1 at the origin, alive for one second. Seen from an
   // oblique camera through a 0.4-unit-wide window, a camera-facing flake is a 16-pixel square.
   const glm::mat4 view = glm::lookAt(glm::vec3(3, 4, 5), glm::vec3(0), glm::vec3(0, 1, 0));

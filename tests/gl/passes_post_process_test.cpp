@@ -57,7 +57,7 @@ class PostProcessPass : public ::testing::Test {
 };
 
 TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
-  const PostProcess post(kSize, kSize, edge_, quad_);
+  const PostProcess post(kSize, kSize, *edge_, *quad_);
   // Old window content that the composite must replace, not blend with.
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
@@ -84,7 +84,7 @@ TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
 }
 
 TEST_F(PostProcessPass, SlopingGroundGivesNoOutline) {
-  const PostProcess post(kSize, kSize, edge_, quad_);
+  const PostProcess post(kSize, kSize, *edge_, *quad_);
   auto depthOnly = program("simpleDepthShader");
   ASSERT_NE(depthOnly->program(), 0u);
   // A ground square y = 0 of half-size 3000, counter-clockwise seen from above.

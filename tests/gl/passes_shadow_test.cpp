@@ -44,12 +44,12 @@ class ShadowPass : public ::testing::Test {
     ASSERT_NE(phong_->program(), 0u);
     ASSERT_NE(depth_->program(), 0u);
     const std::string dir = test::makeTempDir("ruvelo-shadow");
-    material_ = std::make_shared<Material>(phong_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.0f), 10.0f);
+    material_ = std::make_unique<Material>(*phong_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.0f), 10.0f);
     ground_ =
-        std::make_unique<Model>(writeSquareObj(dir, "ground", 100.0f, 0.0f), glm::mat4(1.0f), material_);
-    slab_ = std::make_unique<Model>(writeSquareObj(dir, "slab", 5.0f, 30.0f), glm::mat4(1.0f), material_);
-    ASSERT_FALSE(ground_->meshes().empty());
-    ASSERT_FALSE(slab_->meshes().empty());
+        std::make_unique<Model>(writeSquareObj(dir, "ground", 100.0f, 0.0f), glm::mat4(1.0f), *material_);
+    slab_ = std::make_unique<Model>(writeSquareObj(dir, "slab", 5.0f, 30.0f), glm::mat4(1.0f), *material_);
+    ASSERT_FALSE(ground_->asset().meshes().empty());
+    ASSERT_FALSE(slab_->asset().meshes().empty());
 
     // Straight down on the ground: screen x = world x, screen y = −world z, 120 units across.
     camera_.position = glm::vec3(0.0f, 200.0f, 0.0f);
@@ -91,7 +91,7 @@ class ShadowPass : public ::testing::Test {
 
   std::shared_ptr<Shader> phong_;
   std::shared_ptr<Shader> depth_;
-  std::shared_ptr<Material> material_;
+  std::unique_ptr<Material> material_;
   std::unique_ptr<Model> ground_;
   std::unique_ptr<Model> slab_;
   Camera camera_;

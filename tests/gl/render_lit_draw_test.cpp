@@ -133,10 +133,10 @@ glm::vec3 facingLight(const glm::vec3& albedo, const glm::vec3& k, float shadowe
 TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
   auto phong = program("phong");
   ASSERT_NE(phong->program(), 0u);
-  auto material = std::make_shared<Material>(phong, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
+  const Material material(*phong, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
   auto texture = std::make_shared<const GlTexture>(solidTexture(26, 51, 77));
   Mesh box(interleave(boxGeometry(1, 1, 1)), boxGeometry(1, 1, 1).indices,
-           {Texture{texture, "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
+           {Texture{texture, "texture_diffuse", "solid"}}, material);
   GlTexture shadowMap = occludedShadowMap();
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, shadowMap.get());
@@ -160,7 +160,7 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
     setCameraAndLightUniforms(light_.get(), *phong, camera_, 1.0f);
     phong->setInt("shadowMap", 2);
     phong->setMat4("lightSpaceMatrix", c.lightSpace);
-    box.draw();
+    box.draw(glm::mat4(1.0f));
     expectColour(centre(), facingLight(albedo, k, c.shadowed));
     EXPECT_EQ(pixel(1, 1), glm::vec3(0.0f));  // background untouched
   }
@@ -170,7 +170,7 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
   clear();
   setCameraAndLightUniforms(light_.get(), *phong, camera_, 0.5f);
   phong->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));
-  box.draw();
+  box.draw(glm::mat4(1.0f));
   expectColour(centre(), 0.5f * facingLight(albedo, k, 0.0f));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -178,11 +178,10 @@ TEST_F(LitDraw, TexturedBoxIsLitOutsideTheShadowMapAndDarkInsideIt) {
 TEST_F(LitDraw, EnvironmentProgramMixesInTheSky) {
   auto phongEnvironment = program("phongEnvironment");
   ASSERT_NE(phongEnvironment->program(), 0u);
-  auto material =
-      std::make_shared<Material>(phongEnvironment, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
+  const Material material(*phongEnvironment, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
   auto texture = std::make_shared<const GlTexture>(solidTexture(26, 51, 77));
   Mesh box(interleave(boxGeometry(1, 1, 1)), boxGeometry(1, 1, 1).indices,
-           {Texture{texture, "texture_diffuse", "solid"}}, glm::mat4(1.0f), material);
+           {Texture{texture, "texture_diffuse", "solid"}}, material);
   GlTexture shadowMap = occludedShadowMap();
   GlTexture sky = solidCubeMap(255, 0, 0);
   glActiveTexture(GL_TEXTURE2);
@@ -196,7 +195,7 @@ TEST_F(LitDraw, EnvironmentProgramMixesInTheSky) {
   phongEnvironment->setInt("shadowMap", 2);
   phongEnvironment->setInt("cubemap", 3);
   phongEnvironment->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));
-  box.draw();
+  box.draw(glm::mat4(1.0f));
   // Head-on the surface reflects 12 % of the sky, plus that share of the highlight.
   const glm::vec3 lit = facingLight(glm::vec3(26, 51, 77) / 255.0f, glm::vec3(0.3f, 1.0f, 0.5f), 0.0f);
   expectColour(centre(), glm::mix(lit, glm::vec3(1, 0, 0), 0.12f) + glm::vec3(0.5f * 0.12f));
@@ -206,9 +205,10 @@ TEST_F(LitDraw, EnvironmentProgramMixesInTheSky) {
 TEST_F(LitDraw, FinishLineProgramDrawsItsMaterialColourInAChequer) {
   auto phongPhong = program("phongPhong");
   ASSERT_NE(phongPhong->program(), 0u);
-  auto blue = std::make_shared<Material>(phongPhong, glm::vec3(0, 0, 1), glm::vec3(0.1f, 0.7f, 0.1f), 10.0f);
+  const Material blue(*phongPhong, glm::vec3(0, 0, 1), glm::vec3(0.1f, 0.7f, 0.1f), 10.0f);
   // A wide untextured slab; the camera centre sits inside one chequer square.
-  Mesh slab(boxGeometry(4, 1, 1), glm::translate(glm::mat4(1.0f), glm::vec3(0.75f, 0, 0)), blue);
+  Mesh slab(boxGeometry(4, 1, 1), blue);
+  const glm::mat4 slabMatrix = glm::translate(glm::mat4(1.0f), glm::vec3(0.75f, 0, 0));
   camera_.position = glm::vec3(0.75f, 0, 3);
   camera_.updateFreeView();
   GlTexture shadowMap = occludedShadowMap();
@@ -224,7 +224,7 @@ TEST_F(LitDraw, FinishLineProgramDrawsItsMaterialColourInAChequer) {
   phongPhong->setInt("shadowMap", 0);
   phongPhong->setInt("cubemap", 1);
   phongPhong->setMat4("lightSpaceMatrix", glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)));
-  slab.draw();
+  slab.draw(slabMatrix);
   const glm::vec3 lit = facingLight(glm::vec3(0, 0, 1), glm::vec3(0.1f, 0.7f, 0.1f), 0.0f);
   expectColour(centre(), glm::mix(lit, glm::vec3(1, 0, 0), 0.12f) + glm::vec3(0.1f * 0.12f));
   // Near the right edge the next square is the light one.

@@ -33,7 +33,7 @@ class ModelFiles : public ::testing::Test {
     std::filesystem::current_path(root_ + "/run");
     shader_ = std::make_shared<Shader>(RUVELO_ASSET_DIR "/shader/simpleDepthShader.vert",
                                        RUVELO_ASSET_DIR "/shader/simpleDepthShader.frag");
-    material_ = std::make_shared<Material>(shader_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
+    material_ = std::make_unique<Material>(*shader_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.5f), 10.0f);
   }
   void TearDown() override {
     if (!previousDir_.empty()) std::filesystem::current_path(previousDir_);
@@ -67,7 +67,7 @@ class ModelFiles : public ::testing::Test {
   std::string root_;
   std::filesystem::path previousDir_;
   std::shared_ptr<Shader> shader_;
-  std::shared_ptr<Material> material_;
+  std::unique_ptr<Material> material_;
 };
 
 const char* kTwoTriangles = R"(mtllib two.mtl
@@ -97,35 +97,36 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
   const size_t listBefore = loadedTextureCount();
 
   testing::internal::CaptureStdout();
-  auto model = std::make_unique<Model>(path, glm::mat4(1.0f), material_);
+  auto model = std::make_unique<Model>(path, glm::mat4(1.0f), *material_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
-  ASSERT_EQ(model->meshes().size(), 2u);
-  EXPECT_THAT(model->indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
-  ASSERT_EQ(model->positions().size(), 6u);
-  EXPECT_EQ(model->positions()[3], glm::vec3(2, 0, 0));
-  EXPECT_THAT(model->meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
-  EXPECT_EQ(model->meshes()[0].material(), material_);
+  const ModelAsset& asset = model->asset();
+  ASSERT_EQ(asset.meshes().size(), 2u);
+  EXPECT_THAT(asset.indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
+  ASSERT_EQ(asset.positions().size(), 6u);
+  EXPECT_EQ(asset.positions()[3], glm::vec3(2, 0, 0));
+  EXPECT_THAT(asset.meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
+  EXPECT_EQ(&asset.meshes()[0].material(), material_.get());
 
   ASSERT_EQ(loadedTextureCount(), listBefore + 1);
   const GLuint id = findLoadedTexture("shared_tex.png").id();
   EXPECT_EQ(findLoadedTexture("shared_tex.png").type, "texture_diffuse");
   EXPECT_TRUE(glIsTexture(id));
-  for (const Mesh& mesh : model->meshes()) {
+  for (const Mesh& mesh : asset.meshes()) {
     ASSERT_EQ(mesh.textures().size(), 1u);
     EXPECT_EQ(mesh.textures()[0].id(), id);
   }
 
   // Texture coordinates arrive flipped vertically, normals as written.
-  const std::vector<Vertex> vertices = uploadedVertices(model->meshes()[0], 3);
+  const std::vector<Vertex> vertices = uploadedVertices(asset.meshes()[0], 3);
   EXPECT_EQ(vertices[1].texCoords, glm::vec2(1, 1));
   EXPECT_EQ(vertices[2].texCoords, glm::vec2(0, 0));
   EXPECT_EQ(vertices[0].normal, glm::vec3(0, 0, 1));
 
   // A second model of the same file reuses the loaded texture.
-  auto again = std::make_unique<Model>(path, glm::mat4(1.0f), material_);
+  auto again = std::make_unique<Model>(path, glm::mat4(1.0f), *material_);
   EXPECT_EQ(loadedTextureCount(), listBefore + 1);
-  EXPECT_EQ(again->meshes()[0].textures()[0].id(), id);
+  EXPECT_EQ(again->asset().meshes()[0].textures()[0].id(), id);
 
   model->drawWithProgram(*shader_);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -141,12 +142,12 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
 TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordinates) {
   const std::string path = modelFile("bare.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4\nf 1 4 3\n");
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), material_);
+  Model model(path, glm::mat4(1.0f), *material_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  ASSERT_EQ(model.meshes().size(), 1u);
-  const size_t count = model.positions().size();
+  ASSERT_EQ(model.asset().meshes().size(), 1u);
+  const size_t count = model.asset().positions().size();
   ASSERT_GE(count, 4u);
-  for (const Vertex& vertex : uploadedVertices(model.meshes()[0], count)) {
+  for (const Vertex& vertex : uploadedVertices(model.asset().meshes()[0], count)) {
     EXPECT_NEAR(vertex.normal.z, 1.0f, 1e-5f);
     EXPECT_EQ(vertex.texCoords, glm::vec2(0, 0));
   }
@@ -154,13 +155,13 @@ TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordi
 
 TEST_F(ModelFiles, MissingModelReportsTheImporterAndStaysEmpty) {
   testing::internal::CaptureStdout();
-  Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), material_);
+  Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), *material_);
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
   EXPECT_THAT(output, ::testing::EndsWith("\n  in " + root_ + "/assets/model/absent.obj\n"));
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << "the importer's line and the file's";
-  EXPECT_TRUE(model.meshes().empty());
-  EXPECT_TRUE(model.positions().empty());
+  EXPECT_TRUE(model.asset().meshes().empty());
+  EXPECT_TRUE(model.asset().positions().empty());
   EXPECT_EQ(model.boundingRadius(), 0.0f);
   model.setModelMatrix(glm::mat4(1.0f));
   model.drawWithProgram(*shader_);
@@ -172,32 +173,54 @@ TEST_F(ModelFiles, MissingTextureIsReportedOnceAndRecorded) {
       modelFile("lost.obj", "mtllib lost.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl lost\nf 1 2 3\n");
   const size_t listBefore = loadedTextureCount();
   testing::internal::CaptureStdout();
-  Model first(path, glm::mat4(1.0f), material_);
-  Model second(path, glm::mat4(1.0f), material_);
+  Model first(path, glm::mat4(1.0f), *material_);
+  Model second(path, glm::mat4(1.0f), *material_);
   EXPECT_EQ(
       testing::internal::GetCapturedStdout(),
       "Texture failed to load at path: missing_tex.png\n  in ../assets/model/missing_tex.png: can't fopen\n");
   EXPECT_EQ(loadedTextureCount(), listBefore + 1);
-  EXPECT_EQ(second.meshes().size(), 1u);
+  EXPECT_EQ(second.asset().meshes().size(), 1u);
 }
 
-TEST_F(ModelFiles, FirstMatrixSetsTheModelLaterOnesOnlyTheMeshes) {
+TEST_F(ModelFiles, CopiesOfOneAssetDrawAtTheirOwnMatricesWithTheirOwnRadius) {
   modelFile("two.mtl", "newmtl matA\nnewmtl matB\n");
-  Model model(modelFile("two.obj", kTwoTriangles), glm::mat4(1.0f), material_);
-  const float radius = model.boundingRadius();
+  const auto asset = std::make_shared<const ModelAsset>(modelFile("two.obj", kTwoTriangles), *material_);
+  // Straight into clip space: the first triangle (0..1 in x and y) of each copy lands on its own
+  // square of the window.
+  const auto place = [](float x, float y, float scale) {
+    return glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(x, y, 0.0f)), glm::vec3(scale));
+  };
+  Model left(asset, place(-0.9f, -0.5f, 0.2f));
+  Model right(asset, place(0.3f, -0.5f, 0.2f));
+  EXPECT_EQ(&left.asset(), &right.asset());
+  const float radius = left.boundingRadius();
   ASSERT_GT(radius, 0.0f);
+  EXPECT_FLOAT_EQ(right.boundingRadius(), radius);
 
-  const glm::mat4 doubled =
-      glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 200)), glm::vec3(2.0f));
-  model.setModelMatrix(doubled);
-  EXPECT_FLOAT_EQ(model.boundingRadius(), 2.0f * radius);
-  EXPECT_EQ(model.modelMatrix(), doubled);
+  // Moving one copy moves only that copy; its radius follows its scale.
+  right.setModelMatrix(place(0.3f, 0.3f, 0.4f));
+  EXPECT_FLOAT_EQ(right.boundingRadius(), 2.0f * radius);
+  EXPECT_FLOAT_EQ(left.boundingRadius(), radius);
 
-  const glm::mat4 larger = glm::scale(glm::mat4(1.0f), glm::vec3(5.0f));
-  model.setModelMatrix(larger);
-  EXPECT_FLOAT_EQ(model.boundingRadius(), 2.0f * radius);
-  EXPECT_EQ(model.modelMatrix(), doubled);
-  for (const Mesh& mesh : model.meshes()) EXPECT_EQ(mesh.modelMatrix(), larger);
+  glEnable(GL_DEPTH_TEST);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  shader_->use();
+  shader_->setMat4("projMatrix", glm::mat4(1.0f));
+  shader_->setMat4("viewMatrix", glm::mat4(1.0f));
+  left.drawWithProgram(*shader_);
+  right.drawWithProgram(*shader_);
+  const auto depthAt = [](float clipX, float clipY) {
+    float depth = -1.0f;
+    glReadPixels(static_cast<GLint>((clipX * 0.5f + 0.5f) * 256.0f),
+                 static_cast<GLint>((clipY * 0.5f + 0.5f) * 256.0f), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 &depth);
+    return depth;
+  };
+  EXPECT_FLOAT_EQ(depthAt(-0.85f, -0.45f), 0.5f) << "the left copy";
+  EXPECT_FLOAT_EQ(depthAt(0.4f, 0.4f), 0.5f) << "the right copy where it was moved";
+  EXPECT_FLOAT_EQ(depthAt(0.35f, -0.45f), 1.0f) << "where the right copy stood";
+  glDisable(GL_DEPTH_TEST);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
@@ -241,12 +264,12 @@ TEST_F(ModelFiles, GarbageThatImportsWithoutFacesIsAFailureNamingTheFile) {
   }
   const std::string path = modelFile("garbage.obj", garbage);
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), material_);
+  Model model(path, glm::mat4(1.0f), *material_);
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
   EXPECT_THAT(output, ::testing::EndsWith("\n  in " + path + "\n"));
-  EXPECT_TRUE(model.meshes().empty());
-  EXPECT_TRUE(model.positions().empty());
+  EXPECT_TRUE(model.asset().meshes().empty());
+  EXPECT_TRUE(model.asset().positions().empty());
   EXPECT_EQ(model.boundingRadius(), 0.0f);
 }
 
@@ -262,14 +285,14 @@ TEST_F(ModelFiles, HugeTextureIsRefusedBeforeDecoding) {
   const std::string path =
       modelFile("huge.obj", "mtllib huge.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl huge\nf 1 2 3\n");
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), material_);
+  Model model(path, glm::mat4(1.0f), *material_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Texture failed to load at path: huge.png\n"
             "  in ../assets/model/huge.png: 16384 x 16384 is larger than 8192 x 8192\n");
-  ASSERT_EQ(model.meshes().size(), 1u);
-  ASSERT_EQ(model.meshes()[0].textures().size(), 1u);
+  ASSERT_EQ(model.asset().meshes().size(), 1u);
+  ASSERT_EQ(model.asset().meshes()[0].textures().size(), 1u);
   GLint width = -1;
-  glBindTexture(GL_TEXTURE_2D, model.meshes()[0].textures()[0].id());
+  glBindTexture(GL_TEXTURE_2D, model.asset().meshes()[0].textures()[0].id());
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 0) << "a refused texture has no storage";
 }
