@@ -21,10 +21,9 @@ static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 
 }  // namespace
 
-GLuint loadFlakeTexture(const std::string& path) {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
+GlTexture loadFlakeTexture(const std::string& path) {
+  GlTexture texture = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, texture.get());
 
   int width = 0;
   int height = 0;
@@ -71,7 +70,7 @@ ParticleSystem::ParticleSystem(const Shader& program, unsigned count, const std:
   glBindVertexArray(0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-  texture_ = GlTexture(loadFlakeTexture(texturePath));
+  texture_ = loadFlakeTexture(texturePath);
 }
 
 void ParticleSystem::update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset,

@@ -21,7 +21,7 @@ inline const char* const kFlakeTexturePath = "../assets/textures/w_test.png";
 // Loads the flake image into a mipmapped, repeating texture (red, RGB or RGBA as the file has;
 // a two-channel file is widened to RGBA). A file that cannot be decoded, or is larger than
 // kMaxTextureSide, is reported like a model texture and leaves a name without an image.
-GLuint loadFlakeTexture(const std::string& path);
+GlTexture loadFlakeTexture(const std::string& path);
 
 class ParticleSystem {
  public:
