@@ -43,7 +43,8 @@ class DevTools {
   // The loop starts: start-up is over (its memory is the report's first figure).
   void startLoop();
 
-  // Around one frame: its start, the end of its own work (before the swap), and after the swap.
+  // Around one frame: its start, the end of its own work (before the swap), and after the swap. With
+  // --bench, even frames time the passes and odd frames give the frame statistics.
   void beginFrame();
   void endWork();
   void afterSwap(long frame);
@@ -74,13 +75,15 @@ class DevTools {
 
   const DevFlags& flags_;
   GpuTimer gpu_;
-  std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_;
+  std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
   std::vector<double> floorTimes_, floorProcessTimes_;
   double lastProcessCpu_ = 0.0;
   double floorProcessStart_ = 0.0;
   std::string screenshotFailure_;
   Clock::time_point frameStart_, workEnd_;
   double threadStart_ = 0.0;
+  long framesBegun_ = 0;
+  bool timedFrame_ = false;
   double startupMiB_ = 0.0;
   double earlyMiB_ = 0.0;
 };
