@@ -102,15 +102,13 @@ void DevTools::startLoop() {
 }
 
 DevTools::PassTimer DevTools::time(const char* pass) {
-  if (!flags_.bench || !timedFrame_) return PassTimer(nullptr);
+  if (!flags_.bench || !timedFrame()) return PassTimer(nullptr);
   gpu_.begin(pass);
   return PassTimer(&gpu_);
 }
 
 void DevTools::beginFrame() {
-  // Even frames carry the pass timers. A timer query costs the software rasteriser real work in
-  // every tile it covers, so the frame statistics come from the odd frames, which carry none.
-  timedFrame_ = ++framesBegun_ % 2 == 0;
+  ++framesBegun_;
   frameStart_ = Clock::now();
   threadStart_ = threadCpuMs();
 }
@@ -128,7 +126,7 @@ void DevTools::afterSwap(long frame) {
   const double processNow = processCpuMs();
   const double processMs = processNow - lastProcessCpu_;
   lastProcessCpu_ = processNow;
-  if (timedFrame_) {
+  if (timedFrame()) {
     timedFrameTimes_.push_back(frameMs);
     return;
   }

@@ -56,7 +56,7 @@ float computeBoundingRadius(const std::vector<glm::vec3>& positions, const glm::
   return glm::length(glm::mat3(modelMatrix) * farthestFromCentroid(positions));
 }
 
-ModelAsset::ModelAsset(const std::string& path, const Material& material) : material_(&material) {
+ModelAsset::ModelAsset(const std::string& path, const Material& material) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(path, kImportFlags);
   // Files whose meshes carry no normals get smooth ones from the importer instead of a null array.
@@ -112,7 +112,7 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) : mate
         textures.insert(textures.end(), specular.begin(), specular.end());
       }
 
-      meshes_.emplace_back(vertices, std::move(indices), std::move(textures), *material_);
+      meshes_.emplace_back(vertices, std::move(indices), std::move(textures), material);
     }
     // Children pushed in reverse so the first child is processed next.
     for (unsigned c = node->mNumChildren; c > 0; --c) pending.push_back(node->mChildren[c - 1]);
@@ -155,16 +155,9 @@ float ModelAsset::boundingRadius(const glm::mat4& modelMatrix) const {
 }
 
 Model::Model(std::shared_ptr<const ModelAsset> asset, const glm::mat4& modelMatrix)
-    : asset_(std::move(asset)),
-      modelMatrix_(modelMatrix),
-      boundingRadius_(asset_->boundingRadius(modelMatrix)) {}
+    : asset_(std::move(asset)), modelMatrix_(modelMatrix) {}
 
 Model::Model(const std::string& path, const glm::mat4& modelMatrix, const Material& material)
     : Model(std::make_shared<const ModelAsset>(path, material), modelMatrix) {}
-
-void Model::setModelMatrix(const glm::mat4& modelMatrix) {
-  modelMatrix_ = modelMatrix;
-  boundingRadius_ = asset_->boundingRadius(modelMatrix);
-}
 
 }  // namespace ruvelo

@@ -37,13 +37,11 @@ class ModelAsset {
   const std::vector<glm::vec3>& positions() const { return positions_; }
   const std::vector<unsigned>& indices() const { return indices_; }
   const std::vector<Mesh>& meshes() const { return meshes_; }
-  const Material& material() const { return *material_; }
   // Axis-aligned bounds of every position in model space (both zero without positions).
   const glm::vec3& localMin() const { return localMin_; }
   const glm::vec3& localMax() const { return localMax_; }
 
  private:
-  const Material* material_;
   std::vector<glm::vec3> positions_;
   std::vector<unsigned> indices_;
   std::vector<Mesh> meshes_;
@@ -62,18 +60,17 @@ class Model {
   void drawWithProgram(const Shader& shader) const { asset_->drawWithProgram(shader, modelMatrix_); }
   void draw() const { asset_->draw(modelMatrix_); }
 
-  // Moves this copy; the bounding radius follows the matrix's scale.
-  void setModelMatrix(const glm::mat4& modelMatrix);
+  // Moves this copy.
+  void setModelMatrix(const glm::mat4& modelMatrix) { modelMatrix_ = modelMatrix; }
 
   const ModelAsset& asset() const { return *asset_; }
-  const std::shared_ptr<const ModelAsset>& sharedAsset() const { return asset_; }
   const glm::mat4& modelMatrix() const { return modelMatrix_; }
-  float boundingRadius() const { return boundingRadius_; }
+  // The asset's bounding radius under this copy's matrix: it follows the copy's scale.
+  float boundingRadius() const { return asset_->boundingRadius(modelMatrix_); }
 
  private:
   std::shared_ptr<const ModelAsset> asset_;
   glm::mat4 modelMatrix_;
-  float boundingRadius_;
 };
 
 // Radius of the sphere around the centroid of `positions` reaching the farthest one (first wins on
