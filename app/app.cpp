@@ -137,6 +137,10 @@ void App::frame() {
 }
 
 // Depth testing back on (the post-process switched it off), the frame time, the window cleared.
+// In play only its colour is cleared: nothing reads the window's depth there (the composite, HUD
+// and snow draw with the depth test off, and the result screen clears its own), while clearing it
+// costs a software rasteriser a read and a write of every sample, as the stencil bits beside each
+// depth value are kept. The colour clear stays for wireframe, where the composite draws outlines only.
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
@@ -144,7 +148,7 @@ float App::measureFrameTime() {
   state_.deltaTime =
       clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
   state_.lastFrame = static_cast<float>(now);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClear(game_.playing() ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return state_.deltaTime;
 }
 
