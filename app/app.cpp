@@ -140,7 +140,8 @@ void App::frame() {
 // In play only its colour is cleared: nothing reads the window's depth there (the composite, HUD
 // and snow draw with the depth test off, and the result screen clears its own), while clearing it
 // costs a software rasteriser a read and a write of every sample, as the stencil bits beside each
-// depth value are kept. The colour clear stays for wireframe, where the composite draws outlines only.
+// depth value are kept. The colour clear stays: in wireframe the composite draws outlines only, and
+// a window larger than the settings' size is composited into its lower-left corner.
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
@@ -148,7 +149,9 @@ float App::measureFrameTime() {
   state_.deltaTime =
       clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
   state_.lastFrame = static_cast<float>(now);
-  glClear(game_.playing() ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The floor frames of --bench-floor keep the full clear they are defined with.
+  const bool play = game_.playing() && !devTools_.benchFloor();
+  glClear(play ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return state_.deltaTime;
 }
 
