@@ -93,22 +93,34 @@ glm::mat4 lightSpaceMatrix() {
   return lightProjection() * lightView();
 }
 
-ShadowMap::ShadowMap(int size) : size_(size) {
-  texture_ = GlTexture::generate();
-  glBindTexture(GL_TEXTURE_2D, texture_.get());
+namespace {
+// A size × size depth texture (nearest) and a depth-only framebuffer holding it.
+void makeDepthTarget(int size, GlTexture& texture, GlFramebuffer& framebuffer) {
+  texture = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, texture.get());
   glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, size, size, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glBindTexture(GL_TEXTURE_2D, 0);
-
-  framebuffer_ = GlFramebuffer::generate();
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture_.get(), 0);
+  framebuffer = GlFramebuffer::generate();
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture.get(), 0);
   glDrawBuffer(GL_NONE);
   glReadBuffer(GL_NONE);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+TexelRect intersect(const TexelRect& a, const TexelRect& b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
+}  // namespace
+
+ShadowMap::ShadowMap(int size, int tileSize) : size_(size), tileSize_(std::clamp(tileSize, 1, size)) {
+  makeDepthTarget(size, texture_, framebuffer_);
+  glBindTexture(GL_TEXTURE_2D, texture_.get());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  makeDepthTarget(tileSize_, tileTexture_, tileFramebuffer_);
 }
 
 void ShadowMap::clearOnly() {
@@ -180,29 +192,45 @@ bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<Te
   return area <= static_cast<long long>(size_) * size_ / kMaxAreaDivisor;
 }
 
-void ShadowMap::beginPass(const Shader& depthProgram) const {
+void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
+                            const std::vector<TexelRect>& regions) const {
   depthProgram.use();
   depthProgram.setMat4("projMatrix", lightProjection());
   depthProgram.setMat4("viewMatrix", lightView());
-  glViewport(0, 0, size_, size_);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.get());
-  glDisable(GL_SCISSOR_TEST);
-}
-
-void ShadowMap::drawAll(const Shader& depthProgram, const std::vector<DrawnCaster>& now) const {
-  glClear(GL_DEPTH_BUFFER_BIT);
+  glBindFramebuffer(GL_FRAMEBUFFER, tileFramebuffer_.get());
+  glEnable(GL_SCISSOR_TEST);
   glEnable(GL_POLYGON_OFFSET_FILL);
-  for (const DrawnCaster& caster : now) {
-    glPolygonOffset(caster.offsetFactor, 1.0f);
-    caster.model->drawWithProgram(depthProgram);
+  const int t = tileSize_;
+  for (const TexelRect& region : regions) {
+    if (region.empty()) continue;
+    for (int ty = region.y0 / t; ty <= (region.y1 - 1) / t; ++ty) {
+      for (int tx = region.x0 / t; tx <= (region.x1 - 1) / t; ++tx) {
+        const TexelRect tile{tx * t, ty * t, std::min(tx * t + t, size_), std::min(ty * t + t, size_)};
+        const TexelRect part = intersect(region, tile);
+        if (part.empty()) continue;
+        const int x = part.x0 - tile.x0, y = part.y0 - tile.y0;
+        const int width = part.x1 - part.x0, height = part.y1 - part.y0;
+        // The whole map's viewport, moved so that this tile's texels fall on the tile target.
+        glViewport(-tile.x0, -tile.y0, size_, size_);
+        glScissor(x, y, width, height);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        for (const DrawnCaster& caster : casters) {
+          if (!overlaps(caster.rect, part)) continue;
+          glPolygonOffset(caster.offsetFactor, 1.0f);
+          caster.model->drawWithProgram(depthProgram);
+        }
+        glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, x, y, 0, texture_.get(), GL_TEXTURE_2D, 0,
+                           part.x0, part.y0, 0, width, height, 1);
+      }
+    }
   }
   glDisable(GL_POLYGON_OFFSET_FILL);
+  glDisable(GL_SCISSOR_TEST);
 }
 
 void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) {
   std::vector<DrawnCaster> now = describe(casters);
-  beginPass(depthProgram);
-  drawAll(depthProgram, now);
+  drawRegions(depthProgram, now, {TexelRect{0, 0, size_, size_}});
   drawnState_ = currentRasterState(depthProgram);
   drawn_ = std::move(now);
   valid_ = true;
@@ -220,22 +248,7 @@ void ShadowMap::renderChangedDepthPass(const Shader& depthProgram, const ShadowC
     return;
   }
 
-  beginPass(depthProgram);
-  if (!rects.empty()) {
-    glEnable(GL_SCISSOR_TEST);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    for (const TexelRect& rect : rects) {
-      glScissor(rect.x0, rect.y0, rect.x1 - rect.x0, rect.y1 - rect.y0);
-      glClear(GL_DEPTH_BUFFER_BIT);
-      for (const DrawnCaster& caster : now) {
-        if (!overlaps(caster.rect, rect)) continue;
-        glPolygonOffset(caster.offsetFactor, 1.0f);
-        caster.model->drawWithProgram(depthProgram);
-      }
-    }
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glDisable(GL_SCISSOR_TEST);
-  }
+  drawRegions(depthProgram, now, rects);
   drawn_ = std::move(now);
   lastUpdate_.full = false;
   lastUpdate_.rects = std::move(rects);

@@ -16,6 +16,8 @@ class Shader;
 
 // The game's shadow-map resolution (texels per side).
 constexpr int kShadowMapSize = 10048;
+// Side of the tiles the map is drawn in (see ShadowMap).
+constexpr int kShadowTileSize = 2048;
 
 // Orthographic light projection: x and y in ±400, depth 1 to 1000.5.
 glm::mat4 lightProjection();
@@ -54,15 +56,22 @@ struct ShadowUpdate {
   std::vector<TexelRect> rects;
 };
 
+// The map is drawn in tiles of a fixed grid, each through a small tile target and copied into the
+// map. A software rasteriser pays for every tile of a target each time it draws into it, whatever is
+// drawn: a few changed texels drawn straight into the 10048² map cost a frame about 6 ms, through
+// the tile target next to nothing. Each texel is always rasterised with its own tile's viewport, for
+// the whole map as for a changed rectangle: a moved viewport rounds positions differently, and this
+// is what keeps a changed-only pass exactly equal to a whole one.
 class ShadowMap {
  public:
-  // A size × size GL_DEPTH_COMPONENT float map (nearest, repeat) and its depth-only framebuffer.
-  explicit ShadowMap(int size = kShadowMapSize);
+  // A size × size GL_DEPTH_COMPONENT float map (nearest, repeat), its depth-only framebuffer, and the
+  // tile target (tileSize², at most the map's size).
+  explicit ShadowMap(int size = kShadowMapSize, int tileSize = kShadowTileSize);
 
   // Sets "projMatrix"/"viewMatrix" on the depth program, then clears the map and draws the casters
-  // with polygon offset (2, 1), the level with (3.5, 1). Leaves the shadow framebuffer bound and the
-  // viewport at the map size: the caller binds its next target and viewport. Each model may appear
-  // once in `casters`.
+  // with polygon offset (2, 1), the level with (3.5, 1), tile by tile. Leaves the tile framebuffer
+  // bound and the viewport moved: the caller binds its next target and viewport. Each model may
+  // appear once in `casters`.
   void renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters);
 
   // The same result texel for texel, redrawing only where a caster moved, turned, appeared or
@@ -109,13 +118,18 @@ class ShadowMap {
   std::vector<DrawnCaster> describe(const ShadowCasters& casters) const;
   // The rectangles to redraw, merged; false when the bookkeeping cannot vouch for a partial redraw.
   bool changedRects(const std::vector<DrawnCaster>& now, std::vector<TexelRect>& rects) const;
-  void beginPass(const Shader& depthProgram) const;
-  void drawAll(const Shader& depthProgram, const std::vector<DrawnCaster>& now) const;
+  // Clears `regions` of the map and draws the casters touching them, tile by tile through the tile
+  // target, with the depth program's light matrices set.
+  void drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
+                   const std::vector<TexelRect>& regions) const;
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
 
   int size_;
+  int tileSize_;
   GlTexture texture_;
   GlFramebuffer framebuffer_;
+  GlTexture tileTexture_;
+  GlFramebuffer tileFramebuffer_;
   // What the map holds: valid_ once a whole pass has been drawn and nothing else wrote to it since.
   bool valid_ = false;
   RasterState drawnState_;

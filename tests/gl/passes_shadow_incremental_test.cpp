@@ -1,6 +1,7 @@
 // The changed-only shadow pass against a whole redraw, texel for texel, over the game's own models
 // and the events that change the map: spinning batteries, a pushed cone coming to rest, a collected
-// battery, a reached zone, a cone crossing the map's edge, wireframe on and off.
+// battery, a reached zone, a cone crossing the map's edge, wireframe on and off; with rectangles
+// straddling the borders of the tiles the map is drawn in.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -149,9 +150,13 @@ class ShadowScene : public ::testing::Test {
 
 TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
   constexpr int kSize = 2048;
-  ShadowMap incremental(kSize), reference(kSize);
+  // Tiles far smaller than the game's, and not dividing the map, so rectangles straddle tile borders
+  // and the last row and column of tiles are partial.
+  constexpr int kTile = 300;
+  ShadowMap incremental(kSize, kTile), reference(kSize, kTile);
   int frame = 0;
   long partialFrames = 0;
+  long straddling = 0;
   // Draws the frame both ways and compares the whole maps; `expectPartial` says which path the
   // changed-only pass must have taken, so the comparison cannot pass by always redrawing everything.
   auto frameMatches = [&](const std::string& what, bool expectPartial) {
@@ -160,6 +165,8 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
     reference.renderDepthPass(*depth_, casters());
     EXPECT_EQ(!incremental.lastUpdate().full, expectPartial) << what << " (frame " << frame << ")";
     if (!incremental.lastUpdate().full) ++partialFrames;
+    for (const TexelRect& r : incremental.lastUpdate().rects)
+      if (r.x0 / kTile != (r.x1 - 1) / kTile || r.y0 / kTile != (r.y1 - 1) / kTile) ++straddling;
     const Difference d = compare(readRows(incremental, 0, kSize), readRows(reference, 0, kSize));
     EXPECT_EQ(d.differing, 0) << what << " (frame " << frame << ")";
     EXPECT_GT(d.covered, 10000) << what;  // wireframe covers far less than filled casters
@@ -216,6 +223,7 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
       glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.6f, 0)), glm::vec3(300, 1, 800)));
   frameMatches("ground moved", false);
   EXPECT_GT(partialFrames, 30);
+  EXPECT_GT(straddling, 0) << "no rectangle crossed a tile border";
 }
 
 // At the game's own map size, on one map: the rectangles after each changed-only pass and a dense
