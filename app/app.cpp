@@ -137,11 +137,11 @@ void App::frame() {
 }
 
 // Depth testing back on (the post-process switched it off), the frame time, the window cleared.
-// In play only its colour is cleared: nothing reads the window's depth there (the composite, HUD
-// and snow draw with the depth test off, and the result screen clears its own), while clearing it
-// costs a software rasteriser a read and a write of every sample, as the stencil bits beside each
-// depth value are kept. The colour clear stays: in wireframe the composite draws outlines only, and
-// a window larger than the settings' size is composited into its lower-left corner.
+// In play the window is not cleared here. Nothing reads its depth there (the composite, HUD and
+// snow draw with the depth test off, and the result screen clears its own), while clearing it costs
+// a software rasteriser a read and a write of every sample, as the stencil bits beside each depth
+// value are kept. Its colour is cleared by the composite, which is the next draw into the window,
+// and only when the composite will not cover it (wireframe, a larger full-screen window).
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
@@ -151,7 +151,7 @@ float App::measureFrameTime() {
   state_.lastFrame = static_cast<float>(now);
   // The floor frames of --bench-floor keep the full clear they are defined with.
   const bool play = game_.playing() && !devTools_.benchFloor();
-  glClear(play ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (!play) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return state_.deltaTime;
 }
 
@@ -200,7 +200,7 @@ void App::playFrame(float dt) {
   }
   {
     auto timer = devTools_.time("composite");
-    renderer_->composite();
+    renderer_->composite(platform_->framebufferSize());
   }
   drawHud(dt);
   drawSnow(dt);

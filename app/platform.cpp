@@ -151,4 +151,10 @@ void Platform::swapBuffers() {
   glfwSwapBuffers(window_);
 }
 
+glm::ivec2 Platform::framebufferSize() const {
+  glm::ivec2 size(0);
+  glfwGetFramebufferSize(window_, &size.x, &size.y);
+  return size;
+}
+
 }  // namespace ruvelo

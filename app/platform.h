@@ -3,6 +3,7 @@
 // applies it. Ends the GLFW session when destroyed.
 #pragma once
 
+#include <glm/glm.hpp>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,8 @@ class Platform {
   void apply(KeyEffect effect);
 
   void swapBuffers();
+  // The window's framebuffer in pixels (larger than the settings' size in some full-screen modes).
+  glm::ivec2 framebufferSize() const;
 
   // Called by the GLFW callbacks.
   void record(const InputEvent& event) { pending_.push_back(event); }

@@ -82,8 +82,9 @@ void PostProcess::edgePass() const {
   glBindSampler(1, 0);
 }
 
-void PostProcess::composite() const {
+void PostProcess::composite(const glm::ivec2& windowSize) const {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (!coversWindow(windowSize)) glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_DEPTH_TEST);
   quadProgram_->use();
   glActiveTexture(GL_TEXTURE0);
@@ -91,6 +92,21 @@ void PostProcess::composite() const {
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, edgeTexture_.get());
   drawQuad();
+}
+
+bool PostProcess::coversWindow(const glm::ivec2& windowSize) const {
+  GLint polygonMode[2] = {GL_FILL, GL_FILL};
+  glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+  if (polygonMode[0] != GL_FILL) return false;
+  if (glIsEnabled(GL_CULL_FACE)) {
+    // The quad's triangles are counter-clockwise: culling back faces keeps them. Any other culling
+    // counts as not covering, since a clear is always safe.
+    GLint cullFace = 0, frontFace = 0;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    if (cullFace != GL_BACK || frontFace != GL_CCW) return false;
+  }
+  return windowSize.x == width_ && windowSize.y == height_;
 }
 
 void PostProcess::drawQuad() const {

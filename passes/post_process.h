@@ -4,6 +4,8 @@
 
 #include <GL/glew.h>
 
+#include <glm/glm.hpp>
+
 #include "render/gl_handles.h"
 
 namespace ruvelo {
@@ -22,8 +24,13 @@ class PostProcess {
   // target; the edge image has one channel.
   void edgePass() const;
   // Binds the default framebuffer, switches depth testing off and draws scene colour (unit 0) with
-  // the edges (unit 1) over the whole viewport.
-  void composite() const;
+  // the edges (unit 1) over the whole viewport. Clears the window's colour first unless the quad is
+  // about to write every pixel of a window of `windowSize` (see coversWindow).
+  void composite(const glm::ivec2& windowSize) const;
+  // True when the composite writes every pixel of a window of `windowSize`: filled triangles, not
+  // culled away, and a window exactly the targets' size. Otherwise (wireframe, a larger full-screen
+  // window) part of the window keeps whatever it held.
+  bool coversWindow(const glm::ivec2& windowSize) const;
 
   int width() const { return width_; }
   int height() const { return height_; }

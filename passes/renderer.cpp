@@ -97,8 +97,8 @@ void Renderer::edgePass() const {
   postProcess_->edgePass();
 }
 
-void Renderer::composite() const {
-  postProcess_->composite();
+void Renderer::composite(const glm::ivec2& windowSize) const {
+  postProcess_->composite(windowSize);
 }
 
 void Renderer::hud(const HudTexts& texts) const {

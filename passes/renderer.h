@@ -62,7 +62,7 @@ class Renderer {
   int litPass(const FrameView& view, const Camera& camera, float brightness);
   void sky(const Camera& camera) const;
   void edgePass() const;
-  void composite() const;
+  void composite(const glm::ivec2& windowSize) const;
   void hud(const HudTexts& texts) const;
   // New flakes at `origin` moving with `velocity`, then every flake drawn.
   void snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,

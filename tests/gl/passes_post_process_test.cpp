@@ -69,7 +69,7 @@ TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
   EXPECT_EQ(static_cast<GLuint>(bound), post.sceneFramebuffer());
   drawDepthStep();
   post.edgePass();
-  post.composite();
+  post.composite(glm::ivec2(kSize));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
 
   const std::vector<std::uint8_t> image = test::readPixelsRGBA(0, 0, kSize, kSize);
@@ -81,6 +81,46 @@ TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
       EXPECT_NEAR(image[i], image[i + 1], 2) << "old red window content shows at " << x << "," << y;
     }
   }
+}
+
+// Where the composite cannot write (a window larger than the targets, wireframe, its quad culled)
+// the window shows the clear colour, never the previous frame.
+TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
+  auto oldFrameThenComposite = [&](const PostProcess& post) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    post.beginScene();
+    drawDepthStep();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    post.edgePass();
+    post.composite(glm::ivec2(kSize));
+    return test::readPixelsRGBA(0, 0, kSize, kSize);
+  };
+  auto pixel = [](const std::vector<std::uint8_t>& rgba, int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * kSize + x) * 4;
+    return glm::ivec3(rgba[i], rgba[i + 1], rgba[i + 2]);
+  };
+
+  const PostProcess small(kSize / 2, kSize / 2, *edge_, *quad_);
+  std::vector<std::uint8_t> image = oldFrameThenComposite(small);
+  EXPECT_EQ(pixel(image, 48, 48), glm::ivec3(0)) << "outside the targets' size";
+  EXPECT_EQ(pixel(image, 8, 40), glm::ivec3(0)) << "above the targets' size";
+  EXPECT_NEAR(pixel(image, 8, 8).x, 128, 3) << "the scene inside it";
+
+  const PostProcess post(kSize, kSize, *edge_, *quad_);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  image = oldFrameThenComposite(post);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  EXPECT_EQ(pixel(image, 16, 16), glm::ivec3(0)) << "between the wireframe quad's lines";
+
+  glCullFace(GL_FRONT);
+  image = oldFrameThenComposite(post);
+  glCullFace(GL_BACK);
+  EXPECT_EQ(pixel(image, 16, 16), glm::ivec3(0)) << "the quad culled";
+
+  image = oldFrameThenComposite(post);
+  EXPECT_NEAR(pixel(image, 16, 16).x, 128, 3) << "filled and the window's size: the scene everywhere";
 }
 
 TEST_F(PostProcessPass, SlopingGroundGivesNoOutline) {
