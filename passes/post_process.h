@@ -28,8 +28,8 @@ class PostProcess {
   // about to write every pixel of a window of `windowSize` (see coversWindow).
   void composite(const glm::ivec2& windowSize) const;
   // True when the composite writes every pixel of a window of `windowSize`: filled triangles, not
-  // culled away, and a window exactly the targets' size. Otherwise (wireframe, a larger full-screen
-  // window) part of the window keeps whatever it held.
+  // culled away, and a window exactly the targets' size. Otherwise (wireframe, the quad culled, a
+  // larger full-screen window) part of the window would keep what it held.
   bool coversWindow(const glm::ivec2& windowSize) const;
 
   int width() const { return width_; }
