@@ -136,12 +136,12 @@ void App::frame() {
   present();
 }
 
-// Depth testing back on (the post-process switched it off), the frame time, and outside play the
-// window cleared. In play the window is not cleared here. Nothing reads its depth there (the composite, HUD
-// and snow draw with the depth test off, and the result screen clears its own), while clearing it costs a
-// software rasteriser a read and a write of every sample, as the stencil bits beside each depth value are
-// kept. Its colour is cleared by the composite, which is the next draw into the window, and only when the
-// composite will not cover it (wireframe, a larger full-screen window).
+// Depth testing back on (the post-process switched it off), the frame time, and the window cleared
+// outside play. In play nothing clears it here. Nothing reads its depth there (the composite, HUD and
+// snow draw with the depth test off, and the result screen clears its own), while clearing it costs
+// a software rasteriser a read and a write of every sample, as the stencil bits beside each depth
+// value are kept. Its colour is cleared by the composite, the next draw into the window, and only
+// when the composite will not cover it (wireframe, its quad culled, a larger full-screen window).
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
