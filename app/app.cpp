@@ -136,12 +136,12 @@ void App::frame() {
   present();
 }
 
-// Depth testing back on (the post-process switched it off), the frame time, and the window cleared
-// outside play. In play nothing clears it here. Nothing reads its depth there (the composite, HUD and
-// snow draw with the depth test off, and the result screen clears its own), while clearing it costs
-// a software rasteriser a read and a write of every sample, as the stencil bits beside each depth
-// value are kept. Its colour is cleared by the composite, the next draw into the window, and only
-// when the composite will not cover it (wireframe, its quad culled, a larger full-screen window).
+// Depth testing back on (the post-process switched it off) and the frame time. Nothing clears the
+// window here: each frame clears what it draws on. In play the window's depth is never read (the
+// composite, HUD and snow draw with the depth test off), and clearing it would cost a software
+// rasteriser a read and a write of every sample, as the stencil bits beside each depth value are
+// kept; the composite clears the colour only where it will not cover it. The result screen and the
+// floor frames clear the window themselves.
 float App::measureFrameTime() {
   glEnable(GL_DEPTH_TEST);
   const double now = platform_->time();
@@ -149,9 +149,6 @@ float App::measureFrameTime() {
   state_.deltaTime =
       clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
   state_.lastFrame = static_cast<float>(now);
-  // The floor frames of --bench-floor keep the full clear they are defined with.
-  const bool play = game_.playing() && !devTools_.benchFloor();
-  if (!play) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   return state_.deltaTime;
 }
 
@@ -231,8 +228,6 @@ void App::measureFloor() {
   for (int i = 0; i < DevTools::kFloorFrames; ++i) {
     devTools_.beginFloorFrame();
     glEnable(GL_DEPTH_TEST);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();

@@ -27,10 +27,6 @@ class PostProcess {
   // the edges (unit 1) over the whole viewport. Clears the window's colour first unless the quad is
   // about to write every pixel of a window of `windowSize` (see coversWindow).
   void composite(const glm::ivec2& windowSize) const;
-  // True when the composite writes every pixel of a window of `windowSize`: filled triangles, not
-  // culled away, and a window exactly the targets' size. Otherwise (wireframe, the quad culled, a
-  // larger full-screen window) part of the window would keep what it held.
-  bool coversWindow(const glm::ivec2& windowSize) const;
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -41,6 +37,10 @@ class PostProcess {
   GLuint edgeTexture() const { return edgeTexture_.get(); }
 
  private:
+  // True when the composite writes every pixel of a window of `windowSize`: filled triangles, not
+  // culled away, and a window exactly the targets' size. Otherwise (wireframe, the quad culled, a
+  // larger full-screen window) part of the window would keep what it held.
+  bool coversWindow(const glm::ivec2& windowSize) const;
   void drawQuad() const;
 
   int width_;

@@ -122,6 +122,10 @@ void Renderer::resultScreen(const Camera& camera, const std::string& line) const
 }
 
 void Renderer::floorFrame() {
+  // The window is cleared before the map as well, as a frame of the game once did at its start: the
+  // floor stays the one every earlier figure was measured against.
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   shadowMap_->clearOnly();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, width_, height_);

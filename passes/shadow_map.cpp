@@ -206,26 +206,30 @@ void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnC
     for (int ty = region.y0 / t; ty <= (region.y1 - 1) / t; ++ty) {
       for (int tx = region.x0 / t; tx <= (region.x1 - 1) / t; ++tx) {
         const TexelRect tile{tx * t, ty * t, std::min(tx * t + t, size_), std::min(ty * t + t, size_)};
-        const TexelRect part = intersect(region, tile);
-        if (part.empty()) continue;
-        const int x = part.x0 - tile.x0, y = part.y0 - tile.y0;
-        const int width = part.x1 - part.x0, height = part.y1 - part.y0;
-        // The whole map's viewport, moved so that this tile's texels fall on the tile target.
-        glViewport(-tile.x0, -tile.y0, size_, size_);
-        glScissor(x, y, width, height);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        for (const DrawnCaster& caster : casters) {
-          if (!overlaps(caster.rect, part)) continue;
-          glPolygonOffset(caster.offsetFactor, 1.0f);
-          caster.model->drawWithProgram(depthProgram);
-        }
-        glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, x, y, 0, texture_.get(), GL_TEXTURE_2D, 0,
-                           part.x0, part.y0, 0, width, height, 1);
+        drawTilePart(depthProgram, casters, tile, intersect(region, tile));
       }
     }
   }
   glDisable(GL_POLYGON_OFFSET_FILL);
   glDisable(GL_SCISSOR_TEST);
+}
+
+void ShadowMap::drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
+                             const TexelRect& tile, const TexelRect& part) const {
+  if (part.empty()) return;
+  const int x = part.x0 - tile.x0, y = part.y0 - tile.y0;
+  const int width = part.x1 - part.x0, height = part.y1 - part.y0;
+  // The whole map's viewport, moved so that this tile's texels fall on the tile target.
+  glViewport(-tile.x0, -tile.y0, size_, size_);
+  glScissor(x, y, width, height);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  for (const DrawnCaster& caster : casters) {
+    if (!overlaps(caster.rect, part)) continue;
+    glPolygonOffset(caster.offsetFactor, 1.0f);
+    caster.model->drawWithProgram(depthProgram);
+  }
+  glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, x, y, 0, texture_.get(), GL_TEXTURE_2D, 0, part.x0,
+                     part.y0, 0, width, height, 1);
 }
 
 void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) {

@@ -122,6 +122,10 @@ class ShadowMap {
   // target, with the depth program's light matrices set.
   void drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                    const std::vector<TexelRect>& regions) const;
+  // Clears `part` of `tile` on the tile target, draws the casters touching it and copies it into the
+  // map; the tile target bound, scissor and polygon offset on.
+  void drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
+                    const TexelRect& tile, const TexelRect& part) const;
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
 
   int size_;
