@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -101,10 +102,25 @@ void DevTools::startLoop() {
   lastProcessCpu_ = processCpuMs();
 }
 
+DevTools::PassTimer::PassTimer(GpuTimer* gpu, double* threadMs) : gpu_(gpu), threadMs_(threadMs) {
+  if (threadMs_) threadStart_ = threadCpuMs();
+}
+
+DevTools::PassTimer::~PassTimer() {
+  if (gpu_) gpu_->end();
+  if (threadMs_) *threadMs_ += threadCpuMs() - threadStart_;
+}
+
 DevTools::PassTimer DevTools::time(const char* pass) {
-  if (!flags_.bench || !timedFrame()) return PassTimer(nullptr);
-  gpu_.begin(pass);
-  return PassTimer(&gpu_);
+  if (!flags_.bench) return PassTimer(nullptr, nullptr);
+  if (timedFrame()) {
+    gpu_.begin(pass);
+    return PassTimer(&gpu_, nullptr);
+  }
+  auto found = std::find_if(passThreadCpu_.begin(), passThreadCpu_.end(),
+                            [pass](const PassThreadCpu& entry) { return entry.pass == pass; });
+  if (found == passThreadCpu_.end()) found = passThreadCpu_.insert(found, PassThreadCpu{pass, 0.0, {}});
+  return PassTimer(nullptr, &found->thisFrame);
 }
 
 void DevTools::beginFrame() {
@@ -133,6 +149,10 @@ void DevTools::afterSwap(long frame) {
   cpuTimes_.push_back(std::chrono::duration<double, std::milli>(workEnd_ - frameStart_).count());
   frameTimes_.push_back(frameMs);
   threadTimes_.push_back(threadCpuMs() - threadStart_);
+  for (PassThreadCpu& entry : passThreadCpu_) {
+    entry.frames.push_back(entry.thisFrame);
+    entry.thisFrame = 0.0;
+  }
   processTimes_.push_back(processMs);
 }
 
@@ -184,6 +204,9 @@ void DevTools::report(int width, int height) {
   }
   printStats("cpu_ms", cpuTimes_);
   printStats("thread_cpu_ms", threadTimes_);
+  for (const PassThreadCpu& entry : passThreadCpu_)
+    std::printf("bench thread_cpu pass=%s median_ms=%.3f\n", entry.pass.c_str(),
+                computeFrameStats(entry.frames).median);
   gpu_.report(std::cout);
   std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB_, earlyMiB_, residentMiB());
   std::fflush(stdout);

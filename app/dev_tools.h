@@ -25,18 +25,19 @@ class DevTools {
  public:
   explicit DevTools(const DevFlags& flags);
 
-  // Times one render pass on the GPU while it lives (only with --bench).
+  // Times one render pass while it lives (only with --bench): on the GPU in the timed frames, and
+  // this thread's CPU in the others.
   class PassTimer {
    public:
-    explicit PassTimer(GpuTimer* gpu) : gpu_(gpu) {}
-    ~PassTimer() {
-      if (gpu_) gpu_->end();
-    }
+    PassTimer(GpuTimer* gpu, double* threadMs);
+    ~PassTimer();
     PassTimer(const PassTimer&) = delete;
     PassTimer& operator=(const PassTimer&) = delete;
 
    private:
     GpuTimer* gpu_;
+    double* threadMs_;
+    double threadStart_ = 0.0;
   };
   PassTimer time(const char* pass);
 
@@ -79,6 +80,13 @@ class DevTools {
 
   const DevFlags& flags_;
   GpuTimer gpu_;
+  // This thread's CPU in each pass over the untimed frames, in the order the passes first ran.
+  struct PassThreadCpu {
+    std::string pass;
+    double thisFrame = 0.0;
+    std::vector<double> frames;
+  };
+  std::vector<PassThreadCpu> passThreadCpu_;
   std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
   std::vector<double> floorTimes_, floorProcessTimes_;
   double lastProcessCpu_ = 0.0;

@@ -50,11 +50,9 @@ TexelRect unite(const TexelRect& a, const TexelRect& b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
-TexelRect casterTexels(const Model& model, int size) {
-  const ModelAsset& asset = model.asset();
-  if (asset.meshes().empty()) return {};
-  const glm::mat4 toClip = lightSpaceMatrix() * model.modelMatrix();
-  const glm::vec3 lo = asset.localMin(), hi = asset.localMax();
+namespace {
+// Every texel the box lo..hi can cover in a size × size map through `toClip` (see casterTexels).
+TexelRect boxTexels(const glm::mat4& toClip, const glm::vec3& lo, const glm::vec3& hi, int size) {
   float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
   for (int corner = 0; corner < 8; ++corner) {
     const glm::vec3 local((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z);
@@ -78,6 +76,13 @@ TexelRect casterTexels(const Model& model, int size) {
   rect.x1 = clampTexel(std::ceil(maxX) + kRectPadding);
   rect.y1 = clampTexel(std::ceil(maxY) + kRectPadding);
   return rect;
+}
+}  // namespace
+
+TexelRect casterTexels(const Model& model, int size) {
+  const ModelAsset& asset = model.asset();
+  if (asset.meshes().empty()) return {};
+  return boxTexels(lightSpaceMatrix() * model.modelMatrix(), asset.localMin(), asset.localMax(), size);
 }
 
 glm::mat4 lightProjection() {
@@ -157,6 +162,18 @@ std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& cas
     caster.offsetFactor = offsetFactor;
     caster.matrix = model->modelMatrix();
     caster.rect = casterTexels(*model, size_);
+    const auto before = std::find_if(drawn_.begin(), drawn_.end(), [&](const DrawnCaster& c) {
+      return c.model == model && c.matrix == caster.matrix;
+    });
+    if (before != drawn_.end()) {
+      caster.runRects = before->runRects;
+    } else {
+      const glm::mat4 toClip = lightSpaceMatrix() * caster.matrix;
+      auto rects = std::make_shared<std::vector<TexelRect>>();
+      for (const TriangleRun& run : model->asset().triangleRuns())
+        rects->push_back(boxTexels(toClip, run.localMin, run.localMax, size_));
+      caster.runRects = std::move(rects);
+    }
     list.push_back(std::move(caster));
   };
   for (const Model* zone : casters.zones) add(zone, kCasterOffset);
@@ -226,10 +243,45 @@ void ShadowMap::drawTilePart(const Shader& depthProgram, const std::vector<Drawn
   for (const DrawnCaster& caster : casters) {
     if (!overlaps(caster.rect, part)) continue;
     glPolygonOffset(caster.offsetFactor, 1.0f);
-    caster.model->drawWithProgram(depthProgram);
+    drawRunsTouching(depthProgram, caster, part);
   }
   glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, x, y, 0, texture_.get(), GL_TEXTURE_2D, 0, part.x0,
                      part.y0, 0, width, height, 1);
+}
+
+void ShadowMap::drawRunsTouching(const Shader& depthProgram, const DrawnCaster& caster,
+                                 const TexelRect& part) {
+  // A run off the part writes none of its texels, and with a nearest-wins depth test the texels it
+  // does write do not depend on what else is drawn: skipping the others changes nothing. Runs next
+  // to each other in one mesh go in one draw.
+  const ModelAsset& asset = caster.model->asset();
+  if (part.x0 <= caster.rect.x0 && part.y0 <= caster.rect.y0 && caster.rect.x1 <= part.x1 &&
+      caster.rect.y1 <= part.y1) {
+    asset.drawWithProgram(depthProgram, caster.matrix);  // every run touches it
+    return;
+  }
+  const std::vector<TriangleRun>& runs = asset.triangleRuns();
+  const TriangleRun* pending = nullptr;
+  unsigned pendingCount = 0;
+  auto flush = [&] {
+    if (pending != nullptr)
+      asset.drawIndicesWithProgram(depthProgram, caster.matrix, pending->mesh, pending->firstIndex,
+                                   pendingCount);
+    pending = nullptr;
+  };
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (!overlaps((*caster.runRects)[i], part)) continue;
+    const TriangleRun& run = runs[i];
+    if (pending != nullptr && pending->mesh == run.mesh &&
+        pending->firstIndex + pendingCount == run.firstIndex) {
+      pendingCount += run.indexCount;
+      continue;
+    }
+    flush();
+    pending = &run;
+    pendingCount = run.indexCount;
+  }
+  flush();
 }
 
 void ShadowMap::renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters) {

@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <glm/glm.hpp>
+#include <memory>
 #include <vector>
 
 #include "render/gl_handles.h"
@@ -98,12 +99,14 @@ class ShadowMap {
   GLuint framebuffer() const { return framebuffer_.get(); }
 
  private:
-  // One caster as it was drawn: its model, offset factor, matrix and texels.
+  // One caster as it was drawn: its model, offset factor, matrix and texels, the whole model's and
+  // each triangle run's (in the asset's order; shared with the next frame while the caster stays).
   struct DrawnCaster {
     const Model* model = nullptr;
     float offsetFactor = 0.0f;
     glm::mat4 matrix{1.0f};
     TexelRect rect;
+    std::shared_ptr<const std::vector<TexelRect>> runRects;
   };
   // GL state that changes what a draw rasterises; a change means the whole map is redrawn.
   struct RasterState {
@@ -122,10 +125,12 @@ class ShadowMap {
   // target, with the depth program's light matrices set.
   void drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                    const std::vector<TexelRect>& regions) const;
-  // Clears `part` of `tile` on the tile target, draws the casters touching it and copies it into the
-  // map; the tile target bound, scissor and polygon offset on.
+  // Clears `part` of `tile` on the tile target, draws the triangle runs touching it and copies it
+  // into the map; the tile target bound, scissor and polygon offset on.
   void drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                     const TexelRect& tile, const TexelRect& part) const;
+  // Draws the caster's triangle runs whose texels meet `part`.
+  static void drawRunsTouching(const Shader& depthProgram, const DrawnCaster& caster, const TexelRect& part);
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
 
   int size_;

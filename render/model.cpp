@@ -1,5 +1,9 @@
 #include "render/model.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
@@ -48,6 +52,25 @@ glm::vec3 farthestFromCentroid(const std::vector<glm::vec3>& positions) {
     }
   }
   return farthest - centroid;
+}
+
+// `indices` (into `vertices`) cut into runs of kRunTriangles triangles, each with its box.
+void appendRuns(unsigned mesh, const std::vector<Vertex>& vertices, const std::vector<unsigned>& indices,
+                std::vector<TriangleRun>& runs) {
+  const unsigned total = static_cast<unsigned>(indices.size());
+  for (unsigned first = 0; first < total; first += kRunTriangles * 3) {
+    TriangleRun run;
+    run.mesh = mesh;
+    run.firstIndex = first;
+    run.indexCount = std::min(kRunTriangles * 3, total - first);
+    run.localMin = glm::vec3(INFINITY);
+    run.localMax = glm::vec3(-INFINITY);
+    for (unsigned i = first; i < first + run.indexCount; ++i) {
+      run.localMin = glm::min(run.localMin, vertices[indices[i]].position);
+      run.localMax = glm::max(run.localMax, vertices[indices[i]].position);
+    }
+    runs.push_back(run);
+  }
 }
 
 }  // namespace
@@ -112,6 +135,7 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) {
         textures.insert(textures.end(), specular.begin(), specular.end());
       }
 
+      appendRuns(static_cast<unsigned>(meshes_.size()), vertices, indices, runs_);
       meshes_.emplace_back(vertices, std::move(indices), std::move(textures), material);
     }
     // Children pushed in reverse so the first child is processed next.
@@ -124,6 +148,7 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) {
     std::cout << "  in " << path << std::endl;
     positions_.clear();
     meshes_.clear();
+    runs_.clear();
   }
   farthestFromCentroid_ = farthestFromCentroid(positions_);
   if (!positions_.empty()) {
@@ -144,6 +169,16 @@ void ModelAsset::drawWithProgram(const Shader& shader, const glm::mat4& modelMat
     glDrawElements(GL_TRIANGLES, mesh.indexCount(), GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
   }
+}
+
+void ModelAsset::drawIndicesWithProgram(const Shader& shader, const glm::mat4& modelMatrix, unsigned mesh,
+                                        unsigned firstIndex, unsigned count) const {
+  glUseProgram(shader.program());
+  glUniformMatrix4fv(shader.uniformLocation("modelMatrix"), 1, GL_FALSE, glm::value_ptr(modelMatrix));
+  glBindVertexArray(meshes_[mesh].vertexArray());
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT,
+                 reinterpret_cast<const void*>(static_cast<std::size_t>(firstIndex) * sizeof(unsigned)));
+  glBindVertexArray(0);
 }
 
 void ModelAsset::draw(const glm::mat4& modelMatrix) const {

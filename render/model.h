@@ -14,6 +14,20 @@
 
 namespace ruvelo {
 
+// A stretch of one mesh's triangles, consecutive in its index list, and the model-space box around
+// every vertex they use. The asset's runs cover each mesh's indices in order, each index once.
+struct TriangleRun {
+  unsigned mesh = 0;
+  unsigned firstIndex = 0;
+  unsigned indexCount = 0;
+  glm::vec3 localMin{0.0f};
+  glm::vec3 localMax{0.0f};
+};
+
+// Triangles per run: small enough that a pass drawing a few texels skips most of a large model,
+// large enough that the runs it does draw stay few.
+constexpr unsigned kRunTriangles = 4;
+
 class ModelAsset {
  public:
   // Imports `path`; on failure prints "ERROR::ASSIMP::" + the importer's message and "  in " + path,
@@ -26,6 +40,9 @@ class ModelAsset {
 
   // Depth-style draw at `modelMatrix`: per mesh, `shader` current, "modelMatrix", one indexed draw.
   void drawWithProgram(const Shader& shader, const glm::mat4& modelMatrix) const;
+  // The same for `count` indices of mesh `mesh` from `firstIndex` on.
+  void drawIndicesWithProgram(const Shader& shader, const glm::mat4& modelMatrix, unsigned mesh,
+                              unsigned firstIndex, unsigned count) const;
   // Lit draw of every mesh in order (each with its material's program) at `modelMatrix`.
   void draw(const glm::mat4& modelMatrix) const;
 
@@ -40,6 +57,8 @@ class ModelAsset {
   // Axis-aligned bounds of every position in model space (both zero without positions).
   const glm::vec3& localMin() const { return localMin_; }
   const glm::vec3& localMax() const { return localMax_; }
+  // The meshes' triangles in runs of kRunTriangles (a mesh's last run may be shorter), mesh by mesh.
+  const std::vector<TriangleRun>& triangleRuns() const { return runs_; }
 
  private:
   std::vector<glm::vec3> positions_;
@@ -48,6 +67,7 @@ class ModelAsset {
   glm::vec3 farthestFromCentroid_{0.0f};  // model space; its length under a matrix is the radius
   glm::vec3 localMin_{0.0f};
   glm::vec3 localMax_{0.0f};
+  std::vector<TriangleRun> runs_;
 };
 
 class Model {

@@ -4,6 +4,7 @@
 // straddling the borders of the tiles the map is drawn in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <glm/gtc/matrix_transform.hpp>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "passes/shadow_map.h"
+#include "render/gl_handles.h"
 #include "render/model.h"
 #include "support/gl_context.h"
 
@@ -224,6 +226,70 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
   frameMatches("ground moved", false);
   EXPECT_GT(partialFrames, 30);
   EXPECT_GT(straddling, 0) << "no rectangle crossed a tile border";
+}
+
+// The map drawn in triangle runs against the casters drawn whole, tile by tile through the same grid
+// and viewports, after a whole pass and after changed-only ones: skipping the runs off a part must
+// not lose a texel.
+TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
+  constexpr int kSize = 2048;
+  constexpr int kTile = 300;
+  ShadowMap map(kSize, kTile);
+  GlTexture tileDepth = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, tileDepth.get());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, kTile, kTile, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+  GlFramebuffer tileTarget = GlFramebuffer::generate();
+  glBindFramebuffer(GL_FRAMEBUFFER, tileTarget.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, tileDepth.get(), 0);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+  ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+
+  auto mapMatchesWholeCasters = [&](const std::string& what) {
+    const ShadowCasters c = casters();
+    depth_->use();
+    depth_->setMat4("projMatrix", lightProjection());
+    depth_->setMat4("viewMatrix", lightView());
+    Difference total;
+    for (int y0 = 0; y0 < kSize; y0 += kTile) {
+      for (int x0 = 0; x0 < kSize; x0 += kTile) {
+        const TexelRect tile{x0, y0, std::min(x0 + kTile, kSize), std::min(y0 + kTile, kSize)};
+        glBindFramebuffer(GL_FRAMEBUFFER, tileTarget.get());
+        glViewport(-x0, -y0, kSize, kSize);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        auto draw = [&](const Model* m, float factor) {
+          glPolygonOffset(factor, 1.0f);
+          m->drawWithProgram(*depth_);
+        };
+        for (const Model* m : c.zones) draw(m, 2.0f);
+        for (const Model* m : c.cones) draw(m, 2.0f);
+        draw(c.ground, 2.0f);
+        for (const Model* m : c.batteries) draw(m, 2.0f);
+        draw(c.level, 3.5f);
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        std::vector<float> expected(static_cast<size_t>(tile.area()));
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, tile.x1 - x0, tile.y1 - y0, GL_DEPTH_COMPONENT, GL_FLOAT, expected.data());
+        const Difference d = compare(readRect(map, tile), expected);
+        total.differing += d.differing;
+        total.covered += d.covered;
+      }
+    }
+    EXPECT_EQ(total.differing, 0) << what;
+    EXPECT_GT(total.covered, 100000) << what;
+  };
+
+  map.renderChangedDepthPass(*depth_, casters());
+  ASSERT_TRUE(map.lastUpdate().full);
+  mapMatchesWholeCasters("whole pass");
+  for (int i = 0; i < 3; ++i) {
+    spin(0.7f);
+    placeCone(2, glm::vec3(50.0f + 4.0f * i, 3.25f, 100.0f), 0.3f * i);
+    map.renderChangedDepthPass(*depth_, casters());
+    ASSERT_FALSE(map.lastUpdate().full);
+  }
+  mapMatchesWholeCasters("after changed-only passes");
 }
 
 // At the game's own map size, on one map: the rectangles after each changed-only pass and a dense
