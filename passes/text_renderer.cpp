@@ -3,12 +3,18 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
+#include <cstddef>
 #include <glm/gtc/matrix_transform.hpp>
 #include <iostream>
 
 #include "render/shader.h"
 
 namespace ruvelo {
+namespace {
+// The glyph atlas's width in texels (wider only if one glyph needs it).
+constexpr int kAtlasWidth = 512;
+}  // namespace
 
 glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight) {
   return {static_cast<float>(windowWidth) * x, static_cast<float>(windowHeight) * y};
@@ -19,8 +25,9 @@ std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2&
   const float bottom = pen.y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale;
   const float w = static_cast<float>(glyph.size.x) * scale;
   const float h = static_cast<float>(glyph.size.y) * scale;
-  return {left, bottom + h, 0.0f, 0.0f, left,     bottom, 0.0f, 1.0f, left + w, bottom,     1.0f, 1.0f,
-          left, bottom + h, 0.0f, 0.0f, left + w, bottom, 1.0f, 1.0f, left + w, bottom + h, 1.0f, 0.0f};
+  const glm::vec2 lo = glyph.uvMin, hi = glyph.uvMax;
+  return {left, bottom + h, lo.x, lo.y, left,     bottom, lo.x, hi.y, left + w, bottom,     hi.x, hi.y,
+          left, bottom + h, lo.x, lo.y, left + w, bottom, hi.x, hi.y, left + w, bottom + h, hi.x, lo.y};
 }
 
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
@@ -73,32 +80,77 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
 
   // Glyph bitmaps are tightly packed single bytes.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  std::vector<Bitmap> bitmaps;
   for (unsigned code = 0; code < 128; ++code) {
     if (FT_Load_Char(face, code, FT_LOAD_RENDER) != 0) {
       std::cout << "ERROR::FREETYTPE: Failed to load Glyph" << std::endl;
       continue;
     }
     const FT_GlyphSlot slot = face->glyph;
-    GlTexture texture = GlTexture::generate();
-    glBindTexture(GL_TEXTURE_2D, texture.get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
-                 static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const FT_Bitmap& bitmap = slot->bitmap;
     Character glyph;
-    glyph.texture = texture.get();
-    glyphTextures_.push_back(std::move(texture));
-    glyph.size = {static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)};
+    glyph.size = {static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows)};
     glyph.bearing = {slot->bitmap_left, slot->bitmap_top};
     glyph.advance = static_cast<unsigned>(slot->advance.x);
     glyphs_[static_cast<char>(code)] = glyph;
+    if (glyph.size.x <= 0 || glyph.size.y <= 0) continue;
+    // Rows are `pitch` bytes apart, top row first (FreeType renders grey bitmaps downwards).
+    Bitmap copy{static_cast<char>(code), glyph.size, {}};
+    copy.pixels.reserve(static_cast<size_t>(glyph.size.x) * static_cast<size_t>(glyph.size.y));
+    for (unsigned row = 0; row < bitmap.rows; ++row) {
+      const unsigned char* start = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+      copy.pixels.insert(copy.pixels.end(), start, start + bitmap.width);
+    }
+    bitmaps.push_back(std::move(copy));
   }
-  glBindTexture(GL_TEXTURE_2D, 0);
+  buildAtlas(bitmaps);
   FT_Done_Face(face);
   FT_Done_FreeType(library);
   return true;
+}
+
+void TextRenderer::buildAtlas(const std::vector<Bitmap>& bitmaps) {
+  // Shelves left to right, top to bottom. Each bitmap gets a one-texel border repeating its edge
+  // texels, so linear filtering at a quad's edge reads what a clamped texture of its own would.
+  int width = kAtlasWidth;
+  for (const Bitmap& b : bitmaps) width = std::max(width, b.size.x + 2);
+  std::vector<glm::ivec2> origins;
+  glm::ivec2 pen(0, 0);
+  int shelfHeight = 0;
+  for (const Bitmap& b : bitmaps) {
+    if (pen.x + b.size.x + 2 > width) pen = {0, pen.y + shelfHeight}, shelfHeight = 0;
+    origins.push_back(pen + 1);
+    pen.x += b.size.x + 2;
+    shelfHeight = std::max(shelfHeight, b.size.y + 2);
+  }
+  const int height = std::max(1, pen.y + shelfHeight);
+  std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+  for (size_t i = 0; i < bitmaps.size(); ++i) {
+    const Bitmap& b = bitmaps[i];
+    const glm::ivec2 o = origins[i];
+    for (int y = -1; y <= b.size.y; ++y) {
+      for (int x = -1; x <= b.size.x; ++x) {
+        const int sx = std::clamp(x, 0, b.size.x - 1), sy = std::clamp(y, 0, b.size.y - 1);
+        pixels[static_cast<size_t>(o.y + y) * static_cast<size_t>(width) + static_cast<size_t>(o.x + x)] =
+            b.pixels[static_cast<size_t>(sy) * static_cast<size_t>(b.size.x) + static_cast<size_t>(sx)];
+      }
+    }
+  }
+
+  atlas_ = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, atlas_.get());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, pixels.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  for (auto& entry : glyphs_) entry.second.texture = atlas_.get();
+  const glm::vec2 atlasSize(static_cast<float>(width), static_cast<float>(height));
+  for (size_t i = 0; i < bitmaps.size(); ++i) {
+    Character& glyph = glyphs_[bitmaps[i].code];
+    glyph.uvMin = glm::vec2(origins[i]) / atlasSize;
+    glyph.uvMax = glm::vec2(origins[i] + bitmaps[i].size) / atlasSize;
+  }
 }
 
 void TextRenderer::renderText(const std::string& text, const Shader& program, float x, float y, float scale,
@@ -108,15 +160,27 @@ void TextRenderer::renderText(const std::string& text, const Shader& program, fl
   glUniform3f(program.uniformLocation("textColor"), colour.r, colour.g, colour.b);
   glActiveTexture(GL_TEXTURE0);
   glBindVertexArray(vertexArray_.get());
-  for (const GlyphQuad& quad : layoutText(text, glyphs_, textPen(x, y, windowWidth_, windowHeight_), scale)) {
-    glBindTexture(GL_TEXTURE_2D, quad.texture);
+  const std::vector<GlyphQuad> quads =
+      layoutText(text, glyphs_, textPen(x, y, windowWidth_, windowHeight_), scale);
+  std::vector<float> vertices;
+  vertices.reserve(quads.size() * 24);
+  for (const GlyphQuad& quad : quads)
+    vertices.insert(vertices.end(), quad.vertices.begin(), quad.vertices.end());
+  if (!vertices.empty()) {
+    // Fresh storage each time: overwriting bytes an earlier draw still reads would make a software
+    // driver finish every queued draw (the whole frame) before going on.
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.get());
-    // Fresh storage first: overwriting the bytes the previous character's draw still reads would
-    // make a software driver finish every queued draw (the whole frame) before going on.
-    glBufferData(GL_ARRAY_BUFFER, sizeof(quad.vertices), nullptr, GL_DYNAMIC_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(quad.vertices), quad.vertices.data());
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+                 GL_DYNAMIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
+  }
+  // One draw for each stretch of characters on one texture: the whole string with the atlas.
+  for (size_t first = 0; first < quads.size();) {
+    size_t end = first + 1;
+    while (end < quads.size() && quads[end].texture == quads[first].texture) ++end;
+    glBindTexture(GL_TEXTURE_2D, quads[first].texture);
+    glDrawArrays(GL_TRIANGLES, static_cast<GLint>(first * 6), static_cast<GLsizei>((end - first) * 6));
+    first = end;
   }
   glBindVertexArray(0);
   glBindTexture(GL_TEXTURE_2D, 0);

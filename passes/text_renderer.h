@@ -1,5 +1,6 @@
-// Bitmap-font text: every ASCII glyph of one TrueType font rasterised once into its own texture,
-// then one textured quad per character in window pixels (origin bottom-left).
+// Bitmap-font text: every ASCII glyph of one TrueType font rasterised once into one shared atlas
+// texture, then one textured quad per character in window pixels (origin bottom-left), a string's
+// quads in one draw.
 #pragma once
 
 #include <GL/glew.h>
@@ -22,6 +23,10 @@ struct Character {
   glm::ivec2 size{0, 0};     // bitmap width and rows in pixels
   glm::ivec2 bearing{0, 0};  // bitmap left and top relative to the pen, y up
   unsigned advance = 0;      // 26.6 fixed point, as FreeType reports it
+  // Where the bitmap lies in its texture: u of its left and right edges, v of its first and last
+  // row's outer edges (the whole texture for a glyph of its own).
+  glm::vec2 uvMin{0.0f, 0.0f};
+  glm::vec2 uvMax{1.0f, 1.0f};
 };
 
 // Glyphs by character code (codes 0..127; bytes 128..255 never have an entry).
@@ -39,7 +44,7 @@ struct GlyphQuad {
 // Pen start in pixels for (x, y) given as fractions of the window size.
 glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight);
 
-// The two triangles of `glyph` at `pen`; v = 0 (the bitmap's first row) at the top of the quad.
+// The two triangles of `glyph` at `pen`; the bitmap's first row (uvMin.y) at the top of the quad.
 std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale);
 
 // The quads of `text` from `pen` on. A code without an entry draws nothing and does not move the
@@ -71,12 +76,19 @@ class TextRenderer {
 
  private:
   bool loadGlyphs(const std::string& fontPath);
+  // Packs the rasterised bitmaps into one texture and points every glyph with a bitmap at it.
+  struct Bitmap {
+    char code;
+    glm::ivec2 size;
+    std::vector<unsigned char> pixels;
+  };
+  void buildAtlas(const std::vector<Bitmap>& bitmaps);
 
   int windowWidth_;
   int windowHeight_;
   bool loaded_ = false;
   GlyphTable glyphs_;
-  std::vector<GlTexture> glyphTextures_;  // the glyphs' textures, released with the renderer
+  GlTexture atlas_;  // every glyph's bitmap, released with the renderer
   glm::mat4 projection_{1.0f};
   GlVertexArray vertexArray_;
   GlBuffer vertexBuffer_;

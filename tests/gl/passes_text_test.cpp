@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "passes/hud.h"
 #include "passes/text_renderer.h"
@@ -46,6 +48,29 @@ TEST_F(TextDraw, GlyphTableHoldsAsciiAtFortyEightPixels) {
   const Character& space = text.glyphs().at(' ');
   EXPECT_EQ(space.size, glm::ivec2(0, 0));
   EXPECT_GT(space.advance >> 6, 0u);
+
+  // Every bitmap lies in the one atlas, exactly its size, inside it, and apart from the others by at
+  // least the one-texel border that filtering reads.
+  glBindTexture(GL_TEXTURE_2D, capital.texture);
+  GLint width = 0, height = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+  const glm::vec2 atlas(static_cast<float>(width), static_cast<float>(height));
+  std::vector<std::pair<glm::ivec2, glm::ivec2>> boxes;  // texel ranges [lo, hi)
+  for (const auto& [code, glyph] : text.glyphs()) {
+    if (glyph.size.x == 0 || glyph.size.y == 0) continue;
+    EXPECT_EQ(glyph.texture, capital.texture) << "code " << int(code);
+    const glm::ivec2 lo(glm::round(glyph.uvMin * atlas)), hi(glm::round(glyph.uvMax * atlas));
+    EXPECT_EQ(hi - lo, glyph.size) << "code " << int(code);
+    EXPECT_TRUE(lo.x >= 1 && lo.y >= 1 && hi.x < width && hi.y < height) << "code " << int(code);
+    for (const auto& [otherLo, otherHi] : boxes) {
+      const bool apart =
+          lo.x >= otherHi.x + 2 || otherLo.x >= hi.x + 2 || lo.y >= otherHi.y + 2 || otherLo.y >= hi.y + 2;
+      EXPECT_TRUE(apart) << "code " << int(code) << " touches an earlier glyph";
+    }
+    boxes.emplace_back(lo, hi);
+  }
+  EXPECT_GT(boxes.size(), 90u);
 }
 
 TEST_F(TextDraw, HudLineDrawsCrimsonInsideItsGlyphBoxesOnly) {
