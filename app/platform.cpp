@@ -42,6 +42,10 @@ void onScroll(GLFWwindow* window, double /*xOffset*/, double yOffset) {
   platformOf(window).record(event);
 }
 
+void onFramebufferSize(GLFWwindow* window, int width, int height) {
+  platformOf(window).setFramebufferSize({width, height});
+}
+
 }  // namespace
 
 bool InputFrame::held(int key) const {
@@ -74,6 +78,11 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
   glfwSetScrollCallback(window, onScroll);
+  // Asking the window system for the size every frame is a round trip to the X server: keep it.
+  glm::ivec2 size(0);
+  glfwGetFramebufferSize(window, &size.x, &size.y);
+  platform->setFramebufferSize(size);
+  glfwSetFramebufferSizeCallback(window, onFramebufferSize);
   setInitialGlState();
   return platform;
 }
@@ -149,12 +158,6 @@ void Platform::apply(KeyEffect effect) {
 
 void Platform::swapBuffers() {
   glfwSwapBuffers(window_);
-}
-
-glm::ivec2 Platform::framebufferSize() const {
-  glm::ivec2 size(0);
-  glfwGetFramebufferSize(window_, &size.x, &size.y);
-  return size;
 }
 
 }  // namespace ruvelo

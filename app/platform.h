@@ -64,10 +64,11 @@ class Platform {
 
   void swapBuffers();
   // The window's framebuffer in pixels (larger than the settings' size in some full-screen modes).
-  glm::ivec2 framebufferSize() const;
+  glm::ivec2 framebufferSize() const { return framebufferSize_; }
 
   // Called by the GLFW callbacks.
   void record(const InputEvent& event) { pending_.push_back(event); }
+  void setFramebufferSize(const glm::ivec2& size) { framebufferSize_ = size; }
   bool leftButtonHeld() const;
 
  private:
@@ -76,6 +77,7 @@ class Platform {
   GLFWwindow* window_;
   ScriptedInput script_;
   std::vector<InputEvent> pending_;
+  glm::ivec2 framebufferSize_{0, 0};
 };
 
 }  // namespace ruvelo
