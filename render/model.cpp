@@ -66,6 +66,7 @@ void appendRuns(unsigned mesh, const std::vector<Vertex>& vertices, const std::v
     run.localMin = glm::vec3(INFINITY);
     run.localMax = glm::vec3(-INFINITY);
     for (unsigned i = first; i < first + run.indexCount; ++i) {
+      if (indices[i] >= vertices.size()) continue;  // a broken file's index names no vertex
       run.localMin = glm::min(run.localMin, vertices[indices[i]].position);
       run.localMax = glm::max(run.localMax, vertices[indices[i]].position);
     }
