@@ -28,7 +28,7 @@ struct DevFlags {
   bool bench = false;
   bool benchFloor = false;  // frames that only clear the shadow map and the window (the cost floor)
   bool logState = false;
-  bool autopilot = false;  // the game drives the route itself until the player presses a driving key
+  bool autopilot = false;   // the game drives the route itself until the player presses a driving key
   bool fullShadow = false;  // redraw the whole shadow map every frame instead of only what changed
 };
 
