@@ -88,13 +88,20 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
     }
     const FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
+    // The atlas takes one byte per texel, rows top first: any other bitmap is a glyph that failed.
+    const bool greyDownward = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.pitch >= 0 &&
+                              static_cast<unsigned>(bitmap.pitch) >= bitmap.width;
+    if (bitmap.width > 0 && bitmap.rows > 0 && !greyDownward) {
+      std::cout << "ERROR::FREETYTPE: Failed to load Glyph" << std::endl;
+      continue;
+    }
     Character glyph;
     glyph.size = {static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows)};
     glyph.bearing = {slot->bitmap_left, slot->bitmap_top};
     glyph.advance = static_cast<unsigned>(slot->advance.x);
     glyphs_[static_cast<char>(code)] = glyph;
     if (glyph.size.x <= 0 || glyph.size.y <= 0) continue;
-    // Rows are `pitch` bytes apart, top row first (FreeType renders grey bitmaps downwards).
+    // Rows are `pitch` bytes apart, top row first.
     Bitmap copy{static_cast<char>(code), glyph.size, {}};
     copy.pixels.reserve(static_cast<size_t>(glyph.size.x) * static_cast<size_t>(glyph.size.y));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
