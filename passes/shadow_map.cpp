@@ -117,6 +117,10 @@ void makeDepthTarget(int size, GlTexture& texture, GlFramebuffer& framebuffer) {
 TexelRect intersect(const TexelRect& a, const TexelRect& b) {
   return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
+
+bool contains(const TexelRect& outer, const TexelRect& inner) {
+  return outer.x0 <= inner.x0 && outer.y0 <= inner.y0 && inner.x1 <= outer.x1 && inner.y1 <= outer.y1;
+}
 }  // namespace
 
 ShadowMap::ShadowMap(int size, int tileSize) : size_(size), tileSize_(std::clamp(tileSize, 1, size)) {
@@ -255,8 +259,7 @@ void ShadowMap::drawRunsTouching(const Shader& depthProgram, const DrawnCaster& 
   // does write do not depend on what else is drawn: skipping the others changes nothing. Runs next
   // to each other in one mesh go in one draw.
   const ModelAsset& asset = caster.model->asset();
-  if (part.x0 <= caster.rect.x0 && part.y0 <= caster.rect.y0 && caster.rect.x1 <= part.x1 &&
-      caster.rect.y1 <= part.y1) {
+  if (contains(part, caster.rect)) {
     asset.drawWithProgram(depthProgram, caster.matrix);  // every run touches it
     return;
   }

@@ -162,14 +162,8 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) {
 }
 
 void ModelAsset::drawWithProgram(const Shader& shader, const glm::mat4& modelMatrix) const {
-  const GLint location = shader.uniformLocation("modelMatrix");
-  for (const Mesh& mesh : meshes_) {
-    glUseProgram(shader.program());
-    glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(modelMatrix));
-    glBindVertexArray(mesh.vertexArray());
-    glDrawElements(GL_TRIANGLES, mesh.indexCount(), GL_UNSIGNED_INT, nullptr);
-    glBindVertexArray(0);
-  }
+  for (unsigned mesh = 0; mesh < meshes_.size(); ++mesh)
+    drawIndicesWithProgram(shader, modelMatrix, mesh, 0, static_cast<unsigned>(meshes_[mesh].indexCount()));
 }
 
 void ModelAsset::drawIndicesWithProgram(const Shader& shader, const glm::mat4& modelMatrix, unsigned mesh,

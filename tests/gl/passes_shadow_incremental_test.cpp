@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "passes/shadow_map.h"
-#include "render/gl_handles.h"
 #include "render/model.h"
 #include "support/gl_context.h"
 
@@ -235,15 +234,8 @@ TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
   constexpr int kSize = 2048;
   constexpr int kTile = 300;
   ShadowMap map(kSize, kTile);
-  GlTexture tileDepth = GlTexture::generate();
-  glBindTexture(GL_TEXTURE_2D, tileDepth.get());
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, kTile, kTile, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-  GlFramebuffer tileTarget = GlFramebuffer::generate();
-  glBindFramebuffer(GL_FRAMEBUFFER, tileTarget.get());
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, tileDepth.get(), 0);
-  glDrawBuffer(GL_NONE);
-  glReadBuffer(GL_NONE);
-  ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+  // A map one tile in size: only its depth target is used, to draw the expected tiles on.
+  const ShadowMap tileTarget(kTile);
 
   auto mapMatchesWholeCasters = [&](const std::string& what) {
     const ShadowCasters c = casters();
@@ -254,7 +246,7 @@ TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
     for (int y0 = 0; y0 < kSize; y0 += kTile) {
       for (int x0 = 0; x0 < kSize; x0 += kTile) {
         const TexelRect tile{x0, y0, std::min(x0 + kTile, kSize), std::min(y0 + kTile, kSize)};
-        glBindFramebuffer(GL_FRAMEBUFFER, tileTarget.get());
+        glBindFramebuffer(GL_FRAMEBUFFER, tileTarget.framebuffer());
         glViewport(-x0, -y0, kSize, kSize);
         glClear(GL_DEPTH_BUFFER_BIT);
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -268,9 +260,7 @@ TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
         for (const Model* m : c.batteries) draw(m, 2.0f);
         draw(c.level, 3.5f);
         glDisable(GL_POLYGON_OFFSET_FILL);
-        std::vector<float> expected(static_cast<size_t>(tile.area()));
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, tile.x1 - x0, tile.y1 - y0, GL_DEPTH_COMPONENT, GL_FLOAT, expected.data());
+        const std::vector<float> expected = readRect(tileTarget, {0, 0, tile.x1 - x0, tile.y1 - y0});
         const Difference d = compare(readRect(map, tile), expected);
         total.differing += d.differing;
         total.covered += d.covered;
