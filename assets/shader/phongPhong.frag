@@ -44,19 +44,15 @@ float shadowAmount(vec4 lightSpace, float nDotL) {
   // Slope-scaled: grazing surfaces need more bias than those facing the light.
   float slope = sqrt(max(1.0 - nDotL * nDotL, 0.0)) / max(nDotL, 0.05);
   float bias = clamp(0.0001 + 0.0002 * slope, 0.0001, 0.002);
-  // The 3x3 texels around the nearest one, in four gathers of 2x2 taken at the corners of the
-  // centre texel c: each texel is counted once (lower-left block whole, then the right column, the
-  // top row and the top-right corner). Gather returns (i0,j1), (i1,j1), (i1,j0), (i0,j0).
+  // The four texels around the point, compared in one gather and weighted by where the point lies
+  // between their centres: a shadow edge fades over one texel instead of stepping. Gather returns
+  // (i0,j1), (i1,j1), (i1,j0), (i0,j0) of the 2x2 block whose lower-left centre is c + 0.5.
   vec2 size = vec2(textureSize(shadowMap, 0));
-  vec2 c = floor(p.xy * size);
-  vec4 reference = vec4(p.z - bias);
-  vec4 lowerLeft = vec4(greaterThan(reference, textureGather(shadowMap, c / size)));
-  vec4 lowerRight = vec4(greaterThan(reference, textureGather(shadowMap, (c + vec2(1.0, 0.0)) / size)));
-  vec4 upperLeft = vec4(greaterThan(reference, textureGather(shadowMap, (c + vec2(0.0, 1.0)) / size)));
-  vec4 upperRight = vec4(greaterThan(reference, textureGather(shadowMap, (c + 1.0) / size)));
-  float shadow = dot(lowerLeft, vec4(1.0)) + lowerRight.y + lowerRight.z + upperLeft.x + upperLeft.y +
-                 upperRight.y;
-  return shadow / 9.0;
+  vec2 t = p.xy * size - 0.5;
+  vec2 c = floor(t);
+  vec2 f = t - c;
+  vec4 shadowed = vec4(greaterThan(vec4(p.z - bias), textureGather(shadowMap, (c + 1.0) / size)));
+  return mix(mix(shadowed.w, shadowed.z, f.x), mix(shadowed.x, shadowed.y, f.x), f.y);
 }
 
 void main() {

@@ -43,11 +43,11 @@ class ShadowPass : public ::testing::Test {
     depth_ = program("simpleDepthShader");
     ASSERT_NE(phong_->program(), 0u);
     ASSERT_NE(depth_->program(), 0u);
-    const std::string dir = test::makeTempDir("ruvelo-shadow");
+    dir_ = test::makeTempDir("ruvelo-shadow");
     material_ = std::make_unique<Material>(*phong_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.0f), 10.0f);
     ground_ =
-        std::make_unique<Model>(writeSquareObj(dir, "ground", 100.0f, 0.0f), glm::mat4(1.0f), *material_);
-    slab_ = std::make_unique<Model>(writeSquareObj(dir, "slab", 5.0f, 30.0f), glm::mat4(1.0f), *material_);
+        std::make_unique<Model>(writeSquareObj(dir_, "ground", 100.0f, 0.0f), glm::mat4(1.0f), *material_);
+    slab_ = std::make_unique<Model>(writeSquareObj(dir_, "slab", 5.0f, 30.0f), glm::mat4(1.0f), *material_);
     ASSERT_FALSE(ground_->asset().meshes().empty());
     ASSERT_FALSE(slab_->asset().meshes().empty());
 
@@ -89,6 +89,7 @@ class ShadowPass : public ::testing::Test {
     return (rgba[0] + rgba[1] + rgba[2]) / (3.0f * 255.0f);
   }
 
+  std::string dir_;
   std::shared_ptr<Shader> phong_;
   std::shared_ptr<Shader> depth_;
   std::unique_ptr<Material> material_;
@@ -117,6 +118,44 @@ TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
   groundOnly.level = ground_.get();
   render(map, groundOnly);
   EXPECT_NEAR(groundAt(-30.0f, -30.0f), litBeside, 0.03f);
+}
+
+// Across a shadow's edge the ground goes from shadowed to lit once, without stepping back, through
+// values between the two over about one map texel: the filter weighs the four texels around each
+// point by its place between their centres.
+TEST_F(ShadowPass, ShadowEdgeFadesOnceOverAboutOneTexel) {
+  // 128 texels over the light's 800 units: one texel is 6.25 units, about 3 to 6 pixels here.
+  ShadowMap map(128);
+  Model wide(writeSquareObj(dir_, "wide", 20.0f, 30.0f), glm::mat4(1.0f), *material_);
+  ShadowCasters casters;
+  casters.ground = ground_.get();
+  casters.batteries = {&wide};
+  render(map, casters);
+  // Its shadow covers x and z in [-50, 10]. The row at z = -35 runs from x = -30 (shadowed) to x = 52
+  // (lit), crossing the shadow's edge at x = 10.
+  const int row = static_cast<int>((35.0f + 60.0f) / 120.0f * kSize);
+  const int first = static_cast<int>((-30.0f + 60.0f) / 120.0f * kSize);
+  const int last = static_cast<int>((52.0f + 60.0f) / 120.0f * kSize);
+  const std::vector<std::uint8_t> rgba = test::readPixelsRGBA(first, row, last - first + 1, 1);
+  std::vector<float> level;
+  std::string trace;
+  for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+    level.push_back((rgba[i] + rgba[i + 1] + rgba[i + 2]) / (3.0f * 255.0f));
+    trace += std::to_string(level.back()) + " ";
+  }
+  const float shadowed = level.front();
+  const float lit = level.back();
+  ASSERT_LT(shadowed, 0.6f * lit) << trace;
+  int between = 0;
+  for (size_t i = 0; i < level.size(); ++i) {
+    if (i > 0) {
+      EXPECT_GE(level[i], level[i - 1] - 0.02f) << "pixel " << i << ": " << trace;
+    }
+    const float part = (level[i] - shadowed) / (lit - shadowed);
+    if (part > 0.15f && part < 0.85f) ++between;
+  }
+  EXPECT_GE(between, 1) << "a hard step: " << trace;
+  EXPECT_LE(between, 8) << "wider than about two texels: " << trace;
 }
 
 TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
