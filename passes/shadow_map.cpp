@@ -221,36 +221,52 @@ void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnC
   glBindFramebuffer(GL_FRAMEBUFFER, tileFramebuffer_.get());
   glEnable(GL_SCISSOR_TEST);
   glEnable(GL_POLYGON_OFFSET_FILL);
+  // A copy out of the tile target makes a software driver finish all that was drawn on it first.
+  // Parts are therefore copied only when the next one would be drawn over one of them on the target,
+  // and at the end: the few small parts of a changed-only pass share one such wait.
+  std::vector<TileCopy> pending;
   const int t = tileSize_;
   for (const TexelRect& region : regions) {
     if (region.empty()) continue;
     for (int ty = region.y0 / t; ty <= (region.y1 - 1) / t; ++ty) {
       for (int tx = region.x0 / t; tx <= (region.x1 - 1) / t; ++tx) {
         const TexelRect tile{tx * t, ty * t, std::min(tx * t + t, size_), std::min(ty * t + t, size_)};
-        drawTilePart(depthProgram, casters, tile, intersect(region, tile));
+        const TexelRect part = intersect(region, tile);
+        if (part.empty()) continue;
+        const TileCopy copy{
+            TexelRect{part.x0 - tile.x0, part.y0 - tile.y0, part.x1 - tile.x0, part.y1 - tile.y0}, part};
+        if (std::any_of(pending.begin(), pending.end(),
+                        [&](const TileCopy& p) { return overlaps(p.onTarget, copy.onTarget); }))
+          copyIntoMap(pending);
+        drawTilePart(depthProgram, casters, tile, part);
+        pending.push_back(copy);
       }
     }
   }
+  copyIntoMap(pending);
   glDisable(GL_POLYGON_OFFSET_FILL);
   glDisable(GL_SCISSOR_TEST);
 }
 
 void ShadowMap::drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                              const TexelRect& tile, const TexelRect& part) const {
-  if (part.empty()) return;
-  const int x = part.x0 - tile.x0, y = part.y0 - tile.y0;
-  const int width = part.x1 - part.x0, height = part.y1 - part.y0;
   // The whole map's viewport, moved so that this tile's texels fall on the tile target.
   glViewport(-tile.x0, -tile.y0, size_, size_);
-  glScissor(x, y, width, height);
+  glScissor(part.x0 - tile.x0, part.y0 - tile.y0, part.x1 - part.x0, part.y1 - part.y0);
   glClear(GL_DEPTH_BUFFER_BIT);
   for (const DrawnCaster& caster : casters) {
     if (!overlaps(caster.rect, part)) continue;
     glPolygonOffset(caster.offsetFactor, 1.0f);
     drawRunsTouching(depthProgram, caster, part);
   }
-  glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, x, y, 0, texture_.get(), GL_TEXTURE_2D, 0, part.x0,
-                     part.y0, 0, width, height, 1);
+}
+
+void ShadowMap::copyIntoMap(std::vector<TileCopy>& copies) const {
+  for (const TileCopy& c : copies)
+    glCopyImageSubData(tileTexture_.get(), GL_TEXTURE_2D, 0, c.onTarget.x0, c.onTarget.y0, 0, texture_.get(),
+                       GL_TEXTURE_2D, 0, c.inMap.x0, c.inMap.y0, 0, c.inMap.x1 - c.inMap.x0,
+                       c.inMap.y1 - c.inMap.y0, 1);
+  copies.clear();
 }
 
 void ShadowMap::drawRunsTouching(const Shader& depthProgram, const DrawnCaster& caster,

@@ -125,10 +125,17 @@ class ShadowMap {
   // target, with the depth program's light matrices set.
   void drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                    const std::vector<TexelRect>& regions) const;
-  // Clears `part` of `tile` on the tile target, draws the triangle runs touching it and copies it
-  // into the map; the tile target bound, scissor and polygon offset on.
+  // Clears `part` of `tile` on the tile target and draws the triangle runs touching it; the tile
+  // target bound, scissor and polygon offset on.
   void drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                     const TexelRect& tile, const TexelRect& part) const;
+  // A part drawn on the tile target and not yet in the map: where it lies on each.
+  struct TileCopy {
+    TexelRect onTarget;
+    TexelRect inMap;
+  };
+  // Copies each part from the tile target into the map, and empties the list.
+  void copyIntoMap(std::vector<TileCopy>& copies) const;
   // Draws the caster's triangle runs whose texels meet `part`.
   static void drawRunsTouching(const Shader& depthProgram, const DrawnCaster& caster, const TexelRect& part);
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
