@@ -238,7 +238,7 @@ void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnC
         if (std::any_of(pending.begin(), pending.end(),
                         [&](const TileCopy& p) { return overlaps(p.onTarget, copy.onTarget); }))
           copyIntoMap(pending);
-        drawTilePart(depthProgram, casters, tile, part);
+        drawTilePart(depthProgram, casters, tile, copy);
         pending.push_back(copy);
       }
     }
@@ -249,15 +249,16 @@ void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnC
 }
 
 void ShadowMap::drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
-                             const TexelRect& tile, const TexelRect& part) const {
+                             const TexelRect& tile, const TileCopy& part) const {
   // The whole map's viewport, moved so that this tile's texels fall on the tile target.
   glViewport(-tile.x0, -tile.y0, size_, size_);
-  glScissor(part.x0 - tile.x0, part.y0 - tile.y0, part.x1 - part.x0, part.y1 - part.y0);
+  const TexelRect& onTarget = part.onTarget;
+  glScissor(onTarget.x0, onTarget.y0, onTarget.x1 - onTarget.x0, onTarget.y1 - onTarget.y0);
   glClear(GL_DEPTH_BUFFER_BIT);
   for (const DrawnCaster& caster : casters) {
-    if (!overlaps(caster.rect, part)) continue;
+    if (!overlaps(caster.rect, part.inMap)) continue;
     glPolygonOffset(caster.offsetFactor, 1.0f);
-    drawRunsTouching(depthProgram, caster, part);
+    drawRunsTouching(depthProgram, caster, part.inMap);
   }
 }
 

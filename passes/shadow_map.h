@@ -125,15 +125,15 @@ class ShadowMap {
   // target, with the depth program's light matrices set.
   void drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                    const std::vector<TexelRect>& regions) const;
-  // Clears `part` of `tile` on the tile target and draws the triangle runs touching it; the tile
-  // target bound, scissor and polygon offset on.
-  void drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
-                    const TexelRect& tile, const TexelRect& part) const;
-  // A part drawn on the tile target and not yet in the map: where it lies on each.
+  // A part of one tile: where it lies on the tile target and in the map.
   struct TileCopy {
     TexelRect onTarget;
     TexelRect inMap;
   };
+  // Clears `part` of `tile` on the tile target and draws the triangle runs touching it; the tile
+  // target bound, scissor and polygon offset on.
+  void drawTilePart(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
+                    const TexelRect& tile, const TileCopy& part) const;
   // Copies each part from the tile target into the map, and empties the list.
   void copyIntoMap(std::vector<TileCopy>& copies) const;
   // Draws the caster's triangle runs whose texels meet `part`.

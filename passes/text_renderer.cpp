@@ -125,7 +125,10 @@ void TextRenderer::buildAtlas(const std::vector<Bitmap>& bitmaps) {
   glm::ivec2 pen(0, 0);
   int shelfHeight = 0;
   for (const Bitmap& b : bitmaps) {
-    if (pen.x + b.size.x + 2 > width) pen = {0, pen.y + shelfHeight}, shelfHeight = 0;
+    if (pen.x + b.size.x + 2 > width) {  // a new shelf
+      pen = {0, pen.y + shelfHeight};
+      shelfHeight = 0;
+    }
     origins.push_back(pen + 1);
     pen.x += b.size.x + 2;
     shelfHeight = std::max(shelfHeight, b.size.y + 2);
