@@ -15,6 +15,7 @@
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -143,7 +144,7 @@ void App::frame() {
 // kept; the composite clears the colour only where it will not cover it. The result screen and the
 // floor frames clear the window themselves.
 float App::measureFrameTime() {
-  glEnable(GL_DEPTH_TEST);
+  gl_state::setEnabled(GL_DEPTH_TEST, true);
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
   state_.deltaTime =
@@ -227,7 +228,7 @@ void App::floorFrame() {
 void App::measureFloor() {
   for (int i = 0; i < DevTools::kFloorFrames; ++i) {
     devTools_.beginFloorFrame();
-    glEnable(GL_DEPTH_TEST);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();

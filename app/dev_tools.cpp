@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -45,6 +47,29 @@ double processCpuMs() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1.0e6;
+}
+
+// The driver's own GL thread, if it runs one: Mesa names it after the process with ":gl0" (cut to
+// the kernel's 15 characters). -1 when the driver runs GL on the calling thread.
+long findGlThread() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    std::ifstream comm(entry.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    const size_t mark = name.rfind(":gl");
+    if (mark != std::string::npos && mark + 3 < name.size())
+      return std::atol(entry.path().filename().c_str());
+  }
+  return -1;
+}
+
+// CPU time of one of this process's threads in milliseconds (0 if it cannot be read).
+double taskCpuMs(long tid) {
+  std::ifstream schedstat("/proc/self/task/" + std::to_string(tid) + "/schedstat");
+  double nanoseconds = 0.0;
+  schedstat >> nanoseconds;
+  return nanoseconds / 1.0e6;
 }
 
 double msSince(std::chrono::steady_clock::time_point start) {
@@ -127,6 +152,9 @@ void DevTools::beginFrame() {
   ++framesBegun_;
   frameStart_ = Clock::now();
   threadStart_ = threadCpuMs();
+  if (!flags_.bench) return;
+  if (glThread_ == 0) glThread_ = findGlThread();
+  if (glThread_ > 0) glThreadStart_ = taskCpuMs(glThread_);
 }
 
 void DevTools::endWork() {
@@ -149,6 +177,7 @@ void DevTools::afterSwap(long frame) {
   cpuTimes_.push_back(std::chrono::duration<double, std::milli>(workEnd_ - frameStart_).count());
   frameTimes_.push_back(frameMs);
   threadTimes_.push_back(threadCpuMs() - threadStart_);
+  if (glThread_ > 0) glThreadTimes_.push_back(taskCpuMs(glThread_) - glThreadStart_);
   for (PassThreadCpu& entry : passThreadCpu_) {
     entry.frames.push_back(entry.thisFrame);
     entry.thisFrame = 0.0;
@@ -204,6 +233,11 @@ void DevTools::report(int width, int height) {
   }
   printStats("cpu_ms", cpuTimes_);
   printStats("thread_cpu_ms", threadTimes_);
+  if (glThread_ > 0) {
+    printStats("gl_thread_cpu_ms", glThreadTimes_);
+  } else {
+    std::printf("bench gl_thread_cpu_ms none (the driver runs GL on this thread)\n");
+  }
   for (const PassThreadCpu& entry : passThreadCpu_)
     std::printf("bench thread_cpu pass=%s median_ms=%.3f\n", entry.pass.c_str(),
                 computeFrameStats(entry.frames).median);

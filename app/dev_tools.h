@@ -94,6 +94,10 @@ class DevTools {
   std::string screenshotFailure_;
   Clock::time_point frameStart_, workEnd_;
   double threadStart_ = 0.0;
+  // The driver's GL thread (0: not looked for yet, -1: none) and its CPU time per frame.
+  long glThread_ = 0;
+  double glThreadStart_ = 0.0;
+  std::vector<double> glThreadTimes_;
   long framesBegun_ = 0;
   double startupMiB_ = 0.0;
   double earlyMiB_ = 0.0;

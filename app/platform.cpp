@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/window.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -140,16 +141,16 @@ void Platform::apply(KeyEffect effect) {
       requestClose();
       break;
     case KeyEffect::PolygonLine:
-      glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+      gl_state::setPolygonMode(GL_LINE);
       break;
     case KeyEffect::PolygonFill:
-      glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+      gl_state::setPolygonMode(GL_FILL);
       break;
     case KeyEffect::EnableCulling:
-      glEnable(GL_CULL_FACE);
+      gl_state::setEnabled(GL_CULL_FACE, true);
       break;
     case KeyEffect::DisableCulling:
-      glDisable(GL_CULL_FACE);
+      gl_state::setEnabled(GL_CULL_FACE, false);
       break;
     case KeyEffect::None:
       break;

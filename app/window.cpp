@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/screenshots.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 
@@ -16,6 +18,14 @@ void onGlfwError(int code, const char* description) {
 }
 
 bool initGlfw() {
+  // Mesa's drivers can take GL commands on a thread of their own, so the game's thread only queues
+  // them; the driver reads this when the display is opened. A value the user set wins. Mesa would
+  // announce the override on every start; "silent" stops that and, in a release driver, nothing
+  // else (it prints its other messages only when MESA_DEBUG asks for them).
+  if (std::getenv("mesa_glthread") == nullptr) {
+    setenv("mesa_glthread", "true", 0);
+    setenv("MESA_DEBUG", "silent", 0);
+  }
   glfwSetErrorCallback(onGlfwError);
   return glfwInit() == GLFW_TRUE;
 }
@@ -41,11 +51,12 @@ bool initGlew(GLFWwindow* window) {
 }
 
 void setInitialGlState() {
+  gl_state::syncFromDriver();
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
-  glEnable(GL_BLEND);
+  gl_state::setEnabled(GL_DEPTH_TEST, true);
+  gl_state::setEnabled(GL_CULL_FACE, true);
+  gl_state::setCullFaceMode(GL_BACK);
+  gl_state::setEnabled(GL_BLEND, true);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 

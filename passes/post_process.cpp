@@ -1,5 +1,6 @@
 #include "passes/post_process.h"
 
+#include "render/gl_state.h"
 #include "render/shader.h"
 
 namespace ruvelo {
@@ -85,7 +86,7 @@ void PostProcess::edgePass() const {
 void PostProcess::composite(const glm::ivec2& windowSize) const {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   if (!coversWindow(windowSize)) glClear(GL_COLOR_BUFFER_BIT);
-  glDisable(GL_DEPTH_TEST);
+  gl_state::setEnabled(GL_DEPTH_TEST, false);
   quadProgram_->use();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
@@ -95,29 +96,23 @@ void PostProcess::composite(const glm::ivec2& windowSize) const {
 }
 
 bool PostProcess::coversWindow(const glm::ivec2& windowSize) const {
-  GLint polygonMode[2] = {GL_FILL, GL_FILL};
-  glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-  if (polygonMode[0] != GL_FILL) return false;
-  if (glIsEnabled(GL_CULL_FACE)) {
-    // The quad's triangles are counter-clockwise: culling back faces keeps them. Any other culling
-    // counts as not covering, since a clear is always safe.
-    GLint cullFace = 0, frontFace = 0;
-    glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
-    glGetIntegerv(GL_FRONT_FACE, &frontFace);
-    if (cullFace != GL_BACK || frontFace != GL_CCW) return false;
-  }
+  const gl_state::Raster& state = gl_state::raster();
+  if (state.polygonMode != GL_FILL) return false;
+  // The quad's triangles are counter-clockwise: culling back faces keeps them. Any other culling
+  // counts as not covering, since a clear is always safe.
+  if (state.cullFace && (state.cullFaceMode != GL_BACK || state.frontFace != GL_CCW)) return false;
   return windowSize.x == width_ && windowSize.y == height_;
 }
 
 void PostProcess::drawQuad() const {
   // Both programs write alpha 1, so blending could not change the result; skipping it spares a
   // software rasteriser a read of every target pixel.
-  const GLboolean blending = glIsEnabled(GL_BLEND);
-  glDisable(GL_BLEND);
+  const bool blending = gl_state::raster().blend;
+  gl_state::setEnabled(GL_BLEND, false);
   glBindVertexArray(quadArray_.get());
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glBindVertexArray(0);
-  if (blending == GL_TRUE) glEnable(GL_BLEND);
+  if (blending) gl_state::setEnabled(GL_BLEND, true);
 }
 
 }  // namespace ruvelo

@@ -140,21 +140,11 @@ void ShadowMap::clearOnly() {
 }
 
 bool ShadowMap::RasterState::operator==(const RasterState& o) const {
-  return polygonMode[0] == o.polygonMode[0] && polygonMode[1] == o.polygonMode[1] && cullFace == o.cullFace &&
-         frontFace == o.frontFace && depthFunc == o.depthFunc && cullEnabled == o.cullEnabled &&
-         depthTest == o.depthTest && program == o.program;
+  return raster == o.raster && program == o.program;
 }
 
 ShadowMap::RasterState ShadowMap::currentRasterState(const Shader& depthProgram) {
-  RasterState state;
-  glGetIntegerv(GL_POLYGON_MODE, state.polygonMode);
-  glGetIntegerv(GL_CULL_FACE_MODE, &state.cullFace);
-  glGetIntegerv(GL_FRONT_FACE, &state.frontFace);
-  glGetIntegerv(GL_DEPTH_FUNC, &state.depthFunc);
-  state.cullEnabled = glIsEnabled(GL_CULL_FACE);
-  state.depthTest = glIsEnabled(GL_DEPTH_TEST);
-  state.program = depthProgram.program();
-  return state;
+  return RasterState{gl_state::raster(), depthProgram.program()};
 }
 
 std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& casters) const {
@@ -318,7 +308,7 @@ void ShadowMap::renderChangedDepthPass(const Shader& depthProgram, const ShadowC
   const RasterState state = currentRasterState(depthProgram);
   std::vector<TexelRect> rects;
   // Only with a nearest-wins depth test does a texel's value not depend on which caster came first.
-  const bool orderFree = state.depthFunc == GL_LESS || state.depthFunc == GL_LEQUAL;
+  const bool orderFree = state.raster.depthFunc == GL_LESS || state.raster.depthFunc == GL_LEQUAL;
   if (!valid_ || !orderFree || !(state == drawnState_) || !changedRects(now, rects)) {
     renderDepthPass(depthProgram, casters);
     return;

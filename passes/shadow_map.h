@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/gl_handles.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 
@@ -110,9 +111,7 @@ class ShadowMap {
   };
   // GL state that changes what a draw rasterises; a change means the whole map is redrawn.
   struct RasterState {
-    GLint polygonMode[2] = {0, 0};
-    GLint cullFace = 0, frontFace = 0, depthFunc = 0;
-    GLboolean cullEnabled = GL_FALSE, depthTest = GL_FALSE;
+    gl_state::Raster raster;
     GLuint program = 0;
     bool operator==(const RasterState& o) const;
   };

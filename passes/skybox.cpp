@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/camera.h"
+#include "render/gl_state.h"
 #include "render/image_file.h"
 #include "render/shader.h"
 
@@ -125,7 +126,7 @@ Skybox::Skybox(const std::array<std::string, 6>& faces) : cubeMap_(loadCubemap(f
 }
 
 void Skybox::draw(const Shader& program, const glm::mat4& view, const glm::mat4& projection) const {
-  glDepthFunc(GL_LEQUAL);
+  gl_state::setDepthFunc(GL_LEQUAL);
   program.use();
   program.setMat4("viewMatrix", rotationOnly(view));
   program.setMat4("projMatrix", projection);
@@ -134,7 +135,7 @@ void Skybox::draw(const Shader& program, const glm::mat4& view, const glm::mat4&
   glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_.get());
   glDrawArrays(GL_TRIANGLES, 0, 36);
   glBindVertexArray(0);
-  glDepthFunc(GL_LESS);
+  gl_state::setDepthFunc(GL_LESS);
 }
 
 void Skybox::draw(const Shader& program, const Camera& camera) const {

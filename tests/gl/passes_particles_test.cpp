@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "passes/particle_system.h"
+#include "render/gl_state.h"
 #include "render/shader.h"
 #include "support/gl_context.h"
 
@@ -34,9 +35,9 @@ class Snow : public ::testing::Test {
     flake_ = test::makeTempDir("ruvelo-snow") + "/flake.png";
     const std::vector<std::uint8_t> white(8 * 8 * 4, 255);
     ASSERT_TRUE(test::writePng(flake_, white, 8, 8));
-    glDisable(GL_DEPTH_TEST);  // the composite leaves depth testing off before the snow
-    glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
+    gl_state::setEnabled(GL_DEPTH_TEST, false);  // the composite leaves depth testing off before the snow
+    gl_state::setEnabled(GL_CULL_FACE, false);
+    gl_state::setEnabled(GL_BLEND, true);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     realDrawArraysInstanced = __glewDrawArraysInstanced;
     __glewDrawArraysInstanced = countDrawArraysInstanced;

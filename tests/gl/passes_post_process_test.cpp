@@ -8,6 +8,7 @@
 
 #include "passes/post_process.h"
 #include "render/gl_handles.h"
+#include "render/gl_state.h"
 #include "render/shader.h"
 #include "support/gl_context.h"
 
@@ -28,9 +29,9 @@ class PostProcessPass : public ::testing::Test {
     quad_ = program("quad");
     ASSERT_NE(edge_->program(), 0u);
     ASSERT_NE(quad_->program(), 0u);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setEnabled(GL_CULL_FACE, true);
+    gl_state::setEnabled(GL_BLEND, true);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   }
 
@@ -93,8 +94,11 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
     post.beginScene();
     drawDepthStep();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    // The passes decide from the mirrored GL state, so each must leave it what GL holds.
     post.edgePass();
+    EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster()) << "the edge pass changed state unmirrored";
     post.composite(glm::ivec2(kSize));
+    EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster()) << "the composite changed state unmirrored";
     return test::readPixelsRGBA(0, 0, kSize, kSize);
   };
   auto pixel = [](const std::vector<std::uint8_t>& rgba, int x, int y) {
@@ -109,14 +113,14 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
   EXPECT_NEAR(pixel(image, 8, 8).x, 128, 3) << "the scene inside it";
 
   const PostProcess post(kSize, kSize, *edge_, *quad_);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  gl_state::setPolygonMode(GL_LINE);
   image = oldFrameThenComposite(post);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  gl_state::setPolygonMode(GL_FILL);
   EXPECT_EQ(pixel(image, 16, 16), glm::ivec3(0)) << "between the wireframe quad's lines";
 
-  glCullFace(GL_FRONT);
+  gl_state::setCullFaceMode(GL_FRONT);
   image = oldFrameThenComposite(post);
-  glCullFace(GL_BACK);
+  gl_state::setCullFaceMode(GL_BACK);
   EXPECT_EQ(pixel(image, 16, 16), glm::ivec3(0)) << "the quad culled";
 
   image = oldFrameThenComposite(post);
@@ -140,7 +144,7 @@ TEST_F(PostProcessPass, SlopingGroundGivesNoOutline) {
 
   // A driver's eye 2 units above the ground looking slightly down: the ground recedes from the
   // bottom of the image to the far plane.
-  glEnable(GL_DEPTH_TEST);
+  gl_state::setEnabled(GL_DEPTH_TEST, true);
   post.beginScene();
   glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "passes/shadow_map.h"
+#include "render/gl_state.h"
 #include "render/model.h"
 #include "support/gl_context.h"
 
@@ -60,10 +61,10 @@ class ShadowScene : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(test::makeGlContext(64, 64), nullptr);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glEnable(GL_CULL_FACE);  // the game's default; the depth pass draws with it
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setDepthFunc(GL_LESS);
+    gl_state::setEnabled(GL_CULL_FACE, true);  // the game's default; the depth pass draws with it
+    gl_state::setPolygonMode(GL_FILL);
     depth_ = std::make_shared<Shader>("../assets/shader/simpleDepthShader.vert",
                                       "../assets/shader/simpleDepthShader.frag");
     ASSERT_NE(depth_->program(), 0u);
@@ -105,8 +106,8 @@ class ShadowScene : public ::testing::Test {
   }
 
   void TearDown() override {
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    gl_state::setPolygonMode(GL_FILL);
+    gl_state::setEnabled(GL_CULL_FACE, false);
   }
 
   // A cone standing at `p`, tipped by `tip` radians about x, as the game builds its matrix.
@@ -210,12 +211,12 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
   }
 
   // Wireframe changes every caster's coverage: the first frame in and out of it redraws everything.
-  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  gl_state::setPolygonMode(GL_LINE);
   spin(0.05f);
   frameMatches("wireframe on", false);
   spin(0.05f);
   frameMatches("wireframe, spinning", true);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  gl_state::setPolygonMode(GL_FILL);
   spin(0.05f);
   frameMatches("wireframe off", false);
 

@@ -9,6 +9,7 @@
 #include "passes/shadow_map.h"
 #include "render/camera.h"
 #include "render/gl_handles.h"
+#include "render/gl_state.h"
 #include "render/light.h"
 #include "render/model.h"
 #include "support/gl_context.h"
@@ -36,9 +37,9 @@ class ShadowPass : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(test::makeGlContext(kSize, kSize), nullptr);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setEnabled(GL_CULL_FACE, false);
+    gl_state::setEnabled(GL_BLEND, false);
     phong_ = program("phong");
     depth_ = program("simpleDepthShader");
     ASSERT_NE(phong_->program(), 0u);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "passes/skybox.h"
+#include "render/gl_state.h"
 #include "render/shader.h"
 #include "support/gl_context.h"
 
@@ -35,10 +36,10 @@ class SkyboxDraw : public ::testing::Test {
       faces_[face] = dir_ + "/face" + std::to_string(face) + ".png";
       ASSERT_TRUE(test::writePng(faces_[face], rgba, 8, 8));
     }
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setDepthFunc(GL_LESS);
+    gl_state::setEnabled(GL_CULL_FACE, true);
+    gl_state::setEnabled(GL_BLEND, false);
     projection_ = glm::perspective(glm::radians(60.0f), 1.0f, 0.1f, 1500.0f);
   }
 
@@ -85,6 +86,7 @@ TEST_F(SkyboxDraw, FillsOnlyClearedPixelsWithTheFaceInView) {
   GLint depthFunc = 0;
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   EXPECT_EQ(depthFunc, GL_LESS);
+  EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster()) << "the sky changed GL state the mirror missed";
 
   clearWithObjectOnTheLeft();
   sky.draw(*program_, lookFrom(glm::vec3(0.0f), glm::vec3(1, 0, 0)), projection_);

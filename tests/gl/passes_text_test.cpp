@@ -9,6 +9,7 @@
 
 #include "passes/hud.h"
 #include "passes/text_renderer.h"
+#include "render/gl_state.h"
 #include "render/shader.h"
 #include "support/gl_context.h"
 
@@ -24,9 +25,9 @@ class TextDraw : public ::testing::Test {
     ASSERT_NE(test::makeGlContext(kWidth, kHeight), nullptr);
     program_ = std::make_shared<Shader>("../assets/shader/text.vert", "../assets/shader/text.frag");
     ASSERT_NE(program_->program(), 0u);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
+    gl_state::setEnabled(GL_DEPTH_TEST, false);
+    gl_state::setEnabled(GL_CULL_FACE, true);
+    gl_state::setEnabled(GL_BLEND, true);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, kWidth, kHeight);

@@ -10,6 +10,7 @@
 #include "render/camera.h"
 #include "render/geometry.h"
 #include "render/gl_handles.h"
+#include "render/gl_state.h"
 #include "render/light.h"
 #include "render/mesh.h"
 #include "support/gl_context.h"
@@ -83,8 +84,8 @@ class LitDraw : public ::testing::Test {
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_.get());
     ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
     glViewport(0, 0, kSize, kSize);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setEnabled(GL_CULL_FACE, true);
 
     // Looking straight at a box face that faces the light head-on.
     camera_.position = glm::vec3(0, 0, 3);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "render/gl_state.h"
 #include "render/model.h"
 #include "render/texture.h"
 #include "support/gl_context.h"
@@ -202,7 +203,7 @@ TEST_F(ModelFiles, CopiesOfOneAssetDrawAtTheirOwnMatricesWithTheirOwnRadius) {
   EXPECT_FLOAT_EQ(right.boundingRadius(), 2.0f * radius);
   EXPECT_FLOAT_EQ(left.boundingRadius(), radius);
 
-  glEnable(GL_DEPTH_TEST);
+  gl_state::setEnabled(GL_DEPTH_TEST, true);
   glClear(GL_DEPTH_BUFFER_BIT);
   shader_->use();
   shader_->setMat4("projMatrix", glm::mat4(1.0f));
@@ -219,7 +220,7 @@ TEST_F(ModelFiles, CopiesOfOneAssetDrawAtTheirOwnMatricesWithTheirOwnRadius) {
   EXPECT_FLOAT_EQ(depthAt(-0.85f, -0.45f), 0.5f) << "the left copy";
   EXPECT_FLOAT_EQ(depthAt(0.4f, 0.4f), 0.5f) << "the right copy where it was moved";
   EXPECT_FLOAT_EQ(depthAt(0.35f, -0.45f), 1.0f) << "where the right copy stood";
-  glDisable(GL_DEPTH_TEST);
+  gl_state::setEnabled(GL_DEPTH_TEST, false);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

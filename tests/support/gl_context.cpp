@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "render/gl_state.h"
+
 namespace ruvelo::test {
 namespace {
 
@@ -49,6 +51,9 @@ GLFWwindow* makeGlContext(int width, int height) {
     glfwMakeContextCurrent(window);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
+    // The context is shared by every test in the process: whatever the last test left set is
+    // what the passes now see.
+    gl_state::syncFromDriver();
   }
   return window;
 }

@@ -1,0 +1,85 @@
+#include "render/gl_state.h"
+
+namespace ruvelo::gl_state {
+
+namespace {
+
+Raster mirrored;
+
+}  // namespace
+
+bool Raster::operator==(const Raster& o) const {
+  return polygonMode == o.polygonMode && cullFaceMode == o.cullFaceMode && frontFace == o.frontFace &&
+         depthFunc == o.depthFunc && cullFace == o.cullFace && depthTest == o.depthTest && blend == o.blend;
+}
+
+const Raster& raster() {
+  return mirrored;
+}
+
+Raster queryDriver() {
+  auto integer = [](GLenum name) {
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return static_cast<GLenum>(value);
+  };
+  Raster state;
+  // A core context has one polygon mode for both faces; the query still returns two values.
+  GLint polygonMode[2] = {GL_FILL, GL_FILL};
+  glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+  state.polygonMode = static_cast<GLenum>(polygonMode[0]);
+  state.cullFaceMode = integer(GL_CULL_FACE_MODE);
+  state.frontFace = integer(GL_FRONT_FACE);
+  state.depthFunc = integer(GL_DEPTH_FUNC);
+  state.cullFace = glIsEnabled(GL_CULL_FACE) == GL_TRUE;
+  state.depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+  state.blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+  return state;
+}
+
+void syncFromDriver() {
+  mirrored = queryDriver();
+}
+
+void setPolygonMode(GLenum mode) {
+  glPolygonMode(GL_FRONT_AND_BACK, mode);
+  mirrored.polygonMode = mode;
+}
+
+void setCullFaceMode(GLenum mode) {
+  glCullFace(mode);
+  mirrored.cullFaceMode = mode;
+}
+
+void setFrontFace(GLenum mode) {
+  glFrontFace(mode);
+  mirrored.frontFace = mode;
+}
+
+void setDepthFunc(GLenum func) {
+  glDepthFunc(func);
+  mirrored.depthFunc = func;
+}
+
+void setEnabled(GLenum cap, bool on) {
+  if (on) {
+    glEnable(cap);
+  } else {
+    glDisable(cap);
+  }
+  switch (cap) {
+    case GL_CULL_FACE:
+      mirrored.cullFace = on;
+      break;
+    case GL_DEPTH_TEST:
+      mirrored.depthTest = on;
+      break;
+    case GL_BLEND:
+      mirrored.blend = on;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace ruvelo::gl_state

@@ -1,0 +1,40 @@
+// A mirror of the few pieces of GL state that the passes read back: polygon mode, culling, the depth
+// test and blending. Every change goes through the setters below, so a pass can read the state here
+// instead of asking GL. Asking GL is not free: a driver that queues commands on its own thread has
+// to finish everything queued before it can answer.
+#pragma once
+
+#include <GL/glew.h>
+
+namespace ruvelo::gl_state {
+
+struct Raster {
+  GLenum polygonMode = GL_FILL;  // front and back alike
+  GLenum cullFaceMode = GL_BACK;
+  GLenum frontFace = GL_CCW;
+  GLenum depthFunc = GL_LESS;
+  bool cullFace = false;
+  bool depthTest = false;
+  bool blend = false;
+
+  bool operator==(const Raster& o) const;
+  bool operator!=(const Raster& o) const { return !(*this == o); }
+};
+
+// The state as last set through this module (or read by `syncFromDriver`).
+const Raster& raster();
+
+// Reads the mirrored state from the current context: once after the context is made current, or
+// whenever code outside this module may have changed it.
+void syncFromDriver();
+// The current context's state, read from GL (a synchronising query; for checks, not for frames).
+Raster queryDriver();
+
+void setPolygonMode(GLenum mode);
+void setCullFaceMode(GLenum mode);
+void setFrontFace(GLenum mode);
+void setDepthFunc(GLenum func);
+// `cap` is GL_CULL_FACE, GL_DEPTH_TEST or GL_BLEND; any other capability is set but not mirrored.
+void setEnabled(GLenum cap, bool on);
+
+}  // namespace ruvelo::gl_state
