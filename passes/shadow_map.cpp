@@ -144,7 +144,9 @@ bool ShadowMap::RasterState::operator==(const RasterState& o) const {
 }
 
 ShadowMap::RasterState ShadowMap::currentRasterState(const Shader& depthProgram) {
-  return RasterState{gl_state::raster(), depthProgram.program()};
+  gl_state::Raster raster = gl_state::raster();
+  raster.blend = false;  // a depth-only draw is the same with or without blending
+  return RasterState{raster, depthProgram.program()};
 }
 
 std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& casters) const {
