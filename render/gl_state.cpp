@@ -51,11 +51,6 @@ void setCullFaceMode(GLenum mode) {
   mirrored.cullFaceMode = mode;
 }
 
-void setFrontFace(GLenum mode) {
-  glFrontFace(mode);
-  mirrored.frontFace = mode;
-}
-
 void setDepthFunc(GLenum func) {
   glDepthFunc(func);
   mirrored.depthFunc = func;

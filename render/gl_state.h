@@ -11,14 +11,13 @@ namespace ruvelo::gl_state {
 struct Raster {
   GLenum polygonMode = GL_FILL;  // front and back alike
   GLenum cullFaceMode = GL_BACK;
-  GLenum frontFace = GL_CCW;
+  GLenum frontFace = GL_CCW;  // read by syncFromDriver; the game never changes it
   GLenum depthFunc = GL_LESS;
   bool cullFace = false;
   bool depthTest = false;
   bool blend = false;
 
   bool operator==(const Raster& o) const;
-  bool operator!=(const Raster& o) const { return !(*this == o); }
 };
 
 // The state as last set through this module (or read by `syncFromDriver`).
@@ -32,7 +31,6 @@ Raster queryDriver();
 
 void setPolygonMode(GLenum mode);
 void setCullFaceMode(GLenum mode);
-void setFrontFace(GLenum mode);
 void setDepthFunc(GLenum func);
 // `cap` is GL_CULL_FACE, GL_DEPTH_TEST or GL_BLEND; any other capability is set but not mirrored.
 void setEnabled(GLenum cap, bool on);

@@ -1,0 +1,58 @@
+// The GL state mirror: whatever sequence of changes goes through its setters, it holds what GL
+// holds, and syncFromDriver recovers it after a change made behind its back.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "render/gl_state.h"
+#include "support/gl_context.h"
+
+namespace ruvelo {
+namespace {
+
+TEST(GlStateMirror, HoldsWhatGlHoldsThroughAnySequenceOfChanges) {
+  ASSERT_NE(test::makeGlContext(), nullptr);
+  const gl_state::Raster before = gl_state::raster();
+  const GLenum polygonModes[] = {GL_FILL, GL_LINE, GL_POINT};
+  const GLenum cullModes[] = {GL_BACK, GL_FRONT, GL_FRONT_AND_BACK};
+  const GLenum depthFuncs[] = {GL_LESS, GL_LEQUAL, GL_ALWAYS, GL_GREATER};
+  const GLenum caps[] = {GL_CULL_FACE, GL_DEPTH_TEST, GL_BLEND};
+  std::mt19937 random(7);
+  for (int step = 0; step < 200; ++step) {
+    const unsigned pick = random() % 3;
+    switch (random() % 4) {
+      case 0:
+        gl_state::setPolygonMode(polygonModes[pick]);
+        break;
+      case 1:
+        gl_state::setCullFaceMode(cullModes[pick]);
+        break;
+      case 2:
+        gl_state::setDepthFunc(depthFuncs[random() % 4]);
+        break;
+      default:
+        gl_state::setEnabled(caps[pick], random() % 2 == 0);
+        break;
+    }
+    ASSERT_TRUE(gl_state::queryDriver() == gl_state::raster()) << "after step " << step;
+  }
+
+  // A change that bypasses the setters is not seen until the mirror is read again from GL.
+  gl_state::setEnabled(GL_BLEND, true);
+  glDisable(GL_BLEND);
+  EXPECT_TRUE(gl_state::raster().blend);
+  gl_state::syncFromDriver();
+  EXPECT_FALSE(gl_state::raster().blend);
+  EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster());
+
+  // Leave the shared context as the test found it.
+  gl_state::setPolygonMode(before.polygonMode);
+  gl_state::setCullFaceMode(before.cullFaceMode);
+  gl_state::setDepthFunc(before.depthFunc);
+  gl_state::setEnabled(GL_CULL_FACE, before.cullFace);
+  gl_state::setEnabled(GL_DEPTH_TEST, before.depthTest);
+  gl_state::setEnabled(GL_BLEND, before.blend);
+}
+
+}  // namespace
+}  // namespace ruvelo
