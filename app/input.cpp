@@ -18,9 +18,6 @@ void toggle(bool& value, const char* message, std::ostream& out) {
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
   if (action != GLFW_RELEASE) return KeyEffect::None;
   switch (key) {
-    case GLFW_KEY_R:
-      toggle(state.reverseMode, "Reverse Mode Switched: ", out);
-      break;
     case GLFW_KEY_ESCAPE:
       return KeyEffect::Close;
     case GLFW_KEY_F1:
@@ -59,6 +56,10 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       break;
   }
   return KeyEffect::None;
+}
+
+void toggleReverseCamera(AppState& state, std::ostream& out) {
+  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
 }
 
 void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
