@@ -150,13 +150,15 @@ std::string bindingName(const Binding& binding) {
       return "GAMEPAD_" + gamepadButtonName(binding.code);
     case Binding::Kind::GamepadAxis:
       return "GAMEPAD_" + gamepadAxisName(binding.code) +
-             (isTriggerAxis(binding.code) ? "" : binding.direction < 0 ? "-" : "+");
+             (isTriggerAxis(binding.code) ? ""
+              : binding.direction < 0     ? "-"
+                                          : "+");
     case Binding::Kind::Key:
       break;
   }
-  static const char* const kNamed[] = {"SPACE",      "ENTER",       "TAB",          "BACKSPACE",     "LEFT",
-                                       "RIGHT",      "UP",          "DOWN",         "LEFT_SHIFT",    "RIGHT_SHIFT",
-                                       "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
+  static const char* const kNamed[] = {
+      "SPACE", "ENTER",      "TAB",         "BACKSPACE",    "LEFT",          "RIGHT",    "UP",
+      "DOWN",  "LEFT_SHIFT", "RIGHT_SHIFT", "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
   for (const char* name : kNamed)
     if (keyCodeFromName(name) == binding.code) return name;
   if (binding.code >= GLFW_KEY_A && binding.code <= GLFW_KEY_Z)

@@ -19,8 +19,8 @@ constexpr std::size_t kMaxMappingBytes = 16 * 1024 * 1024;
 constexpr const char* kAxisNames[kGamepadAxisCount] = {"LEFT_X",  "LEFT_Y",       "RIGHT_X",
                                                        "RIGHT_Y", "LEFT_TRIGGER", "RIGHT_TRIGGER"};
 constexpr const char* kButtonNames[kGamepadButtonCount] = {
-    "A",         "B",           "X",       "Y",        "LEFT_BUMPER", "RIGHT_BUMPER", "BACK",     "START",
-    "GUIDE",     "LEFT_THUMB",  "RIGHT_THUMB", "DPAD_UP", "DPAD_RIGHT",  "DPAD_DOWN",    "DPAD_LEFT"};
+    "A",     "B",          "X",           "Y",       "LEFT_BUMPER", "RIGHT_BUMPER", "BACK",     "START",
+    "GUIDE", "LEFT_THUMB", "RIGHT_THUMB", "DPAD_UP", "DPAD_RIGHT",  "DPAD_DOWN",    "DPAD_LEFT"};
 
 int indexOf(const char* const* names, int count, const std::string& name) {
   for (int i = 0; i < count; ++i)

@@ -13,7 +13,8 @@ namespace ruvelo {
 namespace {
 
 // The keys the free camera polls (debug mode); the driving keys are the player's controls.
-constexpr int kFreeCameraKeys[] = {GLFW_KEY_W, GLFW_KEY_A, GLFW_KEY_S, GLFW_KEY_D, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
+constexpr int kFreeCameraKeys[] = {GLFW_KEY_W, GLFW_KEY_A,     GLFW_KEY_S,
+                                   GLFW_KEY_D, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
 
 Platform& platformOf(GLFWwindow* window) {
   return *static_cast<Platform*>(glfwGetWindowUserPointer(window));
@@ -93,7 +94,8 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
 Platform::Platform(GLFWwindow* window, std::vector<ScriptedKey> script, const Controls& controls)
     : window_(window), script_(std::move(script)), controls_(controls), polledKeys_(controls.boundKeys()) {
   for (int key : kFreeCameraKeys)
-    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end()) polledKeys_.push_back(key);
+    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end())
+      polledKeys_.push_back(key);
 }
 
 Platform::~Platform() {
@@ -138,7 +140,8 @@ InputFrame Platform::poll(long frame, bool withScript) {
   pending_.clear();
   for (int key : polledKeys_)
     input.setHeld(key, glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key));
-  input.drive = mapDriving(controls_, [&input](int key) { return input.held(key); }, pad);
+  input.drive = mapDriving(
+      controls_, [&input](int key) { return input.held(key); }, pad);
   return input;
 }
 

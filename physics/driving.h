@@ -45,5 +45,6 @@ void stepVehicle(PhysicsWorld& world, Vehicle& vehicle, DrivingState& state, flo
 constexpr float kRecoveryMaxSpeed = 0.05f;
 
 // Forward leaves reverse for first gear; reverse selects the reverse gear and accelerates (by the
-// larger of the two amounts); the recovery acts only at rest. Gear and recovery act at once, the rest is recorded for the next step.
+// larger of the two amounts); the recovery acts only at rest. Gear and recovery act at once, the rest is
+// recorded for the next step.
 DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, DrivingState& state);

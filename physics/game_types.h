@@ -64,7 +64,7 @@ struct DriveCommand {
   bool reverse = false;
   bool steerLeft = false;
   bool brake = false;
-  bool recover = false;  // at rest: lift by 2 m and face +z
+  bool recover = false;        // at rest: lift by 2 m and face +z
   float forwardAmount = 0.0f;  // [0, 1]
   float reverseAmount = 0.0f;  // [0, 1]
   float steerAmount = 0.0f;    // [-1, 1], positive towards +x

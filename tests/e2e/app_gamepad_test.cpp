@@ -35,8 +35,8 @@ double number(const StateLine& line, const std::string& key) {
 std::vector<StateLine> drive(const GameFolder& folder, const std::string& script, long frames,
                              const char* dt = "0.1", std::vector<std::string> extra = {}) {
   const std::string input = folder.writeFile("drive.txt", script);
-  std::vector<std::string> args = {"--frames", std::to_string(frames), "--fixed-dt", dt, "--input", input,
-                                   "--log-state"};
+  std::vector<std::string> args = {"--frames", std::to_string(frames), "--fixed-dt", dt, "--input",
+                                   input,      "--log-state"};
   args.insert(args.end(), extra.begin(), extra.end());
   const GameRun run = folder.run(args);
   EXPECT_EQ(run.status, 0) << run.out << run.err;
@@ -101,12 +101,13 @@ TEST(Gamepad, StickSteersAWiderCircleWhenPushedLessAndNotAtAllInsideItsDeadZone)
 TEST(Gamepad, YPutsTheTurnedVehicleBackFacingAlongTheRoad) {
   GameFolder folder(kTinyWindow);
   // Turn left on the stick, stop with X, Y at rest, then drive off with the trigger.
-  const auto lines = drive(folder,
-                           "1 GAMEPAD_AXIS RIGHT_TRIGGER 0\n1 GAMEPAD_AXIS LEFT_X -1\n"
-                           "40 GAMEPAD_AXIS RIGHT_TRIGGER -1\n40 GAMEPAD_AXIS LEFT_X 0\n"
-                           "40 GAMEPAD_BUTTON X press\n70 GAMEPAD_BUTTON Y press\n71 GAMEPAD_BUTTON Y release\n"
-                           "90 GAMEPAD_BUTTON X release\n90 GAMEPAD_AXIS RIGHT_TRIGGER 1\n",
-                           120, "0.05");
+  const auto lines =
+      drive(folder,
+            "1 GAMEPAD_AXIS RIGHT_TRIGGER 0\n1 GAMEPAD_AXIS LEFT_X -1\n"
+            "40 GAMEPAD_AXIS RIGHT_TRIGGER -1\n40 GAMEPAD_AXIS LEFT_X 0\n"
+            "40 GAMEPAD_BUTTON X press\n70 GAMEPAD_BUTTON Y press\n71 GAMEPAD_BUTTON Y release\n"
+            "90 GAMEPAD_BUTTON X release\n90 GAMEPAD_AXIS RIGHT_TRIGGER 1\n",
+            120, "0.05");
   ASSERT_EQ(lines.size(), 120u);
   const glm::dvec3 turning = posOf(lines[38]) - posOf(lines[29]);
   EXPECT_LT(turning.x, -0.5 * turning.z) << "heading off to the left before Y";
@@ -120,14 +121,16 @@ TEST(Gamepad, YPutsTheTurnedVehicleBackFacingAlongTheRoad) {
 TEST(Gamepad, AutopilotHandsOverOnlyPastTheDeadZone) {
   GameFolder folder(kTinyWindow);
   const std::string input = folder.writeFile(
-      "pad.txt", "5 GAMEPAD_AXIS LEFT_X 0.09\n5 GAMEPAD_AXIS LEFT_TRIGGER -0.95\n30 GAMEPAD_AXIS LEFT_X 0.5\n");
-  const GameRun run = folder.run({"--frames", "32", "--fixed-dt", "0.1", "--autopilot", "--input", input,
-                                  "--log-state"});
+      "pad.txt",
+      "5 GAMEPAD_AXIS LEFT_X 0.09\n5 GAMEPAD_AXIS LEFT_TRIGGER -0.95\n30 GAMEPAD_AXIS LEFT_X 0.5\n");
+  const GameRun run =
+      folder.run({"--frames", "32", "--fixed-dt", "0.1", "--autopilot", "--input", input, "--log-state"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(countLines(run.out, "Gamepad connected: input script"), 1);
   EXPECT_EQ(countLines(run.out, "Autopilot off: the player drives"), 1);
   const auto off = run.out.find("Autopilot off");
-  EXPECT_GT(off, run.out.find("state frame=30 ")) << "the stick inside its dead zone left the autopilot alone";
+  EXPECT_GT(off, run.out.find("state frame=30 "))
+      << "the stick inside its dead zone left the autopilot alone";
   EXPECT_LT(off, run.out.find("state frame=32 "));
 }
 
