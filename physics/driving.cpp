@@ -15,8 +15,9 @@ vehicle::KeySmoothingData makeKeySmoothing() {
   return k;
 }
 
-// A pad's controls move as the stick or trigger does, so they follow it a little faster than keys
-// are ramped; the handbrake (not driven by the game) rises and falls alike.
+// A pad's controls have rates of their own: throttle, brake and steering follow the stick or
+// trigger at the keys' rates (a stick flicked across still turns the wheels over a fraction of a
+// second), the handbrake (not used by the game) rises and falls faster.
 vehicle::KeySmoothingData makePadSmoothing() {
   vehicle::KeySmoothingData k;
   k.riseRates = {6.0f, 6.0f, 12.0f, 2.5f, 2.5f};
