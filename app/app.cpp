@@ -12,6 +12,7 @@
 #include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "import/model_import.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
@@ -21,6 +22,7 @@ namespace ruvelo {
 namespace {
 
 constexpr const char* kSettingsPath = "../assets/settings.txt";
+constexpr const char* kLevelCollisionPath = "../assets/model/level1PhysXFinal.obj";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -82,8 +84,8 @@ int App::readSettingsFile(Settings& settings) {
 // debugger data, and the autopilot that drives its vehicle when asked for.
 int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
-  world_ = GameWorld::create(renderer_->levelCollision().positions(), renderer_->levelCollision().indices(),
-                             &failure);
+  // Read on the CPU only: the collision model is never drawn.
+  world_ = GameWorld::create(importModel(kLevelCollisionPath), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;
