@@ -3,6 +3,7 @@
 #include <iostream>
 #include <map>
 
+#include "render/data_folder.h"
 #include "render/image_file.h"
 
 namespace ruvelo {
@@ -45,7 +46,7 @@ Texture findLoadedTexture(const std::string& path) {
 }
 
 GlTexture textureFromFile(const std::string& path) {
-  const std::string fullPath = std::string(kModelTextureDir) + path;
+  const std::string fullPath = dataPath("model/" + path);
   GlTexture texture = GlTexture::generate();
   const DecodedImage image = decodeImage(fullPath, 0);
   if (!image.ok()) {
