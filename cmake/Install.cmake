@@ -1,7 +1,7 @@
 # Install rules and the Debian package. `cmake --install build` puts the game in bin/, its run-time
 # data in share/ruvelo (found from the executable's folder, see app/CMakeLists.txt), and the menu
 # entry, icons and AppStream metainfo where desktops look for them.
-set(RUVELO_APP_ID org.ruvelo.Ruvelo)
+set(RUVELO_APP_ID org.ruvelo.ruvelo)
 
 install(TARGETS ruvelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${RUVELO_ASSET_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ruvelo
