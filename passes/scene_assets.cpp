@@ -3,21 +3,19 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "level/level_layout.h"
+#include "render/data_folder.h"
 
 namespace ruvelo {
 namespace {
 
-constexpr const char* kShaderDir = "../assets/shader/";
-constexpr const char* kModelDir = "../assets/model/";
-
 std::unique_ptr<Shader> program(const char* name) {
-  const std::string base = std::string(kShaderDir) + name;
+  const std::string base = dataPath(std::string("shader/") + name);
   return std::make_unique<Shader>(base + ".vert", base + ".frag");
 }
 
 std::shared_ptr<const ModelAsset> asset(const std::string& file, const Material& material,
                                         TextureCache& textures) {
-  return loadModelAsset(kModelDir + file, material, textures);
+  return loadModelAsset(dataPath("model/" + file), material, textures);
 }
 
 }  // namespace
