@@ -31,7 +31,7 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height) {
   const Programs& p = renderer->programs_;
   renderer->materials_.emplace(*p.phongPhong, *p.phong, *p.phongEnvironment);
   renderer->light_ = makeSceneLight();
-  renderer->models_ = loadModels(*renderer->materials_);
+  renderer->models_ = loadModels(*renderer->materials_, renderer->textures_);
   return renderer;
 }
 

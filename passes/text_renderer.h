@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "render/data_folder.h"
 #include "render/gl_handles.h"
 
 namespace ruvelo {
@@ -32,7 +33,6 @@ struct Character {
 // Glyphs by character code (codes 0..127; bytes 128..255 never have an entry).
 using GlyphTable = std::map<char, Character>;
 
-inline const char* const kFontPath = "../assets/fonts/Itim-Regular.ttf";
 constexpr unsigned kGlyphPixelHeight = 48;
 
 // One character's quad: six (x, y, u, v) vertices and the glyph texture.
@@ -57,7 +57,8 @@ class TextRenderer {
   // Loads the glyph table (48 px) and creates the quad buffers and the text projection for a window
   // of the given size. A fatal FreeType error prints its message and leaves loaded() false: the
   // caller ends start-up with −1.
-  TextRenderer(int windowWidth, int windowHeight, const std::string& fontPath = kFontPath);
+  TextRenderer(int windowWidth, int windowHeight,
+               const std::string& fontPath = dataPath("fonts/Itim-Regular.ttf"));
 
   TextRenderer(const TextRenderer&) = delete;
   TextRenderer& operator=(const TextRenderer&) = delete;

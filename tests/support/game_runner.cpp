@@ -53,9 +53,11 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
   // suppressed) after GLFW's shutdown unloads it.
   const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
   std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
-  // The player's folders are the run's own, never those of whoever runs the tests.
-  environment += "XDG_CONFIG_HOME=" + quote(path("config")) + " XDG_DATA_HOME=" + quote(path("data")) +
-                 " XDG_STATE_HOME=" + quote(path("state")) + " SDL_GAMECONTROLLERCONFIG= ";
+  // The folder's own data, and the player's folders inside it, never the real player's (nor their
+  // gamepad mappings).
+  environment += "RUVELO_DATA_DIR=../assets XDG_CONFIG_HOME=" + quote(root_ + "/config") +
+                 " XDG_DATA_HOME=" + quote(root_ + "/data") + " XDG_STATE_HOME=" + quote(root_ + "/state") +
+                 " SDL_GAMECONTROLLERCONFIG= ";
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);
