@@ -88,27 +88,30 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
   return true;
 }
 
-// The first input bound to two actions, reported at the later of the two lines that bound it
-// (line 0: a default). False with `error` set when there is one.
+// An input bound to two actions, reported at the later of the two lines that bound it (line 0: a
+// default), the earliest such line first. False with `error` set when there is one.
 bool checkDistinct(const Controls& controls, const std::array<int, kActionCount>& lineOf,
                    const std::string& file, std::string& error) {
-  int worstLine = 0;
+  std::string found;
+  int foundLine = 0;
   for (int a = 0; a < kActionCount; ++a) {
     for (int b = a + 1; b < kActionCount; ++b) {
       for (const Binding& binding : controls.bindings[a]) {
         const auto& others = controls.bindings[b];
         if (std::find(others.begin(), others.end(), binding) == others.end()) continue;
         const int line = std::max(lineOf[a], lineOf[b]);
-        if (!error.empty() && line >= worstLine) continue;
-        worstLine = line;
+        if (!found.empty() && line >= foundLine) continue;
+        foundLine = line;
         const int byDefault = lineOf[a] == 0 ? a : lineOf[b] == 0 ? b : -1;
-        error = file + ":" + std::to_string(line) + ": " + bindingName(binding) + " is bound to both " +
+        found = file + ":" + std::to_string(line) + ": " + bindingName(binding) + " is bound to both " +
                 kActionNames[a] + " and " + kActionNames[b] +
                 (byDefault >= 0 ? std::string(" (") + kActionNames[byDefault] + " by default)" : "");
       }
     }
   }
-  return error.empty();
+  if (found.empty()) return true;
+  error = found;
+  return false;
 }
 
 }  // namespace
@@ -195,8 +198,13 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
       error = where + name + " is already set on line " + std::to_string(lineOf[action]);
       return false;
     }
+    const std::string value = trim(line.substr(eq + 1));
+    if (!value.empty() && value.back() == ',') {
+      error = where + "an empty name in the list of " + name;
+      return false;
+    }
     std::vector<Binding> list;
-    std::istringstream names(line.substr(eq + 1));
+    std::istringstream names(value);
     std::string item;
     while (std::getline(names, item, ',')) {
       item = trim(item);

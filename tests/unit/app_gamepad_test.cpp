@@ -101,6 +101,7 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       {"\n\nboost=W\n", "controls.txt:3: unknown action \"boost\""},
       {"brake=\n", "controls.txt:1: no key or gamepad input named for brake"},
       {"brake=B,,N\n", "controls.txt:1: an empty name in the list of brake"},
+      {"brake=B,\n", "controls.txt:1: an empty name in the list of brake"},
       {"brake=JUMP\n", "controls.txt:1: unknown key \"JUMP\""},
       {"brake=ESCAPE\n", "controls.txt:1: ESCAPE is fixed"},
       {"brake=GAMEPAD_Z\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_Z\""},
