@@ -34,7 +34,14 @@ std::ostream* messages = nullptr;
 std::string connectedNames[GLFW_JOYSTICK_LAST + 1];
 
 void noteConnected(int joystick) {
-  if (!glfwJoystickIsGamepad(joystick)) return;
+  if (!glfwJoystickIsGamepad(joystick)) {
+    // Without a mapping GLFW cannot say which of its axes and buttons is which.
+    const char* name = glfwGetJoystickName(joystick);
+    if (messages)
+      *messages << "Joystick without a gamepad mapping (add one to gamecontrollerdb.txt): "
+                << (name ? name : "unnamed") << std::endl;
+    return;
+  }
   const char* name = glfwGetGamepadName(joystick);
   connectedNames[joystick] = name ? name : "unnamed gamepad";
   if (messages) *messages << "Gamepad connected: " << connectedNames[joystick] << std::endl;
