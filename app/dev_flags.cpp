@@ -176,8 +176,8 @@ const std::vector<FlagSpec>& flagTable() {
            return "expected a whole number of frames >= 1, got \"" + value + "\"";
          return "";
        }},
-      {"--fixed-dt", "S", "Step every frame by S seconds instead of the measured time (repeatable runs).",
-       false,
+      {"--fixed-dt", "S",
+       "Step every frame by S seconds instead of the measured time, so that runs repeat exactly.", false,
        [](const std::string& value, DevFlags& flags) -> std::string {
          if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f || flags.fixedDt > 10.0f)
            return "expected seconds in (0, 10], got \"" + value + "\"";

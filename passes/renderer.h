@@ -79,6 +79,7 @@ class Renderer {
   int width_;
   int height_;
   TextRenderer text_;
+  float hudScale_ = 1.0f;  // the HUD shrunk to fit a small window
   std::optional<Skybox> skybox_;
   Programs programs_;
   std::optional<SceneMaterials> materials_;

@@ -35,6 +35,18 @@ using GlyphTable = std::map<char, Character>;
 
 constexpr unsigned kGlyphPixelHeight = 48;
 
+// One glyph's rasterised coverage, rows top first.
+struct GlyphBitmap {
+  char code;
+  glm::ivec2 size;
+  std::vector<unsigned char> pixels;
+};
+
+// Rasterises codes 0..127 of the font at kGlyphPixelHeight into `glyphs` (no textures yet) and the
+// bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
+// cannot be loaded.
+bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<GlyphBitmap>& bitmaps);
+
 // One character's quad: six (x, y, u, v) vertices and the glyph texture.
 struct GlyphQuad {
   std::array<float, 24> vertices{};
@@ -78,12 +90,7 @@ class TextRenderer {
  private:
   bool loadGlyphs(const std::string& fontPath);
   // Packs the rasterised bitmaps into one texture and points every glyph with a bitmap at it.
-  struct Bitmap {
-    char code;
-    glm::ivec2 size;
-    std::vector<unsigned char> pixels;
-  };
-  void buildAtlas(const std::vector<Bitmap>& bitmaps);
+  void buildAtlas(const std::vector<GlyphBitmap>& bitmaps);
 
   int windowWidth_;
   int windowHeight_;
