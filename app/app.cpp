@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "app/follow_direction.h"
 #include "app/input.h"
