@@ -61,8 +61,8 @@ float bindingValue(const Binding& binding, const std::function<bool(int key)>& k
                    const GamepadState* pad);
 
 // The driving command of one frame: keys set the flags, gamepad inputs the amounts (the largest of
-// an action's bindings; steering is right minus left). The digital actions (recover) count a
-// gamepad input pressed past half way.
+// an action's bindings; steering is left minus right, as the command's +x is the driver's left).
+// The digital actions (recover) count a gamepad input pressed past half way.
 DriveCommand mapDriving(const Controls& controls, const std::function<bool(int key)>& keyHeld,
                         const GamepadState* pad);
 // Whether any gamepad input bound to `action` is pressed past half way.

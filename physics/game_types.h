@@ -62,14 +62,14 @@ struct VehicleReading {
 // held flag counts as the full amount.
 struct DriveCommand {
   bool forward = false;
-  bool steerRight = false;  // towards +x
+  bool steerRight = false;  // towards +x while facing +z: a turn to the driver's left
   bool reverse = false;
   bool steerLeft = false;
   bool brake = false;
   bool recover = false;        // at rest: lift by 2 m and face +z
   float forwardAmount = 0.0f;  // [0, 1]
   float reverseAmount = 0.0f;  // [0, 1]
-  float steerAmount = 0.0f;    // [-1, 1], positive towards +x
+  float steerAmount = 0.0f;    // [-1, 1], positive towards +x (as steerRight)
   float brakeAmount = 0.0f;    // [0, 1]
 
   // Whether the driver asks for anything at all.

@@ -88,10 +88,11 @@ TEST(Gamepad, StickSteersAWiderCircleWhenPushedLessAndNotAtAllInsideItsDeadZone)
   const Circle keyed = circleThrough(posOf(key[50]), posOf(key[75]), posOf(key[99]));
   EXPECT_GT(wide.radius, 4.0 * tight.radius);
   EXPECT_GT(tight.radius, 1.0);
-  // The stick to the right turns as D does: towards +x, the full stick as tight as the key.
-  EXPECT_GT(wide.centreX, 5.0);
-  EXPECT_GT(tight.centreX, 1.0);
-  EXPECT_GT(keyed.centreX, 1.0);
+  // The stick to the right turns as D does: towards -x (the vehicle faces +z), the full stick as
+  // tight as the key.
+  EXPECT_LT(wide.centreX, -5.0);
+  EXPECT_LT(tight.centreX, -1.0);
+  EXPECT_LT(keyed.centreX, -1.0);
   EXPECT_NEAR(tight.radius, keyed.radius, 0.05 * keyed.radius);
   // Inside the dead zone it drives straight up the start road.
   EXPECT_GT(posOf(dead.back()).z - posOf(dead.front()).z, 20.0);
@@ -110,7 +111,7 @@ TEST(Gamepad, YPutsTheTurnedVehicleBackFacingAlongTheRoad) {
             120, "0.05");
   ASSERT_EQ(lines.size(), 120u);
   const glm::dvec3 turning = posOf(lines[38]) - posOf(lines[29]);
-  EXPECT_LT(turning.x, -0.5 * turning.z) << "heading off to the left before Y";
+  EXPECT_GT(turning.x, 0.5 * turning.z) << "heading off to the left (+x) before Y";
   EXPECT_LT(number(lines[68], "speed"), 0.05) << "X stopped it";
   EXPECT_NEAR(posOf(lines[70]).y, posOf(lines[68]).y + 2.0, 0.05) << "Y at rest lifts it by 2 m";
   const glm::dvec3 away = posOf(lines[119]) - posOf(lines[94]);

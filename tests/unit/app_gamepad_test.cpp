@@ -130,9 +130,10 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   auto keys = [](std::vector<int> held) {
     return [held](int key) { return std::find(held.begin(), held.end(), key) != held.end(); };
   };
+  // The command steers as the vehicle does: D (the driver's right) is towards -x, its steerLeft.
   DriveCommand c = mapDriving(defaults, keys({GLFW_KEY_W, GLFW_KEY_D, GLFW_KEY_SPACE}), nullptr);
-  EXPECT_TRUE(c.forward && c.steerRight && c.recover);
-  EXPECT_FALSE(c.reverse || c.steerLeft || c.brake);
+  EXPECT_TRUE(c.forward && c.steerLeft && c.recover);
+  EXPECT_FALSE(c.reverse || c.steerRight || c.brake);
   EXPECT_EQ(c.forwardAmount, 0.0f);
 
   GamepadState pad;
@@ -143,10 +144,10 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   pad.buttons[GLFW_GAMEPAD_BUTTON_X] = true;
   pad.buttons[GLFW_GAMEPAD_BUTTON_Y] = true;
   c = mapDriving(defaults, keys({}), &pad);
-  EXPECT_FALSE(c.forward || c.steerLeft) << "the pad never sets the key flags";
+  EXPECT_FALSE(c.forward || c.steerRight) << "the pad never sets the key flags";
   EXPECT_EQ(c.forwardAmount, 1.0f);
   EXPECT_FLOAT_EQ(c.reverseAmount, shapeTrigger(0.0f));
-  EXPECT_FLOAT_EQ(c.steerAmount, shapeStick(-0.55f));
+  EXPECT_FLOAT_EQ(c.steerAmount, -shapeStick(-0.55f)) << "the stick to the left turns towards +x, as A";
   EXPECT_EQ(c.brakeAmount, 1.0f);
   EXPECT_TRUE(c.recover);
 
