@@ -179,7 +179,7 @@ glm::vec4 spineFootprint(const SpinePiece& piece) {
 }
 
 bool insideGreenPlane(glm::vec3 p) {
-  return std::fabs(p.x) <= 300.0f && std::fabs(p.z) <= 800.0f;
+  return std::fabs(p.x) <= kGreenPlaneHalfSize.x && std::fabs(p.z) <= kGreenPlaneHalfSize.y;
 }
 
 bool insideShadowVolume(glm::vec3 p) {

@@ -1,5 +1,6 @@
 #include "physics/vehicle_builder.h"
 
+#include "level/level_layout.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle/vehicle_layout.h"
 
@@ -90,7 +91,7 @@ std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_
 }
 
 glm::vec3 vehicleStartPosition() {
-  return glm::vec3(0.0f, 3.3f, -450.0f);
+  return ruvelo::level::levelLayout().items.start;
 }
 glm::quat vehicleStartRotation() {
   return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
