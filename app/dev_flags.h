@@ -30,6 +30,7 @@ struct DevFlags {
   bool logState = false;
   bool autopilot = false;   // the game drives the route itself until the player presses a driving key
   bool fullShadow = false;  // redraw the whole shadow map every frame instead of only what changed
+  std::string audioOut;     // the mix rendered in game time, written here as a WAV file at the end
 };
 
 struct FlagsResult {

@@ -18,6 +18,7 @@ class PhysicsWorld;
 class Vehicle;
 struct LevelActors;
 struct PhysicsWorldOptions;
+struct ContactImpact;
 
 class GameWorld {
  public:
@@ -62,6 +63,9 @@ class GameWorld {
   SteeringGeometry steering() const;
   Pose conePose(int cone) const;
   VehicleReading vehicleReading() const;
+  VehicleSoundReading vehicleSound() const;
+  // Bodies that met in the last step (see PhysicsWorld::newContactImpacts); returns how many.
+  int newImpacts(ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).
   void setDebugExtra(std::function<std::string()> provider);

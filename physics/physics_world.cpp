@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <cstdio>
+#include <iostream>
 
 namespace {
 
@@ -206,6 +206,40 @@ void PhysicsWorld::step(float deltaTime) {
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
 }
 
+int PhysicsWorld::newContactImpacts(ContactImpact* out, int capacity) const {
+  int count = 0;
+  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
+    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
+    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
+    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
+    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    // A point is new in the step that found it; a resting contact keeps its points.
+    float impulse = 0.0f;
+    for (int j = 0; j < manifold->getNumContacts(); ++j) {
+      const btManifoldPoint& point = manifold->getContactPoint(j);
+      if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
+    }
+    const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
+    if (!(speedChange > 0.0f)) continue;
+    auto idA = ids_.find(a);
+    auto idB = ids_.find(b);
+    if (idA == ids_.end() || idB == ids_.end()) continue;
+    const uint64_t low = std::min(idA->second, idB->second), high = std::max(idA->second, idB->second);
+    const ContactImpact impact{(high << 32) | low, speedChange};
+    if (count < capacity) {
+      out[count++] = impact;
+    } else if (capacity > 0) {
+      ContactImpact* weakest = std::min_element(
+          out, out + capacity,
+          [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange < y.speedChange; });
+      if (weakest->speedChange < impact.speedChange) *weakest = impact;
+    }
+  }
+  std::sort(out, out + count,
+            [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange > y.speedChange; });
+  return count;
+}
+
 void PhysicsWorld::checkPoses() {
   if (nonFinitePoseReported_) return;
   const btCollisionObjectArray& objects = world_->getCollisionObjectArray();
@@ -214,7 +248,8 @@ void PhysicsWorld::checkPoses() {
     const btVector3& o = t.getOrigin();
     const btQuaternion q = t.getRotation();
     const bool finite = std::isfinite(o.x()) && std::isfinite(o.y()) && std::isfinite(o.z()) &&
-                        std::isfinite(q.x()) && std::isfinite(q.y()) && std::isfinite(q.z()) && std::isfinite(q.w());
+                        std::isfinite(q.x()) && std::isfinite(q.y()) && std::isfinite(q.z()) &&
+                        std::isfinite(q.w());
     if (finite) continue;
     // Said once: a broken pose would otherwise go unnoticed until something is drawn nowhere.
     std::cerr << "ERROR: physics: a body's pose is not finite after step " << stepCount_ << std::endl;
