@@ -8,8 +8,8 @@ namespace {
 
 constexpr float kHalfPi = 1.57079632679f;
 // Where a tyre starts to slide: slip ratio and slip angle (rad) at which the squeal begins.
-constexpr float kSqueakSlipRatio = 0.2f;
-constexpr float kSqueakSlipAngle = 0.1f;
+constexpr float kSquealSlipRatio = 0.25f;
+constexpr float kSquealSlipAngle = 0.1f;
 // How far past that point (as a multiple of it) the squeal is at full loudness.
 constexpr float kFullSqueal = 3.0f;
 
@@ -46,7 +46,7 @@ std::array<LoopVoice, kEngineLoops> engineCrossfade(float rpm) {
 
 float squealLevel(float longSlip, float latSlip) {
   if (!std::isfinite(longSlip) || !std::isfinite(latSlip)) return 0.0f;
-  const float combined = std::hypot(longSlip / kSqueakSlipRatio, latSlip / kSqueakSlipAngle);
+  const float combined = std::hypot(longSlip / kSquealSlipRatio, latSlip / kSquealSlipAngle);
   const float t = std::clamp((combined - 1.0f) / (kFullSqueal - 1.0f), 0.0f, 1.0f);
   return t * t * (3.0f - 2.0f * t);
 }

@@ -180,7 +180,7 @@ VehicleSoundReading GameWorld::vehicleSound() const {
 }
 
 int GameWorld::newImpacts(ContactImpact* out, int capacity) const {
-  return parts_->world.newContactImpacts(out, capacity);
+  return parts_->world.newContactImpacts(parts_->vehicle->body(), out, capacity);
 }
 
 void GameWorld::setDebugExtra(std::function<std::string()> provider) {

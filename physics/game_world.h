@@ -64,7 +64,7 @@ class GameWorld {
   Pose conePose(int cone) const;
   VehicleReading vehicleReading() const;
   VehicleSoundReading vehicleSound() const;
-  // Bodies that met in the last step (see PhysicsWorld::newContactImpacts); returns how many.
+  // What the vehicle hit in the last step (see PhysicsWorld::newContactImpacts); returns how many.
   int newImpacts(ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).

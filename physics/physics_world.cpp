@@ -206,13 +206,14 @@ void PhysicsWorld::step(float deltaTime) {
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
 }
 
-int PhysicsWorld::newContactImpacts(ContactImpact* out, int capacity) const {
+int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const {
   int count = 0;
   for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
     const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
     const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
     const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
     if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    if (a != body && b != body) continue;
     // A point is new in the step that found it; a resting contact keeps its points.
     float impulse = 0.0f;
     for (int j = 0; j < manifold->getNumContacts(); ++j) {

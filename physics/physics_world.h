@@ -77,9 +77,9 @@ class PhysicsWorld {
   // One step of exactly deltaTime (no sub-steps), then the trigger scan and the debugger line.
   void step(float deltaTime);
   uint64_t stepCount() const { return stepCount_; }
-  // The contacts the last step made (resting contacts are not new), at most `capacity` of them into
-  // `out`, strongest first among those kept; returns how many.
-  int newContactImpacts(ContactImpact* out, int capacity) const;
+  // The contacts of `body` that the last step made (resting contacts are not new), at most
+  // `capacity` of them into `out`, strongest first; returns how many.
+  int newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const;
 
   // --- debugger ---
   bool debuggerConnected() const { return debugger_.connected(); }
