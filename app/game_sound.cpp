@@ -85,7 +85,8 @@ std::string GameSound::finish() {
 
 std::string GameSound::benchReport() const {
   char line[120];
-  std::snprintf(line, sizeof line, "bench audio_synthesis_ms=%.1f\n", system_->synthesisMs());
+  std::snprintf(line, sizeof line, "bench audio_synthesis_ms elapsed=%.1f cpu=%.1f\n", system_->synthesisMs(),
+                system_->synthesisCpuMs());
   return system_->benchReport() + line;
 }
 

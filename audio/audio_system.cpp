@@ -210,6 +210,8 @@ struct AudioSystem::Output {
     }
     impactBuffer = addBuffer(impactSound());
     alGenSources(kImpactVoices, impact.data());
+    // Buffers are put on sources once: OpenAL allocates each time a source is given one.
+    for (ALuint source : impact) alSourcei(source, AL_BUFFER, static_cast<ALint>(impactBuffer));
     eventBuffer[kPickup] = addBuffer(pickupSound());
     eventBuffer[kDelivery] = addBuffer(deliverySound());
     eventBuffer[kLowPower] = addBuffer(lowPowerSound());
@@ -264,7 +266,6 @@ struct AudioSystem::Output {
     const ALuint voice = impact[nextImpactVoice];
     nextImpactVoice = (nextImpactVoice + 1) % kImpactVoices;
     alSourceStop(voice);
-    alSourcei(voice, AL_BUFFER, static_cast<ALint>(impactBuffer));
     setPosition(voice, where);
     alSourcef(voice, AL_GAIN, loudness);
     alSourcef(voice, AL_PITCH, pitch);
@@ -287,7 +288,9 @@ AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
   offReason_ = out_->open(backend);
   if (offReason_.empty()) {
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMicroseconds();
     if (!out_->loadSounds()) offReason_ = "the sounds could not be loaded";
+    synthesisCpuMs_ = (threadCpuMicroseconds() - cpuStart) / 1000.0;
     synthesisMs_ =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   }

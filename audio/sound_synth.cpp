@@ -53,28 +53,57 @@ struct Note {
   std::array<float, 4> harmonics{{1.0f, 0.0f, 0.0f, 0.0f}};
 };
 
+// A sine that steps by rotating a unit vector, and an exponential decay by a constant factor per
+// sample: no sin() or exp() per sample, so making every sound stays well within the start-up budget.
+struct Oscillator {
+  Oscillator(float hz, float amplitude)
+      : stepCos(std::cos(kTwoPi * hz / kSampleRate)),
+        stepSin(std::sin(kTwoPi * hz / kSampleRate)),
+        amplitude(amplitude) {}
+  float next() {
+    const float value = s;
+    const float nc = c * stepCos - s * stepSin;
+    s = s * stepCos + c * stepSin;
+    c = nc;
+    return amplitude * value;
+  }
+  float stepCos, stepSin, amplitude;
+  float c = 1.0f, s = 0.0f;
+};
+
+float decayPerSample(float timeConstant) {
+  return std::exp(-1.0f / (timeConstant * static_cast<float>(kSampleRate)));
+}
+
 void addNote(std::vector<float>& mix, const Note& note) {
   const int first = sampleCount(note.start);
-  const int count = sampleCount(note.length);
+  const int count = std::min(sampleCount(note.length), static_cast<int>(mix.size()) - first);
   const float attack = 0.004f, fade = 0.010f;
-  for (int n = 0; n < count && first + n < static_cast<int>(mix.size()); ++n) {
+  std::array<Oscillator, 4> partials{{{note.hz, note.harmonics[0]},
+                                      {note.hz * 2.0f, note.harmonics[1]},
+                                      {note.hz * 3.0f, note.harmonics[2]},
+                                      {note.hz * 4.0f, note.harmonics[3]}}};
+  const float decay = decayPerSample(note.decay);
+  float envelope = note.amplitude;
+  for (int n = 0; n < count; ++n) {
     const float t = seconds(n);
-    float envelope = std::exp(-t / note.decay);
-    envelope *= std::min(1.0f, t / attack) * std::min(1.0f, (note.length - t) / fade);
+    const float shape = std::min(1.0f, t / attack) * std::min(1.0f, (note.length - t) / fade);
     float value = 0.0f;
-    for (int h = 0; h < 4; ++h)
-      if (note.harmonics[h] != 0.0f)
-        value += note.harmonics[h] * std::sin(kTwoPi * note.hz * static_cast<float>(h + 1) * t);
-    mix[first + n] += note.amplitude * envelope * value;
+    for (Oscillator& partial : partials) value += partial.next();
+    mix[first + n] += envelope * shape * value;
+    envelope *= decay;
   }
 }
 
 // A decaying resonance: what a knock or a firing sounds like.
 void addDampedSine(std::vector<float>& mix, int first, float hz, float amplitude, float decay) {
   const int count = std::min(static_cast<int>(mix.size()) - first, sampleCount(decay * 7.0f));
+  Oscillator sine(hz, amplitude);
+  const float factor = decayPerSample(decay);
+  float envelope = 1.0f;
   for (int n = 0; n < count; ++n) {
-    const float t = seconds(n);
-    mix[first + n] += amplitude * std::exp(-t / decay) * std::sin(kTwoPi * hz * t);
+    mix[first + n] += envelope * sine.next();
+    envelope *= factor;
   }
 }
 
@@ -107,12 +136,14 @@ Samples engineLoop(int index, bool onLoad) {
 
   // One firing's pulse, worked out once; each firing adds a scaled copy.
   const int pulseLength = std::min(length, sampleCount(0.05f));
-  std::vector<float> pulse(pulseLength), rasp(pulseLength);
-  for (int n = 0; n < pulseLength; ++n) {
-    const float t = seconds(n);
-    pulse[n] = voice.bodyAmplitude * std::exp(-t / voice.bodyDecay) * std::sin(kTwoPi * voice.bodyHz * t) +
-               voice.barkAmplitude * std::exp(-t / voice.barkDecay) * std::sin(kTwoPi * voice.barkHz * t);
-    rasp[n] = voice.noiseAmplitude * std::exp(-t / voice.noiseDecay);
+  std::vector<float> pulse(pulseLength, 0.0f), rasp(pulseLength);
+  addDampedSine(pulse, 0, voice.bodyHz, voice.bodyAmplitude, voice.bodyDecay);
+  addDampedSine(pulse, 0, voice.barkHz, voice.barkAmplitude, voice.barkDecay);
+  const float raspDecay = decayPerSample(voice.noiseDecay);
+  float raspLevel = voice.noiseAmplitude;
+  for (float& r : rasp) {
+    r = raspLevel;
+    raspLevel *= raspDecay;
   }
 
   // Firings wrap round the loop's end, so its last samples carry on into its first.
@@ -163,10 +194,12 @@ Samples impactSound() {
   addDampedSine(mix, 0, 410.0f, 0.3f, 0.010f);
   // A low-passed crack of noise on top.
   Noise noise(7);
-  float low = 0.0f;
-  for (std::size_t n = 0; n < mix.size(); ++n) {
+  float low = 0.0f, envelope = 0.9f;
+  const float decay = decayPerSample(0.015f);
+  for (float& sample : mix) {
     low += 0.25f * (noise.next() - low);
-    mix[n] += 0.9f * low * std::exp(-seconds(static_cast<int>(n)) / 0.015f);
+    sample += envelope * low;
+    envelope *= decay;
   }
   return finish(mix);
 }
