@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/user_dirs.h"
 #include "audio/engine_mix.h"
 #include "physics/game_world.h"
 #include "physics/physics_world.h"
@@ -33,8 +32,7 @@ GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
   system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
                                                  volume, toFile);
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
-  if (toFile && flags.frames > 0 && flags.fixedDt > 0.0f)
-    system_->reserveSeconds(static_cast<double>(flags.frames) * flags.fixedDt);
+  if (toFile && system_->on()) wav_ = std::make_unique<audio::WavFile>(flags.audioOut);
   if (flags.bench)
     system_->measureCost(flags.frames > 0 ? static_cast<int>(flags.frames) : kMeasuredFramesWithoutEnd);
 }
@@ -52,6 +50,10 @@ void GameSound::readImpacts(const GameWorld& world) {
 void GameSound::update(const GameWorld& world, const GameState& game, const AppState& state, float dt) {
   fillAudioFrame(frame_, world.vehicleSound(), world.vehiclePose().position, game, state, dt);
   system_->update(frame_);
+  if (wav_) {
+    wav_->append(system_->rendered().data(), system_->rendered().size());
+    system_->clearRendered();
+  }
   frame_.pickup = frame_.delivery = false;
   frame_.impactCount = 0;
 }
@@ -76,10 +78,8 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
 
 std::string GameSound::finish() {
   if (flags_.audioOut.empty()) return "";
-  if (!system_->on()) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
-  std::string why;
-  if (!writeFileAtomically(flags_.audioOut, system_->wav(), why))
-    return "--audio-out: " + flags_.audioOut + " could not be written: " + why;
+  if (!wav_) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
+  if (!wav_->finish()) return "--audio-out: " + flags_.audioOut + " could not be written: " + wav_->why();
   return "";
 }
 

@@ -9,6 +9,7 @@
 #include "app/dev_flags.h"
 #include "app/game_rules.h"
 #include "audio/audio_system.h"
+#include "audio/wav_file.h"
 #include "physics/game_types.h"
 
 class GameWorld;
@@ -39,6 +40,7 @@ class GameSound {
  private:
   const DevFlags& flags_;
   std::unique_ptr<audio::AudioSystem> system_;
+  std::unique_ptr<audio::WavFile> wav_;  // --audio-out, written as the game runs
   audio::AudioFrame frame_;
 };
 

@@ -80,10 +80,6 @@ void setPosition(ALuint source, const glm::vec3& p) {
   alSource3f(source, AL_POSITION, p.x, p.y, p.z);
 }
 
-void appendLittleEndian(std::string& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
 }  // namespace
 
 struct AudioSystem::Output {
@@ -299,6 +295,8 @@ AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
     return;
   }
   out_->keep = keepRender && backend == Backend::Loopback;
+  // Room for the longest frame's samples, so keeping them never allocates while the game runs.
+  if (out_->keep) out_->kept.reserve(kSampleRate * 2 + kRenderChunk * 2);
 }
 
 AudioSystem::~AudioSystem() = default;
@@ -419,31 +417,13 @@ void AudioSystem::render(float dt) {
   }
 }
 
-void AudioSystem::reserveSeconds(double seconds) {
-  if (out_ && out_->keep && seconds > 0.0)
-    out_->kept.reserve(static_cast<std::size_t>(seconds * kSampleRate * 2.0) + kRenderChunk * 2);
+const std::vector<int16_t>& AudioSystem::rendered() const {
+  static const std::vector<int16_t> none;
+  return out_ ? out_->kept : none;
 }
 
-std::string AudioSystem::wav() const {
-  const std::vector<int16_t> none;
-  const std::vector<int16_t>& samples = out_ ? out_->kept : none;
-  const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * sizeof(int16_t));
-  std::string file;
-  file.reserve(44 + dataBytes);
-  file += "RIFF";
-  appendLittleEndian(file, 36 + dataBytes, 4);
-  file += "WAVEfmt ";
-  appendLittleEndian(file, 16, 4);                   // format chunk size
-  appendLittleEndian(file, 1, 2);                    // PCM
-  appendLittleEndian(file, 2, 2);                    // stereo
-  appendLittleEndian(file, kSampleRate, 4);          // frames per second
-  appendLittleEndian(file, kSampleRate * 2 * 2, 4);  // bytes per second
-  appendLittleEndian(file, 4, 2);                    // bytes per frame
-  appendLittleEndian(file, 16, 2);                   // bits per sample
-  file += "data";
-  appendLittleEndian(file, dataBytes, 4);
-  for (int16_t s : samples) appendLittleEndian(file, static_cast<uint16_t>(s), 2);
-  return file;
+void AudioSystem::clearRendered() {
+  if (out_) out_->kept.clear();
 }
 
 void AudioSystem::measureCost(int expectedFrames) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -54,7 +55,7 @@ class AudioSystem {
  public:
   // Opens the backend and makes the sounds. A device that cannot be opened (or a loopback OpenAL does
   // not offer) leaves the sound off: on() is false and offReason() says why. `keepRender` keeps
-  // the loopback's output for wav().
+  // the loopback's output for rendered().
   AudioSystem(Backend backend, float volume, bool keepRender = false);
   ~AudioSystem();
   AudioSystem(const AudioSystem&) = delete;
@@ -66,10 +67,9 @@ class AudioSystem {
   // Once per frame. On the loopback it also renders the frame's dt of sound.
   void update(const AudioFrame& frame);
 
-  // Room for this much kept output, so rendering does not grow the buffer while the game runs.
-  void reserveSeconds(double seconds);
-  // The kept loopback output as a 48 kHz 16-bit stereo WAV file.
-  std::string wav() const;
+  // The loopback output kept since the last clearRendered(): interleaved left/right 16-bit samples.
+  const std::vector<int16_t>& rendered() const;
+  void clearRendered();
   // Kept samples that had to be clamped to the 16-bit range.
   long clippedSamples() const { return clipped_; }
 
