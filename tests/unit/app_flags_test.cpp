@@ -26,14 +26,16 @@ TEST(DevFlags, NoFlagsChangeNothing) {
   EXPECT_FALSE(r.flags.bench);
   EXPECT_FALSE(r.flags.logState);
   EXPECT_FALSE(r.flags.fullShadow);
+  EXPECT_TRUE(r.flags.audioOut.empty());
   EXPECT_TRUE(r.flags.screenshots.empty());
 }
 
 TEST(DevFlags, ParsesEveryFlag) {
   const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
                                "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot",
-                               "--full-shadow"});
+                               "--full-shadow", "--audio-out", "drive.wav"});
   ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.flags.audioOut, "drive.wav");
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
   ASSERT_EQ(r.flags.screenshots.size(), 2u);
@@ -58,6 +60,8 @@ TEST(DevFlags, BadInputNamesTheFlag) {
       {{"--screenshot", "4:"}, "--screenshot"},
       {{"--input", "/nonexistent/script"}, "--input"},
       {{"--fast"}, "--fast"},
+      {{"--audio-out"}, "--audio-out"},
+      {{"--audio-out", ""}, "--audio-out"},
   };
   for (const auto& [args, flag] : cases) {
     const FlagsResult r = parse(args);
