@@ -21,11 +21,11 @@ namespace {
 
 // Loudness of each part of the mix before the player's volume, chosen so that everything at its
 // loudest at once stays near full scale.
-constexpr float kEngineGain = 0.40f;
+constexpr float kEngineGain = 0.60f;
 constexpr float kOffLoadGain = 0.75f;  // coasting is quieter than pulling
-constexpr float kSquealGain = 0.08f;   // per tyre
-constexpr float kImpactGain = 0.45f;
-constexpr float kEventGain = 0.40f;
+constexpr float kSquealGain = 0.12f;   // per tyre
+constexpr float kImpactGain = 0.60f;
+constexpr float kEventGain = 0.50f;
 
 constexpr float kRpmSmoothing = 0.04f;   // s: the engine's speed as heard follows within tens of ms
 constexpr float kLoadSmoothing = 0.06f;  // s
