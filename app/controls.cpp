@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/dev_flags.h"
+#include "app/input.h"
 #include "app/regular_file.h"
 #include "app/user_dirs.h"
 
@@ -38,10 +39,6 @@ int actionFromName(const std::string& name) {
   for (int i = 0; i < kActionCount; ++i)
     if (name == kActionNames[i]) return i;
   return -1;
-}
-
-bool isFixedKey(int code) {
-  return code == GLFW_KEY_ESCAPE || (code >= GLFW_KEY_F1 && code <= GLFW_KEY_F25);
 }
 
 // One name of a binding list; false with `error` saying what is wrong with it.
@@ -81,7 +78,7 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
     return false;
   }
   if (isFixedKey(code)) {
-    error = name + " is fixed (the function keys and Escape cannot be bound)";
+    error = name + " is fixed (the function keys, M and Escape cannot be bound)";
     return false;
   }
   out = key(code);

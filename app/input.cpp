@@ -52,10 +52,17 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
     case GLFW_KEY_F9:
       state.showHud = !state.showHud;
       break;
+    case GLFW_KEY_M:
+      toggle(state.sound, "Sound: ", out);
+      break;
     default:
       break;
   }
   return KeyEffect::None;
+}
+
+bool isFixedKey(int key) {
+  return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M;
 }
 
 void toggleReverseCamera(AppState& state, std::ostream& out) {

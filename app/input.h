@@ -15,6 +15,10 @@ enum class KeyEffect { None, Close, PolygonFill, PolygonLine, EnableCulling, Dis
 // messages ("DebugMode: 1" …) go to `out`.
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out);
 
+// The keys the key callback answers to (Escape, the function keys, M): they keep their meaning and
+// are never bound to driving.
+bool isFixedKey(int key);
+
 // The reverse camera on or off ("Reverse Mode Switched: 1" …), on the release of its key or button.
 void toggleReverseCamera(AppState& state, std::ostream& out);
 

@@ -82,6 +82,22 @@ struct Building {
   int facade;    // 0..2
 };
 
+// The vehicle's actor rests this far above the surface under its wheels (wheel centres 1.5 below it,
+// radius 0.5). At or below kOffRoadHeight it is off the roads and power drains ten times as fast:
+// the slab is off-road, every road lifts the vehicle clear of it.
+constexpr float kActorRideHeight = 2.0f;
+constexpr float kOffRoadHeight = 2.6f;
+static_assert(kSlabTop + kActorRideHeight < kOffRoadHeight && kOffRoadHeight < kRoadTop + kActorRideHeight,
+              "the slab must be off-road and the roads on it");
+
+// The sun the shadow map is drawn from: an orthographic view from kSunEye along kSunDirection (up
+// +y), kSunHalfExtent to every side, depths kSunNear to kSunFar.
+constexpr glm::vec3 kSunEye{300.0f, 300.0f, 300.0f};
+constexpr glm::vec3 kSunDirection{-1.0f, -1.0f, -1.0f};
+constexpr float kSunHalfExtent = 400.0f;
+constexpr float kSunNear = 1.0f;
+constexpr float kSunFar = 1000.5f;
+
 // How many of each item the level holds.
 constexpr int kBatteryCount = 5;
 constexpr int kZoneCount = 3;
@@ -89,11 +105,11 @@ constexpr int kConeCount = 5;
 
 // The items' fixed world positions.
 struct LevelItems {
-  glm::vec3 start{0.0f, 3.3f, -450.0f};
-  std::array<glm::vec3, kBatteryCount> batteries{};  // batteries 1..5
-  std::array<glm::vec3, kZoneCount> zones{};         // zones 1..3 (trigger box centres)
-  std::array<bool, kZoneCount> zoneRotated{};        // turned a quarter about y
-  std::array<glm::vec3, kZoneCount> zoneGates{};     // where the finish-line gates stand, on the ground
+  glm::vec3 start{0.0f, kRoadTop + kActorRideHeight, -450.0f};  // on the start road, facing +z
+  std::array<glm::vec3, kBatteryCount> batteries{};             // batteries 1..5
+  std::array<glm::vec3, kZoneCount> zones{};                    // zones 1..3 (trigger box centres)
+  std::array<bool, kZoneCount> zoneRotated{};                   // turned a quarter about y
+  std::array<glm::vec3, kZoneCount> zoneGates{};  // where the finish-line gates stand, on the ground
   std::array<glm::vec3, kConeCount> cones{};
 };
 
@@ -118,7 +134,7 @@ glm::vec4 linkFootprint(const LevelLayout& layout, const RoadLink& link);
 glm::vec4 spineFootprint(const SpinePiece& piece);
 glm::vec4 nodeFootprint(const RoadNode& node);  // the pad's bounding square
 
-// Inside the green plane and the shadow map's fixed volume.
+// Inside the green plane, and inside the sun's square across its direction (what the shadow map covers).
 bool insideGreenPlane(glm::vec3 world);
 bool insideShadowVolume(glm::vec3 world);
 

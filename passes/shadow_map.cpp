@@ -4,6 +4,7 @@
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "level/level_layout.h"
 #include "render/model.h"
 #include "render/shader.h"
 
@@ -85,12 +86,12 @@ TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int siz
 }
 
 glm::mat4 lightProjection() {
-  return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f);
+  const float h = level::kSunHalfExtent;
+  return glm::ortho(-h, h, -h, h, level::kSunNear, level::kSunFar);
 }
 
 glm::mat4 lightView() {
-  const glm::vec3 eye(300.0f, 300.0f, 300.0f);
-  return glm::lookAt(eye, eye + glm::vec3(-1.0f, -1.0f, -1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+  return glm::lookAt(level::kSunEye, level::kSunEye + level::kSunDirection, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
 glm::mat4 lightSpaceMatrix() {
