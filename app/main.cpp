@@ -3,12 +3,20 @@
 
 #include "app/app.h"
 #include "app/dev_flags.h"
+#include "app/flag_checks.h"
+#include "app/std_streams.h"
 
 int main(int argc, char** argv) {
+  ruvelo::reopenClosedStandardStreams();
   const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv);
   if (!flags.ok) {
     std::cerr << "ruvelo: " << flags.message << std::endl;
     return 2;
   }
-  return ruvelo::runGame(flags.flags);
+  const std::string refused = ruvelo::refusedFlags(flags.flags);
+  if (!refused.empty()) {
+    std::cerr << "ruvelo: " << refused << std::endl;
+    return 2;
+  }
+  return ruvelo::finishStandardOutput(ruvelo::runGame(flags.flags));
 }

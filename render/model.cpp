@@ -1,5 +1,7 @@
 #include "render/model.h"
 
+#include "render/model_checks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -92,6 +94,11 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) {
     std::cout << "  in " << path << std::endl;
     return;
   }
+  // A material file that is missing leaves the meshes untextured: said, not hidden.
+  for (const std::string& material : unreadableMaterialFiles(path)) {
+    std::cout << "ERROR::MODEL: material file " << material << std::endl;
+    std::cout << "  in " << path << std::endl;
+  }
 
   // Depth first: a node's own meshes before its children's.
   std::vector<const aiNode*> pending{scene->mRootNode};
@@ -144,9 +151,14 @@ ModelAsset::ModelAsset(const std::string& path, const Material& material) {
   }
   // The importer accepts some garbage as a scene without geometry (random bytes in an OBJ file):
   // the game has no use for a model without faces, so it is a failed import all the same.
-  if (indices_.empty()) {
-    std::cout << "ERROR::ASSIMP::no faces in the file" << std::endl;
+  // A vertex far out or not a number breaks bounds, culling and collision trees: the model is refused.
+  std::string refused = badVertex(positions_);
+  if (!refused.empty()) refused = "ERROR::MODEL: " + refused + ": the model is refused";
+  if (refused.empty() && indices_.empty()) refused = "ERROR::ASSIMP::no faces in the file";
+  if (!refused.empty()) {
+    std::cout << refused << std::endl;
     std::cout << "  in " << path << std::endl;
+    indices_.clear();
     positions_.clear();
     meshes_.clear();
     runs_.clear();
