@@ -1,4 +1,4 @@
-#include "render/model_checks.h"
+#include "import/model_checks.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,14 +10,14 @@
 
 namespace ruvelo {
 
-std::string badVertex(const std::vector<glm::vec3>& positions) {
+std::string badVertex(const std::vector<glm::vec3>& positions, size_t firstNumber) {
   for (size_t i = 0; i < positions.size(); ++i) {
     const glm::vec3& p = positions[i];
     bool bad = false;
     for (int axis = 0; axis < 3; ++axis) bad = bad || !(std::fabs(p[axis]) <= kMaxVertexCoordinate);
     if (!bad) continue;
     std::ostringstream line;
-    line << "vertex " << i + 1 << " at (" << p.x << ", " << p.y << ", " << p.z
+    line << "vertex " << firstNumber + i + 1 << " at (" << p.x << ", " << p.y << ", " << p.z
          << ") is not finite or lies beyond " << kMaxVertexCoordinate << " m";
     return line.str();
   }

@@ -14,8 +14,8 @@ namespace ruvelo {
 constexpr float kMaxVertexCoordinate = 100000.0f;
 
 // "" when every position is finite and within ±kMaxVertexCoordinate; otherwise a line naming the
-// first vertex that is not (its number from 1 and its value).
-std::string badVertex(const std::vector<glm::vec3>& positions);
+// first vertex that is not (its number, counted from 1 + `firstNumber`, and its value).
+std::string badVertex(const std::vector<glm::vec3>& positions, size_t firstNumber = 0);
 
 // The material libraries an OBJ text names ("mtllib" lines; a line may name several) that cannot be
 // read beside `objPath`, each as "NAME: why". Empty for readable ones, and for files that are no OBJ.
