@@ -123,8 +123,6 @@ TEST(ToldFailures, EachEndsWithItsStatusAndNamesWhatFailed) {
        "", 0, "",
        "ERROR::MODEL: vertex 1 at (nan, 0, 0) is not finite or lies beyond 100000 m: the model is refused\n"
        "  in ../assets/model/level1RenderFinal2.obj\n"},
-      {"the font missing", [](GameFolder& f) { f.hideAsset("fonts/Itim-Regular.ttf"); }, shortRun, "", 255,
-       "", "ERROR::FREETYPE: Failed to load font\n  in ../assets/fonts/Itim-Regular.ttf\n"},
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.what);
