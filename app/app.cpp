@@ -5,10 +5,11 @@
 
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "app/follow_direction.h"
 #include "app/input.h"
-#include "app/scene.h"
+#include "app/placement.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/std_streams.h"
@@ -24,7 +25,6 @@
 namespace ruvelo {
 namespace {
 
-constexpr const char* kLevelCollisionFile = "model/level1PhysXFinal.obj";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -58,7 +58,7 @@ int App::startUp() {
   }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height);
+  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
   if (!renderer_) return -1;
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
@@ -94,7 +94,7 @@ int App::readSettingsFile(Settings& settings) {
 int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
   // Read on the CPU only: the collision model is never drawn.
-  world_ = GameWorld::create(importModel(dataPath(kLevelCollisionFile)), &failure);
+  world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;
@@ -137,7 +137,7 @@ void App::frame() {
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(sceneView(), devTools_.fullShadow());
+    renderer_->shadowPass(drawList(), devTools_.fullShadow());
   }
   renderer_->beginScene();
   if (game_.playing()) {
@@ -164,39 +164,30 @@ float App::measureFrameTime() {
   return state_.deltaTime;
 }
 
-// The items and cones as they stand; the vehicle is filled in by placeVehicle.
-FrameView App::sceneView() const {
-  FrameView view;
-  for (int i = 0; i < kConeCount; ++i) {
-    const Pose cone = world_->conePose(i);
-    view.cones[i] = {coneMatrix(cone), cone.position, true};
-  }
-  for (int i = 0; i < kBatteryCount; ++i) {
-    const Item& item = game_.items()[batteryItem(i)];
-    view.batteries[i] = {item.matrix, item.centre, item.visible};
-  }
-  for (int i = 0; i < kZoneCount; ++i) {
-    const Item& item = game_.items()[zoneItem(i)];
-    view.zones[i] = {item.matrix, item.centre, item.visible};
-  }
-  view.culling = state_.viewFrustum;
-  return view;
+// Everything drawn, where the physics and the game put it now.
+DrawList App::drawList() const {
+  ScenePoses poses;
+  poses.vehicle = world_->vehiclePose();
+  poses.wheels = world_->wheelPoses();
+  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
+  DrawList list = buildDrawList(poses, game_.items());
+  list.culling = state_.viewFrustum;
+  return list;
 }
 
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
   readDrivingInput(dt);
-  FrameView view = sceneView();
-  placeVehicle(view);
-  view.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  DrawList list = drawList();
+  list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
   handleInput(platform_->poll(frame_));
   updateCamera(dt);
   {
     auto timer = devTools_.time("lit");
-    view.culling = state_.viewFrustum;
-    state_.objectsDrawn = renderer_->litPass(view, state_.camera, state_.brightness);
+    list.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+    state_.objectsDrawn = renderer_->litPass(list, state_.camera, state_.brightness);
   }
   game_.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
   {
@@ -288,18 +279,6 @@ DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
   view.controls = world_->vehicleControls();
   const AutopilotKeys chosen = autopilot_->decide(view, dt);
   return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
-}
-
-// Drawing matrices of the body and the four corner wheels.
-void App::placeVehicle(FrameView& view) const {
-  const Pose pose = world_->vehiclePose();
-  view.body = {vehicleBodyMatrix(pose), pose.position, true};
-  const glm::mat4 frame = vehicleFrameMatrix(pose);
-  const std::array<Pose, 4> wheels = world_->wheelPoses();
-  for (int i = 0; i < 4; ++i) {
-    const glm::mat4 matrix = wheelMatrix(frame, wheels[i]);
-    view.wheels[i] = {matrix, glm::vec3(matrix[3]), true};
-  }
 }
 
 // The key, cursor and scroll events of this poll, in their order.

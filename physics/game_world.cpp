@@ -1,5 +1,7 @@
 #include "physics/game_world.h"
 
+#include <nlohmann/json.hpp>
+
 #include "import/model_import.h"
 #include "physics/callbacks.h"
 #include "physics/driving.h"
@@ -172,7 +174,7 @@ VehicleReading GameWorld::vehicleReading() const {
   return reading;
 }
 
-void GameWorld::setDebugExtra(std::function<std::string()> provider) {
+void GameWorld::setDebugExtra(std::function<nlohmann::ordered_json()> provider) {
   parts_->world.setDebugExtra(std::move(provider));
 }
 
