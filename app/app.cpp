@@ -45,6 +45,7 @@ int runGame(const DevFlags& flags) {
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
+  sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
   // Window, GL context, callbacks and GL state.
   std::string error;
@@ -123,7 +124,9 @@ int App::run() {
   while (!platform_->shouldClose()) frame();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
-  const std::string failure = devTools_.flagFailure(frame_);
+  if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
+  std::string failure = devTools_.flagFailure(frame_);
+  if (failure.empty()) failure = sound_->finish();
   if (failure.empty()) return 0;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kFlagFailedStatus;
@@ -145,6 +148,7 @@ void App::frame() {
   } else {
     resultFrame();
   }
+  sound_->update(*world_, game_.state(), state_, dt);
   present();
 }
 
@@ -178,6 +182,7 @@ DrawList App::drawList() const {
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
+  sound_->readImpacts(*world_);
   readDrivingInput(dt);
   DrawList list = drawList();
   list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
@@ -240,7 +245,9 @@ void App::measureFloor() {
 
 // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
 void App::handleTriggers(const std::optional<ItemEvent>& event) {
-  if (event && game_.collect(*event, std::cout)) world_->removeItem(event->item);
+  if (!event || !game_.collect(*event, std::cout)) return;
+  world_->removeItem(event->item);
+  sound_->collected(event->kind);
 }
 
 // Driving keys for the next step, or the free camera in debug mode.

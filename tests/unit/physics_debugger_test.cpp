@@ -157,8 +157,8 @@ TEST(DebuggerConnection, ASlowListenerGetsOnlyWholeLinesAndTheRestIsCountedAfter
   long lines = 0, lastStep = 0;
   for (size_t at = 0, end; (end = received.find('\n', at)) != std::string::npos; at = end + 1, ++lines) {
     const std::string line = received.substr(at, end - at);
-    ASSERT_TRUE(nlohmann::json::accept(line)) << "line " << lines + 1;
-    const long step = nlohmann::json::parse(line).at("step").get<long>();
+    ASSERT_TRUE(nlohmann::json::accept(line) && line.rfind("{\"step\":", 0) == 0) << "line " << lines + 1;
+    const long step = std::stol(line.substr(8));
     ASSERT_GT(step, lastStep) << "in order, none twice";
     lastStep = step;
   }
