@@ -12,16 +12,17 @@
 #include "app/placement.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
+#include "app/user_dirs.h"
 #include "app/window.h"
 #include "import/model_import.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
+#include "render/data_folder.h"
 
 namespace ruvelo {
 namespace {
 
-constexpr const char* kSettingsPath = "../assets/settings.txt";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -63,8 +64,9 @@ int App::startUp() {
 
 // Settings, before anything else exists; the window size and brightness become the run's.
 int App::readSettingsFile(Settings& settings) {
-  const SettingsResult read = readSettings(kSettingsPath, settings.width, settings.height,
-                                           settings.refresh_rate, settings.fullscreen, settings.brightness);
+  const std::string shipped = dataPath("settings.txt");
+  const SettingsResult read =
+      ruvelo::readSettingsFile(settingsFileToRead(userConfigDir(), shipped), shipped, settings);
   if (read.status == SettingsStatus::FileMissing) {
     std::cerr << read.message;
     return 1;

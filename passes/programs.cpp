@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "render/data_folder.h"
+
 namespace ruvelo {
 namespace {
 
-constexpr const char* kShaderDir = "../assets/shader/";
-
 std::unique_ptr<Shader> program(const char* name) {
-  const std::string base = std::string(kShaderDir) + name;
+  const std::string base = dataPath(std::string("shader/") + name);
   return std::make_unique<Shader>(base + ".vert", base + ".frag");
 }
 

@@ -47,6 +47,7 @@ Renderer::Renderer(int width, int height) : width_(width), height_(height), text
 std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vector<AssetFile>& assets) {
   std::unique_ptr<Renderer> renderer(new Renderer(width, height));
   if (!renderer->text_.loaded()) return nullptr;
+  renderer->hudScale_ = hudScale(renderer->text_.glyphs(), width, height);
   renderer->skybox_.emplace();
   renderer->programs_ = loadPrograms();
   renderer->programs_.text->use();
@@ -152,7 +153,7 @@ void Renderer::composite(const glm::ivec2& windowSize) const {
 void Renderer::hud(const HudTexts& texts) const {
   apply(kOverlayState);
   bindWindow();
-  drawHud(text_, *programs_.text, texts);
+  drawHud(text_, *programs_.text, texts, hudScale_);
 }
 
 void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,

@@ -86,6 +86,7 @@ class Renderer {
   int height_;
   RasterToggles toggles_;
   TextRenderer text_;
+  float hudScale_ = 1.0f;  // the HUD shrunk to fit a small window
   std::optional<Skybox> skybox_;
   Programs programs_;
   std::optional<SceneMaterials> materials_;

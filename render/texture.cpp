@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "render/data_folder.h"
 #include "render/image_file.h"
 
 namespace ruvelo {
@@ -29,7 +30,7 @@ Texture TextureCache::find(const std::string& path) const {
 }
 
 GlTexture textureFromFile(const std::string& path) {
-  const std::string fullPath = std::string(kModelTextureDir) + path;
+  const std::string fullPath = dataPath("model/" + path);
   GlTexture texture = GlTexture::generate();
   const DecodedImage image = decodeImage(fullPath, 0);
   if (!image.ok()) {

@@ -22,9 +22,8 @@ struct Texture {
 };
 
 // Where model textures are read from, relative to the working directory.
-inline const char* const kModelTextureDir = "../assets/model/";
 
-// Loads kModelTextureDir + path into a new mipmapped, repeating, trilinear 2D texture. On failure
+// Loads the data folder's model/ + path into a new mipmapped, repeating, trilinear 2D texture. On failure
 // prints "Texture failed to load at path: " + path, then "  in " + the file tried and why, and
 // returns a name without storage. Images larger than kMaxTextureSide are refused.
 GlTexture textureFromFile(const std::string& path);
