@@ -12,6 +12,7 @@
 #include "app/placement.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
+#include "app/std_streams.h"
 #include "app/user_dirs.h"
 #include "app/window.h"
 #include "import/model_import.h"
@@ -43,11 +44,18 @@ int runGame(const DevFlags& flags) {
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
+  sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
   // Window, GL context, callbacks and GL state.
   std::string error;
   platform_ = Platform::open(settings, flags_.input, error);
   if (!platform_) return startupFailure(error.c_str());
+  // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
+  const glm::ivec2 framebuffer = platform_->framebufferSize();
+  if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
+    state_.width = framebuffer.x;
+    state_.height = framebuffer.y;
+  }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
   renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
@@ -115,7 +123,9 @@ int App::run() {
   while (!platform_->shouldClose()) frame();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
-  const std::string failure = devTools_.flagFailure(frame_);
+  if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
+  std::string failure = devTools_.flagFailure(frame_);
+  if (failure.empty()) failure = sound_->finish();
   if (failure.empty()) return 0;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kFlagFailedStatus;
@@ -137,6 +147,7 @@ void App::frame() {
   } else {
     resultFrame();
   }
+  sound_->update(*world_, game_.state(), state_, dt);
   present();
 }
 
@@ -168,6 +179,7 @@ DrawList App::drawList() const {
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
+  sound_->readImpacts(*world_);
   readDrivingInput(dt);
   DrawList list = drawList();
   list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
@@ -229,7 +241,9 @@ void App::measureFloor() {
 
 // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
 void App::handleTriggers(const std::optional<ItemEvent>& event) {
-  if (event && game_.collect(*event, std::cout)) world_->removeItem(event->item);
+  if (!event || !game_.collect(*event, std::cout)) return;
+  world_->removeItem(event->item);
+  sound_->collected(event->kind);
 }
 
 // Driving keys for the next step, or the free camera in debug mode.
@@ -330,8 +344,9 @@ void App::present() {
                          world_->vehicleSpeed(), world_->vehicleGear())
                    .c_str(),
                stdout);
-    std::fflush(stdout);
   }
+  // Standard output that cannot be written ends the run; main then ends it with status 3.
+  if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 

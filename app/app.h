@@ -10,6 +10,7 @@
 #include "app/dev_flags.h"
 #include "app/dev_tools.h"
 #include "app/game.h"
+#include "app/game_sound.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "passes/renderer.h"
@@ -54,6 +55,7 @@ class App {
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
   // Declared in start-up order; torn down in reverse, the GLFW session last.
+  std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<GameWorld> world_;

@@ -197,6 +197,13 @@ const std::vector<FlagDef>& flagTable() {
          flags.dataDir = value;
          return "";
        }},
+      {"--audio-out", "FILE",
+       "Render the sound in game time (48 kHz, no sound card needed) into FILE as a WAV file.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.audioOut = value;
+         return "";
+       }},
   };
   return table;
 }
@@ -227,7 +234,7 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
                        "Show the version and the commit it was built from, and exit.");
   cli.allow_extras();
   cli.footer(
-      "Settings (window size, full screen, brightness): $XDG_CONFIG_HOME/ruvelo/settings.txt\n"
+      "Settings (window size, full screen, brightness, volume): $XDG_CONFIG_HOME/ruvelo/settings.txt\n"
       "(~/.config/ruvelo/settings.txt) when it exists, else settings.txt in the data folder.\n"
       "The data folder: --data-dir, else $RUVELO_DATA_DIR, else found beside the executable.");
   cli.get_formatter()->column_width(24);

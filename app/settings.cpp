@@ -55,8 +55,9 @@ SettingsResult parseInt(const std::string& key, const std::string& value, long m
 }  // namespace
 
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness) {
-  static const char* const kKeys[] = {"width", "height", "refresh_rate", "fullscreen", "brightness"};
+                             float& brightness, float* volume) {
+  static const char* const kKeys[] = {"width",      "height",     "refresh_rate",
+                                      "fullscreen", "brightness", "volume"};
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -67,7 +68,7 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
         break;
       }
     }
-    if (key == nullptr) continue;
+    if (key == nullptr || (volume == nullptr && std::string(key) == "volume")) continue;
 
     const auto equals = line.find('=');
     if (equals == std::string::npos) return badValue(key, line, "no \"=\"");
@@ -87,8 +88,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       bool outOfRange = false;
       const auto parsed = toFloat(value, outOfRange);
       if (!parsed) return badValue(k, value, "not a number");
+      if (k == "volume") outOfRange = outOfRange || !(*parsed >= 0.0f && *parsed <= 1.0f);
       if (outOfRange) return badValue(k, value, "out of range");
-      brightness = *parsed;
+      (k == "volume" ? *volume : brightness) = *parsed;
     }
     if (result.status != SettingsStatus::Ok) return result;
   }
@@ -96,14 +98,15 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 }
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness) {
+                            bool& fullscreen, float& brightness, float* volume) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
   if (!regularFileProblem(path).empty()) return cannotOpen;
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
-  const SettingsResult parsed = parseSettings(file, width, height, refresh_rate, fullscreen, brightness);
+  const SettingsResult parsed =
+      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume);
   if (file.bad()) return cannotOpen;
   return parsed;
 }
@@ -119,7 +122,7 @@ std::string settingsFileToRead(const std::string& configDir, const std::string& 
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
   SettingsResult read = readSettings(path, settings.width, settings.height, settings.refresh_rate,
-                                     settings.fullscreen, settings.brightness);
+                                     settings.fullscreen, settings.brightness, &settings.volume);
   if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
   if (read.status == SettingsStatus::FileMissing && path != shippedFile)
     read.message = "Unable to open file " + path;

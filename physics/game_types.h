@@ -57,6 +57,20 @@ struct VehicleReading {
   std::vector<WheelReading> wheels;
 };
 
+// What the sound reads of the vehicle each frame: the engine, the driver's throttle, the gear, and
+// each corner wheel's slip.
+struct VehicleSoundReading {
+  float engineOmega = 0.0f;  // rad/s
+  float throttle = 0.0f;     // 0..1
+  int gear = 0;
+  struct Wheel {
+    float longSlip = 0.0f;
+    float latSlip = 0.0f;  // rad
+    bool inAir = true;
+  };
+  Wheel wheels[4];
+};
+
 // What the driver asks for this frame (the app maps keys onto it).
 struct DriveCommand {
   bool forward = false;

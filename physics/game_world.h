@@ -22,6 +22,7 @@ class PhysicsWorld;
 class Vehicle;
 struct LevelActors;
 struct PhysicsWorldOptions;
+struct ContactImpact;
 
 class GameWorld {
  public:
@@ -68,6 +69,9 @@ class GameWorld {
   SteeringGeometry steering() const;
   Pose conePose(int cone) const;
   VehicleReading vehicleReading() const;
+  VehicleSoundReading vehicleSound() const;
+  // What the vehicle hit in the last step (see PhysicsWorld::newContactImpacts); returns how many.
+  int newImpacts(ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).
   void setDebugExtra(std::function<nlohmann::ordered_json()> provider);

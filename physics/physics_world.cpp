@@ -197,6 +197,41 @@ void PhysicsWorld::step(float deltaTime) {
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
 }
 
+int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const {
+  int count = 0;
+  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
+    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
+    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
+    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
+    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    if (a != body && b != body) continue;
+    // A point is new in the step that found it; a resting contact keeps its points.
+    float impulse = 0.0f;
+    for (int j = 0; j < manifold->getNumContacts(); ++j) {
+      const btManifoldPoint& point = manifold->getContactPoint(j);
+      if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
+    }
+    const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
+    if (!(speedChange > 0.0f)) continue;
+    auto idA = ids_.find(a);
+    auto idB = ids_.find(b);
+    if (idA == ids_.end() || idB == ids_.end()) continue;
+    const uint64_t low = std::min(idA->second, idB->second), high = std::max(idA->second, idB->second);
+    const ContactImpact impact{(high << 32) | low, speedChange};
+    if (count < capacity) {
+      out[count++] = impact;
+    } else if (capacity > 0) {
+      ContactImpact* weakest = std::min_element(
+          out, out + capacity,
+          [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange < y.speedChange; });
+      if (weakest->speedChange < impact.speedChange) *weakest = impact;
+    }
+  }
+  std::sort(out, out + count,
+            [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange > y.speedChange; });
+  return count;
+}
+
 void PhysicsWorld::checkPoses() {
   if (nonFinitePoseReported_) return;
   const btCollisionObjectArray& objects = world_->getCollisionObjectArray();

@@ -21,6 +21,13 @@
 #include <utility>
 #include <vector>
 
+// Two bodies that came into contact in the last step: which pair (the same number whenever the same
+// two bodies meet) and how much their relative velocity changed along the contact, m/s.
+struct ContactImpact {
+  uint64_t pair = 0;
+  float speedChange = 0.0f;
+};
+
 struct PhysicsWorldOptions {
   bool connectDebugger = true;
   uint16_t debuggerPort = kDebuggerPort;
@@ -71,6 +78,9 @@ class PhysicsWorld {
   // One step of exactly deltaTime (no sub-steps), then the trigger scan and the debugger line.
   void step(float deltaTime);
   uint64_t stepCount() const { return stepCount_; }
+  // The contacts of `body` that the last step made (resting contacts are not new), at most
+  // `capacity` of them into `out`, strongest first; returns how many.
+  int newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const;
 
   // --- debugger ---
   bool debuggerConnected() const { return debugger_.connected(); }
