@@ -142,6 +142,8 @@ void App::frame() {
     resultFrame();
   }
   sound_->update(*world_, game_.state(), state_, dt);
+  // Sound that cannot be written to --audio-out ends the run, like a screenshot.
+  if (sound_->outputFailed()) platform_->requestClose();
   present();
 }
 
