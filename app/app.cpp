@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "app/follow_direction.h"
 #include "app/input.h"
-#include "app/scene.h"
+#include "app/placement.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
+#include "app/std_streams.h"
 #include "app/user_dirs.h"
 #include "app/window.h"
 #include "import/model_import.h"
@@ -23,7 +25,6 @@
 namespace ruvelo {
 namespace {
 
-constexpr const char* kLevelCollisionFile = "model/level1PhysXFinal.obj";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -50,9 +51,15 @@ int App::startUp() {
   std::string error;
   platform_ = Platform::open(settings, flags_.input, error);
   if (!platform_) return startupFailure(error.c_str());
+  // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
+  const glm::ivec2 framebuffer = platform_->framebufferSize();
+  if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
+    state_.width = framebuffer.x;
+    state_.height = framebuffer.y;
+  }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height);
+  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
   if (!renderer_) return -1;
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
@@ -88,7 +95,7 @@ int App::readSettingsFile(Settings& settings) {
 int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
   // Read on the CPU only: the collision model is never drawn.
-  world_ = GameWorld::create(importModel(dataPath(kLevelCollisionFile)), &failure);
+  world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;
@@ -133,7 +140,7 @@ void App::frame() {
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(sceneView(), devTools_.fullShadow());
+    renderer_->shadowPass(drawList(), devTools_.fullShadow());
   }
   renderer_->beginScene();
   if (game_.playing()) {
@@ -163,23 +170,15 @@ float App::measureFrameTime() {
   return state_.deltaTime;
 }
 
-// The items and cones as they stand; the vehicle is filled in by placeVehicle.
-FrameView App::sceneView() const {
-  FrameView view;
-  for (int i = 0; i < kConeCount; ++i) {
-    const Pose cone = world_->conePose(i);
-    view.cones[i] = {coneMatrix(cone), cone.position, true};
-  }
-  for (int i = 0; i < kBatteryCount; ++i) {
-    const Item& item = game_.items()[batteryItem(i)];
-    view.batteries[i] = {item.matrix, item.centre, item.visible};
-  }
-  for (int i = 0; i < kZoneCount; ++i) {
-    const Item& item = game_.items()[zoneItem(i)];
-    view.zones[i] = {item.matrix, item.centre, item.visible};
-  }
-  view.culling = state_.viewFrustum;
-  return view;
+// Everything drawn, where the physics and the game put it now.
+DrawList App::drawList() const {
+  ScenePoses poses;
+  poses.vehicle = world_->vehiclePose();
+  poses.wheels = world_->wheelPoses();
+  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
+  DrawList list = buildDrawList(poses, game_.items());
+  list.culling = state_.viewFrustum;
+  return list;
 }
 
 void App::playFrame(float dt) {
@@ -187,16 +186,15 @@ void App::playFrame(float dt) {
   handleTriggers(world_->step(dt));
   sound_->readImpacts(*world_);
   readDrivingInput(dt);
-  FrameView view = sceneView();
-  placeVehicle(view);
-  view.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  DrawList list = drawList();
+  list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
   handleInput(platform_->poll(frame_));
   updateCamera(dt);
   {
     auto timer = devTools_.time("lit");
-    view.culling = state_.viewFrustum;
-    state_.objectsDrawn = renderer_->litPass(view, state_.camera, state_.brightness);
+    list.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+    state_.objectsDrawn = renderer_->litPass(list, state_.camera, state_.brightness);
   }
   game_.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
   {
@@ -292,18 +290,6 @@ DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
   return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
 }
 
-// Drawing matrices of the body and the four corner wheels.
-void App::placeVehicle(FrameView& view) const {
-  const Pose pose = world_->vehiclePose();
-  view.body = {vehicleBodyMatrix(pose), pose.position, true};
-  const glm::mat4 frame = vehicleFrameMatrix(pose);
-  const std::array<Pose, 4> wheels = world_->wheelPoses();
-  for (int i = 0; i < 4; ++i) {
-    const glm::mat4 matrix = wheelMatrix(frame, wheels[i]);
-    view.wheels[i] = {matrix, glm::vec3(matrix[3]), true};
-  }
-}
-
 // The key, cursor and scroll events of this poll, in their order.
 void App::handleInput(const InputFrame& input) {
   for (const InputEvent& event : input.events) {
@@ -363,8 +349,9 @@ void App::present() {
                          world_->vehicleSpeed(), world_->vehicleGear())
                    .c_str(),
                stdout);
-    std::fflush(stdout);
   }
+  // Standard output that cannot be written ends the run; main then ends it with status 3.
+  if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 

@@ -38,7 +38,7 @@ class App {
   int buildWorld();
   void frame();
   float measureFrameTime();
-  FrameView sceneView() const;
+  DrawList drawList() const;
   void playFrame(float dt);
   void resultFrame();
   void floorFrame();
@@ -46,7 +46,6 @@ class App {
   void handleTriggers(const std::optional<ItemEvent>& event);
   void readDrivingInput(float dt);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);
-  void placeVehicle(FrameView& view) const;
   void handleInput(const InputFrame& input);
   void updateCamera(float dt);
   void drawHud(float dt);

@@ -1,5 +1,7 @@
 #include "app/dev_tools.h"
 
+#include <nlohmann/json.hpp>
+
 #include <time.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
 #include "app/screenshots.h"
+#include "app/std_streams.h"
 #include "app/window.h"
 
 namespace ruvelo {
@@ -95,17 +98,12 @@ void printStats(const char* name, const std::vector<double>& samples) {
 
 }  // namespace
 
-std::string vehicleJson(const VehicleReading& vehicle) {
-  std::ostringstream json;
-  json << "{\"speed\":" << vehicle.speed << ",\"gear\":" << vehicle.gear << ",\"wheels\":[";
-  for (size_t i = 0; i < vehicle.wheels.size(); ++i) {
-    const WheelReading& wheel = vehicle.wheels[i];
-    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce
-         << ",\"inAir\":" << (wheel.inAir ? "true" : "false") << ",\"omega\":" << wheel.omega
-         << ",\"load\":" << wheel.load << "}";
-  }
-  json << "]}";
-  return json.str();
+nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle) {
+  nlohmann::ordered_json wheels = nlohmann::ordered_json::array();
+  for (const WheelReading& wheel : vehicle.wheels)
+    wheels.push_back(
+        {{"jounce", wheel.jounce}, {"inAir", wheel.inAir}, {"omega", wheel.omega}, {"load", wheel.load}});
+  return {{"speed", vehicle.speed}, {"gear", vehicle.gear}, {"wheels", std::move(wheels)}};
 }
 
 std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& p, float speed,
@@ -246,7 +244,7 @@ void DevTools::report(int width, int height) {
                 computeFrameStats(entry.frames).median);
   gpu_.report(std::cout);
   std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB_, earlyMiB_, residentMiB());
-  std::fflush(stdout);
+  standardOutputWritten();  // flushed here, so a failure keeps its reason
 }
 
 }  // namespace ruvelo

@@ -83,6 +83,11 @@ LevelLayout buildLayout() {
   l.blocks.push_back(
       {{-150.0f, kSlabTop, 120.0f}, {-20.0f, 2.5f, 121.0f}, Surface::Barrier, Surface::Concrete});
 
+  // The edge of the level: the green plane's long sides, cut diagonally at the south-east and north-west
+  // corners where the shadow map's volume ends (|x - z| <= 565 with the wall's thickness).
+  l.boundary = {{-290.0f, -530.0f}, {32.0f, -530.0f},  {290.0f, -272.0f},
+                {290.0f, 440.0f},   {-122.0f, 440.0f}, {-290.0f, 272.0f}};
+
   l.buildings = {
       // south west
       {{-40.0f, -380.0f}, {12.0f, 15.0f}, 18.0f, 0},
@@ -179,11 +184,17 @@ glm::vec4 spineFootprint(const SpinePiece& piece) {
 }
 
 bool insideGreenPlane(glm::vec3 p) {
-  return std::fabs(p.x) <= 300.0f && std::fabs(p.z) <= 800.0f;
+  return std::fabs(p.x) <= kGreenPlaneHalfSize.x && std::fabs(p.z) <= kGreenPlaneHalfSize.y;
 }
 
 bool insideShadowVolume(glm::vec3 p) {
-  return std::fabs(p.x - p.z) <= 565.0f && std::fabs(2.0f * p.y - p.x - p.z) <= 979.0f;
+  // The sun's own axes, as its look-at view builds them.
+  const glm::vec3 forward = glm::normalize(kSunDirection);
+  const glm::vec3 right = glm::normalize(glm::cross(forward, glm::vec3(0.0f, 1.0f, 0.0f)));
+  const glm::vec3 up = glm::cross(right, forward);
+  const glm::vec3 offset = p - kSunEye;
+  return std::fabs(glm::dot(offset, right)) <= kSunHalfExtent &&
+         std::fabs(glm::dot(offset, up)) <= kSunHalfExtent;
 }
 
 }  // namespace ruvelo::level

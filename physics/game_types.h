@@ -7,9 +7,11 @@
 
 #include <vector>
 
-constexpr int kBatteryCount = 5;
-constexpr int kZoneCount = 3;
-constexpr int kConeCount = 5;
+#include "level/level_layout.h"
+
+constexpr int kBatteryCount = ruvelo::level::kBatteryCount;
+constexpr int kZoneCount = ruvelo::level::kZoneCount;
+constexpr int kConeCount = ruvelo::level::kConeCount;
 
 enum class ItemKind { Battery, Zone };
 

@@ -1,5 +1,7 @@
 #include "physics/game_world.h"
 
+#include <nlohmann/json.hpp>
+
 #include "import/model_import.h"
 #include "physics/callbacks.h"
 #include "physics/driving.h"
@@ -189,7 +191,7 @@ int GameWorld::newImpacts(ContactImpact* out, int capacity) const {
   return parts_->world.newContactImpacts(parts_->vehicle->body(), out, capacity);
 }
 
-void GameWorld::setDebugExtra(std::function<std::string()> provider) {
+void GameWorld::setDebugExtra(std::function<nlohmann::ordered_json()> provider) {
   parts_->world.setDebugExtra(std::move(provider));
 }
 

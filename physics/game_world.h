@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,7 +74,7 @@ class GameWorld {
   int newImpacts(ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).
-  void setDebugExtra(std::function<std::string()> provider);
+  void setDebugExtra(std::function<nlohmann::ordered_json()> provider);
 
   // The parts, for tests and benchmarks inside physics/.
   PhysicsWorld& physics();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -17,16 +18,6 @@ btScalar averageFriction(const btCollisionObject* body0, const btCollisionObject
 const PhysicsMaterial* materialOf(const btCollisionShape* shape, const PhysicsMaterial& fallback) {
   const ShapeInfo* info = shapeInfoOf(shape);
   return info && info->material ? info->material : &fallback;
-}
-
-void appendNumber(std::string& out, float value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.6g", static_cast<double>(value));
-  out += buffer;
 }
 
 const char* kindOf(const btCollisionObject* object) {
@@ -304,41 +295,27 @@ void PhysicsWorld::scanTriggers() {
 }
 
 std::string PhysicsWorld::debugLine(float deltaTime) const {
-  std::string line = "{\"step\":" + std::to_string(stepCount_) + ",\"dt\":";
-  appendNumber(line, deltaTime);
-  line += ",\"bodies\":[";
-  bool first = true;
+  nlohmann::ordered_json line;
+  line["step"] = stepCount_;
+  line["dt"] = deltaTime;
+  nlohmann::ordered_json bodies = nlohmann::ordered_json::array();
   for (const auto& entry : objectsById_) {
     const btCollisionObject* object = entry.second;
     if (!members_.count(object)) continue;
     const btTransform& pose = object->getWorldTransform();
     const btVector3& p = pose.getOrigin();
     const btQuaternion q = pose.getRotation();
-    if (!first) line += ',';
-    first = false;
-    line += "{\"id\":" + std::to_string(entry.first) + ",\"kind\":\"" + kindOf(object) + "\",\"enabled\":";
-    line += disabled_.count(object) ? "false" : "true";
-    line += ",\"p\":[";
-    appendNumber(line, p.x());
-    line += ',';
-    appendNumber(line, p.y());
-    line += ',';
-    appendNumber(line, p.z());
-    line += "],\"q\":[";
-    appendNumber(line, q.x());
-    line += ',';
-    appendNumber(line, q.y());
-    line += ',';
-    appendNumber(line, q.z());
-    line += ',';
-    appendNumber(line, q.w());
-    line += "]}";
+    bodies.push_back({{"id", entry.first},
+                      {"kind", kindOf(object)},
+                      {"enabled", disabled_.count(object) == 0},
+                      {"p", {p.x(), p.y(), p.z()}},
+                      {"q", {q.x(), q.y(), q.z(), q.w()}}});
   }
-  line += ']';
+  line["bodies"] = std::move(bodies);
   if (debugExtra_) {
-    const std::string extra = debugExtra_();
-    if (!extra.empty()) line += ",\"vehicle\":" + extra;
+    nlohmann::ordered_json extra = debugExtra_();
+    if (!extra.is_null()) line["vehicle"] = std::move(extra);
   }
-  line += '}';
-  return line;
+  // Non-finite numbers are written as null, which every JSON reader accepts.
+  return line.dump();
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -85,7 +86,7 @@ class PhysicsWorld {
   bool debuggerConnected() const { return debugger_.connected(); }
   // Supplies a JSON value (e.g. the vehicle's speed, gear and wheels) for each step's line, under
   // the key "vehicle"; called only while a debugger is connected. Empty text leaves it out.
-  void setDebugExtra(std::function<std::string()> provider) { debugExtra_ = std::move(provider); }
+  void setDebugExtra(std::function<nlohmann::ordered_json()> provider) { debugExtra_ = std::move(provider); }
   // The line that would be sent for the current state (also used by tests).
   std::string debugLine(float deltaTime) const;
 
@@ -125,5 +126,5 @@ class PhysicsWorld {
   bool nonFinitePoseReported_ = false;
 
   DebuggerConnection debugger_;
-  std::function<std::string()> debugExtra_;
+  std::function<nlohmann::ordered_json()> debugExtra_;
 };
