@@ -37,6 +37,7 @@ GameRun runWithStreams(const GameFolder& folder, const std::vector<std::string>&
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.err = slurp(folder.path("err.txt"));
+  takeSoundOffLine(run);
   return run;
 }
 
