@@ -27,6 +27,10 @@ class GameFolder {
 
   // Runs build/bin/ruvelo with `args` from <folder>/bin.
   GameRun run(const std::vector<std::string>& args, int timeoutSeconds = 300) const;
+  // The same with the shell redirections `streams` instead of the usual ones (standard input from
+  // /dev/null, standard output and error to the folder's stdout.txt and stderr.txt, read back).
+  GameRun runWithStreams(const std::vector<std::string>& args, const std::string& streams,
+                         int timeoutSeconds = 300) const;
 
   void writeSettings(const std::string& text) const;
   void removeSettings() const;
