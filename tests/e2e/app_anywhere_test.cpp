@@ -40,6 +40,7 @@ GameRun runFrom(const std::string& cwd, const std::string& exe, const std::strin
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.out = slurp(output + "/out");
   run.err = slurp(output + "/err");
+  takeSoundOffLine(run);
   EXPECT_TRUE(fs::is_empty(home)) << "nothing is written to the player's folders";
   return run;
 }

@@ -77,12 +77,15 @@ GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const s
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.out = slurp(root_ + "/stdout.txt");
   run.err = slurp(root_ + "/stderr.txt");
-  if (run.err.rfind("Sound off: ", 0) == 0) {
-    const auto end = run.err.find('\n');
-    run.soundOff = run.err.substr(0, end);
-    run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
-  }
+  takeSoundOffLine(run);
   return run;
+}
+
+void takeSoundOffLine(GameRun& run) {
+  if (run.err.rfind("Sound off: ", 0) != 0) return;
+  const auto end = run.err.find('\n');
+  run.soundOff = run.err.substr(0, end);
+  run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
 }
 
 void GameFolder::writeSettings(const std::string& text) const {

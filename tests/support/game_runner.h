@@ -17,6 +17,9 @@ struct GameRun {
   std::string soundOff;
 };
 
+// Moves a leading "Sound off: ..." line from run.err to run.soundOff (for runners of their own).
+void takeSoundOffLine(GameRun& run);
+
 class GameFolder {
  public:
   // A small windowed game by default.
