@@ -33,8 +33,8 @@ GameRun runFrom(const std::string& cwd, const std::string& exe, const std::strin
   const std::string output = makeTempDir("ruvelo-output");
   const std::string command = "cd '" + cwd +
                               "' && env -u RUVELO_DATA_DIR -u XDG_CONFIG_HOME -u XDG_DATA_HOME " +
-                              "-u XDG_STATE_HOME HOME='" + home + "' timeout 300 '" + exe + "' " + args +
-                              " </dev/null >'" + output + "/out' 2>'" + output + "/err'";
+                              "-u XDG_STATE_HOME HOME='" + home + "' " + gamePreload() + "timeout 300 '" +
+                              exe + "' " + args + " </dev/null >'" + output + "/out' 2>'" + output + "/err'";
   const int raw = std::system(command.c_str());
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);

@@ -54,12 +54,14 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
                         timeoutSeconds);
 }
 
+std::string gamePreload() {
+  const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
+  return preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
+}
+
 GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const std::string& streams,
                                    int timeoutSeconds) const {
-  // The sanitizer run preloads the GL driver so that leaks inside it are still attributed to it (and
-  // suppressed) after GLFW's shutdown unloads it.
-  const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
-  std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
+  std::string environment = gamePreload();
   // The folder's own data, and the player's folders inside it, never the real player's (nor their
   // gamepad mappings).
   environment += "RUVELO_DATA_DIR=../assets XDG_CONFIG_HOME=" + quote(root_ + "/config") +

@@ -20,6 +20,11 @@ struct GameRun {
 // Moves a leading "Sound off: ..." line from run.err to run.soundOff (for runners of their own).
 void takeSoundOffLine(GameRun& run);
 
+// "LD_PRELOAD=... " for a shell command that starts the game, or "". The sanitizer run preloads the
+// GL driver so that leaks inside it are still attributed to it (and suppressed) after GLFW's
+// shutdown unloads it.
+std::string gamePreload();
+
 class GameFolder {
  public:
   // A small windowed game by default.
