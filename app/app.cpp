@@ -11,6 +11,7 @@
 #include "app/scene.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
+#include "app/user_dirs.h"
 #include "app/window.h"
 #include "level/level_layout.h"
 #include "level/route.h"
@@ -20,6 +21,7 @@
 namespace ruvelo {
 namespace {
 
+constexpr const char* kAssetDir = "../assets";
 constexpr const char* kSettingsPath = "../assets/settings.txt";
 constexpr float kSnowPerSecond = 425.0f;
 
@@ -38,9 +40,14 @@ int runGame(const DevFlags& flags) {
   return app.run();
 }
 
+App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDataDir()) {}
+
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
+  if (const int status = recorder_.start(flags_, kAssetDir, state_.width, state_.height, std::cerr))
+    return status;
+  best_.load(std::cerr);
 
   // Window, GL context, callbacks and GL state.
   std::string error;
@@ -94,7 +101,7 @@ int App::buildWorld() {
     return 1;
   }
   world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
-  if (flags_.autopilot) {
+  if (recorder_.autopilot()) {
     const SteeringGeometry steering = world_->steering();
     autopilot_.emplace(
         level::drivingLine(level::levelLayout()),
@@ -110,10 +117,12 @@ int App::run() {
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) frame();
+  const bool recorded = recorder_.finish(std::cerr);
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
+  if (replayDiverged_) return kReplayDivergedStatus;
   const std::string failure = devTools_.flagFailure(frame_);
-  if (failure.empty()) return 0;
+  if (failure.empty()) return recorded ? 0 : kFlagFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kFlagFailedStatus;
 }
@@ -122,7 +131,10 @@ void App::frame() {
   ++frame_;
   devTools_.beginFrame();
   const float dt = measureFrameTime();
-  if (devTools_.benchFloor()) return floorFrame();
+  if (devTools_.benchFloor()) {
+    floorFrame();
+    return endFrame();
+  }
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
@@ -135,6 +147,7 @@ void App::frame() {
     resultFrame();
   }
   present();
+  endFrame();
 }
 
 // Depth testing back on (the post-process switched it off) and the frame time. Nothing clears the
@@ -147,8 +160,10 @@ float App::measureFrameTime() {
   gl_state::setEnabled(GL_DEPTH_TEST, true);
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
-  state_.deltaTime =
-      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
+  // A replay takes the time steps of its recording.
+  state_.deltaTime = recorder_.frameStep(
+      frame_,
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
   state_.lastFrame = static_cast<float>(now);
   return state_.deltaTime;
 }
@@ -178,6 +193,7 @@ void App::playFrame(float dt) {
   readDrivingInput(dt);
   FrameView view = sceneView();
   placeVehicle(view);
+  recorder_.notePose(frame_, world_->vehiclePose());
   view.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
   handleInput(platform_->poll(frame_));
@@ -208,7 +224,7 @@ void App::playFrame(float dt) {
 void App::resultFrame() {
   renderer_->beginResultScreen();
   handleInput(platform_->poll(frame_));
-  renderer_->resultScreen(state_.camera, resultText(game_.state().phase));
+  renderer_->resultScreen(state_.camera, resultText(game_.state().phase), resultDetail_);
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.
@@ -275,7 +291,10 @@ DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
   view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
   view.forwardSpeed = world_->vehicleForwardSpeed();
   view.controls = world_->vehicleControls();
-  const AutopilotKeys chosen = autopilot_->decide(view, dt);
+  // A replay drives with the keys the autopilot chose when the run was recorded.
+  AutopilotKeys chosen;
+  if (!recorder_.replaying()) chosen = autopilot_->decide(view, dt);
+  chosen = recorder_.autopilotKeys(frame_, chosen);
   return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
 }
 
@@ -292,7 +311,9 @@ void App::placeVehicle(FrameView& view) const {
 }
 
 // The key, cursor and scroll events of this poll, in their order.
-void App::handleInput(const InputFrame& input) {
+// A replay swaps in the recorded input; a live run's is recorded.
+void App::handleInput(InputFrame polled) {
+  const InputFrame input = recorder_.input(frame_, std::move(polled));
   for (const InputEvent& event : input.events) {
     switch (event.type) {
       case InputEvent::Type::Key:
@@ -353,6 +374,26 @@ void App::present() {
     std::fflush(stdout);
   }
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+// The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
+// run ends), the best result on the frame that won, and the end of a replay after its last frame.
+void App::endFrame() {
+  if (frame_ % kStateHashInterval == 0 &&
+      !recorder_.endFrame(frame_, gameStateHash(*world_, game_.state()), std::cerr)) {
+    replayDiverged_ = true;
+    platform_->requestClose();
+  }
+  if (resultDetail_.empty() && game_.state().phase == GamePhase::Won) keepResult();
+  if (recorder_.replayOver(frame_)) platform_->requestClose();
+}
+
+// A won run against the best: kept when better (not in a replay); the line under the result.
+void App::keepResult() {
+  const RunResult run{game_.state().timeLeft, game_.state().power};
+  resultDetail_ =
+      recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(), std::cerr);
+  std::cout << resultDetail_ << std::endl;
 }
 
 }  // namespace ruvelo

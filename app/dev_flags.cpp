@@ -149,6 +149,10 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       std::string error;
       if (!parseInputScript(script, flags.input, error)) return fail("--input: " + value + ": " + error);
       ++i;
+    } else if (flag == "--record" || flag == "--replay") {
+      if (!hasValue || value.empty()) return needsValue();
+      (flag == "--record" ? flags.record : flags.replay) = value;
+      ++i;
     } else if (flag == "--screenshot") {
       if (!hasValue) return needsValue();
       const auto colon = value.find(':');
@@ -162,7 +166,8 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     } else {
       return fail("unknown flag \"" + flag +
                   "\" (flags: --frames N, --fixed-dt S, --input FILE, "
-                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot, --full-shadow)");
+                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot, --full-shadow, "
+                  "--record FILE, --replay FILE)");
     }
   }
   // A picture of a frame the run never reaches would silently never be written.

@@ -30,6 +30,8 @@ struct DevFlags {
   bool logState = false;
   bool autopilot = false;   // the game drives the route itself until the player presses a driving key
   bool fullShadow = false;  // redraw the whole shadow map every frame instead of only what changed
+  std::string record;       // also write the run's recording here
+  std::string replay;       // play this recording back instead of the live input
 };
 
 struct FlagsResult {

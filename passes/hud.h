@@ -38,6 +38,9 @@ std::array<TextLine, 5> hudLines(const HudTexts& texts);
 // The end screen's line ("5 Stars" or "0 Stars", chosen by the game) at (0.4, 0.5), scale 2, yellow.
 TextLine endScreenLine(const std::string& text);
 
+// The smaller line under it (this run's time left and the best), white.
+TextLine endScreenDetailLine(const std::string& text);
+
 void drawTextLine(const TextRenderer& renderer, const Shader& textProgram, const TextLine& line);
 void drawHud(const TextRenderer& renderer, const Shader& textProgram, const HudTexts& texts);
 

@@ -116,9 +116,10 @@ void Renderer::beginResultScreen() const {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void Renderer::resultScreen(const Camera& camera, const std::string& line) const {
+void Renderer::resultScreen(const Camera& camera, const std::string& line, const std::string& detail) const {
   skybox_->draw(*programs_.cubeMapShader, camera);
   drawTextLine(text_, *programs_.text, endScreenLine(line));
+  if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail));
 }
 
 void Renderer::floorFrame() {

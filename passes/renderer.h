@@ -69,9 +69,9 @@ class Renderer {
             const Camera& camera);
 
   // The result screen: the default framebuffer cleared (events are polled between the two calls),
-  // then the sky and the one line.
+  // then the sky, the line and the smaller detail line under it (none when "").
   void beginResultScreen() const;
-  void resultScreen(const Camera& camera, const std::string& line) const;
+  void resultScreen(const Camera& camera, const std::string& line, const std::string& detail = "") const;
 
   // The cost floor of a frame: the shadow map and the window cleared, nothing drawn.
   void floorFrame();
