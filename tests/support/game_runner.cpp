@@ -52,7 +52,11 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
   // The sanitizer run preloads the GL driver so that leaks inside it are still attributed to it (and
   // suppressed) after GLFW's shutdown unloads it.
   const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
-  const std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
+  const std::string home = root_ + "/home";
+  std::string environment = "HOME=" + quote(home) + " XDG_CONFIG_HOME=" + quote(home + "/config") +
+                            " XDG_DATA_HOME=" + quote(home + "/data") +
+                            " XDG_STATE_HOME=" + quote(home + "/state") + " ";
+  if (preload && *preload) environment += "LD_PRELOAD=" + quote(preload) + " ";
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);
