@@ -8,6 +8,7 @@
 
 #include "app/follow_direction.h"
 #include "app/input.h"
+#include "app/regular_file.h"
 #include "app/scene.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
@@ -48,6 +49,7 @@ int App::startUp() {
   if (const int status = recorder_.start(flags_, kAssetDir, state_.width, state_.height, std::cerr))
     return status;
   best_.load(std::cerr);
+  loadGhost(std::cerr);
 
   // Window, GL context, callbacks and GL state.
   std::string error;
@@ -69,8 +71,9 @@ int App::startUp() {
 
 // Settings, before anything else exists; the window size and brightness become the run's.
 int App::readSettingsFile(Settings& settings) {
-  const SettingsResult read = readSettings(kSettingsPath, settings.width, settings.height,
-                                           settings.refresh_rate, settings.fullscreen, settings.brightness);
+  const SettingsResult read =
+      readSettings(kSettingsPath, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
+                   settings.brightness, &settings.ghost);
   if (read.status == SettingsStatus::FileMissing) {
     std::cerr << read.message;
     return 1;
@@ -82,6 +85,7 @@ int App::readSettingsFile(Settings& settings) {
   state_.width = settings.width;
   state_.height = settings.height;
   state_.brightness = settings.brightness;
+  state_.showGhost = settings.ghost;
   return 0;
 }
 
@@ -101,6 +105,7 @@ int App::buildWorld() {
     return 1;
   }
   world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
+  ghostWheels_ = world_->wheelPoses();
   if (recorder_.autopilot()) {
     const SteeringGeometry steering = world_->steering();
     autopilot_.emplace(
@@ -190,6 +195,7 @@ FrameView App::sceneView() const {
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
+  playTime_ += dt;
   readDrivingInput(dt);
   FrameView view = sceneView();
   placeVehicle(view);
@@ -208,6 +214,7 @@ void App::playFrame(float dt) {
     auto timer = devTools_.time("sky");
     renderer_->sky(state_.camera);
   }
+  drawGhost();
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
@@ -374,6 +381,32 @@ void App::present() {
     std::fflush(stdout);
   }
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+// The best run's recording, for its ghost; one that cannot be read means no ghost.
+void App::loadGhost(std::ostream& err) {
+  const std::string path = best_.recordingPath();
+  if (path.empty() || regularFileProblem(path) == "no such file") return;
+  std::string bytes, why;
+  Recording best;
+  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
+    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost" << std::endl;
+    return;
+  }
+  ghost_.emplace(best);
+  if (ghost_->empty()) ghost_.reset();
+}
+
+// The ghost where the best run was at this playing time, its wheels at rest.
+void App::drawGhost() {
+  if (!ghost_ || !state_.showGhost) return;
+  auto timer = devTools_.time("ghost");
+  const RecordedPose at = ghost_->at(playTime_);
+  const Pose pose{at.position, at.rotation};
+  const glm::mat4 frame = vehicleFrameMatrix(pose);
+  std::array<glm::mat4, 4> wheels;
+  for (int i = 0; i < 4; ++i) wheels[i] = wheelMatrix(frame, ghostWheels_[i]);
+  renderer_->ghost(vehicleBodyMatrix(pose), wheels, state_.camera, state_.brightness);
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded

@@ -55,6 +55,8 @@ class App {
   void present();
   void endFrame();
   void keepResult();
+  void loadGhost(std::ostream& err);
+  void drawGhost();
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -72,6 +74,10 @@ class App {
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won
   bool replayDiverged_ = false;
+  // The best run's vehicle: its poses on the playing time, and this run's playing time.
+  std::optional<GhostPath> ghost_;
+  std::array<Pose, 4> ghostWheels_{};  // the wheels' places at rest
+  double playTime_ = 0.0;
 };
 
 }  // namespace ruvelo

@@ -54,8 +54,8 @@ SettingsResult parseInt(const std::string& key, const std::string& value, long m
 }  // namespace
 
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness) {
-  static const char* const kKeys[] = {"width", "height", "refresh_rate", "fullscreen", "brightness"};
+                             float& brightness, bool* ghost) {
+  static const char* const kKeys[] = {"width", "height", "refresh_rate", "fullscreen", "brightness", "ghost"};
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -82,6 +82,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       result = parseInt(k, value, INT32_MIN, INT32_MAX, refresh_rate);
     } else if (k == "fullscreen") {
       fullscreen = value == "true";
+    } else if (k == "ghost") {
+      if (value != "true" && value != "false") return badValue(k, value, "true or false");
+      if (ghost) *ghost = value == "true";
     } else {
       bool outOfRange = false;
       const auto parsed = toFloat(value, outOfRange);
@@ -95,14 +98,15 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 }
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness) {
+                            bool& fullscreen, float& brightness, bool* ghost) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
   if (!regularFileProblem(path).empty()) return cannotOpen;
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
-  const SettingsResult parsed = parseSettings(file, width, height, refresh_rate, fullscreen, brightness);
+  const SettingsResult parsed =
+      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, ghost);
   if (file.bad()) return cannotOpen;
   return parsed;
 }

@@ -13,6 +13,7 @@ struct Settings {
   int refresh_rate = 150;
   bool fullscreen = true;
   float brightness = 1.0f;
+  bool ghost = true;  // the best run's vehicle drawn while playing
 };
 
 enum class SettingsStatus { Ok, FileMissing, BadValue };
@@ -26,12 +27,13 @@ struct SettingsResult {
 // the fixed order width, height, refresh_rate, fullscreen, brightness; the value is everything after
 // the first "="; a carriage return belongs to the line end. A value that cannot be converted, or is
 // out of range, stops parsing with BadValue.
+// "ghost=false" hides the best run's vehicle (into `ghost`, when given).
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness);
+                             float& brightness, bool* ghost = nullptr);
 
 // Opens the file and parses it; FileMissing when it cannot be opened or read, or is not a regular
 // file (a directory, a device).
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness);
+                            bool& fullscreen, float& brightness, bool* ghost = nullptr);
 
 }  // namespace ruvelo

@@ -3,11 +3,13 @@
 #include <GL/glew.h>
 
 #include "level/level_layout.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
 
 constexpr unsigned kSnowParticles = 2000;
+constexpr float kGhostOpacity = 0.35f;
 
 // Culling centres of the two still models.
 const glm::vec3 kGroundCentre(0.0f, level::kSlabTop, 0.0f);
@@ -91,6 +93,24 @@ int Renderer::litPass(const FrameView& view, const Camera& camera, float brightn
 
 void Renderer::sky(const Camera& camera) const {
   skybox_->draw(*programs_.cubeMapShader, camera);
+}
+
+void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
+                     float brightness) {
+  setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
+  shadowMap_->bindForPhong(*programs_.phong);
+  // The lit shader writes opaque colour; a constant opacity makes it see-through without a shader of
+  // its own. The game's usual blending (by the source alpha, for text and snow) comes back after.
+  const bool blending = gl_state::raster().blend;
+  gl_state::setEnabled(GL_BLEND, true);
+  glBlendColor(0.0f, 0.0f, 0.0f, kGhostOpacity);
+  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+  glDepthMask(GL_FALSE);
+  models_.car->asset().draw(body);
+  for (size_t i = 0; i < wheels.size(); ++i) models_.wheels[i]->asset().draw(wheels[i]);
+  glDepthMask(GL_TRUE);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  gl_state::setEnabled(GL_BLEND, blending);
 }
 
 void Renderer::edgePass() const {

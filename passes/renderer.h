@@ -61,6 +61,10 @@ class Renderer {
   // visible zones. Returns how many objects were drawn.
   int litPass(const FrameView& view, const Camera& camera, float brightness);
   void sky(const Camera& camera) const;
+  // The ghost of the best run: the vehicle body and wheels at these matrices, see-through, over the
+  // scene drawn so far (after the sky). It writes no depth, casts no shadow and is not counted.
+  void ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
+             float brightness);
   void edgePass() const;
   void composite(const glm::ivec2& windowSize) const;
   void hud(const HudTexts& texts) const;
