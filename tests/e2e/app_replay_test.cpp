@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -134,6 +135,57 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
     EXPECT_EQ(std::count(replay.err.begin(), replay.err.end(), '\n'), 1) << replay.err;
     EXPECT_EQ(replay.out, "");
   }
+}
+
+// The ghost of a run that drove straight ahead, seen from a vehicle standing at the start: with
+// ghost=false, or after G, the picture is the same except in one small patch where the ghost
+// stands; the game itself runs the same either way (it is not counted among the objects drawn).
+TEST(Ghost, ShowsOnlyWhereTheBestRunsVehicleIs) {
+  const std::string settings = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n";
+  GameFolder folder(settings);
+  folder.writeFile("bin/ahead.txt", "1 W press\n");
+  ASSERT_EQ(
+      folder.run({"--frames", "60", "--fixed-dt", "0.1", "--input", "ahead.txt", "--record", "ahead.rvr"})
+          .status,
+      0);
+  std::filesystem::create_directories(folder.dataDir());
+  std::filesystem::copy_file(folder.path("bin/ahead.rvr"), folder.dataDir() + "/best.rvr");
+
+  const std::vector<std::string> stand = {"--frames", "40",          "--fixed-dt",
+                                          "0.1",      "--log-state", "--screenshot"};
+  auto args = [&](const std::string& shot) {
+    auto a = stand;
+    a.push_back("40:" + shot);
+    return a;
+  };
+  const GameRun shown = folder.run(args("shown.png"));
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  folder.writeFile("bin/g.txt", "2 G release\n");
+  auto withG = args("g.png");
+  withG.insert(withG.end(), {"--input", "g.txt"});
+  const GameRun hiddenByKey = folder.run(withG);
+  ASSERT_EQ(hiddenByKey.status, 0) << hiddenByKey.err;
+  EXPECT_EQ(countLines(hiddenByKey.out, "Ghost: 0"), 1);
+  folder.writeSettings(settings + "ghost=false\n");
+  const GameRun hidden = folder.run(args("hidden.png"));
+  ASSERT_EQ(hidden.status, 0) << hidden.err;
+
+  EXPECT_EQ(stateText(shown.out), stateText(hidden.out));
+  const Image a = loadPng(folder.path("bin/shown.png"));
+  const Image b = loadPng(folder.path("bin/hidden.png"));
+  const Image g = loadPng(folder.path("bin/g.png"));
+  ASSERT_FALSE(a.empty() || b.empty() || g.empty());
+  EXPECT_EQ(countDifferent(b, g, 0, 0, b.width, b.height, 0), 0) << "G hides the ghost as the setting does";
+  int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1, differing = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x)
+      if (countDifferent(a, b, x, y, x + 1, y + 1, 8) > 0) {
+        ++differing;
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+      }
+  ASSERT_GT(differing, 30) << "the ghost should be in sight, ahead on the road";
+  EXPECT_LT(x1 - x0, a.width / 4) << x0 << ".." << x1;
+  EXPECT_LT(y1 - y0, a.height / 4) << y0 << ".." << y1;
 }
 
 struct Win {
