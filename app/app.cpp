@@ -412,8 +412,8 @@ void App::drawGhost() {
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
 // run ends), the best result on the frame that won, and the end of a replay after its last frame.
 void App::endFrame() {
-  if (frame_ % kStateHashInterval == 0 &&
-      !recorder_.endFrame(frame_, gameStateHash(*world_, game_.state()), std::cerr)) {
+  if (!recorder_.endFrame(
+          frame_, [this] { return gameStateHash(*world_, game_.state()); }, std::cerr)) {
     replayDiverged_ = true;
     platform_->requestClose();
   }
@@ -425,7 +425,7 @@ void App::endFrame() {
 void App::keepResult() {
   const RunResult run{game_.state().timeLeft, game_.state().power};
   resultDetail_ =
-      recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(), std::cerr);
+      recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(std::cerr), std::cerr);
   std::cout << resultDetail_ << std::endl;
 }
 

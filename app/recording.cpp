@@ -221,9 +221,8 @@ bool AnalogControls::operator==(const AnalogControls& o) const {
   return steer == o.steer && throttle == o.throttle && brake == o.brake;
 }
 
-std::string encodeRecording(const Recording& recording) {
+std::string encodeHeader(const RecordingHeader& h) {
   Writer w;
-  const RecordingHeader& h = recording.header;
   w.raw(kMagic, sizeof kMagic);
   w.u16(kRecordingVersion);
   w.text(h.gameVersion);
@@ -232,33 +231,47 @@ std::string encodeRecording(const Recording& recording) {
   w.u16(static_cast<std::uint16_t>(std::clamp(h.width, 0, 65535)));
   w.u16(static_cast<std::uint16_t>(std::clamp(h.height, 0, 65535)));
   w.u8(h.autopilot ? 1 : 0);
-  for (const RecordedFrame& f : recording.frames) {
-    const std::size_t events = std::min(f.events.size(), kMaxEventsPerFrame);
-    std::uint8_t flags = 0;
-    if (events > 0) flags |= kHasEvents;
-    if (f.analog) flags |= kHasAnalog;
-    if (f.autopilotKeys) flags |= kHasAutopilot;
-    if (f.pose) flags |= kHasPose;
-    if (f.stateHash) flags |= kHasHash;
-    w.u8(flags);
-    w.f32(f.dt);
-    w.u8(f.held);
-    if (events > 0) {
-      w.u16(static_cast<std::uint16_t>(events));
-      for (std::size_t i = 0; i < events; ++i) writeEvent(w, f.events[i]);
-    }
-    if (f.analog) {
-      w.f32(f.analog->steer);
-      w.f32(f.analog->throttle);
-      w.f32(f.analog->brake);
-    }
-    if (f.autopilotKeys) w.u8(*f.autopilotKeys);
-    if (f.pose) writePose(w, *f.pose);
-    if (f.stateHash) w.u64(*f.stateHash);
-  }
-  w.u8(kEndOfFrames);
-  w.u32(static_cast<std::uint32_t>(recording.frames.size()));
   return w.take();
+}
+
+void appendFrame(std::string& out, const RecordedFrame& f) {
+  Writer w;
+  const std::size_t events = std::min(f.events.size(), kMaxEventsPerFrame);
+  std::uint8_t flags = 0;
+  if (events > 0) flags |= kHasEvents;
+  if (f.analog) flags |= kHasAnalog;
+  if (f.autopilotKeys) flags |= kHasAutopilot;
+  if (f.pose) flags |= kHasPose;
+  if (f.stateHash) flags |= kHasHash;
+  w.u8(flags);
+  w.f32(f.dt);
+  w.u8(f.held);
+  if (events > 0) {
+    w.u16(static_cast<std::uint16_t>(events));
+    for (std::size_t i = 0; i < events; ++i) writeEvent(w, f.events[i]);
+  }
+  if (f.analog) {
+    w.f32(f.analog->steer);
+    w.f32(f.analog->throttle);
+    w.f32(f.analog->brake);
+  }
+  if (f.autopilotKeys) w.u8(*f.autopilotKeys);
+  if (f.pose) writePose(w, *f.pose);
+  if (f.stateHash) w.u64(*f.stateHash);
+  out += w.take();
+}
+
+std::string encodeEnd(std::size_t frames) {
+  Writer w;
+  w.u8(kEndOfFrames);
+  w.u32(static_cast<std::uint32_t>(frames));
+  return w.take();
+}
+
+std::string encodeRecording(const Recording& recording) {
+  std::string out = encodeHeader(recording.header);
+  for (const RecordedFrame& f : recording.frames) appendFrame(out, f);
+  return out + encodeEnd(recording.frames.size());
 }
 
 bool decodeRecording(const std::string& bytes, Recording& out, std::string& why) {

@@ -84,6 +84,11 @@ struct Recording {
 constexpr std::size_t kMaxRecordingBytes = 256u * 1024u * 1024u;
 
 std::string encodeRecording(const Recording& recording);
+// The same bytes in pieces, for a recording written as the run goes: the header, each frame appended
+// in order, then the end with the number of frames.
+std::string encodeHeader(const RecordingHeader& header);
+void appendFrame(std::string& out, const RecordedFrame& frame);
+std::string encodeEnd(std::size_t frames);
 
 // False with `why` (one short phrase: "not a recording", "truncated at frame 12", "format version 7,
 // this game reads 1", ...) when `bytes` is not a complete, valid recording.

@@ -2,6 +2,10 @@
 
 #include <GLFW/glfw3.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "app/regular_file.h"
@@ -113,27 +117,37 @@ InputFrame replayedInput(const RecordedFrame& frame, const InputFrame& live) {
 
 int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int width, int height,
                        std::ostream& err) {
-  flags_ = flags;
-  RecordingHeader& header = recording_.header;
-  header.gameVersion = gameVersion();
-  header.build = gameBuild();
-  header.dataHash = playDataHash(assetDir);
-  header.width = width;
-  header.height = height;
-  header.autopilot = flags.autopilot;
-  if (flags.replay.empty()) return 0;
+  recordPath_ = flags.record;
+  replayPath_ = flags.replay;
+  header_.gameVersion = gameVersion();
+  header_.build = gameBuild();
+  header_.dataHash = playDataHash(assetDir);
+  header_.width = width;
+  header_.height = height;
+  header_.autopilot = flags.autopilot;
+  if (replayPath_.empty()) {
+    pending_ = encodeHeader(header_);
+    const std::string stateDir = userStateDir();
+    std::string why;
+    if (stateDir.empty()) return 0;
+    lastRunPath_ = stateDir + "/last-run.rvr";
+    streamPath_ = lastRunPath_ + ".tmp-" + std::to_string(::getpid());
+    if (makeDirs(stateDir, why)) stream_ = std::fopen(streamPath_.c_str(), "wb");
+    // Without the file the run is kept in memory and written at the end.
+    if (!stream_) streamPath_.clear();
+    return 0;
+  }
 
-  const std::string& path = flags.replay;
+  const std::string& path = replayPath_;
   std::string bytes, why;
-  Recording replay;
-  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, replay, why)) {
+  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, replay_, why)) {
     err << "ruvelo: --replay " << path << ": " << why << std::endl;
     return 2;
   }
-  const RecordingHeader& h = replay.header;
-  if (h.gameVersion != header.gameVersion) {
-    why = "recorded by version " + h.gameVersion + ", this is " + header.gameVersion;
-  } else if (h.dataHash != header.dataHash) {
+  const RecordingHeader& h = replay_.header;
+  if (h.gameVersion != header_.gameVersion) {
+    why = "recorded by version " + h.gameVersion + ", this is " + header_.gameVersion;
+  } else if (h.dataHash != header_.dataHash) {
     why = "recorded with other game data (the level's collision mesh differs)";
   } else if (h.width != width || h.height != height) {
     why = "recorded in a " + std::to_string(h.width) + "x" + std::to_string(h.height) +
@@ -143,74 +157,115 @@ int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int w
     err << "ruvelo: --replay " << path << ": " << why << std::endl;
     return 2;
   }
-  recording_ = std::move(replay);
+  header_ = h;
   replaying_ = true;
   return 0;
 }
 
-RecordedFrame& RunRecorder::current(long frame) {
-  while (static_cast<long>(recording_.frames.size()) < frame) recording_.frames.emplace_back();
-  return recording_.frames[static_cast<std::size_t>(frame - 1)];
+RunRecorder::~RunRecorder() {
+  if (stream_) std::fclose(stream_);
+}
+
+const RecordedFrame* RunRecorder::replayed(long frame) const {
+  if (frame < 1 || frame > static_cast<long>(replay_.frames.size())) return nullptr;
+  return &replay_.frames[static_cast<std::size_t>(frame - 1)];
 }
 
 float RunRecorder::frameStep(long frame, float measured) {
-  if (finished_ || frame < 1) return measured;
+  if (finished_) return measured;
   if (replaying_) {
-    if (frame > static_cast<long>(recording_.frames.size())) return measured;
-    return recording_.frames[static_cast<std::size_t>(frame - 1)].dt;
+    const RecordedFrame* f = replayed(frame);
+    return f ? f->dt : measured;
   }
-  current(frame).dt = measured;
+  current_ = RecordedFrame();
+  current_.dt = measured;
   return measured;
 }
 
 InputFrame RunRecorder::input(long frame, InputFrame polled) {
-  if (finished_ || frame < 1) return polled;
+  if (finished_) return polled;
   if (replaying_) {
-    if (frame > static_cast<long>(recording_.frames.size())) return replayedInput(RecordedFrame(), polled);
-    return replayedInput(recording_.frames[static_cast<std::size_t>(frame - 1)], polled);
+    const RecordedFrame* f = replayed(frame);
+    return replayedInput(f ? *f : RecordedFrame(), polled);
   }
-  RecordedFrame& f = current(frame);
   const RecordedFrame input = recordedInput(polled);
-  // A frame that polls twice (the bench's floor frames) keeps both polls' events.
-  f.held = input.held;
-  f.events.insert(f.events.end(), input.events.begin(), input.events.end());
+  // A frame that polls twice keeps both polls' events.
+  current_.held = input.held;
+  current_.events.insert(current_.events.end(), input.events.begin(), input.events.end());
   return polled;
 }
 
 AutopilotKeys RunRecorder::autopilotKeys(long frame, const AutopilotKeys& decided) {
-  if (finished_ || frame < 1) return decided;
+  if (finished_) return decided;
   if (replaying_) {
-    if (frame > static_cast<long>(recording_.frames.size())) return {};
-    const auto& keys = recording_.frames[static_cast<std::size_t>(frame - 1)].autopilotKeys;
-    if (!keys) return {};
-    return AutopilotKeys{(*keys & kHeldW) != 0, (*keys & kHeldA) != 0, (*keys & kHeldS) != 0,
-                         (*keys & kHeldD) != 0, (*keys & kHeldB) != 0};
+    const RecordedFrame* f = replayed(frame);
+    if (!f || !f->autopilotKeys) return {};
+    const std::uint8_t keys = *f->autopilotKeys;
+    return AutopilotKeys{(keys & kHeldW) != 0, (keys & kHeldA) != 0, (keys & kHeldS) != 0,
+                         (keys & kHeldD) != 0, (keys & kHeldB) != 0};
   }
-  current(frame).autopilotKeys = autopilotBits(decided);
+  current_.autopilotKeys = autopilotBits(decided);
   return decided;
 }
 
-void RunRecorder::notePose(long frame, const Pose& pose) {
-  if (finished_ || replaying_ || frame < 1) return;
-  current(frame).pose = RecordedPose{pose.position, pose.rotation};
+void RunRecorder::notePose(long /*frame*/, const Pose& pose) {
+  if (finished_ || replaying_) return;
+  current_.pose = RecordedPose{pose.position, pose.rotation};
 }
 
-bool RunRecorder::endFrame(long frame, std::uint64_t stateHash, std::ostream& err) {
-  if (finished_ || frame < 1 || frame % kStateHashInterval != 0) return true;
+bool RunRecorder::endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err) {
+  if (finished_) return true;
+  const bool hashed = frame % kStateHashInterval == 0;
   if (!replaying_) {
-    current(frame).stateHash = stateHash;
+    if (hashed) current_.stateHash = stateHash();
+    appendFrame(pending_, current_);
+    ++frames_;
+    current_ = RecordedFrame();
+    if (pending_.size() >= 64 * 1024) flushPending(err);
     return true;
   }
-  if (frame > static_cast<long>(recording_.frames.size())) return true;
-  const auto& recorded = recording_.frames[static_cast<std::size_t>(frame - 1)].stateHash;
-  if (!recorded || *recorded == stateHash) return true;
-  err << "ruvelo: --replay " << flags_.replay << ": the game left the recorded run at frame " << frame
+  const RecordedFrame* f = replayed(frame);
+  if (!hashed || !f || !f->stateHash || *f->stateHash == stateHash()) return true;
+  err << "ruvelo: --replay " << replayPath_ << ": the game left the recorded run at frame " << frame
       << " (state hash differs)" << std::endl;
   return false;
 }
 
 bool RunRecorder::replayOver(long frame) const {
-  return replaying_ && frame >= static_cast<long>(recording_.frames.size());
+  return replaying_ && frame >= static_cast<long>(replay_.frames.size());
+}
+
+// The pending bytes into the temporary file; a file that fails is given up (and removed), and the
+// run is kept in memory from then on.
+bool RunRecorder::flushPending(std::ostream& err) {
+  if (!stream_) return false;
+  if (std::fwrite(pending_.data(), 1, pending_.size(), stream_) == pending_.size() &&
+      std::fflush(stream_) == 0) {
+    pending_.clear();
+    return true;
+  }
+  err << "ruvelo: the run cannot be written to " << streamPath_ << ": " << std::strerror(errno)
+      << "; it is kept in memory" << std::endl;
+  // What reached the file is read back into memory so the recording stays whole.
+  std::fclose(stream_);
+  stream_ = nullptr;
+  std::string written, why;
+  if (readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) pending_ = written + pending_;
+  std::remove(streamPath_.c_str());
+  streamPath_.clear();
+  return false;
+}
+
+std::string RunRecorder::bytes(std::ostream& err) {
+  if (replaying_) return "";
+  if (!stream_) return pending_ + encodeEnd(frames_);
+  if (!flushPending(err)) return pending_ + encodeEnd(frames_);
+  std::string written, why;
+  if (!readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) {
+    err << "ruvelo: the run cannot be read back from " << streamPath_ << ": " << why << std::endl;
+    return "";
+  }
+  return written + encodeEnd(frames_);
 }
 
 bool RunRecorder::finish(std::ostream& err) {
@@ -218,14 +273,34 @@ bool RunRecorder::finish(std::ostream& err) {
   finished_ = true;
   // A replay is not a new run: last-run.rvr stays the player's last own run.
   if (replaying_) return true;
-  const std::string bytes = encodeRecording(recording_);
+  pending_ += encodeEnd(frames_);
   std::string why;
-  const std::string stateDir = userStateDir();
-  if (!stateDir.empty() && !writeFileAtomically(stateDir + "/last-run.rvr", bytes, why))
-    err << "ruvelo: the run could not be kept in " << stateDir << "/last-run.rvr: " << why << std::endl;
-  if (flags_.record.empty()) return true;
-  if (!writeFileAtomically(flags_.record, bytes, why)) {
-    err << "ruvelo: --record " << flags_.record << ": " << why << std::endl;
+  bool kept = false;
+  if (stream_ && flushPending(err)) {
+    // Flushed, synced and renamed: last-run.rvr is always a whole recording.
+    const bool synced = ::fsync(::fileno(stream_)) == 0;
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    kept = synced && closed && std::rename(streamPath_.c_str(), lastRunPath_.c_str()) == 0;
+    if (!kept) {
+      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << std::strerror(errno)
+          << std::endl;
+      if (!readRegularFile(streamPath_, kMaxRecordingBytes, pending_, why)) pending_.clear();
+      std::remove(streamPath_.c_str());
+    }
+  } else if (!lastRunPath_.empty()) {
+    kept = writeFileAtomically(lastRunPath_, pending_, why);
+    if (!kept) err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
+  }
+  if (recordPath_.empty()) return true;
+  // Written through the file, the recording is read back from it.
+  std::string recording = pending_;
+  if (recording.empty() && !readRegularFile(lastRunPath_, kMaxRecordingBytes, recording, why)) {
+    err << "ruvelo: --record " << recordPath_ << ": " << lastRunPath_ << ": " << why << std::endl;
+    return false;
+  }
+  if (!writeFileAtomically(recordPath_, recording, why)) {
+    err << "ruvelo: --record " << recordPath_ << ": " << why << std::endl;
     return false;
   }
   return true;
