@@ -14,16 +14,17 @@
 #include "app/settings.h"
 #include "app/user_dirs.h"
 #include "app/window.h"
+#include "import/model_import.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
+#include "render/data_folder.h"
 #include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
 
-constexpr const char* kAssetDir = "../assets";
-constexpr const char* kSettingsPath = "../assets/settings.txt";
+constexpr const char* kLevelCollisionFile = "model/level1PhysXFinal.obj";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -46,7 +47,7 @@ App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDat
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
-  if (const int status = recorder_.start(flags_, kAssetDir, state_.width, state_.height, std::cerr))
+  if (const int status = recorder_.start(flags_, dataFolder(), state_.width, state_.height, std::cerr))
     return status;
   best_.load(std::cerr);
   loadGhost(std::cerr);
@@ -71,9 +72,9 @@ int App::startUp() {
 
 // Settings, before anything else exists; the window size and brightness become the run's.
 int App::readSettingsFile(Settings& settings) {
+  const std::string shipped = dataPath("settings.txt");
   const SettingsResult read =
-      readSettings(kSettingsPath, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
-                   settings.brightness, &settings.ghost);
+      ruvelo::readSettingsFile(settingsFileToRead(userConfigDir(), shipped), shipped, settings);
   if (read.status == SettingsStatus::FileMissing) {
     std::cerr << read.message;
     return 1;
@@ -93,8 +94,8 @@ int App::readSettingsFile(Settings& settings) {
 // debugger data, and the autopilot that drives its vehicle when asked for.
 int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
-  world_ = GameWorld::create(renderer_->levelCollision().positions(), renderer_->levelCollision().indices(),
-                             &failure);
+  // Read on the CPU only: the collision model is never drawn.
+  world_ = GameWorld::create(importModel(dataPath(kLevelCollisionFile)), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;

@@ -2,13 +2,17 @@
 
 #include <GLFW/glfw3.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <sstream>
 
+#include "app/build_info.h"
+#include "app/data_location.h"
 #include "app/regular_file.h"
 
 namespace ruvelo {
@@ -110,66 +114,186 @@ bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::stri
   return true;
 }
 
-FlagsResult parseDevFlags(int argc, const char* const* argv) {
-  FlagsResult result;
-  DevFlags& flags = result.flags;
-  for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    const bool hasValue = i + 1 < argc;
-    const std::string value = hasValue ? argv[i + 1] : "";
-    auto needsValue = [&]() { return fail(flag + ": missing value"); };
+namespace {
 
-    if (flag == "--bench") {
-      flags.bench = true;
-    } else if (flag == "--bench-floor") {
-      flags.bench = true;
-      flags.benchFloor = true;
-    } else if (flag == "--log-state") {
-      flags.logState = true;
-    } else if (flag == "--autopilot") {
-      flags.autopilot = true;
-    } else if (flag == "--full-shadow") {
-      flags.fullShadow = true;
-    } else if (flag == "--frames") {
-      if (!hasValue) return needsValue();
-      if (!parseWhole(value, flags.frames) || flags.frames < 1)
-        return fail("--frames: expected a whole number of frames >= 1, got \"" + value + "\"");
-      ++i;
-    } else if (flag == "--fixed-dt") {
-      if (!hasValue) return needsValue();
-      if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f || flags.fixedDt > 10.0f)
-        return fail("--fixed-dt: expected seconds in (0, 10], got \"" + value + "\"");
-      ++i;
-    } else if (flag == "--input") {
-      if (!hasValue) return needsValue();
-      std::string contents, why;
-      if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
-        return fail("--input: cannot read \"" + value + "\": " + why);
-      std::istringstream script(contents);
-      std::string error;
-      if (!parseInputScript(script, flags.input, error)) return fail("--input: " + value + ": " + error);
-      ++i;
-    } else if (flag == "--record" || flag == "--replay") {
-      if (!hasValue || value.empty()) return needsValue();
-      (flag == "--record" ? flags.record : flags.replay) = value;
-      ++i;
-    } else if (flag == "--screenshot") {
-      if (!hasValue) return needsValue();
-      const auto colon = value.find(':');
-      Screenshot shot;
-      if (colon == std::string::npos || !parseWhole(value.substr(0, colon), shot.frame) || shot.frame < 1 ||
-          colon + 1 == value.size())
-        return fail("--screenshot: expected FRAME:FILE with FRAME >= 1, got \"" + value + "\"");
-      shot.path = value.substr(colon + 1);
-      flags.screenshots.push_back(shot);
-      ++i;
+// One command-line flag: its name, the value it takes ("" for a switch), the sentence --help shows,
+// whether it may be given more than once, and what it does. `apply` gets the value ("" for a switch)
+// and returns "" or what is wrong with the value (the caller puts the flag's name in front).
+struct FlagSpec {
+  const char* name;
+  const char* value;
+  const char* help;
+  bool repeatable;
+  std::function<std::string(const std::string& value, DevFlags& flags)> apply;
+};
+
+const std::vector<FlagSpec>& flagTable() {
+  static const std::vector<FlagSpec> table = {
+      {"--frames", "N", "Close after N frames.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (!parseWhole(value, flags.frames) || flags.frames < 1)
+           return "expected a whole number of frames >= 1, got \"" + value + "\"";
+         return "";
+       }},
+      {"--fixed-dt", "S",
+       "Step every frame by S seconds instead of the measured time, so that runs repeat exactly.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f || flags.fixedDt > 10.0f)
+           return "expected seconds in (0, 10], got \"" + value + "\"";
+         return "";
+       }},
+      {"--input", "FILE",
+       "Press and release keys as the script FILE says (lines \"FRAME KEY press|release\").", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         std::string contents, why;
+         if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
+           return "cannot read \"" + value + "\": " + why;
+         std::istringstream script(contents);
+         std::string error;
+         if (!parseInputScript(script, flags.input, error)) return value + ": " + error;
+         return "";
+       }},
+      {"--screenshot", "N:FILE", "Write frame N's picture to FILE as a PNG (repeatable).", true,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         const auto colon = value.find(':');
+         Screenshot shot;
+         if (colon == std::string::npos || !parseWhole(value.substr(0, colon), shot.frame) ||
+             shot.frame < 1 || colon + 1 == value.size())
+           return "expected FRAME:FILE with FRAME >= 1, got \"" + value + "\"";
+         shot.path = value.substr(colon + 1);
+         flags.screenshots.push_back(shot);
+         return "";
+       }},
+      {"--bench", "", "Print frame-time statistics and per-pass GPU times at the end.", false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.bench = true;
+         return "";
+       }},
+      {"--bench-floor", "", "Like --bench, but every frame only clears the window: the cost floor.", false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.bench = true;
+         flags.benchFloor = true;
+         return "";
+       }},
+      {"--full-shadow", "", "Redraw the whole shadow map every frame instead of only what changed.", false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.fullShadow = true;
+         return "";
+       }},
+      {"--log-state", "", "Print one line of the game's state per frame.", false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.logState = true;
+         return "";
+       }},
+      {"--autopilot", "", "Let the game drive the level's route until a driving key is pressed.", false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.autopilot = true;
+         return "";
+       }},
+      {"--record", "FILE", "Also write this run's recording to FILE.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.record = value;
+         return "";
+       }},
+      {"--replay", "FILE", "Play the recording FILE back instead of the live input (Escape still quits).",
+       false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.replay = value;
+         return "";
+       }},
+      {"--data-dir", "DIR", "Read the game's data from DIR instead of looking for it.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         const std::string problem = dataFolderProblem(value);
+         if (!problem.empty()) return "\"" + value + "\" is not a game data folder (" + problem + ")";
+         flags.dataDir = value;
+         return "";
+       }},
+  };
+  return table;
+}
+
+std::string flagList() {
+  std::string list;
+  for (const FlagSpec& spec : flagTable()) {
+    list += list.empty() ? "" : ", ";
+    list += spec.name;
+    if (*spec.value) list += std::string(" ") + spec.value;
+  }
+  return list;
+}
+
+std::string versionText() {
+  return std::string("ruvelo ") + buildVersion() + " (commit " + buildCommit() + ")";
+}
+
+}  // namespace
+
+FlagsResult parseDevFlags(int argc, const char* const* argv) {
+  CLI::App cli(
+      "Ruvelo: deliver three packets across the level before the time or the power runs out.\n"
+      "Without flags the game runs as designed; the flags are for tests, benchmarks and bug reports.",
+      "ruvelo");
+  cli.set_help_flag("-h,--help", "Show this help and exit.");
+  cli.set_version_flag("--version", versionText(),
+                       "Show the version and the commit it was built from, and exit.");
+  cli.allow_extras();
+  cli.footer(
+      "Settings (window size, full screen, brightness): $XDG_CONFIG_HOME/ruvelo/settings.txt\n"
+      "(~/.config/ruvelo/settings.txt) when it exists, else settings.txt in the data folder.\n"
+      "The data folder: --data-dir, else $RUVELO_DATA_DIR, else found beside the executable.");
+  cli.get_formatter()->column_width(24);
+
+  const std::vector<FlagSpec>& table = flagTable();
+  std::vector<std::vector<std::string>> values(table.size());
+  std::vector<CLI::Option*> options;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const FlagSpec& spec = table[i];
+    CLI::Option* option = nullptr;
+    if (*spec.value) {
+      option = cli.add_option(spec.name, values[i], spec.help)->type_name(spec.value)->expected(1);
+      option->multi_option_policy(spec.repeatable ? CLI::MultiOptionPolicy::TakeAll
+                                                  : CLI::MultiOptionPolicy::TakeLast);
     } else {
-      return fail("unknown flag \"" + flag +
-                  "\" (flags: --frames N, --fixed-dt S, --input FILE, "
-                  "--screenshot N:FILE, --bench, --bench-floor, --log-state, --autopilot, --full-shadow, "
-                  "--record FILE, --replay FILE)");
+      option = cli.add_flag(spec.name, spec.help)->disable_flag_override();
+    }
+    options.push_back(option);
+  }
+
+  FlagsResult result;
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    result.exitText = cli.help();
+    return result;
+  } catch (const CLI::CallForVersion& version) {
+    result.exitText = std::string(version.what()) + "\n";
+    return result;
+  } catch (const CLI::ParseError& error) {
+    // A value-taking flag at the end of the line, or a value given to a switch ("--bench=1").
+    std::string what = error.what();
+    what.erase(0, what.find_first_not_of('-'));  // CLI11 names a switch without its dashes
+    for (const FlagSpec& spec : table) {
+      if (what.rfind(std::string(spec.name + 2) + (*spec.value ? ":" : " "), 0) == 0)
+        return fail(std::string(spec.name) + (*spec.value ? ": missing value" : ": takes no value"));
+    }
+    return fail(error.what());
+  }
+
+  DevFlags& flags = result.flags;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const FlagSpec& spec = table[i];
+    if (options[i]->count() == 0) continue;
+    if (!*spec.value) values[i] = {""};
+    for (const std::string& value : values[i]) {
+      const std::string problem = spec.apply(value, flags);
+      if (!problem.empty()) return fail(std::string(spec.name) + ": " + problem);
     }
   }
+  const std::vector<std::string> extras = cli.remaining();
+  if (!extras.empty())
+    return fail("unknown flag \"" + extras.front() + "\" (flags: " + flagList() + "; --help says more)");
   // A picture of a frame the run never reaches would silently never be written.
   for (const Screenshot& shot : flags.screenshots) {
     if (flags.frames > 0 && shot.frame > flags.frames)

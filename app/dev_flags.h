@@ -32,16 +32,19 @@ struct DevFlags {
   bool fullShadow = false;  // redraw the whole shadow map every frame instead of only what changed
   std::string record;       // also write the run's recording here
   std::string replay;       // play this recording back instead of the live input
+  std::string dataDir;      // the data folder to use instead of looking for one
 };
 
 struct FlagsResult {
   bool ok = true;
-  std::string message;  // one line naming the flag, when !ok
+  std::string message;   // one line naming the flag, when !ok
+  std::string exitText;  // --help or --version: print this and end with status 0, running nothing
   DevFlags flags;
 };
 
 // Parses argv. Unknown flags, missing or bad values, input scripts that are not regular files of a
-// sane size or do not parse, and screenshots of frames after --frames give !ok.
+// sane size or do not parse, a --data-dir that is not a data folder and screenshots of frames after
+// --frames give !ok.
 FlagsResult parseDevFlags(int argc, const char* const* argv);
 
 // Reads an input script: "FRAME KEY press|release" per line, '#' starts a comment.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "app/build_info.h"
 #include "app/regular_file.h"
 #include "app/user_dirs.h"
 
@@ -64,19 +65,11 @@ std::uint64_t playDataHash(const std::string& assetDir) {
 }
 
 std::string gameVersion() {
-#ifdef RUVELO_VERSION
-  return RUVELO_VERSION;
-#else
-  return "0.1.0";
-#endif
+  return buildVersion();
 }
 
 std::string gameBuild() {
-#ifdef RUVELO_COMMIT
-  return RUVELO_COMMIT;
-#else
-  return "unknown";
-#endif
+  return buildCommit();
 }
 
 RecordedFrame recordedInput(const InputFrame& input) {

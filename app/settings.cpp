@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 
@@ -109,6 +110,24 @@ SettingsResult readSettings(const std::string& path, int& width, int& height, in
       parseSettings(file, width, height, refresh_rate, fullscreen, brightness, ghost);
   if (file.bad()) return cannotOpen;
   return parsed;
+}
+
+std::string settingsFileToRead(const std::string& configDir, const std::string& shippedFile) {
+  if (configDir.empty()) return shippedFile;
+  const std::string player = configDir + "/settings.txt";
+  std::error_code ec;
+  const bool exists =
+      std::filesystem::symlink_status(player, ec).type() != std::filesystem::file_type::not_found;
+  return !ec && exists ? player : shippedFile;
+}
+
+SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
+  SettingsResult read = readSettings(path, settings.width, settings.height, settings.refresh_rate,
+                                     settings.fullscreen, settings.brightness, &settings.ghost);
+  if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
+  if (read.status == SettingsStatus::FileMissing && path != shippedFile)
+    read.message = "Unable to open file " + path;
+  return read;
 }
 
 }  // namespace ruvelo

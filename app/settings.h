@@ -36,4 +36,13 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
                             bool& fullscreen, float& brightness, bool* ghost = nullptr);
 
+// The settings file the game reads: the player's `configDir`/settings.txt when anything of that name
+// exists (so a file the player cannot read is reported, not passed over), else `shippedFile`.
+std::string settingsFileToRead(const std::string& configDir, const std::string& shippedFile);
+
+// Reads `path` (from settingsFileToRead) into `settings`. Every message names the file: a bad value
+// ends with " in PATH"; a player's file that cannot be read gives "Unable to open file PATH"; the
+// shipped file keeps its "Unable to open file settings.txt".
+SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings);
+
 }  // namespace ruvelo

@@ -9,14 +9,13 @@
 #include <vector>
 
 #include "passes/particle_pool.h"
+#include "render/data_folder.h"
 #include "render/gl_handles.h"
 
 namespace ruvelo {
 
 class Camera;
 class Shader;
-
-inline const char* const kFlakeTexturePath = "../assets/textures/w_test.png";
 
 // Loads the flake image into a mipmapped, repeating texture (red, RGB or RGBA as the file has;
 // a two-channel file is widened to RGBA). A file that cannot be decoded, or is larger than
@@ -26,7 +25,8 @@ GlTexture loadFlakeTexture(const std::string& path);
 class ParticleSystem {
  public:
   // `program` is the particles program; `count` the pool size (2000 in the game).
-  ParticleSystem(const Shader& program, unsigned count, const std::string& texturePath = kFlakeTexturePath);
+  ParticleSystem(const Shader& program, unsigned count,
+                 const std::string& texturePath = dataPath("textures/w_test.png"));
 
   // Spawns `newParticles` flakes around centre + offset, then ages the whole pool by dt seconds.
   void update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt);

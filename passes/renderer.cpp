@@ -26,6 +26,7 @@ Renderer::Renderer(int width, int height) : width_(width), height_(height), text
 std::unique_ptr<Renderer> Renderer::load(int width, int height) {
   std::unique_ptr<Renderer> renderer(new Renderer(width, height));
   if (!renderer->text_.loaded()) return nullptr;
+  renderer->hudScale_ = hudScale(renderer->text_.glyphs(), width, height);
   renderer->skybox_.emplace();
   renderer->programs_ = loadPrograms();
   renderer->programs_.text->use();
@@ -33,7 +34,7 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height) {
   const Programs& p = renderer->programs_;
   renderer->materials_.emplace(*p.phongPhong, *p.phong, *p.phongEnvironment);
   renderer->light_ = makeSceneLight();
-  renderer->models_ = loadModels(*renderer->materials_);
+  renderer->models_ = loadModels(*renderer->materials_, renderer->textures_);
   return renderer;
 }
 
@@ -122,7 +123,7 @@ void Renderer::composite(const glm::ivec2& windowSize) const {
 }
 
 void Renderer::hud(const HudTexts& texts) const {
-  drawHud(text_, *programs_.text, texts);
+  drawHud(text_, *programs_.text, texts, hudScale_);
 }
 
 void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
@@ -139,7 +140,7 @@ void Renderer::beginResultScreen() const {
 void Renderer::resultScreen(const Camera& camera, const std::string& line, const std::string& detail) const {
   skybox_->draw(*programs_.cubeMapShader, camera);
   drawTextLine(text_, *programs_.text, endScreenLine(line));
-  if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail));
+  if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail, hudScale_));
 }
 
 void Renderer::floorFrame() {

@@ -46,9 +46,6 @@ class Renderer {
   // light, models. Null when the font cannot be loaded.
   static std::unique_ptr<Renderer> load(int width, int height);
 
-  // The level's collision model (never drawn).
-  const ModelAsset& levelCollision() const { return models_.levelCollision->asset(); }
-
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
 
@@ -86,10 +83,12 @@ class Renderer {
   int width_;
   int height_;
   TextRenderer text_;
+  float hudScale_ = 1.0f;  // the HUD shrunk to fit a small window
   std::optional<Skybox> skybox_;
   Programs programs_;
   std::optional<SceneMaterials> materials_;
   std::unique_ptr<Light> light_;
+  TextureCache textures_;  // before the models: they hold its textures
   SceneModels models_;
   std::optional<ShadowMap> shadowMap_;
   std::optional<PostProcess> postProcess_;

@@ -3,20 +3,19 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "level/level_layout.h"
+#include "render/data_folder.h"
 
 namespace ruvelo {
 namespace {
 
-constexpr const char* kShaderDir = "../assets/shader/";
-constexpr const char* kModelDir = "../assets/model/";
-
 std::unique_ptr<Shader> program(const char* name) {
-  const std::string base = std::string(kShaderDir) + name;
+  const std::string base = dataPath(std::string("shader/") + name);
   return std::make_unique<Shader>(base + ".vert", base + ".frag");
 }
 
-std::shared_ptr<const ModelAsset> asset(const std::string& file, const Material& material) {
-  return std::make_shared<const ModelAsset>(kModelDir + file, material);
+std::shared_ptr<const ModelAsset> asset(const std::string& file, const Material& material,
+                                        TextureCache& textures) {
+  return loadModelAsset(dataPath("model/" + file), material, textures);
 }
 
 }  // namespace
@@ -55,24 +54,23 @@ Programs loadPrograms() {
   return p;
 }
 
-SceneModels loadModels(const SceneMaterials& materials) {
+SceneModels loadModels(const SceneMaterials& materials, TextureCache& textures) {
   const glm::mat4 identity(1.0f);
   SceneModels m;
-  m.car.emplace(asset("testCar.obj", materials.white), identity);
-  const auto cone = asset("Cone.fbx", materials.environment);
+  m.car.emplace(asset("testCar.obj", materials.white, textures), identity);
+  const auto cone = asset("Cone.fbx", materials.environment, textures);
   for (auto& c : m.cones) c.emplace(cone, identity);
-  const auto battery = asset("Battery.fbx", materials.environment);
+  const auto battery = asset("Battery.fbx", materials.environment, textures);
   for (size_t i = 0; i < m.batteries.size(); ++i)
     m.batteries[i].emplace(battery, batteryLoadMatrix(level::levelLayout().items.batteries[i]));
-  const auto gate = asset("FinishLine.obj", materials.blue);
+  const auto gate = asset("FinishLine.obj", materials.blue, textures);
   for (size_t i = 0; i < m.finishLines.size(); ++i)
     m.finishLines[i].emplace(gate, zoneGateMatrix(static_cast<int>(i)));
-  m.levelCollision.emplace(asset("level1PhysXFinal.obj", materials.white), levelMatrix());
-  m.level.emplace(asset("level1RenderFinal2.obj", materials.white), levelMatrix());
-  const auto left = asset("testWheelLeft.obj", materials.white);
-  const auto right = asset("testWheelRight.obj", materials.white);
+  m.level.emplace(asset("level1RenderFinal2.obj", materials.white, textures), levelMatrix());
+  const auto left = asset("testWheelLeft.obj", materials.white, textures);
+  const auto right = asset("testWheelRight.obj", materials.white, textures);
   for (size_t i = 0; i < m.wheels.size(); ++i) m.wheels[i].emplace(i % 2 == 0 ? left : right, identity);
-  m.ground.emplace(asset("greenPlane.obj", materials.white), groundMatrix());
+  m.ground.emplace(asset("greenPlane.obj", materials.white, textures), groundMatrix());
   return m;
 }
 

@@ -38,12 +38,11 @@ struct SceneModels {
   std::array<std::optional<Model>, 5> cones;
   std::array<std::optional<Model>, 5> batteries;
   std::array<std::optional<Model>, 3> finishLines;
-  std::optional<Model> levelCollision;  // never drawn: its triangles become the level's collision mesh
   std::optional<Model> level;
   std::array<std::optional<Model>, 4> wheels;  // left, right, left, right
   std::optional<Model> ground;
 };
 
-SceneModels loadModels(const SceneMaterials& materials);
+SceneModels loadModels(const SceneMaterials& materials, TextureCache& textures);
 
 }  // namespace ruvelo

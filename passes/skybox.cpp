@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/camera.h"
+#include "render/data_folder.h"
 #include "render/gl_state.h"
 #include "render/image_file.h"
 #include "render/shader.h"
@@ -16,7 +17,7 @@ constexpr float kHalfSize = 10000.0f;
 }  // namespace
 
 std::array<std::string, 6> defaultSkyboxFaces() {
-  const std::string dir = "../assets/textures/skybox_free/";
+  const std::string dir = dataPath("textures/skybox_free/");
   return {dir + "right2.jpg",  dir + "left2.jpg",  dir + "top.jpg",
           dir + "bottom2.jpg", dir + "front2.jpg", dir + "back2.jpg"};
 }

@@ -65,6 +65,13 @@ TextRenderer::TextRenderer(int windowWidth, int windowHeight, const std::string&
 }
 
 bool TextRenderer::loadGlyphs(const std::string& fontPath) {
+  std::vector<GlyphBitmap> bitmaps;
+  if (!rasteriseFont(fontPath, glyphs_, bitmaps)) return false;
+  buildAtlas(bitmaps);
+  return true;
+}
+
+bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<GlyphBitmap>& bitmaps) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) {
     std::cout << "ERROR::FREETYPE: Could not init FreeType Library" << std::endl;
@@ -78,9 +85,6 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
   }
   FT_Set_Pixel_Sizes(face, 0, kGlyphPixelHeight);
 
-  // Glyph bitmaps are tightly packed single bytes.
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  std::vector<Bitmap> bitmaps;
   for (unsigned code = 0; code < 128; ++code) {
     if (FT_Load_Char(face, code, FT_LOAD_RENDER) != 0) {
       std::cout << "ERROR::FREETYTPE: Failed to load Glyph" << std::endl;
@@ -99,10 +103,10 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
     glyph.size = {static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows)};
     glyph.bearing = {slot->bitmap_left, slot->bitmap_top};
     glyph.advance = static_cast<unsigned>(slot->advance.x);
-    glyphs_[static_cast<char>(code)] = glyph;
+    glyphs[static_cast<char>(code)] = glyph;
     if (glyph.size.x <= 0 || glyph.size.y <= 0) continue;
     // Rows are `pitch` bytes apart, top row first.
-    Bitmap copy{static_cast<char>(code), glyph.size, {}};
+    GlyphBitmap copy{static_cast<char>(code), glyph.size, {}};
     copy.pixels.reserve(static_cast<size_t>(glyph.size.x) * static_cast<size_t>(glyph.size.y));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
       const unsigned char* start = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
@@ -110,21 +114,20 @@ bool TextRenderer::loadGlyphs(const std::string& fontPath) {
     }
     bitmaps.push_back(std::move(copy));
   }
-  buildAtlas(bitmaps);
   FT_Done_Face(face);
   FT_Done_FreeType(library);
   return true;
 }
 
-void TextRenderer::buildAtlas(const std::vector<Bitmap>& bitmaps) {
+void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
   // Shelves left to right, top to bottom. Each bitmap gets a one-texel border repeating its edge
   // texels, so linear filtering at a quad's edge reads what a clamped texture of its own would.
   int width = kAtlasWidth;
-  for (const Bitmap& b : bitmaps) width = std::max(width, b.size.x + 2);
+  for (const GlyphBitmap& b : bitmaps) width = std::max(width, b.size.x + 2);
   std::vector<glm::ivec2> origins;
   glm::ivec2 pen(0, 0);
   int shelfHeight = 0;
-  for (const Bitmap& b : bitmaps) {
+  for (const GlyphBitmap& b : bitmaps) {
     if (pen.x + b.size.x + 2 > width) {  // a new shelf
       pen = {0, pen.y + shelfHeight};
       shelfHeight = 0;
@@ -136,7 +139,7 @@ void TextRenderer::buildAtlas(const std::vector<Bitmap>& bitmaps) {
   const int height = std::max(1, pen.y + shelfHeight);
   std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   for (size_t i = 0; i < bitmaps.size(); ++i) {
-    const Bitmap& b = bitmaps[i];
+    const GlyphBitmap& b = bitmaps[i];
     const glm::ivec2 o = origins[i];
     for (int y = -1; y <= b.size.y; ++y) {
       for (int x = -1; x <= b.size.x; ++x) {
@@ -149,6 +152,7 @@ void TextRenderer::buildAtlas(const std::vector<Bitmap>& bitmaps) {
 
   atlas_ = GlTexture::generate();
   glBindTexture(GL_TEXTURE_2D, atlas_.get());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows of single bytes, tightly packed
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, pixels.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);

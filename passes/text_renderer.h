@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "render/data_folder.h"
 #include "render/gl_handles.h"
 
 namespace ruvelo {
@@ -32,8 +33,19 @@ struct Character {
 // Glyphs by character code (codes 0..127; bytes 128..255 never have an entry).
 using GlyphTable = std::map<char, Character>;
 
-inline const char* const kFontPath = "../assets/fonts/Itim-Regular.ttf";
 constexpr unsigned kGlyphPixelHeight = 48;
+
+// One glyph's rasterised coverage, rows top first.
+struct GlyphBitmap {
+  char code;
+  glm::ivec2 size;
+  std::vector<unsigned char> pixels;
+};
+
+// Rasterises codes 0..127 of the font at kGlyphPixelHeight into `glyphs` (no textures yet) and the
+// bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
+// cannot be loaded.
+bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<GlyphBitmap>& bitmaps);
 
 // One character's quad: six (x, y, u, v) vertices and the glyph texture.
 struct GlyphQuad {
@@ -57,7 +69,8 @@ class TextRenderer {
   // Loads the glyph table (48 px) and creates the quad buffers and the text projection for a window
   // of the given size. A fatal FreeType error prints its message and leaves loaded() false: the
   // caller ends start-up with −1.
-  TextRenderer(int windowWidth, int windowHeight, const std::string& fontPath = kFontPath);
+  TextRenderer(int windowWidth, int windowHeight,
+               const std::string& fontPath = dataPath("fonts/Itim-Regular.ttf"));
 
   TextRenderer(const TextRenderer&) = delete;
   TextRenderer& operator=(const TextRenderer&) = delete;
@@ -77,12 +90,7 @@ class TextRenderer {
  private:
   bool loadGlyphs(const std::string& fontPath);
   // Packs the rasterised bitmaps into one texture and points every glyph with a bitmap at it.
-  struct Bitmap {
-    char code;
-    glm::ivec2 size;
-    std::vector<unsigned char> pixels;
-  };
-  void buildAtlas(const std::vector<Bitmap>& bitmaps);
+  void buildAtlas(const std::vector<GlyphBitmap>& bitmaps);
 
   int windowWidth_;
   int windowHeight_;

@@ -1,5 +1,6 @@
 #include "physics/game_world.h"
 
+#include "import/model_import.h"
 #include "physics/callbacks.h"
 #include "physics/driving.h"
 #include "physics/level.h"
@@ -39,6 +40,11 @@ GameWorld::~GameWorld() = default;
 std::unique_ptr<GameWorld> GameWorld::create(std::vector<glm::vec3> levelPositions,
                                              std::vector<uint32_t> levelIndices, Failure* failure) {
   return create(std::move(levelPositions), std::move(levelIndices), failure, PhysicsWorldOptions());
+}
+
+std::unique_ptr<GameWorld> GameWorld::create(const ruvelo::ModelData& levelCollision, Failure* failure) {
+  ruvelo::TriangleSoup soup = ruvelo::triangleSoup(levelCollision);
+  return create(std::move(soup.positions), std::move(soup.indices), failure);
 }
 
 std::unique_ptr<GameWorld> GameWorld::create(std::vector<glm::vec3> levelPositions,

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+namespace ruvelo {
+struct ModelData;
+}
 class PhysicsWorld;
 class Vehicle;
 struct LevelActors;
@@ -27,6 +30,8 @@ class GameWorld {
   // with `failure` set when the level mesh or the vehicle cannot be built.
   static std::unique_ptr<GameWorld> create(std::vector<glm::vec3> levelPositions,
                                            std::vector<uint32_t> levelIndices, Failure* failure);
+  // The same over an imported collision model: every mesh's triangles, in model space.
+  static std::unique_ptr<GameWorld> create(const ruvelo::ModelData& levelCollision, Failure* failure);
   static std::unique_ptr<GameWorld> create(std::vector<glm::vec3> levelPositions,
                                            std::vector<uint32_t> levelIndices, Failure* failure,
                                            const PhysicsWorldOptions& options);

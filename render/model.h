@@ -1,6 +1,6 @@
-// Models from files. A ModelAsset is one file imported and uploaded once: its meshes, material,
-// model-space positions and indices (for collision meshes) and bounds. A Model is one placed copy of
-// an asset: the asset, shared with every other copy, and this copy's matrix and bounding radius.
+// Models on the GPU. A ModelAsset is one imported model uploaded once: its meshes, material, bounds
+// and triangle runs. A Model is one placed copy of an asset: the asset, shared with every other
+// copy, and this copy's matrix and bounding radius. Reading files is import/model_import's.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/model_import.h"
 #include "render/material.h"
 #include "render/mesh.h"
 #include "render/shader.h"
@@ -30,10 +31,9 @@ constexpr unsigned kRunTriangles = 4;
 
 class ModelAsset {
  public:
-  // Imports `path`; on failure prints "ERROR::ASSIMP::" + the importer's message and "  in " + path,
-  // and stays empty. A file that imports without a single face counts as a failure. `material` is
-  // the renderer's and outlives the asset.
-  ModelAsset(const std::string& path, const Material& material);
+  // Uploads `model` (empty stays empty), its textures through `textures`. `material` is the
+  // renderer's and outlives the asset.
+  ModelAsset(const ModelData& model, const Material& material, TextureCache& textures);
 
   ModelAsset(const ModelAsset&) = delete;
   ModelAsset& operator=(const ModelAsset&) = delete;
@@ -46,13 +46,14 @@ class ModelAsset {
   // Lit draw of every mesh in order (each with its material's program) at `modelMatrix`.
   void draw(const glm::mat4& modelMatrix) const;
 
+  // `path` imported and uploaded: the one read of a model file the renderer draws.
+  std::shared_ptr<const ModelAsset> loadModelAsset(const std::string& path, const Material& material,
+                                                   TextureCache& textures);
+
   // Radius of the sphere around the positions' centroid under `modelMatrix` (see
   // computeBoundingRadius); 0 without positions.
   float boundingRadius(const glm::mat4& modelMatrix) const;
 
-  // All positions mesh by mesh, indices offset to match: the collision mesh's input.
-  const std::vector<glm::vec3>& positions() const { return positions_; }
-  const std::vector<unsigned>& indices() const { return indices_; }
   const std::vector<Mesh>& meshes() const { return meshes_; }
   // Axis-aligned bounds of every position in model space (both zero without positions).
   const glm::vec3& localMin() const { return localMin_; }
@@ -61,8 +62,6 @@ class ModelAsset {
   const std::vector<TriangleRun>& triangleRuns() const { return runs_; }
 
  private:
-  std::vector<glm::vec3> positions_;
-  std::vector<unsigned> indices_;
   std::vector<Mesh> meshes_;
   glm::vec3 farthestFromCentroid_{0.0f};  // model space; its length under a matrix is the radius
   glm::vec3 localMin_{0.0f};
@@ -74,8 +73,9 @@ class Model {
  public:
   // A copy of `asset` at `modelMatrix`.
   Model(std::shared_ptr<const ModelAsset> asset, const glm::mat4& modelMatrix);
-  // Imports a file used by this one copy.
-  Model(const std::string& path, const glm::mat4& modelMatrix, const Material& material);
+  // Imports and uploads a file used by this one copy.
+  Model(const std::string& path, const glm::mat4& modelMatrix, const Material& material,
+        TextureCache& textures);
 
   void drawWithProgram(const Shader& shader) const { asset_->drawWithProgram(shader, modelMatrix_); }
   void draw() const { asset_->draw(modelMatrix_); }
@@ -92,6 +92,10 @@ class Model {
   std::shared_ptr<const ModelAsset> asset_;
   glm::mat4 modelMatrix_;
 };
+
+// `path` imported and uploaded: the one read of a model file the renderer draws.
+std::shared_ptr<const ModelAsset> loadModelAsset(const std::string& path, const Material& material,
+                                                 TextureCache& textures);
 
 // Radius of the sphere around the centroid of `positions` reaching the farthest one (first wins on
 // ties), transformed by the linear part of `modelMatrix`; 0 without positions.

@@ -1,29 +1,14 @@
 #include "render/texture.h"
 
 #include <iostream>
-#include <map>
 
+#include "render/data_folder.h"
 #include "render/image_file.h"
 
 namespace ruvelo {
 
-namespace {
-
-struct IndexEntry {
-  std::weak_ptr<const GlTexture> handle;
-  std::string type;
-};
-
-// Loaded files by path. Entries only point at textures; the meshes own them.
-std::map<std::string, IndexEntry>& textureIndex() {
-  static std::map<std::string, IndexEntry> index;
-  return index;
-}
-
-}  // namespace
-
-Texture sharedModelTexture(const std::string& path, const std::string& type) {
-  IndexEntry& entry = textureIndex()[path];
+Texture TextureCache::get(const std::string& path, const std::string& type) {
+  Entry& entry = entries_[path];
   std::shared_ptr<const GlTexture> handle = entry.handle.lock();
   if (!handle) {
     handle = std::make_shared<const GlTexture>(textureFromFile(path));
@@ -32,20 +17,20 @@ Texture sharedModelTexture(const std::string& path, const std::string& type) {
   return Texture{handle, entry.type, path};
 }
 
-size_t loadedTextureCount() {
+size_t TextureCache::loadedCount() const {
   size_t count = 0;
-  for (const auto& [path, entry] : textureIndex()) count += entry.handle.expired() ? 0 : 1;
+  for (const auto& [path, entry] : entries_) count += entry.handle.expired() ? 0 : 1;
   return count;
 }
 
-Texture findLoadedTexture(const std::string& path) {
-  const auto it = textureIndex().find(path);
-  if (it == textureIndex().end()) return {};
+Texture TextureCache::find(const std::string& path) const {
+  const auto it = entries_.find(path);
+  if (it == entries_.end()) return {};
   return Texture{it->second.handle.lock(), it->second.type, path};
 }
 
 GlTexture textureFromFile(const std::string& path) {
-  const std::string fullPath = std::string(kModelTextureDir) + path;
+  const std::string fullPath = dataPath("model/" + path);
   GlTexture texture = GlTexture::generate();
   const DecodedImage image = decodeImage(fullPath, 0);
   if (!image.ok()) {

@@ -73,27 +73,28 @@ class ShadowScene : public ::testing::Test {
     const Material& none = *material_;
     const glm::mat4 identity(1.0f);
     level_.emplace(std::string(kModels) + "level1RenderFinal2.obj",
-                   glm::scale(glm::translate(identity, glm::vec3(0, 0, 200)), glm::vec3(2.0f)), none);
+                   glm::scale(glm::translate(identity, glm::vec3(0, 0, 200)), glm::vec3(2.0f)), none,
+                   textures_);
     ground_.emplace(std::string(kModels) + "greenPlane.obj",
-                    glm::scale(glm::translate(identity, glm::vec3(0, 0.5f, 0)), glm::vec3(300, 1, 800)),
-                    none);
+                    glm::scale(glm::translate(identity, glm::vec3(0, 0.5f, 0)), glm::vec3(300, 1, 800)), none,
+                    textures_);
     const glm::vec3 batteryAt[5] = {
         {0, 17.5f, 173}, {-190, 3.5f, 214}, {0, 17.5f, -100}, {-165, 3.5f, 315}, {148, 3.5f, 273}};
     // Copies share one asset, as in the game: the bookkeeping must tell them apart.
-    const auto battery = std::make_shared<const ModelAsset>(std::string(kModels) + "Battery.fbx", none);
+    const auto battery = loadModelAsset(std::string(kModels) + "Battery.fbx", none, textures_);
     for (int i = 0; i < 5; ++i) {
       batteryMatrix_[i] = glm::scale(glm::translate(identity, batteryAt[i]), glm::vec3(3.0f));
       batteries_[i].emplace(battery, batteryMatrix_[i]);
     }
     const glm::vec3 coneAt[5] = {
         {-190, 3.25f, 150}, {150, 3.25f, 100}, {50, 3.25f, 100}, {0, 3.25f, 150}, {-100, 3.25f, 275}};
-    const auto cone = std::make_shared<const ModelAsset>(std::string(kModels) + "Cone.fbx", none);
+    const auto cone = loadModelAsset(std::string(kModels) + "Cone.fbx", none, textures_);
     for (int i = 0; i < 5; ++i) {
       cones_[i].emplace(cone, identity);
       placeCone(i, coneAt[i], 0.0f);
     }
     const glm::vec3 zoneAt[3] = {{146, 15, 230}, {-160, 15, 218}, {-129, 15, 353}};
-    const auto gate = std::make_shared<const ModelAsset>(std::string(kModels) + "FinishLine.obj", none);
+    const auto gate = loadModelAsset(std::string(kModels) + "FinishLine.obj", none, textures_);
     for (int i = 0; i < 3; ++i) {
       glm::mat4 m = glm::translate(identity, zoneAt[i]);
       if (i > 0) m = glm::rotate(m, 1.5707963f, glm::vec3(0, 1, 0));
@@ -143,6 +144,7 @@ class ShadowScene : public ::testing::Test {
 
   std::shared_ptr<Shader> depth_;
   std::optional<Material> material_;
+  TextureCache textures_;
   std::optional<Model> level_, ground_;
   std::optional<Model> batteries_[5], cones_[5], zones_[3];
   glm::mat4 batteryMatrix_[5];

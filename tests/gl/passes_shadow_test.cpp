@@ -46,9 +46,10 @@ class ShadowPass : public ::testing::Test {
     ASSERT_NE(depth_->program(), 0u);
     dir_ = test::makeTempDir("ruvelo-shadow");
     material_ = std::make_unique<Material>(*phong_, glm::vec3(1.0f), glm::vec3(0.3f, 1.0f, 0.0f), 10.0f);
-    ground_ =
-        std::make_unique<Model>(writeSquareObj(dir_, "ground", 100.0f, 0.0f), glm::mat4(1.0f), *material_);
-    slab_ = std::make_unique<Model>(writeSquareObj(dir_, "slab", 5.0f, 30.0f), glm::mat4(1.0f), *material_);
+    ground_ = std::make_unique<Model>(writeSquareObj(dir_, "ground", 100.0f, 0.0f), glm::mat4(1.0f),
+                                      *material_, textures_);
+    slab_ = std::make_unique<Model>(writeSquareObj(dir_, "slab", 5.0f, 30.0f), glm::mat4(1.0f), *material_,
+                                    textures_);
     ASSERT_FALSE(ground_->asset().meshes().empty());
     ASSERT_FALSE(slab_->asset().meshes().empty());
 
@@ -94,6 +95,7 @@ class ShadowPass : public ::testing::Test {
   std::shared_ptr<Shader> phong_;
   std::shared_ptr<Shader> depth_;
   std::unique_ptr<Material> material_;
+  TextureCache textures_;
   std::unique_ptr<Model> ground_;
   std::unique_ptr<Model> slab_;
   Camera camera_;
@@ -127,7 +129,7 @@ TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
 TEST_F(ShadowPass, ShadowEdgeFadesOnceOverAboutOneTexel) {
   // 128 texels over the light's 800 units: one texel is 6.25 units, about 3 to 6 pixels here.
   ShadowMap map(128);
-  Model wide(writeSquareObj(dir_, "wide", 20.0f, 30.0f), glm::mat4(1.0f), *material_);
+  Model wide(writeSquareObj(dir_, "wide", 20.0f, 30.0f), glm::mat4(1.0f), *material_, textures_);
   ShadowCasters casters;
   casters.ground = ground_.get();
   casters.batteries = {&wide};

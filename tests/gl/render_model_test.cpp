@@ -1,5 +1,5 @@
-// Model import from small files the test writes: merged positions and indices, the shared texture
-// list, generated normals, flipped texture coordinates, texture formats and the matrix rule.
+// Models uploaded from small files the test writes: meshes and bounds, the renderer's texture cache,
+// generated normals, flipped texture coordinates, texture formats and the matrix rule.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stb_image_write.h>
@@ -69,6 +69,7 @@ class ModelFiles : public ::testing::Test {
   std::filesystem::path previousDir_;
   std::shared_ptr<Shader> shader_;
   std::unique_ptr<Material> material_;
+  TextureCache textures_;
 };
 
 const char* kTwoTriangles = R"(mtllib two.mtl
@@ -95,23 +96,22 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
             "newmtl matA\nKd 1 1 1\nmap_Kd shared_tex.png\nnewmtl matB\nKd 1 1 1\nmap_Kd shared_tex.png\n");
   const std::string path = modelFile("two.obj", kTwoTriangles);
   solidPng("shared_tex.png");
-  const size_t listBefore = loadedTextureCount();
+  const size_t listBefore = textures_.loadedCount();
 
   testing::internal::CaptureStdout();
-  auto model = std::make_unique<Model>(path, glm::mat4(1.0f), *material_);
+  auto model = std::make_unique<Model>(path, glm::mat4(1.0f), *material_, textures_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
   const ModelAsset& asset = model->asset();
   ASSERT_EQ(asset.meshes().size(), 2u);
-  EXPECT_THAT(asset.indices(), ElementsAre(0u, 1u, 2u, 3u, 4u, 5u));
-  ASSERT_EQ(asset.positions().size(), 6u);
-  EXPECT_EQ(asset.positions()[3], glm::vec3(2, 0, 0));
+  EXPECT_EQ(asset.localMin(), glm::vec3(0, 0, 0));
+  EXPECT_EQ(asset.localMax(), glm::vec3(3, 1, 0));
   EXPECT_THAT(asset.meshes()[1].indices(), ElementsAre(0u, 1u, 2u));
   EXPECT_EQ(&asset.meshes()[0].material(), material_.get());
 
-  ASSERT_EQ(loadedTextureCount(), listBefore + 1);
-  const GLuint id = findLoadedTexture("shared_tex.png").id();
-  EXPECT_EQ(findLoadedTexture("shared_tex.png").type, "texture_diffuse");
+  ASSERT_EQ(textures_.loadedCount(), listBefore + 1);
+  const GLuint id = textures_.find("shared_tex.png").id();
+  EXPECT_EQ(textures_.find("shared_tex.png").type, "texture_diffuse");
   EXPECT_TRUE(glIsTexture(id));
   for (const Mesh& mesh : asset.meshes()) {
     ASSERT_EQ(mesh.textures().size(), 1u);
@@ -125,8 +125,8 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
   EXPECT_EQ(vertices[0].normal, glm::vec3(0, 0, 1));
 
   // A second model of the same file reuses the loaded texture.
-  auto again = std::make_unique<Model>(path, glm::mat4(1.0f), *material_);
-  EXPECT_EQ(loadedTextureCount(), listBefore + 1);
+  auto again = std::make_unique<Model>(path, glm::mat4(1.0f), *material_, textures_);
+  EXPECT_EQ(textures_.loadedCount(), listBefore + 1);
   EXPECT_EQ(again->asset().meshes()[0].textures()[0].id(), id);
 
   model->drawWithProgram(*shader_);
@@ -137,16 +137,16 @@ TEST_F(ModelFiles, TwoMeshesMergeTheirIndicesAndShareOneTexture) {
   EXPECT_TRUE(glIsTexture(id));
   again.reset();
   EXPECT_FALSE(glIsTexture(id));
-  EXPECT_EQ(loadedTextureCount(), listBefore);
+  EXPECT_EQ(textures_.loadedCount(), listBefore);
 }
 
 TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordinates) {
   const std::string path = modelFile("bare.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4\nf 1 4 3\n");
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), *material_);
+  Model model(path, glm::mat4(1.0f), *material_, textures_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   ASSERT_EQ(model.asset().meshes().size(), 1u);
-  const size_t count = model.asset().positions().size();
+  const size_t count = importModel(path).meshes.at(0).positions.size();
   ASSERT_GE(count, 4u);
   for (const Vertex& vertex : uploadedVertices(model.asset().meshes()[0], count)) {
     EXPECT_NEAR(vertex.normal.z, 1.0f, 1e-5f);
@@ -156,13 +156,13 @@ TEST_F(ModelFiles, MeshWithoutNormalsOrCoordinatesGetsSmoothNormalsAndZeroCoordi
 
 TEST_F(ModelFiles, MissingModelReportsTheImporterAndStaysEmpty) {
   testing::internal::CaptureStdout();
-  Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), *material_);
+  Model model(root_ + "/assets/model/absent.obj", glm::scale(glm::mat4(1.0f), glm::vec3(3.0f)), *material_,
+              textures_);
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
   EXPECT_THAT(output, ::testing::EndsWith("\n  in " + root_ + "/assets/model/absent.obj\n"));
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << "the importer's line and the file's";
   EXPECT_TRUE(model.asset().meshes().empty());
-  EXPECT_TRUE(model.asset().positions().empty());
   EXPECT_EQ(model.boundingRadius(), 0.0f);
   model.setModelMatrix(glm::mat4(1.0f));
   model.drawWithProgram(*shader_);
@@ -172,20 +172,20 @@ TEST_F(ModelFiles, MissingTextureIsReportedOnceAndRecorded) {
   modelFile("lost.mtl", "newmtl lost\nmap_Kd missing_tex.png\n");
   const std::string path =
       modelFile("lost.obj", "mtllib lost.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl lost\nf 1 2 3\n");
-  const size_t listBefore = loadedTextureCount();
+  const size_t listBefore = textures_.loadedCount();
   testing::internal::CaptureStdout();
-  Model first(path, glm::mat4(1.0f), *material_);
-  Model second(path, glm::mat4(1.0f), *material_);
+  Model first(path, glm::mat4(1.0f), *material_, textures_);
+  Model second(path, glm::mat4(1.0f), *material_, textures_);
   EXPECT_EQ(
       testing::internal::GetCapturedStdout(),
       "Texture failed to load at path: missing_tex.png\n  in ../assets/model/missing_tex.png: can't fopen\n");
-  EXPECT_EQ(loadedTextureCount(), listBefore + 1);
+  EXPECT_EQ(textures_.loadedCount(), listBefore + 1);
   EXPECT_EQ(second.asset().meshes().size(), 1u);
 }
 
 TEST_F(ModelFiles, CopiesOfOneAssetDrawAtTheirOwnMatricesWithTheirOwnRadius) {
   modelFile("two.mtl", "newmtl matA\nnewmtl matB\n");
-  const auto asset = std::make_shared<const ModelAsset>(modelFile("two.obj", kTwoTriangles), *material_);
+  const auto asset = loadModelAsset(modelFile("two.obj", kTwoTriangles), *material_, textures_);
   // Straight into clip space: the first triangle (0..1 in x and y) of each copy lands on its own
   // square of the window.
   const auto place = [](float x, float y, float scale) {
@@ -265,12 +265,11 @@ TEST_F(ModelFiles, GarbageThatImportsWithoutFacesIsAFailureNamingTheFile) {
   }
   const std::string path = modelFile("garbage.obj", garbage);
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), *material_);
+  Model model(path, glm::mat4(1.0f), *material_, textures_);
   const std::string output = testing::internal::GetCapturedStdout();
   EXPECT_EQ(output.rfind("ERROR::ASSIMP::", 0), 0u) << output;
   EXPECT_THAT(output, ::testing::EndsWith("\n  in " + path + "\n"));
   EXPECT_TRUE(model.asset().meshes().empty());
-  EXPECT_TRUE(model.asset().positions().empty());
   EXPECT_EQ(model.boundingRadius(), 0.0f);
 }
 
@@ -286,7 +285,7 @@ TEST_F(ModelFiles, HugeTextureIsRefusedBeforeDecoding) {
   const std::string path =
       modelFile("huge.obj", "mtllib huge.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl huge\nf 1 2 3\n");
   testing::internal::CaptureStdout();
-  Model model(path, glm::mat4(1.0f), *material_);
+  Model model(path, glm::mat4(1.0f), *material_, textures_);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Texture failed to load at path: huge.png\n"
             "  in ../assets/model/huge.png: 16384 x 16384 is larger than 8192 x 8192\n");

@@ -52,11 +52,12 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
   // The sanitizer run preloads the GL driver so that leaks inside it are still attributed to it (and
   // suppressed) after GLFW's shutdown unloads it.
   const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
-  const std::string home = root_ + "/home";
-  std::string environment = "HOME=" + quote(home) + " XDG_CONFIG_HOME=" + quote(home + "/config") +
-                            " XDG_DATA_HOME=" + quote(home + "/data") +
-                            " XDG_STATE_HOME=" + quote(home + "/state") + " ";
-  if (preload && *preload) environment += "LD_PRELOAD=" + quote(preload) + " ";
+  std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
+  // The folder's own data, and the player's folders inside it, never the real player's (HOME too,
+  // for anything that falls back to it).
+  environment += "RUVELO_DATA_DIR=../assets HOME=" + quote(root_ + "/home") +
+                 " XDG_CONFIG_HOME=" + quote(root_ + "/config") + " XDG_DATA_HOME=" + quote(root_ + "/data") +
+                 " XDG_STATE_HOME=" + quote(root_ + "/state") + " ";
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);

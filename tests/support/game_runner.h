@@ -29,8 +29,8 @@ class GameFolder {
   std::string writeFile(const std::string& relative, const std::string& text) const;
   std::string path(const std::string& relative) const { return root_ + "/" + relative; }
   // The game's own data and state folders ($XDG_DATA_HOME/ruvelo, $XDG_STATE_HOME/ruvelo).
-  std::string dataDir() const { return root_ + "/home/data/ruvelo"; }
-  std::string stateDir() const { return root_ + "/home/state/ruvelo"; }
+  std::string dataDir() const { return root_ + "/data/ruvelo"; }
+  std::string stateDir() const { return root_ + "/state/ruvelo"; }
   // Replaces the linked asset `relative` (under assets/) by nothing, so the game cannot find it.
   void hideAsset(const std::string& relative) const;
 

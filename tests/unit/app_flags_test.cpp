@@ -27,12 +27,13 @@ TEST(DevFlags, NoFlagsChangeNothing) {
   EXPECT_FALSE(r.flags.logState);
   EXPECT_FALSE(r.flags.fullShadow);
   EXPECT_TRUE(r.flags.screenshots.empty());
+  EXPECT_TRUE(r.flags.dataDir.empty());
 }
 
 TEST(DevFlags, ParsesEveryFlag) {
   const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
                                "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot",
-                               "--full-shadow"});
+                               "--full-shadow", "--data-dir", RUVELO_ASSET_DIR});
   ASSERT_TRUE(r.ok) << r.message;
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
@@ -43,6 +44,7 @@ TEST(DevFlags, ParsesEveryFlag) {
   EXPECT_TRUE(r.flags.logState);
   EXPECT_TRUE(r.flags.autopilot);
   EXPECT_TRUE(r.flags.fullShadow);
+  EXPECT_EQ(r.flags.dataDir, RUVELO_ASSET_DIR);
 }
 
 TEST(DevFlags, BadInputNamesTheFlag) {
@@ -58,12 +60,31 @@ TEST(DevFlags, BadInputNamesTheFlag) {
       {{"--screenshot", "4:"}, "--screenshot"},
       {{"--input", "/nonexistent/script"}, "--input"},
       {{"--fast"}, "--fast"},
+      {{"--bench=1"}, "--bench"},
+      {{"--data-dir"}, "--data-dir"},
+      {{"--data-dir", "/nonexistent"}, "--data-dir"},
+      {{"--screenshot", "--frames", "3"}, "--screenshot"},
   };
   for (const auto& [args, flag] : cases) {
     const FlagsResult r = parse(args);
     EXPECT_FALSE(r.ok) << flag;
     EXPECT_NE(r.message.find(flag), std::string::npos) << r.message;
   }
+}
+
+TEST(DevFlags, HelpListsEveryFlagAndVersionNamesTheCommit) {
+  const FlagsResult help = parse({"--frames", "3", "--help"});
+  ASSERT_TRUE(help.ok);
+  for (const char* flag :
+       {"--help", "--version", "--frames N", "--fixed-dt S", "--input FILE", "--screenshot N:FILE", "--bench",
+        "--bench-floor", "--full-shadow", "--log-state", "--autopilot", "--data-dir DIR", "settings.txt"}) {
+    EXPECT_NE(help.exitText.find(flag), std::string::npos) << flag << " in\n" << help.exitText;
+  }
+  const FlagsResult version = parse({"--version"});
+  ASSERT_TRUE(version.ok);
+  EXPECT_EQ(version.exitText.rfind("ruvelo 1.", 0), 0u) << version.exitText;
+  EXPECT_NE(version.exitText.find("(commit "), std::string::npos) << version.exitText;
+  EXPECT_TRUE(parse({"--frames", "3"}).exitText.empty()) << "a normal run prints nothing here";
 }
 
 TEST(DevFlags, InputMustBeARegularFileOfASaneSize) {

@@ -1,10 +1,12 @@
 #include "tools/assetgen/asset_generator.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
-#include "tools/assetgen/image.h"
 #include "level/level_layout.h"
+#include "tools/assetgen/icon.h"
+#include "tools/assetgen/image.h"
 #include "tools/assetgen/level_map.h"
 #include "tools/assetgen/level_mesh.h"
 #include "tools/assetgen/model_writer.h"
@@ -50,6 +52,14 @@ class Writer {
 
   void png(const std::string& rel, const Image& image) {
     if (ok() && !writePng((root_ / rel).string(), image)) fail("cannot write " + rel);
+    record(rel, 0);
+  }
+
+  void text(const std::string& rel, const std::string& contents) {
+    if (!ok()) return;
+    std::ofstream out(root_ / rel, std::ios::binary);
+    out << contents;
+    if (!out.flush()) fail("cannot write " + rel);
     record(rel, 0);
   }
 
@@ -103,6 +113,12 @@ GenerationResult generateAssets(const std::string& assetDir) {
     }
     w.png("textures/w_test.png", makeFlakeTexture());
     w.png("level_map.png", makeLevelMap(levelLayout()));
+    for (int size : kIconSizes) {
+      const std::string dir = "icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
+      if (w.makeDir(dir)) w.png(dir + "/ruvelo.png", makeIcon(size));
+    }
+    // The game accepts a data folder only with this marker in it (app/data_location.h).
+    w.text("ruvelo-data.txt", "ruvelo game data\n");
   }
   result.ok = w.ok();
   result.error = w.error();
