@@ -5,11 +5,12 @@
 
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "app/follow_direction.h"
 #include "app/input.h"
+#include "app/placement.h"
 #include "app/regular_file.h"
-#include "app/scene.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/user_dirs.h"
@@ -24,7 +25,6 @@
 namespace ruvelo {
 namespace {
 
-constexpr const char* kLevelCollisionFile = "model/level1PhysXFinal.obj";
 constexpr float kSnowPerSecond = 425.0f;
 
 int startupFailure(const char* what) {
@@ -51,6 +51,7 @@ int App::startUp() {
     return status;
   best_.load(std::cerr);
   loadGhost(std::cerr);
+  sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
   // Window, GL context, callbacks and GL state.
   std::string error;
@@ -58,7 +59,7 @@ int App::startUp() {
   if (!platform_) return startupFailure(error.c_str());
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height);
+  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
   if (!renderer_) return -1;
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
@@ -95,7 +96,7 @@ int App::readSettingsFile(Settings& settings) {
 int App::buildWorld() {
   GameWorld::Failure failure = GameWorld::Failure::None;
   // Read on the CPU only: the collision model is never drawn.
-  world_ = GameWorld::create(importModel(dataPath(kLevelCollisionFile)), &failure);
+  world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
     std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
               << std::endl;
@@ -126,8 +127,10 @@ int App::run() {
   const bool recorded = recorder_.finish(std::cerr);
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
+  if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
   if (replayDiverged_) return kReplayDivergedStatus;
-  const std::string failure = devTools_.flagFailure(frame_);
+  std::string failure = devTools_.flagFailure(frame_);
+  if (failure.empty()) failure = sound_->finish();
   if (failure.empty()) return recorded ? 0 : kFlagFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kFlagFailedStatus;
@@ -144,7 +147,7 @@ void App::frame() {
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(sceneView(), devTools_.fullShadow());
+    renderer_->shadowPass(drawList(), devTools_.fullShadow());
   }
   renderer_->beginScene();
   if (game_.playing()) {
@@ -152,6 +155,7 @@ void App::frame() {
   } else {
     resultFrame();
   }
+  sound_->update(*world_, game_.state(), state_, dt);
   present();
   endFrame();
 }
@@ -174,41 +178,33 @@ float App::measureFrameTime() {
   return state_.deltaTime;
 }
 
-// The items and cones as they stand; the vehicle is filled in by placeVehicle.
-FrameView App::sceneView() const {
-  FrameView view;
-  for (int i = 0; i < kConeCount; ++i) {
-    const Pose cone = world_->conePose(i);
-    view.cones[i] = {coneMatrix(cone), cone.position, true};
-  }
-  for (int i = 0; i < kBatteryCount; ++i) {
-    const Item& item = game_.items()[batteryItem(i)];
-    view.batteries[i] = {item.matrix, item.centre, item.visible};
-  }
-  for (int i = 0; i < kZoneCount; ++i) {
-    const Item& item = game_.items()[zoneItem(i)];
-    view.zones[i] = {item.matrix, item.centre, item.visible};
-  }
-  view.culling = state_.viewFrustum;
-  return view;
+// Everything drawn, where the physics and the game put it now.
+DrawList App::drawList() const {
+  ScenePoses poses;
+  poses.vehicle = world_->vehiclePose();
+  poses.wheels = world_->wheelPoses();
+  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
+  DrawList list = buildDrawList(poses, game_.items());
+  list.culling = state_.viewFrustum;
+  return list;
 }
 
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
   playTime_ += dt;
+  sound_->readImpacts(*world_);
   readDrivingInput(dt);
-  FrameView view = sceneView();
-  placeVehicle(view);
+  DrawList list = drawList();
   recorder_.notePose(frame_, world_->vehiclePose());
-  view.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
   handleInput(platform_->poll(frame_));
   updateCamera(dt);
   {
     auto timer = devTools_.time("lit");
-    view.culling = state_.viewFrustum;
-    state_.objectsDrawn = renderer_->litPass(view, state_.camera, state_.brightness);
+    list.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+    state_.objectsDrawn = renderer_->litPass(list, state_.camera, state_.brightness);
   }
   game_.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
   {
@@ -262,7 +258,9 @@ void App::measureFloor() {
 
 // Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
 void App::handleTriggers(const std::optional<ItemEvent>& event) {
-  if (event && game_.collect(*event, std::cout)) world_->removeItem(event->item);
+  if (!event || !game_.collect(*event, std::cout)) return;
+  world_->removeItem(event->item);
+  sound_->collected(event->kind);
 }
 
 // Driving keys for the next step, or the free camera in debug mode.
@@ -304,18 +302,6 @@ DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
   if (!recorder_.replaying()) chosen = autopilot_->decide(view, dt);
   chosen = recorder_.autopilotKeys(frame_, chosen);
   return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
-}
-
-// Drawing matrices of the body and the four corner wheels.
-void App::placeVehicle(FrameView& view) const {
-  const Pose pose = world_->vehiclePose();
-  view.body = {vehicleBodyMatrix(pose), pose.position, true};
-  const glm::mat4 frame = vehicleFrameMatrix(pose);
-  const std::array<Pose, 4> wheels = world_->wheelPoses();
-  for (int i = 0; i < 4; ++i) {
-    const glm::mat4 matrix = wheelMatrix(frame, wheels[i]);
-    view.wheels[i] = {matrix, glm::vec3(matrix[3]), true};
-  }
 }
 
 // The key, cursor and scroll events of this poll, in their order.

@@ -11,6 +11,7 @@
 #include "app/dev_flags.h"
 #include "app/dev_tools.h"
 #include "app/game.h"
+#include "app/game_sound.h"
 #include "app/platform.h"
 #include "app/run_recorder.h"
 #include "app/settings.h"
@@ -39,7 +40,7 @@ class App {
   int buildWorld();
   void frame();
   float measureFrameTime();
-  FrameView sceneView() const;
+  DrawList drawList() const;
   void playFrame(float dt);
   void resultFrame();
   void floorFrame();
@@ -47,7 +48,6 @@ class App {
   void handleTriggers(const std::optional<ItemEvent>& event);
   void readDrivingInput(float dt);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);
-  void placeVehicle(FrameView& view) const;
   void handleInput(InputFrame polled);
   void updateCamera(float dt);
   void drawHud(float dt);
@@ -61,6 +61,7 @@ class App {
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
   // Declared in start-up order; torn down in reverse, the GLFW session last.
+  std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<GameWorld> world_;

@@ -119,7 +119,7 @@ namespace {
 // One command-line flag: its name, the value it takes ("" for a switch), the sentence --help shows,
 // whether it may be given more than once, and what it does. `apply` gets the value ("" for a switch)
 // and returns "" or what is wrong with the value (the caller puts the flag's name in front).
-struct FlagSpec {
+struct FlagDef {
   const char* name;
   const char* value;
   const char* help;
@@ -127,8 +127,8 @@ struct FlagSpec {
   std::function<std::string(const std::string& value, DevFlags& flags)> apply;
 };
 
-const std::vector<FlagSpec>& flagTable() {
-  static const std::vector<FlagSpec> table = {
+const std::vector<FlagDef>& flagTable() {
+  static const std::vector<FlagDef> table = {
       {"--frames", "N", "Close after N frames.", false,
        [](const std::string& value, DevFlags& flags) -> std::string {
          if (!parseWhole(value, flags.frames) || flags.frames < 1)
@@ -210,16 +210,23 @@ const std::vector<FlagSpec>& flagTable() {
          flags.dataDir = value;
          return "";
        }},
+      {"--audio-out", "FILE",
+       "Render the sound in game time (48 kHz, no sound card needed) into FILE as a WAV file.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.audioOut = value;
+         return "";
+       }},
   };
   return table;
 }
 
 std::string flagList() {
   std::string list;
-  for (const FlagSpec& spec : flagTable()) {
+  for (const FlagDef& flag : flagTable()) {
     list += list.empty() ? "" : ", ";
-    list += spec.name;
-    if (*spec.value) list += std::string(" ") + spec.value;
+    list += flag.name;
+    if (*flag.value) list += std::string(" ") + flag.value;
   }
   return list;
 }
@@ -240,23 +247,23 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
                        "Show the version and the commit it was built from, and exit.");
   cli.allow_extras();
   cli.footer(
-      "Settings (window size, full screen, brightness): $XDG_CONFIG_HOME/ruvelo/settings.txt\n"
+      "Settings (window size, full screen, brightness, volume): $XDG_CONFIG_HOME/ruvelo/settings.txt\n"
       "(~/.config/ruvelo/settings.txt) when it exists, else settings.txt in the data folder.\n"
       "The data folder: --data-dir, else $RUVELO_DATA_DIR, else found beside the executable.");
   cli.get_formatter()->column_width(24);
 
-  const std::vector<FlagSpec>& table = flagTable();
+  const std::vector<FlagDef>& table = flagTable();
   std::vector<std::vector<std::string>> values(table.size());
   std::vector<CLI::Option*> options;
   for (std::size_t i = 0; i < table.size(); ++i) {
-    const FlagSpec& spec = table[i];
+    const FlagDef& flag = table[i];
     CLI::Option* option = nullptr;
-    if (*spec.value) {
-      option = cli.add_option(spec.name, values[i], spec.help)->type_name(spec.value)->expected(1);
-      option->multi_option_policy(spec.repeatable ? CLI::MultiOptionPolicy::TakeAll
+    if (*flag.value) {
+      option = cli.add_option(flag.name, values[i], flag.help)->type_name(flag.value)->expected(1);
+      option->multi_option_policy(flag.repeatable ? CLI::MultiOptionPolicy::TakeAll
                                                   : CLI::MultiOptionPolicy::TakeLast);
     } else {
-      option = cli.add_flag(spec.name, spec.help)->disable_flag_override();
+      option = cli.add_flag(flag.name, flag.help)->disable_flag_override();
     }
     options.push_back(option);
   }
@@ -274,21 +281,21 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     // A value-taking flag at the end of the line, or a value given to a switch ("--bench=1").
     std::string what = error.what();
     what.erase(0, what.find_first_not_of('-'));  // CLI11 names a switch without its dashes
-    for (const FlagSpec& spec : table) {
-      if (what.rfind(std::string(spec.name + 2) + (*spec.value ? ":" : " "), 0) == 0)
-        return fail(std::string(spec.name) + (*spec.value ? ": missing value" : ": takes no value"));
+    for (const FlagDef& flag : table) {
+      if (what.rfind(std::string(flag.name + 2) + (*flag.value ? ":" : " "), 0) == 0)
+        return fail(std::string(flag.name) + (*flag.value ? ": missing value" : ": takes no value"));
     }
     return fail(error.what());
   }
 
   DevFlags& flags = result.flags;
   for (std::size_t i = 0; i < table.size(); ++i) {
-    const FlagSpec& spec = table[i];
+    const FlagDef& flag = table[i];
     if (options[i]->count() == 0) continue;
-    if (!*spec.value) values[i] = {""};
+    if (!*flag.value) values[i] = {""};
     for (const std::string& value : values[i]) {
-      const std::string problem = spec.apply(value, flags);
-      if (!problem.empty()) return fail(std::string(spec.name) + ": " + problem);
+      const std::string problem = flag.apply(value, flags);
+      if (!problem.empty()) return fail(std::string(flag.name) + ": " + problem);
     }
   }
   const std::vector<std::string> extras = cli.remaining();

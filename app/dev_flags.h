@@ -33,6 +33,7 @@ struct DevFlags {
   std::string record;       // also write the run's recording here
   std::string replay;       // play this recording back instead of the live input
   std::string dataDir;      // the data folder to use instead of looking for one
+  std::string audioOut;     // the mix rendered in game time, written here as a WAV file
 };
 
 struct FlagsResult {

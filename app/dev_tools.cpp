@@ -1,5 +1,7 @@
 #include "app/dev_tools.h"
 
+#include <nlohmann/json.hpp>
+
 #include <time.h>
 
 #include <algorithm>
@@ -95,17 +97,12 @@ void printStats(const char* name, const std::vector<double>& samples) {
 
 }  // namespace
 
-std::string vehicleJson(const VehicleReading& vehicle) {
-  std::ostringstream json;
-  json << "{\"speed\":" << vehicle.speed << ",\"gear\":" << vehicle.gear << ",\"wheels\":[";
-  for (size_t i = 0; i < vehicle.wheels.size(); ++i) {
-    const WheelReading& wheel = vehicle.wheels[i];
-    json << (i ? "," : "") << "{\"jounce\":" << wheel.jounce
-         << ",\"inAir\":" << (wheel.inAir ? "true" : "false") << ",\"omega\":" << wheel.omega
-         << ",\"load\":" << wheel.load << "}";
-  }
-  json << "]}";
-  return json.str();
+nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle) {
+  nlohmann::ordered_json wheels = nlohmann::ordered_json::array();
+  for (const WheelReading& wheel : vehicle.wheels)
+    wheels.push_back(
+        {{"jounce", wheel.jounce}, {"inAir", wheel.inAir}, {"omega", wheel.omega}, {"load", wheel.load}});
+  return {{"speed", vehicle.speed}, {"gear", vehicle.gear}, {"wheels", std::move(wheels)}};
 }
 
 std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& p, float speed,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ namespace ruvelo {
 struct GameState;
 
 // The vehicle's state for the debugger stream, as one JSON object.
-std::string vehicleJson(const VehicleReading& vehicle);
+nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle);
 
 // One --log-state line (with its line end).
 std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& position,

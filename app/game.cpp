@@ -2,8 +2,8 @@
 
 #include <ostream>
 
+#include "app/placement.h"
 #include "level/level_layout.h"
-#include "passes/scene_assets.h"
 
 namespace ruvelo {
 

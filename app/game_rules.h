@@ -21,7 +21,7 @@ struct GameState {
 };
 
 constexpr float kBatteryPower = 10.0f;
-constexpr float kOffRoadHeight = 2.6f;  // the vehicle actor at or below this height is off the roads
+constexpr float kOffRoadHeight = level::kOffRoadHeight;  // the vehicle actor at or below it is off the roads
 
 // What a recorded trigger does: a zone delivers a packet, a battery adds 10 power.
 void collectItem(GameState& state, ItemKind kind);

@@ -55,8 +55,9 @@ SettingsResult parseInt(const std::string& key, const std::string& value, long m
 }  // namespace
 
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, bool* ghost) {
-  static const char* const kKeys[] = {"width", "height", "refresh_rate", "fullscreen", "brightness", "ghost"};
+                             float& brightness, float* volume, bool* ghost) {
+  static const char* const kKeys[] = {"width",      "height", "refresh_rate", "fullscreen",
+                                      "brightness", "volume", "ghost"};
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -67,7 +68,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
         break;
       }
     }
-    if (key == nullptr) continue;
+    if (key == nullptr || (volume == nullptr && std::string(key) == "volume") ||
+        (ghost == nullptr && std::string(key) == "ghost"))
+      continue;
 
     const auto equals = line.find('=');
     if (equals == std::string::npos) return badValue(key, line, "no \"=\"");
@@ -90,8 +93,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       bool outOfRange = false;
       const auto parsed = toFloat(value, outOfRange);
       if (!parsed) return badValue(k, value, "not a number");
+      if (k == "volume") outOfRange = outOfRange || !(*parsed >= 0.0f && *parsed <= 1.0f);
       if (outOfRange) return badValue(k, value, "out of range");
-      brightness = *parsed;
+      (k == "volume" ? *volume : brightness) = *parsed;
     }
     if (result.status != SettingsStatus::Ok) return result;
   }
@@ -99,7 +103,7 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 }
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, bool* ghost) {
+                            bool& fullscreen, float& brightness, float* volume, bool* ghost) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
@@ -107,7 +111,7 @@ SettingsResult readSettings(const std::string& path, int& width, int& height, in
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
   const SettingsResult parsed =
-      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, ghost);
+      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume, ghost);
   if (file.bad()) return cannotOpen;
   return parsed;
 }
@@ -122,8 +126,9 @@ std::string settingsFileToRead(const std::string& configDir, const std::string& 
 }
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
-  SettingsResult read = readSettings(path, settings.width, settings.height, settings.refresh_rate,
-                                     settings.fullscreen, settings.brightness, &settings.ghost);
+  SettingsResult read =
+      readSettings(path, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
+                   settings.brightness, &settings.volume, &settings.ghost);
   if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
   if (read.status == SettingsStatus::FileMissing && path != shippedFile)
     read.message = "Unable to open file " + path;

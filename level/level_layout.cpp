@@ -179,11 +179,17 @@ glm::vec4 spineFootprint(const SpinePiece& piece) {
 }
 
 bool insideGreenPlane(glm::vec3 p) {
-  return std::fabs(p.x) <= 300.0f && std::fabs(p.z) <= 800.0f;
+  return std::fabs(p.x) <= kGreenPlaneHalfSize.x && std::fabs(p.z) <= kGreenPlaneHalfSize.y;
 }
 
 bool insideShadowVolume(glm::vec3 p) {
-  return std::fabs(p.x - p.z) <= 565.0f && std::fabs(2.0f * p.y - p.x - p.z) <= 979.0f;
+  // The sun's own axes, as its look-at view builds them.
+  const glm::vec3 forward = glm::normalize(kSunDirection);
+  const glm::vec3 right = glm::normalize(glm::cross(forward, glm::vec3(0.0f, 1.0f, 0.0f)));
+  const glm::vec3 up = glm::cross(right, forward);
+  const glm::vec3 offset = p - kSunEye;
+  return std::fabs(glm::dot(offset, right)) <= kSunHalfExtent &&
+         std::fabs(glm::dot(offset, up)) <= kSunHalfExtent;
 }
 
 }  // namespace ruvelo::level

@@ -10,7 +10,8 @@
 
 namespace ruvelo::level {
 
-constexpr float kSlabTop = 0.5f;   // the base slab and the green plane
+constexpr float kSlabTop = 0.5f;                          // the base slab and the green plane
+constexpr glm::vec2 kGreenPlaneHalfSize{300.0f, 800.0f};  // the green plane spans ±x, ±z around the origin
 constexpr float kRoadTop = 1.3f;   // raised roads lift the vehicle's actor clear of the off-road height
 constexpr float kDeckTop = 15.5f;  // the elevated deck carrying batteries 1 and 3
 constexpr float kDeckThickness = 1.0f;
@@ -81,14 +82,35 @@ struct Building {
   int facade;    // 0..2
 };
 
+// The vehicle's actor rests this far above the surface under its wheels (wheel centres 1.5 below it,
+// radius 0.5). At or below kOffRoadHeight it is off the roads and power drains ten times as fast:
+// the slab is off-road, every road lifts the vehicle clear of it.
+constexpr float kActorRideHeight = 2.0f;
+constexpr float kOffRoadHeight = 2.6f;
+static_assert(kSlabTop + kActorRideHeight < kOffRoadHeight && kOffRoadHeight < kRoadTop + kActorRideHeight,
+              "the slab must be off-road and the roads on it");
+
+// The sun the shadow map is drawn from: an orthographic view from kSunEye along kSunDirection (up
+// +y), kSunHalfExtent to every side, depths kSunNear to kSunFar.
+constexpr glm::vec3 kSunEye{300.0f, 300.0f, 300.0f};
+constexpr glm::vec3 kSunDirection{-1.0f, -1.0f, -1.0f};
+constexpr float kSunHalfExtent = 400.0f;
+constexpr float kSunNear = 1.0f;
+constexpr float kSunFar = 1000.5f;
+
+// How many of each item the level holds.
+constexpr int kBatteryCount = 5;
+constexpr int kZoneCount = 3;
+constexpr int kConeCount = 5;
+
 // The items' fixed world positions.
 struct LevelItems {
-  glm::vec3 start{0.0f, 3.3f, -450.0f};
-  std::array<glm::vec3, 5> batteries{};  // batteries 1..5
-  std::array<glm::vec3, 3> zones{};      // zones 1..3 (trigger box centres)
-  std::array<bool, 3> zoneRotated{};     // turned a quarter about y
-  std::array<glm::vec3, 3> zoneGates{};  // where the finish-line gates stand, on the ground by the boxes
-  std::array<glm::vec3, 5> cones{};
+  glm::vec3 start{0.0f, kRoadTop + kActorRideHeight, -450.0f};  // on the start road, facing +z
+  std::array<glm::vec3, kBatteryCount> batteries{};             // batteries 1..5
+  std::array<glm::vec3, kZoneCount> zones{};                    // zones 1..3 (trigger box centres)
+  std::array<bool, kZoneCount> zoneRotated{};                   // turned a quarter about y
+  std::array<glm::vec3, kZoneCount> zoneGates{};  // where the finish-line gates stand, on the ground
+  std::array<glm::vec3, kConeCount> cones{};
 };
 
 constexpr glm::vec3 kZoneHalfExtents{10.0f, 15.0f, 2.0f};
@@ -112,7 +134,7 @@ glm::vec4 linkFootprint(const LevelLayout& layout, const RoadLink& link);
 glm::vec4 spineFootprint(const SpinePiece& piece);
 glm::vec4 nodeFootprint(const RoadNode& node);  // the pad's bounding square
 
-// Inside the green plane (±300 × ±800 around the origin) and the shadow map's fixed volume.
+// Inside the green plane, and inside the sun's square across its direction (what the shadow map covers).
 bool insideGreenPlane(glm::vec3 world);
 bool insideShadowVolume(glm::vec3 world);
 

@@ -2,7 +2,8 @@
 
 #include <GL/glew.h>
 
-#include "level/level_layout.h"
+#include <algorithm>
+
 #include "render/gl_state.h"
 
 namespace ruvelo {
@@ -11,19 +12,23 @@ namespace {
 constexpr unsigned kSnowParticles = 2000;
 constexpr float kGhostOpacity = 0.35f;
 
-// Culling centres of the two still models.
-const glm::vec3 kGroundCentre(0.0f, level::kSlabTop, 0.0f);
-
-void drawInstance(Model& model, const Instance& instance, const Frustum& frustum, bool culling, int& drawn) {
-  model.setModelMatrix(instance.matrix);
-  drawCulled(model, frustum, instance.centre, culling, drawn);
+const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
+  switch (kind) {
+    case MaterialKind::Blue:
+      return materials.blue;
+    case MaterialKind::Environment:
+      return materials.environment;
+    case MaterialKind::White:
+      break;
+  }
+  return materials.white;
 }
 
 }  // namespace
 
 Renderer::Renderer(int width, int height) : width_(width), height_(height), text_(width, height) {}
 
-std::unique_ptr<Renderer> Renderer::load(int width, int height) {
+std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vector<AssetFile>& assets) {
   std::unique_ptr<Renderer> renderer(new Renderer(width, height));
   if (!renderer->text_.loaded()) return nullptr;
   renderer->hudScale_ = hudScale(renderer->text_.glyphs(), width, height);
@@ -34,7 +39,14 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height) {
   const Programs& p = renderer->programs_;
   renderer->materials_.emplace(*p.phongPhong, *p.phong, *p.phongEnvironment);
   renderer->light_ = makeSceneLight();
-  renderer->models_ = loadModels(*renderer->materials_, renderer->textures_);
+  for (const AssetFile& file : assets)
+    renderer->assets_[static_cast<size_t>(file.id)] =
+        loadModelAsset(file.path, materialOf(*renderer->materials_, file.material), renderer->textures_);
+  // An asset the list never loaded draws as nothing.
+  for (auto& asset : renderer->assets_)
+    if (!asset)
+      asset =
+          std::make_shared<const ModelAsset>(ModelData{}, renderer->materials_->white, renderer->textures_);
   return renderer;
 }
 
@@ -44,18 +56,15 @@ void Renderer::createTargets() {
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 
-void Renderer::shadowPass(const FrameView& view, bool full) {
-  for (size_t i = 0; i < view.batteries.size(); ++i)
-    if (view.batteries[i].visible) models_.batteries[i]->setModelMatrix(view.batteries[i].matrix);
-  for (size_t i = 0; i < view.cones.size(); ++i) models_.cones[i]->setModelMatrix(view.cones[i].matrix);
+void Renderer::shadowPass(const DrawList& list, bool full) {
+  std::vector<const DrawItem*> items;
+  for (const DrawItem& item : list.items)
+    if (item.has(kCastsShadow)) items.push_back(&item);
+  std::stable_sort(items.begin(), items.end(),
+                   [](const DrawItem* a, const DrawItem* b) { return a->shadowOrder < b->shadowOrder; });
   ShadowCasters casters;
-  for (size_t i = 0; i < view.zones.size(); ++i)
-    if (view.zones[i].visible) casters.zones.push_back(&*models_.finishLines[i]);
-  for (auto& cone : models_.cones) casters.cones.push_back(&*cone);
-  casters.ground = &*models_.ground;
-  for (size_t i = 0; i < view.batteries.size(); ++i)
-    if (view.batteries[i].visible) casters.batteries.push_back(&*models_.batteries[i]);
-  casters.level = &*models_.level;
+  for (const DrawItem* item : items)
+    casters.push_back({item->key, &asset(item->asset), item->matrix, item->has(kSlopedCaster)});
   if (full)
     shadowMap_->renderDepthPass(*programs_.simpleDepthShader, casters);
   else
@@ -66,30 +75,28 @@ void Renderer::beginScene() const {
   postProcess_->beginScene();
 }
 
-int Renderer::litPass(const FrameView& view, const Camera& camera, float brightness) {
+int Renderer::litPass(const DrawList& list, const Camera& camera, float brightness) {
   setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
   shadowMap_->bindForPhong(*programs_.phong);
   setCameraAndLightUniforms(light_.get(), *programs_.phongEnvironment, camera, brightness);
   shadowMap_->bindForPhongEnvironment(*programs_.phongEnvironment, skybox_->cubeMap());
-  const Frustum& frustum = view.frustum;
-  const bool cull = view.culling;
   int drawn = 0;
-  drawInstance(*models_.car, view.body, frustum, cull, drawn);
-  for (size_t i = 0; i < view.wheels.size(); ++i)
-    drawInstance(*models_.wheels[i], view.wheels[i], frustum, cull, drawn);
-  for (size_t i = 0; i < view.cones.size(); ++i)
-    drawInstance(*models_.cones[i], view.cones[i], frustum, cull, drawn);
-  for (size_t i = 0; i < view.batteries.size(); ++i)
-    if (view.batteries[i].visible)
-      drawCulled(*models_.batteries[i], frustum, view.batteries[i].centre, cull, drawn);
-  drawCulled(*models_.level, frustum, level::kLevelPosition, cull, drawn);
-  drawCulled(*models_.ground, frustum, kGroundCentre, cull, drawn);
+  for (const DrawItem& item : list.items)
+    if (!item.has(kDrawnLast)) drawItem(item, list, drawn);
+  // phongPhong takes the shadow map and the cube map on units 0 and 1, where the others' textures go.
   setCameraAndLightUniforms(light_.get(), *programs_.phongPhong, camera, brightness);
   shadowMap_->bindForPhongPhong(*programs_.phongPhong, skybox_->cubeMap());
-  for (size_t i = 0; i < view.zones.size(); ++i)
-    if (view.zones[i].visible)
-      drawCulled(*models_.finishLines[i], frustum, view.zones[i].centre, cull, drawn);
+  for (const DrawItem& item : list.items)
+    if (item.has(kDrawnLast)) drawItem(item, list, drawn);
   return drawn;
+}
+
+void Renderer::drawItem(const DrawItem& item, const DrawList& list, int& drawn) const {
+  const ModelAsset& model = asset(item.asset);
+  int uncounted = 0;
+  drawIfVisible(list.frustum, item.centre, model.boundingRadius(item.matrix),
+                list.culling && item.has(kCulled), item.has(kCounted) ? drawn : uncounted,
+                [&] { model.draw(item.matrix); });
 }
 
 void Renderer::sky(const Camera& camera) const {
@@ -107,8 +114,10 @@ void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& whee
   glBlendColor(0.0f, 0.0f, 0.0f, kGhostOpacity);
   glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
   glDepthMask(GL_FALSE);
-  models_.car->asset().draw(body);
-  for (size_t i = 0; i < wheels.size(); ++i) models_.wheels[i]->asset().draw(wheels[i]);
+  asset(AssetId::Vehicle).draw(body);
+  // The wheels are left, right, left, right.
+  for (size_t i = 0; i < wheels.size(); ++i)
+    asset(i % 2 == 0 ? AssetId::WheelLeft : AssetId::WheelRight).draw(wheels[i]);
   glDepthMask(GL_TRUE);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   gl_state::setEnabled(GL_BLEND, blending);

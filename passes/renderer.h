@@ -1,6 +1,6 @@
-// Draws the game: owns the programs, materials, light, models, glyph table, skybox, shadow map,
-// post-process targets and snow, and draws what a FrameView describes in the game's fixed order.
-// The caller decides which pass runs when; each call here is one pass.
+// Draws the game: owns the programs, materials, light, model assets, texture cache, glyph table,
+// skybox, shadow map, post-process targets and snow, and draws what a DrawList holds. The caller
+// decides which pass runs when; each call here is one pass.
 #pragma once
 
 #include <array>
@@ -10,53 +10,41 @@
 
 #include <glm/glm.hpp>
 
+#include "passes/draw_list.h"
 #include "passes/frustum.h"
 #include "passes/hud.h"
 #include "passes/particle_system.h"
 #include "passes/post_process.h"
-#include "passes/scene_assets.h"
+#include "passes/programs.h"
 #include "passes/shadow_map.h"
 #include "passes/skybox.h"
 #include "passes/text_renderer.h"
 #include "render/camera.h"
+#include "render/light.h"
+#include "render/material.h"
+#include "render/model.h"
+#include "render/texture.h"
 
 namespace ruvelo {
-
-// One drawn object: its matrix, its culling centre, and whether it is drawn at all.
-struct Instance {
-  glm::mat4 matrix{1.0f};
-  glm::vec3 centre{0.0f};
-  bool visible = true;
-};
-
-// What one frame shows. The level and the ground stand still and are not listed.
-struct FrameView {
-  Instance body;
-  std::array<Instance, 4> wheels;
-  std::array<Instance, 5> cones;
-  std::array<Instance, 5> batteries;
-  std::array<Instance, 3> zones;
-  Frustum frustum;  // of the camera as it stood before this frame's update
-  bool culling = true;
-};
 
 class Renderer {
  public:
   // Start-up, in the game's order: glyph table and text projection, skybox, programs, materials and
-  // light, models. Null when the font cannot be loaded.
-  static std::unique_ptr<Renderer> load(int width, int height);
+  // light, then each model of `assets` read and uploaded in its order. Null when the font cannot be
+  // loaded.
+  static std::unique_ptr<Renderer> load(int width, int height, const std::vector<AssetFile>& assets);
 
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
 
-  // The depth pass of the shadow casters: visible zones, cones, ground, visible batteries, level.
-  // Only what changed since the last pass is redrawn unless `full`.
-  void shadowPass(const FrameView& view, bool full);
+  // The depth pass of the list's shadow casters, by their shadow order. Only what changed since the
+  // last pass is redrawn unless `full`.
+  void shadowPass(const DrawList& list, bool full);
   // Binds and clears the off-screen scene target.
   void beginScene() const;
-  // The lit pass with culling: vehicle body and wheels, cones, visible batteries, level, ground,
-  // visible zones. Returns how many objects were drawn.
-  int litPass(const FrameView& view, const Camera& camera, float brightness);
+  // The lit pass over the list in its order, the items drawn last after the others, each culled
+  // against the list's frustum when it asks to be. Returns how many counted items were drawn.
+  int litPass(const DrawList& list, const Camera& camera, float brightness);
   void sky(const Camera& camera) const;
   // The ghost of the best run: the vehicle body and wheels at these matrices, see-through, over the
   // scene drawn so far (after the sky). It writes no depth, casts no shadow and is not counted.
@@ -79,6 +67,9 @@ class Renderer {
 
  private:
   Renderer(int width, int height);
+  // The item's asset at its matrix, unless culled; counts it in `drawn` when it counts.
+  void drawItem(const DrawItem& item, const DrawList& list, int& drawn) const;
+  const ModelAsset& asset(AssetId id) const { return *assets_[static_cast<size_t>(id)]; }
 
   int width_;
   int height_;
@@ -88,8 +79,8 @@ class Renderer {
   Programs programs_;
   std::optional<SceneMaterials> materials_;
   std::unique_ptr<Light> light_;
-  TextureCache textures_;  // before the models: they hold its textures
-  SceneModels models_;
+  TextureCache textures_;
+  std::array<std::shared_ptr<const ModelAsset>, kAssetCount> assets_;
   std::optional<ShadowMap> shadowMap_;
   std::optional<PostProcess> postProcess_;
   std::optional<ParticleSystem> snow_;

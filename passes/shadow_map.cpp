@@ -4,6 +4,7 @@
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "level/level_layout.h"
 #include "render/model.h"
 #include "render/shader.h"
 
@@ -79,19 +80,18 @@ TexelRect boxTexels(const glm::mat4& toClip, const glm::vec3& lo, const glm::vec
 }
 }  // namespace
 
-TexelRect casterTexels(const Model& model, int size) {
-  const ModelAsset& asset = model.asset();
+TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size) {
   if (asset.meshes().empty()) return {};
-  return boxTexels(lightSpaceMatrix() * model.modelMatrix(), asset.localMin(), asset.localMax(), size);
+  return boxTexels(lightSpaceMatrix() * matrix, asset.localMin(), asset.localMax(), size);
 }
 
 glm::mat4 lightProjection() {
-  return glm::ortho(-400.0f, 400.0f, -400.0f, 400.0f, 1.0f, 1000.5f);
+  const float h = level::kSunHalfExtent;
+  return glm::ortho(-h, h, -h, h, level::kSunNear, level::kSunFar);
 }
 
 glm::mat4 lightView() {
-  const glm::vec3 eye(300.0f, 300.0f, 300.0f);
-  return glm::lookAt(eye, eye + glm::vec3(-1.0f, -1.0f, -1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+  return glm::lookAt(level::kSunEye, level::kSunEye + level::kSunDirection, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
 glm::mat4 lightSpaceMatrix() {
@@ -151,43 +151,42 @@ ShadowMap::RasterState ShadowMap::currentRasterState(const Shader& depthProgram)
 
 std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& casters) const {
   std::vector<DrawnCaster> list;
-  auto add = [&](const Model* model, float offsetFactor) {
-    if (model == nullptr) return;
-    DrawnCaster caster;
-    caster.model = model;
-    caster.offsetFactor = offsetFactor;
-    caster.matrix = model->modelMatrix();
-    caster.rect = casterTexels(*model, size_);
+  for (const ShadowCaster& caster : casters) {
+    if (caster.asset == nullptr) continue;
+    DrawnCaster drawn;
+    drawn.key = caster.key;
+    drawn.asset = caster.asset;
+    // The level is large and sloped: a stronger offset keeps its own surface from self-shadowing.
+    drawn.offsetFactor = caster.sloped ? kLevelOffset : kCasterOffset;
+    drawn.matrix = caster.matrix;
+    drawn.rect = casterTexels(*caster.asset, caster.matrix, size_);
     const auto before = std::find_if(drawn_.begin(), drawn_.end(), [&](const DrawnCaster& c) {
-      return c.model == model && c.matrix == caster.matrix;
+      return c.key == drawn.key && c.asset == drawn.asset && c.matrix == drawn.matrix;
     });
     if (before != drawn_.end()) {
-      caster.runRects = before->runRects;
+      drawn.runRects = before->runRects;
     } else {
-      const glm::mat4 toClip = lightSpaceMatrix() * caster.matrix;
+      const glm::mat4 toClip = lightSpaceMatrix() * drawn.matrix;
       auto rects = std::make_shared<std::vector<TexelRect>>();
-      for (const TriangleRun& run : model->asset().triangleRuns())
+      for (const TriangleRun& run : caster.asset->triangleRuns())
         rects->push_back(boxTexels(toClip, run.localMin, run.localMax, size_));
-      caster.runRects = std::move(rects);
+      drawn.runRects = std::move(rects);
     }
-    list.push_back(std::move(caster));
-  };
-  for (const Model* zone : casters.zones) add(zone, kCasterOffset);
-  for (const Model* cone : casters.cones) add(cone, kCasterOffset);
-  add(casters.ground, kCasterOffset);
-  for (const Model* battery : casters.batteries) add(battery, kCasterOffset);
-  // The level is large and sloped: a stronger offset keeps its own surface from self-shadowing.
-  add(casters.level, kLevelOffset);
+    list.push_back(std::move(drawn));
+  }
   return list;
 }
 
 bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<TexelRect>& rects) const {
-  auto find = [](const std::vector<DrawnCaster>& list, const Model* model) {
-    return std::find_if(list.begin(), list.end(), [model](const DrawnCaster& c) { return c.model == model; });
+  // An asset drawn under a key that named another asset before counts as a new caster.
+  auto find = [](const std::vector<DrawnCaster>& list, const DrawnCaster& caster) {
+    return std::find_if(list.begin(), list.end(), [&caster](const DrawnCaster& c) {
+      return c.key == caster.key && c.asset == caster.asset;
+    });
   };
   std::vector<TexelRect> dirty;
   for (const DrawnCaster& caster : now) {
-    const auto before = find(drawn_, caster.model);
+    const auto before = find(drawn_, caster);
     if (before == drawn_.end()) {
       dirty.push_back(caster.rect);  // appeared
     } else if (before->offsetFactor != caster.offsetFactor || before->matrix != caster.matrix) {
@@ -196,7 +195,7 @@ bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<Te
     }
   }
   for (const DrawnCaster& caster : drawn_)
-    if (find(now, caster.model) == now.end()) dirty.push_back(caster.rect);  // vanished
+    if (find(now, caster) == now.end()) dirty.push_back(caster.rect);  // vanished
 
   rects = mergeOverlapping(std::move(dirty));
   if (rects.size() > kMaxRects) return false;
@@ -267,7 +266,7 @@ void ShadowMap::drawRunsTouching(const Shader& depthProgram, const DrawnCaster& 
   // A run off the part writes none of its texels, and with a nearest-wins depth test the texels it
   // does write do not depend on what else is drawn: skipping the others changes nothing. Runs next
   // to each other in one mesh go in one draw.
-  const ModelAsset& asset = caster.model->asset();
+  const ModelAsset& asset = *caster.asset;
   if (contains(part, caster.rect)) {
     asset.drawWithProgram(depthProgram, caster.matrix);  // every run touches it
     return;

@@ -13,7 +13,7 @@
 
 namespace ruvelo {
 
-class Model;
+class ModelAsset;
 class Shader;
 
 // The game's shadow-map resolution (texels per side).
@@ -28,15 +28,17 @@ glm::mat4 lightView();
 // lightProjection() × lightView().
 glm::mat4 lightSpaceMatrix();
 
-// What casts shadows, in drawing order. Matrices are already on the models (cones at their physics
-// poses, batteries spun); invisible zones and collected batteries are left out by the caller.
-struct ShadowCasters {
-  std::vector<const Model*> zones;
-  std::vector<const Model*> cones;
-  const Model* ground = nullptr;
-  std::vector<const Model*> batteries;
-  const Model* level = nullptr;
+// One thing that casts a shadow: its asset where it stands now, and the key that names it from
+// frame to frame (the changed-only pass tells moved casters from new ones by it). A sloped caster
+// (the level) is drawn with a stronger depth offset.
+struct ShadowCaster {
+  int key = 0;
+  const ModelAsset* asset = nullptr;
+  glm::mat4 matrix{1.0f};
+  bool sloped = false;
 };
+// In drawing order; each key at most once.
+using ShadowCasters = std::vector<ShadowCaster>;
 
 // A rectangle of shadow-map texels: columns [x0, x1), rows [y0, y1).
 struct TexelRect {
@@ -48,9 +50,9 @@ bool overlaps(const TexelRect& a, const TexelRect& b);
 // The smallest rectangle holding both (an empty one adds nothing).
 TexelRect unite(const TexelRect& a, const TexelRect& b);
 
-// Every texel `model` can cover in a size × size map as it stands now: its asset's local bounds under
-// its matrix, through the light, padded by two texels and clamped to the map (empty when off it).
-TexelRect casterTexels(const Model& model, int size);
+// Every texel `asset` at `matrix` can cover in a size × size map: its local bounds under the matrix,
+// through the light, padded by two texels and clamped to the map (empty when off it).
+TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size);
 
 // What the last depth pass did: the whole map, or only these rectangles (cleared and redrawn).
 struct ShadowUpdate {
@@ -71,9 +73,8 @@ class ShadowMap {
   explicit ShadowMap(int size = kShadowMapSize, int tileSize = kShadowTileSize);
 
   // Sets "projMatrix"/"viewMatrix" on the depth program, then clears the map and draws the casters
-  // with polygon offset (2, 1), the level with (3.5, 1), tile by tile. Leaves the tile framebuffer
-  // bound and the viewport moved: the caller binds its next target and viewport. Each model may
-  // appear once in `casters`.
+  // with polygon offset (2, 1), sloped ones with (3.5, 1), tile by tile. Leaves the tile framebuffer
+  // bound and the viewport moved: the caller binds its next target and viewport.
   void renderDepthPass(const Shader& depthProgram, const ShadowCasters& casters);
 
   // The same result texel for texel, redrawing only where a caster moved, turned, appeared or
@@ -100,10 +101,11 @@ class ShadowMap {
   GLuint framebuffer() const { return framebuffer_.get(); }
 
  private:
-  // One caster as it was drawn: its model, offset factor, matrix and texels, the whole model's and
-  // each triangle run's (in the asset's order; shared with the next frame while the caster stays).
+  // One caster as it was drawn: its key, asset, offset factor, matrix and texels, the whole model's
+  // and each triangle run's (in the asset's order; shared with the next frame while the caster stays).
   struct DrawnCaster {
-    const Model* model = nullptr;
+    int key = 0;
+    const ModelAsset* asset = nullptr;
     float offsetFactor = 0.0f;
     glm::mat4 matrix{1.0f};
     TexelRect rect;

@@ -7,9 +7,11 @@
 
 #include <vector>
 
-constexpr int kBatteryCount = 5;
-constexpr int kZoneCount = 3;
-constexpr int kConeCount = 5;
+#include "level/level_layout.h"
+
+constexpr int kBatteryCount = ruvelo::level::kBatteryCount;
+constexpr int kZoneCount = ruvelo::level::kZoneCount;
+constexpr int kConeCount = ruvelo::level::kConeCount;
 
 enum class ItemKind { Battery, Zone };
 
@@ -53,6 +55,20 @@ struct VehicleReading {
   float speed = 0.0f;
   int gear = 0;
   std::vector<WheelReading> wheels;
+};
+
+// What the sound reads of the vehicle each frame: the engine, the driver's throttle, the gear, and
+// each corner wheel's slip.
+struct VehicleSoundReading {
+  float engineOmega = 0.0f;  // rad/s
+  float throttle = 0.0f;     // 0..1
+  int gear = 0;
+  struct Wheel {
+    float longSlip = 0.0f;
+    float latSlip = 0.0f;  // rad
+    bool inAir = true;
+  };
+  Wheel wheels[4];
 };
 
 // What the driver asks for this frame (the app maps keys onto it).

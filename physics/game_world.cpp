@@ -1,5 +1,7 @@
 #include "physics/game_world.h"
 
+#include <nlohmann/json.hpp>
+
 #include "import/model_import.h"
 #include "physics/callbacks.h"
 #include "physics/driving.h"
@@ -172,7 +174,24 @@ VehicleReading GameWorld::vehicleReading() const {
   return reading;
 }
 
-void GameWorld::setDebugExtra(std::function<std::string()> provider) {
+VehicleSoundReading GameWorld::vehicleSound() const {
+  const vehicle::DriveModel& model = parts_->vehicle->model();
+  VehicleSoundReading reading;
+  reading.engineOmega = model.engineOmega();
+  reading.throttle = model.analogInputs().accel();
+  reading.gear = model.currentGear();
+  for (int i = 0; i < 4 && i < model.numWheels(); ++i) {
+    const vehicle::WheelState& wheel = model.wheelState(i);
+    reading.wheels[i] = {wheel.longSlip, wheel.latSlip, wheel.inAir};
+  }
+  return reading;
+}
+
+int GameWorld::newImpacts(ContactImpact* out, int capacity) const {
+  return parts_->world.newContactImpacts(parts_->vehicle->body(), out, capacity);
+}
+
+void GameWorld::setDebugExtra(std::function<nlohmann::ordered_json()> provider) {
   parts_->world.setDebugExtra(std::move(provider));
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ class PhysicsWorld;
 class Vehicle;
 struct LevelActors;
 struct PhysicsWorldOptions;
+struct ContactImpact;
 
 class GameWorld {
  public:
@@ -67,9 +69,12 @@ class GameWorld {
   SteeringGeometry steering() const;
   Pose conePose(int cone) const;
   VehicleReading vehicleReading() const;
+  VehicleSoundReading vehicleSound() const;
+  // What the vehicle hit in the last step (see PhysicsWorld::newContactImpacts); returns how many.
+  int newImpacts(ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).
-  void setDebugExtra(std::function<std::string()> provider);
+  void setDebugExtra(std::function<nlohmann::ordered_json()> provider);
 
   // The parts, for tests and benchmarks inside physics/.
   PhysicsWorld& physics();

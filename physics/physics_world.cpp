@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -17,16 +18,6 @@ btScalar averageFriction(const btCollisionObject* body0, const btCollisionObject
 const PhysicsMaterial* materialOf(const btCollisionShape* shape, const PhysicsMaterial& fallback) {
   const ShapeInfo* info = shapeInfoOf(shape);
   return info && info->material ? info->material : &fallback;
-}
-
-void appendNumber(std::string& out, float value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.6g", static_cast<double>(value));
-  out += buffer;
 }
 
 const char* kindOf(const btCollisionObject* object) {
@@ -206,6 +197,41 @@ void PhysicsWorld::step(float deltaTime) {
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
 }
 
+int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const {
+  int count = 0;
+  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
+    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
+    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
+    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
+    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    if (a != body && b != body) continue;
+    // A point is new in the step that found it; a resting contact keeps its points.
+    float impulse = 0.0f;
+    for (int j = 0; j < manifold->getNumContacts(); ++j) {
+      const btManifoldPoint& point = manifold->getContactPoint(j);
+      if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
+    }
+    const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
+    if (!(speedChange > 0.0f)) continue;
+    auto idA = ids_.find(a);
+    auto idB = ids_.find(b);
+    if (idA == ids_.end() || idB == ids_.end()) continue;
+    const uint64_t low = std::min(idA->second, idB->second), high = std::max(idA->second, idB->second);
+    const ContactImpact impact{(high << 32) | low, speedChange};
+    if (count < capacity) {
+      out[count++] = impact;
+    } else if (capacity > 0) {
+      ContactImpact* weakest = std::min_element(
+          out, out + capacity,
+          [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange < y.speedChange; });
+      if (weakest->speedChange < impact.speedChange) *weakest = impact;
+    }
+  }
+  std::sort(out, out + count,
+            [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange > y.speedChange; });
+  return count;
+}
+
 void PhysicsWorld::checkPoses() {
   if (nonFinitePoseReported_) return;
   const btCollisionObjectArray& objects = world_->getCollisionObjectArray();
@@ -214,7 +240,8 @@ void PhysicsWorld::checkPoses() {
     const btVector3& o = t.getOrigin();
     const btQuaternion q = t.getRotation();
     const bool finite = std::isfinite(o.x()) && std::isfinite(o.y()) && std::isfinite(o.z()) &&
-                        std::isfinite(q.x()) && std::isfinite(q.y()) && std::isfinite(q.z()) && std::isfinite(q.w());
+                        std::isfinite(q.x()) && std::isfinite(q.y()) && std::isfinite(q.z()) &&
+                        std::isfinite(q.w());
     if (finite) continue;
     // Said once: a broken pose would otherwise go unnoticed until something is drawn nowhere.
     std::cerr << "ERROR: physics: a body's pose is not finite after step " << stepCount_ << std::endl;
@@ -268,41 +295,27 @@ void PhysicsWorld::scanTriggers() {
 }
 
 std::string PhysicsWorld::debugLine(float deltaTime) const {
-  std::string line = "{\"step\":" + std::to_string(stepCount_) + ",\"dt\":";
-  appendNumber(line, deltaTime);
-  line += ",\"bodies\":[";
-  bool first = true;
+  nlohmann::ordered_json line;
+  line["step"] = stepCount_;
+  line["dt"] = deltaTime;
+  nlohmann::ordered_json bodies = nlohmann::ordered_json::array();
   for (const auto& entry : objectsById_) {
     const btCollisionObject* object = entry.second;
     if (!members_.count(object)) continue;
     const btTransform& pose = object->getWorldTransform();
     const btVector3& p = pose.getOrigin();
     const btQuaternion q = pose.getRotation();
-    if (!first) line += ',';
-    first = false;
-    line += "{\"id\":" + std::to_string(entry.first) + ",\"kind\":\"" + kindOf(object) + "\",\"enabled\":";
-    line += disabled_.count(object) ? "false" : "true";
-    line += ",\"p\":[";
-    appendNumber(line, p.x());
-    line += ',';
-    appendNumber(line, p.y());
-    line += ',';
-    appendNumber(line, p.z());
-    line += "],\"q\":[";
-    appendNumber(line, q.x());
-    line += ',';
-    appendNumber(line, q.y());
-    line += ',';
-    appendNumber(line, q.z());
-    line += ',';
-    appendNumber(line, q.w());
-    line += "]}";
+    bodies.push_back({{"id", entry.first},
+                      {"kind", kindOf(object)},
+                      {"enabled", disabled_.count(object) == 0},
+                      {"p", {p.x(), p.y(), p.z()}},
+                      {"q", {q.x(), q.y(), q.z(), q.w()}}});
   }
-  line += ']';
+  line["bodies"] = std::move(bodies);
   if (debugExtra_) {
-    const std::string extra = debugExtra_();
-    if (!extra.empty()) line += ",\"vehicle\":" + extra;
+    nlohmann::ordered_json extra = debugExtra_();
+    if (!extra.is_null()) line["vehicle"] = std::move(extra);
   }
-  line += '}';
-  return line;
+  // Non-finite numbers are written as null, which every JSON reader accepts.
+  return line.dump();
 }

@@ -13,12 +13,20 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+// Two bodies that came into contact in the last step: which pair (the same number whenever the same
+// two bodies meet) and how much their relative velocity changed along the contact, m/s.
+struct ContactImpact {
+  uint64_t pair = 0;
+  float speedChange = 0.0f;
+};
 
 struct PhysicsWorldOptions {
   bool connectDebugger = true;
@@ -70,12 +78,15 @@ class PhysicsWorld {
   // One step of exactly deltaTime (no sub-steps), then the trigger scan and the debugger line.
   void step(float deltaTime);
   uint64_t stepCount() const { return stepCount_; }
+  // The contacts of `body` that the last step made (resting contacts are not new), at most
+  // `capacity` of them into `out`, strongest first; returns how many.
+  int newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const;
 
   // --- debugger ---
   bool debuggerConnected() const { return debugger_.connected(); }
   // Supplies a JSON value (e.g. the vehicle's speed, gear and wheels) for each step's line, under
   // the key "vehicle"; called only while a debugger is connected. Empty text leaves it out.
-  void setDebugExtra(std::function<std::string()> provider) { debugExtra_ = std::move(provider); }
+  void setDebugExtra(std::function<nlohmann::ordered_json()> provider) { debugExtra_ = std::move(provider); }
   // The line that would be sent for the current state (also used by tests).
   std::string debugLine(float deltaTime) const;
 
@@ -115,5 +126,5 @@ class PhysicsWorld {
   bool nonFinitePoseReported_ = false;
 
   DebuggerConnection debugger_;
-  std::function<std::string()> debugExtra_;
+  std::function<nlohmann::ordered_json()> debugExtra_;
 };

@@ -1,5 +1,6 @@
 #include "physics/vehicle_builder.h"
 
+#include "level/level_layout.h"
 #include "physics/physics_world.h"
 #include "physics/vehicle/vehicle_layout.h"
 
@@ -90,7 +91,7 @@ std::unique_ptr<btConvexHullShape> cookConvexHull(const glm::vec3* points, size_
 }
 
 glm::vec3 vehicleStartPosition() {
-  return glm::vec3(0.0f, 3.3f, -450.0f);
+  return ruvelo::level::levelLayout().items.start;
 }
 glm::quat vehicleStartRotation() {
   return glm::angleAxis(0.0001f, glm::vec3(0.0f, 1.0f, 0.0f));
@@ -198,74 +199,105 @@ void Vehicle::syncWheelPoses() {
   }
 }
 
+namespace {
+
+// A 16-sided cylinder along x, shared by every wheel.
+std::vector<glm::vec3> wheelHullPoints(const VehicleSpec& spec) {
+  std::vector<glm::vec3> points;
+  for (int i = 0; i < kWheelHullSides; ++i) {
+    const float theta = static_cast<float>(i) * 2.0f * 3.14159265f / kWheelHullSides;
+    const float y = spec.wheelRadius * std::cos(theta);
+    const float z = spec.wheelRadius * std::sin(theta);
+    points.push_back({-spec.wheelWidth * 0.5f, y, z});
+    points.push_back({spec.wheelWidth * 0.5f, y, z});
+  }
+  return points;
+}
+
+// The chassis box shifted so that the body's origin is the centre of mass.
+std::vector<glm::vec3> chassisHullPoints(const VehicleSpec& spec) {
+  std::vector<glm::vec3> points;
+  for (int i = 0; i < 8; ++i) {
+    const glm::vec3 corner((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
+    points.push_back(corner * spec.chassisDims - spec.chassisCMOffset);
+  }
+  return points;
+}
+
+vehicle::VehicleModelData modelData(const VehicleSpec& spec) {
+  vehicle::VehicleLayout layout;
+  layout.chassisMass = spec.chassisMass;
+  layout.chassisDims = spec.chassisDims;
+  layout.chassisCMOffset = spec.chassisCMOffset;
+  layout.wheelMass = spec.wheelMass;
+  layout.wheelWidth = spec.wheelWidth;
+  layout.wheelRadius = spec.wheelRadius;
+  layout.wheelMOI = spec.wheelMOI;
+  layout.numWheels = static_cast<int>(spec.numWheels);
+  return vehicle::makeVehicleModelData(layout);
+}
+
+// Every wheel's shape: the one hull, each with its own tag.
+std::vector<WheelShape> makeWheelShapes(const VehicleSpec& spec, std::unique_ptr<btConvexHullShape> hull,
+                                        const PhysicsMaterial& fallbackMaterial) {
+  ShapeInfo wheelInfo;
+  wheelInfo.simFilter = spec.wheelSimFilterData;
+  wheelInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
+  wheelInfo.material = spec.wheelMaterial ? spec.wheelMaterial : &fallbackMaterial;
+  std::shared_ptr<btCollisionShape> sharedHull = makeSharedShape(std::move(hull), wheelInfo);
+  std::vector<WheelShape> shapes(spec.numWheels);
+  for (uint32_t i = 0; i < spec.numWheels; ++i) {
+    WheelShape& w = shapes[i];
+    w.hull = sharedHull;
+    w.info = wheelInfo;
+    if (spec.wheelTags) {
+      spec.wheelTags[i].isWheel = true;
+      spec.wheelTags[i].wheelId = i;
+      w.info.wheelTag = &spec.wheelTags[i];
+    }
+  }
+  return shapes;
+}
+
+// The chassis body at the start pose, its centre of mass offset from the actor's frame.
+btRigidBody* createChassisBody(const VehicleSpec& spec, PhysicsWorld& world,
+                               std::unique_ptr<btConvexHullShape> hull, const glm::vec3& startPosition,
+                               const glm::quat& startRotation) {
+  ShapeInfo chassisInfo;
+  chassisInfo.simFilter = spec.chassisSimFilterData;
+  chassisInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
+  chassisInfo.material = spec.chassisMaterial ? spec.chassisMaterial : &world.defaultMaterial();
+  std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(hull), chassisInfo);
+  const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
+  const btTransform bodyPose =
+      actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
+  btRigidBody* body =
+      world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
+  if (!body) return nullptr;
+  body->setCcdMotionThreshold(kCcdMotionThreshold);
+  body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);
+  return body;
+}
+
+}  // namespace
+
 std::unique_ptr<Vehicle> buildVehicle(const VehicleSpec& vehicleSpec, PhysicsWorld& world,
                                       const glm::vec3& startPosition, const glm::quat& startRotation) {
   const PhysicsMaterial& fallbackMaterial = world.defaultMaterial();
-
-  // Hulls: a 16-sided cylinder along x shared by every wheel; the chassis box shifted so that the
-  // body's origin is the centre of mass.
-  std::vector<glm::vec3> wheelPoints;
-  for (int i = 0; i < kWheelHullSides; ++i) {
-    const float theta = static_cast<float>(i) * 2.0f * 3.14159265f / kWheelHullSides;
-    const float y = vehicleSpec.wheelRadius * std::cos(theta);
-    const float z = vehicleSpec.wheelRadius * std::sin(theta);
-    wheelPoints.push_back({-vehicleSpec.wheelWidth * 0.5f, y, z});
-    wheelPoints.push_back({vehicleSpec.wheelWidth * 0.5f, y, z});
-  }
-  std::vector<glm::vec3> chassisPoints;
-  for (int i = 0; i < 8; ++i) {
-    const glm::vec3 corner((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
-    chassisPoints.push_back(corner * vehicleSpec.chassisDims - vehicleSpec.chassisCMOffset);
-  }
+  const std::vector<glm::vec3> wheelPoints = wheelHullPoints(vehicleSpec);
+  const std::vector<glm::vec3> chassisPoints = chassisHullPoints(vehicleSpec);
   std::unique_ptr<btConvexHullShape> wheelHull = cookConvexHull(wheelPoints.data(), wheelPoints.size());
   std::unique_ptr<btConvexHullShape> chassisHull = cookConvexHull(chassisPoints.data(), chassisPoints.size());
   if (!wheelHull || !chassisHull) return nullptr;
 
-  vehicle::VehicleLayout layout;
-  layout.chassisMass = vehicleSpec.chassisMass;
-  layout.chassisDims = vehicleSpec.chassisDims;
-  layout.chassisCMOffset = vehicleSpec.chassisCMOffset;
-  layout.wheelMass = vehicleSpec.wheelMass;
-  layout.wheelWidth = vehicleSpec.wheelWidth;
-  layout.wheelRadius = vehicleSpec.wheelRadius;
-  layout.wheelMOI = vehicleSpec.wheelMOI;
-  layout.numWheels = static_cast<int>(vehicleSpec.numWheels);
-  vehicle::VehicleModelData data = vehicle::makeVehicleModelData(layout);
+  vehicle::VehicleModelData data = modelData(vehicleSpec);
   if (data.wheels.empty() || !(vehicleSpec.chassisMass > 0.0f)) return nullptr;
-
   std::unique_ptr<Vehicle> v(new Vehicle(std::move(data), world.dynamicsWorld()));
+  v->wheelShapes_ = makeWheelShapes(vehicleSpec, std::move(wheelHull), fallbackMaterial);
 
-  ShapeInfo wheelInfo;
-  wheelInfo.simFilter = vehicleSpec.wheelSimFilterData;
-  wheelInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  wheelInfo.material = vehicleSpec.wheelMaterial ? vehicleSpec.wheelMaterial : &fallbackMaterial;
-  std::shared_ptr<btCollisionShape> sharedWheelHull = makeSharedShape(std::move(wheelHull), wheelInfo);
-  v->wheelShapes_.resize(vehicleSpec.numWheels);
-  for (uint32_t i = 0; i < vehicleSpec.numWheels; ++i) {
-    WheelShape& w = v->wheelShapes_[i];
-    w.hull = sharedWheelHull;
-    w.info = wheelInfo;
-    if (vehicleSpec.wheelTags) {
-      vehicleSpec.wheelTags[i].isWheel = true;
-      vehicleSpec.wheelTags[i].wheelId = i;
-      w.info.wheelTag = &vehicleSpec.wheelTags[i];
-    }
-  }
-
-  ShapeInfo chassisInfo;
-  chassisInfo.simFilter = vehicleSpec.chassisSimFilterData;
-  chassisInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  chassisInfo.material = vehicleSpec.chassisMaterial ? vehicleSpec.chassisMaterial : &fallbackMaterial;
-  std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(chassisHull), chassisInfo);
-
-  const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
-  const btTransform bodyPose =
-      actorPose * btTransform(btQuaternion::getIdentity(), toBt(vehicleSpec.chassisCMOffset));
   btRigidBody* body =
-      world.createDynamicBody(chassisShape, bodyPose, vehicleSpec.chassisMass, toBt(vehicleSpec.chassisMOI));
+      createChassisBody(vehicleSpec, world, std::move(chassisHull), startPosition, startRotation);
   if (!body) return nullptr;
-  body->setCcdMotionThreshold(kCcdMotionThreshold);
-  body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);
   v->body_ = body;
   v->actorTag_ = vehicleSpec.actorTag;
   if (vehicleSpec.actorTag) {

@@ -40,16 +40,6 @@ float camberAt(const SuspensionData& s, float jounce) {
   return s.camberAtRest + (s.camberAtMaxDroop - s.camberAtRest) * t;
 }
 
-// Per-wheel values of one sub-step that the later stages need.
-struct Contact {
-  bool touching = false;
-  float rawJounce = 0.0f;
-  glm::vec3 normal{0.0f};
-  glm::vec3 point{0.0f};  // tyre contact point, world
-  float tyreTorque = 0.0f;
-  float tyreTorqueSlope = 0.0f;
-};
-
 }  // namespace
 
 DriveModel::DriveModel(VehicleModelData data) : data_(std::move(data)) {
@@ -116,16 +106,29 @@ VelocityChange DriveModel::update(float dt, const glm::vec3& gravity, const Chas
 
 void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
                          const std::vector<WheelHit>& hits, VelocityChange& total) {
-  const int n = numWheels();
-  const float g = glm::length(gravity);
+  float ratio = 0.0f;
+  const float throttle = gearboxAndThrottle(h, ratio);
+  steerWheels();
+  Body body;
+  body.rotation = glm::mat3_cast(pred.orientation);
+  body.invInertia = worldInverseInertia(body.rotation, pred.invInertiaLocal);
+  body.invMass = 1.0f / pred.mass;
+  body.g = glm::length(gravity);
+  Wheels wheels = suspension(pred, body, hits);
+  const Push push = wheelForces(pred, body, hits, wheels);
+  driveLine(h, throttle, ratio, wheels);
+  integrate(h, gravity, body, push, wheels, pred, total);
+}
 
-  // Gearbox and throttle: an automatic change cuts the accelerator until it completes.
+float DriveModel::gearboxAndThrottle(float h, float& ratio) {
   const float maxOmega = data_.engine.maxOmega;
   gearbox_.update(h, maxOmega > 0.0f ? engineOmega_ / maxOmega : 0.0f, data_.gears, data_.autobox);
-  const float ratio = gearbox_.effectiveRatio(data_.gears);
-  const float throttle = gearbox_.isAutoChanging() ? 0.0f : inputs_.accel();
+  ratio = gearbox_.effectiveRatio(data_.gears);
+  return gearbox_.isAutoChanging() ? 0.0f : inputs_.accel();
+}
 
-  // Steer angles: the front pair with Ackermann, every other wheel by its own maximum.
+void DriveModel::steerWheels() {
+  const int n = numWheels();
   const float steerInput = std::clamp(inputs_.steer(), -1.0f, 1.0f);
   for (int i = 0; i < n; ++i)
     wheels_[i].steer = steerInput * data_.wheels[i].wheel.maxSteer + data_.wheels[i].wheel.toeAngle;
@@ -135,62 +138,67 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
     wheels_[0].steer = (zeroIsLeft ? front.left : front.right) + data_.wheels[0].wheel.toeAngle;
     wheels_[1].steer = (zeroIsLeft ? front.right : front.left) + data_.wheels[1].wheel.toeAngle;
   }
+}
 
-  const glm::mat3 rotation = glm::mat3_cast(pred.orientation);
-  const glm::mat3 invInertia = worldInverseInertia(rotation, pred.invInertiaLocal);
-  const float invMass = 1.0f / pred.mass;
-
-  // Suspension: jounce against each wheel's contact plane, spring and damper about the rest load.
-  Contact contacts[kMaxWheels];
-  float springForce[kMaxWheels] = {};
-  for (int i = 0; i < n; ++i) {
-    const WheelSetup& setup = data_.wheels[i];
-    const SuspensionData& susp = setup.suspension;
-    WheelState& state = wheels_[i];
-    Contact& c = contacts[i];
-    state.inAir = true;
-    state.jounce = -susp.maxDroop;
-    if (i >= static_cast<int>(hits.size()) || !hits[i].hit) continue;
-
-    const glm::vec3 down = glm::normalize(rotation * setup.travelDirection);
-    const glm::vec3 restCentre = pred.position + rotation * setup.centreOffset;
-    const glm::vec3 normal = hits[i].normal;
-    const float alongTravel = -glm::dot(normal, down);
-    if (alongTravel < kMinNormalAlongTravel) continue;
-    const float height = glm::dot(normal, restCentre - hits[i].point);
-    const float jounce = (setup.wheel.radius - height) / alongTravel;
-    if (jounce < -susp.maxDroop) continue;
-
-    c.touching = true;
-    c.rawJounce = jounce;
-    c.normal = normal;
-    state.inAir = false;
-    state.jounce = std::min(jounce, susp.maxCompression);
-    const glm::vec3 centre = restCentre - down * state.jounce;
-    c.point = centre - normal * setup.wheel.radius;
-
-    const glm::vec3 centreVelocity =
-        pred.linearVelocity + glm::cross(pred.angularVelocity, restCentre - pred.position);
-    const float jounceSpeed = -glm::dot(normal, centreVelocity) / alongTravel;
-    springForce[i] =
-        susp.sprungMass * g + susp.springStrength * state.jounce + susp.springDamperRate * jounceSpeed;
-  }
+DriveModel::Wheels DriveModel::suspension(const ChassisState& pred, const Body& body,
+                                          const std::vector<WheelHit>& hits) {
+  const int n = numWheels();
+  Wheels wheels;
+  const WheelHit none;
+  for (int i = 0; i < n; ++i)
+    wheelSuspension(i, pred, body, i < static_cast<int>(hits.size()) ? hits[i] : none, wheels.contacts[i],
+                    wheels.springForce[i]);
   for (const AntiRollBar& bar : data_.antiRollBars) {
     if (bar.wheel0 >= static_cast<uint32_t>(n) || bar.wheel1 >= static_cast<uint32_t>(n)) continue;
     // A bar between two massless wheels only acts when both stand on something.
-    if (!contacts[bar.wheel0].touching || !contacts[bar.wheel1].touching) continue;
+    if (!wheels.contacts[bar.wheel0].touching || !wheels.contacts[bar.wheel1].touching) continue;
     const float f = bar.stiffness * (wheels_[bar.wheel0].jounce - wheels_[bar.wheel1].jounce);
-    springForce[bar.wheel0] += f;
-    springForce[bar.wheel1] -= f;
+    wheels.springForce[bar.wheel0] += f;
+    wheels.springForce[bar.wheel1] -= f;
   }
+  return wheels;
+}
 
-  // Forces on the chassis: suspension along the contact normal, tyre forces in the contact plane.
-  glm::vec3 force(0.0f);
-  glm::vec3 torque(0.0f);
-  for (int i = 0; i < n; ++i) {
+void DriveModel::wheelSuspension(int i, const ChassisState& pred, const Body& body, const WheelHit& hit,
+                                 Contact& c, float& springForce) {
+  const WheelSetup& setup = data_.wheels[i];
+  const SuspensionData& susp = setup.suspension;
+  WheelState& state = wheels_[i];
+  state.inAir = true;
+  state.jounce = -susp.maxDroop;
+  if (!hit.hit) return;
+
+  const glm::vec3 down = glm::normalize(body.rotation * setup.travelDirection);
+  const glm::vec3 restCentre = pred.position + body.rotation * setup.centreOffset;
+  const glm::vec3 normal = hit.normal;
+  const float alongTravel = -glm::dot(normal, down);
+  if (alongTravel < kMinNormalAlongTravel) return;
+  const float height = glm::dot(normal, restCentre - hit.point);
+  const float jounce = (setup.wheel.radius - height) / alongTravel;
+  if (jounce < -susp.maxDroop) return;
+
+  c.touching = true;
+  c.rawJounce = jounce;
+  c.normal = normal;
+  state.inAir = false;
+  state.jounce = std::min(jounce, susp.maxCompression);
+  const glm::vec3 centre = restCentre - down * state.jounce;
+  c.point = centre - normal * setup.wheel.radius;
+
+  const glm::vec3 centreVelocity =
+      pred.linearVelocity + glm::cross(pred.angularVelocity, restCentre - pred.position);
+  const float jounceSpeed = -glm::dot(normal, centreVelocity) / alongTravel;
+  springForce =
+      susp.sprungMass * body.g + susp.springStrength * state.jounce + susp.springDamperRate * jounceSpeed;
+}
+
+DriveModel::Push DriveModel::wheelForces(const ChassisState& pred, const Body& body,
+                                         const std::vector<WheelHit>& hits, Wheels& wheels) {
+  Push push;
+  for (int i = 0; i < numWheels(); ++i) {
     const WheelSetup& setup = data_.wheels[i];
     WheelState& state = wheels_[i];
-    Contact& c = contacts[i];
+    Contact& c = wheels.contacts[i];
     state.camber = camberAt(setup.suspension, state.jounce);
     if (!c.touching) {
       state.suspensionForce = state.tyreLoad = 0.0f;
@@ -199,51 +207,61 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
       state.contactNormal = glm::vec3(0.0f, 1.0f, 0.0f);
       continue;
     }
-    const float suspensionForce = std::max(springForce[i], 0.0f);
+    const float suspensionForce = std::max(wheels.springForce[i], 0.0f);
     state.suspensionForce = suspensionForce;
     state.contactPoint = c.point;
     state.contactNormal = c.normal;
-    const glm::vec3 suspensionArm = rotation * setup.suspensionForcePoint;
-    force += c.normal * suspensionForce;
-    torque += glm::cross(suspensionArm, c.normal * suspensionForce);
-
-    const glm::vec3 heading = rotation * glm::vec3(std::sin(state.steer), 0.0f, std::cos(state.steer));
-    glm::vec3 forward = heading - c.normal * glm::dot(c.normal, heading);
-    const float forwardLength = glm::length(forward);
-    if (forwardLength < 1e-4f) continue;  // wheel standing on its side: no tyre force
-    forward /= forwardLength;
-    const glm::vec3 lateral = glm::cross(c.normal, forward);
-    const glm::vec3 contactVelocity =
-        pred.linearVelocity + glm::cross(pred.angularVelocity, c.point - pred.position);
-
-    TyreInput in;
-    in.restLoad = restLoads_[i];
-    in.load = filterTyreLoad(data_.loadFilter, suspensionForce, restLoads_[i]);
-    in.friction = i < static_cast<int>(hits.size()) ? hits[i].friction : 0.0f;
-    in.longSpeed = glm::dot(contactVelocity, forward);
-    in.latSpeed = glm::dot(contactVelocity, lateral);
-    in.wheelOmega = state.omega;
-    in.radius = setup.wheel.radius;
-    in.camber = state.camber;
-    in.gravity = g;
-    in.minLongSlipDenominator = data_.tuning.minLongSlipDenominator;
-    in.minLatSlipDenominator = data_.tuning.minLatSlipDenominator;
-    const TyreOutput out = computeTyreForces(setup.tyre, in);
-    state.tyreLoad = in.load;
-    state.longSlip = out.longSlip;
-    state.latSlip = out.latSlip;
-    state.friction = out.friction;
-    state.longForce = out.longForce;
-    state.latForce = out.latForce;
-    c.tyreTorque = out.wheelTorque;
-    c.tyreTorqueSlope = out.torqueSlope;
-
-    const glm::vec3 tyreForce = forward * out.longForce + lateral * out.latForce;
-    force += tyreForce;
-    torque += glm::cross(rotation * setup.tyreForcePoint, tyreForce);
+    const glm::vec3 suspensionArm = body.rotation * setup.suspensionForcePoint;
+    push.force += c.normal * suspensionForce;
+    push.torque += glm::cross(suspensionArm, c.normal * suspensionForce);
+    const float friction = i < static_cast<int>(hits.size()) ? hits[i].friction : 0.0f;
+    tyreForce(i, pred, body, friction, suspensionForce, c, push);
   }
+  return push;
+}
 
-  // Drive line: engine, clutch and differential on wheels 0–3, free wheels beyond, then brakes.
+void DriveModel::tyreForce(int i, const ChassisState& pred, const Body& body, float friction,
+                           float suspensionForce, Contact& c, Push& push) {
+  const WheelSetup& setup = data_.wheels[i];
+  WheelState& state = wheels_[i];
+  const glm::vec3 heading = body.rotation * glm::vec3(std::sin(state.steer), 0.0f, std::cos(state.steer));
+  glm::vec3 forward = heading - c.normal * glm::dot(c.normal, heading);
+  const float forwardLength = glm::length(forward);
+  if (forwardLength < 1e-4f) return;  // wheel standing on its side: no tyre force
+  forward /= forwardLength;
+  const glm::vec3 lateral = glm::cross(c.normal, forward);
+  const glm::vec3 contactVelocity =
+      pred.linearVelocity + glm::cross(pred.angularVelocity, c.point - pred.position);
+
+  TyreInput in;
+  in.restLoad = restLoads_[i];
+  in.load = filterTyreLoad(data_.loadFilter, suspensionForce, restLoads_[i]);
+  in.friction = friction;
+  in.longSpeed = glm::dot(contactVelocity, forward);
+  in.latSpeed = glm::dot(contactVelocity, lateral);
+  in.wheelOmega = state.omega;
+  in.radius = setup.wheel.radius;
+  in.camber = state.camber;
+  in.gravity = body.g;
+  in.minLongSlipDenominator = data_.tuning.minLongSlipDenominator;
+  in.minLatSlipDenominator = data_.tuning.minLatSlipDenominator;
+  const TyreOutput out = computeTyreForces(setup.tyre, in);
+  state.tyreLoad = in.load;
+  state.longSlip = out.longSlip;
+  state.latSlip = out.latSlip;
+  state.friction = out.friction;
+  state.longForce = out.longForce;
+  state.latForce = out.latForce;
+  c.tyreTorque = out.wheelTorque;
+  c.tyreTorqueSlope = out.torqueSlope;
+
+  const glm::vec3 tyreForce = forward * out.longForce + lateral * out.latForce;
+  push.force += tyreForce;
+  push.torque += glm::cross(body.rotation * setup.tyreForcePoint, tyreForce);
+}
+
+void DriveModel::driveLine(float h, float throttle, float ratio, const Wheels& wheels) {
+  const int n = numWheels();
   DrivelineInput dl;
   dl.dt = h;
   dl.numWheels = n;
@@ -258,8 +276,8 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
   for (int i = 0; i < n; ++i) {
     dl.wheelMoi[i] = data_.wheels[i].wheel.moi;
     dl.wheelDamping[i] = data_.wheels[i].wheel.dampingRate;
-    dl.wheelTorque[i] = contacts[i].tyreTorque;
-    dl.wheelTorqueSlope[i] = contacts[i].tyreTorqueSlope;
+    dl.wheelTorque[i] = wheels.contacts[i].tyreTorque;
+    dl.wheelTorqueSlope[i] = wheels.contacts[i].tyreTorqueSlope;
     before.wheelOmega[i] = wheels_[i].omega;
   }
   if (n >= kDrivenWheels) {
@@ -278,18 +296,20 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
   for (int i = 0; i < n; ++i) {
     const WheelData& wheel = data_.wheels[i].wheel;
     const float brakeTorque = brake * wheel.maxBrakeTorque + handbrake * wheel.maxHandBrakeTorque;
-    const float effectiveMoi = wheel.moi + h * (wheel.dampingRate - contacts[i].tyreTorqueSlope);
+    const float effectiveMoi = wheel.moi + h * (wheel.dampingRate - wheels.contacts[i].tyreTorqueSlope);
     wheels_[i].omega = applyBrake(after.wheelOmega[i], brakeTorque, h, effectiveMoi);
     wheels_[i].rotationAngle = std::remainder(wheels_[i].rotationAngle + wheels_[i].omega * h, 6.2831853f);
   }
+}
 
-  // Chassis: the vehicle's impulse, then gravity, then the travel limit.
-  glm::vec3 dv = force * (invMass * h);
-  glm::vec3 dw = invInertia * torque * h;
+void DriveModel::integrate(float h, const glm::vec3& gravity, const Body& body, const Push& push,
+                           const Wheels& wheels, ChassisState& pred, VelocityChange& total) const {
+  glm::vec3 dv = push.force * (body.invMass * h);
+  glm::vec3 dw = body.invInertia * push.torque * h;
   pred.linearVelocity += dv + gravity * h;
   pred.angularVelocity += dw;
-  for (int i = 0; i < n; ++i) {
-    const Contact& c = contacts[i];
+  for (int i = 0; i < numWheels(); ++i) {
+    const Contact& c = wheels.contacts[i];
     const SuspensionData& susp = data_.wheels[i].suspension;
     if (!c.touching || c.rawJounce < susp.maxCompression) continue;
     // Past full compression the suspension is a hard stop: stop the approach along the normal
@@ -300,10 +320,10 @@ void DriveModel::subStep(float h, const glm::vec3& gravity, ChassisState& pred,
         std::min(kCompressionBias * (c.rawJounce - susp.maxCompression) / h, kMaxCompressionRecoverySpeed);
     if (approach >= target) continue;
     const glm::vec3 armCrossN = glm::cross(arm, c.normal);
-    const float effective = invMass + glm::dot(armCrossN, invInertia * armCrossN);
+    const float effective = body.invMass + glm::dot(armCrossN, body.invInertia * armCrossN);
     const float impulse = (target - approach) / effective;
-    const glm::vec3 impulseLinear = c.normal * (impulse * invMass);
-    const glm::vec3 impulseAngular = invInertia * armCrossN * impulse;
+    const glm::vec3 impulseLinear = c.normal * (impulse * body.invMass);
+    const glm::vec3 impulseAngular = body.invInertia * armCrossN * impulse;
     pred.linearVelocity += impulseLinear;
     pred.angularVelocity += impulseAngular;
     dv += impulseLinear;

@@ -12,6 +12,7 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include <array>
 #include <vector>
 
 namespace vehicle {
@@ -104,9 +105,55 @@ class DriveModel {
   float totalSuspensionForce() const;
 
  private:
+  // Per-wheel values of one sub-step that the later stages need.
+  struct Contact {
+    bool touching = false;
+    float rawJounce = 0.0f;
+    glm::vec3 normal{0.0f};
+    glm::vec3 point{0.0f};  // tyre contact point, world
+    float tyreTorque = 0.0f;
+    float tyreTorqueSlope = 0.0f;
+  };
+  // One sub-step's view of every wheel: its contact and its spring force before clamping.
+  struct Wheels {
+    std::array<Contact, kMaxWheels> contacts{};
+    WheelArray springForce{};
+  };
+  // The predicted chassis as one sub-step sees it.
+  struct Body {
+    glm::mat3 rotation{1.0f};
+    glm::mat3 invInertia{1.0f};
+    float invMass = 1.0f;
+    float g = 0.0f;  // gravity's magnitude
+  };
+  // What the wheels push the chassis with, summed wheel by wheel.
+  struct Push {
+    glm::vec3 force{0.0f};
+    glm::vec3 torque{0.0f};
+  };
+
   // One sub-step of length h on the predicted chassis; adds the vehicle's velocity change to total.
+  // Its stages in order follow.
   void subStep(float h, const glm::vec3& gravity, ChassisState& predicted, const std::vector<WheelHit>& hits,
                VelocityChange& total);
+  // The gearbox for h; the throttle (cut while an automatic change runs) and the gear ratio.
+  float gearboxAndThrottle(float h, float& ratio);
+  // Steer angles: the front pair with Ackermann, every other wheel by its own maximum.
+  void steerWheels();
+  // Jounce against each wheel's contact plane, spring and damper about the rest load, anti-roll bars.
+  Wheels suspension(const ChassisState& pred, const Body& body, const std::vector<WheelHit>& hits);
+  void wheelSuspension(int i, const ChassisState& pred, const Body& body, const WheelHit& hit, Contact& c,
+                       float& springForce);
+  // Suspension along the contact normal and tyre forces in the contact plane, wheel by wheel.
+  Push wheelForces(const ChassisState& pred, const Body& body, const std::vector<WheelHit>& hits,
+                   Wheels& wheels);
+  void tyreForce(int i, const ChassisState& pred, const Body& body, float friction, float suspensionForce,
+                 Contact& c, Push& push);
+  // Engine, clutch and differential on wheels 0–3, free wheels beyond, then brakes.
+  void driveLine(float h, float throttle, float ratio, const Wheels& wheels);
+  // The chassis: the vehicle's impulse, then gravity, then the travel limit; then it moves.
+  void integrate(float h, const glm::vec3& gravity, const Body& body, const Push& push, const Wheels& wheels,
+                 ChassisState& pred, VelocityChange& total) const;
   void updateWheelPoses();
 
   VehicleModelData data_;

@@ -130,15 +130,19 @@ class ShadowScene : public ::testing::Test {
     }
   }
 
+  // The game's casters in its order, each under its own key: gates, cones, ground, batteries, level.
   ShadowCasters casters() const {
     ShadowCasters c;
+    const auto add = [&c](const Model& m, int key, bool sloped = false) {
+      c.push_back({key, &m.asset(), m.modelMatrix(), sloped});
+    };
     for (int i = 0; i < 3; ++i)
-      if (zoneVisible_[i]) c.zones.push_back(&*zones_[i]);
-    for (const auto& cone : cones_) c.cones.push_back(&*cone);
-    c.ground = &*ground_;
+      if (zoneVisible_[i]) add(*zones_[i], i);
+    for (int i = 0; i < 5; ++i) add(*cones_[i], 10 + i);
+    add(*ground_, 20);
     for (int i = 0; i < 5; ++i)
-      if (batteryVisible_[i]) c.batteries.push_back(&*batteries_[i]);
-    c.level = &*level_;
+      if (batteryVisible_[i]) add(*batteries_[i], 30 + i);
+    add(*level_, 40, true);
     return c;
   }
 
@@ -253,15 +257,10 @@ TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
         glViewport(-x0, -y0, kSize, kSize);
         glClear(GL_DEPTH_BUFFER_BIT);
         glEnable(GL_POLYGON_OFFSET_FILL);
-        auto draw = [&](const Model* m, float factor) {
-          glPolygonOffset(factor, 1.0f);
-          m->drawWithProgram(*depth_);
-        };
-        for (const Model* m : c.zones) draw(m, 2.0f);
-        for (const Model* m : c.cones) draw(m, 2.0f);
-        draw(c.ground, 2.0f);
-        for (const Model* m : c.batteries) draw(m, 2.0f);
-        draw(c.level, 3.5f);
+        for (const ShadowCaster& caster : c) {
+          glPolygonOffset(caster.sloped ? 3.5f : 2.0f, 1.0f);
+          caster.asset->drawWithProgram(*depth_, caster.matrix);
+        }
         glDisable(GL_POLYGON_OFFSET_FILL);
         const std::vector<float> expected = readRect(tileTarget, {0, 0, tile.x1 - x0, tile.y1 - y0});
         const Difference d = compare(readRect(map, tile), expected);

@@ -102,12 +102,13 @@ class ShadowPass : public ::testing::Test {
   GlTexture white_;
 };
 
+ShadowCaster casterOf(const Model& model, int key, bool sloped = false) {
+  return {key, &model.asset(), model.modelMatrix(), sloped};
+}
+
 TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
   ShadowMap map(1024);
-  ShadowCasters casters;
-  casters.ground = ground_.get();
-  casters.batteries = {slab_.get()};
-  render(map, casters);
+  render(map, {casterOf(*ground_, 0), casterOf(*slab_, 1)});
   // The light comes along (−1, −1, −1): the slab 30 above the origin shades the ground at (−30, −30).
   const float shadowed = groundAt(-30.0f, -30.0f);
   const float litBeside = groundAt(30.0f, -30.0f);
@@ -117,9 +118,7 @@ TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
   EXPECT_LT(shadowed, 0.6f * litBeside) << "shadowed " << shadowed << " lit " << litBeside;
 
   // Without the slab among the casters the same spot is lit: the darkening comes from the map.
-  ShadowCasters groundOnly;
-  groundOnly.level = ground_.get();
-  render(map, groundOnly);
+  render(map, {casterOf(*ground_, 0, true)});
   EXPECT_NEAR(groundAt(-30.0f, -30.0f), litBeside, 0.03f);
 }
 
@@ -130,10 +129,7 @@ TEST_F(ShadowPass, ShadowEdgeFadesOnceOverAboutOneTexel) {
   // 128 texels over the light's 800 units: one texel is 6.25 units, about 3 to 6 pixels here.
   ShadowMap map(128);
   Model wide(writeSquareObj(dir_, "wide", 20.0f, 30.0f), glm::mat4(1.0f), *material_, textures_);
-  ShadowCasters casters;
-  casters.ground = ground_.get();
-  casters.batteries = {&wide};
-  render(map, casters);
+  render(map, {casterOf(*ground_, 0), casterOf(wide, 1)});
   // Its shadow covers x and z in [-50, 10]. The row at z = -35 runs from x = -30 (shadowed) to x = 52
   // (lit), crossing the shadow's edge at x = 10.
   const int row = static_cast<int>((35.0f + 60.0f) / 120.0f * kSize);

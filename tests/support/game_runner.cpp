@@ -67,6 +67,11 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.out = slurp(root_ + "/stdout.txt");
   run.err = slurp(root_ + "/stderr.txt");
+  if (run.err.rfind("Sound off: ", 0) == 0) {
+    const auto end = run.err.find('\n');
+    run.soundOff = run.err.substr(0, end);
+    run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
+  }
   return run;
 }
 

@@ -26,6 +26,7 @@ TEST(DevFlags, NoFlagsChangeNothing) {
   EXPECT_FALSE(r.flags.bench);
   EXPECT_FALSE(r.flags.logState);
   EXPECT_FALSE(r.flags.fullShadow);
+  EXPECT_TRUE(r.flags.audioOut.empty());
   EXPECT_TRUE(r.flags.screenshots.empty());
   EXPECT_TRUE(r.flags.dataDir.empty());
 }
@@ -33,8 +34,9 @@ TEST(DevFlags, NoFlagsChangeNothing) {
 TEST(DevFlags, ParsesEveryFlag) {
   const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
                                "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot",
-                               "--full-shadow", "--data-dir", RUVELO_ASSET_DIR});
+                               "--full-shadow", "--data-dir", RUVELO_ASSET_DIR, "--audio-out", "drive.wav"});
   ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.flags.audioOut, "drive.wav");
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
   ASSERT_EQ(r.flags.screenshots.size(), 2u);
@@ -64,6 +66,8 @@ TEST(DevFlags, BadInputNamesTheFlag) {
       {{"--data-dir"}, "--data-dir"},
       {{"--data-dir", "/nonexistent"}, "--data-dir"},
       {{"--screenshot", "--frames", "3"}, "--screenshot"},
+      {{"--audio-out"}, "--audio-out"},
+      {{"--audio-out", ""}, "--audio-out"},
   };
   for (const auto& [args, flag] : cases) {
     const FlagsResult r = parse(args);

@@ -102,6 +102,27 @@ TEST(Settings, BadValuesStopWithAMessageNamingKeyAndValue) {
   }
 }
 
+TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
+  Settings s;
+  auto parseVolume = [&s](const std::string& text) {
+    std::istringstream in(text);
+    return parseSettings(in, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness, &s.volume);
+  };
+  EXPECT_EQ(parseVolume("width=320\n").status, SettingsStatus::Ok);
+  EXPECT_FLOAT_EQ(s.volume, 0.8f) << "a file without the key keeps the default";
+  for (const char* good : {"0", "1", "0.25"}) {
+    EXPECT_EQ(parseVolume(std::string("volume=") + good).status, SettingsStatus::Ok) << good;
+    EXPECT_FLOAT_EQ(s.volume, std::stof(good));
+  }
+  for (const char* bad : {"1.01", "-0.1", "nan", "loud"}) {
+    const SettingsResult result = parseVolume(std::string("volume=") + bad);
+    EXPECT_EQ(result.status, SettingsStatus::BadValue) << bad;
+    EXPECT_NE(result.message.find(std::string("volume: \"") + bad + "\""), std::string::npos)
+        << result.message;
+  }
+  EXPECT_FLOAT_EQ(s.volume, 0.25f) << "a refused value leaves the last good one";
+}
+
 TEST(Settings, MissingFileIsReportedNotParsed) {
   Settings s;
   const auto dir = test::makeTempDir("ruvelo-settings");

@@ -1,0 +1,93 @@
+#include "app/game_sound.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "audio/engine_mix.h"
+#include "physics/game_world.h"
+#include "physics/physics_world.h"
+
+namespace ruvelo {
+namespace {
+
+audio::RaceResult raceResult(GamePhase phase) {
+  switch (phase) {
+    case GamePhase::Won:
+      return audio::RaceResult::Won;
+    case GamePhase::Lost:
+      return audio::RaceResult::Lost;
+    case GamePhase::Playing:
+      break;
+  }
+  return audio::RaceResult::None;
+}
+
+// Frames to keep room for when the run's length is not known.
+constexpr int kMeasuredFramesWithoutEnd = 100000;
+
+}  // namespace
+
+GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
+  const bool toFile = !flags.audioOut.empty();
+  system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
+                                                 volume, toFile);
+  if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
+  if (toFile && system_->on()) wav_ = std::make_unique<audio::WavFile>(flags.audioOut);
+  if (flags.bench)
+    system_->measureCost(flags.frames > 0 ? static_cast<int>(flags.frames) : kMeasuredFramesWithoutEnd);
+}
+
+void GameSound::collected(ItemKind kind) {
+  (kind == ItemKind::Battery ? frame_.pickup : frame_.delivery) = true;
+}
+
+void GameSound::readImpacts(const GameWorld& world) {
+  std::array<ContactImpact, audio::AudioFrame::kMaxImpacts> impacts;
+  frame_.impactCount = world.newImpacts(impacts.data(), static_cast<int>(impacts.size()));
+  for (int i = 0; i < frame_.impactCount; ++i) frame_.impacts[i] = {impacts[i].pair, impacts[i].speedChange};
+}
+
+void GameSound::update(const GameWorld& world, const GameState& game, const AppState& state, float dt) {
+  fillAudioFrame(frame_, world.vehicleSound(), world.vehiclePose().position, game, state, dt);
+  system_->update(frame_);
+  if (wav_) {
+    wav_->append(system_->rendered().data(), system_->rendered().size());
+    system_->clearRendered();
+  }
+  frame_.pickup = frame_.delivery = false;
+  frame_.impactCount = 0;
+}
+
+void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
+                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
+                    float dt) {
+  frame.dt = dt;
+  frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
+  frame.throttle = vehicle.throttle;
+  frame.gear = vehicle.gear;
+  for (int i = 0; i < 4; ++i)
+    frame.wheels[i] = {vehicle.wheels[i].longSlip, vehicle.wheels[i].latSlip, !vehicle.wheels[i].inAir};
+  frame.vehiclePosition = vehiclePosition;
+  frame.listenerPosition = state.camera.position;
+  frame.listenerFront = state.camera.front;
+  frame.listenerUp = state.camera.up;
+  frame.muted = !state.sound;
+  frame.lowPower = game.phase == GamePhase::Playing && game.power < kLowPower;
+  frame.result = raceResult(game.phase);
+}
+
+std::string GameSound::finish() {
+  if (flags_.audioOut.empty()) return "";
+  if (!wav_) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
+  if (!wav_->finish()) return "--audio-out: " + flags_.audioOut + " could not be written: " + wav_->why();
+  return "";
+}
+
+std::string GameSound::benchReport() const {
+  char line[120];
+  std::snprintf(line, sizeof line, "bench audio_synthesis_ms elapsed=%.1f cpu=%.1f\n", system_->synthesisMs(),
+                system_->synthesisCpuMs());
+  return system_->benchReport() + line;
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,51 @@
+// The game's side of the sound: the audio system for the run's output, and each frame's AudioFrame
+// made from the vehicle, the game state, the camera and the events the frame reported.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/dev_flags.h"
+#include "app/game_rules.h"
+#include "audio/audio_system.h"
+#include "audio/wav_file.h"
+#include "physics/game_types.h"
+
+class GameWorld;
+
+namespace ruvelo {
+
+// Power below which the low-power warning repeats.
+constexpr float kLowPower = 20.0f;
+
+class GameSound {
+ public:
+  // The loopback when --audio-out asks for the mix, else the device; "Sound off: why" on standard
+  // error when there is none. With --bench the update's cost is measured.
+  GameSound(const DevFlags& flags, float volume);
+
+  // Events of this frame, reported as they happen.
+  void collected(ItemKind kind);
+  void readImpacts(const GameWorld& world);
+
+  // Once per frame, after its events: hands the frame to the audio system and starts the next.
+  void update(const GameWorld& world, const GameState& game, const AppState& state, float dt);
+
+  // At the end of the run: writes --audio-out. "" or why it failed.
+  std::string finish();
+  // The "bench ..." lines.
+  std::string benchReport() const;
+
+ private:
+  const DevFlags& flags_;
+  std::unique_ptr<audio::AudioSystem> system_;
+  std::unique_ptr<audio::WavFile> wav_;  // --audio-out, written as the game runs
+  audio::AudioFrame frame_;
+};
+
+// The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.
+void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
+                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state, float dt);
+
+}  // namespace ruvelo

@@ -1,0 +1,98 @@
+// The game's sound: the engine, tyres, impacts and event sounds, mixed by OpenAL. The game hands in
+// one plain AudioFrame per frame; output goes to the sound device, to memory through OpenAL's
+// loopback device (rendered in game time, for --audio-out and tests), or nowhere.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+namespace ruvelo::audio {
+
+struct WheelSlip {
+  float longSlip = 0.0f;  // slip ratio
+  float latSlip = 0.0f;   // slip angle, rad
+  bool onGround = false;
+};
+
+// Two bodies met this frame: which pair (the same number for the same two bodies every time) and the
+// velocity change of the impact, m/s.
+struct ImpactReport {
+  uint64_t pair = 0;
+  float speedChange = 0.0f;
+};
+
+enum class RaceResult { None, Won, Lost };
+
+// Everything the sound needs of one frame, as plain values.
+struct AudioFrame {
+  float dt = 0.0f;  // game time of this frame, s
+  float engineRpm = 0.0f;
+  float throttle = 0.0f;  // 0..1
+  int gear = 0;
+  std::array<WheelSlip, 4> wheels{};
+  glm::vec3 vehiclePosition{0.0f};
+  glm::vec3 listenerPosition{0.0f};
+  glm::vec3 listenerFront{0.0f, 0.0f, -1.0f};
+  glm::vec3 listenerUp{0.0f, 1.0f, 0.0f};
+  bool muted = false;
+  bool pickup = false;    // a battery was collected this frame
+  bool delivery = false;  // a packet was delivered this frame
+  bool lowPower = false;  // power is low: the warning repeats while this holds
+  RaceResult result = RaceResult::None;
+  static constexpr int kMaxImpacts = 8;
+  std::array<ImpactReport, kMaxImpacts> impacts{};
+  int impactCount = 0;
+};
+
+enum class Backend { Device, Loopback, Silent };
+
+class AudioSystem {
+ public:
+  // Opens the backend and makes the sounds. A device that cannot be opened (or a loopback OpenAL does
+  // not offer) leaves the sound off: on() is false and offReason() says why. `keepRender` keeps
+  // the loopback's output for rendered().
+  AudioSystem(Backend backend, float volume, bool keepRender = false);
+  ~AudioSystem();
+  AudioSystem(const AudioSystem&) = delete;
+  AudioSystem& operator=(const AudioSystem&) = delete;
+
+  bool on() const;
+  const std::string& offReason() const { return offReason_; }
+
+  // Once per frame. On the loopback it also renders the frame's dt of sound.
+  void update(const AudioFrame& frame);
+
+  // The loopback output kept since the last clearRendered(): interleaved left/right 16-bit samples.
+  const std::vector<int16_t>& rendered() const;
+  void clearRendered();
+  // Kept samples that had to be clamped to the 16-bit range.
+  long clippedSamples() const { return clipped_; }
+
+  // Measures the CPU time of each update from now on (this thread's), for --bench.
+  void measureCost(int expectedFrames);
+  // The measured figures as "bench ..." lines ("" when not measured).
+  std::string benchReport() const;
+
+  // Start-up cost of making the sounds and handing them to OpenAL, ms: elapsed, and this thread's CPU.
+  double synthesisMs() const { return synthesisMs_; }
+  double synthesisCpuMs() const { return synthesisCpuMs_; }
+
+ private:
+  struct Output;
+  void mix(const AudioFrame& frame);
+  void render(float dt);
+
+  std::unique_ptr<Output> out_;
+  std::string offReason_;
+  float volume_ = 0.8f;
+  double synthesisMs_ = 0.0;
+  double synthesisCpuMs_ = 0.0;
+  long clipped_ = 0;
+};
+
+}  // namespace ruvelo::audio

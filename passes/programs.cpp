@@ -1,0 +1,31 @@
+#include "passes/programs.h"
+
+#include <string>
+
+#include "render/data_folder.h"
+
+namespace ruvelo {
+namespace {
+
+std::unique_ptr<Shader> program(const char* name) {
+  const std::string base = dataPath(std::string("shader/") + name);
+  return std::make_unique<Shader>(base + ".vert", base + ".frag");
+}
+
+}  // namespace
+
+Programs loadPrograms() {
+  Programs p;
+  p.phongPhong = program("phongPhong");
+  p.phong = program("phong");
+  p.phongEnvironment = program("phongEnvironment");
+  p.text = program("text");
+  p.cubeMapShader = program("cubeMapShader");
+  p.simpleDepthShader = program("simpleDepthShader");
+  p.particles = program("particles");
+  p.edgeDetect = program("edgeDetect");
+  p.quad = program("quad");
+  return p;
+}
+
+}  // namespace ruvelo

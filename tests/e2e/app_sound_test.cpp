@@ -1,0 +1,196 @@
+// Scripted drives heard through --audio-out: the engine's note follows its speed, a pickup is heard
+// when it happens, M and volume=0 are silence, nothing clips, and every run sounds the same.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "support/game_runner.h"
+
+namespace ruvelo::test {
+namespace {
+
+constexpr int kRate = 48000;
+const std::string kSmallWindow = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n";
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t little(const std::string& b, std::size_t at, int bytes) {
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+  return v;
+}
+
+// The left and right samples of a 48 kHz 16-bit stereo WAV file, summed to one channel; the header
+// is checked on the way.
+std::vector<int> readMix(const std::string& path, int* peak) {
+  const std::string b = readBytes(path);
+  EXPECT_GE(b.size(), 44u);
+  if (b.size() < 44) return {};
+  EXPECT_EQ(b.substr(0, 4), "RIFF");
+  EXPECT_EQ(b.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(little(b, 22, 2), 2u) << "stereo";
+  EXPECT_EQ(little(b, 24, 4), static_cast<uint32_t>(kRate));
+  EXPECT_EQ(little(b, 34, 2), 16u);
+  EXPECT_EQ(little(b, 40, 4), b.size() - 44);
+  std::vector<int> mono;
+  *peak = 0;
+  for (std::size_t at = 44; at + 3 < b.size(); at += 4) {
+    const int left = static_cast<int16_t>(little(b, at, 2));
+    const int right = static_cast<int16_t>(little(b, at + 2, 2));
+    *peak = std::max({*peak, std::abs(left), std::abs(right)});
+    mono.push_back(left + right);
+  }
+  return mono;
+}
+
+// Power at `hz` over [from, from + count) (Goertzel), per sample.
+double powerAt(const std::vector<int>& x, std::size_t from, std::size_t count, double hz) {
+  const double k = 2.0 * std::cos(2.0 * M_PI * hz / kRate);
+  double s1 = 0.0, s2 = 0.0;
+  for (std::size_t n = from; n < from + count && n < x.size(); ++n) {
+    const double s = x[n] + k * s1 - s2;
+    s2 = s1;
+    s1 = s;
+  }
+  return (s1 * s1 + s2 * s2 - k * s1 * s2) / static_cast<double>(count * count);
+}
+
+// The lowest strong periodicity of [from, from + count), in Hz: the first peak of the normalised
+// autocorrelation that reaches most of its highest, between 15 and 400 Hz.
+double fundamental(const std::vector<int>& x, std::size_t from, std::size_t count) {
+  const int shortest = kRate / 400, longest = kRate / 15;
+  std::vector<double> r(longest + 2, 0.0);
+  double energy = 0.0;
+  for (std::size_t n = from; n < from + count; ++n) energy += double(x[n]) * x[n];
+  if (energy <= 0.0) return 0.0;
+  for (int lag = shortest - 1; lag <= longest + 1; ++lag) {
+    double sum = 0.0;
+    for (std::size_t n = from; n + lag < from + count; ++n) sum += double(x[n]) * x[n + lag];
+    r[lag] = sum / energy;
+  }
+  const double best = *std::max_element(r.begin() + shortest, r.begin() + longest + 1);
+  for (int lag = shortest; lag <= longest; ++lag)
+    if (r[lag] >= 0.8 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) return double(kRate) / lag;
+  return 0.0;
+}
+
+TEST(Sound, EngineNoteRisesWithEngineSpeedAndNothingClips) {
+  GameFolder folder(kSmallWindow);
+  // Standing for a second and a half, then full throttle in first gear until the first change up.
+  const std::string script = folder.writeFile("launch.txt", "30 W press\n");
+  const GameRun run = folder.run({"--frames", "100", "--fixed-dt", "0.05", "--input", script, "--log-state",
+                                  "--audio-out", "launch.wav"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.soundOff, "") << "the loopback needs no device";
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 100u);
+  int shift = 0;
+  for (std::size_t i = 30; i < lines.size() && !shift; ++i)
+    if (field(lines[i], "gear") != field(lines[29], "gear")) shift = static_cast<int>(i) + 1;
+  ASSERT_GT(shift, 40) << "the first gear change, as a frame number";
+
+  int peak = 0;
+  const std::vector<int> mix = readMix(folder.path("bin/launch.wav"), &peak);
+  const std::size_t perFrame = kRate / 20;
+  ASSERT_EQ(mix.size(), 100 * perFrame) << "each frame renders its time step";
+  const double standing = fundamental(mix, 10 * perFrame, 18 * perFrame);
+  // The last 0.3 s before the change: first gear at its fastest.
+  const double pulling = fundamental(mix, (shift - 7) * perFrame, 6 * perFrame);
+  EXPECT_GT(standing, 15.0);
+  EXPECT_GT(pulling, 2.5 * standing) << "standing " << standing << " Hz, pulling " << pulling << " Hz";
+  EXPECT_LT(peak, 32767) << "a sample at full scale is a clipped one";
+  EXPECT_GT(peak, 3000) << "and it is not silence";
+}
+
+TEST(Sound, PickupIsHeardWithinATenthOfASecondOfTheBattery) {
+  GameFolder folder(kSmallWindow);
+  const std::string script = folder.writeFile("drive.txt", "1 W press\n");
+  // Up the ramp onto the deck, through battery 3.
+  const GameRun run = folder.run(
+      {"--frames", "175", "--fixed-dt", "0.1", "--input", script, "--log-state", "--audio-out", "drive.wav"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 175u);
+  std::size_t pickup = 0;  // frame number
+  for (std::size_t i = 1; i < lines.size() && !pickup; ++i)
+    if (std::strtod(field(lines[i], "power").c_str(), nullptr) >
+        std::strtod(field(lines[i - 1], "power").c_str(), nullptr))
+      pickup = i + 1;
+  ASSERT_GT(pickup, 2u) << "the drive collects the battery";
+
+  int peak = 0;
+  const std::vector<int> mix = readMix(folder.path("bin/drive.wav"), &peak);
+  const std::size_t perFrame = kRate / 10, tenth = kRate / 10;
+  ASSERT_EQ(mix.size(), 175 * perFrame);
+  const std::size_t start = (pickup - 1) * perFrame;
+  for (double hz : {2093.0, 2637.0}) {
+    const double before = powerAt(mix, start - tenth, tenth, hz);
+    const double after = powerAt(mix, start, tenth, hz);
+    EXPECT_GT(after, 100.0 * before + 1.0) << hz << " Hz: " << before << " before, " << after << " after";
+  }
+  EXPECT_LT(peak, 32767);
+}
+
+TEST(Sound, MKeyAndZeroVolumeAreSilenceAndEveryRunIsTheSame) {
+  GameFolder folder(kSmallWindow);
+  const std::string script = folder.writeFile("mute.txt", "1 W press\n20 M press\n20 M release\n");
+  const std::vector<std::string> args = {"--frames", "40", "--fixed-dt", "0.05", "--input", script};
+  auto withOutput = [&](const std::string& file) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--audio-out", file});
+    return all;
+  };
+  const GameRun muted = folder.run(withOutput("muted.wav"));
+  ASSERT_EQ(muted.status, 0) << muted.err;
+  EXPECT_EQ(countLines(muted.out, "Sound: 0"), 1) << muted.out;
+  int peak = 0;
+  const std::vector<int> mix = readMix(folder.path("bin/muted.wav"), &peak);
+  const std::size_t perFrame = kRate / 20;
+  ASSERT_EQ(mix.size(), 40 * perFrame);
+  const auto loudest = [&](std::size_t from, std::size_t to) {
+    int most = 0;
+    for (std::size_t n = from; n < to; ++n) most = std::max(most, std::abs(mix[n]));
+    return most;
+  };
+  EXPECT_GT(loudest(0, 19 * perFrame), 1000) << "heard before M";
+  EXPECT_EQ(loudest(20 * perFrame, mix.size()), 0) << "nothing from the frame after M";
+
+  const GameRun again = folder.run(withOutput("again.wav"));
+  ASSERT_EQ(again.status, 0);
+  EXPECT_EQ(readBytes(folder.path("bin/again.wav")), readBytes(folder.path("bin/muted.wav")))
+      << "the same drive is the same file";
+
+  folder.writeSettings(kSmallWindow + "volume=0\n");
+  const GameRun quiet = folder.run(withOutput("quiet.wav"));
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  const std::vector<int> silence = readMix(folder.path("bin/quiet.wav"), &peak);
+  EXPECT_EQ(silence.size(), mix.size());
+  EXPECT_EQ(peak, 0);
+}
+
+TEST(Sound, AnUnwritableFileEndsTheRunWithStatusThreeAndNoDeviceIsOneLine) {
+  GameFolder folder(kSmallWindow);
+  folder.writeFile("bin/taken", "a file, not a folder");
+  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.05", "--audio-out", "taken/drive.wav"});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find("--audio-out: taken/drive.wav"), std::string::npos) << run.err;
+
+  // Without --audio-out the game asks for the sound device; without one it says so in one line.
+  const GameRun device = folder.run({"--frames", "3", "--fixed-dt", "0.05"});
+  EXPECT_EQ(device.status, 0);
+  EXPECT_EQ(device.err, "") << "nothing from the audio libraries";
+  if (!device.soundOff.empty()) {
+    EXPECT_EQ(device.soundOff, "Sound off: no audio device could be opened");
+  }
+}
+
+}  // namespace
+}  // namespace ruvelo::test

@@ -1,0 +1,121 @@
+// Where models are drawn: matrices from physics poses and from the level's layout, and the frame's
+// draw list built from them without a window.
+#include <gtest/gtest.h>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "app/placement.h"
+#include "level/level_layout.h"
+#include "support/expect_glm.h"
+
+namespace ruvelo {
+namespace {
+
+using test::expectMat4;
+using test::expectVec3;
+
+glm::vec3 origin(const glm::mat4& m) {
+  return glm::vec3(m * glm::vec4(0, 0, 0, 1));
+}
+
+TEST(DrawingMatrices, FollowThePoses) {
+  const glm::quat identity(1.0f, 0.0f, 0.0f, 0.0f);
+  expectVec3(origin(vehicleBodyMatrix({glm::vec3(1, 2, 3), identity})), glm::vec3(1, 1.6f, 3));
+
+  // Either sign of a quaternion is the same rotation.
+  const glm::quat turn = glm::angleAxis(0.7f, glm::normalize(glm::vec3(1, 2, -1)));
+  expectMat4(vehicleFrameMatrix({glm::vec3(0), -turn}), glm::mat4_cast(turn), 1e-5f);
+  // The body is lowered by 0.4 in the vehicle's own frame, not in the world's.
+  expectVec3(origin(vehicleBodyMatrix({glm::vec3(0, 2, 0), turn})),
+             glm::vec3(0, 2, 0) + turn * glm::vec3(0, -0.4f, 0));
+
+  const glm::mat4 frame = vehicleFrameMatrix({glm::vec3(0, 2, 0), turn});
+  const glm::quat steer = glm::angleAxis(0.3f, glm::vec3(0, 1, 0));
+  const glm::mat4 wheel = wheelMatrix(frame, {glm::vec3(-1.05f, -1.5f, 1.5f), steer});
+  expectVec3(origin(wheel), glm::vec3(0, 2, 0) + turn * glm::vec3(-1.05f, -1.5f, 1.5f));
+  expectVec3(glm::vec3(wheel * glm::vec4(1, 0, 0, 0)), turn * (steer * glm::vec3(1, 0, 0)));
+
+  // A cone model stands 1.5 above its actor and is 3.5 times its own size.
+  const glm::mat4 cone = coneMatrix({glm::vec3(4, 0, 5), identity});
+  expectVec3(glm::vec3(cone * glm::vec4(0, 1, 0, 1)), glm::vec3(4, 1.5f + 3.5f, 5), 1e-4f);
+}
+
+TEST(DrawingMatrices, LevelAndGatesWhereTheLayoutPutsThem) {
+  // The drawn level and the collision mesh share one pose: model point → world point.
+  const glm::vec3 model(10, 3, -7);
+  expectVec3(glm::vec3(levelMatrix() * glm::vec4(model, 1)), level::levelModelToWorld(model), 1e-4f);
+  const level::LevelItems& items = level::levelLayout().items;
+  for (int zone = 0; zone < 3; ++zone) {
+    const glm::mat4 gate = zoneGateMatrix(zone);
+    expectVec3(origin(gate), items.zoneGates[zone]);
+    // Turned gates have their 2-wide side along z.
+    const glm::vec3 side(gate * glm::vec4(1, 0, 0, 0));
+    EXPECT_NEAR(std::abs(side.z), items.zoneRotated[zone] ? 2.0f : 0.0f, 1e-5f) << zone;
+  }
+}
+
+std::vector<AssetId> assetsOf(const DrawList& list) {
+  std::vector<AssetId> assets;
+  for (const DrawItem& item : list.items) assets.push_back(item.asset);
+  return assets;
+}
+
+TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
+  Game game;
+  ScenePoses poses;
+  poses.vehicle = {glm::vec3(0, 3, -450), glm::quat(1, 0, 0, 0)};
+  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = {glm::vec3(10.0f * i, 1, 0), glm::quat(1, 0, 0, 0)};
+  const DrawList full = buildDrawList(poses, game.items());
+
+  using A = AssetId;
+  const std::vector<AssetId> litOrder = {A::Vehicle, A::WheelLeft, A::WheelRight, A::WheelLeft, A::WheelRight,
+                                         A::Cone,    A::Cone,      A::Cone,       A::Cone,      A::Cone,
+                                         A::Battery, A::Battery,   A::Battery,    A::Battery,   A::Battery,
+                                         A::Level,   A::Ground,    A::Gate,       A::Gate,      A::Gate};
+  EXPECT_EQ(assetsOf(full), litOrder);
+  std::map<int, AssetId> keys;
+  for (const DrawItem& item : full.items) {
+    EXPECT_TRUE(keys.emplace(item.key, item.asset).second) << "key " << item.key << " twice";
+    EXPECT_TRUE(item.has(kCulled) && item.has(kCounted));
+    const bool vehicle =
+        item.asset == A::Vehicle || item.asset == A::WheelLeft || item.asset == A::WheelRight;
+    EXPECT_EQ(item.has(kCastsShadow), !vehicle);
+    EXPECT_EQ(item.has(kDrawnLast), item.asset == A::Gate);
+    EXPECT_EQ(item.has(kSlopedCaster), item.asset == A::Level);
+  }
+  // Shadow ranks put the casters in the map's order: gates, cones, ground, batteries, level.
+  const auto rank = [&](AssetId asset) {
+    for (const DrawItem& item : full.items)
+      if (item.asset == asset) return item.shadowOrder;
+    return -1;
+  };
+  EXPECT_LT(rank(A::Gate), rank(A::Cone));
+  EXPECT_LT(rank(A::Cone), rank(A::Ground));
+  EXPECT_LT(rank(A::Ground), rank(A::Battery));
+  EXPECT_LT(rank(A::Battery), rank(A::Level));
+  // The cones stand where the physics put them; the rest where the layout does.
+  expectVec3(full.items[6].centre, poses.cones[1].position);
+  expectVec3(origin(full.items[6].matrix), poses.cones[1].position + glm::vec3(0, 1.5f, 0));
+  expectMat4(full.items[15].matrix, levelMatrix());
+
+  // A collected battery and a delivered packet leave the list; everything else keeps its key.
+  std::ostringstream out;
+  ASSERT_TRUE(game.collect({batteryItem(2), ItemKind::Battery}, out));
+  ASSERT_TRUE(game.collect({zoneItem(0), ItemKind::Zone}, out));
+  const DrawList fewer = buildDrawList(poses, game.items());
+  ASSERT_EQ(fewer.items.size(), full.items.size() - 2);
+  std::set<int> gone;
+  for (const auto& [key, asset] : keys) gone.insert(key);
+  for (const DrawItem& item : fewer.items) {
+    ASSERT_TRUE(keys.count(item.key));
+    EXPECT_EQ(keys[item.key], item.asset);
+    gone.erase(item.key);
+  }
+  EXPECT_EQ(gone, (std::set<int>{full.items[12].key, full.items[17].key}));
+}
+
+}  // namespace
+}  // namespace ruvelo
