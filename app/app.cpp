@@ -13,6 +13,7 @@
 #include "app/regular_file.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
+#include "app/std_streams.h"
 #include "app/user_dirs.h"
 #include "app/window.h"
 #include "import/model_import.h"
@@ -57,6 +58,12 @@ int App::startUp() {
   std::string error;
   platform_ = Platform::open(settings, flags_.input, error);
   if (!platform_) return startupFailure(error.c_str());
+  // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
+  const glm::ivec2 framebuffer = platform_->framebufferSize();
+  if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
+    state_.width = framebuffer.x;
+    state_.height = framebuffer.y;
+  }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
   renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
@@ -365,8 +372,9 @@ void App::present() {
                          world_->vehicleSpeed(), world_->vehicleGear())
                    .c_str(),
                stdout);
-    std::fflush(stdout);
   }
+  // Standard output that cannot be written ends the run; main then ends it with status 3.
+  if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 

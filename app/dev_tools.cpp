@@ -15,6 +15,7 @@
 #include "app/frame_stats.h"
 #include "app/game_rules.h"
 #include "app/screenshots.h"
+#include "app/std_streams.h"
 #include "app/window.h"
 
 namespace ruvelo {
@@ -243,7 +244,7 @@ void DevTools::report(int width, int height) {
                 computeFrameStats(entry.frames).median);
   gpu_.report(std::cout);
   std::printf("bench memory_mib startup=%.1f frame10=%.1f end=%.1f\n", startupMiB_, earlyMiB_, residentMiB());
-  std::fflush(stdout);
+  standardOutputWritten();  // flushed here, so a failure keeps its reason
 }
 
 }  // namespace ruvelo

@@ -4,24 +4,31 @@
 #include "app/app.h"
 #include "app/data_location.h"
 #include "app/dev_flags.h"
+#include "app/flag_checks.h"
+#include "app/std_streams.h"
 #include "render/data_folder.h"
 
 int main(int argc, char** argv) {
+  ruvelo::reopenClosedStandardStreams();
   const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv);
   if (!flags.exitText.empty()) {
-    std::cout << flags.exitText << std::flush;
-    return 0;
+    std::cout << flags.exitText;
+    return ruvelo::finishStandardOutput(0);
   }
   if (!flags.ok) {
     std::cerr << "ruvelo: " << flags.message << std::endl;
     return 2;
   }
-  const ruvelo::DataLocation data =
-      ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
+  const std::string refused = ruvelo::refusedFlags(flags.flags);
+  if (!refused.empty()) {
+    std::cerr << "ruvelo: " << refused << std::endl;
+    return 2;
+  }
+  const ruvelo::DataLocation data = ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
   if (!data.ok) {
     std::cerr << "ruvelo: " << data.message << std::endl;
     return 1;
   }
   ruvelo::setDataFolder(data.folder);
-  return ruvelo::runGame(flags.flags);
+  return ruvelo::finishStandardOutput(ruvelo::runGame(flags.flags));
 }

@@ -1,5 +1,7 @@
 #include "import/model_import.h"
 
+#include "import/model_checks.h"
+
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
@@ -25,6 +27,23 @@ bool usable(const aiScene* scene) {
 void reportFailure(const std::string& why, const std::string& path) {
   std::cout << "ERROR::ASSIMP::" << why << std::endl;
   std::cout << "  in " << path << std::endl;
+}
+
+// Problems of the file's contents that the importer does not see.
+void reportProblem(const std::string& why, const std::string& path) {
+  std::cout << "ERROR::MODEL: " << why << std::endl;
+  std::cout << "  in " << path << std::endl;
+}
+
+// A vertex far out or not a number breaks bounds, culling and collision trees.
+std::string firstBadVertex(const ModelData& model) {
+  size_t counted = 0;
+  for (const MeshData& mesh : model.meshes) {
+    const std::string bad = badVertex(mesh.positions, counted);
+    if (!bad.empty()) return bad;
+    counted += mesh.positions.size();
+  }
+  return "";
 }
 
 void appendTextures(const aiMaterial* material, aiTextureType type, const char* typeName,
@@ -100,8 +119,16 @@ ModelData importModel(const std::string& path) {
     reportFailure(importer.GetErrorString(), path);
     return {};
   }
+  // A material file that is missing leaves the meshes untextured: said, not hidden.
+  for (const std::string& material : unreadableMaterialFiles(path))
+    reportProblem("material file " + material, path);
   ModelData model;
   model.meshes = readMeshes(*scene);
+  const std::string badVertex = firstBadVertex(model);
+  if (!badVertex.empty()) {
+    reportProblem(badVertex + ": the model is refused", path);
+    return {};
+  }
   const std::string problem = checkModel(model);
   if (!problem.empty()) {
     reportFailure(problem, path);

@@ -83,6 +83,11 @@ LevelLayout buildLayout() {
   l.blocks.push_back(
       {{-150.0f, kSlabTop, 120.0f}, {-20.0f, 2.5f, 121.0f}, Surface::Barrier, Surface::Concrete});
 
+  // The edge of the level: the green plane's long sides, cut diagonally at the south-east and north-west
+  // corners where the shadow map's volume ends (|x - z| <= 565 with the wall's thickness).
+  l.boundary = {{-290.0f, -530.0f}, {32.0f, -530.0f},  {290.0f, -272.0f},
+                {290.0f, 440.0f},   {-122.0f, 440.0f}, {-290.0f, 272.0f}};
+
   l.buildings = {
       // south west
       {{-40.0f, -380.0f}, {12.0f, 15.0f}, 18.0f, 0},

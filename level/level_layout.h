@@ -21,8 +21,15 @@ constexpr float kPadCut = 6.0f;        // corner cut of a pad; the flat sides eq
 // Roads, pads and the ground ends of the main road meet the slab with an embankment this wide instead of
 // a vertical side, so a vehicle that left a road can climb back anywhere: atan(0.8 / 6) ≈ 7.6°.
 constexpr float kShoulderWidth = 6.0f;
-constexpr float kWallHeight = 1.0f;  // side walls on the ramps and the deck
+// Side walls on the ramps and the deck: taller than the chassis stands (its box reaches 3 m above the
+// surface under the wheels) and above where the suspension rays start (1.3 m), so the body meets the
+// wall and no wheel finds a top it could climb.
+constexpr float kWallHeight = 3.5f;
 constexpr float kWallThickness = 0.5f;
+// The level's edge: a wall round it that no vehicle passes or climbs, inside the green plane (so the
+// ground is drawn out to it) and inside the shadow map's volume.
+constexpr float kBoundaryHeight = 5.0f;  // above the slab
+constexpr float kBoundaryThickness = 2.0f;
 
 // Where the level stands: world = translate(kLevelPosition) × scale(kLevelScale) × model, for the
 // drawn model and the collision mesh alike.
@@ -124,6 +131,9 @@ struct LevelLayout {
   std::vector<Building> buildings;
   std::vector<Block> blocks;    // landmarks, walls, roof units
   std::vector<Column> columns;  // deck pillars, tower
+  // The inside faces of the edge wall as a convex polygon (x, z), counter-clockwise seen from above;
+  // the wall stands outside it.
+  std::vector<glm::vec2> boundary;
   LevelItems items;
 };
 

@@ -80,6 +80,7 @@ bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<
   FT_Face face = nullptr;
   if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) {
     std::cout << "ERROR::FREETYPE: Failed to load font" << std::endl;
+    std::cout << "  in " << fontPath << std::endl;
     FT_Done_FreeType(library);
     return false;
   }

@@ -4,12 +4,27 @@
 #include "physics/vehicle_tags.h"
 
 #include <BulletCollision/CollisionDispatch/btCollisionObjectWrapper.h>
+#include <BulletCollision/NarrowPhaseCollision/btManifoldPoint.h>
+
+#include <cmath>
 
 namespace {
 
 bool isVehicle(const btCollisionObject* object) {
   const auto* tag = object ? static_cast<const VehicleActorTag*>(object->getUserPointer()) : nullptr;
   return tag != nullptr && tag->vehicle != nullptr;
+}
+
+// The vehicle's body meeting a wall (a contact whose normal is closer to level than upright) slides
+// along it, as a car's flank scrapes along a barrier, instead of gripping it with the road's friction:
+// at speed that grip swings the vehicle round and rolls it over.
+constexpr float kWallFriction = 0.1f;
+constexpr float kWallNormalMaxY = 0.7f;
+
+void scrapeAlongWalls(btManifoldPoint& point, const btCollisionObject* a, const btCollisionObject* b) {
+  const bool vehicleOnStatic = (isVehicle(a) && b->isStaticObject()) || (isVehicle(b) && a->isStaticObject());
+  if (vehicleOnStatic && std::fabs(point.m_normalWorldOnB.y()) < kWallNormalMaxY)
+    point.m_combinedFriction = kWallFriction;
 }
 
 }  // namespace
@@ -55,5 +70,6 @@ bool wheelContactAddedCallback(btManifoldPoint& point, const btCollisionObjectWr
   pair.side[0] = wrapper0;
   pair.side[1] = wrapper1;
   WheelContactModifyCallback().onContactModify(pair);
+  scrapeAlongWalls(point, wrapper0->getCollisionObject(), wrapper1->getCollisionObject());
   return false;
 }

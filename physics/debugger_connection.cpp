@@ -6,15 +6,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <iostream>
 
 namespace {
 // Lines queued while the listener is slow; beyond this whole lines are dropped, never split.
 constexpr size_t kMaxPendingBytes = 1 << 20;
+// At exit, the part of the wait kept for finishing a line the socket has taken only part of.
+constexpr int kLineEndReserveMs = 100;
 }  // namespace
 
 DebuggerConnection::~DebuggerConnection() {
-  close();
+  finish();
 }
 
 bool DebuggerConnection::connect(uint16_t port, int timeoutMs) {
@@ -42,6 +47,7 @@ bool DebuggerConnection::connect(uint16_t port, int timeoutMs) {
     return false;
   }
   fd_ = fd;
+  dropped_ = 0;
   return true;
 }
 
@@ -50,24 +56,73 @@ void DebuggerConnection::sendLine(const std::string& line) {
   if (pending_.size() + line.size() + 1 <= kMaxPendingBytes) {
     pending_ += line;
     pending_ += '\n';
+  } else {
+    ++dropped_;
   }
+  if (!pump()) close();
+}
+
+bool DebuggerConnection::pump() {
   while (!pending_.empty()) {
     const ssize_t sent = ::send(fd_, pending_.data(), pending_.size(), MSG_NOSIGNAL);
     if (sent > 0) {
+      midLine_ = pending_[static_cast<size_t>(sent) - 1] != '\n';
       pending_.erase(0, static_cast<size_t>(sent));
     } else if (sent < 0 && errno == EINTR) {
       continue;
     } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      return;  // the rest goes with the next line
+      return true;  // the rest goes with the next line
     } else {
-      close();
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+long DebuggerConnection::finish(int maxWaitMs) {
+  if (fd_ < 0) return 0;
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  bool peerGone = false;
+  // Sends `queue` until it is empty, the peer is gone, or `untilMs` after the start.
+  auto sendUntil = [&](int untilMs) {
+    while (!pending_.empty() && !peerGone) {
+      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+      const int left = untilMs - static_cast<int>(spent.count());
+      if (left <= 0) return;
+      pollfd p{fd_, POLLOUT, 0};
+      if (::poll(&p, 1, left) < 0 && errno != EINTR) return;
+      peerGone = !pump();
+    }
+  };
+  auto lines = [](const std::string& bytes) {
+    return static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
+  };
+  sendUntil(std::max(0, maxWaitMs - kLineEndReserveMs));
+  // A line the socket took part of is finished in the time kept for it, so the stream ends on a line
+  // end; the whole lines after it are dropped.
+  long unsent = 0;
+  if (midLine_ && !pending_.empty() && !peerGone) {
+    const size_t lineEnd = pending_.find('\n') + 1;
+    unsent += lines(pending_.substr(lineEnd));
+    pending_.erase(lineEnd);
+    sendUntil(maxWaitMs);
+  }
+  unsent += lines(pending_);
+  const bool cut = midLine_ && !pending_.empty();
+  dropped_ += unsent;
+  const long dropped = dropped_;
+  if (dropped > 0)
+    std::cerr << "ruvelo: physics debugger: " << dropped << (dropped == 1 ? " line" : " lines")
+              << " dropped, the listener did not keep up" << (cut ? "; the last line sent is cut short" : "")
+              << std::endl;
+  close();
+  return dropped;
 }
 
 void DebuggerConnection::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   pending_.clear();
+  midLine_ = false;
 }

@@ -48,7 +48,9 @@ TEST(Assets, MissingFontEndsStartUpWithMinusOne) {
   folder.hideAsset("fonts/Itim-Regular.ttf");
   const GameRun run = folder.run(kFewFrames);
   EXPECT_EQ(run.status, 255) << "main returns -1";
-  EXPECT_NE(run.out.find("ERROR::FREETYPE: Failed to load font\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("ERROR::FREETYPE: Failed to load font\n  in ../assets/fonts/Itim-Regular.ttf\n"),
+            std::string::npos)
+      << run.out;
 }
 
 TEST(Assets, MissingCollisionModelStopsWithOneLine) {

@@ -136,7 +136,8 @@ TEST_F(TextDraw, BytesWithoutGlyphsDrawNothingAndAddNoEntries) {
 TEST_F(TextDraw, MissingFontIsReportedAndLeavesTheRendererUnloaded) {
   testing::internal::CaptureStdout();
   const TextRenderer text(kWidth, kHeight, "../assets/fonts/no-such-font.ttf");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR::FREETYPE: Failed to load font\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "ERROR::FREETYPE: Failed to load font\n  in ../assets/fonts/no-such-font.ttf\n");
   EXPECT_FALSE(text.loaded());
   EXPECT_TRUE(text.glyphs().empty());
   text.renderText("still safe", *program_, 0.1f, 0.3f, 1.0f, glm::vec3(1.0f));  // draws nothing, no crash

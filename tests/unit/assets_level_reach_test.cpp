@@ -291,10 +291,19 @@ TEST_F(LevelReach, EveryReachablePlaceLeadsBackToARoad) {
   const LevelGrid& g = *grid_;
   EXPECT_TRUE(isRoad(g.layer(static_cast<uint32_t>(start_)))) << "the start is on a road";
   std::vector<uint32_t> roads;
-  size_t reachable = 0, offRoad = 0;
+  const std::vector<glm::vec2>& edge = rl::levelLayout().boundary;
+  auto insideEdge = [&](glm::vec2 p) {
+    for (size_t i = 0; i < edge.size(); ++i) {
+      const glm::vec2 a = edge[i], d = edge[(i + 1) % edge.size()] - a;
+      if (d.x * (p.y - a.y) - d.y * (p.x - a.x) < 0.0f) return false;
+    }
+    return true;
+  };
+  size_t reachable = 0, offRoad = 0, beyondEdge = 0;
   for (uint32_t n = 0; n < g.nodeCount(); ++n) {
     if (!(*reachable_)[n]) continue;
     ++reachable;
+    beyondEdge += !insideEdge(g.nodeCentre(n));
     if (isRoad(g.layer(n)))
       roads.push_back(n);
     else
@@ -315,8 +324,15 @@ TEST_F(LevelReach, EveryReachablePlaceLeadsBackToARoad) {
             << " reachable (" << roads.size() << " road, " << offRoad << " off-road), " << stuck
             << " with no way back\n";
   EXPECT_EQ(stuck, 0u) << "no way back to a road from" << where.str();
-  // The drive is not confined to the roads: most of the slab around them can be reached.
-  EXPECT_GT(offRoad, g.cellCount() / 2);
+  EXPECT_EQ(beyondEdge, 0u) << "the level's edge wall lets nothing through";
+  // The drive is not confined to the roads: most of the slab inside the level's edge can be reached.
+  float inside = 0.0f;  // the area within the edge, in 1 m cells
+  for (size_t i = 0; i < edge.size(); ++i) {
+    const glm::vec2 a = edge[i], b = edge[(i + 1) % edge.size()];
+    inside += 0.5f * (a.x * b.y - b.x * a.y);
+  }
+  EXPECT_GT(inside, 0.25f * static_cast<float>(g.cellCount())) << "counter-clockwise, and not a sliver";
+  EXPECT_GT(static_cast<float>(offRoad), 0.5f * inside);
   EXPECT_GT(roads.size(), 15000u);
 }
 

@@ -12,8 +12,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -113,6 +115,57 @@ TEST(DebuggerConnection, ListenerReceivesOneWellFormedLinePerStep) {
   listener.peer = -1;
   for (int i = 0; i < 20 && world.debuggerConnected(); ++i) world.step(1.0f / 60);
   EXPECT_FALSE(world.debuggerConnected());
+}
+
+TEST(DebuggerConnection, ASlowListenerGetsOnlyWholeLinesAndTheRestIsCountedAfterABoundedWait) {
+  Listener listener;
+  // A small receive window, so the game's queue fills instead of the kernel's buffers.
+  const int window = 4096;
+  setsockopt(listener.fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+  DebuggerConnection connection;
+  ASSERT_TRUE(connection.connect(listener.port, 100));
+  listener.peer = accept(listener.fd, nullptr, nullptr);
+  ASSERT_GE(listener.peer, 0);
+  // The listener reads about 400 kB/s until the game has finished, then the rest at once.
+  std::string received;
+  std::atomic<bool> finished{false};
+  std::thread reader([&] {
+    char buffer[2048];
+    for (;;) {
+      const ssize_t n = recv(listener.peer, buffer, sizeof buffer, 0);
+      if (n <= 0) return;
+      received.append(buffer, static_cast<size_t>(n));
+      if (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  constexpr long kLines = 4000;  // about 4 MB, four times the queue
+  const std::string padding(1000, 'x');
+  for (long i = 1; i <= kLines; ++i)
+    connection.sendLine("{\"step\":" + std::to_string(i) + ",\"pad\":\"" + padding + "\"}");
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  const long dropped = connection.finish();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::string told = testing::internal::GetCapturedStderr();
+  finished = true;
+  reader.join();
+
+  EXPECT_LE(seconds, 1.1);
+  EXPECT_FALSE(connection.connected());
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.back(), '\n') << "the stream ends on a line end";
+  long lines = 0, lastStep = 0;
+  for (size_t at = 0, end; (end = received.find('\n', at)) != std::string::npos; at = end + 1, ++lines) {
+    const std::string line = received.substr(at, end - at);
+    ASSERT_TRUE(nlohmann::json::accept(line) && line.rfind("{\"step\":", 0) == 0) << "line " << lines + 1;
+    const long step = std::stol(line.substr(8));
+    ASSERT_GT(step, lastStep) << "in order, none twice";
+    lastStep = step;
+  }
+  EXPECT_GT(dropped, 0);
+  EXPECT_EQ(lines + dropped, kLines) << "every line arrived whole or was counted";
+  EXPECT_EQ(told, "ruvelo: physics debugger: " + std::to_string(dropped) +
+                      " lines dropped, the listener did not keep up\n");
 }
 
 }  // namespace

@@ -142,6 +142,10 @@ Image makeLevelMap(const LevelLayout& layout) {
   for (const Block& b : layout.blocks) {
     if (b.collides) fillWorldRect(image, {b.min.x, b.min.z, b.max.x, b.max.z}, wall);
   }
+  // The level's edge (its cut corners; the long sides run along the map's borders).
+  for (std::size_t i = 0; i < layout.boundary.size(); ++i)
+    drawLine(image, pixelOf(layout.boundary[i]), pixelOf(layout.boundary[(i + 1) % layout.boundary.size()]),
+             wall, 3);
   // Embankments first, then the roads on them.
   const glm::vec4 verge(-kShoulderWidth, -kShoulderWidth, kShoulderWidth, kShoulderWidth);
   for (const RoadLink& link : layout.links)

@@ -209,6 +209,29 @@ void addRoadNetwork(std::vector<Solid>& out, const LevelLayout& layout) {
   }
 }
 
+// One wall piece per edge of the boundary polygon, standing outside it on the slab.
+void addBoundary(std::vector<Solid>& out, const std::vector<glm::vec2>& boundary) {
+  const std::size_t n = boundary.size();
+  if (n < 3) return;
+  glm::vec2 centroid(0.0f);
+  for (const glm::vec2& p : boundary) centroid += p;
+  centroid /= static_cast<float>(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const glm::vec2 a = boundary[i], b = boundary[(i + 1) % n];
+    const glm::vec2 dir = glm::normalize(b - a);
+    const glm::vec2 side(dir.y, -dir.x);  // strip()'s positive offset
+    const bool outwardPositive = glm::dot(side, (a + b) * 0.5f - centroid) > 0.0f;
+    Solid s;
+    s.footprint =
+        outwardPositive ? strip(a, b, 0.0f, kBoundaryThickness) : strip(a, b, -kBoundaryThickness, 0.0f);
+    s.top = HeightPlane::flat(kSlabTop + kBoundaryHeight);
+    s.bottom = HeightPlane::flat(kSlabTop);
+    s.topSurface = Surface::Concrete;
+    s.sideSurface = Surface::Barrier;
+    out.push_back(s);
+  }
+}
+
 // Unit direction of an angle measured from +x towards +z.
 glm::vec2 direction(float angle) {
   return {std::cos(angle), std::sin(angle)};
@@ -341,6 +364,7 @@ std::vector<Solid> levelSolids(const LevelLayout& layout) {
     out.push_back(blockSolid(block));
   }
   for (const Block& b : layout.blocks) out.push_back(blockSolid(b));
+  addBoundary(out, layout.boundary);
   return out;
 }
 
