@@ -21,7 +21,6 @@
 #include "level/route.h"
 #include "physics/driving.h"
 #include "render/data_folder.h"
-#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -163,18 +162,18 @@ void App::frame() {
     resultFrame();
   }
   sound_->update(*world_, game_.state(), state_, dt);
+  // Sound that cannot be written to --audio-out ends the run, like a screenshot.
+  if (sound_->outputFailed()) platform_->requestClose();
   present();
   endFrame();
 }
 
-// Depth testing back on (the post-process switched it off) and the frame time. Nothing clears the
-// window here: each frame clears what it draws on. In play the window's depth is never read (the
-// composite, HUD and snow draw with the depth test off), and clearing it would cost a software
-// rasteriser a read and a write of every sample, as the stencil bits beside each depth value are
+// The frame time. Nothing clears the window here: each frame clears what it draws on. In play the window's
+// depth is never read (the composite, HUD and snow draw with the depth test off), and clearing it would cost
+// a software rasteriser a read and a write of every sample, as the stencil bits beside each depth value are
 // kept; the composite clears the colour only where it will not cover it. The result screen and the
 // floor frames clear the window themselves.
 float App::measureFrameTime() {
-  gl_state::setEnabled(GL_DEPTH_TEST, true);
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
   // A replay takes the time steps of its recording.
@@ -255,7 +254,6 @@ void App::floorFrame() {
 void App::measureFloor() {
   for (int i = 0; i < DevTools::kFloorFrames; ++i) {
     devTools_.beginFloorFrame();
-    gl_state::setEnabled(GL_DEPTH_TEST, true);
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();
@@ -329,6 +327,7 @@ void App::handleInput(InputFrame polled) {
     }
   }
   input_ = input;
+  renderer_->setToggles({state_.wireframe, state_.cullFaces});
 }
 
 // Free view in debug mode, else follow the vehicle.

@@ -128,42 +128,53 @@ AutopilotKeys Autopilot::decide(const AutopilotView& view, float dt) {
     return keys;
   }
   const glm::vec2 p(view.position.x, view.position.z);
+  const float offRoute = followProgress(p);
+  if (finished()) {
+    keys.b = true;
+    return keys;
+  }
+
+  const glm::vec2 target = route::pointAhead(
+      line_, progress_, lookAheadDistance(view.forwardSpeed, dt) + std::min(offRoute, 10.0f));
+  glm::vec2 forward(view.forward.x, view.forward.z);
+  forward = glm::length(forward) > 1e-4f ? glm::normalize(forward) : glm::vec2(0.0f, 1.0f);
+  const glm::vec2 toTarget = glm::normalize(target - p + glm::vec2(1e-6f));
+  const bool targetBehind = glm::dot(forward, toTarget) < -0.2f;
+  if (!backOut(view, target, targetBehind, dt, keys)) driveForward(view, target, offRoute, dt, keys);
+  return keys;
+}
+
+float Autopilot::followProgress(const glm::vec2& p) {
   const std::size_t behind = static_cast<std::size_t>(kSearchBehind / 2.0f);
   const std::size_t from = progress_ > behind ? progress_ - behind : 0;
   progress_ =
       route::nearestIndex(line_, p, from, static_cast<std::size_t>((kSearchBehind + kSearchAhead) / 2.0f));
   const float offRoute = glm::length(line_[progress_] - p);
-  const float speed = view.forwardSpeed;
-
   if (finished() && lap_.size() >= 2) {
     // Round the lap again, from its start (the lap ends where it starts).
     line_ = lap_;
     progress_ = 0;
     ++laps_;
   }
-  if (finished()) {
-    keys.b = true;
-    return keys;
-  }
+  return offRoute;
+}
 
-  const glm::vec2 target =
-      route::pointAhead(line_, progress_, lookAheadDistance(speed, dt) + std::min(offRoute, 10.0f));
-  glm::vec2 forward(view.forward.x, view.forward.z);
-  forward = glm::length(forward) > 1e-4f ? glm::normalize(forward) : glm::vec2(0.0f, 1.0f);
-  const glm::vec2 toTarget = glm::normalize(target - p + glm::vec2(1e-6f));
-  const bool targetBehind = glm::dot(forward, toTarget) < -0.2f;
+bool Autopilot::backOut(const AutopilotView& view, const glm::vec2& target, bool targetBehind, float dt,
+                        AutopilotKeys& keys) {
+  // Reverse with the wheels turned the other way, which swings the nose towards the target.
+  if (reverseLeft_ <= 0.0f && targetBehind && std::fabs(view.forwardSpeed) < 3.0f)
+    reverseLeft_ = kReverseTime;
+  if (reverseLeft_ <= 0.0f) return false;
+  reverseLeft_ -= dt;
+  keys.s = true;
+  steerKey(view, -targetSteer(view, target) * 4.0f, dt, keys.a, keys.d);
+  stuckTime_ = 0.0f;
+  return true;
+}
 
-  // Backing out: reverse with the wheels turned the other way, which swings the nose towards the
-  // target.
-  if (reverseLeft_ <= 0.0f && targetBehind && std::fabs(speed) < 3.0f) reverseLeft_ = kReverseTime;
-  if (reverseLeft_ > 0.0f) {
-    reverseLeft_ -= dt;
-    keys.s = true;
-    steerKey(view, -targetSteer(view, target) * 4.0f, dt, keys.a, keys.d);
-    stuckTime_ = 0.0f;
-    return keys;
-  }
-
+void Autopilot::driveForward(const AutopilotView& view, const glm::vec2& target, float offRoute, float dt,
+                             AutopilotKeys& keys) {
+  const float speed = view.forwardSpeed;
   float wanted = route::speedLimit(line_, progress_, speed_);
   if (offRoute > kOffRouteDistance) wanted = std::min(wanted, kOffRouteSpeed);
   const float steer = targetSteer(view, target);
@@ -181,7 +192,6 @@ AutopilotKeys Autopilot::decide(const AutopilotView& view, float dt) {
     stuckTime_ = 0.0f;
     reverseLeft_ = kReverseTime;
   }
-  return keys;
 }
 
 }  // namespace ruvelo

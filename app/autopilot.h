@@ -84,6 +84,16 @@ class Autopilot {
  private:
   float targetSteer(const AutopilotView& view, glm::vec2 target) const;
   void steerKey(const AutopilotView& view, float target, float dt, bool& a, bool& d);
+  // Moves the progress to the line's point nearest `p` (starting the lap again at the route's end)
+  // and returns how far `p` was from the line.
+  float followProgress(const glm::vec2& p);
+  // Backs out when the target is behind a vehicle standing still, and goes on backing out for a
+  // while; true while it does.
+  bool backOut(const AutopilotView& view, const glm::vec2& target, bool targetBehind, float dt,
+               AutopilotKeys& keys);
+  // Steers towards the target and keeps to the speed the line allows; notices being stuck.
+  void driveForward(const AutopilotView& view, const glm::vec2& target, float offRoute, float dt,
+                    AutopilotKeys& keys);
 
   std::vector<glm::vec2> line_;
   std::vector<glm::vec2> lap_;

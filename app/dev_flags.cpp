@@ -1,5 +1,7 @@
 #include "app/dev_flags.h"
 
+#include "app/game_rules.h"
+
 #include <GLFW/glfw3.h>
 
 #include <CLI/CLI.hpp>
@@ -13,6 +15,7 @@
 
 #include "app/build_info.h"
 #include "app/data_location.h"
+#include "app/game_rules.h"
 #include "app/regular_file.h"
 
 namespace ruvelo {
@@ -138,8 +141,10 @@ const std::vector<FlagDef>& flagTable() {
       {"--fixed-dt", "S",
        "Step every frame by S seconds instead of the measured time, so that runs repeat exactly.", false,
        [](const std::string& value, DevFlags& flags) -> std::string {
-         if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f || flags.fixedDt > 10.0f)
-           return "expected seconds in (0, 10], got \"" + value + "\"";
+         // Frames are capped at kMaxFrameTime, so a longer fixed step would silently run as the cap.
+         if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f)
+           return "expected seconds in (0, 0.25], got \"" + value + "\"";
+         if (flags.fixedDt > kMaxFrameTime) return "frames count at most 0.25 s, got " + value;
          return "";
        }},
       {"--input", "FILE",

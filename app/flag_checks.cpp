@@ -1,17 +1,8 @@
 #include "app/flag_checks.h"
 
-#include <sstream>
-
-#include "app/game_rules.h"
-
 namespace ruvelo {
 
 std::string refusedFlags(const DevFlags& flags) {
-  if (flags.fixedDt > kMaxFrameTime) {
-    std::ostringstream line;
-    line << "--fixed-dt: frames count at most " << kMaxFrameTime << " s, got " << flags.fixedDt;
-    return line.str();
-  }
   if (!flags.benchFloor) return "";
   // The floor frames only clear the shadow map and the window: no scene, no game, no script.
   const char* ignored = nullptr;

@@ -7,9 +7,8 @@
 
 namespace ruvelo {
 
-// One line naming the flag that is refused and why, or "" when the flags can run as given:
-// --fixed-dt above the frame-time cap (every frame would count as the cap), and flags that
-// --bench-floor's clear-only frames would silently ignore.
+// One line naming the flag that is refused and why, or "" when the flags can run as given: flags
+// that --bench-floor's clear-only frames would silently ignore.
 std::string refusedFlags(const DevFlags& flags);
 
 }  // namespace ruvelo

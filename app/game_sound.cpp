@@ -22,8 +22,8 @@ audio::RaceResult raceResult(GamePhase phase) {
   return audio::RaceResult::None;
 }
 
-// Frames to keep room for when the run's length is not known.
-constexpr int kMeasuredFramesWithoutEnd = 100000;
+// Most frames whose sound cost --bench keeps (room for them is made at start-up).
+constexpr long kMostMeasuredFrames = 100000;
 
 }  // namespace
 
@@ -34,7 +34,8 @@ GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
   if (toFile && system_->on()) wav_ = std::make_unique<audio::WavFile>(flags.audioOut);
   if (flags.bench)
-    system_->measureCost(flags.frames > 0 ? static_cast<int>(flags.frames) : kMeasuredFramesWithoutEnd);
+    system_->measureCost(static_cast<int>(flags.frames > 0 ? std::min(flags.frames, kMostMeasuredFrames)
+                                                           : kMostMeasuredFrames));
 }
 
 void GameSound::collected(ItemKind kind) {

@@ -32,7 +32,9 @@ class GameSound {
   // Once per frame, after its events: hands the frame to the audio system and starts the next.
   void update(const GameWorld& world, const GameState& game, const AppState& state, float dt);
 
-  // At the end of the run: writes --audio-out. "" or why it failed.
+  // --audio-out could not be written to (the run should end).
+  bool outputFailed() const { return wav_ && wav_->failed(); }
+  // At the end of the run: completes --audio-out. "" or why it failed.
   std::string finish();
   // The "bench ..." lines.
   std::string benchReport() const;

@@ -23,12 +23,12 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       break;
     case GLFW_KEY_ESCAPE:
       return KeyEffect::Close;
-    case GLFW_KEY_F1:
+    case GLFW_KEY_F1:  // the passes draw with the toggles as they stand
       state.wireframe = !state.wireframe;
-      return state.wireframe ? KeyEffect::PolygonLine : KeyEffect::PolygonFill;
+      break;
     case GLFW_KEY_F2:
       state.cullFaces = !state.cullFaces;
-      return state.cullFaces ? KeyEffect::EnableCulling : KeyEffect::DisableCulling;
+      break;
     case GLFW_KEY_F3:
       toggle(state.debugMode, "DebugMode: ", out);
       break;

@@ -8,8 +8,9 @@
 
 namespace ruvelo {
 
-// What a key release asks of the window or the GL state; the GLFW side carries it out.
-enum class KeyEffect { None, Close, PolygonFill, PolygonLine, EnableCulling, DisableCulling };
+// What a key release asks of the window; the GLFW side carries it out. The wireframe and culling
+// toggles are state the passes draw with.
+enum class KeyEffect { None, Close };
 
 // The key callback: acts on release only (GLFW action 0); presses and repeats do nothing. Toggle
 // messages ("DebugMode: 1" …) go to `out`.

@@ -40,8 +40,9 @@ std::string levelCollisionPath() {
   return modelPath("level1PhysXFinal.obj");
 }
 
-const std::vector<AssetFile>& sceneAssetFiles() {
-  static const std::vector<AssetFile> files = {
+std::vector<AssetFile> sceneAssetFiles() {
+  // Paths in the data folder as it stands when asked (it is found at start-up).
+  return {
       {AssetId::Vehicle, modelPath("testCar.obj"), MaterialKind::White},
       {AssetId::Cone, modelPath("Cone.fbx"), MaterialKind::Environment},
       {AssetId::Battery, modelPath("Battery.fbx"), MaterialKind::Environment},
@@ -51,7 +52,6 @@ const std::vector<AssetFile>& sceneAssetFiles() {
       {AssetId::WheelRight, modelPath("testWheelRight.obj"), MaterialKind::White},
       {AssetId::Ground, modelPath("greenPlane.obj"), MaterialKind::White},
   };
-  return files;
 }
 
 glm::mat4 levelMatrix() {

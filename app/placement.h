@@ -17,7 +17,7 @@ namespace ruvelo {
 
 // The drawn models in the game's loading order, and the level's collision model (read on the CPU
 // only, never drawn).
-const std::vector<AssetFile>& sceneAssetFiles();
+std::vector<AssetFile> sceneAssetFiles();
 std::string levelCollisionPath();
 
 // Load-time matrices from the level's layout.

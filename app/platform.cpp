@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "app/window.h"
-#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -139,18 +138,6 @@ void Platform::apply(KeyEffect effect) {
   switch (effect) {
     case KeyEffect::Close:
       requestClose();
-      break;
-    case KeyEffect::PolygonLine:
-      gl_state::setPolygonMode(GL_LINE);
-      break;
-    case KeyEffect::PolygonFill:
-      gl_state::setPolygonMode(GL_FILL);
-      break;
-    case KeyEffect::EnableCulling:
-      gl_state::setEnabled(GL_CULL_FACE, true);
-      break;
-    case KeyEffect::DisableCulling:
-      gl_state::setEnabled(GL_CULL_FACE, false);
       break;
     case KeyEffect::None:
       break;

@@ -33,7 +33,7 @@ struct AudioFrame {
   float dt = 0.0f;  // game time of this frame, s
   float engineRpm = 0.0f;
   float throttle = 0.0f;  // 0..1
-  int gear = 0;
+  int gear = 0;           // as the vehicle numbers them: 0 reverse, 1 neutral, 2 first, 3 second …
   std::array<WheelSlip, 4> wheels{};
   glm::vec3 vehiclePosition{0.0f};
   glm::vec3 listenerPosition{0.0f};
@@ -70,8 +70,6 @@ class AudioSystem {
   // The loopback output kept since the last clearRendered(): interleaved left/right 16-bit samples.
   const std::vector<int16_t>& rendered() const;
   void clearRendered();
-  // Kept samples that had to be clamped to the 16-bit range.
-  long clippedSamples() const { return clipped_; }
 
   // Measures the CPU time of each update from now on (this thread's), for --bench.
   void measureCost(int expectedFrames);
@@ -92,7 +90,6 @@ class AudioSystem {
   float volume_ = 0.8f;
   double synthesisMs_ = 0.0;
   double synthesisCpuMs_ = 0.0;
-  long clipped_ = 0;
 };
 
 }  // namespace ruvelo::audio

@@ -67,14 +67,19 @@ PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-void PostProcess::beginScene() const {
+void PostProcess::bindScene() const {
   glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer_.get());
   glViewport(0, 0, width_, height_);
+}
+
+void PostProcess::beginScene() const {
+  bindScene();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void PostProcess::edgePass() const {
   glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
+  glViewport(0, 0, width_, height_);
   edgeProgram_->use();
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, sceneDepth_.get());
@@ -85,8 +90,8 @@ void PostProcess::edgePass() const {
 
 void PostProcess::composite(const glm::ivec2& windowSize) const {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width_, height_);
   if (!coversWindow(windowSize)) glClear(GL_COLOR_BUFFER_BIT);
-  gl_state::setEnabled(GL_DEPTH_TEST, false);
   quadProgram_->use();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
@@ -105,14 +110,9 @@ bool PostProcess::coversWindow(const glm::ivec2& windowSize) const {
 }
 
 void PostProcess::drawQuad() const {
-  // Both programs write alpha 1, so blending could not change the result; skipping it spares a
-  // software rasteriser a read of every target pixel.
-  const bool blending = gl_state::raster().blend;
-  gl_state::setEnabled(GL_BLEND, false);
   glBindVertexArray(quadArray_.get());
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glBindVertexArray(0);
-  if (blending) gl_state::setEnabled(GL_BLEND, true);
 }
 
 }  // namespace ruvelo

@@ -18,14 +18,16 @@ class PostProcess {
   // quad programs used by edgePass() and composite().
   PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram);
 
-  // Binds the scene target, sets the viewport to the target size, clears colour and depth.
+  // Binds the scene target and sets the viewport to the target size; beginScene clears it as well.
+  void bindScene() const;
   void beginScene() const;
   // Draws the edge image from the scene depth (unit 1, read clamped at the borders) into the edge
   // target; the edge image has one channel.
   void edgePass() const;
-  // Binds the default framebuffer, switches depth testing off and draws scene colour (unit 0) with
-  // the edges (unit 1) over the whole viewport. Clears the window's colour first unless the quad is
-  // about to write every pixel of a window of `windowSize` (see coversWindow).
+  // Binds the default framebuffer at the targets' size and draws scene colour (unit 0) with the
+  // edges (unit 1) over it. Clears the window's colour first unless the quad is about to write every
+  // pixel of a window of `windowSize` (see coversWindow). Both quad passes draw with the GL state as
+  // it is: their programs write alpha 1, so they are meant to run with blending and depth testing off.
   void composite(const glm::ivec2& windowSize) const;
 
   int width() const { return width_; }

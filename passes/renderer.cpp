@@ -7,9 +7,28 @@
 #include "render/gl_state.h"
 
 namespace ruvelo {
+
+// What a pass draws with, besides the debug toggles' polygon mode and culling.
+struct PassState {
+  bool depthTest;
+  GLenum depthFunc;
+  bool blend;
+};
+
 namespace {
 
 constexpr unsigned kSnowParticles = 2000;
+
+constexpr PassState kShadowState{true, GL_LESS, false};
+constexpr PassState kLitState{true, GL_LESS, true};
+constexpr PassState kSkyState{true, GL_LESS, true};  // the skybox draws itself with GL_LEQUAL
+// The quad passes' programs write alpha 1: blending could not change their result, and skipping it
+// spares a software rasteriser a read of every target pixel.
+constexpr PassState kQuadState{false, GL_LESS, false};
+constexpr PassState kOverlayState{false, GL_LESS, true};  // HUD and snow, over the composite
+constexpr PassState kResultState{true, GL_LESS, true};
+// The ghost, over the lit scene and the sky: tested against their depth, blended over them.
+constexpr PassState kGhostState{true, GL_LESS, true};
 constexpr float kGhostOpacity = 0.35f;
 
 const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
@@ -56,7 +75,24 @@ void Renderer::createTargets() {
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 
+void Renderer::apply(const PassState& pass) const {
+  gl_state::Raster raster;
+  raster.polygonMode = toggles_.wireframe ? GL_LINE : GL_FILL;
+  raster.cullFace = toggles_.cullFaces;
+  raster.cullFaceMode = GL_BACK;
+  raster.depthTest = pass.depthTest;
+  raster.depthFunc = pass.depthFunc;
+  raster.blend = pass.blend;
+  gl_state::apply(raster);
+}
+
+void Renderer::bindWindow() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width_, height_);
+}
+
 void Renderer::shadowPass(const DrawList& list, bool full) {
+  apply(kShadowState);
   std::vector<const DrawItem*> items;
   for (const DrawItem& item : list.items)
     if (item.has(kCastsShadow)) items.push_back(&item);
@@ -76,6 +112,8 @@ void Renderer::beginScene() const {
 }
 
 int Renderer::litPass(const DrawList& list, const Camera& camera, float brightness) {
+  apply(kLitState);
+  postProcess_->bindScene();
   setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
   shadowMap_->bindForPhong(*programs_.phong);
   setCameraAndLightUniforms(light_.get(), *programs_.phongEnvironment, camera, brightness);
@@ -100,17 +138,19 @@ void Renderer::drawItem(const DrawItem& item, const DrawList& list, int& drawn) 
 }
 
 void Renderer::sky(const Camera& camera) const {
+  apply(kSkyState);
+  postProcess_->bindScene();
   skybox_->draw(*programs_.cubeMapShader, camera);
 }
 
 void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
                      float brightness) {
+  apply(kGhostState);
   setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
   shadowMap_->bindForPhong(*programs_.phong);
   // The lit shader writes opaque colour; a constant opacity makes it see-through without a shader of
-  // its own. The game's usual blending (by the source alpha, for text and snow) comes back after.
-  const bool blending = gl_state::raster().blend;
-  gl_state::setEnabled(GL_BLEND, true);
+  // its own. Nothing behind it is hidden by it: it writes no depth. The usual blend function (by the
+  // source alpha, for text and snow) comes back after.
   glBlendColor(0.0f, 0.0f, 0.0f, kGhostOpacity);
   glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
   glDepthMask(GL_FALSE);
@@ -120,24 +160,29 @@ void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& whee
     asset(i % 2 == 0 ? AssetId::WheelLeft : AssetId::WheelRight).draw(wheels[i]);
   glDepthMask(GL_TRUE);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  gl_state::setEnabled(GL_BLEND, blending);
 }
 
 void Renderer::edgePass() const {
+  apply(kQuadState);
   postProcess_->edgePass();
 }
 
 void Renderer::composite(const glm::ivec2& windowSize) const {
+  apply(kQuadState);
   postProcess_->composite(windowSize);
 }
 
 void Renderer::hud(const HudTexts& texts) const {
+  apply(kOverlayState);
+  bindWindow();
   drawHud(text_, *programs_.text, texts, hudScale_);
 }
 
 void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
                     const Camera& camera) {
   snow_->update(newFlakes, origin, velocity, dt);
+  apply(kOverlayState);
+  bindWindow();
   snow_->draw(camera);
 }
 
@@ -147,6 +192,8 @@ void Renderer::beginResultScreen() const {
 }
 
 void Renderer::resultScreen(const Camera& camera, const std::string& line, const std::string& detail) const {
+  apply(kResultState);
+  bindWindow();
   skybox_->draw(*programs_.cubeMapShader, camera);
   drawTextLine(text_, *programs_.text, endScreenLine(line));
   if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail, hudScale_));

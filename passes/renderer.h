@@ -27,12 +27,25 @@
 
 namespace ruvelo {
 
+// The debug toggles every pass draws with: wireframe (F1) and back-face culling (F2).
+struct RasterToggles {
+  bool wireframe = false;
+  bool cullFaces = true;
+};
+
+struct PassState;
+
+// Every pass applies the GL state it declares at its start (depth test and function, blending, the
+// toggles' polygon mode and culling) and binds its own target, so none depends on what another left.
 class Renderer {
  public:
   // Start-up, in the game's order: glyph table and text projection, skybox, programs, materials and
   // light, then each model of `assets` read and uploaded in its order. Null when the font cannot be
   // loaded.
   static std::unique_ptr<Renderer> load(int width, int height, const std::vector<AssetFile>& assets);
+
+  // The toggles the next passes draw with.
+  void setToggles(const RasterToggles& toggles) { toggles_ = toggles; }
 
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
@@ -67,12 +80,15 @@ class Renderer {
 
  private:
   Renderer(int width, int height);
+  void apply(const PassState& pass) const;
+  void bindWindow() const;  // the default framebuffer at the settings' size
   // The item's asset at its matrix, unless culled; counts it in `drawn` when it counts.
   void drawItem(const DrawItem& item, const DrawList& list, int& drawn) const;
   const ModelAsset& asset(AssetId id) const { return *assets_[static_cast<size_t>(id)]; }
 
   int width_;
   int height_;
+  RasterToggles toggles_;
   TextRenderer text_;
   float hudScale_ = 1.0f;  // the HUD shrunk to fit a small window
   std::optional<Skybox> skybox_;

@@ -77,4 +77,13 @@ void setEnabled(GLenum cap, bool on) {
   }
 }
 
+void apply(const Raster& state) {
+  if (mirrored.polygonMode != state.polygonMode) setPolygonMode(state.polygonMode);
+  if (mirrored.cullFaceMode != state.cullFaceMode) setCullFaceMode(state.cullFaceMode);
+  if (mirrored.depthFunc != state.depthFunc) setDepthFunc(state.depthFunc);
+  if (mirrored.cullFace != state.cullFace) setEnabled(GL_CULL_FACE, state.cullFace);
+  if (mirrored.depthTest != state.depthTest) setEnabled(GL_DEPTH_TEST, state.depthTest);
+  if (mirrored.blend != state.blend) setEnabled(GL_BLEND, state.blend);
+}
+
 }  // namespace ruvelo::gl_state

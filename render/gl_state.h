@@ -35,4 +35,9 @@ void setDepthFunc(GLenum func);
 // `cap` is GL_CULL_FACE, GL_DEPTH_TEST or GL_BLEND; any other capability is set but not mirrored.
 void setEnabled(GLenum cap, bool on);
 
+// Makes GL hold `state` (all but the front face, which the game never changes), through the setters
+// above; only what differs from the mirror reaches GL. A pass calls it at its start with the state
+// it declares, so it never depends on what the pass before it left.
+void apply(const Raster& state);
+
 }  // namespace ruvelo::gl_state

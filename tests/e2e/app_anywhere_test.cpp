@@ -40,6 +40,7 @@ GameRun runFrom(const std::string& cwd, const std::string& exe, const std::strin
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.out = slurp(output + "/out");
   run.err = slurp(output + "/err");
+  takeSoundOffLine(run);
   // Nothing is written for the player but a run's own recording, in the state folder.
   for (const auto& entry : fs::recursive_directory_iterator(home)) {
     if (entry.is_directory()) continue;

@@ -178,8 +178,10 @@ TEST(Sound, MKeyAndZeroVolumeAreSilenceAndEveryRunIsTheSame) {
 TEST(Sound, AnUnwritableFileEndsTheRunWithStatusThreeAndNoDeviceIsOneLine) {
   GameFolder folder(kSmallWindow);
   folder.writeFile("bin/taken", "a file, not a folder");
-  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.05", "--audio-out", "taken/drive.wav"});
+  const GameRun run =
+      folder.run({"--frames", "3", "--fixed-dt", "0.05", "--log-state", "--audio-out", "taken/drive.wav"});
   EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_EQ(stateLines(run.out).size(), 1u) << "the run ends with the first frame it could not write";
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   EXPECT_NE(run.err.find("--audio-out: taken/drive.wav"), std::string::npos) << run.err;
 

@@ -26,18 +26,9 @@ std::string slurp(const std::string& path) {
 // redirections; standard error goes to a file unless `streams` says otherwise).
 GameRun runWithStreams(const GameFolder& folder, const std::vector<std::string>& args,
                        const std::string& streams, int timeoutSeconds = 60) {
-  const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
-  std::string command = "cd '" + folder.path("bin") + "' && ";
-  if (preload && *preload) command += "LD_PRELOAD='" + std::string(preload) + "' ";
-  command += "timeout " + std::to_string(timeoutSeconds) + " '" + RUVELO_GAME_BIN + "'";
-  for (const std::string& a : args) command += " '" + a + "'";
-  command += " " + streams;
-  if (streams.find("2>") == std::string::npos) command += " 2>'" + folder.path("err.txt") + "'";
-  const int raw = std::system(command.c_str());
-  GameRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.err = slurp(folder.path("err.txt"));
-  return run;
+  std::string redirections = streams;
+  if (streams.find("2>") == std::string::npos) redirections += " 2>'" + folder.path("stderr.txt") + "'";
+  return folder.runWithStreams(args, redirections, timeoutSeconds);
 }
 
 std::string withFirstVertex(const std::string& obj, const std::string& vertex) {

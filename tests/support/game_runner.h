@@ -16,6 +16,9 @@ struct GameRun {
   std::string soundOff;
 };
 
+// Moves a leading "Sound off: ..." line from run.err to run.soundOff (for runners of their own).
+void takeSoundOffLine(GameRun& run);
+
 class GameFolder {
  public:
   // A small windowed game by default.
@@ -25,6 +28,10 @@ class GameFolder {
   // Runs build/bin/ruvelo with `args` from <folder>/bin, with HOME and the XDG folders inside the
   // folder, so no run touches the real home.
   GameRun run(const std::vector<std::string>& args, int timeoutSeconds = 300) const;
+  // The same with the shell redirections `streams` instead of the usual ones (standard input from
+  // /dev/null, standard output and error to the folder's stdout.txt and stderr.txt, read back).
+  GameRun runWithStreams(const std::vector<std::string>& args, const std::string& streams,
+                         int timeoutSeconds = 300) const;
 
   void writeSettings(const std::string& text) const;
   void removeSettings() const;

@@ -57,6 +57,7 @@ TEST(DevFlags, BadInputNamesTheFlag) {
       {{"--frames", "5x"}, "--frames"},
       {{"--fixed-dt", "-1"}, "--fixed-dt"},
       {{"--fixed-dt", "inf"}, "--fixed-dt"},
+      {{"--fixed-dt", "0.26"}, "--fixed-dt"},
       {{"--screenshot", "x.png"}, "--screenshot"},
       {{"--screenshot", "0:x.png"}, "--screenshot"},
       {{"--screenshot", "4:"}, "--screenshot"},

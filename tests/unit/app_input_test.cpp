@@ -41,11 +41,14 @@ TEST(KeyCallback, TogglesPrintTheirMessages) {
 TEST(KeyCallback, WireframeAndCullingAlternate) {
   AppState state;
   std::ostringstream out;
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out), KeyEffect::PolygonLine);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out), KeyEffect::PolygonFill);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out), KeyEffect::DisableCulling);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out), KeyEffect::EnableCulling);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_Q, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_TRUE(state.wireframe);
+  onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out);
+  EXPECT_FALSE(state.wireframe);
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_FALSE(state.cullFaces);
+  onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out);
+  EXPECT_TRUE(state.cullFaces);
   EXPECT_EQ(out.str(), "");
 }
 

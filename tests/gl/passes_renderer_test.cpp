@@ -1,0 +1,99 @@
+// The renderer's passes each apply the GL state they declare: a frame drawn after the state was
+// left deliberately wrong is the same picture, and the debug toggles are what change it.
+#include <gtest/gtest.h>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "passes/renderer.h"
+#include "render/gl_state.h"
+#include "support/gl_context.h"
+
+namespace ruvelo {
+namespace {
+
+constexpr int kSize = 256;
+
+class RendererFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(test::makeGlContext(kSize, kSize), nullptr);
+    renderer_ = Renderer::load(kSize, kSize,
+                               {{AssetId::Cone, "../assets/model/Cone.fbx", MaterialKind::Environment}});
+    ASSERT_NE(renderer_, nullptr);
+    renderer_->createTargets();
+    camera_.setPerspective(45.0f, 1.0f, 0.1f, 1500.0f);
+    camera_.updateFreeView();
+    // One cone 20 ahead of the camera, casting and culled like the game's.
+    DrawItem cone;
+    cone.asset = AssetId::Cone;
+    cone.matrix = glm::scale(glm::translate(glm::mat4(1.0f), camera_.position + glm::vec3(0, -3, -20)),
+                             glm::vec3(3.5f));
+    cone.centre = glm::vec3(cone.matrix[3]);
+    cone.flags = kCastsShadow | kCulled | kCounted;
+    list_.items = {cone};
+    list_.frustum = Frustum(camera_.viewMatrix, camera_.projectionMatrix);
+  }
+
+  // Everything a pass could inherit, wrong: state, depth function and viewport.
+  static void scramble() {
+    gl_state::setPolygonMode(GL_POINT);
+    gl_state::setCullFaceMode(GL_FRONT);
+    gl_state::setEnabled(GL_CULL_FACE, true);
+    gl_state::setEnabled(GL_DEPTH_TEST, true);
+    gl_state::setEnabled(GL_BLEND, true);
+    gl_state::setDepthFunc(GL_GREATER);
+    glViewport(7, 9, 11, 13);
+  }
+
+  // The game's frame; with `wrongState`, the state scrambled before every pass.
+  std::vector<std::uint8_t> frame(bool wrongState = false) {
+    const auto before = [wrongState] {
+      if (wrongState) scramble();
+    };
+    before();
+    renderer_->shadowPass(list_, true);
+    renderer_->beginScene();
+    before();
+    drawn_ = renderer_->litPass(list_, camera_, 1.0f);
+    before();
+    renderer_->sky(camera_);
+    before();
+    renderer_->edgePass();
+    before();
+    renderer_->composite(glm::ivec2(kSize));
+    before();
+    renderer_->hud({"60", "100", "0", "153.00", "1"});
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    return test::readPixelsRGBA(0, 0, kSize, kSize);
+  }
+
+  std::unique_ptr<Renderer> renderer_;
+  Camera camera_;
+  DrawList list_;
+  int drawn_ = 0;
+};
+
+TEST_F(RendererFrame, PassesDrawTheSamePictureFromAnyLeftoverState) {
+  const std::vector<std::uint8_t> reference = frame();
+  EXPECT_EQ(drawn_, 1);
+
+  // A frame of another scene first, so that a pass drawing nothing would show what it left.
+  const DrawList scene = list_;
+  list_.items[0].matrix = glm::translate(list_.items[0].matrix, glm::vec3(2, 0, 0));
+  list_.items[0].centre = glm::vec3(list_.items[0].matrix[3]);
+  ASSERT_FALSE(frame() == reference);
+  list_ = scene;
+  const std::vector<std::uint8_t> again = frame(true);
+  EXPECT_EQ(drawn_, 1);
+  EXPECT_TRUE(again == reference) << "a pass drew with state another left";
+  EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster());
+
+  // The toggles are the passes' input: wireframe changes the picture, and switching it back restores it.
+  renderer_->setToggles({true, true});
+  EXPECT_FALSE(frame() == reference);
+  renderer_->setToggles({false, true});
+  EXPECT_TRUE(frame() == reference);
+}
+
+}  // namespace
+}  // namespace ruvelo
