@@ -7,6 +7,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "app/controls.h"
 #include "app/follow_direction.h"
 #include "app/input.h"
 #include "app/placement.h"
@@ -53,9 +54,14 @@ int App::startUp() {
   loadGhost(std::cerr);
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
-  // Window, GL context, callbacks and GL state.
+  // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
+  Controls controls;
   std::string error;
-  platform_ = Platform::open(settings, flags_.input, error);
+  if (!loadControls(controls, error)) {
+    std::cerr << error << std::endl;
+    return 1;
+  }
+  platform_ = Platform::open(settings, flags_.input, controls, error);
   if (!platform_) return startupFailure(error.c_str());
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
@@ -268,7 +274,7 @@ void App::handleTriggers(const std::optional<ItemEvent>& event) {
   sound_->collected(event->kind);
 }
 
-// Driving keys for the next step, or the free camera in debug mode.
+// Driving controls for the next step, or the free camera in debug mode.
 void App::readDrivingInput(float dt) {
   const InputFrame& held = input_;
   if (state_.debugMode) {
@@ -278,20 +284,18 @@ void App::readDrivingInput(float dt) {
                    dt);
     return;
   }
-  DriveCommand command{held.held(GLFW_KEY_W), held.held(GLFW_KEY_A), held.held(GLFW_KEY_S),
-                       held.held(GLFW_KEY_D), held.held(GLFW_KEY_B), held.held(GLFW_KEY_SPACE)};
+  DriveCommand command = held.drive;
   if (autopilot_) command = autopilotCommand(command, dt);
   const DriveResult result = world_->drive(command);
   if (result.unflippedCleared) state_.unflipped = false;
   if (result.unflippedSet) state_.unflipped = true;
-  game_.drain(result.accelerateHeld, result.reverseHeld, world_->vehiclePose().position.y, dt);
+  game_.drain(result.accelerateAmount, result.reverseAmount, world_->vehiclePose().position.y, dt);
 }
 
-// The autopilot drives until the player presses a driving key; then the player drives for good.
+// The autopilot drives until the player presses a driving key or moves a gamepad control past its
+// dead zone; then the player drives for good.
 DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
-  const bool playerDrives = player.forward || player.steerRight || player.reverse || player.steerLeft ||
-                            player.brake || player.recover;
-  if (playerDrives) {
+  if (player.any()) {
     autopilot_.reset();
     std::cout << "Autopilot off: the player drives" << std::endl;
     return player;
@@ -323,6 +327,9 @@ void App::handleInput(InputFrame polled) {
         break;
       case InputEvent::Type::Scroll:
         onScrollEvent(state_, event.y);
+        break;
+      case InputEvent::Type::ReverseCamera:
+        toggleReverseCamera(state_, std::cout);
         break;
     }
   }

@@ -16,6 +16,7 @@
 #include "app/build_info.h"
 #include "app/data_location.h"
 #include "app/game_rules.h"
+#include "app/gamepad.h"
 #include "app/regular_file.h"
 
 namespace ruvelo {
@@ -38,6 +39,37 @@ bool parseWhole(const std::string& text, float& out) {
   errno = 0;
   out = std::strtof(text.c_str(), &end);
   return errno == 0 && *end == '\0' && std::isfinite(out);
+}
+
+// The rest of a gamepad line after "FRAME GAMEPAD_AXIS" or "FRAME GAMEPAD_BUTTON": the name and the
+// value or action. False with `error` (without the line number) when it does not parse.
+bool parseGamepadLine(std::istringstream& words, bool isAxis, ScriptedKey& key, std::string& error) {
+  std::string name, valueText, extra;
+  const char* form = isAxis ? "expected \"FRAME GAMEPAD_AXIS NAME VALUE\""
+                            : "expected \"FRAME GAMEPAD_BUTTON NAME press|release\"";
+  if (!(words >> name >> valueText) || (words >> extra)) {
+    error = form;
+    return false;
+  }
+  key.kind = isAxis ? ScriptedKey::Kind::GamepadAxis : ScriptedKey::Kind::GamepadButton;
+  key.key = isAxis ? gamepadAxisFromName(name) : gamepadButtonFromName(name);
+  if (key.key < 0) {
+    error = std::string("unknown gamepad ") + (isAxis ? "axis" : "button") + " \"" + name + "\"";
+    return false;
+  }
+  if (isAxis) {
+    if (!parseWhole(valueText, key.value) || key.value < -1.0f || key.value > 1.0f) {
+      error = "expected an axis value in [-1, 1], got \"" + valueText + "\"";
+      return false;
+    }
+    return true;
+  }
+  if (valueText != "press" && valueText != "release") {
+    error = "expected press or release, got \"" + valueText + "\"";
+    return false;
+  }
+  key.press = valueText == "press";
+  return true;
 }
 
 FlagsResult fail(const std::string& message) {
@@ -91,14 +123,23 @@ bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::stri
     std::string frameText, keyText, actionText, extra;
     if (!(words >> frameText)) continue;  // blank or comment-only line
     const std::string where = "line " + std::to_string(lineNumber) + ": ";
-    if (!(words >> keyText >> actionText) || (words >> extra)) {
+    ScriptedKey key;
+    if (words >> keyText && (keyText == "GAMEPAD_AXIS" || keyText == "GAMEPAD_BUTTON")) {
+      if (!parseGamepadLine(words, keyText == "GAMEPAD_AXIS", key, error)) {
+        error = where + error;
+        return false;
+      }
+    } else if (keyText.empty() || !(words >> actionText) || (words >> extra)) {
       error = where + "expected \"FRAME KEY press|release\"";
       return false;
     }
-    ScriptedKey key;
     if (!parseWhole(frameText, key.frame) || key.frame < 1) {
       error = where + "bad frame number \"" + frameText + "\"";
       return false;
+    }
+    if (key.kind != ScriptedKey::Kind::Key) {
+      out.push_back(key);
+      continue;
     }
     key.key = keyCodeFromName(keyText);
     if (key.key < 0) {
@@ -148,7 +189,9 @@ const std::vector<FlagDef>& flagTable() {
          return "";
        }},
       {"--input", "FILE",
-       "Press and release keys as the script FILE says (lines \"FRAME KEY press|release\").", false,
+       "Press and release keys, and move a gamepad, as the script FILE says (lines \"FRAME KEY "
+       "press|release\", \"FRAME GAMEPAD_BUTTON NAME press|release\", \"FRAME GAMEPAD_AXIS NAME VALUE\").",
+       false,
        [](const std::string& value, DevFlags& flags) -> std::string {
          std::string contents, why;
          if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))

@@ -8,11 +8,15 @@
 namespace ruvelo {
 
 // One line of an input script: at the start of frame `frame` (counted from 1), key `key` (a GLFW key
-// code) is pressed or released.
+// code) is pressed or released; or the scripted gamepad's button `key` is, or its axis `key` moves
+// to `value` (as GLFW reports it: sticks -1 to 1, triggers -1 at rest to 1 pulled).
 struct ScriptedKey {
+  enum class Kind { Key, GamepadButton, GamepadAxis };
   long frame = 0;
   int key = 0;
   bool press = false;
+  Kind kind = Kind::Key;
+  float value = 0.0f;
 };
 
 struct Screenshot {
@@ -48,7 +52,8 @@ struct FlagsResult {
 // --frames give !ok.
 FlagsResult parseDevFlags(int argc, const char* const* argv);
 
-// Reads an input script: "FRAME KEY press|release" per line, '#' starts a comment.
+// Reads an input script: "FRAME KEY press|release", "FRAME GAMEPAD_BUTTON NAME press|release" or
+// "FRAME GAMEPAD_AXIS NAME VALUE" per line, '#' starts a comment.
 bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::string& error);
 
 // GLFW key code for a name as GLFW spells it without the GLFW_KEY_ prefix ("W", "F3", "SPACE"); -1 if

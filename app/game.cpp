@@ -42,7 +42,7 @@ bool Game::collect(const ItemEvent& event, std::ostream& out) {
   return true;
 }
 
-void Game::drain(bool accelerated, bool reversed, float vehicleHeight, float dt) {
+void Game::drain(float accelerated, float reversed, float vehicleHeight, float dt) {
   drainPower(state_, accelerated, reversed, vehicleHeight, dt);
 }
 

@@ -42,8 +42,9 @@ class Game {
   // battery adds power, and the item is hidden for good. Returns true: the item leaves the world.
   bool collect(const ItemEvent& event, std::ostream& out);
 
-  // Power drained by the driving of this frame (the frame skips it in debug mode).
-  void drain(bool accelerated, bool reversed, float vehicleHeight, float dt);
+  // Power drained by the throttle of this frame, forwards and in reverse, each in [0, 1] (the frame
+  // skips it in debug mode).
+  void drain(float accelerated, float reversed, float vehicleHeight, float dt);
 
   // Timer and phase decision, after the lit pass.
   void updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt);

@@ -1,5 +1,6 @@
 #include "app/game_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -12,10 +13,10 @@ void collectItem(GameState& state, ItemKind kind) {
   if (kind == ItemKind::Battery) state.power += kBatteryPower;
 }
 
-void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt) {
+void drainPower(GameState& state, float accelerate, float reverse, float vehicleHeight, float dt) {
   const float k = vehicleHeight > kOffRoadHeight ? 1.0f : 10.0f;
-  if (accelerateHeld) state.power -= dt * k;
-  if (reverseHeld) state.power -= dt * k;
+  if (accelerate > 0.0f) state.power -= dt * k * std::min(accelerate, 1.0f);
+  if (reverse > 0.0f) state.power -= dt * k * std::min(reverse, 1.0f);
 }
 
 void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt) {

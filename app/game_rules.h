@@ -26,8 +26,9 @@ constexpr float kOffRoadHeight = level::kOffRoadHeight;  // the vehicle actor at
 // What a recorded trigger does: a zone delivers a packet, a battery adds 10 power.
 void collectItem(GameState& state, ItemKind kind);
 
-// Power drained by the held driving keys this frame (W and S each drain; both drain twice).
-void drainPower(GameState& state, bool accelerateHeld, bool reverseHeld, float vehicleHeight, float dt);
+// Power drained by accelerating this frame, forwards and in reverse, each in proportion to the
+// throttle in [0, 1] (a held key is 1: W and S each drain; both drain twice).
+void drainPower(GameState& state, float accelerate, float reverse, float vehicleHeight, float dt);
 
 // Timer and phase decision, once per playing frame after the lit pass.
 void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt);

@@ -18,9 +18,6 @@ void toggle(bool& value, const char* message, std::ostream& out) {
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
   if (action != GLFW_RELEASE) return KeyEffect::None;
   switch (key) {
-    case GLFW_KEY_R:
-      toggle(state.reverseMode, "Reverse Mode Switched: ", out);
-      break;
     case GLFW_KEY_ESCAPE:
       return KeyEffect::Close;
     case GLFW_KEY_F1:  // the passes draw with the toggles as they stand
@@ -65,6 +62,14 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       break;
   }
   return KeyEffect::None;
+}
+
+bool isFixedKey(int key) {
+  return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M;
+}
+
+void toggleReverseCamera(AppState& state, std::ostream& out) {
+  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
 }
 
 void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {

@@ -1,5 +1,5 @@
 // Keyboard and mouse handling over the program state: the function-key toggles with their console
-// messages, Escape, brightness, mouse look, scroll zoom and the free debug camera.
+// messages, Escape, brightness, the reverse camera, mouse look, scroll zoom and the free debug camera.
 #pragma once
 
 #include <iosfwd>
@@ -15,6 +15,13 @@ enum class KeyEffect { None, Close };
 // The key callback: acts on release only (GLFW action 0); presses and repeats do nothing. Toggle
 // messages ("DebugMode: 1" …) go to `out`.
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out);
+
+// The keys the key callback answers to (Escape, the function keys, M): they keep their meaning and
+// are never bound to driving.
+bool isFixedKey(int key);
+
+// The reverse camera on or off ("Reverse Mode Switched: 1" …), on the release of its key or button.
+void toggleReverseCamera(AppState& state, std::ostream& out);
 
 // Mouse look while the left button is held (yaw/pitch by 0.2 degrees per pixel, pitch within ±89);
 // the last position is updated either way, so a drag never jumps.

@@ -4,15 +4,16 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <iostream>
 
 #include "app/window.h"
 
 namespace ruvelo {
 namespace {
 
-// The keys the frame polls for driving and for the free camera.
-constexpr int kPolledKeys[] = {GLFW_KEY_W, GLFW_KEY_A,     GLFW_KEY_S,         GLFW_KEY_D,
-                               GLFW_KEY_B, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
+// The keys the free camera polls (debug mode); the driving keys are the player's controls.
+constexpr int kFreeCameraKeys[] = {GLFW_KEY_W, GLFW_KEY_A,     GLFW_KEY_S,
+                                   GLFW_KEY_D, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
 
 Platform& platformOf(GLFWwindow* window) {
   return *static_cast<Platform*>(glfwGetWindowUserPointer(window));
@@ -59,7 +60,7 @@ void InputFrame::setHeld(int key, bool held) {
 }
 
 std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<ScriptedKey> script,
-                                         std::string& error) {
+                                         const Controls& controls, std::string& error) {
   if (!initGlfw()) {
     error = "Window creation failed";
     return nullptr;
@@ -73,7 +74,7 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
     error = "Initialising GLEW failed";
     return nullptr;
   }
-  std::unique_ptr<Platform> platform(new Platform(window, std::move(script)));
+  std::unique_ptr<Platform> platform(new Platform(window, std::move(script), controls));
   glfwSetWindowUserPointer(window, platform.get());
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
@@ -84,11 +85,17 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
   platform->setFramebufferSize(size);
   glfwSetFramebufferSizeCallback(window, onFramebufferSize);
   setInitialGlState();
+  gamepads::start(std::cout);
+  if (platform->script_.hasGamepad()) std::cout << "Gamepad connected: input script" << std::endl;
   return platform;
 }
 
-Platform::Platform(GLFWwindow* window, std::vector<ScriptedKey> script)
-    : window_(window), script_(std::move(script)) {}
+Platform::Platform(GLFWwindow* window, std::vector<ScriptedKey> script, const Controls& controls)
+    : window_(window), script_(std::move(script)), controls_(controls), polledKeys_(controls.boundKeys()) {
+  for (int key : kFreeCameraKeys)
+    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end())
+      polledKeys_.push_back(key);
+}
 
 Platform::~Platform() {
   glfwTerminate();
@@ -126,12 +133,37 @@ InputFrame Platform::poll(long frame, bool withScript) {
       pending_.push_back(event);
     });
   }
+  const GamepadState* pad = gamepad();
   InputFrame input;
-  input.events = std::move(pending_);
+  input.events = withReverseCamera(std::move(pending_), pad);
   pending_.clear();
-  for (int key : kPolledKeys)
+  for (int key : polledKeys_)
     input.setHeld(key, glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key));
+  input.drive = mapDriving(
+      controls_, [&input](int key) { return input.held(key); }, pad);
   return input;
+}
+
+const GamepadState* Platform::gamepad() {
+  if (script_.hasGamepad()) return &script_.gamepad();
+  return gamepads::poll(gamepad_) ? &gamepad_ : nullptr;
+}
+
+std::vector<InputEvent> Platform::withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad) {
+  InputEvent reverseCamera;
+  reverseCamera.type = InputEvent::Type::ReverseCamera;
+  std::vector<InputEvent> out;
+  out.reserve(events.size() + 1);
+  for (const InputEvent& event : events) {
+    out.push_back(event);
+    if (event.type == InputEvent::Type::Key && event.action == GLFW_RELEASE &&
+        controls_.keyBoundTo(Action::ReverseCamera, event.key))
+      out.push_back(reverseCamera);
+  }
+  const bool padHeld = padPressed(controls_, Action::ReverseCamera, pad);
+  if (padCameraHeld_ && !padHeld) out.push_back(reverseCamera);
+  padCameraHeld_ = padHeld;
+  return out;
 }
 
 void Platform::apply(KeyEffect effect) {

@@ -1,6 +1,7 @@
-// The GLFW session of one run: the window with its GL context, the input callbacks, and the input
-// script. poll() gathers one frame of input from the keyboard, the mouse and the script; the game
-// applies it. Ends the GLFW session when destroyed.
+// The GLFW session of one run: the window with its GL context, the input callbacks, the gamepads
+// and the input script. poll() gathers one frame of input from the keyboard, the mouse, the first
+// gamepad and the script, mapped through the player's controls; the game applies it. Ends the GLFW
+// session when destroyed.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
 #include "app/dev_flags.h"
+#include "app/gamepad.h"
 #include "app/input.h"
 #include "app/scripted_input.h"
 #include "app/settings.h"
@@ -17,9 +20,10 @@ struct GLFWwindow;
 
 namespace ruvelo {
 
-// One input event, in the order it arrived.
+// One input event, in the order it arrived. ReverseCamera follows the release of a key, or of a
+// gamepad input, bound to reverse_camera.
 struct InputEvent {
-  enum class Type { Key, Cursor, Scroll };
+  enum class Type { Key, Cursor, Scroll, ReverseCamera };
   Type type = Type::Key;
   int key = 0;
   int action = 0;  // GLFW_PRESS, GLFW_RELEASE or GLFW_REPEAT
@@ -28,11 +32,13 @@ struct InputEvent {
   bool leftButton = false;  // the left mouse button held at the cursor event
 };
 
-// What one poll gathered: the events, and the polled keys held when it ended (from the keyboard or
-// the script), which the driving step of the next frame reads.
+// What one poll gathered: the events, the polled keys held when it ended (from the keyboard or the
+// script; the free camera reads them), and the driving command they and the gamepad make through
+// the player's controls, which the driving step of the next frame reads.
 class InputFrame {
  public:
   std::vector<InputEvent> events;
+  DriveCommand drive;
   bool held(int key) const;
   void setHeld(int key, bool held);
 
@@ -46,7 +52,7 @@ class Platform {
   // start-up message when GLFW, the window or GLEW cannot start; the caller reports it, then calls
   // terminate().
   static std::unique_ptr<Platform> open(const Settings& settings, std::vector<ScriptedKey> script,
-                                        std::string& error);
+                                        const Controls& controls, std::string& error);
   static void terminate();
   ~Platform();
   Platform(const Platform&) = delete;
@@ -72,10 +78,18 @@ class Platform {
   bool leftButtonHeld() const;
 
  private:
-  explicit Platform(GLFWwindow* window, std::vector<ScriptedKey> script);
+  explicit Platform(GLFWwindow* window, std::vector<ScriptedKey> script, const Controls& controls);
+  // This frame's gamepad: the script's when it has gamepad lines, else the first connected one.
+  const GamepadState* gamepad();
+  // The events with a ReverseCamera after each release of an input bound to it.
+  std::vector<InputEvent> withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad);
 
   GLFWwindow* window_;
   ScriptedInput script_;
+  Controls controls_;
+  std::vector<int> polledKeys_;  // the bound keys and the free camera's
+  GamepadState gamepad_;
+  bool padCameraHeld_ = false;
   std::vector<InputEvent> pending_;
   glm::ivec2 framebufferSize_{0, 0};
 };

@@ -175,6 +175,8 @@ void writeEvent(Writer& w, const RecordedEvent& e) {
     case RecordedEvent::Type::Scroll:
       w.f64(e.y);
       break;
+    case RecordedEvent::Type::ReverseCamera:
+      break;
   }
 }
 
@@ -200,6 +202,9 @@ std::string readEvent(Reader& r, RecordedEvent& e) {
       e.leftButton = left == 1;
       return "";
     }
+    case 3:
+      e.type = RecordedEvent::Type::ReverseCamera;
+      return "";
     case 2:
       e.type = RecordedEvent::Type::Scroll;
       if (!r.f64(e.y)) return "truncated";
@@ -218,7 +223,7 @@ bool RecordedEvent::operator==(const RecordedEvent& o) const {
 }
 
 bool AnalogControls::operator==(const AnalogControls& o) const {
-  return steer == o.steer && throttle == o.throttle && brake == o.brake;
+  return forward == o.forward && reverse == o.reverse && steer == o.steer && brake == o.brake;
 }
 
 std::string encodeHeader(const RecordingHeader& h) {
@@ -246,13 +251,15 @@ void appendFrame(std::string& out, const RecordedFrame& f) {
   w.u8(flags);
   w.f32(f.dt);
   w.u8(f.held);
+  w.u8(f.drive);
   if (events > 0) {
     w.u16(static_cast<std::uint16_t>(events));
     for (std::size_t i = 0; i < events; ++i) writeEvent(w, f.events[i]);
   }
   if (f.analog) {
+    w.f32(f.analog->forward);
+    w.f32(f.analog->reverse);
     w.f32(f.analog->steer);
-    w.f32(f.analog->throttle);
     w.f32(f.analog->brake);
   }
   if (f.autopilotKeys) w.u8(*f.autopilotKeys);
@@ -324,12 +331,12 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
       return false;
     }
     RecordedFrame f;
-    if (!r.f32(f.dt) || !r.u8(f.held)) {
+    if (!r.f32(f.dt) || !r.u8(f.held) || !r.u8(f.drive)) {
       why = "truncated" + where;
       return false;
     }
-    if (!(f.dt >= 0.0f && f.dt <= kMaxFrameStep) || (f.held & 0x80) != 0) {
-      why = "damaged" + where + " (time step or held keys)";
+    if (!(f.dt >= 0.0f && f.dt <= kMaxFrameStep) || (f.held & 0x80) != 0 || (f.drive & 0xc0) != 0) {
+      why = "damaged" + where + " (time step, held keys or driving command)";
       return false;
     }
     if (flags & kHasEvents) {
@@ -353,12 +360,12 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
     }
     if (flags & kHasAnalog) {
       AnalogControls a;
-      if (!r.f32(a.steer) || !r.f32(a.throttle) || !r.f32(a.brake)) {
+      if (!r.f32(a.forward) || !r.f32(a.reverse) || !r.f32(a.steer) || !r.f32(a.brake)) {
         why = "truncated" + where;
         return false;
       }
-      if (!(std::fabs(a.steer) <= 1.0f && a.throttle >= 0.0f && a.throttle <= 1.0f && a.brake >= 0.0f &&
-            a.brake <= 1.0f)) {
+      const auto unit = [](float v) { return v >= 0.0f && v <= 1.0f; };
+      if (!(std::fabs(a.steer) <= 1.0f && unit(a.forward) && unit(a.reverse) && unit(a.brake))) {
         why = "damaged" + where + " (analog controls)";
         return false;
       }

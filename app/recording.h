@@ -21,7 +21,7 @@ constexpr long kStateHashInterval = 60;
 
 // One input event as the game applies it (see InputEvent).
 struct RecordedEvent {
-  enum class Type : std::uint8_t { Key = 0, Cursor = 1, Scroll = 2 };
+  enum class Type : std::uint8_t { Key = 0, Cursor = 1, Scroll = 2, ReverseCamera = 3 };
   Type type = Type::Key;
   int key = 0;     // GLFW key code (Key)
   int action = 0;  // GLFW_RELEASE 0, GLFW_PRESS 1, GLFW_REPEAT 2 (Key)
@@ -31,12 +31,23 @@ struct RecordedEvent {
   bool operator==(const RecordedEvent& o) const;
 };
 
-// Gamepad controls after mapping; absent while no gamepad drives.
+// The analog driving amounts after mapping (a gamepad's); absent while all are zero.
 struct AnalogControls {
-  float steer = 0.0f;
-  float throttle = 0.0f;
-  float brake = 0.0f;
+  float forward = 0.0f;  // [0, 1]
+  float reverse = 0.0f;  // [0, 1]
+  float steer = 0.0f;    // [-1, 1]
+  float brake = 0.0f;    // [0, 1]
   bool operator==(const AnalogControls& o) const;
+};
+
+// Bits of the digital driving command after mapping.
+enum DriveBit : std::uint8_t {
+  kDriveForward = 1,
+  kDriveSteerRight = 2,
+  kDriveReverse = 4,
+  kDriveSteerLeft = 8,
+  kDriveBrake = 16,
+  kDriveRecover = 32
 };
 
 struct RecordedPose {
@@ -56,8 +67,9 @@ enum HeldKeyBit : std::uint8_t {
 };
 
 struct RecordedFrame {
-  float dt = 0.0f;        // the time step the frame used, after the cap
-  std::uint8_t held = 0;  // HeldKeyBit set after the poll
+  float dt = 0.0f;         // the time step the frame used, after the cap
+  std::uint8_t held = 0;   // HeldKeyBit set after the poll (the free camera reads them)
+  std::uint8_t drive = 0;  // DriveBit set: the driving command the poll mapped
   std::vector<RecordedEvent> events;
   std::optional<std::uint8_t> autopilotKeys;  // HeldKeyBit W/A/S/D/B, when the autopilot drove
   std::optional<AnalogControls> analog;

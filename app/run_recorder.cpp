@@ -76,6 +76,13 @@ RecordedFrame recordedInput(const InputFrame& input) {
   RecordedFrame frame;
   for (const HeldKey& k : kHeldKeys)
     if (input.held(k.key)) frame.held |= k.bit;
+  const DriveCommand& d = input.drive;
+  frame.drive =
+      static_cast<std::uint8_t>((d.forward ? kDriveForward : 0) | (d.steerRight ? kDriveSteerRight : 0) |
+                                (d.reverse ? kDriveReverse : 0) | (d.steerLeft ? kDriveSteerLeft : 0) |
+                                (d.brake ? kDriveBrake : 0) | (d.recover ? kDriveRecover : 0));
+  if (d.forwardAmount != 0.0f || d.reverseAmount != 0.0f || d.steerAmount != 0.0f || d.brakeAmount != 0.0f)
+    frame.analog = AnalogControls{d.forwardAmount, d.reverseAmount, d.steerAmount, d.brakeAmount};
   for (const InputEvent& e : input.events) {
     RecordedEvent r;
     r.type = static_cast<RecordedEvent::Type>(e.type);
@@ -105,6 +112,19 @@ InputFrame replayedInput(const RecordedFrame& frame, const InputFrame& live) {
     input.events.push_back(e);
   }
   for (const HeldKey& k : kHeldKeys) input.setHeld(k.key, (frame.held & k.bit) != 0);
+  DriveCommand& d = input.drive;
+  d.forward = (frame.drive & kDriveForward) != 0;
+  d.steerRight = (frame.drive & kDriveSteerRight) != 0;
+  d.reverse = (frame.drive & kDriveReverse) != 0;
+  d.steerLeft = (frame.drive & kDriveSteerLeft) != 0;
+  d.brake = (frame.drive & kDriveBrake) != 0;
+  d.recover = (frame.drive & kDriveRecover) != 0;
+  if (frame.analog) {
+    d.forwardAmount = frame.analog->forward;
+    d.reverseAmount = frame.analog->reverse;
+    d.steerAmount = frame.analog->steer;
+    d.brakeAmount = frame.analog->brake;
+  }
   return input;
 }
 
@@ -184,6 +204,8 @@ InputFrame RunRecorder::input(long frame, InputFrame polled) {
   const RecordedFrame input = recordedInput(polled);
   // A frame that polls twice keeps both polls' events.
   current_.held = input.held;
+  current_.drive = input.drive;
+  current_.analog = input.analog;
   current_.events.insert(current_.events.end(), input.events.begin(), input.events.end());
   return polled;
 }

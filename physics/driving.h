@@ -1,4 +1,4 @@
-// Driving the vehicle each playing frame: the recorded digital inputs, the vehicle step (smoothing,
+// Driving the vehicle each playing frame: the recorded inputs, the vehicle step (smoothing,
 // suspension rays, model update, world step) and the driver's command.
 #pragma once
 
@@ -10,17 +10,22 @@
 class PhysicsWorld;
 class Vehicle;
 
-// The five digital inputs, recorded by the keys of one frame and consumed by the next step.
+// The five inputs as targets in [0, 1] (a key is 0 or 1), recorded by the command of one frame and
+// consumed by the next step. `fromPad`: a gamepad's analog control took part, so the step smooths
+// with the pad's rates.
 struct DrivingInput {
-  bool accelerate = false;
-  bool brake = false;
-  bool handbrake = false;
-  bool steerLeft = false;
-  bool steerRight = false;
+  float accelerate = 0.0f;
+  float brake = 0.0f;
+  float handbrake = 0.0f;
+  float steerLeft = 0.0f;
+  float steerRight = 0.0f;
+  bool fromPad = false;
 };
 
-// Rise and fall rates of the key smoothing, and the steer limit against forward speed.
+// Rise and fall rates of the key smoothing and of a gamepad's analog controls, and the steer limit
+// against forward speed.
 const vehicle::KeySmoothingData& keySmoothing();
+const vehicle::KeySmoothingData& padSmoothing();
 const vehicle::SteerVsSpeedTable& steerVsSpeed();
 
 struct DrivingState {
@@ -39,6 +44,7 @@ void stepVehicle(PhysicsWorld& world, Vehicle& vehicle, DrivingState& state, flo
 // Largest speed at which the recovery key rights the vehicle.
 constexpr float kRecoveryMaxSpeed = 0.05f;
 
-// Forward leaves reverse for first gear; reverse selects the reverse gear and accelerates; the
-// recovery acts only at rest. Gear and recovery act at once, the rest is recorded for the next step.
+// Forward leaves reverse for first gear; reverse selects the reverse gear and accelerates (by the
+// larger of the two amounts); the recovery acts only at rest. Gear and recovery act at once, the rest is
+// recorded for the next step.
 DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, DrivingState& state);

@@ -71,21 +71,36 @@ struct VehicleSoundReading {
   Wheel wheels[4];
 };
 
-// What the driver asks for this frame (the app maps keys onto it).
+// What the driver asks for this frame (the app maps keys and a gamepad onto it). The flags are
+// keys, held or not; the amounts are a gamepad's analog controls after its dead zone and curve. A
+// held flag counts as the full amount.
 struct DriveCommand {
   bool forward = false;
-  bool steerRight = false;  // towards +x
+  bool steerRight = false;  // towards +x while facing +z: a turn to the driver's left
   bool reverse = false;
   bool steerLeft = false;
   bool brake = false;
-  bool recover = false;  // at rest: lift by 2 m and face +z
+  bool recover = false;        // at rest: lift by 2 m and face +z
+  float forwardAmount = 0.0f;  // [0, 1]
+  float reverseAmount = 0.0f;  // [0, 1]
+  float steerAmount = 0.0f;    // [-1, 1], positive towards +x (as steerRight)
+  float brakeAmount = 0.0f;    // [0, 1]
+
+  // Whether the driver asks for anything at all.
+  bool any() const {
+    return forward || steerRight || reverse || steerLeft || brake || recover || forwardAmount > 0.0f ||
+           reverseAmount > 0.0f || steerAmount != 0.0f || brakeAmount > 0.0f;
+  }
 };
 
-// What the game needs back: whether it accelerated forwards or in reverse (both drain power), and
-// whether the recovery flag is cleared and/or set (apply the clear first, then the set).
+// What the game needs back: how much it accelerated forwards or in reverse (both drain power, in
+// proportion; a key is 1), and whether the recovery flag is cleared and/or set (apply the clear
+// first, then the set).
 struct DriveResult {
   bool accelerateHeld = false;
   bool reverseHeld = false;
+  float accelerateAmount = 0.0f;
+  float reverseAmount = 0.0f;
   bool unflippedCleared = false;
   bool unflippedSet = false;
 };

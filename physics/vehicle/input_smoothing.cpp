@@ -30,21 +30,31 @@ float SteerVsSpeedTable::evaluate(float speed) const {
   return steers[count - 1];
 }
 
-AnalogInputs smoothDigitalInputs(const KeySmoothingData& smoothing, const SteerVsSpeedTable& steerVsSpeed,
-                                 const DigitalInputs& keys, float dt, bool inAir, float forwardSpeed,
-                                 const AnalogInputs& current) {
-  const bool held[kInputCount] = {keys.accel, keys.brake, keys.handbrake, keys.steerLeft, keys.steerRight};
+AnalogInputs smoothAnalogInputs(const KeySmoothingData& smoothing, const SteerVsSpeedTable& steerVsSpeed,
+                                const AnalogInputs& targets, float dt, bool inAir, float forwardSpeed,
+                                const AnalogInputs& current) {
   const float step = std::max(dt, 0.0f);
   AnalogInputs out;
   for (int i = 0; i < kInputCount; ++i) {
     const float v = current.value[i];
-    const float next = held[i] ? v + smoothing.riseRates[i] * step : v - smoothing.fallRates[i] * step;
-    out.value[i] = std::clamp(next, 0.0f, 1.0f);
+    const float target = std::clamp(targets.value[i], 0.0f, 1.0f);
+    // For a target of 0 or 1 this is exactly the key rule: up by rise·dt or down by fall·dt, in [0, 1].
+    out.value[i] = target > v ? std::min(v + smoothing.riseRates[i] * step, target)
+                              : std::max(v - smoothing.fallRates[i] * step, target);
   }
   const float cap = inAir ? 1.0f : std::clamp(steerVsSpeed.evaluate(std::fabs(forwardSpeed)), 0.0f, 1.0f);
   out.value[kInputSteerLeft] = std::min(out.value[kInputSteerLeft], cap);
   out.value[kInputSteerRight] = std::min(out.value[kInputSteerRight], cap);
   return out;
+}
+
+AnalogInputs smoothDigitalInputs(const KeySmoothingData& smoothing, const SteerVsSpeedTable& steerVsSpeed,
+                                 const DigitalInputs& keys, float dt, bool inAir, float forwardSpeed,
+                                 const AnalogInputs& current) {
+  const bool held[kInputCount] = {keys.accel, keys.brake, keys.handbrake, keys.steerLeft, keys.steerRight};
+  AnalogInputs targets;
+  for (int i = 0; i < kInputCount; ++i) targets.value[i] = held[i] ? 1.0f : 0.0f;
+  return smoothAnalogInputs(smoothing, steerVsSpeed, targets, dt, inAir, forwardSpeed, current);
 }
 
 }  // namespace vehicle

@@ -1,5 +1,5 @@
-// Driver inputs: digital keys smoothed into analog controls with rise and fall rates, and the
-// steering limited by forward speed.
+// Driver inputs: digital keys or analog targets smoothed into analog controls with rise and fall
+// rates, and the steering limited by forward speed.
 #pragma once
 
 #include <array>
@@ -53,8 +53,14 @@ struct SteerVsSpeedTable {
   float evaluate(float speed) const;
 };
 
-// Moves each channel of current towards its key for dt seconds; the steer channels are then capped
-// by the table at |forwardSpeed| unless the vehicle is in the air.
+// Moves each channel of current towards its target in [0, 1] for dt seconds, rising or falling at
+// the channel's rate and never past the target; the steer channels are then capped by the table at
+// |forwardSpeed| unless the vehicle is in the air.
+AnalogInputs smoothAnalogInputs(const KeySmoothingData& smoothing, const SteerVsSpeedTable& steerVsSpeed,
+                                const AnalogInputs& targets, float dt, bool inAir, float forwardSpeed,
+                                const AnalogInputs& current);
+
+// The same for keys: a held key's target is 1, a released one's 0.
 AnalogInputs smoothDigitalInputs(const KeySmoothingData& smoothing, const SteerVsSpeedTable& steerVsSpeed,
                                  const DigitalInputs& keys, float dt, bool inAir, float forwardSpeed,
                                  const AnalogInputs& current);

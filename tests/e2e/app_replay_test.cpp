@@ -53,13 +53,18 @@ TEST(Replay, RealTimeRunsReplayToTheSameStateLines) {
   const struct {
     const char* name;
     std::vector<std::string> args;
-  } runs[] = {{"keys", {"--input", "keys.txt"}}, {"autopilot", {"--autopilot"}}};
+  } runs[] = {
+      {"keys", {"--input", "keys.txt"}}, {"gamepad", {"--input", "pad.txt"}}, {"autopilot", {"--autopilot"}}};
   for (const auto& c : runs) {
     SCOPED_TRACE(c.name);
     GameFolder folder(kTinyWindow);
     folder.writeFile("bin/keys.txt",
                      "1 W press\n20 D press\n45 D release\n50 R release\n55 F7 release\n"
                      "70 S press\n75 W release\n100 F3 release\n110 F3 release\n");
+    folder.writeFile("bin/pad.txt",
+                     "1 GAMEPAD_AXIS RIGHT_TRIGGER 0.4\n20 GAMEPAD_AXIS LEFT_X -0.6\n"
+                     "40 GAMEPAD_BUTTON RIGHT_BUMPER press\n45 GAMEPAD_BUTTON RIGHT_BUMPER release\n"
+                     "60 GAMEPAD_AXIS LEFT_X 0.3\n80 GAMEPAD_AXIS RIGHT_TRIGGER -1\n");
     std::vector<std::string> args = {"--frames", "130", "--log-state", "--record", "run.rvr"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const GameRun run = folder.run(args);
@@ -89,10 +94,10 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string bytes = slurp(folder.path("bin/run.rvr"));
 
-  // W let go for one frame: one byte of frame 40 changed; the hash of frame 60 catches it.
+  // Accelerate let go for one frame: one byte of frame 40 changed; the hash of frame 60 catches it.
   Recording changed = decoded(folder.path("bin/run.rvr"));
-  ASSERT_TRUE(changed.frames[39].held & kHeldW);
-  changed.frames[39].held &= static_cast<std::uint8_t>(~kHeldW);
+  ASSERT_TRUE(changed.frames[39].drive & kDriveForward);
+  changed.frames[39].drive &= static_cast<std::uint8_t>(~kDriveForward);
   const std::string changedBytes = encodeRecording(changed);
   ASSERT_EQ(changedBytes.size(), bytes.size());
   int differing = 0;

@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < recording.frames.size(); ++i) {
     const ruvelo::RecordedFrame& a = recording.frames[i];
     const ruvelo::RecordedFrame& b = again.frames[i];
-    if (!(a.dt == b.dt && a.held == b.held && a.events == b.events && a.analog == b.analog &&
-          a.autopilotKeys == b.autopilotKeys && a.stateHash == b.stateHash && a.pose.has_value() == b.pose.has_value()))
+    if (!(a.dt == b.dt && a.held == b.held && a.drive == b.drive && a.events == b.events &&
+          a.analog == b.analog && a.autopilotKeys == b.autopilotKeys && a.stateHash == b.stateHash &&
+          a.pose.has_value() == b.pose.has_value()))
       __builtin_trap();
   }
   const ruvelo::GhostPath ghost(recording);

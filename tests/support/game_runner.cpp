@@ -60,11 +60,11 @@ GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const s
   // suppressed) after GLFW's shutdown unloads it.
   const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD");
   std::string environment = preload && *preload ? "LD_PRELOAD=" + quote(preload) + " " : "";
-  // The folder's own data, and the player's folders inside it, never the real player's (HOME too,
-  // for anything that falls back to it).
+  // The folder's own data, and the player's folders inside it, never the real player's (nor their
+  // gamepad mappings; HOME too, for anything that falls back to it).
   environment += "RUVELO_DATA_DIR=../assets HOME=" + quote(root_ + "/home") +
                  " XDG_CONFIG_HOME=" + quote(root_ + "/config") + " XDG_DATA_HOME=" + quote(root_ + "/data") +
-                 " XDG_STATE_HOME=" + quote(root_ + "/state") + " ";
+                 " XDG_STATE_HOME=" + quote(root_ + "/state") + " SDL_GAMECONTROLLERCONFIG= ";
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);

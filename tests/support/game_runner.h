@@ -1,5 +1,6 @@
 // Runs the built game as a player would, from a temporary working folder beside a copy of the
-// run-time assets (linked, not copied) with a test settings file.
+// run-time assets (linked, not copied) with a test settings file. The player's config, data and
+// state folders are <folder>/config/ruvelo, data/ruvelo and state/ruvelo.
 #pragma once
 
 #include <string>

@@ -36,11 +36,11 @@ Recording randomRecording(std::mt19937& rng, int frames) {
     f.held = static_cast<std::uint8_t>(rng() & 0x7f);
     for (int e = small(rng); e > 0; --e) {
       RecordedEvent event;
-      event.type = static_cast<RecordedEvent::Type>(rng() % 3);
+      event.type = static_cast<RecordedEvent::Type>(rng() % 4);
       if (event.type == RecordedEvent::Type::Key) {
         event.key = static_cast<int>(rng() % 349);
         event.action = static_cast<int>(rng() % 3);
-      } else {
+      } else if (event.type != RecordedEvent::Type::ReverseCamera) {
         if (event.type == RecordedEvent::Type::Cursor) event.x = unit(rng) * 1000.0 - 3.0;
         event.y = unit(rng) * 700.0 + 0.125;
         event.leftButton = event.type == RecordedEvent::Type::Cursor && (rng() & 1);
@@ -48,7 +48,8 @@ Recording randomRecording(std::mt19937& rng, int frames) {
       f.events.push_back(event);
     }
     if (rng() & 1) f.autopilotKeys = static_cast<std::uint8_t>(rng() & 0x1f);
-    if (small(rng) == 0) f.analog = AnalogControls{unit(rng) * 2.0f - 1.0f, unit(rng), unit(rng)};
+    f.drive = static_cast<std::uint8_t>(rng() & 0x3f);
+    if (small(rng) == 0) f.analog = AnalogControls{unit(rng), unit(rng), unit(rng) * 2.0f - 1.0f, unit(rng)};
     if (rng() & 1)
       f.pose = RecordedPose{{unit(rng) * 400.0f, unit(rng), -unit(rng) * 400.0f},
                             glm::normalize(glm::quat(unit(rng), unit(rng), -unit(rng), unit(rng)))};
@@ -72,6 +73,7 @@ void expectSame(const Recording& a, const Recording& b) {
     const RecordedFrame& y = b.frames[i];
     EXPECT_EQ(x.dt, y.dt);  // the exact float, bit for bit
     EXPECT_EQ(x.held, y.held);
+    EXPECT_EQ(x.drive, y.drive);
     EXPECT_EQ(x.events, y.events);
     EXPECT_EQ(x.autopilotKeys, y.autopilotKeys);
     EXPECT_EQ(x.analog, y.analog);

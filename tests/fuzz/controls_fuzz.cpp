@@ -1,0 +1,39 @@
+// controls.txt over arbitrary bytes: never a crash; a refusal is one line naming the file; an
+// accepted file leaves every action bound, no input bound twice and no fixed key bound, and the
+// bindings written back out by name read in again as the same controls.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/controls.h"
+#include "app/input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  ruvelo::Controls controls = ruvelo::Controls::defaults();
+  std::string error;
+  if (!ruvelo::parseControls(text, "controls.txt", controls, error)) {
+    if (error.rfind("controls.txt:", 0) != 0 || error.find('\n') != std::string::npos) __builtin_trap();
+    return 0;
+  }
+  std::vector<ruvelo::Binding> seen;
+  std::string written;
+  for (int a = 0; a < ruvelo::kActionCount; ++a) {
+    const auto& list = controls.bindings[a];
+    if (list.empty()) __builtin_trap();
+    written += std::string(ruvelo::actionName(static_cast<ruvelo::Action>(a))) + "=";
+    for (size_t i = 0; i < list.size(); ++i) {
+      const ruvelo::Binding& b = list[i];
+      if (std::find(seen.begin(), seen.end(), b) != seen.end()) __builtin_trap();
+      if (b.kind == ruvelo::Binding::Kind::Key && ruvelo::isFixedKey(b.code)) __builtin_trap();
+      seen.push_back(b);
+      written += (i ? "," : "") + ruvelo::bindingName(b);
+    }
+    written += "\n";
+  }
+  ruvelo::Controls again = ruvelo::Controls::defaults();
+  if (!ruvelo::parseControls(written, "again", again, error) || again.bindings != controls.bindings)
+    __builtin_trap();
+  return 0;
+}
