@@ -11,6 +11,7 @@
 #include "app/follow_direction.h"
 #include "app/input.h"
 #include "app/placement.h"
+#include "app/regular_file.h"
 #include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/std_streams.h"
@@ -42,9 +43,15 @@ int runGame(const DevFlags& flags) {
   return app.run();
 }
 
+App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDataDir()) {}
+
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
+  if (const int status = recorder_.start(flags_, dataFolder(), state_.width, state_.height, std::cerr))
+    return status;
+  best_.load(std::cerr);
+  loadGhost(std::cerr);
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
@@ -92,6 +99,7 @@ int App::readSettingsFile(Settings& settings) {
   state_.width = settings.width;
   state_.height = settings.height;
   state_.brightness = settings.brightness;
+  state_.showGhost = settings.ghost;
   return 0;
 }
 
@@ -111,7 +119,8 @@ int App::buildWorld() {
     return 1;
   }
   world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
-  if (flags_.autopilot) {
+  ghostWheels_ = world_->wheelPoses();
+  if (recorder_.autopilot()) {
     const SteeringGeometry steering = world_->steering();
     autopilot_.emplace(
         level::drivingLine(level::levelLayout()),
@@ -127,12 +136,14 @@ int App::run() {
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) frame();
+  const bool recorded = recorder_.finish(std::cerr);
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
   if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
+  if (replayDiverged_) return kReplayDivergedStatus;
   std::string failure = devTools_.flagFailure(frame_);
   if (failure.empty()) failure = sound_->finish();
-  if (failure.empty()) return 0;
+  if (failure.empty()) return recorded ? 0 : kFlagFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kFlagFailedStatus;
 }
@@ -141,7 +152,10 @@ void App::frame() {
   ++frame_;
   devTools_.beginFrame();
   const float dt = measureFrameTime();
-  if (devTools_.benchFloor()) return floorFrame();
+  if (devTools_.benchFloor()) {
+    floorFrame();
+    return endFrame();
+  }
   game_.spinBatteries(dt);
   {
     auto timer = devTools_.time("shadow");
@@ -157,6 +171,7 @@ void App::frame() {
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
   if (sound_->outputFailed()) platform_->requestClose();
   present();
+  endFrame();
 }
 
 // The frame time. Nothing clears the window here: each frame clears what it draws on. In play the window's
@@ -167,8 +182,10 @@ void App::frame() {
 float App::measureFrameTime() {
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
-  state_.deltaTime =
-      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame));
+  // A replay takes the time steps of its recording.
+  state_.deltaTime = recorder_.frameStep(
+      frame_,
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
   state_.lastFrame = static_cast<float>(now);
   return state_.deltaTime;
 }
@@ -187,9 +204,11 @@ DrawList App::drawList() const {
 void App::playFrame(float dt) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
+  playTime_ += dt;
   sound_->readImpacts(*world_);
   readDrivingInput(dt);
   DrawList list = drawList();
+  recorder_.notePose(frame_, world_->vehiclePose());
   list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
   handleInput(platform_->poll(frame_));
@@ -204,6 +223,7 @@ void App::playFrame(float dt) {
     auto timer = devTools_.time("sky");
     renderer_->sky(state_.camera);
   }
+  drawGhost();
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
@@ -220,7 +240,7 @@ void App::playFrame(float dt) {
 void App::resultFrame() {
   renderer_->beginResultScreen();
   handleInput(platform_->poll(frame_));
-  renderer_->resultScreen(state_.camera, resultText(game_.state().phase));
+  renderer_->resultScreen(state_.camera, resultText(game_.state().phase), resultDetail_);
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.
@@ -286,12 +306,17 @@ DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
   view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
   view.forwardSpeed = world_->vehicleForwardSpeed();
   view.controls = world_->vehicleControls();
-  const AutopilotKeys chosen = autopilot_->decide(view, dt);
+  // A replay drives with the keys the autopilot chose when the run was recorded.
+  AutopilotKeys chosen;
+  if (!recorder_.replaying()) chosen = autopilot_->decide(view, dt);
+  chosen = recorder_.autopilotKeys(frame_, chosen);
   return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
 }
 
 // The key, cursor and scroll events of this poll, in their order.
-void App::handleInput(const InputFrame& input) {
+// A replay swaps in the recorded input; a live run's is recorded.
+void App::handleInput(InputFrame polled) {
+  const InputFrame input = recorder_.input(frame_, std::move(polled));
   for (const InputEvent& event : input.events) {
     switch (event.type) {
       case InputEvent::Type::Key:
@@ -357,6 +382,52 @@ void App::present() {
   // Standard output that cannot be written ends the run; main then ends it with status 3.
   if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
+}
+
+// The best run's recording, for its ghost; one that cannot be read means no ghost.
+void App::loadGhost(std::ostream& err) {
+  const std::string path = best_.recordingPath();
+  if (path.empty() || regularFileProblem(path) == "no such file") return;
+  std::string bytes, why;
+  Recording best;
+  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
+    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost" << std::endl;
+    return;
+  }
+  ghost_.emplace(best);
+  if (ghost_->empty()) ghost_.reset();
+}
+
+// The ghost where the best run was at this playing time, its wheels at rest.
+void App::drawGhost() {
+  if (!ghost_ || !state_.showGhost) return;
+  auto timer = devTools_.time("ghost");
+  const RecordedPose at = ghost_->at(playTime_);
+  const Pose pose{at.position, at.rotation};
+  const glm::mat4 frame = vehicleFrameMatrix(pose);
+  std::array<glm::mat4, 4> wheels;
+  for (int i = 0; i < 4; ++i) wheels[i] = wheelMatrix(frame, ghostWheels_[i]);
+  renderer_->ghost(vehicleBodyMatrix(pose), wheels, state_.camera, state_.brightness);
+}
+
+// The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
+// run ends), the best result on the frame that won, and the end of a replay after its last frame.
+void App::endFrame() {
+  if (!recorder_.endFrame(
+          frame_, [this] { return gameStateHash(*world_, game_.state()); }, std::cerr)) {
+    replayDiverged_ = true;
+    platform_->requestClose();
+  }
+  if (resultDetail_.empty() && game_.state().phase == GamePhase::Won) keepResult();
+  if (recorder_.replayOver(frame_)) platform_->requestClose();
+}
+
+// A won run against the best: kept when better (not in a replay); the line under the result.
+void App::keepResult() {
+  const RunResult run{game_.state().timeLeft, game_.state().power};
+  resultDetail_ =
+      recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(std::cerr), std::cerr);
+  std::cout << resultDetail_ << std::endl;
 }
 
 }  // namespace ruvelo

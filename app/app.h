@@ -7,11 +7,13 @@
 
 #include "app/app_state.h"
 #include "app/autopilot.h"
+#include "app/best_result.h"
 #include "app/dev_flags.h"
 #include "app/dev_tools.h"
 #include "app/game.h"
 #include "app/game_sound.h"
 #include "app/platform.h"
+#include "app/run_recorder.h"
 #include "app/settings.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
@@ -25,7 +27,7 @@ int runGame(const DevFlags& flags);
 
 class App {
  public:
-  explicit App(const DevFlags& flags) : flags_(flags), devTools_(flags) {}
+  explicit App(const DevFlags& flags);
 
   // Start-up; 0 when the loop may run, else the process status.
   int startUp();
@@ -46,11 +48,15 @@ class App {
   void handleTriggers(const std::optional<ItemEvent>& event);
   void readDrivingInput(float dt);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);
-  void handleInput(const InputFrame& input);
+  void handleInput(InputFrame polled);
   void updateCamera(float dt);
   void drawHud(float dt);
   void drawSnow(float dt);
   void present();
+  void endFrame();
+  void keepResult();
+  void loadGhost(std::ostream& err);
+  void drawGhost();
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -65,6 +71,14 @@ class App {
   std::optional<Autopilot> autopilot_;
   glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
+  RunRecorder recorder_;
+  BestResult best_;
+  std::string resultDetail_;  // under the result line once the run is won
+  bool replayDiverged_ = false;
+  // The best run's vehicle: its poses on the playing time, and this run's playing time.
+  std::optional<GhostPath> ghost_;
+  std::array<Pose, 4> ghostWheels_{};  // the wheels' places at rest
+  double playTime_ = 0.0;
 };
 
 }  // namespace ruvelo

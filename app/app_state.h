@@ -28,6 +28,7 @@ struct AppState {
   bool snow = true;
   bool viewFrustum = true;
   bool showHud = true;
+  bool showGhost = true;  // the best run's vehicle
   bool sound = true;
 
   // Set by the recovery key, cleared by W, S, A and D; the follow camera then looks along +z.

@@ -238,6 +238,19 @@ const std::vector<FlagDef>& flagTable() {
          flags.autopilot = true;
          return "";
        }},
+      {"--record", "FILE", "Also write this run's recording to FILE.", false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.record = value;
+         return "";
+       }},
+      {"--replay", "FILE", "Play the recording FILE back instead of the live input (Escape still quits).",
+       false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (value.empty()) return "expected a file name";
+         flags.replay = value;
+         return "";
+       }},
       {"--data-dir", "DIR", "Read the game's data from DIR instead of looking for it.", false,
        [](const std::string& value, DevFlags& flags) -> std::string {
          const std::string problem = dataFolderProblem(value);

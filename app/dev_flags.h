@@ -34,6 +34,8 @@ struct DevFlags {
   bool logState = false;
   bool autopilot = false;   // the game drives the route itself until the player presses a driving key
   bool fullShadow = false;  // redraw the whole shadow map every frame instead of only what changed
+  std::string record;       // also write the run's recording here
+  std::string replay;       // play this recording back instead of the live input
   std::string dataDir;      // the data folder to use instead of looking for one
   std::string audioOut;     // the mix rendered in game time, written here as a WAV file
 };

@@ -52,6 +52,9 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
     case GLFW_KEY_F9:
       state.showHud = !state.showHud;
       break;
+    case GLFW_KEY_G:
+      toggle(state.showGhost, "Ghost: ", out);
+      break;
     case GLFW_KEY_M:
       toggle(state.sound, "Sound: ", out);
       break;

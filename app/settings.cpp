@@ -55,9 +55,9 @@ SettingsResult parseInt(const std::string& key, const std::string& value, long m
 }  // namespace
 
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume) {
-  static const char* const kKeys[] = {"width",      "height",     "refresh_rate",
-                                      "fullscreen", "brightness", "volume"};
+                             float& brightness, float* volume, bool* ghost) {
+  static const char* const kKeys[] = {"width",      "height", "refresh_rate", "fullscreen",
+                                      "brightness", "volume", "ghost"};
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -68,7 +68,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
         break;
       }
     }
-    if (key == nullptr || (volume == nullptr && std::string(key) == "volume")) continue;
+    if (key == nullptr || (volume == nullptr && std::string(key) == "volume") ||
+        (ghost == nullptr && std::string(key) == "ghost"))
+      continue;
 
     const auto equals = line.find('=');
     if (equals == std::string::npos) return badValue(key, line, "no \"=\"");
@@ -84,6 +86,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       result = parseInt(k, value, INT32_MIN, INT32_MAX, refresh_rate);
     } else if (k == "fullscreen") {
       fullscreen = value == "true";
+    } else if (k == "ghost") {
+      if (value != "true" && value != "false") return badValue(k, value, "true or false");
+      if (ghost) *ghost = value == "true";
     } else {
       bool outOfRange = false;
       const auto parsed = toFloat(value, outOfRange);
@@ -98,7 +103,7 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 }
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, float* volume) {
+                            bool& fullscreen, float& brightness, float* volume, bool* ghost) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
@@ -106,7 +111,7 @@ SettingsResult readSettings(const std::string& path, int& width, int& height, in
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
   const SettingsResult parsed =
-      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume);
+      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume, ghost);
   if (file.bad()) return cannotOpen;
   return parsed;
 }
@@ -121,8 +126,9 @@ std::string settingsFileToRead(const std::string& configDir, const std::string& 
 }
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
-  SettingsResult read = readSettings(path, settings.width, settings.height, settings.refresh_rate,
-                                     settings.fullscreen, settings.brightness, &settings.volume);
+  SettingsResult read =
+      readSettings(path, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
+                   settings.brightness, &settings.volume, &settings.ghost);
   if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
   if (read.status == SettingsStatus::FileMissing && path != shippedFile)
     read.message = "Unable to open file " + path;

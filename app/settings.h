@@ -14,6 +14,7 @@ struct Settings {
   bool fullscreen = true;
   float brightness = 1.0f;
   float volume = 0.8f;  // sound, 0 to 1
+  bool ghost = true;    // the best run's vehicle drawn while playing
 };
 
 enum class SettingsStatus { Ok, FileMissing, BadValue };
@@ -24,16 +25,18 @@ struct SettingsResult {
 };
 
 // Parses the lines of a settings file into the values. Keys are found by substring search in the
-// fixed order width, height, refresh_rate, fullscreen, brightness, volume; the value is everything
+// fixed order width, height, refresh_rate, fullscreen, brightness, volume, ghost; the value is everything
 // after the first "="; a carriage return belongs to the line end. A value that cannot be converted,
-// or is out of range, stops parsing with BadValue. `volume` (0 to 1) is read only when asked for.
+// or is out of range, stops parsing with BadValue. `volume` (0 to 1) is read only when asked for;
+// so is `ghost` ("ghost=false" hides the best run's vehicle).
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume = nullptr);
+                             float& brightness, float* volume = nullptr, bool* ghost = nullptr);
 
 // Opens the file and parses it; FileMissing when it cannot be opened or read, or is not a regular
 // file (a directory, a device).
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, float* volume = nullptr);
+                            bool& fullscreen, float& brightness, float* volume = nullptr,
+                            bool* ghost = nullptr);
 
 // The settings file the game reads: the player's `configDir`/settings.txt when anything of that name
 // exists (so a file the player cannot read is reported, not passed over), else `shippedFile`.

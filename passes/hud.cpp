@@ -71,6 +71,10 @@ TextLine endScreenLine(const std::string& text) {
   return TextLine{text, 0.4f, 0.5f, 2.0f, glm::vec3(1.0f, 1.0f, 0.0f)};
 }
 
+TextLine endScreenDetailLine(const std::string& text, float scale) {
+  return TextLine{text, 0.3f, 0.38f, 0.6f * scale, glm::vec3(1.0f)};
+}
+
 void drawTextLine(const TextRenderer& renderer, const Shader& textProgram, const TextLine& line) {
   renderer.renderText(line.text, textProgram, line.x, line.y, line.scale, line.colour);
 }

@@ -53,6 +53,10 @@ float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 // The end screen's line ("5 Stars" or "0 Stars", chosen by the game) at (0.4, 0.5), scale 2, yellow.
 TextLine endScreenLine(const std::string& text);
 
+// The smaller line under it (this run's time left and the best), white, shrunk with the HUD's `scale`
+// so it stays inside small windows.
+TextLine endScreenDetailLine(const std::string& text, float scale);
+
 void drawTextLine(const TextRenderer& renderer, const Shader& textProgram, const TextLine& line);
 void drawHud(const TextRenderer& renderer, const Shader& textProgram, const HudTexts& texts, float scale);
 

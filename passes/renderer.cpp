@@ -27,6 +27,9 @@ constexpr PassState kSkyState{true, GL_LESS, true};  // the skybox draws itself 
 constexpr PassState kQuadState{false, GL_LESS, false};
 constexpr PassState kOverlayState{false, GL_LESS, true};  // HUD and snow, over the composite
 constexpr PassState kResultState{true, GL_LESS, true};
+// The ghost, over the lit scene and the sky: tested against their depth, blended over them.
+constexpr PassState kGhostState{true, GL_LESS, true};
+constexpr float kGhostOpacity = 0.35f;
 
 const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
   switch (kind) {
@@ -140,6 +143,25 @@ void Renderer::sky(const Camera& camera) const {
   skybox_->draw(*programs_.cubeMapShader, camera);
 }
 
+void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
+                     float brightness) {
+  apply(kGhostState);
+  setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
+  shadowMap_->bindForPhong(*programs_.phong);
+  // The lit shader writes opaque colour; a constant opacity makes it see-through without a shader of
+  // its own. Nothing behind it is hidden by it: it writes no depth. The usual blend function (by the
+  // source alpha, for text and snow) comes back after.
+  glBlendColor(0.0f, 0.0f, 0.0f, kGhostOpacity);
+  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+  glDepthMask(GL_FALSE);
+  asset(AssetId::Vehicle).draw(body);
+  // The wheels are left, right, left, right.
+  for (size_t i = 0; i < wheels.size(); ++i)
+    asset(i % 2 == 0 ? AssetId::WheelLeft : AssetId::WheelRight).draw(wheels[i]);
+  glDepthMask(GL_TRUE);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 void Renderer::edgePass() const {
   apply(kQuadState);
   postProcess_->edgePass();
@@ -169,11 +191,12 @@ void Renderer::beginResultScreen() const {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void Renderer::resultScreen(const Camera& camera, const std::string& line) const {
+void Renderer::resultScreen(const Camera& camera, const std::string& line, const std::string& detail) const {
   apply(kResultState);
   bindWindow();
   skybox_->draw(*programs_.cubeMapShader, camera);
   drawTextLine(text_, *programs_.text, endScreenLine(line));
+  if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail, hudScale_));
 }
 
 void Renderer::floorFrame() {

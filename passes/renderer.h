@@ -59,6 +59,10 @@ class Renderer {
   // against the list's frustum when it asks to be. Returns how many counted items were drawn.
   int litPass(const DrawList& list, const Camera& camera, float brightness);
   void sky(const Camera& camera) const;
+  // The ghost of the best run: the vehicle body and wheels at these matrices, see-through, over the
+  // scene drawn so far (after the sky). It writes no depth, casts no shadow and is not counted.
+  void ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
+             float brightness);
   void edgePass() const;
   void composite(const glm::ivec2& windowSize) const;
   void hud(const HudTexts& texts) const;
@@ -67,9 +71,9 @@ class Renderer {
             const Camera& camera);
 
   // The result screen: the default framebuffer cleared (events are polled between the two calls),
-  // then the sky and the one line.
+  // then the sky, the line and the smaller detail line under it (none when "").
   void beginResultScreen() const;
-  void resultScreen(const Camera& camera, const std::string& line) const;
+  void resultScreen(const Camera& camera, const std::string& line, const std::string& detail = "") const;
 
   // The cost floor of a frame: the shadow map and the window cleared, nothing drawn.
   void floorFrame();

@@ -63,10 +63,10 @@ GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const s
                                    int timeoutSeconds) const {
   std::string environment = gamePreload();
   // The folder's own data, and the player's folders inside it, never the real player's (nor their
-  // gamepad mappings).
-  environment += "RUVELO_DATA_DIR=../assets XDG_CONFIG_HOME=" + quote(root_ + "/config") +
-                 " XDG_DATA_HOME=" + quote(root_ + "/data") + " XDG_STATE_HOME=" + quote(root_ + "/state") +
-                 " SDL_GAMECONTROLLERCONFIG= ";
+  // gamepad mappings; HOME too, for anything that falls back to it).
+  environment += "RUVELO_DATA_DIR=../assets HOME=" + quote(root_ + "/home") +
+                 " XDG_CONFIG_HOME=" + quote(root_ + "/config") + " XDG_DATA_HOME=" + quote(root_ + "/data") +
+                 " XDG_STATE_HOME=" + quote(root_ + "/state") + " SDL_GAMECONTROLLERCONFIG= ";
   std::string command = "cd " + quote(root_ + "/bin") + " && " + environment + "timeout " +
                         std::to_string(timeoutSeconds) + " " + quote(RUVELO_GAME_BIN);
   for (const auto& a : args) command += " " + quote(a);

@@ -31,7 +31,8 @@ class GameFolder {
   explicit GameFolder(
       const std::string& settings = "width=320\nheight=240\nrefresh_rate=60\nfullscreen=false\n");
 
-  // Runs build/bin/ruvelo with `args` from <folder>/bin.
+  // Runs build/bin/ruvelo with `args` from <folder>/bin, with HOME and the XDG folders inside the
+  // folder, so no run touches the real home.
   GameRun run(const std::vector<std::string>& args, int timeoutSeconds = 300) const;
   // The same with the shell redirections `streams` instead of the usual ones (standard input from
   // /dev/null, standard output and error to the folder's stdout.txt and stderr.txt, read back).
@@ -43,6 +44,9 @@ class GameFolder {
   // Writes a file under the folder (e.g. an input script); returns its absolute path.
   std::string writeFile(const std::string& relative, const std::string& text) const;
   std::string path(const std::string& relative) const { return root_ + "/" + relative; }
+  // The game's own data and state folders ($XDG_DATA_HOME/ruvelo, $XDG_STATE_HOME/ruvelo).
+  std::string dataDir() const { return root_ + "/data/ruvelo"; }
+  std::string stateDir() const { return root_ + "/state/ruvelo"; }
   // Replaces the linked asset `relative` (under assets/) by nothing, so the game cannot find it.
   void hideAsset(const std::string& relative) const;
 

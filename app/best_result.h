@@ -1,0 +1,51 @@
+// The player's best result: the time and power left of the best won run, kept in best.txt in the
+// player's data folder beside that run's recording, best.rvr. A better win replaces both; a best
+// file that cannot be read is reported and left as it is.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace ruvelo {
+
+struct RunResult {
+  double timeLeft = 0.0;
+  float powerLeft = 0.0f;
+};
+
+// More time left wins; with the same time, more power.
+bool betterResult(const RunResult& a, const RunResult& b);
+
+std::string formatBestFile(const RunResult& result);
+// False with `why` unless `text` holds both values as finite numbers, once each.
+bool parseBestFile(const std::string& text, RunResult& out, std::string& why);
+
+// "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); "best unreadable" when the best
+// file could not be read.
+std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, bool bestUnreadable);
+
+class BestResult {
+ public:
+  // The files in `dir` (the player's data folder; "" when there is none).
+  explicit BestResult(std::string dir);
+
+  // Reads best.txt: none yet is fine; one that cannot be read is told on `err` and never replaced.
+  void load(std::ostream& err);
+
+  // A won run: when it beats the best (or there is none), best.rvr then best.txt are written
+  // atomically. Returns the line for the result screen and the console.
+  std::string offer(const RunResult& run, const std::string& recording, std::ostream& err);
+  // The same line without keeping anything (a replayed win).
+  std::string describe(const RunResult& run) const;
+
+  std::string recordingPath() const { return dir_.empty() ? "" : dir_ + "/best.rvr"; }
+  std::string resultPath() const { return dir_.empty() ? "" : dir_ + "/best.txt"; }
+
+ private:
+  std::string dir_;
+  std::optional<RunResult> best_;
+  bool unreadable_ = false;
+};
+
+}  // namespace ruvelo
