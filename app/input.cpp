@@ -65,7 +65,8 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
 }
 
 bool isFixedKey(int key) {
-  return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M;
+  return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M ||
+         key == GLFW_KEY_G;
 }
 
 void toggleReverseCamera(AppState& state, std::ostream& out) {

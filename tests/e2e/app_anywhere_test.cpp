@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 namespace ruvelo::test {
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs `exe` from `cwd` as a player's shell would: no data folder named, the player's folders under
 // a fresh temporary HOME.
 GameRun runFrom(const std::string& cwd, const std::string& exe, const std::string& args) {
@@ -38,8 +31,8 @@ GameRun runFrom(const std::string& cwd, const std::string& exe, const std::strin
   const int raw = std::system(command.c_str());
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = slurp(output + "/out");
-  run.err = slurp(output + "/err");
+  run.out = readWholeFile(output + "/out");
+  run.err = readWholeFile(output + "/err");
   takeSoundOffLine(run);
   // Nothing is written for the player but a run's own recording, in the state folder.
   for (const auto& entry : fs::recursive_directory_iterator(home)) {

@@ -11,6 +11,7 @@
 
 #include "support/game_runner.h"
 #include "support/image.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
@@ -48,13 +49,6 @@ void PrintTo(const Drive& drive, std::ostream* out) {
   *out << drive.name;
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 std::string shotName(const Drive& drive, long frame) {
   return std::string(drive.name) + "_" + std::to_string(frame) + ".png";
 }
@@ -87,7 +81,7 @@ TEST_P(Recording, MatchesTheRecordedRun) {
     GTEST_SKIP() << "recording rewritten: " << drive.name;
   }
 
-  const std::string expected = slurp(logPath);
+  const std::string expected = readWholeFile(logPath);
   ASSERT_FALSE(expected.empty()) << "no recording at " << logPath;
   EXPECT_EQ(run.out, expected) << "console output of the " << drive.name << " drive changed";
 

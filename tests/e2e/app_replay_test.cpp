@@ -14,18 +14,12 @@
 #include "app/recording.h"
 #include "support/game_runner.h"
 #include "support/image.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
 
 const std::string kTinyWindow = "width=160\nheight=90\nrefresh_rate=60\nfullscreen=false\n";
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void spit(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -43,7 +37,7 @@ std::vector<std::string> stateText(const std::string& out) {
 Recording decoded(const std::string& path) {
   Recording r;
   std::string why;
-  EXPECT_TRUE(decodeRecording(slurp(path), r, why)) << path << ": " << why;
+  EXPECT_TRUE(decodeRecording(readWholeFile(path), r, why)) << path << ": " << why;
   return r;
 }
 
@@ -74,7 +68,7 @@ TEST(Replay, RealTimeRunsReplayToTheSameStateLines) {
     std::set<float> steps;
     for (const RecordedFrame& f : recording.frames) steps.insert(f.dt);
     EXPECT_GT(steps.size(), 10u) << "the frames should have taken their own times";
-    EXPECT_EQ(slurp(folder.stateDir() + "/last-run.rvr"), slurp(folder.path("bin/run.rvr")));
+    EXPECT_EQ(readWholeFile(folder.stateDir() + "/last-run.rvr"), readWholeFile(folder.path("bin/run.rvr")));
 
     const GameRun replay = folder.run({"--replay", "run.rvr", "--log-state"});
     ASSERT_EQ(replay.status, 0) << replay.err;
@@ -82,7 +76,7 @@ TEST(Replay, RealTimeRunsReplayToTheSameStateLines) {
     ASSERT_EQ(original.size(), 130u);
     EXPECT_EQ(stateText(replay.out), original);
     // A replay is not a run of its own: the last run stays the recorded one.
-    EXPECT_EQ(slurp(folder.stateDir() + "/last-run.rvr"), slurp(folder.path("bin/run.rvr")));
+    EXPECT_EQ(readWholeFile(folder.stateDir() + "/last-run.rvr"), readWholeFile(folder.path("bin/run.rvr")));
   }
 }
 
@@ -92,7 +86,7 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
   const GameRun run = folder.run(
       {"--frames", "130", "--fixed-dt", "0.05", "--input", "keys.txt", "--log-state", "--record", "run.rvr"});
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::string bytes = slurp(folder.path("bin/run.rvr"));
+  const std::string bytes = readWholeFile(folder.path("bin/run.rvr"));
 
   // Accelerate let go for one frame: one byte of frame 40 changed; the hash of frame 60 catches it.
   Recording changed = decoded(folder.path("bin/run.rvr"));
@@ -239,7 +233,7 @@ TEST(BestResult, TheBetterWinIsKeptWithItsRecording) {
   EXPECT_EQ(worse.shownBest, worse.shownTime);
   RunResult kept;
   std::string why;
-  ASSERT_TRUE(parseBestFile(slurp(bestFile), kept, why)) << why;
+  ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
   EXPECT_NEAR(kept.timeLeft, worse.timeLeft, 0.006);
   EXPECT_EQ(decoded(bestRun).frames.size(), static_cast<std::size_t>(worse.frame));
   // The result screen: the yellow line and the white one under it.
@@ -254,18 +248,18 @@ TEST(BestResult, TheBetterWinIsKeptWithItsRecording) {
   const Win better = wonRun(second);
   ASSERT_GT(better.timeLeft, worse.timeLeft) << "the drive without the free camera should be faster";
   EXPECT_EQ(better.shownBest, better.shownTime);
-  ASSERT_TRUE(parseBestFile(slurp(bestFile), kept, why)) << why;
+  ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
   EXPECT_NEAR(kept.timeLeft, better.timeLeft, 0.006);
-  const std::string betterRecording = slurp(bestRun);
+  const std::string betterRecording = readWholeFile(bestRun);
 
   const GameRun third = folder.run(slower, 900);
   ASSERT_EQ(third.status, 0) << third.err;
   const Win again = wonRun(third);
   EXPECT_EQ(again.timeLeft, worse.timeLeft);
   EXPECT_EQ(again.shownBest, better.shownTime);
-  ASSERT_TRUE(parseBestFile(slurp(bestFile), kept, why)) << why;
+  ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
   EXPECT_NEAR(kept.timeLeft, better.timeLeft, 0.006);
-  EXPECT_EQ(slurp(bestRun), betterRecording);
+  EXPECT_EQ(readWholeFile(bestRun), betterRecording);
 
   const GameRun replay = folder.run({"--replay", bestRun, "--log-state"}, 900);
   ASSERT_EQ(replay.status, 0) << replay.err;

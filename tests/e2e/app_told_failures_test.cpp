@@ -11,16 +11,10 @@
 
 #include "support/game_runner.h"
 #include "support/image.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Runs the game like GameFolder::run, with the standard streams arranged by `streams` (shell
 // redirections; standard error goes to a file unless `streams` says otherwise).
@@ -52,7 +46,7 @@ TEST(ToldFailures, EachEndsWithItsStatusAndNamesWhatFailed) {
   auto replaceModel = [modelDir](const std::string& name, const std::string& vertex) {
     return [=](GameFolder& folder) {
       folder.hideAsset("model/" + name);
-      folder.writeFile("assets/model/" + name, withFirstVertex(slurp(modelDir + name), vertex));
+      folder.writeFile("assets/model/" + name, withFirstVertex(readWholeFile(modelDir + name), vertex));
     };
   };
   auto nothing = [](GameFolder&) {};

@@ -20,13 +20,6 @@ std::string quote(const std::string& s) {
   return q + "'";
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // Links every entry of `from` into `to`, recursing into folders so single files can be hidden.
 void linkTree(const fs::path& from, const fs::path& to) {
   fs::create_directories(to);
@@ -77,8 +70,8 @@ GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const s
   const int raw = std::system(command.c_str());
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = slurp(root_ + "/stdout.txt");
-  run.err = slurp(root_ + "/stderr.txt");
+  run.out = readWholeFile(root_ + "/stdout.txt");
+  run.err = readWholeFile(root_ + "/stderr.txt");
   takeSoundOffLine(run);
   return run;
 }

@@ -1,7 +1,9 @@
 #include "support/temp_dir.h"
 
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 namespace ruvelo::test {
 
@@ -13,6 +15,13 @@ std::string makeTempDir(const std::string& prefix) {
     if (std::filesystem::create_directories(dir, ec)) return dir.string();
   }
   return {};
+}
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace ruvelo::test

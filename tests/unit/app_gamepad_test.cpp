@@ -105,6 +105,7 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       {"brake=JUMP\n", "controls.txt:1: unknown key \"JUMP\""},
       {"brake=ESCAPE\n", "controls.txt:1: ESCAPE is fixed"},
       {"brake=M\n", "controls.txt:1: M is fixed"},
+      {"recover=G\n", "controls.txt:1: G is fixed"},
       {"brake=GAMEPAD_Z\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_Z\""},
       {"brake=GAMEPAD_A+\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_A+\""},
       {"brake=GAMEPAD_LEFT_TRIGGER-\n", "unknown gamepad input"},

@@ -12,13 +12,6 @@
 namespace ruvelo {
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A recording with every kind of field, at random.
 Recording randomRecording(std::mt19937& rng, int frames) {
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -182,14 +175,14 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
     EXPECT_EQ(best.offer({30.0, 90.0f}, "worse", err), "Time left 30.00 s, best 40.00 s");
     EXPECT_EQ(err.str(), "");
   }
-  EXPECT_EQ(slurp(dir + "/best.rvr"), "first");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "first");
   {
     BestResult best(dir);
     std::ostringstream err;
     best.load(err);
     EXPECT_EQ(best.offer({45.0, 1.0f}, "better", err), "Time left 45.00 s, best 45.00 s");
   }
-  EXPECT_EQ(slurp(dir + "/best.rvr"), "better");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 
   std::ofstream(dir + "/best.txt", std::ios::binary) << "time_left=fast\n";
   BestResult best(dir);
@@ -198,8 +191,8 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
   EXPECT_EQ(err.str(), "ruvelo: the best result " + dir +
                            "/best.txt cannot be read (bad line \"time_left=fast\"); it is left as it is\n");
   EXPECT_EQ(best.offer({99.0, 99.0f}, "best ever", err), "Time left 99.00 s, best unreadable");
-  EXPECT_EQ(slurp(dir + "/best.txt"), "time_left=fast\n");
-  EXPECT_EQ(slurp(dir + "/best.rvr"), "better");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=fast\n");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 }
 
 }  // namespace

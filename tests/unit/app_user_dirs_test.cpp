@@ -11,13 +11,6 @@
 namespace ruvelo {
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Sets an environment variable for one scope and restores the old value after.
 class ScopedEnv {
  public:
@@ -58,7 +51,7 @@ TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   std::string why;
   ASSERT_TRUE(writeFileAtomically(path, "first", why)) << why;
   ASSERT_TRUE(writeFileAtomically(path, "second, longer", why)) << why;
-  EXPECT_EQ(slurp(path), "second, longer");
+  EXPECT_EQ(test::readWholeFile(path), "second, longer");
 
   // A folder that cannot be written: the write fails, says why, and the old file stays whole.
   ASSERT_EQ(chmod((dir + "/a/b").c_str(), 0555), 0);
@@ -67,14 +60,14 @@ TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   if (geteuid() != 0) {  // root writes anywhere
     EXPECT_FALSE(wrote);
     EXPECT_NE(why.find("best.txt"), std::string::npos) << why;
-    EXPECT_EQ(slurp(path), "second, longer");
+    EXPECT_EQ(test::readWholeFile(path), "second, longer");
   }
 
   // A path whose parent is a file: refused, the file left as it was.
-  const std::string before = slurp(path);
+  const std::string before = test::readWholeFile(path);
   EXPECT_FALSE(writeFileAtomically(path + "/child", "x", why));
   EXPECT_NE(why.find("not a folder"), std::string::npos) << why;
-  EXPECT_EQ(slurp(path), before);
+  EXPECT_EQ(test::readWholeFile(path), before);
 }
 
 }  // namespace
