@@ -281,19 +281,15 @@ std::string encodeRecording(const Recording& recording) {
   return out + encodeEnd(recording.frames.size());
 }
 
-bool decodeRecording(const std::string& bytes, Recording& out, std::string& why) {
-  out = Recording();
-  if (bytes.size() > kMaxRecordingBytes) {
-    why = "too large to be a recording";
-    return false;
-  }
-  Reader r(bytes);
+namespace {
+
+// The magic, format version and header fields; false with why set when any is missing or damaged.
+bool readHeader(Reader& r, RecordingHeader& h, std::string& why) {
   std::string magic;
   if (!r.raw(magic, sizeof kMagic) || magic != std::string(kMagic, sizeof kMagic)) {
     why = "not a recording";
     return false;
   }
-  RecordingHeader& h = out.header;
   if (!r.u16(h.version)) {
     why = "truncated in its header";
     return false;
@@ -317,100 +313,141 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
   h.width = width;
   h.height = height;
   h.autopilot = autopilot == 1;
+  return true;
+}
 
-  for (;;) {
-    const std::string where = " at frame " + std::to_string(out.frames.size() + 1);
-    std::uint8_t flags;
-    if (!r.u8(flags)) {
-      why = "truncated" + where;
-      return false;
-    }
-    if (flags == kEndOfFrames) break;
-    if ((flags & ~kKnownFlags) != 0) {
-      why = "damaged" + where + " (unknown frame flags)";
-      return false;
-    }
-    RecordedFrame f;
-    if (!r.f32(f.dt) || !r.u8(f.held) || !r.u8(f.drive)) {
-      why = "truncated" + where;
-      return false;
-    }
-    if (!(f.dt >= 0.0f && f.dt <= kMaxFrameStep) || (f.held & 0x80) != 0 || (f.drive & 0xc0) != 0) {
-      why = "damaged" + where + " (time step, held keys or driving command)";
-      return false;
-    }
-    if (flags & kHasEvents) {
-      std::uint16_t count;
-      if (!r.u16(count)) {
-        why = "truncated" + where;
-        return false;
-      }
-      if (count == 0 || count > kMaxEventsPerFrame) {
-        why = "damaged" + where + " (event count)";
-        return false;
-      }
-      f.events.resize(count);
-      for (RecordedEvent& e : f.events) {
-        const std::string problem = readEvent(r, e);
-        if (!problem.empty()) {
-          why = (problem == "truncated" ? "truncated" + where : "damaged" + where + " (" + problem + ")");
-          return false;
-        }
-      }
-    }
-    if (flags & kHasAnalog) {
-      AnalogControls a;
-      if (!r.f32(a.forward) || !r.f32(a.reverse) || !r.f32(a.steer) || !r.f32(a.brake)) {
-        why = "truncated" + where;
-        return false;
-      }
-      const auto unit = [](float v) { return v >= 0.0f && v <= 1.0f; };
-      if (!(std::fabs(a.steer) <= 1.0f && unit(a.forward) && unit(a.reverse) && unit(a.brake))) {
-        why = "damaged" + where + " (analog controls)";
-        return false;
-      }
-      f.analog = a;
-    }
-    if (flags & kHasAutopilot) {
-      std::uint8_t keys;
-      if (!r.u8(keys)) {
-        why = "truncated" + where;
-        return false;
-      }
-      if ((keys & ~(kHeldW | kHeldA | kHeldS | kHeldD | kHeldB)) != 0) {
-        why = "damaged" + where + " (autopilot keys)";
-        return false;
-      }
-      f.autopilotKeys = keys;
-    }
-    if (flags & kHasPose) {
-      RecordedPose pose;
-      if (!readPose(r, pose)) {
-        why = r.atEnd() ? "truncated" + where : "damaged" + where + " (vehicle pose)";
-        return false;
-      }
-      f.pose = pose;
-    }
-    if (flags & kHasHash) {
-      std::uint64_t hash;
-      if (!r.u64(hash)) {
-        why = "truncated" + where;
-        return false;
-      }
-      f.stateHash = hash;
-    }
-    out.frames.push_back(std::move(f));
+// A frame's event count and events; `where` names the frame in the message.
+bool readFrameEvents(Reader& r, const std::string& where, RecordedFrame& f, std::string& why) {
+  std::uint16_t count;
+  if (!r.u16(count)) {
+    why = "truncated" + where;
+    return false;
   }
+  if (count == 0 || count > kMaxEventsPerFrame) {
+    why = "damaged" + where + " (event count)";
+    return false;
+  }
+  f.events.resize(count);
+  for (RecordedEvent& e : f.events) {
+    const std::string problem = readEvent(r, e);
+    if (!problem.empty()) {
+      why = (problem == "truncated" ? "truncated" + where : "damaged" + where + " (" + problem + ")");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool readFrameAnalog(Reader& r, const std::string& where, RecordedFrame& f, std::string& why) {
+  AnalogControls a;
+  if (!r.f32(a.forward) || !r.f32(a.reverse) || !r.f32(a.steer) || !r.f32(a.brake)) {
+    why = "truncated" + where;
+    return false;
+  }
+  const auto unit = [](float v) { return v >= 0.0f && v <= 1.0f; };
+  if (!(std::fabs(a.steer) <= 1.0f && unit(a.forward) && unit(a.reverse) && unit(a.brake))) {
+    why = "damaged" + where + " (analog controls)";
+    return false;
+  }
+  f.analog = a;
+  return true;
+}
+
+// The optional parts after the analog controls: autopilot keys, vehicle pose and state hash.
+bool readFrameTail(Reader& r, std::uint8_t flags, const std::string& where, RecordedFrame& f,
+                   std::string& why) {
+  if (flags & kHasAutopilot) {
+    std::uint8_t keys;
+    if (!r.u8(keys)) {
+      why = "truncated" + where;
+      return false;
+    }
+    if ((keys & ~(kHeldW | kHeldA | kHeldS | kHeldD | kHeldB)) != 0) {
+      why = "damaged" + where + " (autopilot keys)";
+      return false;
+    }
+    f.autopilotKeys = keys;
+  }
+  if (flags & kHasPose) {
+    RecordedPose pose;
+    if (!readPose(r, pose)) {
+      why = r.atEnd() ? "truncated" + where : "damaged" + where + " (vehicle pose)";
+      return false;
+    }
+    f.pose = pose;
+  }
+  if (flags & kHasHash) {
+    std::uint64_t hash;
+    if (!r.u64(hash)) {
+      why = "truncated" + where;
+      return false;
+    }
+    f.stateHash = hash;
+  }
+  return true;
+}
+
+enum class FrameRead { Frame, End, Bad };
+
+// The frame numbered `number` (from 1), or the end-of-frames marker in its place.
+FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string& why) {
+  const std::string where = " at frame " + std::to_string(number);
+  std::uint8_t flags;
+  if (!r.u8(flags)) {
+    why = "truncated" + where;
+    return FrameRead::Bad;
+  }
+  if (flags == kEndOfFrames) return FrameRead::End;
+  if ((flags & ~kKnownFlags) != 0) {
+    why = "damaged" + where + " (unknown frame flags)";
+    return FrameRead::Bad;
+  }
+  if (!r.f32(f.dt) || !r.u8(f.held) || !r.u8(f.drive)) {
+    why = "truncated" + where;
+    return FrameRead::Bad;
+  }
+  if (!(f.dt >= 0.0f && f.dt <= kMaxFrameStep) || (f.held & 0x80) != 0 || (f.drive & 0xc0) != 0) {
+    why = "damaged" + where + " (time step, held keys or driving command)";
+    return FrameRead::Bad;
+  }
+  if ((flags & kHasEvents) && !readFrameEvents(r, where, f, why)) return FrameRead::Bad;
+  if ((flags & kHasAnalog) && !readFrameAnalog(r, where, f, why)) return FrameRead::Bad;
+  if (!readFrameTail(r, flags, where, f, why)) return FrameRead::Bad;
+  return FrameRead::Frame;
+}
+
+// The frame count after the end marker, which must match and end the bytes.
+bool readFooter(Reader& r, std::size_t frames, std::string& why) {
   std::uint32_t count;
   if (!r.u32(count)) {
     why = "truncated after its last frame";
     return false;
   }
-  if (count != out.frames.size() || !r.atEnd()) {
+  if (count != frames || !r.atEnd()) {
     why = "damaged at its end (frame count or trailing bytes)";
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool decodeRecording(const std::string& bytes, Recording& out, std::string& why) {
+  out = Recording();
+  if (bytes.size() > kMaxRecordingBytes) {
+    why = "too large to be a recording";
+    return false;
+  }
+  Reader r(bytes);
+  if (!readHeader(r, out.header, why)) return false;
+  for (;;) {
+    RecordedFrame f;
+    const FrameRead read = readFrame(r, out.frames.size() + 1, f, why);
+    if (read == FrameRead::Bad) return false;
+    if (read == FrameRead::End) break;
+    out.frames.push_back(std::move(f));
+  }
+  return readFooter(r, out.frames.size(), why);
 }
 
 void Hash64::bytes(const void* data, std::size_t size) {
