@@ -171,6 +171,27 @@ struct FlagDef {
   std::function<std::string(const std::string& value, DevFlags& flags)> apply;
 };
 
+std::string applyInput(const std::string& value, DevFlags& flags) {
+  std::string contents, why;
+  if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
+    return "cannot read \"" + value + "\": " + why;
+  std::istringstream script(contents);
+  std::string error;
+  if (!parseInputScript(script, flags.input, error)) return value + ": " + error;
+  return "";
+}
+
+std::string applyScreenshot(const std::string& value, DevFlags& flags) {
+  const auto colon = value.find(':');
+  Screenshot shot;
+  if (colon == std::string::npos || !parseWhole(value.substr(0, colon), shot.frame) || shot.frame < 1 ||
+      colon + 1 == value.size())
+    return "expected FRAME:FILE with FRAME >= 1, got \"" + value + "\"";
+  shot.path = value.substr(colon + 1);
+  flags.screenshots.push_back(shot);
+  return "";
+}
+
 const std::vector<FlagDef>& flagTable() {
   static const std::vector<FlagDef> table = {
       {"--frames", "N", "Close after N frames.", false,
@@ -191,27 +212,9 @@ const std::vector<FlagDef>& flagTable() {
       {"--input", "FILE",
        "Press and release keys, and move a gamepad, as the script FILE says (lines \"FRAME KEY "
        "press|release\", \"FRAME GAMEPAD_BUTTON NAME press|release\", \"FRAME GAMEPAD_AXIS NAME VALUE\").",
-       false,
-       [](const std::string& value, DevFlags& flags) -> std::string {
-         std::string contents, why;
-         if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
-           return "cannot read \"" + value + "\": " + why;
-         std::istringstream script(contents);
-         std::string error;
-         if (!parseInputScript(script, flags.input, error)) return value + ": " + error;
-         return "";
-       }},
+       false, applyInput},
       {"--screenshot", "N:FILE", "Write frame N's picture to FILE as a PNG (repeatable).", true,
-       [](const std::string& value, DevFlags& flags) -> std::string {
-         const auto colon = value.find(':');
-         Screenshot shot;
-         if (colon == std::string::npos || !parseWhole(value.substr(0, colon), shot.frame) ||
-             shot.frame < 1 || colon + 1 == value.size())
-           return "expected FRAME:FILE with FRAME >= 1, got \"" + value + "\"";
-         shot.path = value.substr(colon + 1);
-         flags.screenshots.push_back(shot);
-         return "";
-       }},
+       applyScreenshot},
       {"--bench", "", "Print frame-time statistics and per-pass GPU times at the end.", false,
        [](const std::string&, DevFlags& flags) -> std::string {
          flags.bench = true;
@@ -283,13 +286,8 @@ std::string versionText() {
   return std::string("ruvelo ") + buildVersion() + " (commit " + buildCommit() + ")";
 }
 
-}  // namespace
-
-FlagsResult parseDevFlags(int argc, const char* const* argv) {
-  CLI::App cli(
-      "Ruvelo: deliver three packets across the level before the time or the power runs out.\n"
-      "Without flags the game runs as designed; the flags are for tests, benchmarks and bug reports.",
-      "ruvelo");
+// Help, version, footer and layout: everything --help shows apart from the flags themselves.
+void describeCommandLine(CLI::App& cli) {
   cli.set_help_flag("-h,--help", "Show this help and exit.");
   cli.set_version_flag("--version", versionText(),
                        "Show the version and the commit it was built from, and exit.");
@@ -299,9 +297,12 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
       "(~/.config/ruvelo/settings.txt) when it exists, else settings.txt in the data folder.\n"
       "The data folder: --data-dir, else $RUVELO_DATA_DIR, else found beside the executable.");
   cli.get_formatter()->column_width(24);
+}
 
-  const std::vector<FlagDef>& table = flagTable();
-  std::vector<std::vector<std::string>> values(table.size());
+// Declares every flag of the table, in its order; a value-taking flag collects its values into
+// values[i]. Returns the options, one per table entry.
+std::vector<CLI::Option*> addFlagOptions(CLI::App& cli, const std::vector<FlagDef>& table,
+                                         std::vector<std::vector<std::string>>& values) {
   std::vector<CLI::Option*> options;
   for (std::size_t i = 0; i < table.size(); ++i) {
     const FlagDef& flag = table[i];
@@ -315,6 +316,60 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     }
     options.push_back(option);
   }
+  return options;
+}
+
+// The message for a command line CLI11 refused.
+std::string parseErrorMessage(const CLI::ParseError& error, const std::vector<FlagDef>& table) {
+  // A value-taking flag at the end of the line, or a value given to a switch ("--bench=1").
+  std::string what = error.what();
+  what.erase(0, what.find_first_not_of('-'));  // CLI11 names a switch without its dashes
+  for (const FlagDef& flag : table) {
+    if (what.rfind(std::string(flag.name + 2) + (*flag.value ? ":" : " "), 0) == 0)
+      return std::string(flag.name) + (*flag.value ? ": missing value" : ": takes no value");
+  }
+  return error.what();
+}
+
+// Applies every given flag in the table's order; "" or the first problem, with the flag's name.
+std::string applyGivenFlags(const std::vector<FlagDef>& table, const std::vector<CLI::Option*>& options,
+                            std::vector<std::vector<std::string>>& values, DevFlags& flags) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const FlagDef& flag = table[i];
+    if (options[i]->count() == 0) continue;
+    if (!*flag.value) values[i] = {""};
+    for (const std::string& value : values[i]) {
+      const std::string problem = flag.apply(value, flags);
+      if (!problem.empty()) return std::string(flag.name) + ": " + problem;
+    }
+  }
+  return "";
+}
+
+// What is wrong with the command line once every flag took its value: "" or the message.
+std::string leftoverProblem(const std::vector<std::string>& extras, const DevFlags& flags) {
+  if (!extras.empty())
+    return "unknown flag \"" + extras.front() + "\" (flags: " + flagList() + "; --help says more)";
+  // A picture of a frame the run never reaches would silently never be written.
+  for (const Screenshot& shot : flags.screenshots) {
+    if (flags.frames > 0 && shot.frame > flags.frames)
+      return "--screenshot: frame " + std::to_string(shot.frame) + " is after the last frame (--frames " +
+             std::to_string(flags.frames) + ")";
+  }
+  return "";
+}
+
+}  // namespace
+
+FlagsResult parseDevFlags(int argc, const char* const* argv) {
+  CLI::App cli(
+      "Ruvelo: deliver three packets across the level before the time or the power runs out.\n"
+      "Without flags the game runs as designed; the flags are for tests, benchmarks and bug reports.",
+      "ruvelo");
+  describeCommandLine(cli);
+  const std::vector<FlagDef>& table = flagTable();
+  std::vector<std::vector<std::string>> values(table.size());
+  const std::vector<CLI::Option*> options = addFlagOptions(cli, table, values);
 
   FlagsResult result;
   try {
@@ -326,35 +381,12 @@ FlagsResult parseDevFlags(int argc, const char* const* argv) {
     result.exitText = std::string(version.what()) + "\n";
     return result;
   } catch (const CLI::ParseError& error) {
-    // A value-taking flag at the end of the line, or a value given to a switch ("--bench=1").
-    std::string what = error.what();
-    what.erase(0, what.find_first_not_of('-'));  // CLI11 names a switch without its dashes
-    for (const FlagDef& flag : table) {
-      if (what.rfind(std::string(flag.name + 2) + (*flag.value ? ":" : " "), 0) == 0)
-        return fail(std::string(flag.name) + (*flag.value ? ": missing value" : ": takes no value"));
-    }
-    return fail(error.what());
+    return fail(parseErrorMessage(error, table));
   }
 
-  DevFlags& flags = result.flags;
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    const FlagDef& flag = table[i];
-    if (options[i]->count() == 0) continue;
-    if (!*flag.value) values[i] = {""};
-    for (const std::string& value : values[i]) {
-      const std::string problem = flag.apply(value, flags);
-      if (!problem.empty()) return fail(std::string(flag.name) + ": " + problem);
-    }
-  }
-  const std::vector<std::string> extras = cli.remaining();
-  if (!extras.empty())
-    return fail("unknown flag \"" + extras.front() + "\" (flags: " + flagList() + "; --help says more)");
-  // A picture of a frame the run never reaches would silently never be written.
-  for (const Screenshot& shot : flags.screenshots) {
-    if (flags.frames > 0 && shot.frame > flags.frames)
-      return fail("--screenshot: frame " + std::to_string(shot.frame) +
-                  " is after the last frame (--frames " + std::to_string(flags.frames) + ")");
-  }
+  std::string problem = applyGivenFlags(table, options, values, result.flags);
+  if (problem.empty()) problem = leftoverProblem(cli.remaining(), result.flags);
+  if (!problem.empty()) return fail(problem);
   return result;
 }
 

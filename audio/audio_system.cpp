@@ -271,6 +271,81 @@ struct AudioSystem::Output {
     alSourceStop(event[e]);
     alSourcePlay(event[e]);
   }
+
+  void placeListener(const AudioFrame& f, float gain) {
+    alListenerf(AL_GAIN, gain);
+    alListener3f(AL_POSITION, f.listenerPosition.x, f.listenerPosition.y, f.listenerPosition.z);
+    const ALfloat orientation[] = {f.listenerFront.x, f.listenerFront.y, f.listenerFront.z,
+                                   f.listenerUp.x,    f.listenerUp.y,    f.listenerUp.z};
+    alListenerfv(AL_ORIENTATION, orientation);
+  }
+
+  // The engine: loops crossfaded by its speed, pulling against coasting by the throttle.
+  void mixEngine(const AudioFrame& f, float dt, bool over) {
+    rpm = smoothTowards(rpm, std::isfinite(f.engineRpm) ? f.engineRpm : rpm, dt, kRpmSmoothing);
+    load = smoothTowards(load, std::clamp(f.throttle, 0.0f, 1.0f), dt, kLoadSmoothing);
+    engineFade = smoothTowards(engineFade, over ? 0.0f : 1.0f, dt, kResultFade);
+    // A change between forward gears: the drive drops away for a moment, with a soft clunk.
+    if (f.gear != lastGear && f.gear >= kFirstGear && lastGear >= kFirstGear && !over) {
+      shiftDip = 1.0f;
+      playImpact(f.vehiclePosition, 0.12f * kImpactGain, 1.6f);
+    }
+    lastGear = f.gear;
+    shiftDip = smoothTowards(shiftDip, 0.0f, dt, kShiftDip);
+    const float level = kEngineGain * (0.6f + 0.4f * load) * engineFade * (1.0f - 0.5f * shiftDip);
+    const float onLoad = std::sqrt(load), offLoad = kOffLoadGain * std::sqrt(1.0f - load);
+    const std::array<LoopVoice, kEngineLoops> voices = engineCrossfade(rpm);
+    for (int i = 0; i < kEngineLoops; ++i) {
+      for (int onOff = 0; onOff < 2; ++onOff) {
+        const ALuint source = engine[i][onOff];
+        alSourcef(source, AL_GAIN, level * voices[i].gain * (onOff == 0 ? onLoad : offLoad));
+        alSourcef(source, AL_PITCH, voices[i].pitch);
+        setPosition(source, f.vehiclePosition);
+      }
+    }
+  }
+
+  void mixTyres(const AudioFrame& f, float dt, bool over) {
+    for (int w = 0; w < 4; ++w) {
+      const WheelSlip& wheel = f.wheels[w];
+      const float target = over || !wheel.onGround ? 0.0f : audio::squealLevel(wheel.longSlip, wheel.latSlip);
+      squealLevel[w] = smoothTowards(squealLevel[w], target, dt, kSquealSmoothing);
+      alSourcef(squeal[w], AL_GAIN, kSquealGain * squealLevel[w]);
+      setPosition(squeal[w], f.vehiclePosition);
+    }
+  }
+
+  // Impacts, each pair of bodies at most once per pause.
+  void mixImpacts(const AudioFrame& f) {
+    for (int i = 0; i < std::min(f.impactCount, AudioFrame::kMaxImpacts); ++i) {
+      const ImpactReport& report = f.impacts[i];
+      if (!(report.speedChange >= kQuietestImpact) || pairResting(report.pair)) continue;
+      rememberPair(report.pair);
+      const float strength = std::clamp(
+          std::log(report.speedChange / kQuietestImpact) / std::log(kLoudestImpact / kQuietestImpact), 0.0f,
+          1.0f);
+      playImpact(f.vehiclePosition, kImpactGain * (0.2f + 0.8f * strength), 1.15f - 0.3f * strength);
+    }
+  }
+
+  void mixEvents(const AudioFrame& f, float dt, bool over) {
+    if (f.pickup) play(kPickup);
+    if (f.delivery) play(kDelivery);
+    if (f.lowPower && !over) {
+      warningWait -= dt;
+      if (warningWait <= 0.0f) {
+        play(kLowPower);
+        warningWait = kWarningInterval;
+      }
+    } else {
+      warningWait = 0.0f;
+    }
+    if (f.result != lastResult && over) {
+      alSourceStop(event[kLowPower]);
+      play(f.result == RaceResult::Won ? kWin : kLose);
+    }
+    lastResult = f.result;
+  }
 };
 
 AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
@@ -327,74 +402,12 @@ void AudioSystem::mix(const AudioFrame& f) {
     o.rpm = f.engineRpm;
     o.lastGear = f.gear;
   }
-
-  alListenerf(AL_GAIN, f.muted ? 0.0f : volume_);
-  alListener3f(AL_POSITION, f.listenerPosition.x, f.listenerPosition.y, f.listenerPosition.z);
-  const ALfloat orientation[] = {f.listenerFront.x, f.listenerFront.y, f.listenerFront.z,
-                                 f.listenerUp.x,    f.listenerUp.y,    f.listenerUp.z};
-  alListenerfv(AL_ORIENTATION, orientation);
-
-  // The engine: loops crossfaded by its speed, pulling against coasting by the throttle.
+  o.placeListener(f, f.muted ? 0.0f : volume_);
   const bool over = f.result != RaceResult::None;
-  o.rpm = smoothTowards(o.rpm, std::isfinite(f.engineRpm) ? f.engineRpm : o.rpm, dt, kRpmSmoothing);
-  o.load = smoothTowards(o.load, std::clamp(f.throttle, 0.0f, 1.0f), dt, kLoadSmoothing);
-  o.engineFade = smoothTowards(o.engineFade, over ? 0.0f : 1.0f, dt, kResultFade);
-  // A change between forward gears: the drive drops away for a moment, with a soft clunk.
-  if (f.gear != o.lastGear && f.gear >= kFirstGear && o.lastGear >= kFirstGear && !over) {
-    o.shiftDip = 1.0f;
-    o.playImpact(f.vehiclePosition, 0.12f * kImpactGain, 1.6f);
-  }
-  o.lastGear = f.gear;
-  o.shiftDip = smoothTowards(o.shiftDip, 0.0f, dt, kShiftDip);
-  const float level = kEngineGain * (0.6f + 0.4f * o.load) * o.engineFade * (1.0f - 0.5f * o.shiftDip);
-  const float onLoad = std::sqrt(o.load), offLoad = kOffLoadGain * std::sqrt(1.0f - o.load);
-  const std::array<LoopVoice, kEngineLoops> voices = engineCrossfade(o.rpm);
-  for (int i = 0; i < kEngineLoops; ++i) {
-    for (int onOff = 0; onOff < 2; ++onOff) {
-      const ALuint source = o.engine[i][onOff];
-      alSourcef(source, AL_GAIN, level * voices[i].gain * (onOff == 0 ? onLoad : offLoad));
-      alSourcef(source, AL_PITCH, voices[i].pitch);
-      setPosition(source, f.vehiclePosition);
-    }
-  }
-
-  // Tyres.
-  for (int w = 0; w < 4; ++w) {
-    const WheelSlip& wheel = f.wheels[w];
-    const float target = over || !wheel.onGround ? 0.0f : squealLevel(wheel.longSlip, wheel.latSlip);
-    o.squealLevel[w] = smoothTowards(o.squealLevel[w], target, dt, kSquealSmoothing);
-    alSourcef(o.squeal[w], AL_GAIN, kSquealGain * o.squealLevel[w]);
-    setPosition(o.squeal[w], f.vehiclePosition);
-  }
-
-  // Impacts, each pair of bodies at most once per pause.
-  for (int i = 0; i < std::min(f.impactCount, AudioFrame::kMaxImpacts); ++i) {
-    const ImpactReport& impact = f.impacts[i];
-    if (!(impact.speedChange >= kQuietestImpact) || o.pairResting(impact.pair)) continue;
-    o.rememberPair(impact.pair);
-    const float strength = std::clamp(
-        std::log(impact.speedChange / kQuietestImpact) / std::log(kLoudestImpact / kQuietestImpact), 0.0f,
-        1.0f);
-    o.playImpact(f.vehiclePosition, kImpactGain * (0.2f + 0.8f * strength), 1.15f - 0.3f * strength);
-  }
-
-  // Events.
-  if (f.pickup) o.play(kPickup);
-  if (f.delivery) o.play(kDelivery);
-  if (f.lowPower && !over) {
-    o.warningWait -= dt;
-    if (o.warningWait <= 0.0f) {
-      o.play(kLowPower);
-      o.warningWait = kWarningInterval;
-    }
-  } else {
-    o.warningWait = 0.0f;
-  }
-  if (f.result != o.lastResult && over) {
-    alSourceStop(o.event[kLowPower]);
-    o.play(f.result == RaceResult::Won ? kWin : kLose);
-  }
-  o.lastResult = f.result;
+  o.mixEngine(f, dt, over);
+  o.mixTyres(f, dt, over);
+  o.mixImpacts(f);
+  o.mixEvents(f, dt, over);
 }
 
 void AudioSystem::render(float dt) {
