@@ -2,6 +2,7 @@
 
 #include "physics/physics_world.h"
 
+#include "import/model_checks.h"
 #include "level/level_layout.h"
 
 #include <cmath>
@@ -41,6 +42,11 @@ bool finite(const glm::vec3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+bool withinBounds(const glm::vec3& v) {
+  return finite(v) && std::fabs(v.x) <= ruvelo::kMaxVertexCoordinate &&
+         std::fabs(v.y) <= ruvelo::kMaxVertexCoordinate && std::fabs(v.z) <= ruvelo::kMaxVertexCoordinate;
+}
+
 btTransform poseAt(const glm::vec3& position, bool quarterTurn) {
   btTransform pose(btQuaternion::getIdentity(), toBt(position));
   if (quarterTurn) pose.setRotation(btQuaternion(btVector3(0, 1, 0), kQuarterTurn));
@@ -62,9 +68,11 @@ std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> position
   if (triangles == 0 || indices.size() % 3 != 0 || triangles > kMaxMeshTriangles) return nullptr;
   for (uint32_t index : indices)
     if (index >= positions.size()) return nullptr;
-  for (const glm::vec3& p : positions)
-    if (!finite(p)) return nullptr;
   if (!finite(scale) || scale.x == 0.0f || scale.y == 0.0f || scale.z == 0.0f) return nullptr;
+  // Checked as scaled, as Bullet walks it: a finite vertex may overflow once scaled, and one far out
+  // stretches the tree's quantisation until the level's real triangles are lost in it.
+  for (const glm::vec3& p : positions)
+    if (!withinBounds(p * scale)) return nullptr;
 
   auto mesh = std::make_shared<CookedMesh>();
   mesh->positions = std::move(positions);

@@ -18,7 +18,8 @@ class PhysicsWorld;
 
 // A static triangle-mesh shape (shareable) over a model's positions and triangle indices, scaled
 // without touching the vertex data. Null when the mesh cannot be built: no triangle, an index count
-// that is not a multiple of 3, or an index outside the positions. The shape owns copies of the data
+// that is not a multiple of 3, an index outside the positions, or a vertex that, scaled, is not finite
+// or lies beyond the model bound (kMaxVertexCoordinate). The shape owns copies of the data
 // and carries a ShapeInfo with the material and all-zero filter data. Prints nothing.
 std::shared_ptr<btCollisionShape> cookModelShape(std::vector<glm::vec3> positions,
                                                  std::vector<uint32_t> indices, const glm::vec3& scale,

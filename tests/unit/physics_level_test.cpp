@@ -38,6 +38,13 @@ TEST(CookModelShape, RejectsMeshesBulletCannotBuild) {
   auto nan = positions;
   nan[1].y = std::nanf("");
   EXPECT_EQ(cookModelShape(nan, indices, one, material), nullptr);
+  // Finite but far out, or finite until scaled: the tree would lose the real triangles or walk inf.
+  auto far = positions;
+  far[1].x = 1e30f;
+  EXPECT_EQ(cookModelShape(far, indices, one, material), nullptr);
+  auto overflowing = positions;
+  overflowing[1].x = 3e38f;
+  EXPECT_EQ(cookModelShape(overflowing, indices, glm::vec3(2.0f), material), nullptr);
   EXPECT_EQ(cookModelShape(positions, indices, glm::vec3(1, 0, 1), material), nullptr);
 
   auto shape = cookModelShape(positions, indices, one, material);
