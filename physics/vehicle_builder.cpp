@@ -202,77 +202,77 @@ void Vehicle::syncWheelPoses() {
 namespace {
 
 // A 16-sided cylinder along x, shared by every wheel.
-std::vector<glm::vec3> wheelHullPoints(const VehicleSpec& spec) {
+std::vector<glm::vec3> wheelHullPoints(const VehicleSpec& design) {
   std::vector<glm::vec3> points;
   for (int i = 0; i < kWheelHullSides; ++i) {
     const float theta = static_cast<float>(i) * 2.0f * 3.14159265f / kWheelHullSides;
-    const float y = spec.wheelRadius * std::cos(theta);
-    const float z = spec.wheelRadius * std::sin(theta);
-    points.push_back({-spec.wheelWidth * 0.5f, y, z});
-    points.push_back({spec.wheelWidth * 0.5f, y, z});
+    const float y = design.wheelRadius * std::cos(theta);
+    const float z = design.wheelRadius * std::sin(theta);
+    points.push_back({-design.wheelWidth * 0.5f, y, z});
+    points.push_back({design.wheelWidth * 0.5f, y, z});
   }
   return points;
 }
 
 // The chassis box shifted so that the body's origin is the centre of mass.
-std::vector<glm::vec3> chassisHullPoints(const VehicleSpec& spec) {
+std::vector<glm::vec3> chassisHullPoints(const VehicleSpec& design) {
   std::vector<glm::vec3> points;
   for (int i = 0; i < 8; ++i) {
     const glm::vec3 corner((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
-    points.push_back(corner * spec.chassisDims - spec.chassisCMOffset);
+    points.push_back(corner * design.chassisDims - design.chassisCMOffset);
   }
   return points;
 }
 
-vehicle::VehicleModelData modelData(const VehicleSpec& spec) {
+vehicle::VehicleModelData modelData(const VehicleSpec& design) {
   vehicle::VehicleLayout layout;
-  layout.chassisMass = spec.chassisMass;
-  layout.chassisDims = spec.chassisDims;
-  layout.chassisCMOffset = spec.chassisCMOffset;
-  layout.wheelMass = spec.wheelMass;
-  layout.wheelWidth = spec.wheelWidth;
-  layout.wheelRadius = spec.wheelRadius;
-  layout.wheelMOI = spec.wheelMOI;
-  layout.numWheels = static_cast<int>(spec.numWheels);
+  layout.chassisMass = design.chassisMass;
+  layout.chassisDims = design.chassisDims;
+  layout.chassisCMOffset = design.chassisCMOffset;
+  layout.wheelMass = design.wheelMass;
+  layout.wheelWidth = design.wheelWidth;
+  layout.wheelRadius = design.wheelRadius;
+  layout.wheelMOI = design.wheelMOI;
+  layout.numWheels = static_cast<int>(design.numWheels);
   return vehicle::makeVehicleModelData(layout);
 }
 
 // Every wheel's shape: the one hull, each with its own tag.
-std::vector<WheelShape> makeWheelShapes(const VehicleSpec& spec, std::unique_ptr<btConvexHullShape> hull,
+std::vector<WheelShape> makeWheelShapes(const VehicleSpec& design, std::unique_ptr<btConvexHullShape> hull,
                                         const PhysicsMaterial& fallbackMaterial) {
   ShapeInfo wheelInfo;
-  wheelInfo.simFilter = spec.wheelSimFilterData;
+  wheelInfo.simFilter = design.wheelSimFilterData;
   wheelInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  wheelInfo.material = spec.wheelMaterial ? spec.wheelMaterial : &fallbackMaterial;
+  wheelInfo.material = design.wheelMaterial ? design.wheelMaterial : &fallbackMaterial;
   std::shared_ptr<btCollisionShape> sharedHull = makeSharedShape(std::move(hull), wheelInfo);
-  std::vector<WheelShape> shapes(spec.numWheels);
-  for (uint32_t i = 0; i < spec.numWheels; ++i) {
+  std::vector<WheelShape> shapes(design.numWheels);
+  for (uint32_t i = 0; i < design.numWheels; ++i) {
     WheelShape& w = shapes[i];
     w.hull = sharedHull;
     w.info = wheelInfo;
-    if (spec.wheelTags) {
-      spec.wheelTags[i].isWheel = true;
-      spec.wheelTags[i].wheelId = i;
-      w.info.wheelTag = &spec.wheelTags[i];
+    if (design.wheelTags) {
+      design.wheelTags[i].isWheel = true;
+      design.wheelTags[i].wheelId = i;
+      w.info.wheelTag = &design.wheelTags[i];
     }
   }
   return shapes;
 }
 
 // The chassis body at the start pose, its centre of mass offset from the actor's frame.
-btRigidBody* createChassisBody(const VehicleSpec& spec, PhysicsWorld& world,
+btRigidBody* createChassisBody(const VehicleSpec& design, PhysicsWorld& world,
                                std::unique_ptr<btConvexHullShape> hull, const glm::vec3& startPosition,
                                const glm::quat& startRotation) {
   ShapeInfo chassisInfo;
-  chassisInfo.simFilter = spec.chassisSimFilterData;
+  chassisInfo.simFilter = design.chassisSimFilterData;
   chassisInfo.queryFilter = FilterData{0, 0, 0, kNotDrivableSurface};
-  chassisInfo.material = spec.chassisMaterial ? spec.chassisMaterial : &world.defaultMaterial();
+  chassisInfo.material = design.chassisMaterial ? design.chassisMaterial : &world.defaultMaterial();
   std::shared_ptr<btCollisionShape> chassisShape = makeSharedShape(std::move(hull), chassisInfo);
   const btTransform actorPose(toBt(glm::normalize(startRotation)), toBt(startPosition));
   const btTransform bodyPose =
-      actorPose * btTransform(btQuaternion::getIdentity(), toBt(spec.chassisCMOffset));
+      actorPose * btTransform(btQuaternion::getIdentity(), toBt(design.chassisCMOffset));
   btRigidBody* body =
-      world.createDynamicBody(chassisShape, bodyPose, spec.chassisMass, toBt(spec.chassisMOI));
+      world.createDynamicBody(chassisShape, bodyPose, design.chassisMass, toBt(design.chassisMOI));
   if (!body) return nullptr;
   body->setCcdMotionThreshold(kCcdMotionThreshold);
   body->setCcdSweptSphereRadius(kCcdSweptSphereRadius);

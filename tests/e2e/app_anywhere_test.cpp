@@ -1,7 +1,6 @@
 // The game as a player starts it: from any folder, with or without data, with the player's own
 // settings, in a window smaller than the HUD was designed for.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,12 +27,7 @@ GameRun runFrom(const std::string& cwd, const std::string& exe, const std::strin
                               "' && env -u RUVELO_DATA_DIR -u XDG_CONFIG_HOME -u XDG_DATA_HOME " +
                               "-u XDG_STATE_HOME HOME='" + home + "' " + gamePreload() + "timeout 300 '" +
                               exe + "' " + args + " </dev/null >'" + output + "/out' 2>'" + output + "/err'";
-  const int raw = std::system(command.c_str());
-  GameRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = readWholeFile(output + "/out");
-  run.err = readWholeFile(output + "/err");
-  takeSoundOffLine(run);
+  const GameRun run = runGameCommand(command, output + "/out", output + "/err");
   // Nothing is written for the player but a run's own recording, in the state folder.
   for (const auto& entry : fs::recursive_directory_iterator(home)) {
     if (entry.is_directory()) continue;

@@ -33,6 +33,14 @@ void linkTree(const fs::path& from, const fs::path& to) {
   }
 }
 
+// A machine without a sound device starts standard error with "Sound off: why"; it is kept apart.
+void takeSoundOffLine(GameRun& run) {
+  if (run.err.rfind("Sound off: ", 0) != 0) return;
+  const auto end = run.err.find('\n');
+  run.soundOff = run.err.substr(0, end);
+  run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
+}
+
 }  // namespace
 
 GameFolder::GameFolder(const std::string& settings) : root_(makeTempDir("ruvelo-e2e")) {
@@ -67,20 +75,17 @@ GameRun GameFolder::runWithStreams(const std::vector<std::string>& args, const s
   // What the streams leave out is read as empty: stale files from an earlier run are removed first.
   fs::remove(root_ + "/stdout.txt");
   fs::remove(root_ + "/stderr.txt");
+  return runGameCommand(command, root_ + "/stdout.txt", root_ + "/stderr.txt");
+}
+
+GameRun runGameCommand(const std::string& command, const std::string& outPath, const std::string& errPath) {
   const int raw = std::system(command.c_str());
   GameRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = readWholeFile(root_ + "/stdout.txt");
-  run.err = readWholeFile(root_ + "/stderr.txt");
+  run.out = readWholeFile(outPath);
+  run.err = readWholeFile(errPath);
   takeSoundOffLine(run);
   return run;
-}
-
-void takeSoundOffLine(GameRun& run) {
-  if (run.err.rfind("Sound off: ", 0) != 0) return;
-  const auto end = run.err.find('\n');
-  run.soundOff = run.err.substr(0, end);
-  run.err.erase(0, end == std::string::npos ? std::string::npos : end + 1);
 }
 
 void GameFolder::writeSettings(const std::string& text) const {

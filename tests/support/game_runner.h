@@ -17,8 +17,10 @@ struct GameRun {
   std::string soundOff;
 };
 
-// Moves a leading "Sound off: ..." line from run.err to run.soundOff (for runners of their own).
-void takeSoundOffLine(GameRun& run);
+// Runs a shell command that starts the game with its standard output and error sent to `outPath`
+// and `errPath`, and reads the run back: the exit status (128 + signal when killed), both streams,
+// the no-device sound line set apart.
+GameRun runGameCommand(const std::string& command, const std::string& outPath, const std::string& errPath);
 
 // "LD_PRELOAD=... " for a shell command that starts the game, or "". The sanitizer run preloads the
 // GL driver so that leaks inside it are still attributed to it (and suppressed) after GLFW's
