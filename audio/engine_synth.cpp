@@ -21,7 +21,7 @@ constexpr std::array<Resonance, 4> kResonances{{
 }};
 constexpr float kResonanceScale = 0.30f;    // from one firing's pulse to the output
 constexpr float kRaspCoasting = 0.04f;      // noise per firing
-constexpr float kRaspPulling = 0.14f;
+constexpr float kRaspPulling = 0.08f;
 constexpr float kRaspDecay = 0.004f;        // s, how fast a firing's rasp dies away
 constexpr float kRaspLowShare = 0.6f;       // of the rasp, the part through the lower band
 constexpr float kCylinderSpread = 0.08f;    // how unlike the cylinders are
