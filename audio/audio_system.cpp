@@ -31,10 +31,10 @@ constexpr float kClunkGain = 0.30f;
 constexpr float kEventGain = 0.25f;
 constexpr float kLowPowerGain = 0.55f;  // of the event gain: a reminder, not an alarm
 
-constexpr float kRpmSmoothing = 0.03f;       // s: the engine's speed as heard follows within tens of ms
-constexpr float kLoadSmoothing = 0.03f;      // s: a lift is heard at once
-constexpr float kSquealRise = 0.08f;         // s: a squeal swells in
-constexpr float kSquealFall = 0.20f;         // s: and dies away
+constexpr float kRpmSmoothing = 0.03f;   // s: the engine's speed as heard follows within tens of ms
+constexpr float kLoadSmoothing = 0.03f;  // s: a lift is heard at once
+constexpr float kSquealRise = 0.08f;     // s: a squeal swells in
+constexpr float kSquealFall = 0.20f;     // s: and dies away
 constexpr float kScrapeRise = 0.04f;
 constexpr float kScrapeFall = 0.15f;
 constexpr float kResultFade = 0.4f;          // s: the engine fades out on the result screen
@@ -45,7 +45,7 @@ constexpr float kLoudestImpact = 8.0f;       // m/s
 constexpr float kCrashStrength = 0.55f;      // of the loudest: harder hits sound the heavy crash
 constexpr float kReferenceDistance = 15.0f;  // m: the follow camera's distance; closer is no louder
 
-constexpr int kFirstGear = 2;  // below it: reverse and neutral
+constexpr int kFirstGear = 2;     // below it: reverse and neutral
 constexpr int kImpactVoices = 3;  // of each kind
 constexpr int kPairsRemembered = 16;
 constexpr int kRenderChunk = 1024;  // sample frames per render call
@@ -56,7 +56,8 @@ constexpr int kRenderChunk = 1024;  // sample frames per render call
 constexpr float kStreamLead = 0.045f;   // s
 constexpr float kLongestFrame = 0.25f;  // s: longer frames are made up to this much sound
 constexpr int kStreamChunk = 256;       // samples per buffer
-constexpr int kStreamBuffers = static_cast<int>((kLongestFrame + kStreamLead) * kEngineRate) / kStreamChunk + 4;
+constexpr int kStreamBuffers =
+    static_cast<int>((kLongestFrame + kStreamLead) * kEngineRate) / kStreamChunk + 4;
 constexpr int kStreamMost = kStreamBuffers * kStreamChunk;
 
 enum Event { kPickup, kDelivery, kLowPower, kWin, kLose, kEventCount };
@@ -299,12 +300,13 @@ struct AudioSystem::Output {
     const long ahead = queuedSamples - offset;
     const long wanted = std::lround((std::min(dt, kLongestFrame) + kStreamLead) * kEngineRate);
     const long missing = std::max(0L, wanted - ahead);
-    const int chunks = static_cast<int>(std::min<long>((missing + kStreamChunk - 1) / kStreamChunk, freeCount));
+    const int chunks =
+        static_cast<int>(std::min<long>((missing + kStreamChunk - 1) / kStreamChunk, freeCount));
     if (chunks > 0) {
       const int count = chunks * kStreamChunk;
       synth.render(engineSamples.data(), count, rpm, heardLoad);
       for (int n = 0; n < count; ++n)
-        engineOut[n] = static_cast<int16_t>(std::lround(std::clamp(engineSamples[n], -1.0f, 1.0f) * 32767.0f));
+        engineOut[n] = static_cast<int16_t>(std::clamp(engineSamples[n], -1.0f, 1.0f) * 32767.0f);
       for (int c = 0; c < chunks; ++c) {
         const ALuint buffer = freeBuffers[--freeCount];
         alBufferData(buffer, AL_FORMAT_MONO16, engineOut.data() + c * kStreamChunk,
@@ -335,8 +337,8 @@ struct AudioSystem::Output {
   }
 
   // Plays on one of `voices`: one that has finished if there is one, else the one after the last used.
-  void playImpact(std::array<ALuint, kImpactVoices>& voices, int& next, const glm::vec3& where, float loudness,
-                  float pitch) {
+  void playImpact(std::array<ALuint, kImpactVoices>& voices, int& next, const glm::vec3& where,
+                  float loudness, float pitch) {
     int chosen = next;
     for (int i = 0; i < kImpactVoices; ++i) {
       ALint state = AL_STOPPED;
@@ -393,15 +395,16 @@ struct AudioSystem::Output {
       const WheelSlip& wheel = f.wheels[w];
       const LoopVoice voice =
           over || !wheel.onGround ? LoopVoice{} : squealVoice(wheel.longSlip, wheel.latSlip, wheel.slipSpeed);
-      squealGain[w] =
-          smoothTowards(squealGain[w], voice.gain, dt, voice.gain > squealGain[w] ? kSquealRise : kSquealFall);
+      squealGain[w] = smoothTowards(squealGain[w], voice.gain, dt,
+                                    voice.gain > squealGain[w] ? kSquealRise : kSquealFall);
       alSourcef(squeal[w], AL_GAIN, kSquealGain * squealGain[w]);
       // Each tyre a little apart in pitch, so four squeals do not add up in step.
       alSourcef(squeal[w], AL_PITCH, voice.pitch * (0.97f + 0.02f * static_cast<float>(w)));
       setPosition(squeal[w], f.vehiclePosition);
     }
     const LoopVoice voice = over ? LoopVoice{} : scrapeVoice(f.scrapeSpeed);
-    scrapeGain = smoothTowards(scrapeGain, voice.gain, dt, voice.gain > scrapeGain ? kScrapeRise : kScrapeFall);
+    scrapeGain =
+        smoothTowards(scrapeGain, voice.gain, dt, voice.gain > scrapeGain ? kScrapeRise : kScrapeFall);
     alSourcef(scrape, AL_GAIN, kScrapeGain * scrapeGain);
     alSourcef(scrape, AL_PITCH, voice.pitch);
     setPosition(scrape, f.vehiclePosition);

@@ -37,7 +37,7 @@ struct AudioFrame {
   // 0..1: the throttle the engine itself gets, not the driver's: none while a gear change has the
   // drive line in neutral, so a change up lifts and comes back on.
   float engineThrottle = 0.0f;
-  int gear = 0;           // as the vehicle numbers them: 0 reverse, 1 neutral, 2 first, 3 second …
+  int gear = 0;  // as the vehicle numbers them: 0 reverse, 1 neutral, 2 first, 3 second …
   std::array<WheelSlip, 4> wheels{};
   float scrapeSpeed = 0.0f;  // m/s: how fast the body slides along what it touches (0 when it does not)
   glm::vec3 vehiclePosition{0.0f};

@@ -17,7 +17,8 @@ struct Biquad {
   static Biquad lowPass(float hz, float q, float rate) {
     const float w = 6.28318530718f * hz / rate, alpha = std::sin(w) / (2.0f * q), a0 = 1.0f + alpha;
     const float c = std::cos(w);
-    return {(1.0f - c) / 2.0f / a0, (1.0f - c) / a0, (1.0f - c) / 2.0f / a0, -2.0f * c / a0, (1.0f - alpha) / a0};
+    return {(1.0f - c) / 2.0f / a0, (1.0f - c) / a0, (1.0f - c) / 2.0f / a0, -2.0f * c / a0,
+            (1.0f - alpha) / a0};
   }
   float run(float x) {
     const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;

@@ -35,15 +35,16 @@ float squealLevel(float longSlip, float latSlip) {
 
 LoopVoice squealVoice(float longSlip, float latSlip, float slipSpeed) {
   if (!std::isfinite(slipSpeed)) return {};
-  const float speed = std::clamp((std::fabs(slipSpeed) - kQuietestSlip) / (kLoudestSlip - kQuietestSlip), 0.0f, 1.0f);
+  const float speed =
+      std::clamp((std::fabs(slipSpeed) - kQuietestSlip) / (kLoudestSlip - kQuietestSlip), 0.0f, 1.0f);
   return {squealLevel(longSlip, latSlip) * std::sqrt(speed),
           kSquealLowPitch + (kSquealHighPitch - kSquealLowPitch) * speed};
 }
 
 LoopVoice scrapeVoice(float slidingSpeed) {
   if (!std::isfinite(slidingSpeed)) return {};
-  const float speed =
-      std::clamp((std::fabs(slidingSpeed) - kQuietestScrape) / (kLoudestScrape - kQuietestScrape), 0.0f, 1.0f);
+  const float speed = std::clamp(
+      (std::fabs(slidingSpeed) - kQuietestScrape) / (kLoudestScrape - kQuietestScrape), 0.0f, 1.0f);
   return {std::sqrt(speed), kScrapeLowPitch + (kScrapeHighPitch - kScrapeLowPitch) * speed};
 }
 

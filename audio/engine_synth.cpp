@@ -14,29 +14,29 @@ struct Resonance {
   float hz, q, coasting, pulling;
 };
 constexpr std::array<Resonance, 4> kResonances{{
-    {105.0f, 0.8f, 1.3f, 1.0f},   // the body and the silencer: the low thump of each firing
-    {290.0f, 3.0f, 1.2f, 1.7f},   // the exhaust pipe
-    {610.0f, 4.0f, 0.6f, 1.5f},  // its second mode
-    {980.0f, 5.0f, 0.2f, 1.1f},   // the intake, open under load
+    {105.0f, 0.8f, 1.3f, 1.0f},  // the body and the silencer: the low thump of each firing
+    {290.0f, 3.0f, 1.5f, 1.7f},  // the exhaust pipe
+    {610.0f, 4.0f, 1.0f, 1.5f},  // its second mode
+    {980.0f, 5.0f, 0.4f, 1.1f},  // the intake, open under load
 }};
-constexpr float kResonanceScale = 0.30f;    // from one firing's pulse to the output
-constexpr float kRaspCoasting = 0.04f;      // noise per firing
+constexpr float kResonanceScale = 0.30f;  // from one firing's pulse to the output
+constexpr float kRaspCoasting = 0.04f;    // noise per firing
 constexpr float kRaspPulling = 0.08f;
-constexpr float kRaspDecay = 0.004f;        // s, how fast a firing's rasp dies away
-constexpr float kRaspLowShare = 0.6f;       // of the rasp, the part through the lower band
-constexpr float kCylinderSpread = 0.08f;    // how unlike the cylinders are
-constexpr std::array<float, 4> kCylinder{{1.0f, 1.0f - kCylinderSpread, 1.0f + 0.7f * kCylinderSpread,
-                                          1.0f - 0.5f * kCylinderSpread}};
+constexpr float kRaspDecay = 0.004f;      // s, how fast a firing's rasp dies away
+constexpr float kRaspLowShare = 0.6f;     // of the rasp, the part through the lower band
+constexpr float kCylinderSpread = 0.08f;  // how unlike the cylinders are
+constexpr std::array<float, 4> kCylinder{
+    {1.0f, 1.0f - kCylinderSpread, 1.0f + 0.7f * kCylinderSpread, 1.0f - 0.5f * kCylinderSpread}};
 constexpr float kStrengthJitter = 0.18f;    // firing-to-firing strength variation
 constexpr float kTimingJitterIdle = 0.03f;  // of a firing interval, at idle
 constexpr float kTimingJitterRunning = 0.008f;
-constexpr float kCoastingMisfire = 0.10f;   // chance that a firing coasting is weak (the burble)
-constexpr float kHuntRpm = 22.0f;           // how far the idle wanders either way
-constexpr float kHuntSmoothing = 0.35f;     // s
-constexpr float kIdleJoin = 80.0f;          // rpm over which the engine's speed joins the idle
+constexpr float kCoastingMisfire = 0.10f;  // chance that a firing coasting is weak (the burble)
+constexpr float kHuntRpm = 22.0f;          // how far the idle wanders either way
+constexpr float kHuntSmoothing = 0.35f;    // s
+constexpr float kIdleJoin = 80.0f;         // rpm over which the engine's speed joins the idle
 constexpr float kOutputGain = 7.0f;
 // Slower, each firing is stronger, so the idle is not lost under the rest of the mix.
-constexpr float kSlowBoost = 1.2f;         // extra strength at idle, none from kBoostEndRpm
+constexpr float kSlowBoost = 1.2f;  // extra strength at idle, none from kBoostEndRpm
 constexpr float kBoostEndRpm = 3000.0f;
 
 // Roughly normal, mean 0 and spread 1/sqrt(6) * 2: the sum of three uniform draws.
@@ -64,7 +64,8 @@ EngineSynth::EngineSynth(uint32_t seed) : noise_(seed) {
 
 void EngineSynth::fire(float load) {
   // Strength: the cylinder's own, varied from firing to firing; coasting, now and then one is weak.
-  const float boost = 1.0f + kSlowBoost * std::clamp(1.0f - (rpm_ - kIdleRpm) / (kBoostEndRpm - kIdleRpm), 0.0f, 1.0f);
+  const float boost =
+      1.0f + kSlowBoost * std::clamp(1.0f - (rpm_ - kIdleRpm) / (kBoostEndRpm - kIdleRpm), 0.0f, 1.0f);
   float strength = boost * kCylinder[cylinder_] * (1.0f + kStrengthJitter * bell(noise_));
   if (load < 0.3f && noise_.next() * 0.5f + 0.5f < kCoastingMisfire * (1.0f - load / 0.3f)) strength *= 0.3f;
   cylinder_ = (cylinder_ + 1) % 4;
@@ -103,19 +104,20 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
     }
     if ((n & 31) == 0) {
       for (int i = 0; i < 4; ++i)
-        gain[i] = kResonanceScale * (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_);
+        gain[i] = kResonanceScale *
+                  (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_);
     }
     const float e = pulse_;
     pulse_ = 0.0f;
-    float y = gain[0] * resonance_[0].run(e) + gain[1] * resonance_[1].run(e) + gain[2] * resonance_[2].run(e) +
-              gain[3] * resonance_[3].run(e);
+    float y = gain[0] * resonance_[0].run(e) + gain[1] * resonance_[1].run(e) +
+              gain[2] * resonance_[2].run(e) + gain[3] * resonance_[3].run(e);
     const float r = raspLevel_ * noise_.next();
     raspLevel_ *= raspDecay_;
     y += rasp_.run(r * (1.0f - kRaspLowShare)) + raspLow_.run(r * kRaspLowShare);
     // DC blocker (about 20 Hz).
     dcY_ = y - dcX_ + 0.995f * dcY_;
     dcX_ = y;
-    out[n] = kOutputGain * dcY_ * (0.6f + 0.4f * load_);
+    out[n] = kOutputGain * dcY_ * (0.7f + 0.3f * load_);
   }
   rpm_ = rpmEnd;
   load_ = loadEnd;

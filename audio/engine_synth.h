@@ -37,11 +37,11 @@ class EngineSynth {
 
   Noise noise_;
   std::array<Biquad, 4> resonance_{};  // the body's thump, two exhaust resonances, the intake
-  Biquad rasp_{}, raspLow_{};           // the noise on each firing
+  Biquad rasp_{}, raspLow_{};          // the noise on each firing
   float dcX_ = 0.0f, dcY_ = 0.0f;      // a DC blocker on the output
   float rpm_ = kIdleRpm, load_ = 0.0f;
   float hunt_ = 0.0f, huntTarget_ = 0.0f, huntWait_ = 0.0f;
-  double phase_ = 0.0;         // of the next firing, 0..1
+  double phase_ = 0.0;          // of the next firing, 0..1
   float intervalScale_ = 1.0f;  // this firing interval against the even one
   float pulse_ = 0.0f;          // the excitation due at the next sample
   float raspLevel_ = 0.0f;

@@ -22,9 +22,9 @@ using Samples = std::vector<int16_t>;
 Samples squealLoop();
 Samples scrapeLoop();
 // One-shots.
-Samples impactSound();  // a knock on the body
-Samples crashSound();   // a heavy hit: the body's lower modes, longer
-Samples clunkSound();   // a gear change taking up the drive
+Samples impactSound();    // a knock on the body
+Samples crashSound();     // a heavy hit: the body's lower modes, longer
+Samples clunkSound();     // a gear change taking up the drive
 Samples pickupSound();    // two high notes, 2093 Hz then 2637 Hz
 Samples deliverySound();  // a rising arpeggio over a low knock
 Samples lowPowerSound();  // two short low beeps

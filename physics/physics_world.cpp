@@ -244,8 +244,10 @@ float PhysicsWorld::slidingContactSpeed(const btCollisionObject* body) const {
     for (int j = 0; j < manifold->getNumContacts(); ++j) {
       const btManifoldPoint& point = manifold->getContactPoint(j);
       if (point.getDistance() > kTouching) continue;
-      const btVector3 va = a->getVelocityInLocalPoint(point.getPositionWorldOnA() - a->getCenterOfMassPosition());
-      const btVector3 vb = b->getVelocityInLocalPoint(point.getPositionWorldOnB() - b->getCenterOfMassPosition());
+      const btVector3 va =
+          a->getVelocityInLocalPoint(point.getPositionWorldOnA() - a->getCenterOfMassPosition());
+      const btVector3 vb =
+          b->getVelocityInLocalPoint(point.getPositionWorldOnB() - b->getCenterOfMassPosition());
       const btVector3 relative = va - vb;
       const btVector3& normal = point.m_normalWorldOnB;
       const btVector3 across = relative - normal * relative.dot(normal);

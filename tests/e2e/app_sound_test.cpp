@@ -122,12 +122,18 @@ double recurrence(const std::vector<int>& x, std::size_t from) {
 std::vector<double> aWeighted(const std::vector<int>& x) {
   static const double b[7] = {0.234301792299513,  -0.468603584599026, -0.234301792299513, 0.937207168598053,
                               -0.234301792299513, -0.468603584599026, 0.234301792299513};
-  static const double a[7] = {1.0,  -4.113043408775872, 6.553121752655043, -4.990849294163381,
-                              1.785737302937573, -0.246190595319487, 0.011224250033231};
+  static const double a[7] = {1.0,
+                              -4.113043408775872,
+                              6.553121752655043,
+                              -4.990849294163381,
+                              1.785737302937573,
+                              -0.246190595319487,
+                              0.011224250033231};
   std::vector<double> y(x.size(), 0.0);
   for (std::size_t n = 0; n < x.size(); ++n) {
     double v = 0.0;
-    for (int k = 0; k < 7 && k <= static_cast<int>(n); ++k) v += b[k] * x[n - k] - (k ? a[k] * y[n - k] : 0.0);
+    for (int k = 0; k < 7 && k <= static_cast<int>(n); ++k)
+      v += b[k] * x[n - k] - (k ? a[k] * y[n - k] : 0.0);
     y[n] = v;
   }
   return y;
@@ -211,7 +217,8 @@ TEST(Sound, PickupIsHeardWithinATenthOfASecondOfTheBattery) {
   }
   // Heard, but in the mix: the chime's quarter second against the engine's third of a second before.
   const std::vector<double> heard = aWeighted(mix);
-  const double chime = levelDb(heard, start, kRate / 4), engine = levelDb(heard, start - kRate * 3 / 10, kRate * 3 / 10);
+  const double chime = levelDb(heard, start, kRate / 4),
+               engine = levelDb(heard, start - kRate * 3 / 10, kRate * 3 / 10);
   EXPECT_GT(chime - engine, 1.0) << "dB(A) over the engine";
   EXPECT_LT(chime - engine, 6.0) << "dB(A) over the engine";
   EXPECT_LT(peak, 32767);

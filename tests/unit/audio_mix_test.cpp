@@ -40,7 +40,8 @@ double firingRate(const std::vector<float>& x) {
     for (std::size_t n = 0; n + lag < loud.size(); ++n) r[lag] += loud[n] * loud[n + lag];
   const double best = *std::max_element(r.begin() + shortest, r.begin() + longest + 1);
   for (int lag = shortest; lag <= longest; ++lag)
-    if (r[lag] >= 0.8 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) return double(kEngineRate) / lag;
+    if (r[lag] >= 0.8 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1])
+      return double(kEngineRate) / lag;
   return 0.0;
 }
 
