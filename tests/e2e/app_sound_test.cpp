@@ -64,17 +64,25 @@ double powerAt(const std::vector<int>& x, std::size_t from, std::size_t count, d
   return (s1 * s1 + s2 * s2 - k * s1 * s2) / static_cast<double>(count * count);
 }
 
-// The lowest strong periodicity of [from, from + count), in Hz: the first peak of the normalised
-// autocorrelation that reaches most of its highest, between 15 and 400 Hz.
+// The firing rate heard in [from, from + count), in Hz: the first peak of the normalised
+// autocorrelation of the sound's loudness (squared, smoothed over a millisecond) that reaches most of
+// its highest, between 15 and 400 Hz. Each firing is a burst of loudness, whatever it rings.
 double fundamental(const std::vector<int>& x, std::size_t from, std::size_t count) {
+  std::vector<double> loud(count);
+  double smooth = 0.0, mean = 0.0;
+  const double k = 1.0 - std::exp(-1000.0 / kRate);
+  for (std::size_t n = 0; n < count; ++n)
+    mean += loud[n] = smooth += (double(x[from + n]) * x[from + n] - smooth) * k;
+  mean /= static_cast<double>(count);
+  for (double& v : loud) v -= mean;
   const int shortest = kRate / 400, longest = kRate / 15;
   std::vector<double> r(longest + 2, 0.0);
   double energy = 0.0;
-  for (std::size_t n = from; n < from + count; ++n) energy += double(x[n]) * x[n];
+  for (double v : loud) energy += v * v;
   if (energy <= 0.0) return 0.0;
   for (int lag = shortest - 1; lag <= longest + 1; ++lag) {
     double sum = 0.0;
-    for (std::size_t n = from; n + lag < from + count; ++n) sum += double(x[n]) * x[n + lag];
+    for (std::size_t n = 0; n + lag < count; ++n) sum += loud[n] * loud[n + lag];
     r[lag] = sum / energy;
   }
   const double best = *std::max_element(r.begin() + shortest, r.begin() + longest + 1);
