@@ -179,6 +179,7 @@ VehicleSoundReading GameWorld::vehicleSound() const {
   VehicleSoundReading reading;
   reading.engineOmega = model.engineOmega();
   reading.throttle = model.analogInputs().accel();
+  reading.engineThrottle = model.engineThrottle();
   reading.gear = model.currentGear();
   for (int i = 0; i < 4 && i < model.numWheels(); ++i) {
     const vehicle::WheelState& wheel = model.wheelState(i);
