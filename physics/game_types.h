@@ -57,12 +57,15 @@ struct VehicleReading {
   std::vector<WheelReading> wheels;
 };
 
-// What the sound reads of the vehicle each frame: the engine, the driver's throttle and the engine's
-// own, the gear, each corner wheel's slip, and how fast the body slides along what it touches.
+// What the sound reads of the vehicle each frame: the engine, the driver's throttle, the throttle
+// the engine actually ran with, the gear, each corner wheel's slip, and how fast the body slides
+// along what it touches.
 struct VehicleSoundReading {
-  float engineOmega = 0.0f;     // rad/s
-  float throttle = 0.0f;        // 0..1, the driver's
-  float engineThrottle = 0.0f;  // 0..1, what the engine gets: none while the automatic box changes gear
+  float engineOmega = 0.0f;  // rad/s
+  float throttle = 0.0f;     // 0..1, the driver's accelerator
+  // 0..1, what the engine received in the last step: the accelerator, but closed during an
+  // automatic gear change, or opened by the box to match speeds on a change down.
+  float engineThrottle = 0.0f;
   int gear = 0;
   struct Wheel {
     float longSlip = 0.0f;

@@ -181,9 +181,7 @@ VehicleSoundReading GameWorld::vehicleSound() const {
   VehicleSoundReading reading;
   reading.engineOmega = model.engineOmega();
   reading.throttle = model.analogInputs().accel();
-  // The automatic box cuts the accelerator while it changes gear (the drive line is in neutral then).
-  const bool autoChanging = model.useAutoGears() && model.currentGear() != model.targetGear();
-  reading.engineThrottle = autoChanging ? 0.0f : reading.throttle;
+  reading.engineThrottle = model.engineThrottle();
   reading.gear = model.currentGear();
   // The slips' own denominators turn them back into speeds of the tread over the ground.
   const float speed = std::fabs(parts_->vehicle->speed());
