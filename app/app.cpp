@@ -7,21 +7,23 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "input/controls.h"
 #include "app/follow_direction.h"
-#include "input/input.h"
+#include "app/key_handling.h"
 #include "app/placement.h"
-#include "platform/regular_file.h"
 #include "devtools/screenshots.h"
+#include "import/model_import.h"
+#include "input/controls.h"
+#include "level/level_layout.h"
+#include "level/route.h"
+#include "physics/driving.h"
+#include "physics/vehicle_json.h"
+#include "platform/data_folder.h"
+#include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "platform/std_streams.h"
 #include "platform/user_dirs.h"
 #include "platform/window.h"
-#include "import/model_import.h"
-#include "level/level_layout.h"
-#include "level/route.h"
-#include "physics/driving.h"
-#include "platform/data_folder.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -61,8 +63,12 @@ int App::startUp() {
     std::cerr << error << std::endl;
     return 1;
   }
-  platform_ = Platform::open(settings, flags_.input, controls, error);
+  platform_ = Platform::open(settings, error);
   if (!platform_) return startupFailure(error.c_str());
+  gl_state::setStartState();
+  std::vector<ScriptedKey> script;
+  parseInputScript(flags_.input, script, error);  // main has checked it
+  liveInput_ = std::make_unique<LiveInput>(*platform_, std::move(script), controls);
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
   if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
@@ -211,7 +217,7 @@ void App::playFrame(float dt) {
   recorder_.notePose(frame_, world_->vehiclePose());
   list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
-  handleInput(platform_->poll(frame_));
+  handleInput(liveInput_->poll(frame_));
   updateCamera(dt);
   {
     auto timer = devTools_.time("lit");
@@ -239,7 +245,7 @@ void App::playFrame(float dt) {
 // Result screen: the sky and one line; toggles and Escape still answer.
 void App::resultFrame() {
   renderer_->beginResultScreen();
-  handleInput(platform_->poll(frame_));
+  handleInput(liveInput_->poll(frame_));
   renderer_->resultScreen(state_.camera, resultText(game_.state().phase), resultDetail_);
 }
 
@@ -252,7 +258,7 @@ void App::floorFrame() {
   devTools_.endWork();
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
-  handleInput(platform_->poll(frame_, false));
+  handleInput(liveInput_->poll(frame_, false));
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 
@@ -263,7 +269,7 @@ void App::measureFloor() {
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();
-    handleInput(platform_->poll(frame_, false));
+    handleInput(liveInput_->poll(frame_, false));
   }
 }
 
@@ -278,10 +284,7 @@ void App::handleTriggers(const std::optional<ItemEvent>& event) {
 void App::readDrivingInput(float dt) {
   const InputFrame& held = input_;
   if (state_.debugMode) {
-    moveFreeCamera(state_.camera,
-                   {held.held(GLFW_KEY_W), held.held(GLFW_KEY_S), held.held(GLFW_KEY_A),
-                    held.held(GLFW_KEY_D), held.held(GLFW_KEY_SPACE), held.held(GLFW_KEY_LEFT_SHIFT)},
-                   dt);
+    moveFreeCamera(state_.camera, heldFreeCameraKeys(held), dt);
     return;
   }
   DriveCommand command = held.drive;
@@ -320,7 +323,8 @@ void App::handleInput(InputFrame polled) {
   for (const InputEvent& event : input.events) {
     switch (event.type) {
       case InputEvent::Type::Key:
-        platform_->apply(onKeyEvent(state_, event.key, event.action, std::cout));
+        if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
+          platform_->requestClose();
         break;
       case InputEvent::Type::Cursor:
         onCursorEvent(state_, event.x, event.y, event.leftButton);
@@ -374,8 +378,10 @@ void App::present() {
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
   if (devTools_.logState()) {
-    std::fputs(stateLine(frame_, game_.state(), state_.objectsDrawn, world_->vehiclePose().position,
-                         world_->vehicleSpeed(), world_->vehicleGear())
+    const GameState& game = game_.state();
+    std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
+                          game.packetsDelivered, state_.objectsDrawn, world_->vehiclePose().position,
+                          world_->vehicleSpeed(), world_->vehicleGear()})
                    .c_str(),
                stdout);
   }

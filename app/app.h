@@ -6,17 +6,18 @@
 #include <optional>
 
 #include "app/app_state.h"
-#include "game/autopilot.h"
-#include "game/best_result.h"
+#include "app/game_sound.h"
 #include "devtools/dev_flags.h"
 #include "devtools/dev_tools.h"
+#include "game/autopilot.h"
+#include "game/best_result.h"
 #include "game/game.h"
-#include "app/game_sound.h"
-#include "platform/platform.h"
-#include "replay/run_recorder.h"
-#include "platform/settings.h"
+#include "input/input.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "replay/run_recorder.h"
 
 namespace ruvelo {
 
@@ -63,6 +64,7 @@ class App {
   // Declared in start-up order; torn down in reverse, the GLFW session last.
   std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;
+  std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<GameWorld> world_;
   Game game_;

@@ -19,6 +19,9 @@ constexpr int kFlagFailedStatus = 3;
 std::string writePngFile(const std::string& path, int width, int height,
                          const std::vector<unsigned char>& rgba);
 
+// Writes the current back buffer (window size) to a PNG file. "" on success, else why not.
+std::string writeBackBufferPng(const std::string& path, int width, int height);
+
 // Writes every screenshot of `frame` with `write` (path → "" or why not). "" when all were
 // written, else one line saying which failed and why.
 std::string takeScreenshots(const std::vector<Screenshot>& shots, long frame,

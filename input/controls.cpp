@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "devtools/dev_flags.h"
-#include "input/input.h"
+#include "input/fixed_keys.h"
+#include "input/key_names.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -156,16 +156,7 @@ std::string bindingName(const Binding& binding) {
     case Binding::Kind::Key:
       break;
   }
-  static const char* const kNamed[] = {
-      "SPACE", "ENTER",      "TAB",         "BACKSPACE",    "LEFT",          "RIGHT",    "UP",
-      "DOWN",  "LEFT_SHIFT", "RIGHT_SHIFT", "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
-  for (const char* name : kNamed)
-    if (keyCodeFromName(name) == binding.code) return name;
-  if (binding.code >= GLFW_KEY_A && binding.code <= GLFW_KEY_Z)
-    return std::string(1, static_cast<char>('A' + (binding.code - GLFW_KEY_A)));
-  if (binding.code >= GLFW_KEY_0 && binding.code <= GLFW_KEY_9)
-    return std::string(1, static_cast<char>('0' + (binding.code - GLFW_KEY_0)));
-  return "key " + std::to_string(binding.code);
+  return keyName(binding.code);
 }
 
 bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {

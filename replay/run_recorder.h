@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "game/autopilot.h"
 #include "devtools/dev_flags.h"
+#include "game/autopilot.h"
 #include "game/game_rules.h"
-#include "platform/platform.h"
-#include "replay/recording.h"
+#include "input/input.h"
 #include "physics/game_world.h"
+#include "replay/recording.h"
 
 namespace ruvelo {
 
