@@ -50,7 +50,8 @@ App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDat
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
-  if (const int status = recorder_.start(flags_, dataFolder(), state_.width, state_.height, std::cerr))
+  if (const int status =
+          recorder_.start(flags_, levelCollisionPath(), state_.width, state_.height, std::cerr))
     return status;
   best_.load(std::cerr);
   loadGhost(std::cerr);
@@ -116,7 +117,7 @@ int App::buildWorld() {
   // Read on the CPU only: the collision model is never drawn.
   world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
-    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
+    std::cout << "ERROR: the level's collision mesh could not be built from " << level::kCollisionModelFile
               << std::endl;
     return 1;
   }
@@ -146,12 +147,12 @@ int App::run() {
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
   if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
-  if (replayDiverged_) return kReplayDivergedStatus;
+  if (replayDiverged_) return kRunFailedStatus;
   std::string failure = devTools_.flagFailure(frame_);
   if (failure.empty()) failure = sound_->finish();
-  if (failure.empty()) return recorded ? 0 : kFlagFailedStatus;
+  if (failure.empty()) return recorded ? 0 : kRunFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
-  return kFlagFailedStatus;
+  return kRunFailedStatus;
 }
 
 void App::frame() {
@@ -393,7 +394,7 @@ void App::present() {
 // The best run's recording, for its ghost; one that cannot be read means no ghost.
 void App::loadGhost(std::ostream& err) {
   const std::string path = best_.recordingPath();
-  if (path.empty() || regularFileProblem(path) == "no such file") return;
+  if (path.empty() || fileMissing(path)) return;
   std::string bytes, why;
   Recording best;
   if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {

@@ -33,7 +33,7 @@ class App {
   // Start-up; 0 when the loop may run, else the process status.
   int startUp();
   // Frames until the window is asked to close, then the bench report. The process status: 0, or
-  // kFlagFailedStatus when a developer flag failed while the game ran.
+  // kRunFailedStatus when a developer flag failed while the game ran or a replay left its run.
   int run();
 
  private:

@@ -37,7 +37,7 @@ class ListBuilder {
 }  // namespace
 
 std::string levelCollisionPath() {
-  return modelPath("level1PhysXFinal.obj");
+  return modelPath(level::kCollisionModelFile);
 }
 
 std::vector<AssetFile> sceneAssetFiles() {

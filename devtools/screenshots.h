@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "devtools/dev_flags.h"
+#include "platform/exit_status.h"
 
 namespace ruvelo {
-
-// Exit status of a run ended by a developer flag that failed while the game ran.
-constexpr int kFlagFailedStatus = 3;
 
 // Writes `rgba` (width × height, top row first) to `path` as a PNG. "" on success, else why not
 // (the system's reason: "No space left on device", "Is a directory"); a write is only a success

@@ -228,8 +228,9 @@ bool loadControls(Controls& controls, std::string& error) {
   if (dir.empty()) return true;
   const std::string path = dir + "/controls.txt";
   std::string text, why;
-  if (!readRegularFile(path, kMaxControlsBytes, text, why)) {
-    if (why == "no such file") return true;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why, &missing)) {
+    if (missing) return true;
     error = path + ": " + why;
     return false;
   }

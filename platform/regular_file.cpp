@@ -8,16 +8,26 @@
 
 namespace ruvelo {
 
-std::string regularFileProblem(const std::string& path) {
+std::string regularFileProblem(const std::string& path, bool* missing) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? "no such file" : std::strerror(errno);
+  const bool found = stat(path.c_str(), &info) == 0;
+  const int error = errno;
+  if (missing) *missing = !found && error == ENOENT;
+  if (!found) return error == ENOENT ? "no such file" : std::strerror(error);
   if (S_ISDIR(info.st_mode)) return "a directory";
   if (!S_ISREG(info.st_mode)) return "not a regular file";
   return "";
 }
 
-bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string& contents, std::string& why) {
-  why = regularFileProblem(path);
+bool fileMissing(const std::string& path) {
+  bool missing = false;
+  regularFileProblem(path, &missing);
+  return missing;
+}
+
+bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string& contents, std::string& why,
+                     bool* missing) {
+  why = regularFileProblem(path, missing);
   if (!why.empty()) return false;
   struct stat info {};
   if (stat(path.c_str(), &info) == 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {
