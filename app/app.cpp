@@ -78,8 +78,9 @@ int App::startUp() {
   }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
+  renderer_ = Renderer::load(state_.width, state_.height, levelSun());
   if (!renderer_) return -1;
+  assets_ = loadSceneAssets(*renderer_);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
 
@@ -203,7 +204,7 @@ DrawList App::drawList() const {
   poses.vehicle = world_->vehiclePose();
   poses.wheels = world_->wheelPoses();
   for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
-  DrawList list = buildDrawList(poses, game_.items());
+  DrawList list = buildDrawList(poses, game_.items(), assets_);
   list.culling = state_.viewFrustum;
   return list;
 }
@@ -230,7 +231,7 @@ void App::playFrame(float dt) {
     auto timer = devTools_.time("sky");
     renderer_->sky(state_.camera);
   }
-  drawGhost();
+  drawGhost(list);
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
@@ -405,16 +406,14 @@ void App::loadGhost(std::ostream& err) {
   if (ghost_->empty()) ghost_.reset();
 }
 
-// The ghost where the best run was at this playing time, its wheels at rest.
-void App::drawGhost() {
+// The ghost where the best run was at this playing time, its wheels at rest: translucent items of
+// the frame's list, drawn over the scene and the sky.
+void App::drawGhost(DrawList& list) {
   if (!ghost_ || !state_.showGhost) return;
   auto timer = devTools_.time("ghost");
   const RecordedPose at = ghost_->at(playTime_);
-  const Pose pose{at.position, at.rotation};
-  const glm::mat4 frame = vehicleFrameMatrix(pose);
-  std::array<glm::mat4, 4> wheels;
-  for (int i = 0; i < 4; ++i) wheels[i] = wheelMatrix(frame, ghostWheels_[i]);
-  renderer_->ghost(vehicleBodyMatrix(pose), wheels, state_.camera, state_.brightness);
+  addGhost(list, assets_, Pose{at.position, at.rotation}, ghostWheels_);
+  renderer_->translucentPass(list, state_.camera, state_.brightness);
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded

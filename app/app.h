@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/game_sound.h"
+#include "app/placement.h"
 #include "devtools/dev_flags.h"
 #include "devtools/dev_tools.h"
 #include "game/autopilot.h"
@@ -57,7 +58,7 @@ class App {
   void endFrame();
   void keepResult();
   void loadGhost(std::ostream& err);
-  void drawGhost();
+  void drawGhost(DrawList& list);
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -66,6 +67,7 @@ class App {
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
+  SceneAssets assets_;  // the renderer's handles of the game's models
   std::unique_ptr<GameWorld> world_;
   Game game_;
   DevTools devTools_;

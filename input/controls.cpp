@@ -159,6 +159,32 @@ std::string bindingName(const Binding& binding) {
   return keyName(binding.code);
 }
 
+namespace {
+
+// The comma-separated names after "action=": false with `why` for an empty, unknown or repeated name.
+bool parseBindingList(const std::string& value, const std::string& action, std::vector<Binding>& list,
+                      std::string& why) {
+  std::istringstream names(value);
+  std::string item;
+  while (std::getline(names, item, ',')) {
+    item = trim(item);
+    Binding binding;
+    if (item.empty()) {
+      why = "an empty name in the list of " + action;
+      return false;
+    }
+    if (!parseBinding(item, binding, why)) return false;
+    if (std::find(list.begin(), list.end(), binding) != list.end()) {
+      why = item + " is listed twice";
+      return false;
+    }
+    list.push_back(binding);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {
   std::array<int, kActionCount> lineOf{};  // the line that set each action; 0: its default
   std::istringstream in(text);
@@ -192,25 +218,10 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
       return false;
     }
     std::vector<Binding> list;
-    std::istringstream names(value);
-    std::string item;
-    while (std::getline(names, item, ',')) {
-      item = trim(item);
-      Binding binding;
-      std::string why;
-      if (item.empty()) {
-        error = where + "an empty name in the list of " + name;
-        return false;
-      }
-      if (!parseBinding(item, binding, why)) {
-        error = where + why;
-        return false;
-      }
-      if (std::find(list.begin(), list.end(), binding) != list.end()) {
-        error = where + item + " is listed twice";
-        return false;
-      }
-      list.push_back(binding);
+    std::string why;
+    if (!parseBindingList(value, name, list, why)) {
+      error = where + why;
+      return false;
     }
     if (list.empty()) {
       error = where + "no key or gamepad input named for " + name;
