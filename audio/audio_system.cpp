@@ -553,25 +553,12 @@ void AudioSystem::measureCost(int expectedFrames) {
   out_->renderCost.reserve(static_cast<std::size_t>(std::max(expectedFrames, 1)));
 }
 
-namespace {
-
-std::string costLine(const char* name, std::vector<double> us) {
-  if (us.empty()) return "";
-  std::sort(us.begin(), us.end());
-  const auto at = [&](double q) {
-    return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1))];
-  };
-  char line[200];
-  std::snprintf(line, sizeof line, "bench %s frames=%zu median=%.1f p95=%.1f max=%.1f\n", name, us.size(),
-                at(0.5), at(0.95), us.back());
-  return line;
+const std::vector<double>* AudioSystem::updateCost() const {
+  return out_ && out_->measuring ? &out_->updateCost : nullptr;
 }
 
-}  // namespace
-
-std::string AudioSystem::benchReport() const {
-  if (!out_ || !out_->measuring) return "bench audio_update_us none (sound off)\n";
-  return costLine("audio_update_us", out_->updateCost) + costLine("audio_render_us", out_->renderCost);
+const std::vector<double>* AudioSystem::renderCost() const {
+  return out_ && out_->measuring ? &out_->renderCost : nullptr;
 }
 
 }  // namespace ruvelo::audio

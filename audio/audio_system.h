@@ -78,8 +78,10 @@ class AudioSystem {
 
   // Measures the CPU time of each update from now on (this thread's), for --bench.
   void measureCost(int expectedFrames);
-  // The measured figures as "bench ..." lines ("" when not measured).
-  std::string benchReport() const;
+  // The measured cost of each update and of each rendered frame, microseconds; null when not
+  // measured (sound off, or measureCost() never called).
+  const std::vector<double>* updateCost() const;
+  const std::vector<double>* renderCost() const;
 
   // Start-up cost of making the fixed sounds and handing them to OpenAL, ms: elapsed, and this thread's
   // CPU. (The engine is made as it plays, within update().)

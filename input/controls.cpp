@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "devtools/dev_flags.h"
-#include "input/input.h"
+#include "input/fixed_keys.h"
+#include "input/key_names.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -156,17 +156,34 @@ std::string bindingName(const Binding& binding) {
     case Binding::Kind::Key:
       break;
   }
-  static const char* const kNamed[] = {
-      "SPACE", "ENTER",      "TAB",         "BACKSPACE",    "LEFT",          "RIGHT",    "UP",
-      "DOWN",  "LEFT_SHIFT", "RIGHT_SHIFT", "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
-  for (const char* name : kNamed)
-    if (keyCodeFromName(name) == binding.code) return name;
-  if (binding.code >= GLFW_KEY_A && binding.code <= GLFW_KEY_Z)
-    return std::string(1, static_cast<char>('A' + (binding.code - GLFW_KEY_A)));
-  if (binding.code >= GLFW_KEY_0 && binding.code <= GLFW_KEY_9)
-    return std::string(1, static_cast<char>('0' + (binding.code - GLFW_KEY_0)));
-  return "key " + std::to_string(binding.code);
+  return keyName(binding.code);
 }
+
+namespace {
+
+// The comma-separated names after "action=": false with `why` for an empty, unknown or repeated name.
+bool parseBindingList(const std::string& value, const std::string& action, std::vector<Binding>& list,
+                      std::string& why) {
+  std::istringstream names(value);
+  std::string item;
+  while (std::getline(names, item, ',')) {
+    item = trim(item);
+    Binding binding;
+    if (item.empty()) {
+      why = "an empty name in the list of " + action;
+      return false;
+    }
+    if (!parseBinding(item, binding, why)) return false;
+    if (std::find(list.begin(), list.end(), binding) != list.end()) {
+      why = item + " is listed twice";
+      return false;
+    }
+    list.push_back(binding);
+  }
+  return true;
+}
+
+}  // namespace
 
 bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {
   std::array<int, kActionCount> lineOf{};  // the line that set each action; 0: its default
@@ -204,25 +221,10 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
       return false;
     }
     std::vector<Binding> list;
-    std::istringstream names(value);
-    std::string item;
-    while (std::getline(names, item, ',')) {
-      item = trim(item);
-      Binding binding;
-      std::string why;
-      if (item.empty()) {
-        error = where + "an empty name in the list of " + name;
-        return false;
-      }
-      if (!parseBinding(item, binding, why)) {
-        error = where + why;
-        return false;
-      }
-      if (std::find(list.begin(), list.end(), binding) != list.end()) {
-        error = where + item + " is listed twice";
-        return false;
-      }
-      list.push_back(binding);
+    std::string why;
+    if (!parseBindingList(value, name, list, why)) {
+      error = where + why;
+      return false;
     }
     if (list.empty()) {
       error = where + "no key or gamepad input named for " + name;
@@ -240,8 +242,9 @@ bool loadControls(Controls& controls, std::string& error) {
   if (dir.empty()) return true;
   const std::string path = dir + "/controls.txt";
   std::string text, why;
-  if (!readRegularFile(path, kMaxControlsBytes, text, why)) {
-    if (why == "no such file") return true;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why, &missing)) {
+    if (missing) return true;
     error = printable(path) + ": " + printable(why);
     return false;
   }

@@ -22,21 +22,30 @@ std::string fileInThePath(const std::string& path) {
 
 }  // namespace
 
-std::string regularFileProblem(const std::string& path) {
+std::string regularFileProblem(const std::string& path, bool* missing) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     const int error = errno;
+    if (missing) *missing = error == ENOENT;
     if (error == ENOENT) return "no such file";
     const std::string file = error == ENOTDIR ? fileInThePath(path) : "";
     return file.empty() ? std::strerror(error) : file + " is not a folder";
   }
+  if (missing) *missing = false;
   if (S_ISDIR(info.st_mode)) return "a directory";
   if (!S_ISREG(info.st_mode)) return "not a regular file";
   return "";
 }
 
-bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string& contents, std::string& why) {
-  why = regularFileProblem(path);
+bool fileMissing(const std::string& path) {
+  bool missing = false;
+  regularFileProblem(path, &missing);
+  return missing;
+}
+
+bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string& contents, std::string& why,
+                     bool* missing) {
+  why = regularFileProblem(path, missing);
   if (!why.empty()) return false;
   struct stat info {};
   if (stat(path.c_str(), &info) == 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {

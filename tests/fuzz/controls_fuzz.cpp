@@ -7,7 +7,7 @@
 #include <string>
 
 #include "input/controls.h"
-#include "input/input.h"
+#include "input/fixed_keys.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "devtools/dev_flags.h"
 #include "input/gamepad.h"
+#include "input/input_script.h"
 #include "input/scripted_input.h"
 
 using ruvelo::ScriptedKey;

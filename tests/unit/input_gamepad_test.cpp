@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "input/controls.h"
-#include "devtools/dev_flags.h"
 #include "input/gamepad.h"
+#include "input/input_script.h"
 #include "input/scripted_input.h"
 
 namespace ruvelo {
