@@ -157,8 +157,7 @@ TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
 
   Settings s;
   std::istringstream tiny("brightness=1e-50\nvolume=-1e-50\n");
-  const SettingsResult r =
-      parseSettings(tiny, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness, &s.volume);
+  const SettingsResult r = parseSettings(tiny, s);
   ASSERT_EQ(r.status, SettingsStatus::Ok) << "underflow is zero, not out of range: " << r.message;
   EXPECT_EQ(s.brightness, 0.0f);
   EXPECT_EQ(s.volume, 0.0f);
