@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <fstream>
 #include <sstream>
 
 #include "input/controls.h"
 #include "input/gamepad.h"
 #include "input/input_script.h"
 #include "input/scripted_input.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo {
 namespace {
@@ -231,6 +234,22 @@ TEST(InputScript, GamepadLinesMoveTheScriptedGamepadAndAreNotKeys) {
     EXPECT_FALSE(parseInputScript(line, none, error)) << bad;
     EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
   }
+}
+
+// XDG_CONFIG_HOME naming a file: controls.txt refuses with one line naming it; a plainly absent
+// file is the defaults.
+TEST(Controls, AConfigFolderThatIsAFileIsNamed) {
+  const std::string dir = test::makeTempDir("controls_dirs");
+  const std::string notAFolder = dir + "/config";
+  std::ofstream(notAFolder) << "accelerate=W\n";
+  test::ScopedEnv config("XDG_CONFIG_HOME", notAFolder.c_str());
+  Controls controls;
+  std::string error;
+  EXPECT_FALSE(loadControls(controls, error));
+  EXPECT_EQ(error, notAFolder + "/ruvelo/controls.txt: " + notAFolder + " is not a folder");
+
+  test::ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
+  EXPECT_TRUE(loadControls(controls, error)) << error;
 }
 
 }  // namespace
