@@ -66,7 +66,7 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
 
 bool isFixedKey(int key) {
   return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M ||
-         key == GLFW_KEY_G;
+         key == GLFW_KEY_G || key == GLFW_KEY_P;
 }
 
 void toggleReverseCamera(AppState& state, std::ostream& out) {

@@ -16,8 +16,8 @@ enum class KeyEffect { None, Close };
 // messages ("DebugMode: 1" …) go to `out`.
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out);
 
-// The keys the key callback answers to (Escape, the function keys, M): they keep their meaning and
-// are never bound to driving.
+// The keys the game answers to itself (Escape, the function keys, M, G, and P for pause): they keep
+// their meaning and are never bound to driving.
 bool isFixedKey(int key);
 
 // The reverse camera on or off ("Reverse Mode Switched: 1" …), on the release of its key or button.

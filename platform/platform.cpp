@@ -43,6 +43,40 @@ void onScroll(GLFWwindow* window, double /*xOffset*/, double yOffset) {
   platformOf(window).record(event);
 }
 
+void recordFocusLost(GLFWwindow* window) {
+  InputEvent event;
+  event.type = InputEvent::Type::FocusLost;
+  platformOf(window).record(event);
+}
+
+void onFocus(GLFWwindow* window, int focused) {
+  if (!focused) recordFocusLost(window);
+}
+
+void onIconify(GLFWwindow* window, int iconified) {
+  if (iconified) recordFocusLost(window);
+}
+
+// The event that follows the release of a fixed key (P pauses, Enter retries), if any.
+bool fixedKeyEvent(const InputEvent& key, InputEvent& out) {
+  if (key.type != InputEvent::Type::Key || key.action != GLFW_RELEASE) return false;
+  if (key.key == GLFW_KEY_P)
+    out.type = InputEvent::Type::Pause;
+  else if (key.key == GLFW_KEY_ENTER)
+    out.type = InputEvent::Type::Retry;
+  else
+    return false;
+  return true;
+}
+
+// A gamepad button's release since the last poll.
+bool released(const GamepadState* pad, int button, bool& wasHeld) {
+  const bool held = pad && pad->buttons[static_cast<std::size_t>(button)];
+  const bool release = wasHeld && !held;
+  wasHeld = held;
+  return release;
+}
+
 void onFramebufferSize(GLFWwindow* window, int width, int height) {
   platformOf(window).setFramebufferSize({width, height});
 }
@@ -79,6 +113,8 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
   glfwSetScrollCallback(window, onScroll);
+  glfwSetWindowFocusCallback(window, onFocus);
+  glfwSetWindowIconifyCallback(window, onIconify);
   // Asking the window system for the size every frame is a round trip to the X server: keep it.
   glm::ivec2 size(0);
   glfwGetFramebufferSize(window, &size.x, &size.y);
@@ -159,10 +195,17 @@ std::vector<InputEvent> Platform::withReverseCamera(std::vector<InputEvent> even
     if (event.type == InputEvent::Type::Key && event.action == GLFW_RELEASE &&
         controls_.keyBoundTo(Action::ReverseCamera, event.key))
       out.push_back(reverseCamera);
+    InputEvent fixed;
+    if (fixedKeyEvent(event, fixed)) out.push_back(fixed);
   }
   const bool padHeld = padPressed(controls_, Action::ReverseCamera, pad);
   if (padCameraHeld_ && !padHeld) out.push_back(reverseCamera);
   padCameraHeld_ = padHeld;
+  InputEvent button;
+  button.type = InputEvent::Type::Pause;
+  if (released(pad, GLFW_GAMEPAD_BUTTON_START, padStartHeld_)) out.push_back(button);
+  button.type = InputEvent::Type::Retry;
+  if (released(pad, GLFW_GAMEPAD_BUTTON_A, padAHeld_)) out.push_back(button);
   return out;
 }
 

@@ -117,5 +117,18 @@ TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
   EXPECT_EQ(gone, (std::set<int>{full.items[12].key, full.items[17].key}));
 }
 
+TEST(Placement, HudTextsShowTheTimerTruncatedAndKeepItExact) {
+  Game game;
+  game.updateTimerAndPhase(false, true, 0.123456f);
+  const double exact = game.state().timeLeft;
+  const HudTexts texts = hudTexts(game.state(), "59", 12);
+  EXPECT_EQ(texts.timeLeft, "152.87");
+  EXPECT_DOUBLE_EQ(game.state().timeLeft, exact) << "the game keeps the exact time";
+  EXPECT_EQ(texts.power, "100");
+  EXPECT_EQ(texts.packets, "0");
+  EXPECT_EQ(texts.fps, "59");
+  EXPECT_EQ(texts.objectsDrawn, "12");
+}
+
 }  // namespace
 }  // namespace ruvelo
