@@ -30,8 +30,8 @@ constexpr float kPausedDim = 0.45f;
 
 // The pause screen's text, in one place so that the HUD's list of lines can take it over.
 std::vector<TextLine> pauseLines(float hudScale) {
-  return {TextLine{"Paused", 0.4f, 0.5f, 2.0f, glm::vec3(1.0f, 1.0f, 0.0f)},
-          TextLine{"P: resume   Enter: retry   Escape: quit", 0.3f, 0.38f, 0.6f * hudScale, glm::vec3(1.0f)}};
+  return {TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
+          TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
 }
 
 double msSince(std::chrono::steady_clock::time_point start) {
@@ -443,6 +443,8 @@ void App::retry() {
   lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
   ++run_;
   std::cout << "Retry: run " << run_ << std::endl;
+  if (session_->ghostDuration() > 0.0) std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
+  std::fflush(stdout);
   if (flags_.bench) std::printf("bench retry_ms=%.2f\n", msSince(start));
 }
 

@@ -2,11 +2,11 @@
 #include <iostream>
 
 #include "app/app.h"
-#include "platform/data_location.h"
 #include "devtools/dev_flags.h"
 #include "devtools/flag_checks.h"
-#include "platform/std_streams.h"
 #include "platform/data_folder.h"
+#include "platform/data_location.h"
+#include "platform/std_streams.h"
 
 int main(int argc, char** argv) {
   ruvelo::reopenClosedStandardStreams();
@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     std::cerr << "ruvelo: " << refused << std::endl;
     return 2;
   }
-  const ruvelo::DataLocation data = ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
+  const ruvelo::DataLocation data =
+      ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
   if (!data.ok) {
     std::cerr << "ruvelo: " << data.message << std::endl;
     return 1;

@@ -56,6 +56,8 @@ class Session {
 
   // The ghost where the best run was at this run's playing time; none without a ghost.
   std::optional<RecordedPose> ghostPose() const;
+  // The ghost's run: how long it played (0 without a ghost).
+  double ghostDuration() const { return ghost_ ? ghost_->duration() : 0.0; }
   const std::array<Pose, 4>& ghostWheels() const { return ghostWheels_; }
   // This frame's sound events (pickups, deliveries, impacts), cleared once the sound has them.
   audio::AudioFrame& soundFrame() { return soundFrame_; }

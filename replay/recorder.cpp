@@ -99,6 +99,13 @@ std::string Recorder::bytes(std::ostream& err) {
 bool Recorder::finish(std::ostream& err) {
   if (finished_) return true;
   finished_ = true;
+  // A run that never played a frame (one retried on the last frame) replaces no recording.
+  if (frames_ == 0) {
+    if (stream_) std::fclose(stream_);
+    stream_ = nullptr;
+    if (!streamPath_.empty()) std::remove(streamPath_.c_str());
+    return true;
+  }
   pending_ += encodeEnd(frames_);
   std::string why;
   if (stream_ && flushPending(err)) {

@@ -34,7 +34,8 @@ class Recorder : public InputSource {
   // The run so far (every frame ended) as a complete .rvr file; "" when it cannot be read back.
   std::string bytes(std::ostream& err);
   // The end of the run: last-run.rvr in the state folder, and the --record file. False (after one
-  // line on `err`) when --record could not be written. Only the first call acts.
+  // line on `err`) when --record could not be written. Only the first call acts; a run without a
+  // frame writes nothing.
   bool finish(std::ostream& err);
 
  private:
