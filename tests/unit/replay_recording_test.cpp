@@ -29,11 +29,12 @@ Recording randomRecording(std::mt19937& rng, int frames) {
     f.held = static_cast<std::uint8_t>(rng() & 0x7f);
     for (int e = small(rng); e > 0; --e) {
       RecordedEvent event;
-      event.type = static_cast<RecordedEvent::Type>(rng() % 4);
+      event.type = static_cast<RecordedEvent::Type>(rng() % 5);
       if (event.type == RecordedEvent::Type::Key) {
         event.key = static_cast<int>(rng() % 349);
         event.action = static_cast<int>(rng() % 3);
-      } else if (event.type != RecordedEvent::Type::ReverseCamera) {
+      } else if (event.type != RecordedEvent::Type::ReverseCamera &&
+                 event.type != RecordedEvent::Type::Pause) {
         if (event.type == RecordedEvent::Type::Cursor) event.x = unit(rng) * 1000.0 - 3.0;
         event.y = unit(rng) * 700.0 + 0.125;
         event.leftButton = event.type == RecordedEvent::Type::Cursor && (rng() & 1);
