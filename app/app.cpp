@@ -445,7 +445,8 @@ void App::retry() {
   std::cout << "Retry: run " << run_ << std::endl;
   if (session_->ghostDuration() > 0.0) std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
   std::fflush(stdout);
-  if (flags_.bench) std::printf("bench retry_ms=%.2f\n", msSince(start));
+  // The whole retry (the finished run's recording written and synced, then the new session).
+  if (flags_.bench) std::printf("bench retry_ms=%.2f session_ms=%.2f\n", msSince(start), sessionMs_);
 }
 
 }  // namespace ruvelo
