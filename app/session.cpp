@@ -32,7 +32,7 @@ std::unique_ptr<Session> Session::create(std::unique_ptr<InputSource> source, co
   std::unique_ptr<Session> session(new Session());
   Session& s = *session;
   s.source_ = std::move(source);
-  if (!s.source_->replaying()) s.recorder_ = static_cast<Recorder*>(s.source_.get());
+  s.recorder_ = dynamic_cast<Recorder*>(s.source_.get());
   GameWorld::Failure failure = GameWorld::Failure::None;
   s.world_ = GameWorld::create(levelCollision, &failure);
   if (failure == GameWorld::Failure::LevelMesh) {

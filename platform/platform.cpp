@@ -171,7 +171,7 @@ InputFrame Platform::poll(long frame, bool withScript) {
   }
   const GamepadState* pad = gamepad();
   InputFrame input;
-  input.events = withReverseCamera(std::move(pending_), pad);
+  input.events = withActionEvents(std::move(pending_), pad);
   pending_.clear();
   for (int key : polledKeys_)
     input.setHeld(key, glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key));
@@ -185,7 +185,7 @@ const GamepadState* Platform::gamepad() {
   return gamepads::poll(gamepad_) ? &gamepad_ : nullptr;
 }
 
-std::vector<InputEvent> Platform::withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad) {
+std::vector<InputEvent> Platform::withActionEvents(std::vector<InputEvent> events, const GamepadState* pad) {
   InputEvent reverseCamera;
   reverseCamera.type = InputEvent::Type::ReverseCamera;
   std::vector<InputEvent> out;

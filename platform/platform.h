@@ -84,7 +84,7 @@ class Platform {
   const GamepadState* gamepad();
   // The events with a ReverseCamera after each release of an input bound to it, and a Pause or Retry
   // after each release of their keys and buttons.
-  std::vector<InputEvent> withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad);
+  std::vector<InputEvent> withActionEvents(std::vector<InputEvent> events, const GamepadState* pad);
 
   GLFWwindow* window_;
   ScriptedInput script_;
