@@ -32,9 +32,14 @@ std::string withoutFrame(const std::string& line) {
 TEST(Session, PauseHoldsTheGameAndReplaysExactly) {
   GameFolder folder(kTinyWindow);
   folder.writeFile("bin/pause.txt", "1 W press\n40 P release\n70 F7 release\n100 P release\n");
-  const GameRun run = folder.run(
-      {"--frames", "130", "--fixed-dt", "0.05", "--input", "pause.txt", "--log-state", "--record", "p.rvr"});
+  const GameRun run = folder.run({"--frames", "130", "--fixed-dt", "0.05", "--input", "pause.txt",
+                                  "--log-state", "--record", "p.rvr", "--audio-out", "p.wav"});
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.soundOff, "") << "the loopback needs no device";
+  // The sound is rendered in game time: the 60 paused frames add none (16-bit stereo at 48 kHz
+  // after a 44-byte header).
+  const double heard = static_cast<double>(readWholeFile(folder.path("bin/p.wav")).size() - 44) / (4 * 48000);
+  EXPECT_NEAR(heard, 70 * 0.05, 0.01);
   EXPECT_EQ(countLines(run.out, "Paused: 1"), 1);
   EXPECT_EQ(countLines(run.out, "Paused: 0"), 1);
   EXPECT_EQ(countLines(run.out, "Snow: 0"), 1) << "the function keys answer while paused";
