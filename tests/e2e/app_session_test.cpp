@@ -6,12 +6,22 @@
 #include <sstream>
 
 #include "support/game_runner.h"
+#include "support/image.h"
 #include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
 
 const std::string kTinyWindow = "width=160\nheight=90\nrefresh_rate=60\nfullscreen=false\n";
+
+// The mean of the red, green and blue values over the image's lower half (the road and the vehicle,
+// clear of the pause screen's text).
+double lowerMean(const Image& image) {
+  double sum = 0.0;
+  for (int y = image.height / 2 + 10; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) sum += image.at(x, y)[0] + image.at(x, y)[1] + image.at(x, y)[2];
+  return sum / (3.0 * image.width * (image.height - image.height / 2 - 10));
+}
 
 std::vector<std::string> stateText(const std::string& out) {
   std::vector<std::string> lines;
@@ -32,8 +42,10 @@ std::string withoutFrame(const std::string& line) {
 TEST(Session, PauseHoldsTheGameAndReplaysExactly) {
   GameFolder folder(kTinyWindow);
   folder.writeFile("bin/pause.txt", "1 W press\n40 P release\n70 F7 release\n100 P release\n");
-  const GameRun run = folder.run({"--frames", "130", "--fixed-dt", "0.05", "--input", "pause.txt",
-                                  "--log-state", "--record", "p.rvr", "--audio-out", "p.wav"});
+  const GameRun run =
+      folder.run({"--frames", "130", "--fixed-dt", "0.05", "--input", "pause.txt", "--log-state", "--record",
+                  "p.rvr", "--audio-out", "p.wav", "--screenshot", "39:play.png", "--screenshot",
+                  "60:paused.png", "--screenshot", "110:resumed.png"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.soundOff, "") << "the loopback needs no device";
   // The sound is rendered in game time: the 60 paused frames add none (16-bit stereo at 48 kHz
@@ -54,6 +66,15 @@ TEST(Session, PauseHoldsTheGameAndReplaysExactly) {
   EXPECT_NE(field(lines[100], "pos"), field(lines[99], "pos"));
   // The paused frames add no play time: 130 frames of 0.05 s, 60 of them paused.
   EXPECT_EQ(field(lines[129], "time"), "149.50");
+
+  // The paused scene is still drawn, dimmed; resumed, it is as bright as before.
+  const Image play = loadPng(folder.path("bin/play.png"));
+  const Image paused = loadPng(folder.path("bin/paused.png"));
+  const Image resumed = loadPng(folder.path("bin/resumed.png"));
+  ASSERT_FALSE(play.empty() || paused.empty() || resumed.empty());
+  EXPECT_GT(lowerMean(paused), 0.3 * lowerMean(play));
+  EXPECT_LT(lowerMean(paused), 0.6 * lowerMean(play));
+  EXPECT_GT(lowerMean(resumed), 0.8 * lowerMean(play));
 
   const GameRun replay = folder.run({"--replay", "p.rvr", "--log-state"});
   ASSERT_EQ(replay.status, 0) << replay.err;
