@@ -149,6 +149,7 @@ int App::run() {
     std::printf("bench session_ms=%.2f runs=%d\n", sessionMs_, run_);
   }
   if (replayDiverged_) return kReplayDivergedStatus;
+  if (runFailed_) return 1;
   std::string failure = devTools_.flagFailure(frame_);
   if (failure.empty()) failure = sound_->finish();
   if (failure.empty()) return recorded && !recordFailed_ ? 0 : kFlagFailedStatus;
@@ -424,7 +425,7 @@ void App::keepResult() {
 
 // The run's recording kept: last-run.rvr and --record. False when --record could not be written.
 bool App::finishRun() {
-  return session_->finish(std::cerr);
+  return !session_ || session_->finish(std::cerr);
 }
 
 // Enter or A on the result screen or while paused: the finished run is kept, and a new one starts
@@ -434,6 +435,8 @@ void App::retry() {
   const auto start = std::chrono::steady_clock::now();
   if (!finishRun()) recordFailed_ = true;
   if (!newSession(nullptr)) {
+    // The line saying why is out; the game ends as a start-up that failed would.
+    runFailed_ = true;
     platform_->requestClose();
     return;
   }

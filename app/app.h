@@ -89,6 +89,7 @@ class App {
   bool replayDiverged_ = false;
   bool recordFailed_ = false;  // --record could not be written at the end of a run
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it
+  bool runFailed_ = false;     // a new run could not be made
   int run_ = 1;
   double sessionMs_ = 0.0;  // how long the last run took to make
 };
