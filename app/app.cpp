@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -13,11 +14,12 @@
 #include "devtools/screenshots.h"
 #include "import/model_import.h"
 #include "input/controls.h"
+#include "input/input.h"
+#include "input/input_script.h"
 #include "level/level_layout.h"
-#include "level/route.h"
-#include "physics/driving.h"
-#include "physics/vehicle_json.h"
 #include "platform/data_folder.h"
+#include "platform/exit_status.h"
+#include "platform/frame_time.h"
 #include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "platform/std_streams.h"
@@ -29,6 +31,18 @@ namespace ruvelo {
 namespace {
 
 constexpr float kSnowPerSecond = 425.0f;
+// A paused scene keeps this share of its brightness.
+constexpr float kPausedDim = 0.45f;
+
+// The pause screen's text, in one place so that the HUD's list of lines can take it over.
+std::vector<TextLine> pauseLines(float hudScale) {
+  return {TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
+          TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 int startupFailure(const char* what) {
   std::cout << "ERROR: " << what << std::endl;
@@ -50,11 +64,14 @@ App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDat
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
-  if (const int status =
-          recorder_.start(flags_, levelCollisionPath(), state_.width, state_.height, std::cerr))
-    return status;
+  header_ = runHeader(levelCollisionPath(), state_.width, state_.height, flags_.autopilot);
+  // A replay is checked before the window opens.
+  std::unique_ptr<Replayer> replayer;
+  if (!flags_.replay.empty()) {
+    replayer = std::make_unique<Replayer>();
+    if (const int status = replayer->open(flags_.replay, header_, std::cerr)) return status;
+  }
   best_.load(std::cerr);
-  loadGhost(std::cerr);
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
@@ -83,8 +100,11 @@ int App::startUp() {
   assets_ = loadSceneAssets(*renderer_);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
+  startCamera_ = state_.camera;
 
-  if (const int status = buildWorld()) return status;
+  // The physics world (read on the CPU only: the collision model is never drawn) and the first run.
+  levelCollision_ = importModel(levelCollisionPath());
+  if (!newSession(std::move(replayer))) return 1;
 
   // Framebuffers and snow.
   renderer_->createTargets();
@@ -111,32 +131,20 @@ int App::readSettingsFile(Settings& settings) {
   return 0;
 }
 
-// The physics world (items and level mesh, callback, ground plane, slab, vehicle, actors), its
-// debugger data, and the autopilot that drives its vehicle when asked for.
-int App::buildWorld() {
-  GameWorld::Failure failure = GameWorld::Failure::None;
-  // Read on the CPU only: the collision model is never drawn.
-  world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
-  if (failure == GameWorld::Failure::LevelMesh) {
-    std::cout << "ERROR: the level's collision mesh could not be built from " << level::kCollisionModelFile
-              << std::endl;
-    return 1;
-  }
-  if (!world_) {
-    std::cout << "ERROR: the vehicle could not be built" << std::endl;
-    return 1;
-  }
-  world_->setDebugExtra([this]() { return vehicleJson(world_->vehicleReading()); });
-  ghostWheels_ = world_->wheelPoses();
-  if (recorder_.autopilot()) {
-    const SteeringGeometry steering = world_->steering();
-    autopilot_.emplace(
-        level::drivingLine(level::levelLayout()),
-        AutopilotVehicle{steering.wheelBase, steering.maxWheelSteer, keySmoothing(), steerVsSpeed()});
-    // Should the game not end at the route's end (win/lose rules off), it laps the ring road.
-    autopilot_->setLap(level::ringLap(level::levelLayout()));
-  }
-  return 0;
+// A replay's recording, else a recorder of the new run.
+std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer) {
+  if (replayer) return replayer;
+  return std::make_unique<Recorder>(header_, flags_.record, userStateDir());
+}
+
+// A run from the start values: the world, the items, the timer and power, the ghost of the best run.
+bool App::newSession(std::unique_ptr<Replayer> replayer) {
+  const auto start = std::chrono::steady_clock::now();
+  session_.reset();
+  session_ =
+      Session::create(inputSource(std::move(replayer)), levelCollision_, best_.recordingPath(), std::cerr);
+  sessionMs_ = msSince(start);
+  return session_ != nullptr;
 }
 
 int App::run() {
@@ -144,18 +152,23 @@ int App::run() {
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) frame();
-  const bool recorded = recorder_.finish(std::cerr);
+  const bool recorded = finishRun();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
-  if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
+  if (flags_.bench) {
+    std::fputs(sound_->benchReport().c_str(), stdout);
+    std::printf("bench session_ms=%.2f runs=%d\n", sessionMs_, run_);
+  }
   if (replayDiverged_) return kRunFailedStatus;
+  if (runFailed_) return 1;
   std::string failure = devTools_.flagFailure(frame_);
   if (failure.empty()) failure = sound_->finish();
-  if (failure.empty()) return recorded ? 0 : kRunFailedStatus;
+  if (failure.empty()) return recorded && !recordFailed_ ? 0 : kRunFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
   return kRunFailedStatus;
 }
 
+// A frame reads its input and updates the run, then draws what the update left.
 void App::frame() {
   ++frame_;
   devTools_.beginFrame();
@@ -164,22 +177,14 @@ void App::frame() {
     floorFrame();
     return endFrame();
   }
-  game_.spinBatteries(dt);
-  {
-    auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(drawList(), devTools_.fullShadow());
-  }
-  renderer_->beginScene();
-  if (game_.playing()) {
-    playFrame(dt);
-  } else {
-    resultFrame();
-  }
-  sound_->update(*world_, game_.state(), state_, dt);
+  const FrameKind kind = frameKind();
+  const FrameScene scene = update(kind, dt);
+  draw(kind, scene, dt);
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
   if (sound_->outputFailed()) platform_->requestClose();
   present();
   endFrame();
+  if (retryWanted_) retry();
 }
 
 // The frame time. Nothing clears the window here: each frame clears what it draws on. In play the window's
@@ -191,47 +196,66 @@ float App::measureFrameTime() {
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
   // A replay takes the time steps of its recording.
-  state_.deltaTime = recorder_.frameStep(
-      frame_,
+  state_.deltaTime = session_->beginFrame(
       clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
   state_.lastFrame = static_cast<float>(now);
   return state_.deltaTime;
 }
 
-// Everything drawn, where the physics and the game put it now.
-DrawList App::drawList() const {
-  ScenePoses poses;
-  poses.vehicle = world_->vehiclePose();
-  poses.wheels = world_->wheelPoses();
-  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
-  DrawList list = buildDrawList(poses, game_.items(), assets_);
-  list.culling = state_.viewFrustum;
-  return list;
+App::FrameKind App::frameKind() const {
+  if (!session_->game().playing()) return FrameKind::Result;
+  return session_->paused() ? FrameKind::Paused : FrameKind::Playing;
 }
 
-void App::playFrame(float dt) {
-  if (game_.takeFirstPlayingFrame()) world_->startPlay();
-  handleTriggers(world_->step(dt));
-  playTime_ += dt;
-  sound_->readImpacts(*world_);
-  readDrivingInput(dt);
-  DrawList list = drawList();
-  recorder_.notePose(frame_, world_->vehiclePose());
-  list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
-  state_.objectsDrawn = 0;
-  handleInput(liveInput_->poll(frame_));
-  updateCamera(dt);
+// The run's update in the order that decides its results: the step and the trigger rules, the
+// driving input after the triggers, the poll, the camera, then the timer after the items' visibility.
+// The lit pass culls with the camera as the last frame left it.
+App::FrameScene App::update(FrameKind kind, float dt) {
+  Session& session = *session_;
+  FrameScene scene;
+  if (kind != FrameKind::Paused) session.spinBatteries(dt);
+  scene.shadow = drawList();
+  scene.shadowToggles = {state_.wireframe, state_.cullFaces};
+  if (kind == FrameKind::Playing) session.step(dt, state_);
+  scene.lit = drawList();
+  scene.lit.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  handleInput(liveInput_->poll(frame_), kind);
+  scene.lit.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+  if (kind == FrameKind::Playing) {
+    updateCamera(dt);
+    session.updateTimerAndPhase(state_, dt);
+  }
+  sound_->update(session.soundFrame(), session.world(), session.game().state(), state_, dt,
+                 kind == FrameKind::Paused);
+  return scene;
+}
+
+void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
+  renderer_->setToggles(scene.shadowToggles);
+  {
+    auto timer = devTools_.time("shadow");
+    renderer_->shadowPass(scene.shadow, devTools_.fullShadow());
+  }
+  renderer_->setToggles({state_.wireframe, state_.cullFaces});
+  renderer_->beginScene();
+  if (kind != FrameKind::Result) return drawPlayScene(kind, scene, dt);
+  // Result screen: the sky and one line.
+  renderer_->beginResultScreen();
+  renderer_->resultScreen(state_.camera, resultText(session_->game().state().phase), resultDetail_);
+}
+
+// The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.
+void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
+  const bool paused = kind == FrameKind::Paused;
   {
     auto timer = devTools_.time("lit");
-    list.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
-    state_.objectsDrawn = renderer_->litPass(list, state_.camera, state_.brightness);
+    state_.objectsDrawn = renderer_->litPass(scene.lit, state_.camera, state_.brightness);
   }
-  game_.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
   {
     auto timer = devTools_.time("sky");
     renderer_->sky(state_.camera);
   }
-  drawGhost(list);
+  drawGhost();
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
@@ -241,14 +265,20 @@ void App::playFrame(float dt) {
     renderer_->composite(platform_->framebufferSize());
   }
   drawHud(dt);
-  drawSnow(dt);
+  drawSnow(paused ? 0.0f : dt);
+  if (paused) renderer_->overlay(kPausedDim, pauseLines(renderer_->hudScale()));
 }
 
-// Result screen: the sky and one line; toggles and Escape still answer.
-void App::resultFrame() {
-  renderer_->beginResultScreen();
-  handleInput(liveInput_->poll(frame_));
-  renderer_->resultScreen(state_.camera, resultText(game_.state().phase), resultDetail_);
+// Everything drawn, where the physics and the game put it now.
+DrawList App::drawList() const {
+  ScenePoses poses;
+  const GameWorld& world = session_->world();
+  poses.vehicle = world.vehiclePose();
+  poses.wheels = world.wheelPoses();
+  for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world.conePose(i);
+  DrawList list = buildDrawList(poses, session_->game().items(), assets_);
+  list.culling = state_.viewFrustum;
+  return list;
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.
@@ -260,7 +290,7 @@ void App::floorFrame() {
   devTools_.endWork();
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
-  handleInput(liveInput_->poll(frame_, false));
+  handleInput(liveInput_->poll(frame_, false), FrameKind::Result);
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 
@@ -271,76 +301,55 @@ void App::measureFloor() {
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();
-    handleInput(liveInput_->poll(frame_, false));
+    handleInput(liveInput_->poll(frame_, false), FrameKind::Result);
   }
 }
 
-// Trigger rules: a zone delivers a packet, a battery adds power; the item leaves the world.
-void App::handleTriggers(const std::optional<ItemEvent>& event) {
-  if (!event || !game_.collect(*event, std::cout)) return;
-  world_->removeItem(event->item);
-  sound_->collected(event->kind);
+// The key, cursor and scroll events of this poll, in their order. A replay swaps in the recorded
+// input; a live run's is recorded.
+void App::handleInput(InputFrame polled, FrameKind kind) {
+  const InputFrame input = session_->input(withFocusPause(std::move(polled), kind));
+  for (const InputEvent& event : input.events) applyEvent(event, kind);
 }
 
-// Driving controls for the next step, or the free camera in debug mode.
-void App::readDrivingInput(float dt) {
-  const InputFrame& held = input_;
-  if (state_.debugMode) {
-    moveFreeCamera(state_.camera, heldFreeCameraKeys(held), dt);
-    return;
+void App::applyEvent(const InputEvent& event, FrameKind kind) {
+  switch (event.type) {
+    case InputEvent::Type::Key:
+      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close) platform_->requestClose();
+      break;
+    case InputEvent::Type::Cursor:
+      onCursorEvent(state_, event.x, event.y, event.leftButton);
+      break;
+    case InputEvent::Type::Scroll:
+      onScrollEvent(state_, event.y);
+      break;
+    case InputEvent::Type::ReverseCamera:
+      toggleReverseCamera(state_, std::cout);
+      break;
+    case InputEvent::Type::Pause:
+      if (session_->game().playing()) session_->togglePause(std::cout);
+      break;
+    case InputEvent::Type::Retry:
+      // A replay plays its one run.
+      if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
+      break;
+    case InputEvent::Type::FocusLost:
+      break;
   }
-  DriveCommand command = held.drive;
-  if (autopilot_) command = autopilotCommand(command, dt);
-  const DriveResult result = world_->drive(command);
-  if (result.unflippedCleared) state_.unflipped = false;
-  if (result.unflippedSet) state_.unflipped = true;
-  game_.drain(result.accelerateAmount, result.reverseAmount, world_->vehiclePose().position.y, dt);
 }
 
-// The autopilot drives until the player presses a driving key or moves a gamepad control past its
-// dead zone; then the player drives for good.
-DriveCommand App::autopilotCommand(const DriveCommand& player, float dt) {
-  if (player.any()) {
-    autopilot_.reset();
-    std::cout << "Autopilot off: the player drives" << std::endl;
-    return player;
+// A live run pauses when its window loses focus or is iconified: the loss becomes a pause in the
+// input (and so in the recording); a scripted, replayed, bounded or measured run ignores it.
+InputFrame App::withFocusPause(InputFrame polled, FrameKind kind) const {
+  const bool live = flags_.input.empty() && flags_.replay.empty() && flags_.frames <= 0 && !flags_.bench &&
+                    !flags_.benchFloor;
+  bool pause = live && kind == FrameKind::Playing && !session_->paused();
+  for (InputEvent& event : polled.events) {
+    if (event.type != InputEvent::Type::FocusLost || !pause) continue;
+    event.type = InputEvent::Type::Pause;
+    pause = false;
   }
-  AutopilotView view;
-  const Pose pose = world_->vehiclePose();
-  view.position = pose.position;
-  view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
-  view.forwardSpeed = world_->vehicleForwardSpeed();
-  view.controls = world_->vehicleControls();
-  // A replay drives with the keys the autopilot chose when the run was recorded.
-  AutopilotKeys chosen;
-  if (!recorder_.replaying()) chosen = autopilot_->decide(view, dt);
-  chosen = recorder_.autopilotKeys(frame_, chosen);
-  return DriveCommand{chosen.w, chosen.a, chosen.s, chosen.d, chosen.b, false};
-}
-
-// The key, cursor and scroll events of this poll, in their order.
-// A replay swaps in the recorded input; a live run's is recorded.
-void App::handleInput(InputFrame polled) {
-  const InputFrame input = recorder_.input(frame_, std::move(polled));
-  for (const InputEvent& event : input.events) {
-    switch (event.type) {
-      case InputEvent::Type::Key:
-        if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
-          platform_->requestClose();
-        break;
-      case InputEvent::Type::Cursor:
-        onCursorEvent(state_, event.x, event.y, event.leftButton);
-        break;
-      case InputEvent::Type::Scroll:
-        onScrollEvent(state_, event.y);
-        break;
-      case InputEvent::Type::ReverseCamera:
-        toggleReverseCamera(state_, std::cout);
-        break;
-    }
-  }
-  input_ = input;
-  renderer_->setToggles({state_.wireframe, state_.cullFaces});
+  return polled;
 }
 
 // Free view in debug mode, else follow the vehicle.
@@ -349,27 +358,30 @@ void App::updateCamera(float dt) {
     state_.camera.updateFreeView();
     return;
   }
-  const bool reversing = world_->vehicleInReverse() && state_.reverseMode;
+  const GameWorld& world = session_->world();
+  const bool reversing = world.vehicleInReverse() && state_.reverseMode;
   const glm::vec3 direction =
-      followDirection(world_->vehicleVelocity(), lastFollowDirection_, reversing, state_.unflipped);
-  state_.camera.follow(world_->vehiclePose().position, direction, dt);
+      followDirection(world.vehicleVelocity(), lastFollowDirection_, reversing, state_.unflipped);
+  state_.camera.follow(world.vehiclePose().position, direction, dt);
 }
 
 // HUD values, refreshed even when the HUD is hidden.
 void App::drawHud(float dt) {
   refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
-  const HudTexts texts = game_.hudTexts(state_.fpsText, state_.objectsDrawn);
+  const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
   if (!state_.showHud) return;
   auto timer = devTools_.time("hud");
   renderer_->hud(texts);
 }
 
+// New flakes and their ageing over `dt` (none while paused), then the flakes drawn.
 void App::drawSnow(float dt) {
   if (!state_.snow) return;
   auto timer = devTools_.time("snow");
-  const glm::vec3 p = world_->vehiclePose().position;
+  const GameWorld& world = session_->world();
+  const glm::vec3 p = world.vehiclePose().position;
   renderer_->snow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
-                  world_->vehicleVelocity(), dt, state_.camera);
+                  world.vehicleVelocity(), dt, state_.camera);
 }
 
 // Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
@@ -380,10 +392,11 @@ void App::present() {
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
   if (devTools_.logState()) {
-    const GameState& game = game_.state();
+    const GameWorld& world = session_->world();
+    const GameState& game = session_->game().state();
     std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
-                          game.packetsDelivered, state_.objectsDrawn, world_->vehiclePose().position,
-                          world_->vehicleSpeed(), world_->vehicleGear()})
+                          game.packetsDelivered, state_.objectsDrawn, world.vehiclePose().position,
+                          world.vehicleSpeed(), world.vehicleGear()})
                    .c_str(),
                stdout);
   }
@@ -392,48 +405,63 @@ void App::present() {
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 
-// The best run's recording, for its ghost; one that cannot be read means no ghost.
-void App::loadGhost(std::ostream& err) {
-  const std::string path = best_.recordingPath();
-  if (path.empty() || fileMissing(path)) return;
-  std::string bytes, why;
-  Recording best;
-  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
-    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost" << std::endl;
-    return;
-  }
-  ghost_.emplace(best);
-  if (ghost_->empty()) ghost_.reset();
-}
-
-// The ghost where the best run was at this playing time, its wheels at rest: translucent items of
-// the frame's list, drawn over the scene and the sky.
-void App::drawGhost(DrawList& list) {
-  if (!ghost_ || !state_.showGhost) return;
+// The ghost where the best run was at this playing time, its wheels at rest: translucent items
+// drawn over the scene and the sky.
+void App::drawGhost() {
+  const std::optional<RecordedPose> at = session_->ghostPose();
+  if (!at || !state_.showGhost) return;
   auto timer = devTools_.time("ghost");
-  const RecordedPose at = ghost_->at(playTime_);
-  addGhost(list, assets_, Pose{at.position, at.rotation}, ghostWheels_);
+  DrawList list;
+  addGhost(list, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
   renderer_->translucentPass(list, state_.camera, state_.brightness);
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
 // run ends), the best result on the frame that won, and the end of a replay after its last frame.
 void App::endFrame() {
-  if (!recorder_.endFrame(
-          frame_, [this] { return gameStateHash(*world_, game_.state()); }, std::cerr)) {
+  if (!session_->endFrame(std::cerr)) {
     replayDiverged_ = true;
     platform_->requestClose();
   }
-  if (resultDetail_.empty() && game_.state().phase == GamePhase::Won) keepResult();
-  if (recorder_.replayOver(frame_)) platform_->requestClose();
+  if (resultDetail_.empty() && session_->game().state().phase == GamePhase::Won) keepResult();
+  if (session_->replayOver()) platform_->requestClose();
 }
 
 // A won run against the best: kept when better (not in a replay); the line under the result.
 void App::keepResult() {
-  const RunResult run{game_.state().timeLeft, game_.state().power};
-  resultDetail_ =
-      recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(std::cerr), std::cerr);
+  const RunResult run{session_->game().state().timeLeft, session_->game().state().power};
+  resultDetail_ = session_->replaying() ? best_.describe(run)
+                                        : best_.offer(run, session_->recordingBytes(std::cerr), std::cerr);
   std::cout << resultDetail_ << std::endl;
+}
+
+// The run's recording kept: last-run.rvr and --record. False when --record could not be written.
+bool App::finishRun() {
+  return !session_ || session_->finish(std::cerr);
+}
+
+// Enter or A on the result screen or while paused: the finished run is kept, and a new one starts
+// from the start values with the toggles as they are. The best run, if this one was it, is the ghost.
+void App::retry() {
+  retryWanted_ = false;
+  const auto start = std::chrono::steady_clock::now();
+  if (!finishRun()) recordFailed_ = true;
+  if (!newSession(nullptr)) {
+    // The line saying why is out; the game ends as a start-up that failed would.
+    runFailed_ = true;
+    platform_->requestClose();
+    return;
+  }
+  resultDetail_.clear();
+  state_.unflipped = false;
+  state_.camera = startCamera_;
+  lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
+  ++run_;
+  std::cout << "Retry: run " << run_ << std::endl;
+  if (session_->ghostDuration() > 0.0) std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
+  std::fflush(stdout);
+  // The whole retry (the finished run's recording written and synced, then the new session).
+  if (flags_.bench) std::printf("bench retry_ms=%.2f session_ms=%.2f\n", msSince(start), sessionMs_);
 }
 
 }  // namespace ruvelo

@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/game_sound.h"
 #include "app/placement.h"
+#include "app/session.h"
 #include "devtools/dev_flags.h"
 #include "devtools/dev_tools.h"
 #include "game/autopilot.h"
@@ -15,10 +16,9 @@
 #include "game/game.h"
 #include "input/input.h"
 #include "passes/renderer.h"
-#include "physics/game_world.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
-#include "replay/run_recorder.h"
+#include "replay/replayer.h"
 
 namespace ruvelo {
 
@@ -34,31 +34,44 @@ class App {
   // Start-up; 0 when the loop may run, else the process status.
   int startUp();
   // Frames until the window is asked to close, then the bench report. The process status: 0, or
-  // kRunFailedStatus when a developer flag failed while the game ran or a replay left its run.
+  // kRunFailedStatus when a developer flag failed while the game ran.
   int run();
 
  private:
+  // What a frame is, decided at its start.
+  enum class FrameKind { Playing, Paused, Result };
+  // What the update leaves for the drawing: the shadow casters where they stood before the step,
+  // with the raster toggles of that moment, and the lit pass's list after it.
+  struct FrameScene {
+    DrawList shadow;
+    RasterToggles shadowToggles;
+    DrawList lit;
+  };
+
   int readSettingsFile(Settings& settings);
-  int buildWorld();
+  std::unique_ptr<InputSource> inputSource(std::unique_ptr<Replayer> replayer);
+  bool newSession(std::unique_ptr<Replayer> replayer);
   void frame();
   float measureFrameTime();
+  FrameKind frameKind() const;
+  FrameScene update(FrameKind kind, float dt);
+  void draw(FrameKind kind, const FrameScene& scene, float dt);
+  void drawPlayScene(FrameKind kind, const FrameScene& scene, float dt);
   DrawList drawList() const;
-  void playFrame(float dt);
-  void resultFrame();
   void floorFrame();
   void measureFloor();
-  void handleTriggers(const std::optional<ItemEvent>& event);
-  void readDrivingInput(float dt);
-  DriveCommand autopilotCommand(const DriveCommand& player, float dt);
-  void handleInput(InputFrame polled);
+  void handleInput(InputFrame polled, FrameKind kind);
+  void applyEvent(const InputEvent& event, FrameKind kind);
+  InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
   void drawHud(float dt);
   void drawSnow(float dt);
   void present();
   void endFrame();
   void keepResult();
-  void loadGhost(std::ostream& err);
-  void drawGhost(DrawList& list);
+  void drawGhost();
+  bool finishRun();
+  void retry();
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -68,21 +81,21 @@ class App {
   std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
   SceneAssets assets_;  // the renderer's handles of the game's models
-  std::unique_ptr<GameWorld> world_;
-  Game game_;
+  ModelData levelCollision_;  // read once; every run's world is built from it
+  RecordingHeader header_;    // of every live run of this process
+  std::unique_ptr<Session> session_;
   DevTools devTools_;
-  InputFrame input_;  // the last poll's: its held keys drive the next step
-  std::optional<Autopilot> autopilot_;
+  Camera startCamera_;  // where the camera stands when a run starts
   glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
-  RunRecorder recorder_;
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won
   bool replayDiverged_ = false;
-  // The best run's vehicle: its poses on the playing time, and this run's playing time.
-  std::optional<GhostPath> ghost_;
-  std::array<Pose, 4> ghostWheels_{};  // the wheels' places at rest
-  double playTime_ = 0.0;
+  bool recordFailed_ = false;  // --record could not be written at the end of a run
+  bool retryWanted_ = false;   // Enter or A this frame: a new run after it
+  bool runFailed_ = false;     // a new run could not be made
+  int run_ = 1;
+  double sessionMs_ = 0.0;  // how long the last run took to make
 };
 
 }  // namespace ruvelo

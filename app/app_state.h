@@ -1,4 +1,4 @@
-// The program-wide values of one run: window size, brightness, frame timing, the toggles, the
+// The program-wide values that outlive a run: window size, brightness, frame timing, the toggles, the
 // recovery flag and the camera. Owned by main; GLFW callbacks reach it through the window's user pointer.
 #pragma once
 

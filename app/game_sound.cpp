@@ -49,25 +49,17 @@ GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
                                                            : kMostMeasuredFrames));
 }
 
-void GameSound::collected(ItemKind kind) {
-  (kind == ItemKind::Battery ? frame_.pickup : frame_.delivery) = true;
-}
-
-void GameSound::readImpacts(const GameWorld& world) {
-  std::array<ContactImpact, audio::AudioFrame::kMaxImpacts> impacts;
-  frame_.impactCount = world.newImpacts(impacts.data(), static_cast<int>(impacts.size()));
-  for (int i = 0; i < frame_.impactCount; ++i) frame_.impacts[i] = {impacts[i].pair, impacts[i].speedChange};
-}
-
-void GameSound::update(const GameWorld& world, const GameState& game, const AppState& state, float dt) {
-  fillAudioFrame(frame_, world.vehicleSound(), world.vehiclePose().position, game, state, dt);
-  system_->update(frame_);
+void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game,
+                       const AppState& state, float dt, bool paused) {
+  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, paused ? 0.0f : dt);
+  if (paused) frame.muted = true;
+  system_->update(frame);
   if (wav_) {
     wav_->append(system_->rendered().data(), system_->rendered().size());
     system_->clearRendered();
   }
-  frame_.pickup = frame_.delivery = false;
-  frame_.impactCount = 0;
+  frame.pickup = frame.delivery = false;
+  frame.impactCount = 0;
 }
 
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "devtools/dev_flags.h"
-#include "game/game_rules.h"
 #include "audio/audio_system.h"
 #include "audio/wav_file.h"
+#include "devtools/dev_flags.h"
+#include "game/game_rules.h"
 #include "physics/game_types.h"
 
 class GameWorld;
@@ -25,12 +25,11 @@ class GameSound {
   // error when there is none. With --bench the update's cost is measured.
   GameSound(const DevFlags& flags, float volume);
 
-  // Events of this frame, reported as they happen.
-  void collected(ItemKind kind);
-  void readImpacts(const GameWorld& world);
-
-  // Once per frame, after its events: hands the frame to the audio system and starts the next.
-  void update(const GameWorld& world, const GameState& game, const AppState& state, float dt);
+  // Once per frame, after its events: hands the run's frame (its events, filled in by the vehicle,
+  // the game and the camera) to the audio system and clears the events. A paused frame is silent and
+  // takes no time, so the engine and tyres stop and resume where they were.
+  void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const AppState& state,
+              float dt, bool paused);
 
   // --audio-out could not be written to (the run should end).
   bool outputFailed() const { return wav_ && wav_->failed(); }
@@ -43,7 +42,6 @@ class GameSound {
   const DevFlags& flags_;
   std::unique_ptr<audio::AudioSystem> system_;
   std::unique_ptr<audio::WavFile> wav_;  // --audio-out, written as the game runs
-  audio::AudioFrame frame_;
 };
 
 // The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.

@@ -60,6 +60,7 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
     case FixedKey::Sound:
       toggle(state.sound, "Sound: ", out);
       break;
+    case FixedKey::Pause:  // the input turns its release into a Pause event
     case FixedKey::None:
       break;
   }

@@ -72,17 +72,6 @@ glm::mat4 groundMatrix() {
                     glm::vec3(half.x, 1.0f, half.y));
 }
 
-glm::mat4 zoneGateMatrix(int zone) {
-  const level::LevelItems& items = level::levelLayout().items;
-  glm::mat4 m = glm::translate(glm::mat4(1.0f), items.zoneGates[zone]);
-  if (items.zoneRotated[zone]) m = glm::rotate(m, glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-  return glm::scale(m, glm::vec3(2.0f, 2.4f, 2.0f));
-}
-
-glm::mat4 batteryLoadMatrix(const glm::vec3& position) {
-  return glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(3.0f));
-}
-
 glm::mat4 vehicleFrameMatrix(const Pose& actor) {
   return glm::translate(glm::mat4(1.0f), actor.position) * glm::mat4_cast(actor.rotation);
 }
@@ -98,6 +87,11 @@ glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local) {
 glm::mat4 coneMatrix(const Pose& actor) {
   return glm::translate(glm::mat4(1.0f), actor.position + glm::vec3(0.0f, 1.5f, 0.0f)) *
          glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) * glm::mat4_cast(actor.rotation);
+}
+
+HudTexts hudTexts(const GameState& game, const std::string& fpsText, int objectsDrawn) {
+  return {fpsText, powerText(game.power), std::to_string(game.packetsDelivered), timeLeftText(game.timeLeft),
+          std::to_string(objectsDrawn)};
 }
 
 DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items,

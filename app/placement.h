@@ -11,6 +11,7 @@
 
 #include "game/game.h"
 #include "passes/draw_list.h"
+#include "passes/hud.h"
 #include "passes/renderer.h"
 #include "physics/game_types.h"
 #include "render/light.h"
@@ -34,8 +35,6 @@ Sun levelSun();
 // Load-time matrices from the level's layout.
 glm::mat4 levelMatrix();
 glm::mat4 groundMatrix();
-glm::mat4 zoneGateMatrix(int zone);
-glm::mat4 batteryLoadMatrix(const glm::vec3& position);
 
 // Matrices from physics poses: the vehicle frame C = translate(p) × rotation(q); the body is drawn
 // 0.4 below it, a wheel at its local pose in C, a cone 1.5 above its actor, scaled by 3.5.
@@ -43,6 +42,9 @@ glm::mat4 vehicleFrameMatrix(const Pose& actor);
 glm::mat4 vehicleBodyMatrix(const Pose& actor);
 glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local);
 glm::mat4 coneMatrix(const Pose& actor);
+
+// The HUD values (the timer shown truncated to hundredths; the game keeps the exact time).
+HudTexts hudTexts(const GameState& game, const std::string& fpsText, int objectsDrawn);
 
 // The physics poses a frame is drawn from.
 struct ScenePoses {

@@ -2,10 +2,22 @@
 
 #include <ostream>
 
-#include "app/placement.h"
+#include <glm/gtc/matrix_transform.hpp>
+
 #include "level/level_layout.h"
 
 namespace ruvelo {
+
+glm::mat4 zoneGateMatrix(int zone) {
+  const level::LevelItems& items = level::levelLayout().items;
+  glm::mat4 m = glm::translate(glm::mat4(1.0f), items.zoneGates[zone]);
+  if (items.zoneRotated[zone]) m = glm::rotate(m, glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+  return glm::scale(m, glm::vec3(2.0f, 2.4f, 2.0f));
+}
+
+glm::mat4 batteryLoadMatrix(const glm::vec3& position) {
+  return glm::scale(glm::translate(glm::mat4(1.0f), position), glm::vec3(3.0f));
+}
 
 Game::Game() {
   const level::LevelItems& layout = level::levelLayout().items;
@@ -48,11 +60,6 @@ void Game::drain(float accelerated, float reversed, float vehicleHeight, float d
 
 void Game::updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt) {
   ruvelo::updateTimerAndPhase(state_, debugMode, winLoseCondition, dt);
-}
-
-HudTexts Game::hudTexts(const std::string& fpsText, int objectsDrawn) {
-  return {fpsText, powerText(state_.power), std::to_string(state_.packetsDelivered),
-          timeLeftText(state_.timeLeft), std::to_string(objectsDrawn)};
 }
 
 }  // namespace ruvelo

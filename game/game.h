@@ -10,7 +10,6 @@
 #include <glm/glm.hpp>
 
 #include "game/game_rules.h"
-#include "passes/hud.h"
 #include "physics/game_types.h"
 
 namespace ruvelo {
@@ -22,6 +21,11 @@ struct Item {
   glm::mat4 matrix{1.0f};  // where its model is drawn; a battery turns it every frame
   glm::vec3 centre{0.0f};  // the culling centre
 };
+
+// Where an item stands when the level loads: a gate by its zone (turned for the rotated ones), a
+// battery at its place, both scaled to their models.
+glm::mat4 zoneGateMatrix(int zone);
+glm::mat4 batteryLoadMatrix(const glm::vec3& position);
 
 class Game {
  public:
@@ -48,9 +52,6 @@ class Game {
 
   // Timer and phase decision, after the lit pass.
   void updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt);
-
-  // The HUD values (the timer shown truncated to hundredths; the game keeps the exact time).
-  HudTexts hudTexts(const std::string& fpsText, int objectsDrawn);
 
  private:
   GameState state_;

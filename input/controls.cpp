@@ -78,7 +78,7 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
     return false;
   }
   if (isFixedKey(code)) {
-    error = name + " is fixed (the function keys, M, G and Escape cannot be bound)";
+    error = name + " is fixed (the function keys, M, G, P and Escape cannot be bound)";
     return false;
   }
   out = key(code);

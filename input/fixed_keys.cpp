@@ -15,6 +15,7 @@ constexpr FixedKeyEntry kFixedKeys[] = {
     {GLFW_KEY_F3, FixedKey::DebugMode}, {GLFW_KEY_F4, FixedKey::WinLose},   {GLFW_KEY_F5, FixedKey::Brighter},
     {GLFW_KEY_F6, FixedKey::Darker},    {GLFW_KEY_F7, FixedKey::Snow},      {GLFW_KEY_F8, FixedKey::Frustum},
     {GLFW_KEY_F9, FixedKey::Hud},       {GLFW_KEY_G, FixedKey::Ghost},      {GLFW_KEY_M, FixedKey::Sound},
+    {GLFW_KEY_P, FixedKey::Pause},
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The keys with a fixed meaning (Escape, the function keys, G and M): what each asks for. They keep
+// The keys with a fixed meaning (Escape, the function keys, G, M and P): what each asks for. They keep
 // their meaning and are never bound to driving; F1-F25 are all kept free, used or not.
 #pragma once
 
@@ -18,6 +18,7 @@ enum class FixedKey {
   Hud,        // F9
   Ghost,      // G
   Sound,      // M
+  Pause,      // P
 };
 
 // What a key means; FixedKey::None for a key without a fixed meaning.

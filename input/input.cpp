@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iostream>
 
+#include "input/fixed_keys.h"
+
 namespace ruvelo {
 
 const int kFreeCameraKeys[6] = {GLFW_KEY_W, GLFW_KEY_S,     GLFW_KEY_A,
@@ -24,6 +26,9 @@ InputEvent fromWindow(const WindowEvent& window) {
     case WindowEvent::Type::Scroll:
       event.type = InputEvent::Type::Scroll;
       break;
+    case WindowEvent::Type::FocusLost:
+      event.type = InputEvent::Type::FocusLost;
+      break;
   }
   event.key = window.key;
   event.action = window.action;
@@ -31,6 +36,26 @@ InputEvent fromWindow(const WindowEvent& window) {
   event.y = window.y;
   event.leftButton = window.leftButton;
   return event;
+}
+
+// The event that follows the release of a fixed key (P pauses, Enter retries), if any.
+bool fixedKeyEvent(const InputEvent& key, InputEvent& out) {
+  if (key.type != InputEvent::Type::Key || key.action != GLFW_RELEASE) return false;
+  if (fixedKeyOf(key.key) == FixedKey::Pause)
+    out.type = InputEvent::Type::Pause;
+  else if (key.key == GLFW_KEY_ENTER)
+    out.type = InputEvent::Type::Retry;
+  else
+    return false;
+  return true;
+}
+
+// A gamepad button's release since the last poll.
+bool released(const GamepadState* pad, int button, bool& wasHeld) {
+  const bool held = pad && pad->buttons[static_cast<std::size_t>(button)];
+  const bool release = wasHeld && !held;
+  wasHeld = held;
+  return release;
 }
 
 }  // namespace
@@ -71,7 +96,7 @@ InputFrame LiveInput::poll(long frame, bool withScript) {
   }
   const GamepadState* pad = gamepad();
   InputFrame input;
-  input.events = withReverseCamera(std::move(events), pad);
+  input.events = withActionEvents(std::move(events), pad);
   for (int key : polledKeys_) input.setHeld(key, platform_.keyHeld(key) || script_.isHeld(key));
   input.drive = mapDriving(
       controls_, [&input](int key) { return input.held(key); }, pad);
@@ -83,8 +108,8 @@ const GamepadState* LiveInput::gamepad() {
   return gamepads::poll(gamepad_) ? &gamepad_ : nullptr;
 }
 
-std::vector<InputEvent> LiveInput::withReverseCamera(std::vector<InputEvent> events,
-                                                     const GamepadState* pad) {
+std::vector<InputEvent> LiveInput::withActionEvents(std::vector<InputEvent> events,
+                                                    const GamepadState* pad) {
   InputEvent reverseCamera;
   reverseCamera.type = InputEvent::Type::ReverseCamera;
   std::vector<InputEvent> out;
@@ -94,10 +119,17 @@ std::vector<InputEvent> LiveInput::withReverseCamera(std::vector<InputEvent> eve
     if (event.type == InputEvent::Type::Key && event.action == GLFW_RELEASE &&
         controls_.keyBoundTo(Action::ReverseCamera, event.key))
       out.push_back(reverseCamera);
+    InputEvent fixed;
+    if (fixedKeyEvent(event, fixed)) out.push_back(fixed);
   }
   const bool padHeld = padPressed(controls_, Action::ReverseCamera, pad);
   if (padCameraHeld_ && !padHeld) out.push_back(reverseCamera);
   padCameraHeld_ = padHeld;
+  InputEvent button;
+  button.type = InputEvent::Type::Pause;
+  if (released(pad, GLFW_GAMEPAD_BUTTON_START, padStartHeld_)) out.push_back(button);
+  button.type = InputEvent::Type::Retry;
+  if (released(pad, GLFW_GAMEPAD_BUTTON_A, padAHeld_)) out.push_back(button);
   return out;
 }
 

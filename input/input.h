@@ -14,9 +14,10 @@
 namespace ruvelo {
 
 // One input event, in the order it arrived. ReverseCamera follows the release of a key, or of a
-// gamepad input, bound to reverse_camera.
+// gamepad input, bound to reverse_camera; Pause the release of P or the gamepad's Start; Retry the
+// release of Enter or the gamepad's A; FocusLost the window losing focus or being iconified.
 struct InputEvent {
-  enum class Type { Key, Cursor, Scroll, ReverseCamera };
+  enum class Type { Key, Cursor, Scroll, ReverseCamera, Pause, Retry, FocusLost };
   Type type = Type::Key;
   int key = 0;
   int action = 0;  // GLFW_PRESS, GLFW_RELEASE or GLFW_REPEAT
@@ -54,8 +55,9 @@ class LiveInput {
  private:
   // This frame's gamepad: the script's when it has gamepad lines, else the first connected one.
   const GamepadState* gamepad();
-  // The events with a ReverseCamera after each release of an input bound to it.
-  std::vector<InputEvent> withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad);
+  // The events with a ReverseCamera after each release of an input bound to it, and a Pause or Retry
+  // after each release of their keys and buttons.
+  std::vector<InputEvent> withActionEvents(std::vector<InputEvent> events, const GamepadState* pad);
 
   Platform& platform_;
   ScriptedInput script_;
@@ -63,6 +65,8 @@ class LiveInput {
   std::vector<int> polledKeys_;  // the bound keys and the free camera's
   GamepadState gamepad_;
   bool padCameraHeld_ = false;
+  bool padStartHeld_ = false;
+  bool padAHeld_ = false;
 };
 
 }  // namespace ruvelo

@@ -100,6 +100,17 @@ void PostProcess::composite(const glm::ivec2& windowSize) const {
   drawQuad();
 }
 
+void PostProcess::dimWindow(float factor) const {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width_, height_);
+  // Whatever the quad's colour, the window keeps `factor` of its own.
+  quadProgram_->use();
+  glBlendColor(factor, factor, factor, 1.0f);
+  glBlendFunc(GL_ZERO, GL_CONSTANT_COLOR);
+  drawQuad();
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 bool PostProcess::coversWindow(const glm::ivec2& windowSize) const {
   const gl_state::Raster& state = gl_state::raster();
   if (state.polygonMode != GL_FILL) return false;

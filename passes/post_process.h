@@ -29,6 +29,8 @@ class PostProcess {
   // pixel of a window of `windowSize` (see coversWindow). Both quad passes draw with the GL state as
   // it is: their programs write alpha 1, so they are meant to run with blending and depth testing off.
   void composite(const glm::ivec2& windowSize) const;
+  // The window's colour multiplied by `factor` (a paused scene drawn dimmed); blending must be on.
+  void dimWindow(float factor) const;
 
   int width() const { return width_; }
   int height() const { return height_; }

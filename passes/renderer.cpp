@@ -56,7 +56,7 @@ Renderer::Renderer(int width, int height, const Sun& sun)
 std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun) {
   std::unique_ptr<Renderer> renderer(new Renderer(width, height, sun));
   if (!renderer->text_.loaded()) return nullptr;
-  renderer->hudScale_ = hudScale(renderer->text_.glyphs(), width, height);
+  renderer->hudScale_ = ruvelo::hudScale(renderer->text_.glyphs(), width, height);
   renderer->skybox_.emplace();
   renderer->programs_ = loadPrograms();
   renderer->programs_.text->use();
@@ -190,6 +190,13 @@ void Renderer::hud(const HudTexts& texts) const {
   apply(kOverlayState);
   bindWindow();
   drawHud(text_, *programs_.text, texts, hudScale_);
+}
+
+void Renderer::overlay(float dim, const std::vector<TextLine>& lines) const {
+  apply(kOverlayState);
+  postProcess_->dimWindow(dim);
+  bindWindow();
+  for (const TextLine& line : lines) drawTextLine(text_, *programs_.text, line);
 }
 
 void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,

@@ -69,6 +69,10 @@ class Renderer {
   void edgePass() const;
   void composite(const glm::ivec2& windowSize) const;
   void hud(const HudTexts& texts) const;
+  // The window dimmed to `dim` of its brightness, then `lines` over it (the pause screen).
+  void overlay(float dim, const std::vector<TextLine>& lines) const;
+  // How much the HUD is shrunk to fit the window (1 when it fits).
+  float hudScale() const { return hudScale_; }
   // New flakes at `origin` moving with `velocity`, then every flake drawn.
   void snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
             const Camera& camera);

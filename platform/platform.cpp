@@ -36,6 +36,20 @@ void onScroll(GLFWwindow* window, double /*xOffset*/, double yOffset) {
   platformOf(window).record(event);
 }
 
+void recordFocusLost(GLFWwindow* window) {
+  WindowEvent event;
+  event.type = WindowEvent::Type::FocusLost;
+  platformOf(window).record(event);
+}
+
+void onFocus(GLFWwindow* window, int focused) {
+  if (!focused) recordFocusLost(window);
+}
+
+void onIconify(GLFWwindow* window, int iconified) {
+  if (iconified) recordFocusLost(window);
+}
+
 void onFramebufferSize(GLFWwindow* window, int width, int height) {
   platformOf(window).setFramebufferSize({width, height});
 }
@@ -61,6 +75,8 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::string& 
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
   glfwSetScrollCallback(window, onScroll);
+  glfwSetWindowFocusCallback(window, onFocus);
+  glfwSetWindowIconifyCallback(window, onIconify);
   // Asking the window system for the size every frame is a round trip to the X server: keep it.
   glm::ivec2 size(0);
   glfwGetFramebufferSize(window, &size.x, &size.y);

@@ -14,9 +14,10 @@ struct GLFWwindow;
 
 namespace ruvelo {
 
-// One event from the window, in the order it arrived.
+// One event from the window, in the order it arrived. FocusLost: the window lost the focus or was
+// iconified.
 struct WindowEvent {
-  enum class Type { Key, Cursor, Scroll };
+  enum class Type { Key, Cursor, Scroll, FocusLost };
   Type type = Type::Key;
   int key = 0;
   int action = 0;  // GLFW_PRESS, GLFW_RELEASE or GLFW_REPEAT

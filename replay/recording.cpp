@@ -177,6 +177,7 @@ void writeEvent(Writer& w, const RecordedEvent& e) {
       w.f64(e.y);
       break;
     case RecordedEvent::Type::ReverseCamera:
+    case RecordedEvent::Type::Pause:
       break;
   }
 }
@@ -205,6 +206,9 @@ std::string readEvent(Reader& r, RecordedEvent& e) {
     }
     case 3:
       e.type = RecordedEvent::Type::ReverseCamera;
+      return "";
+    case 4:
+      e.type = RecordedEvent::Type::Pause;
       return "";
     case 2:
       e.type = RecordedEvent::Type::Scroll;

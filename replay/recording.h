@@ -21,7 +21,8 @@ constexpr long kStateHashInterval = 60;
 
 // One input event as the game applies it (see InputEvent).
 struct RecordedEvent {
-  enum class Type : std::uint8_t { Key = 0, Cursor = 1, Scroll = 2, ReverseCamera = 3 };
+  // Pause toggles the pause of a playing run (P, the gamepad's Start, or the window losing focus).
+  enum class Type : std::uint8_t { Key = 0, Cursor = 1, Scroll = 2, ReverseCamera = 3, Pause = 4 };
   Type type = Type::Key;
   int key = 0;     // GLFW key code (Key)
   int action = 0;  // GLFW_RELEASE 0, GLFW_PRESS 1, GLFW_REPEAT 2 (Key)

@@ -137,5 +137,18 @@ TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
   expectMat4(withGhost.items[fewer.items.size()].matrix, vehicleBodyMatrix(poses.vehicle));
 }
 
+TEST(Placement, HudTextsShowTheTimerTruncatedAndKeepItExact) {
+  Game game;
+  game.updateTimerAndPhase(false, true, 0.123456f);
+  const double exact = game.state().timeLeft;
+  const HudTexts texts = hudTexts(game.state(), "59", 12);
+  EXPECT_EQ(texts.timeLeft, "152.87");
+  EXPECT_DOUBLE_EQ(game.state().timeLeft, exact) << "the game keeps the exact time";
+  EXPECT_EQ(texts.power, "100");
+  EXPECT_EQ(texts.packets, "0");
+  EXPECT_EQ(texts.fps, "59");
+  EXPECT_EQ(texts.objectsDrawn, "12");
+}
+
 }  // namespace
 }  // namespace ruvelo

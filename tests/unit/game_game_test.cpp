@@ -89,18 +89,5 @@ TEST(Game, PlayedThroughTheFrameCallsUntilItIsWon) {
   EXPECT_EQ(out.str(), "trigger\ntrigger\ntrigger\n");
 }
 
-TEST(Game, HudTextsShowTheTimerTruncatedAndKeepItExact) {
-  Game game;
-  game.updateTimerAndPhase(false, true, 0.123456f);
-  const double exact = game.state().timeLeft;
-  const HudTexts texts = game.hudTexts("59", 12);
-  EXPECT_EQ(texts.timeLeft, "152.87");
-  EXPECT_DOUBLE_EQ(game.state().timeLeft, exact) << "the game keeps the exact time";
-  EXPECT_EQ(texts.power, "100");
-  EXPECT_EQ(texts.packets, "0");
-  EXPECT_EQ(texts.fps, "59");
-  EXPECT_EQ(texts.objectsDrawn, "12");
-}
-
 }  // namespace
 }  // namespace ruvelo

@@ -109,6 +109,7 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       {"brake=ESCAPE\n", "controls.txt:1: ESCAPE is fixed"},
       {"brake=M\n", "controls.txt:1: M is fixed"},
       {"recover=G\n", "controls.txt:1: G is fixed"},
+      {"accelerate=P\n", "controls.txt:1: P is fixed"},
       {"brake=GAMEPAD_Z\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_Z\""},
       {"brake=GAMEPAD_A+\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_A+\""},
       {"brake=GAMEPAD_LEFT_TRIGGER-\n", "unknown gamepad input"},
@@ -118,7 +119,7 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       // One input, two actions: reported at the later line, whether the other is a default or not.
       {"recover=GAMEPAD_X\n",
        "controls.txt:1: GAMEPAD_X is bound to both brake and recover (brake by default)"},
-      {"brake=N\n\nrecover=P,N\n", "controls.txt:3: N is bound to both brake and recover"},
+      {"brake=N\n\nrecover=Y,N\n", "controls.txt:3: N is bound to both brake and recover"},
       {"steer_right=GAMEPAD_LEFT_X-\n", "GAMEPAD_LEFT_X- is bound to both steer_left and steer_right"},
   };
   for (const auto& c : cases) {

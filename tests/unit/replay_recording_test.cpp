@@ -5,7 +5,6 @@
 #include <random>
 #include <sstream>
 
-#include "game/best_result.h"
 #include "replay/recording.h"
 #include "support/temp_dir.h"
 
@@ -29,11 +28,12 @@ Recording randomRecording(std::mt19937& rng, int frames) {
     f.held = static_cast<std::uint8_t>(rng() & 0x7f);
     for (int e = small(rng); e > 0; --e) {
       RecordedEvent event;
-      event.type = static_cast<RecordedEvent::Type>(rng() % 4);
+      event.type = static_cast<RecordedEvent::Type>(rng() % 5);
       if (event.type == RecordedEvent::Type::Key) {
         event.key = static_cast<int>(rng() % 349);
         event.action = static_cast<int>(rng() % 3);
-      } else if (event.type != RecordedEvent::Type::ReverseCamera) {
+      } else if (event.type != RecordedEvent::Type::ReverseCamera &&
+                 event.type != RecordedEvent::Type::Pause) {
         if (event.type == RecordedEvent::Type::Cursor) event.x = unit(rng) * 1000.0 - 3.0;
         event.y = unit(rng) * 700.0 + 0.125;
         event.leftButton = event.type == RecordedEvent::Type::Cursor && (rng() & 1);
@@ -146,53 +146,6 @@ TEST(Recording, GhostFollowsThePosesByPlayingTime) {
   EXPECT_NEAR(ghost.at(0.35).position.z, 15.0f, 1e-4f);
   EXPECT_EQ(ghost.at(9.0).position, glm::vec3(10.0f, 0.0f, 30.0f));
   EXPECT_TRUE(GhostPath(Recording()).empty());
-}
-
-TEST(BestResult, MoreTimeWinsThenMorePower) {
-  EXPECT_TRUE(betterResult({50.0, 10.0f}, {49.99, 90.0f}));
-  EXPECT_TRUE(betterResult({50.0, 11.0f}, {50.0, 10.0f}));
-  EXPECT_FALSE(betterResult({50.0, 10.0f}, {50.0, 10.0f}));
-  RunResult back;
-  std::string why;
-  ASSERT_TRUE(parseBestFile(formatBestFile({48.123456789, 66.8011169f}), back, why)) << why;
-  EXPECT_NEAR(back.timeLeft, 48.123456789, 1e-9);
-  EXPECT_EQ(back.powerLeft, 66.8011169f);
-  for (const char* bad : {"", "time_left=1\n", "time_left=1\npower_left=x\n", "time_left=nan\npower_left=1\n",
-                          "time_left=1\ntime_left=2\npower_left=1\n", "speed=1\ntime_left=1\npower_left=1\n"})
-    EXPECT_FALSE(parseBestFile(bad, back, why)) << bad;
-  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f}, false), "Time left 48.50 s, best 50.06 s");
-}
-
-// The files: a better win replaces both, a worse one leaves them; a best file that cannot be read
-// is reported by name and never overwritten, nor is its recording.
-TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
-  const std::string dir = test::makeTempDir("ruvelo-best") + "/ruvelo";
-  {
-    BestResult best(dir);
-    std::ostringstream err;
-    best.load(err);
-    EXPECT_EQ(best.offer({40.0, 50.0f}, "first", err), "Time left 40.00 s, best 40.00 s");
-    EXPECT_EQ(best.offer({30.0, 90.0f}, "worse", err), "Time left 30.00 s, best 40.00 s");
-    EXPECT_EQ(err.str(), "");
-  }
-  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "first");
-  {
-    BestResult best(dir);
-    std::ostringstream err;
-    best.load(err);
-    EXPECT_EQ(best.offer({45.0, 1.0f}, "better", err), "Time left 45.00 s, best 45.00 s");
-  }
-  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
-
-  std::ofstream(dir + "/best.txt", std::ios::binary) << "time_left=fast\n";
-  BestResult best(dir);
-  std::ostringstream err;
-  best.load(err);
-  EXPECT_EQ(err.str(), "ruvelo: the best result " + dir +
-                           "/best.txt cannot be read (bad line \"time_left=fast\"); it is left as it is\n");
-  EXPECT_EQ(best.offer({99.0, 99.0f}, "best ever", err), "Time left 99.00 s, best unreadable");
-  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=fast\n");
-  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// A live run's input source: it passes the poll through and records every frame's time step, input
+// and vehicle pose (and a state hash every 60 frames) as the run goes, into a temporary file beside
+// last-run.rvr in the player's state folder, so memory stays flat however long the run. At the end
+// the file is completed and renamed to last-run.rvr, and copied to the --record file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "replay/input_source.h"
+
+namespace ruvelo {
+
+class Recorder : public InputSource {
+ public:
+  // Starts the recording of one run with `header`; `recordPath` is the --record file ("" for none),
+  // `stateDir` the player's state folder ("" when there is none: the run is then only kept for
+  // --record and the best result).
+  Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir);
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+  // A run that never finished leaves its temporary file behind (the frames written so far).
+  ~Recorder() override;
+
+  bool replaying() const override { return false; }
+  const RecordingHeader& header() const override { return header_; }
+  float frameStep(long frame, float measured) override;
+  InputFrame input(long frame, InputFrame polled) override;
+  std::uint8_t autopilotKeys(long frame, std::uint8_t decided) override;
+  void notePose(const RecordedPose& pose) override;
+  bool endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err) override;
+  bool over(long) const override { return false; }
+
+  // The run so far (every frame ended) as a complete .rvr file; "" when it cannot be read back.
+  std::string bytes(std::ostream& err);
+  // The end of the run: last-run.rvr in the state folder, and the --record file. False (after one
+  // line on `err`) when --record could not be written. Only the first call acts; a run without a
+  // frame writes nothing.
+  bool finish(std::ostream& err);
+
+ private:
+  bool flushPending(std::ostream& err);
+
+  RecordingHeader header_;
+  std::string recordPath_;
+  bool finished_ = false;
+  // The frame being gathered, the frames ended, and their bytes not yet in the file.
+  RecordedFrame current_;
+  std::size_t frames_ = 0;
+  std::string pending_;
+  std::FILE* stream_ = nullptr;  // the temporary file; null when it could not be made
+  std::string streamPath_;
+  std::string lastRunPath_;
+};
+
+}  // namespace ruvelo

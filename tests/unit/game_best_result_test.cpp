@@ -1,0 +1,61 @@
+// The best result: which run is better, the best file's text, and the files kept beside it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "game/best_result.h"
+#include "support/temp_dir.h"
+
+namespace ruvelo {
+namespace {
+
+TEST(BestResult, MoreTimeWinsThenMorePower) {
+  EXPECT_TRUE(betterResult({50.0, 10.0f}, {49.99, 90.0f}));
+  EXPECT_TRUE(betterResult({50.0, 11.0f}, {50.0, 10.0f}));
+  EXPECT_FALSE(betterResult({50.0, 10.0f}, {50.0, 10.0f}));
+  RunResult back;
+  std::string why;
+  ASSERT_TRUE(parseBestFile(formatBestFile({48.123456789, 66.8011169f}), back, why)) << why;
+  EXPECT_NEAR(back.timeLeft, 48.123456789, 1e-9);
+  EXPECT_EQ(back.powerLeft, 66.8011169f);
+  for (const char* bad : {"", "time_left=1\n", "time_left=1\npower_left=x\n", "time_left=nan\npower_left=1\n",
+                          "time_left=1\ntime_left=2\npower_left=1\n", "speed=1\ntime_left=1\npower_left=1\n"})
+    EXPECT_FALSE(parseBestFile(bad, back, why)) << bad;
+  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f}, false), "Time left 48.50 s, best 50.06 s");
+}
+
+// The files: a better win replaces both, a worse one leaves them; a best file that cannot be read
+// is reported by name and never overwritten, nor is its recording.
+TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
+  const std::string dir = test::makeTempDir("ruvelo-best") + "/ruvelo";
+  {
+    BestResult best(dir);
+    std::ostringstream err;
+    best.load(err);
+    EXPECT_EQ(best.offer({40.0, 50.0f}, "first", err), "Time left 40.00 s, best 40.00 s");
+    EXPECT_EQ(best.offer({30.0, 90.0f}, "worse", err), "Time left 30.00 s, best 40.00 s");
+    EXPECT_EQ(err.str(), "");
+  }
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "first");
+  {
+    BestResult best(dir);
+    std::ostringstream err;
+    best.load(err);
+    EXPECT_EQ(best.offer({45.0, 1.0f}, "better", err), "Time left 45.00 s, best 45.00 s");
+  }
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
+
+  std::ofstream(dir + "/best.txt", std::ios::binary) << "time_left=fast\n";
+  BestResult best(dir);
+  std::ostringstream err;
+  best.load(err);
+  EXPECT_EQ(err.str(), "ruvelo: the best result " + dir +
+                           "/best.txt cannot be read (bad line \"time_left=fast\"); it is left as it is\n");
+  EXPECT_EQ(best.offer({99.0, 99.0f}, "best ever", err), "Time left 99.00 s, best unreadable");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=fast\n");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
+}
+
+}  // namespace
+}  // namespace ruvelo
