@@ -73,6 +73,7 @@ int App::startUp() {
   // Glyph table and text projection, skybox, programs, materials and light, models.
   renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
   if (!renderer_) return -1;
+  hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
 
@@ -240,7 +241,7 @@ void App::playFrame(float dt) {
 void App::resultFrame() {
   renderer_->beginResultScreen();
   handleInput(platform_->poll(frame_));
-  renderer_->resultScreen(state_.camera, resultText(game_.state().phase), resultDetail_);
+  renderer_->resultScreen(state_.camera, resultOverlay(resultText(game_.state().phase), resultDetail_, hudScale_));
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.
@@ -272,6 +273,17 @@ void App::handleTriggers(const std::optional<ItemEvent>& event) {
   if (!event || !game_.collect(*event, std::cout)) return;
   world_->removeItem(event->item);
   sound_->collected(event->kind);
+  if (event->kind == ItemKind::Zone) showDeliveryDelta();
+}
+
+// This delivery against the best run's same delivery, for about three seconds.
+void App::showDeliveryDelta() {
+  constexpr double kShownFor = 3.0;
+  const std::vector<double>& times = game_.deliveryTimes();
+  const std::optional<RunResult>& best = best_.best();
+  if (times.empty() || !best || best->deliveryTimes.size() < times.size()) return;
+  delta_ = deliveryDelta(times.back(), best->deliveryTimes[times.size() - 1]);
+  deltaUntil_ = playTime_ + kShownFor;
 }
 
 // Driving controls for the next step, or the free camera in debug mode.
@@ -354,8 +366,22 @@ void App::drawHud(float dt) {
   refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
   const HudTexts texts = game_.hudTexts(state_.fpsText, state_.objectsDrawn);
   if (!state_.showHud) return;
-  auto timer = devTools_.time("hud");
-  renderer_->hud(texts);
+  {
+    auto timer = devTools_.time("hud");
+    renderer_->overlay(fixedHud(texts, hudScale_));
+  }
+  auto timer = devTools_.time("hud_drive");
+  DriveView view;
+  view.speed = world_->vehicleSpeed();
+  view.gear = world_->vehicleGear();
+  view.engineShare = world_->vehicleEngineShare();
+  const Pose pose = world_->vehiclePose();
+  view.position = pose.position;
+  view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+  if (ghost_ && state_.showGhost) view.ghost = ghost_->at(playTime_).position;
+  view.items = &game_.items();
+  if (delta_ && playTime_ < deltaUntil_) view.delta = delta_;
+  renderer_->overlay(driveHud(view, state_.width, state_.height, hudScale_));
 }
 
 void App::drawSnow(float dt) {
@@ -424,7 +450,7 @@ void App::endFrame() {
 
 // A won run against the best: kept when better (not in a replay); the line under the result.
 void App::keepResult() {
-  const RunResult run{game_.state().timeLeft, game_.state().power};
+  const RunResult run{game_.state().timeLeft, game_.state().power, game_.deliveryTimes()};
   resultDetail_ =
       recorder_.replaying() ? best_.describe(run) : best_.offer(run, recorder_.bytes(std::cerr), std::cerr);
   std::cout << resultDetail_ << std::endl;

@@ -12,6 +12,7 @@
 #include "devtools/dev_tools.h"
 #include "game/game.h"
 #include "app/game_sound.h"
+#include "app/hud_layout.h"
 #include "platform/platform.h"
 #include "replay/run_recorder.h"
 #include "platform/settings.h"
@@ -46,6 +47,7 @@ class App {
   void floorFrame();
   void measureFloor();
   void handleTriggers(const std::optional<ItemEvent>& event);
+  void showDeliveryDelta();
   void readDrivingInput(float dt);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);
   void handleInput(InputFrame polled);
@@ -74,6 +76,10 @@ class App {
   RunRecorder recorder_;
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won
+  float hudScale_ = 1.0f;     // the HUD shrunk to fit a small window
+  // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.
+  std::optional<DeliveryDelta> delta_;
+  double deltaUntil_ = 0.0;
   bool replayDiverged_ = false;
   // The best run's vehicle: its poses on the playing time, and this run's playing time.
   std::optional<GhostPath> ghost_;

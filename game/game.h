@@ -6,11 +6,11 @@
 #include <array>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 
 #include "game/game_rules.h"
-#include "passes/hud.h"
 #include "physics/game_types.h"
 
 namespace ruvelo {
@@ -21,6 +21,15 @@ struct Item {
   bool visible = true;     // false for good once collected
   glm::mat4 matrix{1.0f};  // where its model is drawn; a battery turns it every frame
   glm::vec3 centre{0.0f};  // the culling centre
+};
+
+// The formatted values of the HUD's five lines (without their labels).
+struct HudTexts {
+  std::string fps;           // e.g. "60"
+  std::string power;         // e.g. "100"
+  std::string packets;       // e.g. "0"
+  std::string timeLeft;      // e.g. "153.00"
+  std::string objectsDrawn;  // e.g. "17"
 };
 
 class Game {
@@ -38,8 +47,9 @@ class Game {
   // Every frame before the shadow pass: the visible batteries turn by 45° per second.
   void spinBatteries(float dt);
 
-  // Trigger rules, right after the physics step: "trigger" on `out`; a zone delivers a packet, a
-  // battery adds power, and the item is hidden for good. Returns true: the item leaves the world.
+  // Trigger rules, right after the physics step: "trigger" on `out`; a zone delivers a packet (its
+  // time kept), a battery adds power, and the item is hidden for good. Returns true: the item leaves
+  // the world.
   bool collect(const ItemEvent& event, std::ostream& out);
 
   // Power drained by the throttle of this frame, forwards and in reverse, each in [0, 1] (the frame
@@ -52,10 +62,14 @@ class Game {
   // The HUD values (the timer shown truncated to hundredths; the game keeps the exact time).
   HudTexts hudTexts(const std::string& fpsText, int objectsDrawn);
 
+  // The run's clock (seconds off the timer) at each delivery so far, in their order.
+  const std::vector<double>& deliveryTimes() const { return deliveryTimes_; }
+
  private:
   GameState state_;
   std::array<Item, kItemCount> items_;
   bool firstPlayingFrame_ = true;
+  std::vector<double> deliveryTimes_;
 };
 
 }  // namespace ruvelo

@@ -1,5 +1,7 @@
 #include "physics/game_world.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "import/model_import.h"
@@ -130,6 +132,12 @@ float GameWorld::vehicleSpeed() const {
 
 int GameWorld::vehicleGear() const {
   return parts_->vehicle->currentGear();
+}
+
+float GameWorld::vehicleEngineShare() const {
+  const vehicle::DriveModel& model = parts_->vehicle->model();
+  const float top = model.data().engine.maxOmega;
+  return top > 0.0f ? std::clamp(model.engineOmega() / top, 0.0f, 1.0f) : 0.0f;
 }
 
 bool GameWorld::vehicleInReverse() const {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "passes/hud.h"
+#include "app/hud_layout.h"
 #include "passes/text_renderer.h"
 #include "support/game_runner.h"
 #include "support/image.h"
