@@ -53,8 +53,10 @@ struct MapFrame {
     const float v = (z - worldMin.y) / (worldMax.y - worldMin.y);
     return mapMin + glm::vec2(u, v) * (mapMax - mapMin);
   }
-  // A mark's place, kept on the map when what it marks is beyond it.
-  glm::vec2 markAt(float x, float z) const { return glm::clamp(at(x, z), mapMin, mapMax); }
+  // A mark's place, kept on the map (with the mark's reach) when what it marks is beyond it.
+  glm::vec2 markAt(float x, float z, float reach) const {
+    return glm::clamp(at(x, z), mapMin + reach, mapMax - reach);
+  }
   void addFootprint(FlatShape& shape, const glm::vec4& r) const {
     const glm::vec2 a = at(r.x, r.y), b = at(r.z, r.w);
     addRect(shape, glm::min(a, b), glm::max(a, b));
@@ -107,14 +109,14 @@ std::vector<FlatShape> minimapShapes(const DriveView& view, const DriveLayout& a
   if (view.items != nullptr) {
     for (const Item& item : *view.items) {
       if (!item.visible) continue;
-      const glm::vec2 p = frame.markAt(item.centre.x, item.centre.z);
       const float half = (item.kind == ItemKind::Zone ? 4.0f : 2.5f) * scale;
+      const glm::vec2 p = frame.markAt(item.centre.x, item.centre.z, half);
       addRect(item.kind == ItemKind::Zone ? gates : batteries, p - half, p + half);
     }
   }
   FlatShape ghost{{0.92f, 0.92f, 1.0f}, 0.7f, {}};
   if (view.ghost) {
-    const glm::vec2 p = frame.markAt(view.ghost->x, view.ghost->z);
+    const glm::vec2 p = frame.markAt(view.ghost->x, view.ghost->z, 2.5f * scale);
     addRect(ghost, p - 2.5f * scale, p + 2.5f * scale);
   }
   // The vehicle: an arrow along its heading as seen on the map (x mirrored).
@@ -122,7 +124,7 @@ std::vector<FlatShape> minimapShapes(const DriveView& view, const DriveLayout& a
   glm::vec2 heading(-view.forward.x, view.forward.z);
   heading = glm::length(heading) > 1e-4f ? glm::normalize(heading) : glm::vec2(0.0f, 1.0f);
   const glm::vec2 side(heading.y, -heading.x);
-  const glm::vec2 p = frame.markAt(view.position.x, view.position.z);
+  const glm::vec2 p = frame.markAt(view.position.x, view.position.z, 9.0f * scale);
   addTriangle(arrow, p + heading * 9.0f * scale, p - heading * 5.0f * scale + side * 5.5f * scale,
               p - heading * 5.0f * scale - side * 5.5f * scale);
   return {ground, roads, deck, gates, batteries, ghost, arrow};

@@ -163,6 +163,30 @@ TEST(BestResult, MoreTimeWinsThenMorePower) {
   EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f}, false), "Time left 48.50 s, best 50.06 s");
 }
 
+// The best run's clock at each delivery travels with it through best.txt; a file without the times
+// (as older games wrote) still reads, and a damaged list makes the file unreadable as any bad line.
+TEST(BestResult, DeliveryTimesTravelWithTheBestAndAreOptional) {
+  RunResult back;
+  std::string why;
+  ASSERT_TRUE(parseBestFile(formatBestFile({48.5, 60.0f, {31.25, 77.5, 104.125}}), back, why)) << why;
+  EXPECT_EQ(back.deliveryTimes, (std::vector<double>{31.25, 77.5, 104.125}));
+  ASSERT_TRUE(parseBestFile("time_left=48.5\npower_left=60\n", back, why)) << why;
+  EXPECT_TRUE(back.deliveryTimes.empty());
+  for (const char* bad : {"delivery_times=\n", "delivery_times=1,,2\n", "delivery_times=1,inf\n",
+                          "delivery_times=1,2,3,4\n", "delivery_times=1\ndelivery_times=2\n"}) {
+    EXPECT_FALSE(parseBestFile(std::string("time_left=1\npower_left=1\n") + bad, back, why)) << bad;
+  }
+
+  const std::string dir = test::makeTempDir("ruvelo-best-times") + "/ruvelo";
+  std::ostringstream err;
+  BestResult(dir).offer({40.0, 50.0f, {20.0, 60.5, 113.0}}, "run", err);
+  BestResult best(dir);
+  best.load(err);
+  ASSERT_TRUE(best.best().has_value());
+  EXPECT_EQ(best.best()->deliveryTimes, (std::vector<double>{20.0, 60.5, 113.0}));
+  EXPECT_EQ(err.str(), "");
+}
+
 // The files: a better win replaces both, a worse one leaves them; a best file that cannot be read
 // is reported by name and never overwritten, nor is its recording.
 TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
