@@ -13,7 +13,7 @@
 namespace ruvelo::test {
 namespace {
 
-constexpr int kWidth = 1280, kHeight = 720;
+constexpr int kWidth = 960, kHeight = 540;
 
 bool differs(const Image& a, const Image& b, int x, int y) {
   const std::uint8_t* p = a.at(x, y);
@@ -27,13 +27,14 @@ bool arrowColour(const std::uint8_t* p) {
 }
 
 TEST(Hud, SpeedChangesAndTheMapArrowMovesWhileDriving) {
-  GameFolder folder("width=1280\nheight=720\nrefresh_rate=60\nfullscreen=false\n");
-  const long kStanding = 2, kDriving = 100;
+  GameFolder folder("width=960\nheight=540\nrefresh_rate=60\nfullscreen=false\n");
+  // Quarter-second frames: 10 s of driving in 40.
+  const long kStanding = 1, kDriving = 41;
   Image shots[2][2];  // [hidden][driving]
   for (int hidden = 0; hidden < 2; ++hidden) {
     const std::string script = folder.writeFile(
-        "keys.txt", std::string("1 F7 release\n1 W press\n") + (hidden ? "1 F9 release\n" : ""));
-    std::vector<std::string> args = {"--frames", std::to_string(kDriving), "--fixed-dt", "0.1", "--input", script};
+        "keys.txt", std::string("1 F7 release\n2 W press\n") + (hidden ? "1 F9 release\n" : ""));
+    std::vector<std::string> args = {"--frames", std::to_string(kDriving), "--fixed-dt", "0.25", "--input", script};
     for (int driving = 0; driving < 2; ++driving) {
       args.push_back("--screenshot");
       args.push_back(std::to_string(driving ? kDriving : kStanding) + ":" +
