@@ -241,7 +241,8 @@ void App::playFrame(float dt) {
 void App::resultFrame() {
   renderer_->beginResultScreen();
   handleInput(platform_->poll(frame_));
-  renderer_->resultScreen(state_.camera, resultOverlay(resultText(game_.state().phase), resultDetail_, hudScale_));
+  renderer_->resultScreen(state_.camera,
+                          resultOverlay(resultText(game_.state().phase), resultDetail_, hudScale_));
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.

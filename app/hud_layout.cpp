@@ -38,7 +38,8 @@ HudTexts widestTexts() {
 }
 
 TextLine lineAt(std::string text, glm::vec2 pen, int width, int height, float scale, glm::vec3 colour) {
-  return {std::move(text), pen.x / static_cast<float>(width), pen.y / static_cast<float>(height), scale, colour};
+  return {std::move(text), pen.x / static_cast<float>(width), pen.y / static_cast<float>(height), scale,
+          colour};
 }
 
 void addRect(FlatShape& shape, glm::vec2 lo, glm::vec2 hi) {
@@ -99,7 +100,8 @@ std::vector<FlatShape> minimapShapes(const DriveView& view, const DriveLayout& a
   addRect(ground, at.mapMin, at.mapMax);
   FlatShape roads{{0.55f, 0.56f, 0.6f}, 0.95f, {}};
   for (const level::RoadNode& node : layout.nodes) frame.addFootprint(roads, level::nodeFootprint(node));
-  for (const level::RoadLink& link : layout.links) frame.addFootprint(roads, level::linkFootprint(layout, link));
+  for (const level::RoadLink& link : layout.links)
+    frame.addFootprint(roads, level::linkFootprint(layout, link));
   FlatShape deck{{0.88f, 0.88f, 0.93f}, 1.0f, {}};
   for (const level::SpinePiece& piece : layout.spine)
     frame.addFootprint(piece.elevated ? deck : roads, level::spineFootprint(piece));
@@ -157,7 +159,8 @@ DeliveryDelta deliveryDelta(double runSeconds, double bestSeconds) {
   // Whole hundredths, as the timer shows them.
   const long hundredths = std::lround((runSeconds - bestSeconds) * 100.0);
   char number[48];
-  std::snprintf(number, sizeof number, "%ld.%02ld s", std::labs(hundredths) / 100, std::labs(hundredths) % 100);
+  std::snprintf(number, sizeof number, "%ld.%02ld s", std::labs(hundredths) / 100,
+                std::labs(hundredths) % 100);
   if (hundredths < 0) return {"\u2212" + std::string(number), fasterColour()};
   return {"+" + std::string(number), slowerColour()};
 }
@@ -200,7 +203,8 @@ Overlay driveHud(const DriveView& view, int width, int height, float scale) {
   addRect(barBack, at.barMin, at.barMax);
   const float share = std::clamp(view.engineShare, 0.0f, 1.0f);
   FlatShape barFill{share > 0.85f ? hudColour() : kGearColour, 1.0f, {}};
-  if (share > 0.0f) addRect(barFill, at.barMin, {at.barMin.x + (at.barMax.x - at.barMin.x) * share, at.barMax.y});
+  if (share > 0.0f)
+    addRect(barFill, at.barMin, {at.barMin.x + (at.barMax.x - at.barMin.x) * share, at.barMax.y});
   overlay.shapes.push_back(barBack);
   overlay.shapes.push_back(barFill);
 
@@ -218,7 +222,8 @@ std::vector<HudBox> hudBoxes(const GlyphTable& glyphs, int width, int height, fl
   std::vector<HudBox> boxes;
   const char* names[] = {"fps", "power", "packets", "time", "objects"};
   const std::array<TextLine, 5> lines = hudLines(widestTexts(), scale);
-  for (std::size_t i = 0; i < lines.size(); ++i) boxes.push_back({names[i], lineBox(lines[i], glyphs, width, height)});
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    boxes.push_back({names[i], lineBox(lines[i], glyphs, width, height)});
 
   const DriveLayout at = driveLayout(width, height, scale);
   const auto unionBox = [&](const std::vector<std::string>& texts, glm::vec2 pen, float textScale) {

@@ -1,6 +1,6 @@
 // The player's best result: the time and power left of the best won run, and its clock at each
-// delivery, kept in best.txt in the player's data folder beside that run's recording, best.rvr. A better win replaces both; a best
-// file that cannot be read is reported and left as it is.
+// delivery, kept in best.txt in the player's data folder beside that run's recording, best.rvr. A better win
+// replaces both; a best file that cannot be read is reported and left as it is.
 #pragma once
 
 #include <iosfwd>

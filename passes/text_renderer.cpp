@@ -44,8 +44,8 @@ std::pair<char32_t, std::size_t> decodeUtf8(const std::string& text, std::size_t
   if ((lead & 0xE0) == 0xC0 && lead >= 0xC2 && continuation(i + 1))
     return {static_cast<char32_t>(((lead & 0x1F) << 6) | (byte(i + 1) & 0x3F)), 2};
   if ((lead & 0xF0) == 0xE0 && continuation(i + 1) && continuation(i + 2)) {
-    const char32_t code = static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(i + 1) & 0x3F) << 6) |
-                                                (byte(i + 2) & 0x3F));
+    const char32_t code =
+        static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F));
     if (code >= 0x800) return {code, 3};
   }
   return {0, 0};
@@ -251,7 +251,8 @@ void TextRenderer::renderShapes(const std::vector<FlatShape>& shapes, const Shad
     // The centre of the texel whose value is the opacity.
     const float texel = std::round(std::clamp(shape.opacity, 0.0f, 1.0f) * (kRampTexels - 1));
     const float u = (texel + 0.5f) / static_cast<float>(kRampTexels);
-    for (const glm::vec2& corner : shape.triangles) vertices.insert(vertices.end(), {corner.x, corner.y, u, 0.5f});
+    for (const glm::vec2& corner : shape.triangles)
+      vertices.insert(vertices.end(), {corner.x, corner.y, u, 0.5f});
   }
   if (vertices.empty()) return;
   program.use();

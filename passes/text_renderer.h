@@ -47,8 +47,8 @@ struct GlyphBitmap {
   std::vector<unsigned char> pixels;
 };
 
-// Rasterises codes 0..127 and kExtraGlyphs of the font at kGlyphPixelHeight into `glyphs` (no textures yet) and the
-// bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
+// Rasterises codes 0..127 and kExtraGlyphs of the font at kGlyphPixelHeight into `glyphs` (no textures yet)
+// and the bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
 // cannot be loaded.
 bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<GlyphBitmap>& bitmaps);
 

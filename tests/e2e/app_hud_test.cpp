@@ -34,7 +34,8 @@ TEST(Hud, SpeedChangesAndTheMapArrowMovesWhileDriving) {
   for (int hidden = 0; hidden < 2; ++hidden) {
     const std::string script = folder.writeFile(
         "keys.txt", std::string("1 F7 release\n2 W press\n") + (hidden ? "1 F9 release\n" : ""));
-    std::vector<std::string> args = {"--frames", std::to_string(kDriving), "--fixed-dt", "0.25", "--input", script};
+    std::vector<std::string> args = {"--frames", std::to_string(kDriving), "--fixed-dt", "0.25", "--input",
+                                     script};
     for (int driving = 0; driving < 2; ++driving) {
       args.push_back("--screenshot");
       args.push_back(std::to_string(driving ? kDriving : kStanding) + ":" +
@@ -43,7 +44,8 @@ TEST(Hud, SpeedChangesAndTheMapArrowMovesWhileDriving) {
     const GameRun run = folder.run(args);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     for (int driving = 0; driving < 2; ++driving) {
-      shots[hidden][driving] = loadPng(folder.path("shot" + std::to_string(hidden) + std::to_string(driving) + ".png"));
+      shots[hidden][driving] =
+          loadPng(folder.path("shot" + std::to_string(hidden) + std::to_string(driving) + ".png"));
       ASSERT_EQ(shots[hidden][driving].width, kWidth);
     }
   }
@@ -93,9 +95,10 @@ TEST(Hud, SpeedChangesAndTheMapArrowMovesWhileDriving) {
         }
     ASSERT_GT(count, 15) << "the arrow is on the map";
     centre[driving] = sum / static_cast<float>(count);
-    EXPECT_EQ(countPixels(shots[1][driving], static_cast<int>(map.min.x), mapTop, static_cast<int>(map.max.x) + 1,
-                          mapBottom, [](int r, int g, int b) { return r < 110 && g > 190 && b > 210; }),
-              0)
+    EXPECT_EQ(
+        countPixels(shots[1][driving], static_cast<int>(map.min.x), mapTop, static_cast<int>(map.max.x) + 1,
+                    mapBottom, [](int r, int g, int b) { return r < 110 && g > 190 && b > 210; }),
+        0)
         << "F9 hides the map";
   }
   EXPECT_LT(centre[1].y, centre[0].y - 8.0f) << "up the map, northwards";
