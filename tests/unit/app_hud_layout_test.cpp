@@ -42,7 +42,9 @@ void expectFits(int width, int height, float scale) {
     EXPECT_LE(box.max.x, window.x - margin.x);
     EXPECT_LE(box.max.y, window.y - margin.y);
     for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(overlap(box, boxes[j].box)) << boxes[j].name;
-    if (boxes[i].name == "minimap") EXPECT_LE(box.max.y - box.min.y, window.y / 5.0f + 1e-3f);
+    if (boxes[i].name == "minimap") {
+      EXPECT_LE(box.max.y - box.min.y, window.y / 5.0f + 1e-3f);
+    }
   }
   const std::array<TextLine, 5> usual = hudLines({"60", "87", "0", "12.34", "15"}, scale);
   for (std::size_t i = 0; i < usual.size(); ++i) {
