@@ -74,6 +74,7 @@ int App::startUp() {
   renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
   if (!renderer_) return -1;
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
+  resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
 
@@ -242,7 +243,7 @@ void App::resultFrame() {
   renderer_->beginResultScreen();
   handleInput(platform_->poll(frame_));
   renderer_->resultScreen(state_.camera,
-                          resultOverlay(resultText(game_.state().phase), resultDetail_, hudScale_));
+                          resultOverlay(resultText(game_.state().phase), resultDetail_, resultScale_));
 }
 
 // The cost floor of a frame: clear the shadow map and the window, nothing else.

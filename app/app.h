@@ -77,6 +77,7 @@ class App {
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won
   float hudScale_ = 1.0f;     // the HUD shrunk to fit a small window
+  float resultScale_ = 1.0f;  // and the result screen's smaller lines
   // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.
   std::optional<DeliveryDelta> delta_;
   double deltaUntil_ = 0.0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "level/level_layout.h"
 
@@ -255,10 +256,10 @@ glm::vec2 hudMargins(const GlyphTable& glyphs) {
 
 namespace {
 
-bool hudFits(const GlyphTable& glyphs, int width, int height, float scale, glm::vec2 margins) {
+// Every box inside the window by the margins (shares of its size), none overlapping another.
+bool boxesFit(const std::vector<HudBox>& boxes, int width, int height, glm::vec2 margins) {
   const glm::vec2 window(static_cast<float>(width), static_cast<float>(height));
   const glm::vec2 lo = margins * window, hi = window - margins * window;
-  const std::vector<HudBox> boxes = hudBoxes(glyphs, width, height, scale);
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     const TextBox& a = boxes[i].box;
     if (a.min.x < lo.x || a.min.y < lo.y || a.max.x > hi.x || a.max.y > hi.y) return false;
@@ -271,19 +272,37 @@ bool hudFits(const GlyphTable& glyphs, int width, int height, float scale, glm::
   return true;
 }
 
+// 1 when `fits(1)`; else the largest scale below 1 that fits, to 1/1024, for layouts that only get
+// easier to fit as they shrink towards their anchors.
+float largestFittingScale(const std::function<bool(float)>& fits) {
+  if (fits(1.0f)) return 1.0f;
+  int fitting = 0, failing = 1024;
+  while (failing - fitting > 1) {
+    const int mid = (fitting + failing) / 2;
+    (fits(static_cast<float>(mid) / 1024.0f) ? fitting : failing) = mid;
+  }
+  return static_cast<float>(fitting) / 1024.0f;
+}
+
 }  // namespace
 
 float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight) {
   const glm::vec2 margins = hudMargins(glyphs);
-  if (hudFits(glyphs, windowWidth, windowHeight, 1.0f, margins)) return 1.0f;
-  // Fitting only gets easier as the elements shrink towards their anchors: bisect the largest scale.
-  int fits = 0, fails = 1024;
-  while (fails - fits > 1) {
-    const int mid = (fits + fails) / 2;
-    (hudFits(glyphs, windowWidth, windowHeight, static_cast<float>(mid) / 1024.0f, margins) ? fits : fails) =
-        mid;
-  }
-  return static_cast<float>(fits) / 1024.0f;
+  return largestFittingScale([&](float scale) {
+    return boxesFit(hudBoxes(glyphs, windowWidth, windowHeight, scale), windowWidth, windowHeight, margins);
+  });
+}
+
+float resultScale(const GlyphTable& glyphs, int windowWidth, int windowHeight) {
+  const glm::vec2 margins = hudMargins(glyphs);
+  return largestFittingScale([&](float scale) {
+    // The small lines at their widest; the result itself is drawn as designed.
+    const Overlay overlay = resultOverlay("", "Time left 153.00 s, best 153.00 s", scale);
+    std::vector<HudBox> boxes;
+    for (std::size_t i = 1; i < overlay.lines.size(); ++i)
+      boxes.push_back({overlay.lines[i].text, lineBox(overlay.lines[i], glyphs, windowWidth, windowHeight)});
+    return boxesFit(boxes, windowWidth, windowHeight, margins);
+  });
 }
 
 const char* const kResultKeysText = "Enter: play again \u00B7 Escape: quit";

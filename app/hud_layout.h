@@ -81,9 +81,11 @@ glm::vec2 hudMargins(const GlyphTable& glyphs);
 float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 
 // The result screen: the result ("5 Stars" or "0 Stars") large and yellow, the line under it (time
-// left and the best; none when ""), and the keys that answer there; shrunk with the HUD's `scale`
-// but the result itself.
+// left and the best; none when ""), and the keys that answer there; the smaller lines shrunk by
+// `scale` (see resultScale), the result as designed.
 Overlay resultOverlay(const std::string& result, const std::string& detail, float scale);
+// The scale of the result screen's smaller lines: as hudScale, for those two lines alone.
+float resultScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 TextLine endScreenLine(const std::string& text);
 extern const char* const kResultKeysText;
 

@@ -212,6 +212,18 @@ TEST(Hud, ResultScreenNamesItsKeysInTheFontsOwnGlyphs) {
   const std::string& keys = won.lines[2].text;
   EXPECT_EQ(layoutText(keys, gameGlyphs(), {0.0f, 0.0f}, 1.0f).size(), 27u);
   EXPECT_EQ(resultOverlay("0 Stars", "", 1.0f).lines.size(), 2u);
+
+  // The smaller lines fit any window by their own scale, at least the HUD's (no map or gauge there).
+  EXPECT_EQ(resultScale(gameGlyphs(), 1600, 900), 1.0f);
+  for (const auto& [w, h] : {std::pair{160, 90}, {320, 240}, {640, 360}, {1280, 720}}) {
+    const float scale = resultScale(gameGlyphs(), w, h);
+    EXPECT_GE(scale, hudScale(gameGlyphs(), w, h)) << w << "x" << h;
+    const Overlay lines = resultOverlay("5 Stars", "Time left 153.00 s, best 153.00 s", scale);
+    const TextBox detail = lineBox(lines.lines[1], gameGlyphs(), w, h);
+    const TextBox keysBox = lineBox(lines.lines[2], gameGlyphs(), w, h);
+    EXPECT_LE(std::max(detail.max.x, keysBox.max.x), static_cast<float>(w)) << w << "x" << h;
+    EXPECT_FALSE(overlap(detail, keysBox)) << w << "x" << h;
+  }
 }
 
 }  // namespace
