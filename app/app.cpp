@@ -7,21 +7,23 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "input/controls.h"
 #include "app/follow_direction.h"
-#include "input/input.h"
+#include "app/key_handling.h"
 #include "app/placement.h"
-#include "platform/regular_file.h"
 #include "devtools/screenshots.h"
+#include "import/model_import.h"
+#include "input/controls.h"
+#include "level/level_layout.h"
+#include "level/route.h"
+#include "physics/driving.h"
+#include "physics/vehicle_json.h"
+#include "platform/data_folder.h"
+#include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "platform/std_streams.h"
 #include "platform/user_dirs.h"
 #include "platform/window.h"
-#include "import/model_import.h"
-#include "level/level_layout.h"
-#include "level/route.h"
-#include "physics/driving.h"
-#include "platform/data_folder.h"
+#include "render/gl_state.h"
 
 namespace ruvelo {
 namespace {
@@ -48,7 +50,8 @@ App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDat
 int App::startUp() {
   Settings settings;
   if (const int status = readSettingsFile(settings)) return status;
-  if (const int status = recorder_.start(flags_, dataFolder(), state_.width, state_.height, std::cerr))
+  if (const int status =
+          recorder_.start(flags_, levelCollisionPath(), state_.width, state_.height, std::cerr))
     return status;
   best_.load(std::cerr);
   loadGhost(std::cerr);
@@ -61,8 +64,12 @@ int App::startUp() {
     std::cerr << error << std::endl;
     return 1;
   }
-  platform_ = Platform::open(settings, flags_.input, controls, error);
+  platform_ = Platform::open(settings, error);
   if (!platform_) return startupFailure(error.c_str());
+  gl_state::setStartState();
+  std::vector<ScriptedKey> script;
+  parseInputScript(flags_.input, script, error);  // main has checked it
+  liveInput_ = std::make_unique<LiveInput>(*platform_, std::move(script), controls);
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
   if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
@@ -71,8 +78,9 @@ int App::startUp() {
   }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
+  renderer_ = Renderer::load(state_.width, state_.height, levelSun());
   if (!renderer_) return -1;
+  assets_ = loadSceneAssets(*renderer_);
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
@@ -112,7 +120,7 @@ int App::buildWorld() {
   // Read on the CPU only: the collision model is never drawn.
   world_ = GameWorld::create(importModel(levelCollisionPath()), &failure);
   if (failure == GameWorld::Failure::LevelMesh) {
-    std::cout << "ERROR: the level's collision mesh could not be built from level1PhysXFinal.obj"
+    std::cout << "ERROR: the level's collision mesh could not be built from " << level::kCollisionModelFile
               << std::endl;
     return 1;
   }
@@ -142,12 +150,12 @@ int App::run() {
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
   if (flags_.bench) std::fputs(sound_->benchReport().c_str(), stdout);
-  if (replayDiverged_) return kReplayDivergedStatus;
+  if (replayDiverged_) return kRunFailedStatus;
   std::string failure = devTools_.flagFailure(frame_);
   if (failure.empty()) failure = sound_->finish();
-  if (failure.empty()) return recorded ? 0 : kFlagFailedStatus;
+  if (failure.empty()) return recorded ? 0 : kRunFailedStatus;
   std::cerr << "ruvelo: " << failure << std::endl;
-  return kFlagFailedStatus;
+  return kRunFailedStatus;
 }
 
 void App::frame() {
@@ -198,7 +206,7 @@ DrawList App::drawList() const {
   poses.vehicle = world_->vehiclePose();
   poses.wheels = world_->wheelPoses();
   for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world_->conePose(i);
-  DrawList list = buildDrawList(poses, game_.items());
+  DrawList list = buildDrawList(poses, game_.items(), assets_);
   list.culling = state_.viewFrustum;
   return list;
 }
@@ -213,7 +221,7 @@ void App::playFrame(float dt) {
   recorder_.notePose(frame_, world_->vehiclePose());
   list.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   state_.objectsDrawn = 0;
-  handleInput(platform_->poll(frame_));
+  handleInput(liveInput_->poll(frame_));
   updateCamera(dt);
   {
     auto timer = devTools_.time("lit");
@@ -225,7 +233,7 @@ void App::playFrame(float dt) {
     auto timer = devTools_.time("sky");
     renderer_->sky(state_.camera);
   }
-  drawGhost();
+  drawGhost(list);
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
@@ -241,7 +249,7 @@ void App::playFrame(float dt) {
 // Result screen: the sky and one line; toggles and Escape still answer.
 void App::resultFrame() {
   renderer_->beginResultScreen();
-  handleInput(platform_->poll(frame_));
+  handleInput(liveInput_->poll(frame_));
   renderer_->resultScreen(state_.camera,
                           resultOverlay(resultText(game_.state().phase), resultDetail_, resultScale_));
 }
@@ -255,7 +263,7 @@ void App::floorFrame() {
   devTools_.endWork();
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
-  handleInput(platform_->poll(frame_, false));
+  handleInput(liveInput_->poll(frame_, false));
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 
@@ -266,7 +274,7 @@ void App::measureFloor() {
     renderer_->floorFrame();
     platform_->swapBuffers();
     devTools_.endFloorFrame();
-    handleInput(platform_->poll(frame_, false));
+    handleInput(liveInput_->poll(frame_, false));
   }
 }
 
@@ -292,10 +300,7 @@ void App::showDeliveryDelta() {
 void App::readDrivingInput(float dt) {
   const InputFrame& held = input_;
   if (state_.debugMode) {
-    moveFreeCamera(state_.camera,
-                   {held.held(GLFW_KEY_W), held.held(GLFW_KEY_S), held.held(GLFW_KEY_A),
-                    held.held(GLFW_KEY_D), held.held(GLFW_KEY_SPACE), held.held(GLFW_KEY_LEFT_SHIFT)},
-                   dt);
+    moveFreeCamera(state_.camera, heldFreeCameraKeys(held), dt);
     return;
   }
   DriveCommand command = held.drive;
@@ -334,7 +339,8 @@ void App::handleInput(InputFrame polled) {
   for (const InputEvent& event : input.events) {
     switch (event.type) {
       case InputEvent::Type::Key:
-        platform_->apply(onKeyEvent(state_, event.key, event.action, std::cout));
+        if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
+          platform_->requestClose();
         break;
       case InputEvent::Type::Cursor:
         onCursorEvent(state_, event.x, event.y, event.leftButton);
@@ -402,8 +408,10 @@ void App::present() {
   platform_->swapBuffers();
   devTools_.afterSwap(frame_);
   if (devTools_.logState()) {
-    std::fputs(stateLine(frame_, game_.state(), state_.objectsDrawn, world_->vehiclePose().position,
-                         world_->vehicleSpeed(), world_->vehicleGear())
+    const GameState& game = game_.state();
+    std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
+                          game.packetsDelivered, state_.objectsDrawn, world_->vehiclePose().position,
+                          world_->vehicleSpeed(), world_->vehicleGear()})
                    .c_str(),
                stdout);
   }
@@ -415,7 +423,7 @@ void App::present() {
 // The best run's recording, for its ghost; one that cannot be read means no ghost.
 void App::loadGhost(std::ostream& err) {
   const std::string path = best_.recordingPath();
-  if (path.empty() || regularFileProblem(path) == "no such file") return;
+  if (path.empty() || fileMissing(path)) return;
   std::string bytes, why;
   Recording best;
   if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
@@ -426,16 +434,14 @@ void App::loadGhost(std::ostream& err) {
   if (ghost_->empty()) ghost_.reset();
 }
 
-// The ghost where the best run was at this playing time, its wheels at rest.
-void App::drawGhost() {
+// The ghost where the best run was at this playing time, its wheels at rest: translucent items of
+// the frame's list, drawn over the scene and the sky.
+void App::drawGhost(DrawList& list) {
   if (!ghost_ || !state_.showGhost) return;
   auto timer = devTools_.time("ghost");
   const RecordedPose at = ghost_->at(playTime_);
-  const Pose pose{at.position, at.rotation};
-  const glm::mat4 frame = vehicleFrameMatrix(pose);
-  std::array<glm::mat4, 4> wheels;
-  for (int i = 0; i < 4; ++i) wheels[i] = wheelMatrix(frame, ghostWheels_[i]);
-  renderer_->ghost(vehicleBodyMatrix(pose), wheels, state_.camera, state_.brightness);
+  addGhost(list, assets_, Pose{at.position, at.rotation}, ghostWheels_);
+  renderer_->translucentPass(list, state_.camera, state_.brightness);
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded

@@ -6,18 +6,20 @@
 #include <optional>
 
 #include "app/app_state.h"
-#include "game/autopilot.h"
-#include "game/best_result.h"
-#include "devtools/dev_flags.h"
-#include "devtools/dev_tools.h"
-#include "game/game.h"
 #include "app/game_sound.h"
 #include "app/hud_layout.h"
-#include "platform/platform.h"
-#include "replay/run_recorder.h"
-#include "platform/settings.h"
+#include "app/placement.h"
+#include "devtools/dev_flags.h"
+#include "devtools/dev_tools.h"
+#include "game/autopilot.h"
+#include "game/best_result.h"
+#include "game/game.h"
+#include "input/input.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "replay/run_recorder.h"
 
 namespace ruvelo {
 
@@ -33,7 +35,7 @@ class App {
   // Start-up; 0 when the loop may run, else the process status.
   int startUp();
   // Frames until the window is asked to close, then the bench report. The process status: 0, or
-  // kFlagFailedStatus when a developer flag failed while the game ran.
+  // kRunFailedStatus when a developer flag failed while the game ran or a replay left its run.
   int run();
 
  private:
@@ -58,14 +60,16 @@ class App {
   void endFrame();
   void keepResult();
   void loadGhost(std::ostream& err);
-  void drawGhost();
+  void drawGhost(DrawList& list);
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
   // Declared in start-up order; torn down in reverse, the GLFW session last.
   std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;
+  std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
+  SceneAssets assets_;  // the renderer's handles of the game's models
   std::unique_ptr<GameWorld> world_;
   Game game_;
   DevTools devTools_;

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "audio/engine_mix.h"
+#include "devtools/frame_stats.h"
 #include "physics/game_world.h"
 #include "physics/physics_world.h"
 
@@ -20,6 +21,16 @@ audio::RaceResult raceResult(GamePhase phase) {
       break;
   }
   return audio::RaceResult::None;
+}
+
+// One "bench" line of a cost's statistics ("" for no samples).
+std::string costLine(const char* name, const std::vector<double>& us) {
+  if (us.empty()) return "";
+  const FrameStats s = computeFrameStats(us);
+  char line[200];
+  std::snprintf(line, sizeof line, "bench %s frames=%zu median=%.1f p95=%.1f max=%.1f\n", name, s.count,
+                s.median, s.p95, s.max);
+  return line;
 }
 
 // Most frames whose sound cost --bench keeps (room for them is made at start-up).
@@ -64,10 +75,13 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
                     float dt) {
   frame.dt = dt;
   frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
-  frame.throttle = vehicle.throttle;
+  frame.engineThrottle = vehicle.engineThrottle;
   frame.gear = vehicle.gear;
-  for (int i = 0; i < 4; ++i)
-    frame.wheels[i] = {vehicle.wheels[i].longSlip, vehicle.wheels[i].latSlip, !vehicle.wheels[i].inAir};
+  for (int i = 0; i < 4; ++i) {
+    const VehicleSoundReading::Wheel& w = vehicle.wheels[i];
+    frame.wheels[i] = {w.longSlip, w.latSlip, w.slipSpeed, !w.inAir};
+  }
+  frame.scrapeSpeed = vehicle.scrapeSpeed;
   frame.vehiclePosition = vehiclePosition;
   frame.listenerPosition = state.camera.position;
   frame.listenerFront = state.camera.front;
@@ -85,10 +99,16 @@ std::string GameSound::finish() {
 }
 
 std::string GameSound::benchReport() const {
+  std::string report;
+  if (const std::vector<double>* update = system_->updateCost()) {
+    report += costLine("audio_update_us", *update) + costLine("audio_render_us", *system_->renderCost());
+  } else {
+    report += "bench audio_update_us none (sound off)\n";
+  }
   char line[120];
   std::snprintf(line, sizeof line, "bench audio_synthesis_ms elapsed=%.1f cpu=%.1f\n", system_->synthesisMs(),
                 system_->synthesisCpuMs());
-  return system_->benchReport() + line;
+  return report + line;
 }
 
 }  // namespace ruvelo

@@ -2,15 +2,21 @@
 #include <iostream>
 
 #include "app/app.h"
-#include "platform/data_location.h"
 #include "devtools/dev_flags.h"
 #include "devtools/flag_checks.h"
-#include "platform/std_streams.h"
+#include "input/input_script.h"
 #include "platform/data_folder.h"
+#include "platform/data_location.h"
+#include "platform/std_streams.h"
 
 int main(int argc, char** argv) {
   ruvelo::reopenClosedStandardStreams();
-  const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv);
+  // An --input script is read by the input module's own reader.
+  const ruvelo::FlagsResult flags = ruvelo::parseDevFlags(argc, argv, [](const std::string& text) {
+    std::vector<ruvelo::ScriptedKey> script;
+    std::string error;
+    return ruvelo::parseInputScript(text, script, error) ? std::string() : error;
+  });
   if (!flags.exitText.empty()) {
     std::cout << flags.exitText;
     return ruvelo::finishStandardOutput(0);
@@ -24,7 +30,8 @@ int main(int argc, char** argv) {
     std::cerr << "ruvelo: " << refused << std::endl;
     return 2;
   }
-  const ruvelo::DataLocation data = ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
+  const ruvelo::DataLocation data =
+      ruvelo::findDataFolder(ruvelo::thisProcessDataSearch(flags.flags.dataDir));
   if (!data.ok) {
     std::cerr << "ruvelo: " << data.message << std::endl;
     return 1;

@@ -22,7 +22,7 @@ constexpr unsigned kCaster = kLit | kCastsShadow;
 // Builds the list; every item gets a key whether or not it is shown, so keys stay put.
 class ListBuilder {
  public:
-  void add(AssetId asset, const glm::mat4& matrix, const glm::vec3& centre, unsigned flags,
+  void add(AssetHandle asset, const glm::mat4& matrix, const glm::vec3& centre, unsigned flags,
            int shadowOrder = 0, bool shown = true) {
     const int key = nextKey_++;
     if (shown) list_.items.push_back({asset, key, matrix, centre, flags, shadowOrder});
@@ -37,21 +37,28 @@ class ListBuilder {
 }  // namespace
 
 std::string levelCollisionPath() {
-  return modelPath("level1PhysXFinal.obj");
+  return modelPath(level::kCollisionModelFile);
 }
 
-std::vector<AssetFile> sceneAssetFiles() {
+Sun levelSun() {
+  return {level::kSunEye, level::kSunDirection, level::kSunHalfExtent, level::kSunNear, level::kSunFar};
+}
+
+SceneAssets loadSceneAssets(Renderer& renderer) {
   // Paths in the data folder as it stands when asked (it is found at start-up).
-  return {
-      {AssetId::Vehicle, modelPath("testCar.obj"), MaterialKind::White},
-      {AssetId::Cone, modelPath("Cone.fbx"), MaterialKind::Environment},
-      {AssetId::Battery, modelPath("Battery.fbx"), MaterialKind::Environment},
-      {AssetId::Gate, modelPath("FinishLine.obj"), MaterialKind::Blue},
-      {AssetId::Level, modelPath("level1RenderFinal2.obj"), MaterialKind::White},
-      {AssetId::WheelLeft, modelPath("testWheelLeft.obj"), MaterialKind::White},
-      {AssetId::WheelRight, modelPath("testWheelRight.obj"), MaterialKind::White},
-      {AssetId::Ground, modelPath("greenPlane.obj"), MaterialKind::White},
+  const auto load = [&renderer](const char* file, MaterialKind material) {
+    return renderer.loadModel({modelPath(file), material});
   };
+  SceneAssets assets;
+  assets.vehicle = load("testCar.obj", MaterialKind::White);
+  assets.cone = load("Cone.fbx", MaterialKind::Environment);
+  assets.battery = load("Battery.fbx", MaterialKind::Environment);
+  assets.gate = load("FinishLine.obj", MaterialKind::Blue);
+  assets.level = load("level1RenderFinal2.obj", MaterialKind::White);
+  assets.wheelLeft = load("testWheelLeft.obj", MaterialKind::White);
+  assets.wheelRight = load("testWheelRight.obj", MaterialKind::White);
+  assets.ground = load("greenPlane.obj", MaterialKind::White);
+  return assets;
 }
 
 glm::mat4 levelMatrix() {
@@ -93,27 +100,50 @@ glm::mat4 coneMatrix(const Pose& actor) {
          glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) * glm::mat4_cast(actor.rotation);
 }
 
-DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items) {
+DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items,
+                       const SceneAssets& assets) {
   ListBuilder list;
-  list.add(AssetId::Vehicle, vehicleBodyMatrix(poses.vehicle), poses.vehicle.position, kLit);
+  list.add(assets.vehicle, vehicleBodyMatrix(poses.vehicle), poses.vehicle.position, kLit);
   const glm::mat4 frame = vehicleFrameMatrix(poses.vehicle);
   for (size_t i = 0; i < poses.wheels.size(); ++i) {
     const glm::mat4 matrix = wheelMatrix(frame, poses.wheels[i]);
-    list.add(i % 2 == 0 ? AssetId::WheelLeft : AssetId::WheelRight, matrix, glm::vec3(matrix[3]), kLit);
+    list.add(i % 2 == 0 ? assets.wheelLeft : assets.wheelRight, matrix, glm::vec3(matrix[3]), kLit);
   }
   for (const Pose& cone : poses.cones)
-    list.add(AssetId::Cone, coneMatrix(cone), cone.position, kCaster, kConeRank);
+    list.add(assets.cone, coneMatrix(cone), cone.position, kCaster, kConeRank);
   for (int i = 0; i < kBatteryCount; ++i) {
     const Item& battery = items[batteryItem(i)];
-    list.add(AssetId::Battery, battery.matrix, battery.centre, kCaster, kBatteryRank, battery.visible);
+    list.add(assets.battery, battery.matrix, battery.centre, kCaster, kBatteryRank, battery.visible);
   }
-  list.add(AssetId::Level, levelMatrix(), level::kLevelPosition, kCaster | kSlopedCaster, kLevelRank);
-  list.add(AssetId::Ground, groundMatrix(), glm::vec3(0.0f, level::kSlabTop, 0.0f), kCaster, kGroundRank);
+  list.add(assets.level, levelMatrix(), level::kLevelPosition, kCaster | kSlopedCaster, kLevelRank);
+  list.add(assets.ground, groundMatrix(), glm::vec3(0.0f, level::kSlabTop, 0.0f), kCaster, kGroundRank);
   for (int i = 0; i < kZoneCount; ++i) {
     const Item& gate = items[zoneItem(i)];
-    list.add(AssetId::Gate, gate.matrix, gate.centre, kCaster | kDrawnLast, kGateRank, gate.visible);
+    list.add(assets.gate, gate.matrix, gate.centre, kCaster | kDrawnLast, kGateRank, gate.visible);
   }
   return list.take();
+}
+
+void addGhost(DrawList& list, const SceneAssets& assets, const Pose& pose,
+              const std::array<Pose, 4>& wheels) {
+  // See-through enough to never hide the player's own vehicle or the road ahead.
+  constexpr float kGhostOpacity = 0.35f;
+  int key = list.items.empty() ? 0 : list.items.back().key + 1;
+  auto add = [&](AssetHandle asset, const glm::mat4& matrix) {
+    DrawItem item;
+    item.asset = asset;
+    item.key = key++;
+    item.matrix = matrix;
+    item.centre = glm::vec3(matrix[3]);
+    item.flags = kTranslucent;
+    item.opacity = kGhostOpacity;
+    list.items.push_back(item);
+  };
+  add(assets.vehicle, vehicleBodyMatrix(pose));
+  const glm::mat4 frame = vehicleFrameMatrix(pose);
+  // The wheels are left, right, left, right.
+  for (size_t i = 0; i < wheels.size(); ++i)
+    add(i % 2 == 0 ? assets.wheelLeft : assets.wheelRight, wheelMatrix(frame, wheels[i]));
 }
 
 }  // namespace ruvelo

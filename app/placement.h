@@ -11,14 +11,25 @@
 
 #include "game/game.h"
 #include "passes/draw_list.h"
+#include "passes/renderer.h"
 #include "physics/game_types.h"
+#include "render/light.h"
 
 namespace ruvelo {
 
-// The drawn models in the game's loading order, and the level's collision model (read on the CPU
-// only, never drawn).
-std::vector<AssetFile> sceneAssetFiles();
+// The renderer's handles of the game's drawn models.
+struct SceneAssets {
+  AssetHandle vehicle = kNoAsset, cone = kNoAsset, battery = kNoAsset, gate = kNoAsset, level = kNoAsset,
+              wheelLeft = kNoAsset, wheelRight = kNoAsset, ground = kNoAsset;
+};
+
+// Loads the game's models into the renderer in the game's loading order.
+SceneAssets loadSceneAssets(Renderer& renderer);
+
+// The level's collision model (read on the CPU only, never drawn).
 std::string levelCollisionPath();
+// The level's sun, for the renderer's light and shadow map.
+Sun levelSun();
 
 // Load-time matrices from the level's layout.
 glm::mat4 levelMatrix();
@@ -44,6 +55,11 @@ struct ScenePoses {
 // cones, the batteries still there, the level, the ground, then the gates still there. Everything
 // is culled and counted; the gates, cones, ground, batteries and level (in that order) cast shadows.
 // The frustum and the culling switch are the caller's.
-DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items);
+DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items,
+                       const SceneAssets& assets);
+
+// The best run's vehicle at `pose` with its wheels at rest (`wheels`, local as in ScenePoses): the
+// body and the four wheels as translucent items at the end of the list.
+void addGhost(DrawList& list, const SceneAssets& assets, const Pose& pose, const std::array<Pose, 4>& wheels);
 
 }  // namespace ruvelo

@@ -1,9 +1,5 @@
 #include "devtools/dev_flags.h"
 
-#include "game/game_rules.h"
-
-#include <GLFW/glfw3.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
@@ -15,8 +11,7 @@
 
 #include "platform/build_info.h"
 #include "platform/data_location.h"
-#include "game/game_rules.h"
-#include "input/gamepad.h"
+#include "platform/frame_time.h"
 #include "platform/regular_file.h"
 
 namespace ruvelo {
@@ -38,38 +33,12 @@ bool parseWhole(const std::string& text, float& out) {
   char* end = nullptr;
   errno = 0;
   out = std::strtof(text.c_str(), &end);
+  // A value too small for a float (1e-50) is zero, not out of range.
+  if (errno == ERANGE && std::fabs(out) <= 1.0f) {
+    errno = 0;
+    out = 0.0f;
+  }
   return errno == 0 && *end == '\0' && std::isfinite(out);
-}
-
-// The rest of a gamepad line after "FRAME GAMEPAD_AXIS" or "FRAME GAMEPAD_BUTTON": the name and the
-// value or action. False with `error` (without the line number) when it does not parse.
-bool parseGamepadLine(std::istringstream& words, bool isAxis, ScriptedKey& key, std::string& error) {
-  std::string name, valueText, extra;
-  const char* form = isAxis ? "expected \"FRAME GAMEPAD_AXIS NAME VALUE\""
-                            : "expected \"FRAME GAMEPAD_BUTTON NAME press|release\"";
-  if (!(words >> name >> valueText) || (words >> extra)) {
-    error = form;
-    return false;
-  }
-  key.kind = isAxis ? ScriptedKey::Kind::GamepadAxis : ScriptedKey::Kind::GamepadButton;
-  key.key = isAxis ? gamepadAxisFromName(name) : gamepadButtonFromName(name);
-  if (key.key < 0) {
-    error = std::string("unknown gamepad ") + (isAxis ? "axis" : "button") + " \"" + name + "\"";
-    return false;
-  }
-  if (isAxis) {
-    if (!parseWhole(valueText, key.value) || key.value < -1.0f || key.value > 1.0f) {
-      error = "expected an axis value in [-1, 1], got \"" + valueText + "\"";
-      return false;
-    }
-    return true;
-  }
-  if (valueText != "press" && valueText != "release") {
-    error = "expected press or release, got \"" + valueText + "\"";
-    return false;
-  }
-  key.press = valueText == "press";
-  return true;
 }
 
 FlagsResult fail(const std::string& message) {
@@ -80,83 +49,6 @@ FlagsResult fail(const std::string& message) {
 }
 
 }  // namespace
-
-int keyCodeFromName(const std::string& name) {
-  static const std::map<std::string, int> kNamed = {
-      {"SPACE", GLFW_KEY_SPACE},
-      {"ESCAPE", GLFW_KEY_ESCAPE},
-      {"ENTER", GLFW_KEY_ENTER},
-      {"TAB", GLFW_KEY_TAB},
-      {"BACKSPACE", GLFW_KEY_BACKSPACE},
-      {"LEFT", GLFW_KEY_LEFT},
-      {"RIGHT", GLFW_KEY_RIGHT},
-      {"UP", GLFW_KEY_UP},
-      {"DOWN", GLFW_KEY_DOWN},
-      {"LEFT_SHIFT", GLFW_KEY_LEFT_SHIFT},
-      {"RIGHT_SHIFT", GLFW_KEY_RIGHT_SHIFT},
-      {"LEFT_CONTROL", GLFW_KEY_LEFT_CONTROL},
-      {"RIGHT_CONTROL", GLFW_KEY_RIGHT_CONTROL},
-      {"LEFT_ALT", GLFW_KEY_LEFT_ALT},
-      {"RIGHT_ALT", GLFW_KEY_RIGHT_ALT},
-  };
-  if (name.size() == 1) {
-    const char c = name[0];
-    if (c >= 'A' && c <= 'Z') return GLFW_KEY_A + (c - 'A');
-    if (c >= '0' && c <= '9') return GLFW_KEY_0 + (c - '0');
-  }
-  if (name.size() >= 2 && name[0] == 'F') {
-    long n = 0;
-    if (parseWhole(name.substr(1), n) && n >= 1 && n <= 25) return GLFW_KEY_F1 + static_cast<int>(n - 1);
-  }
-  const auto it = kNamed.find(name);
-  return it == kNamed.end() ? -1 : it->second;
-}
-
-bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::string& error) {
-  std::string line;
-  int lineNumber = 0;
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    const auto hash = line.find('#');
-    if (hash != std::string::npos) line.erase(hash);
-    std::istringstream words(line);
-    std::string frameText, keyText, actionText, extra;
-    if (!(words >> frameText)) continue;  // blank or comment-only line
-    const std::string where = "line " + std::to_string(lineNumber) + ": ";
-    ScriptedKey key;
-    if (words >> keyText && (keyText == "GAMEPAD_AXIS" || keyText == "GAMEPAD_BUTTON")) {
-      if (!parseGamepadLine(words, keyText == "GAMEPAD_AXIS", key, error)) {
-        error = where + error;
-        return false;
-      }
-    } else if (keyText.empty() || !(words >> actionText) || (words >> extra)) {
-      error = where + "expected \"FRAME KEY press|release\"";
-      return false;
-    }
-    if (!parseWhole(frameText, key.frame) || key.frame < 1) {
-      error = where + "bad frame number \"" + frameText + "\"";
-      return false;
-    }
-    if (key.kind != ScriptedKey::Kind::Key) {
-      out.push_back(key);
-      continue;
-    }
-    key.key = keyCodeFromName(keyText);
-    if (key.key < 0) {
-      error = where + "unknown key \"" + keyText + "\"";
-      return false;
-    }
-    if (actionText != "press" && actionText != "release") {
-      error = where + "expected press or release, got \"" + actionText + "\"";
-      return false;
-    }
-    key.press = actionText == "press";
-    out.push_back(key);
-  }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const ScriptedKey& a, const ScriptedKey& b) { return a.frame < b.frame; });
-  return true;
-}
 
 namespace {
 
@@ -171,13 +63,14 @@ struct FlagDef {
   std::function<std::string(const std::string& value, DevFlags& flags)> apply;
 };
 
-std::string applyInput(const std::string& value, DevFlags& flags) {
+// The script is read here and checked by `check` (the input module's reader, handed in by main).
+std::string applyInput(const std::string& value, DevFlags& flags, const TextCheck& check) {
   std::string contents, why;
   if (!readRegularFile(value, kMaxInputScriptBytes, contents, why))
     return "cannot read \"" + value + "\": " + why;
-  std::istringstream script(contents);
-  std::string error;
-  if (!parseInputScript(script, flags.input, error)) return value + ": " + error;
+  const std::string error = check ? check(contents) : "";
+  if (!error.empty()) return value + ": " + error;
+  flags.input = std::move(contents);
   return "";
 }
 
@@ -192,8 +85,8 @@ std::string applyScreenshot(const std::string& value, DevFlags& flags) {
   return "";
 }
 
-const std::vector<FlagDef>& flagTable() {
-  static const std::vector<FlagDef> table = {
+std::vector<FlagDef> flagTable(const TextCheck& checkInputScript) {
+  return {
       {"--frames", "N", "Close after N frames.", false,
        [](const std::string& value, DevFlags& flags) -> std::string {
          if (!parseWhole(value, flags.frames) || flags.frames < 1)
@@ -205,14 +98,18 @@ const std::vector<FlagDef>& flagTable() {
        [](const std::string& value, DevFlags& flags) -> std::string {
          // Frames are capped at kMaxFrameTime, so a longer fixed step would silently run as the cap.
          if (!parseWhole(value, flags.fixedDt) || flags.fixedDt <= 0.0f)
-           return "expected seconds in (0, 0.25], got \"" + value + "\"";
-         if (flags.fixedDt > kMaxFrameTime) return "frames count at most 0.25 s, got " + value;
+           return std::string("expected seconds in (0, ") + kMaxFrameTimeText + "], got \"" + value + "\"";
+         if (flags.fixedDt > kMaxFrameTime)
+           return std::string("frames count at most ") + kMaxFrameTimeText + " s, got " + value;
          return "";
        }},
       {"--input", "FILE",
        "Press and release keys, and move a gamepad, as the script FILE says (lines \"FRAME KEY "
        "press|release\", \"FRAME GAMEPAD_BUTTON NAME press|release\", \"FRAME GAMEPAD_AXIS NAME VALUE\").",
-       false, applyInput},
+       false,
+       [checkInputScript](const std::string& value, DevFlags& flags) {
+         return applyInput(value, flags, checkInputScript);
+       }},
       {"--screenshot", "N:FILE", "Write frame N's picture to FILE as a PNG (repeatable).", true,
        applyScreenshot},
       {"--bench", "", "Print frame-time statistics and per-pass GPU times at the end.", false,
@@ -269,12 +166,11 @@ const std::vector<FlagDef>& flagTable() {
          return "";
        }},
   };
-  return table;
 }
 
 std::string flagList() {
   std::string list;
-  for (const FlagDef& flag : flagTable()) {
+  for (const FlagDef& flag : flagTable(nullptr)) {
     list += list.empty() ? "" : ", ";
     list += flag.name;
     if (*flag.value) list += std::string(" ") + flag.value;
@@ -361,13 +257,13 @@ std::string leftoverProblem(const std::vector<std::string>& extras, const DevFla
 
 }  // namespace
 
-FlagsResult parseDevFlags(int argc, const char* const* argv) {
+FlagsResult parseDevFlags(int argc, const char* const* argv, const TextCheck& checkInputScript) {
   CLI::App cli(
       "Ruvelo: deliver three packets across the level before the time or the power runs out.\n"
       "Without flags the game runs as designed; the flags are for tests, benchmarks and bug reports.",
       "ruvelo");
   describeCommandLine(cli);
-  const std::vector<FlagDef>& table = flagTable();
+  const std::vector<FlagDef> table = flagTable(checkInputScript);
   std::vector<std::vector<std::string>> values(table.size());
   const std::vector<CLI::Option*> options = addFlagOptions(cli, table, values);
 

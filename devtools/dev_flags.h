@@ -1,23 +1,11 @@
 // Developer flags for tests, benchmarks and bug reports. None changes the game when absent.
 #pragma once
 
-#include <iosfwd>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace ruvelo {
-
-// One line of an input script: at the start of frame `frame` (counted from 1), key `key` (a GLFW key
-// code) is pressed or released; or the scripted gamepad's button `key` is, or its axis `key` moves
-// to `value` (as GLFW reports it: sticks -1 to 1, triggers -1 at rest to 1 pulled).
-struct ScriptedKey {
-  enum class Kind { Key, GamepadButton, GamepadAxis };
-  long frame = 0;
-  int key = 0;
-  bool press = false;
-  Kind kind = Kind::Key;
-  float value = 0.0f;
-};
 
 struct Screenshot {
   long frame = 0;
@@ -25,9 +13,9 @@ struct Screenshot {
 };
 
 struct DevFlags {
-  long frames = 0;                 // 0: run until the window closes
-  float fixedDt = 0.0f;            // 0: measure frame time with the timer
-  std::vector<ScriptedKey> input;  // sorted by frame, file order kept within a frame
+  long frames = 0;       // 0: run until the window closes
+  float fixedDt = 0.0f;  // 0: measure frame time with the timer
+  std::string input;     // the --input script's text, as the input module reads it
   std::vector<Screenshot> screenshots;
   bool bench = false;
   bool benchFloor = false;  // frames that only clear the shadow map and the window (the cost floor)
@@ -47,17 +35,12 @@ struct FlagsResult {
   DevFlags flags;
 };
 
+// Checks a text (an input script): "" when it is fine, else what is wrong with it.
+using TextCheck = std::function<std::string(const std::string& text)>;
+
 // Parses argv. Unknown flags, missing or bad values, input scripts that are not regular files of a
-// sane size or do not parse, a --data-dir that is not a data folder and screenshots of frames after
-// --frames give !ok.
-FlagsResult parseDevFlags(int argc, const char* const* argv);
-
-// Reads an input script: "FRAME KEY press|release", "FRAME GAMEPAD_BUTTON NAME press|release" or
-// "FRAME GAMEPAD_AXIS NAME VALUE" per line, '#' starts a comment.
-bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::string& error);
-
-// GLFW key code for a name as GLFW spells it without the GLFW_KEY_ prefix ("W", "F3", "SPACE"); -1 if
-// unknown.
-int keyCodeFromName(const std::string& name);
+// sane size or that `checkInputScript` refuses, a --data-dir that is not a data folder and
+// screenshots of frames after --frames give !ok.
+FlagsResult parseDevFlags(int argc, const char* const* argv, const TextCheck& checkInputScript = nullptr);
 
 }  // namespace ruvelo

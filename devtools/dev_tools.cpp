@@ -1,7 +1,5 @@
 #include "devtools/dev_tools.h"
 
-#include <nlohmann/json.hpp>
-
 #include <time.h>
 
 #include <algorithm>
@@ -13,10 +11,8 @@
 #include <sstream>
 
 #include "devtools/frame_stats.h"
-#include "game/game_rules.h"
 #include "devtools/screenshots.h"
 #include "platform/std_streams.h"
-#include "platform/window.h"
 
 namespace ruvelo {
 namespace {
@@ -79,18 +75,6 @@ double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-const char* phaseName(GamePhase phase) {
-  switch (phase) {
-    case GamePhase::Won:
-      return "Won";
-    case GamePhase::Lost:
-      return "Lost";
-    case GamePhase::Playing:
-      break;
-  }
-  return "Playing";
-}
-
 void printStats(const char* name, const std::vector<double>& samples) {
   const FrameStats s = computeFrameStats(samples);
   std::printf("bench %s min=%.3f median=%.3f p95=%.3f max=%.3f\n", name, s.min, s.median, s.p95, s.max);
@@ -98,22 +82,13 @@ void printStats(const char* name, const std::vector<double>& samples) {
 
 }  // namespace
 
-nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle) {
-  nlohmann::ordered_json wheels = nlohmann::ordered_json::array();
-  for (const WheelReading& wheel : vehicle.wheels)
-    wheels.push_back(
-        {{"jounce", wheel.jounce}, {"inAir", wheel.inAir}, {"omega", wheel.omega}, {"load", wheel.load}});
-  return {{"speed", vehicle.speed}, {"gear", vehicle.gear}, {"wheels", std::move(wheels)}};
-}
-
-std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& p, float speed,
-                      int gear) {
+std::string stateLine(const StateLineValues& v) {
   char line[512];
   std::snprintf(line, sizeof line,
                 "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
                 "speed=%.3f gear=%d\n",
-                frame, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
-                game.packetsDelivered, objectsDrawn, p.x, p.y, p.z, speed, gear);
+                v.frame, v.phase, v.timeLeft, v.power, v.packets, v.objects, v.position.x, v.position.y,
+                v.position.z, v.speed, v.gear);
   return line;
 }
 

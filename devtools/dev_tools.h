@@ -1,26 +1,32 @@
 // The developer flags' side of a run: --bench samples and report (one scoped GPU timer per pass),
-// --log-state lines, --screenshot pictures, and the vehicle's data for the physics debugger.
+// --log-state lines and --screenshot pictures.
 #pragma once
 
 #include <chrono>
-#include <nlohmann/json_fwd.hpp>
+#include <glm/glm.hpp>
 #include <string>
 #include <vector>
 
 #include "devtools/dev_flags.h"
 #include "passes/gpu_timer.h"
-#include "physics/game_types.h"
 
 namespace ruvelo {
 
-struct GameState;
-
-// The vehicle's state for the debugger stream, as one JSON object.
-nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle);
+// What one --log-state line says, as plain values.
+struct StateLineValues {
+  long frame = 0;
+  const char* phase = "";
+  double timeLeft = 0.0;  // as the HUD shows it
+  float power = 0.0f;
+  int packets = 0;
+  int objects = 0;
+  glm::vec3 position{0.0f};
+  float speed = 0.0f;
+  int gear = 0;
+};
 
 // One --log-state line (with its line end).
-std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& position,
-                      float speed, int gear);
+std::string stateLine(const StateLineValues& values);
 
 class DevTools {
  public:

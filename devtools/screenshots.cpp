@@ -1,6 +1,9 @@
 #include "devtools/screenshots.h"
 
+#include <GL/glew.h>
 #include <stb_image_write.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -55,6 +58,30 @@ std::string missedScreenshot(const std::vector<Screenshot>& shots, long lastFram
              shot.path + " not written";
   }
   return "";
+}
+
+std::string writeBackBufferPng(const std::string& path, int width, int height) {
+  const size_t row = static_cast<size_t>(width) * 4;
+  std::vector<unsigned char> pixels(row * static_cast<size_t>(height));
+  GLint previousRead = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  // Rows of any width packed tight; the alignment is put back for whoever reads pixels next.
+  GLint previousAlignment = 4;
+  glGetIntegerv(GL_PACK_ALIGNMENT, &previousAlignment);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glPixelStorei(GL_PACK_ALIGNMENT, previousAlignment);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
+  // GL reads bottom row first; a PNG starts at the top. The back buffer may carry alpha from
+  // blending; a screenshot is opaque.
+  std::vector<unsigned char> topFirst(pixels.size());
+  for (int y = 0; y < height; ++y)
+    std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * row], row,
+                &topFirst[static_cast<size_t>(y) * row]);
+  for (size_t i = 3; i < topFirst.size(); i += 4) topFirst[i] = 255;
+  return writePngFile(path, width, height, topFirst);
 }
 
 }  // namespace ruvelo

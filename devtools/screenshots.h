@@ -7,17 +7,18 @@
 #include <vector>
 
 #include "devtools/dev_flags.h"
+#include "platform/exit_status.h"
 
 namespace ruvelo {
-
-// Exit status of a run ended by a developer flag that failed while the game ran.
-constexpr int kFlagFailedStatus = 3;
 
 // Writes `rgba` (width × height, top row first) to `path` as a PNG. "" on success, else why not
 // (the system's reason: "No space left on device", "Is a directory"); a write is only a success
 // once the file has been flushed and closed.
 std::string writePngFile(const std::string& path, int width, int height,
                          const std::vector<unsigned char>& rgba);
+
+// Writes the current back buffer (window size) to a PNG file. "" on success, else why not.
+std::string writeBackBufferPng(const std::string& path, int width, int height);
 
 // Writes every screenshot of `frame` with `write` (path → "" or why not). "" when all were
 // written, else one line saying which failed and why.

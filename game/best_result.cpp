@@ -111,7 +111,7 @@ BestResult::BestResult(std::string dir) : dir_(std::move(dir)) {}
 void BestResult::load(std::ostream& err) {
   if (dir_.empty()) return;
   const std::string path = resultPath();
-  if (regularFileProblem(path) == "no such file") return;
+  if (fileMissing(path)) return;
   std::string text, why;
   RunResult result;
   if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why)) {

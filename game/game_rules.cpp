@@ -23,11 +23,7 @@ void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition
   if (!debugMode) state.timeLeft -= dt;
   if (!winLoseCondition) return;
   if (state.timeLeft <= 0.0 || state.power <= 0.0f) state.phase = GamePhase::Lost;
-  if (state.packetsDelivered == 3) state.phase = GamePhase::Won;
-}
-
-float clampFrameTime(float dt) {
-  return dt > kMaxFrameTime ? kMaxFrameTime : dt;
+  if (state.packetsDelivered == kZoneCount) state.phase = GamePhase::Won;
 }
 
 double displayedTimeLeft(double timeLeft) {
@@ -59,16 +55,27 @@ std::string powerText(float power) {
   return std::to_string(static_cast<long long>(std::trunc(power)));
 }
 
+namespace {
+
+// Per phase, in GamePhase's order (Won, Lost, Playing): its name and the result screen's line.
+struct PhaseTexts {
+  const char* name;
+  const char* result;
+};
+constexpr PhaseTexts kPhaseTexts[] = {{"Won", "5 Stars"}, {"Lost", "0 Stars"}, {"Playing", ""}};
+
+const PhaseTexts& textsOf(GamePhase phase) {
+  return kPhaseTexts[static_cast<int>(phase)];
+}
+
+}  // namespace
+
 const char* resultText(GamePhase phase) {
-  switch (phase) {
-    case GamePhase::Won:
-      return "5 Stars";
-    case GamePhase::Lost:
-      return "0 Stars";
-    case GamePhase::Playing:
-      break;
-  }
-  return "";
+  return textsOf(phase).result;
+}
+
+const char* phaseName(GamePhase phase) {
+  return textsOf(phase).name;
 }
 
 bool refreshFps(float& accumulator, std::string& fpsText, float dt) {

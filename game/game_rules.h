@@ -8,6 +8,7 @@
 #include <glm/glm.hpp>
 
 #include "physics/game_types.h"
+#include "platform/frame_time.h"
 
 namespace ruvelo {
 
@@ -33,11 +34,6 @@ void drainPower(GameState& state, float accelerate, float reverse, float vehicle
 // Timer and phase decision, once per playing frame after the lit pass.
 void updateTimerAndPhase(GameState& state, bool debugMode, bool winLoseCondition, float dt);
 
-// Longest frame the game simulates: a stall (a suspended process, a debugger break) counts as this
-// much for the physics, the timer and the power drain, so nothing happens unseen.
-constexpr float kMaxFrameTime = 0.25f;
-float clampFrameTime(float dt);
-
 // The timer as the HUD shows it: truncated towards zero to hundredths. The game itself keeps the exact
 // time, so the countdown lasts its 153 s at any frame rate.
 double displayedTimeLeft(double timeLeft);
@@ -49,6 +45,8 @@ glm::mat4 spinBattery(const glm::mat4& m, float dt);
 std::string timeLeftText(double timeLeft);  // truncated to two decimals: 152.999 -> "152.99"
 std::string powerText(float power);         // truncated towards zero
 const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
+// The phase's name in state lines: "Playing", "Won" or "Lost".
+const char* phaseName(GamePhase phase);
 
 // The FPS text refresh: the accumulator grows by dt; at 20 * dt or more the text becomes
 // trunc(1 / dt) and the accumulator restarts. Returns true when the text changed.

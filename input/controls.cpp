@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "devtools/dev_flags.h"
-#include "input/input.h"
+#include "input/fixed_keys.h"
+#include "input/key_names.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -69,12 +69,12 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
       out = button(buttonCode);
       return true;
     }
-    error = "unknown gamepad input \"" + name + "\"";
+    error = "unknown gamepad input " + quotedText(name);
     return false;
   }
   const int code = keyCodeFromName(name);
   if (code < 0) {
-    error = "unknown key \"" + name + "\"";
+    error = "unknown key " + quotedText(name);
     return false;
   }
   if (isFixedKey(code)) {
@@ -156,21 +156,41 @@ std::string bindingName(const Binding& binding) {
     case Binding::Kind::Key:
       break;
   }
-  static const char* const kNamed[] = {
-      "SPACE", "ENTER",      "TAB",         "BACKSPACE",    "LEFT",          "RIGHT",    "UP",
-      "DOWN",  "LEFT_SHIFT", "RIGHT_SHIFT", "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
-  for (const char* name : kNamed)
-    if (keyCodeFromName(name) == binding.code) return name;
-  if (binding.code >= GLFW_KEY_A && binding.code <= GLFW_KEY_Z)
-    return std::string(1, static_cast<char>('A' + (binding.code - GLFW_KEY_A)));
-  if (binding.code >= GLFW_KEY_0 && binding.code <= GLFW_KEY_9)
-    return std::string(1, static_cast<char>('0' + (binding.code - GLFW_KEY_0)));
-  return "key " + std::to_string(binding.code);
+  return keyName(binding.code);
 }
+
+namespace {
+
+// The comma-separated names after "action=": false with `why` for an empty, unknown or repeated name.
+bool parseBindingList(const std::string& value, const std::string& action, std::vector<Binding>& list,
+                      std::string& why) {
+  std::istringstream names(value);
+  std::string item;
+  while (std::getline(names, item, ',')) {
+    item = trim(item);
+    Binding binding;
+    if (item.empty()) {
+      why = "an empty name in the list of " + action;
+      return false;
+    }
+    if (!parseBinding(item, binding, why)) return false;
+    if (std::find(list.begin(), list.end(), binding) != list.end()) {
+      why = item + " is listed twice";
+      return false;
+    }
+    list.push_back(binding);
+  }
+  return true;
+}
+
+}  // namespace
 
 bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {
   std::array<int, kActionCount> lineOf{};  // the line that set each action; 0: its default
-  std::istringstream in(text);
+  const std::string shownFile = printable(file);
+  std::string withoutMark = text;
+  dropByteOrderMark(withoutMark);
+  std::istringstream in(withoutMark);
   std::string line;
   int lineNumber = 0;
   while (std::getline(in, line)) {
@@ -178,7 +198,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const auto hash = line.find('#');
     if (hash != std::string::npos) line.erase(hash);
     if (trim(line).empty()) continue;
-    const std::string where = file + ":" + std::to_string(lineNumber) + ": ";
+    const std::string where = shownFile + ":" + std::to_string(lineNumber) + ": ";
     const auto eq = line.find('=');
     if (eq == std::string::npos) {
       error = where + "expected \"action=NAME[,NAME...]\"";
@@ -187,8 +207,8 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const std::string name = trim(line.substr(0, eq));
     const int action = actionFromName(name);
     if (action < 0) {
-      error = where + "unknown action \"" + name +
-              "\" (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
+      error = where + "unknown action " + quotedText(name) +
+              " (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
       return false;
     }
     if (lineOf[action] != 0) {
@@ -201,25 +221,10 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
       return false;
     }
     std::vector<Binding> list;
-    std::istringstream names(value);
-    std::string item;
-    while (std::getline(names, item, ',')) {
-      item = trim(item);
-      Binding binding;
-      std::string why;
-      if (item.empty()) {
-        error = where + "an empty name in the list of " + name;
-        return false;
-      }
-      if (!parseBinding(item, binding, why)) {
-        error = where + why;
-        return false;
-      }
-      if (std::find(list.begin(), list.end(), binding) != list.end()) {
-        error = where + item + " is listed twice";
-        return false;
-      }
-      list.push_back(binding);
+    std::string why;
+    if (!parseBindingList(value, name, list, why)) {
+      error = where + why;
+      return false;
     }
     if (list.empty()) {
       error = where + "no key or gamepad input named for " + name;
@@ -228,7 +233,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     controls.bindings[action] = list;
     lineOf[action] = lineNumber;
   }
-  return checkDistinct(controls, lineOf, file, error);
+  return checkDistinct(controls, lineOf, shownFile, error);
 }
 
 bool loadControls(Controls& controls, std::string& error) {
@@ -237,9 +242,10 @@ bool loadControls(Controls& controls, std::string& error) {
   if (dir.empty()) return true;
   const std::string path = dir + "/controls.txt";
   std::string text, why;
-  if (!readRegularFile(path, kMaxControlsBytes, text, why)) {
-    if (why == "no such file") return true;
-    error = path + ": " + why;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why, &missing)) {
+    if (missing) return true;
+    error = printable(path) + ": " + printable(why);
     return false;
   }
   return parseControls(text, path, controls, error);

@@ -103,9 +103,10 @@ void start(std::ostream& out) {
   if (!dir.empty()) {
     const std::string path = dir + "/gamecontrollerdb.txt";
     std::string text, why;
-    if (readRegularFile(path, kMaxMappingBytes, text, why)) {
+    bool missing = false;
+    if (readRegularFile(path, kMaxMappingBytes, text, why, &missing)) {
       addMappings(text, path, out);
-    } else if (why != "no such file") {
+    } else if (!missing) {
       out << "Gamepad mappings in " << path << " could not be read: " << why << std::endl;
     }
   }

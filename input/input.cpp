@@ -3,107 +3,102 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
-#include <ostream>
+#include <iostream>
 
 namespace ruvelo {
+
+const int kFreeCameraKeys[6] = {GLFW_KEY_W, GLFW_KEY_S,     GLFW_KEY_A,
+                                GLFW_KEY_D, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
+
 namespace {
 
-void toggle(bool& value, const char* message, std::ostream& out) {
-  value = !value;
-  out << message << (value ? 1 : 0) << std::endl;
+InputEvent fromWindow(const WindowEvent& window) {
+  InputEvent event;
+  switch (window.type) {
+    case WindowEvent::Type::Key:
+      event.type = InputEvent::Type::Key;
+      break;
+    case WindowEvent::Type::Cursor:
+      event.type = InputEvent::Type::Cursor;
+      break;
+    case WindowEvent::Type::Scroll:
+      event.type = InputEvent::Type::Scroll;
+      break;
+  }
+  event.key = window.key;
+  event.action = window.action;
+  event.x = window.x;
+  event.y = window.y;
+  event.leftButton = window.leftButton;
+  return event;
 }
 
 }  // namespace
 
-KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
-  if (action != GLFW_RELEASE) return KeyEffect::None;
-  switch (key) {
-    case GLFW_KEY_ESCAPE:
-      return KeyEffect::Close;
-    case GLFW_KEY_F1:  // the passes draw with the toggles as they stand
-      state.wireframe = !state.wireframe;
-      break;
-    case GLFW_KEY_F2:
-      state.cullFaces = !state.cullFaces;
-      break;
-    case GLFW_KEY_F3:
-      toggle(state.debugMode, "DebugMode: ", out);
-      break;
-    case GLFW_KEY_F4:
-      toggle(state.winLoseCondition, "Win/lose Condition: ", out);
-      break;
-    case GLFW_KEY_F5: {
-      // Added in double precision, stored as float; only the key that crosses a bound clamps.
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
-      if (state.brightness >= 2.0f) state.brightness = 2.0f;
-      break;
-    }
-    case GLFW_KEY_F6: {
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
-      if (state.brightness <= 0.5f) state.brightness = 0.5f;
-      break;
-    }
-    case GLFW_KEY_F7:
-      toggle(state.snow, "Snow: ", out);
-      break;
-    case GLFW_KEY_F8:
-      toggle(state.viewFrustum, "ViewFrustum: ", out);
-      break;
-    case GLFW_KEY_F9:
-      state.showHud = !state.showHud;
-      break;
-    case GLFW_KEY_G:
-      toggle(state.showGhost, "Ghost: ", out);
-      break;
-    case GLFW_KEY_M:
-      toggle(state.sound, "Sound: ", out);
-      break;
-    default:
-      break;
+bool InputFrame::held(int key) const {
+  return std::find(held_.begin(), held_.end(), key) != held_.end();
+}
+
+void InputFrame::setHeld(int key, bool held) {
+  const auto at = std::find(held_.begin(), held_.end(), key);
+  if (held && at == held_.end()) held_.push_back(key);
+  if (!held && at != held_.end()) held_.erase(at);
+}
+
+LiveInput::LiveInput(Platform& platform, std::vector<ScriptedKey> script, const Controls& controls)
+    : platform_(platform),
+      script_(std::move(script)),
+      controls_(controls),
+      polledKeys_(controls.boundKeys()) {
+  for (int key : kFreeCameraKeys)
+    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end())
+      polledKeys_.push_back(key);
+  gamepads::start(std::cout);
+  if (script_.hasGamepad()) std::cout << "Gamepad connected: input script" << std::endl;
+}
+
+InputFrame LiveInput::poll(long frame, bool withScript) {
+  std::vector<InputEvent> events;
+  for (const WindowEvent& event : platform_.pollEvents()) events.push_back(fromWindow(event));
+  if (withScript) {
+    script_.deliver(frame, [&events](int key, int action) {
+      InputEvent event;
+      event.type = InputEvent::Type::Key;
+      event.key = key;
+      event.action = action;
+      events.push_back(event);
+    });
   }
-  return KeyEffect::None;
+  const GamepadState* pad = gamepad();
+  InputFrame input;
+  input.events = withReverseCamera(std::move(events), pad);
+  for (int key : polledKeys_) input.setHeld(key, platform_.keyHeld(key) || script_.isHeld(key));
+  input.drive = mapDriving(
+      controls_, [&input](int key) { return input.held(key); }, pad);
+  return input;
 }
 
-bool isFixedKey(int key) {
-  return key == GLFW_KEY_ESCAPE || (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F25) || key == GLFW_KEY_M ||
-         key == GLFW_KEY_G;
+const GamepadState* LiveInput::gamepad() {
+  if (script_.hasGamepad()) return &script_.gamepad();
+  return gamepads::poll(gamepad_) ? &gamepad_ : nullptr;
 }
 
-void toggleReverseCamera(AppState& state, std::ostream& out) {
-  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
-}
-
-void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
-  if (leftButtonHeld) {
-    Camera& camera = state.camera;
-    camera.yaw += static_cast<float>((x - state.lastCursorX) * 0.2);
-    camera.pitch += static_cast<float>((state.lastCursorY - y) * 0.2);
-    camera.pitch = std::clamp(camera.pitch, -89.0f, 89.0f);
-    camera.updateVectors();
+std::vector<InputEvent> LiveInput::withReverseCamera(std::vector<InputEvent> events,
+                                                     const GamepadState* pad) {
+  InputEvent reverseCamera;
+  reverseCamera.type = InputEvent::Type::ReverseCamera;
+  std::vector<InputEvent> out;
+  out.reserve(events.size() + 1);
+  for (const InputEvent& event : events) {
+    out.push_back(event);
+    if (event.type == InputEvent::Type::Key && event.action == GLFW_RELEASE &&
+        controls_.keyBoundTo(Action::ReverseCamera, event.key))
+      out.push_back(reverseCamera);
   }
-  state.lastCursorX = x;
-  state.lastCursorY = y;
-}
-
-void onScrollEvent(AppState& state, double yOffset) {
-  float& zoom = state.camera.zoom;
-  if (zoom >= 30.0f && zoom <= 85.0f) {
-    zoom -= static_cast<float>(yOffset);
-  } else if (zoom < 30.0f) {
-    zoom = 30.0f;
-  } else {
-    zoom = 85.0f;
-  }
-}
-
-void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt) {
-  const float d = dt * camera.movementSpeed;
-  if (keys.forward) camera.position += camera.front * d;
-  if (keys.back) camera.position -= camera.front * d;
-  if (keys.left) camera.position -= camera.right * d;
-  if (keys.right) camera.position += camera.right * d;
-  if (keys.up) camera.position += camera.up * d;
-  if (keys.down) camera.position -= camera.up * d;
+  const bool padHeld = padPressed(controls_, Action::ReverseCamera, pad);
+  if (padCameraHeld_ && !padHeld) out.push_back(reverseCamera);
+  padCameraHeld_ = padHeld;
+  return out;
 }
 
 }  // namespace ruvelo

@@ -7,8 +7,8 @@
 #include <set>
 #include <vector>
 
-#include "devtools/dev_flags.h"
 #include "input/gamepad.h"
+#include "input/input_script.h"
 
 namespace ruvelo {
 

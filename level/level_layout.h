@@ -97,6 +97,9 @@ constexpr float kOffRoadHeight = 2.6f;
 static_assert(kSlabTop + kActorRideHeight < kOffRoadHeight && kOffRoadHeight < kRoadTop + kActorRideHeight,
               "the slab must be off-road and the roads on it");
 
+// The level's collision mesh, in the data folder's model/ folder; never drawn.
+constexpr const char* kCollisionModelFile = "level1PhysXFinal.obj";
+
 // The sun the shadow map is drawn from: an orthographic view from kSunEye along kSunDirection (up
 // +y), kSunHalfExtent to every side, depths kSunNear to kSunFar.
 constexpr glm::vec3 kSunEye{300.0f, 300.0f, 300.0f};

@@ -13,16 +13,16 @@
 
 namespace ruvelo {
 
-// The models the renderer loads, one asset each; items refer to them by id.
-enum class AssetId : uint8_t { Vehicle, Cone, Battery, Gate, Level, WheelLeft, WheelRight, Ground };
-constexpr int kAssetCount = 8;
+// A model the renderer loaded, as Renderer::loadModel handed it out; items refer to models by it.
+// kNoAsset (or any handle the renderer never gave) draws nothing.
+using AssetHandle = int;
+constexpr AssetHandle kNoAsset = -1;
 
 // The lit programs an asset's meshes are drawn with.
 enum class MaterialKind : uint8_t { White, Blue, Environment };
 
-// One model file to load: its asset, its path and its material.
+// One model file to load: its path and its material.
 struct AssetFile {
-  AssetId id;
   std::string path;
   MaterialKind material;
 };
@@ -34,15 +34,20 @@ enum DrawFlag : unsigned {
   kCulled = 1u << 2,        // skipped by the lit pass when its sphere is outside the frustum
   kCounted = 1u << 3,       // counts in the HUD's objects drawn
   kDrawnLast = 1u << 4,     // lit after every other item (the finish lines' program binds its own units)
+  // See-through at the item's opacity: left out of the lit pass and drawn by the translucent pass
+  // (after the sky), depth-tested against the scene but writing no depth. It casts no shadow and is
+  // never counted, whatever its other flags say.
+  kTranslucent = 1u << 5,
 };
 
 struct DrawItem {
-  AssetId asset = AssetId::Vehicle;
+  AssetHandle asset = kNoAsset;
   int key = 0;  // the same item has the same key from frame to frame
   glm::mat4 matrix{1.0f};
   glm::vec3 centre{0.0f};  // of the culling sphere; the radius follows from the asset and the matrix
   unsigned flags = 0;
-  int shadowOrder = 0;  // casters are drawn into the shadow map by this rank, then in list order
+  int shadowOrder = 0;   // casters are drawn into the shadow map by this rank, then in list order
+  float opacity = 1.0f;  // of a translucent item
 
   bool has(DrawFlag flag) const { return (flags & flag) != 0; }
 };

@@ -13,6 +13,9 @@ struct PassState {
   bool depthTest;
   GLenum depthFunc;
   bool blend;
+  GLenum blendSource = GL_SRC_ALPHA;
+  GLenum blendDestination = GL_ONE_MINUS_SRC_ALPHA;
+  bool depthMask = true;
 };
 
 namespace {
@@ -27,9 +30,11 @@ constexpr PassState kSkyState{true, GL_LESS, true};  // the skybox draws itself 
 constexpr PassState kQuadState{false, GL_LESS, false};
 constexpr PassState kOverlayState{false, GL_LESS, true};  // HUD and snow, over the composite
 constexpr PassState kResultState{true, GL_LESS, true};
-// The ghost, over the lit scene and the sky: tested against their depth, blended over them.
-constexpr PassState kGhostState{true, GL_LESS, true};
-constexpr float kGhostOpacity = 0.35f;
+// Translucent items, over the lit scene and the sky: tested against their depth, blended over them by
+// a constant opacity (the lit shader writes opaque colour), writing no depth so nothing behind them
+// is hidden.
+constexpr PassState kTranslucentState{true, GL_LESS, true, GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA,
+                                      false};
 
 const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
   switch (kind) {
@@ -45,10 +50,11 @@ const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
 
 }  // namespace
 
-Renderer::Renderer(int width, int height) : width_(width), height_(height), text_(width, height) {}
+Renderer::Renderer(int width, int height, const Sun& sun)
+    : width_(width), height_(height), sun_(sun), text_(width, height) {}
 
-std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vector<AssetFile>& assets) {
-  std::unique_ptr<Renderer> renderer(new Renderer(width, height));
+std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun) {
+  std::unique_ptr<Renderer> renderer(new Renderer(width, height, sun));
   if (!renderer->text_.loaded()) return nullptr;
   renderer->skybox_.emplace();
   renderer->programs_ = loadPrograms();
@@ -56,20 +62,25 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vecto
   renderer->programs_.text->setMat4("projMatrix", renderer->text_.projection());
   const Programs& p = renderer->programs_;
   renderer->materials_.emplace(*p.phongPhong, *p.phong, *p.phongEnvironment);
-  renderer->light_ = makeSceneLight();
-  for (const AssetFile& file : assets)
-    renderer->assets_[static_cast<size_t>(file.id)] =
-        loadModelAsset(file.path, materialOf(*renderer->materials_, file.material), renderer->textures_);
-  // An asset the list never loaded draws as nothing.
-  for (auto& asset : renderer->assets_)
-    if (!asset)
-      asset =
-          std::make_shared<const ModelAsset>(ModelData{}, renderer->materials_->white, renderer->textures_);
+  renderer->light_ = makeSceneLight(sun);
+  renderer->noAsset_ =
+      std::make_shared<const ModelAsset>(ModelData{}, renderer->materials_->white, renderer->textures_);
   return renderer;
 }
 
+AssetHandle Renderer::loadModel(const AssetFile& file) {
+  assets_.push_back(loadModelAsset(file.path, materialOf(*materials_, file.material), textures_));
+  if (!assets_.back()) assets_.back() = noAsset_;
+  return static_cast<AssetHandle>(assets_.size() - 1);
+}
+
+const ModelAsset& Renderer::asset(AssetHandle handle) const {
+  if (handle < 0 || static_cast<size_t>(handle) >= assets_.size()) return *noAsset_;
+  return *assets_[static_cast<size_t>(handle)];
+}
+
 void Renderer::createTargets() {
-  shadowMap_.emplace();
+  shadowMap_.emplace(sun_);
   postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad);
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
@@ -82,7 +93,16 @@ void Renderer::apply(const PassState& pass) const {
   raster.depthTest = pass.depthTest;
   raster.depthFunc = pass.depthFunc;
   raster.blend = pass.blend;
+  raster.blendSource = pass.blendSource;
+  raster.blendDestination = pass.blendDestination;
+  raster.depthMask = pass.depthMask;
   gl_state::apply(raster);
+}
+
+void Renderer::allowDepthWrites() {
+  // A depth clear honours the depth mask: a pass that wrote no depth must not keep the next clear
+  // from clearing it.
+  if (!gl_state::raster().depthMask) gl_state::setDepthMask(true);
 }
 
 void Renderer::bindWindow() const {
@@ -94,7 +114,7 @@ void Renderer::shadowPass(const DrawList& list, bool full) {
   apply(kShadowState);
   std::vector<const DrawItem*> items;
   for (const DrawItem& item : list.items)
-    if (item.has(kCastsShadow)) items.push_back(&item);
+    if (item.has(kCastsShadow) && !item.has(kTranslucent)) items.push_back(&item);
   std::stable_sort(items.begin(), items.end(),
                    [](const DrawItem* a, const DrawItem* b) { return a->shadowOrder < b->shadowOrder; });
   ShadowCasters casters;
@@ -107,6 +127,7 @@ void Renderer::shadowPass(const DrawList& list, bool full) {
 }
 
 void Renderer::beginScene() const {
+  allowDepthWrites();
   postProcess_->beginScene();
 }
 
@@ -119,12 +140,12 @@ int Renderer::litPass(const DrawList& list, const Camera& camera, float brightne
   shadowMap_->bindForPhongEnvironment(*programs_.phongEnvironment, skybox_->cubeMap());
   int drawn = 0;
   for (const DrawItem& item : list.items)
-    if (!item.has(kDrawnLast)) drawItem(item, list, drawn);
+    if (!item.has(kDrawnLast) && !item.has(kTranslucent)) drawItem(item, list, drawn);
   // phongPhong takes the shadow map and the cube map on units 0 and 1, where the others' textures go.
   setCameraAndLightUniforms(light_.get(), *programs_.phongPhong, camera, brightness);
   shadowMap_->bindForPhongPhong(*programs_.phongPhong, skybox_->cubeMap());
   for (const DrawItem& item : list.items)
-    if (item.has(kDrawnLast)) drawItem(item, list, drawn);
+    if (item.has(kDrawnLast) && !item.has(kTranslucent)) drawItem(item, list, drawn);
   return drawn;
 }
 
@@ -142,23 +163,16 @@ void Renderer::sky(const Camera& camera) const {
   skybox_->draw(*programs_.cubeMapShader, camera);
 }
 
-void Renderer::ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
-                     float brightness) {
-  apply(kGhostState);
+void Renderer::translucentPass(const DrawList& list, const Camera& camera, float brightness) {
+  apply(kTranslucentState);
+  postProcess_->bindScene();
   setCameraAndLightUniforms(light_.get(), *programs_.phong, camera, brightness);
   shadowMap_->bindForPhong(*programs_.phong);
-  // The lit shader writes opaque colour; a constant opacity makes it see-through without a shader of
-  // its own. Nothing behind it is hidden by it: it writes no depth. The usual blend function (by the
-  // source alpha, for text and snow) comes back after.
-  glBlendColor(0.0f, 0.0f, 0.0f, kGhostOpacity);
-  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
-  glDepthMask(GL_FALSE);
-  asset(AssetId::Vehicle).draw(body);
-  // The wheels are left, right, left, right.
-  for (size_t i = 0; i < wheels.size(); ++i)
-    asset(i % 2 == 0 ? AssetId::WheelLeft : AssetId::WheelRight).draw(wheels[i]);
-  glDepthMask(GL_TRUE);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  for (const DrawItem& item : list.items) {
+    if (!item.has(kTranslucent)) continue;
+    glBlendColor(0.0f, 0.0f, 0.0f, item.opacity);
+    asset(item.asset).draw(item.matrix);
+  }
 }
 
 void Renderer::edgePass() const {
@@ -186,6 +200,7 @@ void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3
 }
 
 void Renderer::beginResultScreen() const {
+  allowDepthWrites();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
@@ -200,6 +215,7 @@ void Renderer::resultScreen(const Camera& camera, const Overlay& overlay) const 
 void Renderer::floorFrame() {
   // The window is cleared before the map as well, as a frame of the game once did at its start: the
   // floor stays the one every earlier figure was measured against.
+  allowDepthWrites();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   shadowMap_->clearOnly();

@@ -40,9 +40,13 @@ struct PassState;
 class Renderer {
  public:
   // Start-up, in the game's order: glyph table and text projection, skybox, programs, materials and
-  // light, then each model of `assets` read and uploaded in its order. Null when the font cannot be
+  // light. The scene is lit by `sun`, which also casts the shadows. Null when the font cannot be
   // loaded.
-  static std::unique_ptr<Renderer> load(int width, int height, const std::vector<AssetFile>& assets);
+  static std::unique_ptr<Renderer> load(int width, int height, const Sun& sun);
+
+  // Reads and uploads one model (after load(), in the caller's loading order) and hands out the
+  // handle draw items refer to it by. A model that cannot be read draws as nothing.
+  AssetHandle loadModel(const AssetFile& file);
 
   // The toggles the next passes draw with.
   void setToggles(const RasterToggles& toggles) { toggles_ = toggles; }
@@ -59,10 +63,9 @@ class Renderer {
   // against the list's frustum when it asks to be. Returns how many counted items were drawn.
   int litPass(const DrawList& list, const Camera& camera, float brightness);
   void sky(const Camera& camera) const;
-  // The ghost of the best run: the vehicle body and wheels at these matrices, see-through, over the
-  // scene drawn so far (after the sky). It writes no depth, casts no shadow and is not counted.
-  void ghost(const glm::mat4& body, const std::array<glm::mat4, 4>& wheels, const Camera& camera,
-             float brightness);
+  // The list's translucent items in its order, over the scene drawn so far (after the sky), each
+  // blended at its opacity with the lit program. They write no depth and are not culled or counted.
+  void translucentPass(const DrawList& list, const Camera& camera, float brightness);
   void edgePass() const;
   void composite(const glm::ivec2& windowSize) const;
   // Lines and shapes over the window (the HUD), blended, no depth test.
@@ -83,15 +86,17 @@ class Renderer {
   void floorFrame();
 
  private:
-  Renderer(int width, int height);
+  Renderer(int width, int height, const Sun& sun);
   void apply(const PassState& pass) const;
   void bindWindow() const;  // the default framebuffer at the settings' size
+  static void allowDepthWrites();
   // The item's asset at its matrix, unless culled; counts it in `drawn` when it counts.
   void drawItem(const DrawItem& item, const DrawList& list, int& drawn) const;
-  const ModelAsset& asset(AssetId id) const { return *assets_[static_cast<size_t>(id)]; }
+  const ModelAsset& asset(AssetHandle handle) const;
 
   int width_;
   int height_;
+  Sun sun_;
   RasterToggles toggles_;
   TextRenderer text_;
   std::optional<Skybox> skybox_;
@@ -99,7 +104,8 @@ class Renderer {
   std::optional<SceneMaterials> materials_;
   std::unique_ptr<Light> light_;
   TextureCache textures_;
-  std::array<std::shared_ptr<const ModelAsset>, kAssetCount> assets_;
+  std::vector<std::shared_ptr<const ModelAsset>> assets_;
+  std::shared_ptr<const ModelAsset> noAsset_;  // what a handle never handed out draws: nothing
   std::optional<ShadowMap> shadowMap_;
   std::optional<PostProcess> postProcess_;
   std::optional<ParticleSystem> snow_;

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "level/level_layout.h"
 #include "render/model.h"
 #include "render/shader.h"
 
@@ -80,22 +79,22 @@ TexelRect boxTexels(const glm::mat4& toClip, const glm::vec3& lo, const glm::vec
 }
 }  // namespace
 
-TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size) {
+TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size, const Sun& sun) {
   if (asset.meshes().empty()) return {};
-  return boxTexels(lightSpaceMatrix() * matrix, asset.localMin(), asset.localMax(), size);
+  return boxTexels(lightSpaceMatrix(sun) * matrix, asset.localMin(), asset.localMax(), size);
 }
 
-glm::mat4 lightProjection() {
-  const float h = level::kSunHalfExtent;
-  return glm::ortho(-h, h, -h, h, level::kSunNear, level::kSunFar);
+glm::mat4 lightProjection(const Sun& sun) {
+  const float h = sun.halfExtent;
+  return glm::ortho(-h, h, -h, h, sun.nearPlane, sun.farPlane);
 }
 
-glm::mat4 lightView() {
-  return glm::lookAt(level::kSunEye, level::kSunEye + level::kSunDirection, glm::vec3(0.0f, 1.0f, 0.0f));
+glm::mat4 lightView(const Sun& sun) {
+  return glm::lookAt(sun.eye, sun.eye + sun.direction, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
-glm::mat4 lightSpaceMatrix() {
-  return lightProjection() * lightView();
+glm::mat4 lightSpaceMatrix(const Sun& sun) {
+  return lightProjection(sun) * lightView(sun);
 }
 
 namespace {
@@ -123,7 +122,8 @@ bool contains(const TexelRect& outer, const TexelRect& inner) {
 }
 }  // namespace
 
-ShadowMap::ShadowMap(int size, int tileSize) : size_(size), tileSize_(std::clamp(tileSize, 1, size)) {
+ShadowMap::ShadowMap(const Sun& sun, int size, int tileSize)
+    : sun_(sun), size_(size), tileSize_(std::clamp(tileSize, 1, size)) {
   makeDepthTarget(size, texture_, framebuffer_);
   glBindTexture(GL_TEXTURE_2D, texture_.get());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -159,14 +159,14 @@ std::vector<ShadowMap::DrawnCaster> ShadowMap::describe(const ShadowCasters& cas
     // The level is large and sloped: a stronger offset keeps its own surface from self-shadowing.
     drawn.offsetFactor = caster.sloped ? kLevelOffset : kCasterOffset;
     drawn.matrix = caster.matrix;
-    drawn.rect = casterTexels(*caster.asset, caster.matrix, size_);
+    drawn.rect = casterTexels(*caster.asset, caster.matrix, size_, sun_);
     const auto before = std::find_if(drawn_.begin(), drawn_.end(), [&](const DrawnCaster& c) {
       return c.key == drawn.key && c.asset == drawn.asset && c.matrix == drawn.matrix;
     });
     if (before != drawn_.end()) {
       drawn.runRects = before->runRects;
     } else {
-      const glm::mat4 toClip = lightSpaceMatrix() * drawn.matrix;
+      const glm::mat4 toClip = lightSpaceMatrix(sun_) * drawn.matrix;
       auto rects = std::make_shared<std::vector<TexelRect>>();
       for (const TriangleRun& run : caster.asset->triangleRuns())
         rects->push_back(boxTexels(toClip, run.localMin, run.localMax, size_));
@@ -207,8 +207,8 @@ bool ShadowMap::changedRects(const std::vector<DrawnCaster>& now, std::vector<Te
 void ShadowMap::drawRegions(const Shader& depthProgram, const std::vector<DrawnCaster>& casters,
                             const std::vector<TexelRect>& regions) const {
   depthProgram.use();
-  depthProgram.setMat4("projMatrix", lightProjection());
-  depthProgram.setMat4("viewMatrix", lightView());
+  depthProgram.setMat4("projMatrix", lightProjection(sun_));
+  depthProgram.setMat4("viewMatrix", lightView(sun_));
   glBindFramebuffer(GL_FRAMEBUFFER, tileFramebuffer_.get());
   glEnable(GL_SCISSOR_TEST);
   glEnable(GL_POLYGON_OFFSET_FILL);
@@ -324,7 +324,7 @@ void ShadowMap::renderChangedDepthPass(const Shader& depthProgram, const ShadowC
 void ShadowMap::bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const {
   program.use();
   program.setInt("shadowMap", shadowUnit);
-  program.setMat4("lightSpaceMatrix", lightSpaceMatrix());
+  program.setMat4("lightSpaceMatrix", lightSpaceMatrix(sun_));
   glActiveTexture(GL_TEXTURE0 + shadowUnit);
   glBindTexture(GL_TEXTURE_2D, texture_.get());
   if (cubeUnit >= 0) {

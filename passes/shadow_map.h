@@ -10,6 +10,7 @@
 
 #include "render/gl_handles.h"
 #include "render/gl_state.h"
+#include "render/light.h"
 
 namespace ruvelo {
 
@@ -21,12 +22,12 @@ constexpr int kShadowMapSize = 10048;
 // Side of the tiles the map is drawn in (see ShadowMap).
 constexpr int kShadowTileSize = 2048;
 
-// Orthographic light projection: x and y in ±400, depth 1 to 1000.5.
-glm::mat4 lightProjection();
-// Look-at from (300, 300, 300) towards (299, 299, 299), up (0, 1, 0).
-glm::mat4 lightView();
+// The sun's orthographic projection: x and y in ±halfExtent, depth nearPlane to farPlane.
+glm::mat4 lightProjection(const Sun& sun);
+// Look-at from the sun's eye along its direction, up (0, 1, 0).
+glm::mat4 lightView(const Sun& sun);
 // lightProjection() × lightView().
-glm::mat4 lightSpaceMatrix();
+glm::mat4 lightSpaceMatrix(const Sun& sun);
 
 // One thing that casts a shadow: its asset where it stands now, and the key that names it from
 // frame to frame (the changed-only pass tells moved casters from new ones by it). A sloped caster
@@ -52,7 +53,7 @@ TexelRect unite(const TexelRect& a, const TexelRect& b);
 
 // Every texel `asset` at `matrix` can cover in a size × size map: its local bounds under the matrix,
 // through the light, padded by two texels and clamped to the map (empty when off it).
-TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size);
+TexelRect casterTexels(const ModelAsset& asset, const glm::mat4& matrix, int size, const Sun& sun);
 
 // What the last depth pass did: the whole map, or only these rectangles (cleared and redrawn).
 struct ShadowUpdate {
@@ -69,8 +70,8 @@ struct ShadowUpdate {
 class ShadowMap {
  public:
   // A size × size GL_DEPTH_COMPONENT float map (nearest, repeat), its depth-only framebuffer, and the
-  // tile target (tileSize², at most the map's size).
-  explicit ShadowMap(int size = kShadowMapSize, int tileSize = kShadowTileSize);
+  // tile target (tileSize², at most the map's size), drawn from `sun`.
+  explicit ShadowMap(const Sun& sun, int size = kShadowMapSize, int tileSize = kShadowTileSize);
 
   // Sets "projMatrix"/"viewMatrix" on the depth program, then clears the map and draws the casters
   // with polygon offset (2, 1), sloped ones with (3.5, 1), tile by tile. Leaves the tile framebuffer
@@ -141,6 +142,7 @@ class ShadowMap {
   static void drawRunsTouching(const Shader& depthProgram, const DrawnCaster& caster, const TexelRect& part);
   void bindUnits(const Shader& program, int shadowUnit, int cubeUnit, GLuint cubeMap) const;
 
+  Sun sun_;
   int size_;
   int tileSize_;
   GlTexture texture_;

@@ -9,6 +9,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <iostream>
 
+#include "render/image_file.h"
 #include "render/shader.h"
 
 namespace ruvelo {
@@ -196,8 +197,8 @@ void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
 
   atlas_ = GlTexture::generate();
   glBindTexture(GL_TEXTURE_2D, atlas_.get());
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows of single bytes, tightly packed
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, width, height, 0, GL_RED, GL_UNSIGNED_BYTE, pixels.data());
+  // Rows of single bytes, tightly packed; the unpack alignment is put back after.
+  uploadPixels(GL_TEXTURE_2D, width, height, GL_RED, pixels.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

@@ -34,9 +34,10 @@ std::string dataFolderProblem(const std::string& dir) {
   if (!fs::is_directory(dir, ec)) return fs::exists(dir, ec) ? "not a folder" : "no such folder";
   const std::string marker = (fs::path(dir) / kDataMarkerFile).string();
   std::string contents, why;
-  if (!readRegularFile(marker, kMaxMarkerBytes, contents, why)) {
-    return why == "no such file" ? std::string("no ") + kDataMarkerFile + " in it"
-                                 : std::string(kDataMarkerFile) + ": " + why;
+  bool missing = false;
+  if (!readRegularFile(marker, kMaxMarkerBytes, contents, why, &missing)) {
+    return missing ? std::string("no ") + kDataMarkerFile + " in it"
+                   : std::string(kDataMarkerFile) + ": " + why;
   }
   if (contents.rfind(kDataMarkerLine, 0) != 0)
     return std::string(kDataMarkerFile) + " is not this game's marker";

@@ -3,33 +3,26 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include <algorithm>
-#include <iostream>
-
 #include "platform/window.h"
 
 namespace ruvelo {
 namespace {
-
-// The keys the free camera polls (debug mode); the driving keys are the player's controls.
-constexpr int kFreeCameraKeys[] = {GLFW_KEY_W, GLFW_KEY_A,     GLFW_KEY_S,
-                                   GLFW_KEY_D, GLFW_KEY_SPACE, GLFW_KEY_LEFT_SHIFT};
 
 Platform& platformOf(GLFWwindow* window) {
   return *static_cast<Platform*>(glfwGetWindowUserPointer(window));
 }
 
 void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
-  InputEvent event;
-  event.type = InputEvent::Type::Key;
+  WindowEvent event;
+  event.type = WindowEvent::Type::Key;
   event.key = key;
   event.action = action;
   platformOf(window).record(event);
 }
 
 void onCursorPos(GLFWwindow* window, double x, double y) {
-  InputEvent event;
-  event.type = InputEvent::Type::Cursor;
+  WindowEvent event;
+  event.type = WindowEvent::Type::Cursor;
   event.x = x;
   event.y = y;
   event.leftButton = platformOf(window).leftButtonHeld();
@@ -37,8 +30,8 @@ void onCursorPos(GLFWwindow* window, double x, double y) {
 }
 
 void onScroll(GLFWwindow* window, double /*xOffset*/, double yOffset) {
-  InputEvent event;
-  event.type = InputEvent::Type::Scroll;
+  WindowEvent event;
+  event.type = WindowEvent::Type::Scroll;
   event.y = yOffset;
   platformOf(window).record(event);
 }
@@ -49,18 +42,7 @@ void onFramebufferSize(GLFWwindow* window, int width, int height) {
 
 }  // namespace
 
-bool InputFrame::held(int key) const {
-  return std::find(held_.begin(), held_.end(), key) != held_.end();
-}
-
-void InputFrame::setHeld(int key, bool held) {
-  const auto at = std::find(held_.begin(), held_.end(), key);
-  if (held && at == held_.end()) held_.push_back(key);
-  if (!held && at != held_.end()) held_.erase(at);
-}
-
-std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<ScriptedKey> script,
-                                         const Controls& controls, std::string& error) {
+std::unique_ptr<Platform> Platform::open(const Settings& settings, std::string& error) {
   if (!initGlfw()) {
     error = "Window creation failed";
     return nullptr;
@@ -74,7 +56,7 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
     error = "Initialising GLEW failed";
     return nullptr;
   }
-  std::unique_ptr<Platform> platform(new Platform(window, std::move(script), controls));
+  std::unique_ptr<Platform> platform(new Platform(window));
   glfwSetWindowUserPointer(window, platform.get());
   glfwSetKeyCallback(window, onKey);
   glfwSetCursorPosCallback(window, onCursorPos);
@@ -84,17 +66,7 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::vector<S
   glfwGetFramebufferSize(window, &size.x, &size.y);
   platform->setFramebufferSize(size);
   glfwSetFramebufferSizeCallback(window, onFramebufferSize);
-  setInitialGlState();
-  gamepads::start(std::cout);
-  if (platform->script_.hasGamepad()) std::cout << "Gamepad connected: input script" << std::endl;
   return platform;
-}
-
-Platform::Platform(GLFWwindow* window, std::vector<ScriptedKey> script, const Controls& controls)
-    : window_(window), script_(std::move(script)), controls_(controls), polledKeys_(controls.boundKeys()) {
-  for (int key : kFreeCameraKeys)
-    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end())
-      polledKeys_.push_back(key);
 }
 
 Platform::~Platform() {
@@ -121,59 +93,16 @@ bool Platform::leftButtonHeld() const {
   return glfwGetMouseButton(window_, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
 }
 
-InputFrame Platform::poll(long frame, bool withScript) {
+std::vector<WindowEvent> Platform::pollEvents() {
   pending_.clear();
   glfwPollEvents();
-  if (withScript) {
-    script_.deliver(frame, [this](int key, int action) {
-      InputEvent event;
-      event.type = InputEvent::Type::Key;
-      event.key = key;
-      event.action = action;
-      pending_.push_back(event);
-    });
-  }
-  const GamepadState* pad = gamepad();
-  InputFrame input;
-  input.events = withReverseCamera(std::move(pending_), pad);
-  pending_.clear();
-  for (int key : polledKeys_)
-    input.setHeld(key, glfwGetKey(window_, key) == GLFW_PRESS || script_.isHeld(key));
-  input.drive = mapDriving(
-      controls_, [&input](int key) { return input.held(key); }, pad);
-  return input;
+  std::vector<WindowEvent> events;
+  events.swap(pending_);
+  return events;
 }
 
-const GamepadState* Platform::gamepad() {
-  if (script_.hasGamepad()) return &script_.gamepad();
-  return gamepads::poll(gamepad_) ? &gamepad_ : nullptr;
-}
-
-std::vector<InputEvent> Platform::withReverseCamera(std::vector<InputEvent> events, const GamepadState* pad) {
-  InputEvent reverseCamera;
-  reverseCamera.type = InputEvent::Type::ReverseCamera;
-  std::vector<InputEvent> out;
-  out.reserve(events.size() + 1);
-  for (const InputEvent& event : events) {
-    out.push_back(event);
-    if (event.type == InputEvent::Type::Key && event.action == GLFW_RELEASE &&
-        controls_.keyBoundTo(Action::ReverseCamera, event.key))
-      out.push_back(reverseCamera);
-  }
-  const bool padHeld = padPressed(controls_, Action::ReverseCamera, pad);
-  if (padCameraHeld_ && !padHeld) out.push_back(reverseCamera);
-  padCameraHeld_ = padHeld;
-  return out;
-}
-
-void Platform::apply(KeyEffect effect) {
-  switch (effect) {
-    case KeyEffect::Close:
-      requestClose();
-      break;
-    case KeyEffect::None:
-      break;
-  }
+bool Platform::keyHeld(int key) const {
+  return glfwGetKey(window_, key) == GLFW_PRESS;
 }
 
 void Platform::swapBuffers() {

@@ -1,117 +1,155 @@
 #include "platform/settings.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <istream>
+#include <limits>
+#include <variant>
 
 #include "platform/regular_file.h"
 
 namespace ruvelo {
 namespace {
 
-// Window sizes the game accepts; anything else cannot open a usable window.
-constexpr long kMinWindowSize = 1;
-constexpr long kMaxWindowSize = 16384;
+// How a key's value is read.
+enum class Reading {
+  LenientInteger,  // leading blanks skipped, the number ends at the first non-digit ("  800px" is 800)
+  LenientNumber,   // the same for a decimal number ("0.7xyz" is 0.7)
+  ExactTrue,       // true for exactly "true", false for anything else
+  StrictNumber,    // exactly a decimal number: nothing before or after it
+  StrictSwitch,    // exactly "true" or "false"
+};
+
+using Field = std::variant<int Settings::*, float Settings::*, bool Settings::*>;
+
+// One key of the settings file. A switch's default is 1 (true) or 0 (false).
+struct SettingKey {
+  const char* name;
+  Reading reading;
+  double byDefault;
+  double minimum;
+  double maximum;
+  Field field;
+};
+
+constexpr double kAnyNumber = std::numeric_limits<double>::infinity();
+
+// Every key, once. The window's keys, full screen and brightness read their values leniently, as the
+// game always has; the keys added since (volume, ghost) refuse anything but a whole value. Brightness
+// is taken as written: F5 and F6 keep it within 0.5 to 2.0 once pressed.
+const SettingKey kSettingKeys[] = {
+    {"width", Reading::LenientInteger, 200, 1, 16384, &Settings::width},
+    {"height", Reading::LenientInteger, 200, 1, 16384, &Settings::height},
+    {"refresh_rate", Reading::LenientInteger, 150, INT_MIN, INT_MAX, &Settings::refresh_rate},
+    {"fullscreen", Reading::ExactTrue, 1, 0, 1, &Settings::fullscreen},
+    {"brightness", Reading::LenientNumber, 1.0, -kAnyNumber, kAnyNumber, &Settings::brightness},
+    {"volume", Reading::StrictNumber, 0.8, 0.0, 1.0, &Settings::volume},
+    {"ghost", Reading::StrictSwitch, 1, 0, 1, &Settings::ghost},
+};
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
   return {SettingsStatus::BadValue,
-          "Invalid settings value for " + key + ": \"" + value + "\" (" + why + ")"};
+          "Invalid settings value for " + key + ": " + quotedText(value) + " (" + why + ")"};
 }
 
-// Decimal string-to-int: leading blanks skipped, stops at the first non-digit ("  800px" is 800).
-std::optional<long> toInteger(const std::string& value, bool& outOfRange) {
+const SettingKey* findKey(const std::string& name) {
+  for (const SettingKey& key : kSettingKeys)
+    if (name == key.name) return &key;
+  return nullptr;
+}
+
+std::string trimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+void store(Settings& settings, const Field& field, double value) {
+  if (const auto* integer = std::get_if<int Settings::*>(&field))
+    settings.*(*integer) = static_cast<int>(value);
+  if (const auto* number = std::get_if<float Settings::*>(&field))
+    settings.*(*number) = static_cast<float>(value);
+  if (const auto* flag = std::get_if<bool Settings::*>(&field)) settings.*(*flag) = value != 0.0;
+}
+
+// A number read from the start of `value` ("" when the value holds none): "" or why it is refused.
+// A strict reading takes only a value that is the number and nothing else.
+std::string readNumber(const SettingKey& key, const std::string& value, double& out) {
+  const bool integer = key.reading == Reading::LenientInteger;
   const char* begin = value.c_str();
   char* end = nullptr;
   errno = 0;
-  const long parsed = std::strtol(begin, &end, 10);
-  if (end == begin) return std::nullopt;
-  outOfRange = errno == ERANGE || parsed < INT32_MIN || parsed > INT32_MAX;
-  return parsed;
+  out = integer ? static_cast<double>(std::strtol(begin, &end, 10))
+                : static_cast<double>(std::strtof(begin, &end));
+  // A value too small for a float (1e-50) is zero, not out of range.
+  if (!integer && errno == ERANGE && std::fabs(out) <= 1.0) {
+    errno = 0;
+    out = 0.0;
+  }
+  const bool strict = key.reading == Reading::StrictNumber;
+  if (end == begin || (strict && (*end != '\0' || value[0] == ' ' || value[0] == '\t')))
+    return "not a number";
+  if (!std::isfinite(out)) return "not finite";
+  if (errno == ERANGE || out < key.minimum || out > key.maximum) return "out of range";
+  return "";
 }
 
-std::optional<float> toFloat(const std::string& value, bool& outOfRange) {
-  const char* begin = value.c_str();
-  char* end = nullptr;
-  errno = 0;
-  const float parsed = std::strtof(begin, &end);
-  if (end == begin) return std::nullopt;
-  outOfRange = errno == ERANGE || !std::isfinite(parsed);
-  return parsed;
-}
-
-SettingsResult parseInt(const std::string& key, const std::string& value, long minimum, long maximum,
-                        int& target) {
-  bool outOfRange = false;
-  const auto parsed = toInteger(value, outOfRange);
-  if (!parsed) return badValue(key, value, "not a number");
-  if (outOfRange || *parsed < minimum || *parsed > maximum) return badValue(key, value, "out of range");
-  target = static_cast<int>(*parsed);
+SettingsResult readValue(const SettingKey& key, const std::string& value, Settings& settings) {
+  double number = 0.0;
+  switch (key.reading) {
+    case Reading::ExactTrue:
+      number = value == "true" ? 1.0 : 0.0;
+      break;
+    case Reading::StrictSwitch:
+      if (value != "true" && value != "false") return badValue(key.name, value, "true or false");
+      number = value == "true" ? 1.0 : 0.0;
+      break;
+    case Reading::LenientInteger:
+    case Reading::LenientNumber:
+    case Reading::StrictNumber: {
+      const std::string why = readNumber(key, value, number);
+      if (!why.empty()) return badValue(key.name, value, why);
+      break;
+    }
+  }
+  store(settings, key.field, number);
   return {};
 }
 
 }  // namespace
 
-SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume, bool* ghost) {
-  static const char* const kKeys[] = {"width",      "height", "refresh_rate", "fullscreen",
-                                      "brightness", "volume", "ghost"};
+Settings::Settings() {
+  for (const SettingKey& key : kSettingKeys) store(*this, key.field, key.byDefault);
+}
+
+SettingsResult parseSettings(std::istream& in, Settings& settings) {
   std::string line;
-  while (std::getline(in, line)) {
+  for (bool first = true; std::getline(in, line); first = false) {
+    if (first) dropByteOrderMark(line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const char* key = nullptr;
-    for (const char* candidate : kKeys) {
-      if (line.find(candidate) != std::string::npos) {
-        key = candidate;
-        break;
-      }
-    }
-    if (key == nullptr || (volume == nullptr && std::string(key) == "volume") ||
-        (ghost == nullptr && std::string(key) == "ghost"))
-      continue;
-
     const auto equals = line.find('=');
-    if (equals == std::string::npos) return badValue(key, line, "no \"=\"");
-    const std::string value = line.substr(equals + 1);
-    const std::string k = key;
-
-    SettingsResult result;
-    if (k == "width") {
-      result = parseInt(k, value, kMinWindowSize, kMaxWindowSize, width);
-    } else if (k == "height") {
-      result = parseInt(k, value, kMinWindowSize, kMaxWindowSize, height);
-    } else if (k == "refresh_rate") {
-      result = parseInt(k, value, INT32_MIN, INT32_MAX, refresh_rate);
-    } else if (k == "fullscreen") {
-      fullscreen = value == "true";
-    } else if (k == "ghost") {
-      if (value != "true" && value != "false") return badValue(k, value, "true or false");
-      if (ghost) *ghost = value == "true";
-    } else {
-      bool outOfRange = false;
-      const auto parsed = toFloat(value, outOfRange);
-      if (!parsed) return badValue(k, value, "not a number");
-      if (k == "volume") outOfRange = outOfRange || !(*parsed >= 0.0f && *parsed <= 1.0f);
-      if (outOfRange) return badValue(k, value, "out of range");
-      (k == "volume" ? *volume : brightness) = *parsed;
-    }
-    if (result.status != SettingsStatus::Ok) return result;
+    const SettingKey* key = findKey(trimBlanks(line.substr(0, equals)));
+    if (key == nullptr) continue;  // an unknown key, a comment, a blank line
+    if (equals == std::string::npos) return badValue(key->name, line, "no \"=\"");
+    const SettingsResult read = readValue(*key, line.substr(equals + 1), settings);
+    if (read.status != SettingsStatus::Ok) return read;
   }
   return {};
 }
 
-SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, float* volume, bool* ghost) {
+SettingsResult readSettings(const std::string& path, Settings& settings) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
   if (!regularFileProblem(path).empty()) return cannotOpen;
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
-  const SettingsResult parsed =
-      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume, ghost);
+  const SettingsResult parsed = parseSettings(file, settings);
   if (file.bad()) return cannotOpen;
   return parsed;
 }
@@ -119,19 +157,20 @@ SettingsResult readSettings(const std::string& path, int& width, int& height, in
 std::string settingsFileToRead(const std::string& configDir, const std::string& shippedFile) {
   if (configDir.empty()) return shippedFile;
   const std::string player = configDir + "/settings.txt";
-  std::error_code ec;
-  const bool exists =
-      std::filesystem::symlink_status(player, ec).type() != std::filesystem::file_type::not_found;
-  return !ec && exists ? player : shippedFile;
+  // Only a file that is plainly absent is passed over; one that cannot be looked at (a file in
+  // place of the config folder, a folder without permission) is reported.
+  struct stat info {};
+  return ::lstat(player.c_str(), &info) != 0 && errno == ENOENT ? shippedFile : player;
 }
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
-  SettingsResult read =
-      readSettings(path, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
-                   settings.brightness, &settings.volume, &settings.ghost);
-  if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
-  if (read.status == SettingsStatus::FileMissing && path != shippedFile)
-    read.message = "Unable to open file " + path;
+  SettingsResult read = readSettings(path, settings);
+  if (read.status == SettingsStatus::BadValue) read.message += " in " + printable(path);
+  if (read.status == SettingsStatus::FileMissing && path != shippedFile) {
+    const std::string problem = regularFileProblem(path);
+    read.message =
+        "Unable to open file " + printable(path) + (problem.empty() ? "" : ": " + printable(problem));
+  }
   return read;
 }
 

@@ -1,20 +1,22 @@
-// The settings file: "key=value" lines for the window size, refresh rate, full screen and brightness.
+// The settings file: "key=value" lines for the window, brightness, sound and the ghost. Every key is
+// one row of a table (settings.cpp) with its type, range and default.
 #pragma once
 
 #include <iosfwd>
-#include <optional>
 #include <string>
 
 namespace ruvelo {
 
+// Each field starts at its key's default from the table.
 struct Settings {
-  int width = 200;
-  int height = 200;
-  int refresh_rate = 150;
-  bool fullscreen = true;
-  float brightness = 1.0f;
-  float volume = 0.8f;  // sound, 0 to 1
-  bool ghost = true;    // the best run's vehicle drawn while playing
+  Settings();
+  int width;
+  int height;
+  int refresh_rate;
+  bool fullscreen;
+  float brightness;
+  float volume;  // sound, 0 to 1
+  bool ghost;    // the best run's vehicle drawn while playing
 };
 
 enum class SettingsStatus { Ok, FileMissing, BadValue };
@@ -24,19 +26,18 @@ struct SettingsResult {
   std::string message;  // one line naming the key and the offending value (BadValue only)
 };
 
-// Parses the lines of a settings file into the values. Keys are found by substring search in the
-// fixed order width, height, refresh_rate, fullscreen, brightness, volume, ghost; the value is everything
-// after the first "="; a carriage return belongs to the line end. A value that cannot be converted,
-// or is out of range, stops parsing with BadValue. `volume` (0 to 1) is read only when asked for;
-// so is `ghost` ("ghost=false" hides the best run's vehicle).
-SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume = nullptr, bool* ghost = nullptr);
+// Parses the lines of a settings file into `settings`. A line is "key=value": the key is the text
+// before the first "=" without the blanks around it, matched whole; a line with an unknown key, or
+// with no "=" and no key, is ignored. The value is everything after that "="; a carriage return
+// belongs to the line end. The window's keys and brightness read their values leniently (leading
+// blanks skipped, the number ends at the first character that is not part of it; `fullscreen` is
+// true only for exactly "true"); `volume` and `ghost` must be exactly a number or true/false. A value
+// that cannot be read, is not finite or is out of its key's range stops parsing with BadValue.
+SettingsResult parseSettings(std::istream& in, Settings& settings);
 
 // Opens the file and parses it; FileMissing when it cannot be opened or read, or is not a regular
 // file (a directory, a device).
-SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, float* volume = nullptr,
-                            bool* ghost = nullptr);
+SettingsResult readSettings(const std::string& path, Settings& settings);
 
 // The settings file the game reads: the player's `configDir`/settings.txt when anything of that name
 // exists (so a file the player cannot read is reported, not passed over), else `shippedFile`.

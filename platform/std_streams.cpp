@@ -47,7 +47,7 @@ std::string standardOutputFailure() {
 int finishStandardOutput(int status) {
   if (standardOutputWritten()) return status;
   std::cerr << "ruvelo: standard output could not be written: " << failure() << std::endl;
-  return status == 0 ? kOutputFailedStatus : status;
+  return status == 0 ? kRunFailedStatus : status;
 }
 
 }  // namespace ruvelo

@@ -4,10 +4,9 @@
 
 #include <string>
 
-namespace ruvelo {
+#include "platform/exit_status.h"
 
-// Like a developer flag that fails while the game runs.
-constexpr int kOutputFailedStatus = 3;
+namespace ruvelo {
 
 // Opens each of descriptors 0-2 that is closed on /dev/null. Called first thing: otherwise the next
 // file or socket opened (the X connection) takes the free number and console lines go into it.

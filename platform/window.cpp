@@ -2,14 +2,9 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <vector>
-
-#include "devtools/screenshots.h"
-#include "render/gl_state.h"
 
 namespace ruvelo {
 
@@ -38,6 +33,10 @@ GLFWwindow* openWindow(const Settings& settings) {
   glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
   glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
   glfwWindowHint(GLFW_SAMPLES, 4);
+  // The window's class is the menu entry's id (packaging/org.ruvelo.ruvelo.desktop), so that docks
+  // and task bars match the window to the entry and its icon.
+  glfwWindowHintString(GLFW_X11_CLASS_NAME, "org.ruvelo.ruvelo");
+  glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "org.ruvelo.ruvelo");
   GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
   return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
 }
@@ -50,41 +49,11 @@ bool initGlew(GLFWwindow* window) {
   return ok;
 }
 
-void setInitialGlState() {
-  gl_state::syncFromDriver();
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  gl_state::setEnabled(GL_DEPTH_TEST, true);
-  gl_state::setEnabled(GL_CULL_FACE, true);
-  gl_state::setCullFaceMode(GL_BACK);
-  gl_state::setEnabled(GL_BLEND, true);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
 void pauseIfInteractive() {
   if (isatty(STDIN_FILENO) == 0) return;
   std::cout << "Press Enter to continue . . ." << std::flush;
   std::string ignored;
   std::getline(std::cin, ignored);
-}
-
-std::string writeBackBufferPng(const std::string& path, int width, int height) {
-  const size_t row = static_cast<size_t>(width) * 4;
-  std::vector<unsigned char> pixels(row * static_cast<size_t>(height));
-  GLint previousRead = 0;
-  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
-  // GL reads bottom row first; a PNG starts at the top. The back buffer may carry alpha from
-  // blending; a screenshot is opaque.
-  std::vector<unsigned char> topFirst(pixels.size());
-  for (int y = 0; y < height; ++y)
-    std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * row], row,
-                &topFirst[static_cast<size_t>(y) * row]);
-  for (size_t i = 3; i < topFirst.size(); i += 4) topFirst[i] = 255;
-  return writePngFile(path, width, height, topFirst);
 }
 
 }  // namespace ruvelo

@@ -1,4 +1,4 @@
-// The game window: GLFW start-up with the game's hints, GLEW, the GL state at start, screenshots.
+// The game window: GLFW start-up with the game's hints, GLEW.
 #pragma once
 
 #include <GL/glew.h>
@@ -23,13 +23,7 @@ GLFWwindow* openWindow(const Settings& settings);
 // Makes the context current and initialises GLEW in experimental mode. False on failure.
 bool initGlew(GLFWwindow* window);
 
-// Clear colour black, depth test, back-face culling, alpha blending.
-void setInitialGlState();
-
 // Before a start-up failure exit: waits for Enter when a person is at the terminal, never in scripts.
 void pauseIfInteractive();
-
-// Writes the current back buffer (window size) to a PNG file. "" on success, else why not.
-std::string writeBackBufferPng(const std::string& path, int width, int height);
 
 }  // namespace ruvelo

@@ -10,7 +10,8 @@ Raster mirrored;
 
 bool Raster::operator==(const Raster& o) const {
   return polygonMode == o.polygonMode && cullFaceMode == o.cullFaceMode && frontFace == o.frontFace &&
-         depthFunc == o.depthFunc && cullFace == o.cullFace && depthTest == o.depthTest && blend == o.blend;
+         depthFunc == o.depthFunc && cullFace == o.cullFace && depthTest == o.depthTest && blend == o.blend &&
+         blendSource == o.blendSource && blendDestination == o.blendDestination && depthMask == o.depthMask;
 }
 
 const Raster& raster() {
@@ -34,6 +35,11 @@ Raster queryDriver() {
   state.cullFace = glIsEnabled(GL_CULL_FACE) == GL_TRUE;
   state.depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
   state.blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+  state.blendSource = integer(GL_BLEND_SRC_RGB);
+  state.blendDestination = integer(GL_BLEND_DST_RGB);
+  GLboolean depthMask = GL_TRUE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+  state.depthMask = depthMask == GL_TRUE;
   return state;
 }
 
@@ -54,6 +60,17 @@ void setCullFaceMode(GLenum mode) {
 void setDepthFunc(GLenum func) {
   glDepthFunc(func);
   mirrored.depthFunc = func;
+}
+
+void setBlendFunc(GLenum source, GLenum destination) {
+  glBlendFunc(source, destination);
+  mirrored.blendSource = source;
+  mirrored.blendDestination = destination;
+}
+
+void setDepthMask(bool write) {
+  glDepthMask(write ? GL_TRUE : GL_FALSE);
+  mirrored.depthMask = write;
 }
 
 void setEnabled(GLenum cap, bool on) {
@@ -84,6 +101,19 @@ void apply(const Raster& state) {
   if (mirrored.cullFace != state.cullFace) setEnabled(GL_CULL_FACE, state.cullFace);
   if (mirrored.depthTest != state.depthTest) setEnabled(GL_DEPTH_TEST, state.depthTest);
   if (mirrored.blend != state.blend) setEnabled(GL_BLEND, state.blend);
+  if (mirrored.blendSource != state.blendSource || mirrored.blendDestination != state.blendDestination)
+    setBlendFunc(state.blendSource, state.blendDestination);
+  if (mirrored.depthMask != state.depthMask) setDepthMask(state.depthMask);
+}
+
+void setStartState() {
+  syncFromDriver();
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  setEnabled(GL_DEPTH_TEST, true);
+  setEnabled(GL_CULL_FACE, true);
+  setCullFaceMode(GL_BACK);
+  setEnabled(GL_BLEND, true);
+  setBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 }  // namespace ruvelo::gl_state

@@ -9,8 +9,8 @@ void Light::setUniforms(const Shader& shader) const {
   glUniform3f(shader.uniformLocation("dirLight.direction"), direction_.x, direction_.y, direction_.z);
 }
 
-std::unique_ptr<Light> makeSceneLight() {
-  return std::make_unique<Light>(glm::vec3(1.0f, 1.0f, 1.0f), glm::vec3(-1.0f, -1.0f, -1.0f));
+std::unique_ptr<Light> makeSceneLight(const Sun& sun) {
+  return std::make_unique<Light>(glm::vec3(1.0f, 1.0f, 1.0f), sun.direction);
 }
 
 void setCameraAndLightUniforms(const Light* light, const Shader& shader, const Camera& camera,

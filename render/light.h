@@ -25,8 +25,19 @@ class Light {
   glm::vec3 direction_;  // from the light into the scene, not normalised
 };
 
-// The game's one light: white, direction (-1, -1, -1).
-std::unique_ptr<Light> makeSceneLight();
+// The sun: the scene's directional light and the view its shadow map is drawn from, an orthographic
+// view from `eye` along `direction` (up +y), `halfExtent` to every side, depths `nearPlane` to
+// `farPlane`. The caller says where it is.
+struct Sun {
+  glm::vec3 eye{0.0f};
+  glm::vec3 direction{0.0f, -1.0f, 0.0f};  // not normalised
+  float halfExtent = 1.0f;
+  float nearPlane = 1.0f;
+  float farPlane = 2.0f;
+};
+
+// The scene's one light: white, along the sun's direction.
+std::unique_ptr<Light> makeSceneLight(const Sun& sun);
 
 // Makes `shader` current and sets "viewMatrix", "projMatrix", "camera_world",
 // "illuminationMultiplier" and the light's uniforms, in that order. The program stays current.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/frame_time.h"
+
 namespace ruvelo {
 namespace {
 
@@ -21,7 +23,6 @@ enum FrameFlag : std::uint8_t {
 };
 
 constexpr std::size_t kMaxEventsPerFrame = 10000;
-constexpr float kMaxFrameStep = 0.25f;
 constexpr int kMaxKeyCode = 1023;
 
 class Writer {
@@ -406,7 +407,7 @@ FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string
     why = "truncated" + where;
     return FrameRead::Bad;
   }
-  if (!(f.dt >= 0.0f && f.dt <= kMaxFrameStep) || (f.held & 0x80) != 0 || (f.drive & 0xc0) != 0) {
+  if (!(f.dt >= 0.0f && f.dt <= kMaxFrameTime) || (f.held & 0x80) != 0 || (f.drive & 0xc0) != 0) {
     why = "damaged" + where + " (time step, held keys or driving command)";
     return FrameRead::Bad;
   }

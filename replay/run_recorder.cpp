@@ -56,9 +56,9 @@ std::uint64_t gameStateHash(const GameWorld& world, const GameState& game) {
   return h.value();
 }
 
-std::uint64_t playDataHash(const std::string& assetDir) {
+std::uint64_t playDataHash(const std::string& collisionModel) {
   std::string contents, why;
-  if (!readRegularFile(assetDir + "/model/level1PhysXFinal.obj", kMaxDataFileBytes, contents, why)) return 0;
+  if (!readRegularFile(collisionModel, kMaxDataFileBytes, contents, why)) return 0;
   Hash64 h;
   h.bytes(contents.data(), contents.size());
   return h.value();
@@ -128,13 +128,13 @@ InputFrame replayedInput(const RecordedFrame& frame, const InputFrame& live) {
   return input;
 }
 
-int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int width, int height,
+int RunRecorder::start(const DevFlags& flags, const std::string& collisionModel, int width, int height,
                        std::ostream& err) {
   recordPath_ = flags.record;
   replayPath_ = flags.replay;
   header_.gameVersion = gameVersion();
   header_.build = gameBuild();
-  header_.dataHash = playDataHash(assetDir);
+  header_.dataHash = playDataHash(collisionModel);
   header_.width = width;
   header_.height = height;
   header_.autopilot = flags.autopilot;

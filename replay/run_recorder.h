@@ -12,17 +12,14 @@
 #include <optional>
 #include <string>
 
-#include "game/autopilot.h"
 #include "devtools/dev_flags.h"
+#include "game/autopilot.h"
 #include "game/game_rules.h"
-#include "platform/platform.h"
-#include "replay/recording.h"
+#include "input/input.h"
 #include "physics/game_world.h"
+#include "replay/recording.h"
 
 namespace ruvelo {
-
-// Exit status of a replay that left its recorded path.
-constexpr int kReplayDivergedStatus = 3;
 
 // The hash of what decides the game: the vehicle's pose and velocity, the cones' poses, the timer,
 // power, packets and phase.
@@ -30,8 +27,8 @@ std::uint64_t gameStateHash(const GameWorld& world, const GameState& game);
 
 // The hash of the data files that change how the game plays: the level's collision mesh (the
 // vehicle, the cones and the items are defined in code, so the version covers them). 0 when the
-// file cannot be read.
-std::uint64_t playDataHash(const std::string& assetDir);
+// file (its path) cannot be read.
+std::uint64_t playDataHash(const std::string& collisionModel);
 
 // The game's version and build as written into recordings.
 std::string gameVersion();
@@ -46,7 +43,9 @@ class RunRecorder {
   // Before the window opens: the header of this run, and with --replay the recording, which must be
   // readable and made by this version with the same data and window size. 0, or the process status
   // (2) after one line on `err` naming the file and why.
-  int start(const DevFlags& flags, const std::string& assetDir, int width, int height, std::ostream& err);
+  // `collisionModel` is the level's collision mesh file (see playDataHash).
+  int start(const DevFlags& flags, const std::string& collisionModel, int width, int height,
+            std::ostream& err);
 
   RunRecorder() = default;
   RunRecorder(const RunRecorder&) = delete;
@@ -69,7 +68,7 @@ class RunRecorder {
 
   // After the frame: the frame recorded, with its state hash (asked of `stateHash` every 60 frames),
   // or in a replay that hash checked. False when a replay left its recorded path (one line on
-  // `err`); the run then ends with kReplayDivergedStatus.
+  // `err`); the run then ends with kRunFailedStatus (platform/exit_status.h).
   bool endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err);
   // The replay has served its last frame.
   bool replayOver(long frame) const;

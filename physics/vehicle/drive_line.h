@@ -18,13 +18,22 @@ using DrivenArray = std::array<float, kDrivenWheels>;
 float engineDriveTorque(const EngineData& engine, float omega, float throttle);
 // Engine damping rate: full-throttle rate blended with the zero-throttle rate for the clutch state.
 float engineDampingRate(const EngineData& engine, float throttle, bool inGear);
+// The damping rate in gear, lowered where needed so the drag it gives at omega stays within the
+// engine's braking torque (a fifth of its peak torque). The zero-throttle rate alone would hold the
+// engine back with more than its peak torque, which through the low gears is more than the driven
+// tyres can carry: lifting off would lock them.
+float engineBrakingRate(const EngineData& engine, float dampingRate, float omega);
 
 // Torque fractions of the four driven wheels (front left, front right, rear left, rear right)
 // without limited slip.
 DrivenArray nominalDifferentialFractions(const DifferentialData& diff);
 // With limited slip: when the speed ratio of the axles, or of the wheels of one axle, exceeds its
-// bias, torque moves to the slower side. Always non-negative and summing to 1.
-DrivenArray differentialFractions(const DifferentialData& diff, const DrivenArray& wheelOmega);
+// bias, torque moves to the side that lags behind the torque: the slower side while the clutch
+// drives the wheels (torqueDirection > 0, along +omega), the faster side while it holds them back
+// (engine braking, torqueDirection < 0). Either way the speeds are pulled together. Always
+// non-negative and summing to 1.
+DrivenArray differentialFractions(const DifferentialData& diff, const DrivenArray& wheelOmega,
+                                  float torqueDirection = 1.0f);
 
 struct DrivelineState {
   float engineOmega = 0.0f;
@@ -50,6 +59,10 @@ struct DrivelineInput {
   WheelArray averagingWeight{};   // clutch-side average of the wheel speeds
   WheelArray torqueFraction{};    // share of the clutch torque
 };
+
+// Direction of the clutch torque on the wheels in the coming step: +1 along +omega, −1 against it, 0
+// with the clutch open or no slip. It does not depend on the torque fractions.
+float clutchTorqueDirection(const DrivelineInput& in, const DrivelineState& state);
 
 // Returns the new state; the clutch slip after the step goes to clutchSlip when not null.
 DrivelineState solveDriveline(const DrivelineInput& in, const DrivelineState& state,

@@ -124,7 +124,24 @@ float DriveModel::gearboxAndThrottle(float h, float& ratio) {
   const float maxOmega = data_.engine.maxOmega;
   gearbox_.update(h, maxOmega > 0.0f ? engineOmega_ / maxOmega : 0.0f, data_.gears, data_.autobox);
   ratio = gearbox_.effectiveRatio(data_.gears);
-  return gearbox_.isAutoChanging() ? 0.0f : inputs_.accel();
+  engineThrottle_ = gearbox_.isAutoChanging() ? downshiftThrottle() : inputs_.accel();
+  return engineThrottle_;
+}
+
+float DriveModel::downshiftThrottle() const {
+  // The accelerator is cut during an automatic change. Changing down, the box opens the throttle
+  // until the engine turns as fast as the wheels will drive it in the lower gear: without that the
+  // clutch would close on an engine turning at half that speed and drag the driven wheels nearly
+  // to a stop while it spins the engine up.
+  const int target = gearbox_.targetGear();
+  if (target < kGearFirst || target >= gearbox_.currentGear() || numWheels() < kDrivenWheels) return 0.0f;
+  const DrivenArray weights = nominalDifferentialFractions(data_.differential);
+  float average = 0.0f;
+  for (int i = 0; i < kDrivenWheels; ++i) average += weights[i] * wheels_[i].omega;
+  const float wanted = data_.gears.ratios[target] * data_.gears.finalRatio * average;
+  constexpr float kBlipBand = 0.1f;  // share of the top engine speed over which the throttle closes
+  const float band = kBlipBand * std::max(data_.engine.maxOmega, 1.0f);
+  return std::clamp((wanted - engineOmega_) / band, 0.0f, 1.0f);
 }
 
 void DriveModel::steerWheels() {
@@ -268,6 +285,7 @@ void DriveModel::driveLine(float h, float throttle, float ratio, const Wheels& w
   dl.engineMoi = data_.engine.moi;
   dl.engineTorque = engineDriveTorque(data_.engine, engineOmega_, throttle);
   dl.engineDamping = engineDampingRate(data_.engine, throttle, ratio != 0.0f);
+  if (ratio != 0.0f) dl.engineDamping = engineBrakingRate(data_.engine, dl.engineDamping, engineOmega_);
   dl.maxEngineOmega = data_.engine.maxOmega;
   dl.gearRatio = ratio;
   dl.clutchStrength = data_.clutch.strength;
@@ -282,12 +300,11 @@ void DriveModel::driveLine(float h, float throttle, float ratio, const Wheels& w
   }
   if (n >= kDrivenWheels) {
     const DrivenArray nominal = nominalDifferentialFractions(data_.differential);
+    for (int i = 0; i < kDrivenWheels; ++i) dl.averagingWeight[i] = nominal[i];
     const DrivenArray split = differentialFractions(
-        data_.differential, {wheels_[0].omega, wheels_[1].omega, wheels_[2].omega, wheels_[3].omega});
-    for (int i = 0; i < kDrivenWheels; ++i) {
-      dl.averagingWeight[i] = nominal[i];
-      dl.torqueFraction[i] = split[i];
-    }
+        data_.differential, {wheels_[0].omega, wheels_[1].omega, wheels_[2].omega, wheels_[3].omega},
+        clutchTorqueDirection(dl, before));
+    for (int i = 0; i < kDrivenWheels; ++i) dl.torqueFraction[i] = split[i];
   }
   const DrivelineState after = solveDriveline(dl, before);
   engineOmega_ = after.engineOmega;

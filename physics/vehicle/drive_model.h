@@ -99,6 +99,9 @@ class DriveModel {
   void setUseAutoGears(bool on) { gearbox_.setUseAutoGears(on); }
 
   float engineOmega() const { return engineOmega_; }
+  // The throttle the engine ran with in the last sub-step: the driver's accelerator, except during
+  // an automatic gear change (closed, or opened by the box to match speeds on a change down).
+  float engineThrottle() const { return engineThrottle_; }
   // Velocity along the chassis forward axis (+z of the chassis frame).
   static float forwardSpeed(const ChassisState& chassis);
   // Sum over all wheels of the vertical component of the suspension force after the last update.
@@ -138,6 +141,8 @@ class DriveModel {
                VelocityChange& total);
   // The gearbox for h; the throttle (cut while an automatic change runs) and the gear ratio.
   float gearboxAndThrottle(float h, float& ratio);
+  // The throttle during an automatic change: closed, or opened to match speeds on a change down.
+  float downshiftThrottle() const;
   // Steer angles: the front pair with Ackermann, every other wheel by its own maximum.
   void steerWheels();
   // Jounce against each wheel's contact plane, spring and damper about the rest load, anti-roll bars.
@@ -162,6 +167,7 @@ class DriveModel {
   AnalogInputs inputs_;
   Gearbox gearbox_;
   float engineOmega_ = 0.0f;
+  float engineThrottle_ = 0.0f;
 };
 
 }  // namespace vehicle

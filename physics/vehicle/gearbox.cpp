@@ -34,13 +34,18 @@ void Gearbox::update(float dt, float normalisedEngineOmega, const GearsData& gea
   }
   autoTimer_ += dt;
   if (!autoGears_ || isChanging() || autoTimer_ < autobox.latency) return;
-  // Never out of neutral or reverse, never above the top gear or below first.
+  // Never out of neutral or reverse, never above the top gear or below first. Down only when the
+  // engine, turned faster by the lower gear's ratio, stays below that gear's change-up speed: a
+  // change down from second at half the top speed would ask first for all of it, and the box would
+  // change straight back up.
   if (current_ < kGearFirst) return;
   const int topGear = gears.numRatios - 1;
   int next = current_;
   if (normalisedEngineOmega > autobox.upRatios[current_] && current_ < topGear) {
     next = current_ + 1;
-  } else if (normalisedEngineOmega < autobox.downRatios[current_] && current_ > kGearFirst) {
+  } else if (normalisedEngineOmega < autobox.downRatios[current_] && current_ > kGearFirst &&
+             normalisedEngineOmega * gears.ratios[current_ - 1] <
+                 autobox.upRatios[current_ - 1] * gears.ratios[current_]) {
     next = current_ - 1;
   }
   if (next != current_) {

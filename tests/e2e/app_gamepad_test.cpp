@@ -76,7 +76,7 @@ TEST(Gamepad, TriggerThrottleAndItsPowerDrainFollowHowFarItIsPulled) {
 
 TEST(Gamepad, StickSteersAWiderCircleWhenPushedLessAndNotAtAllInsideItsDeadZone) {
   GameFolder folder(kTinyWindow);
-  // Half a trigger holds a steady walking pace in first gear, so the circles are steady too.
+  // Half a trigger gathers speed gently, so the circles change little between the points read.
   const std::string throttle = "1 GAMEPAD_AXIS RIGHT_TRIGGER 0\n";
   const auto gentle = drive(folder, throttle + "1 GAMEPAD_AXIS LEFT_X 0.3\n", 100);
   const auto hard = drive(folder, throttle + "1 GAMEPAD_AXIS LEFT_X 1\n", 100);

@@ -38,7 +38,7 @@ class Snow : public ::testing::Test {
     gl_state::setEnabled(GL_DEPTH_TEST, false);  // the composite leaves depth testing off before the snow
     gl_state::setEnabled(GL_CULL_FACE, false);
     gl_state::setEnabled(GL_BLEND, true);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl_state::setBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     realDrawArraysInstanced = __glewDrawArraysInstanced;
     __glewDrawArraysInstanced = countDrawArraysInstanced;
   }

@@ -32,7 +32,7 @@ class PostProcessPass : public ::testing::Test {
     gl_state::setEnabled(GL_DEPTH_TEST, true);
     gl_state::setEnabled(GL_CULL_FACE, true);
     gl_state::setEnabled(GL_BLEND, true);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl_state::setBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   }
 
   // Scene colour grey; the left half of the scene a nearby surface (depth 0.3, about 0.14 units

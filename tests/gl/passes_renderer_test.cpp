@@ -2,11 +2,14 @@
 // left deliberately wrong is the same picture, and the debug toggles are what change it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "passes/renderer.h"
 #include "render/gl_state.h"
 #include "support/gl_context.h"
+#include "support/level_sun.h"
 
 namespace ruvelo {
 namespace {
@@ -17,15 +20,16 @@ class RendererFrame : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(test::makeGlContext(kSize, kSize), nullptr);
-    renderer_ = Renderer::load(kSize, kSize,
-                               {{AssetId::Cone, "../assets/model/Cone.fbx", MaterialKind::Environment}});
+    renderer_ = Renderer::load(kSize, kSize, test::levelSun());
     ASSERT_NE(renderer_, nullptr);
+    const AssetHandle coneAsset =
+        renderer_->loadModel({"../assets/model/Cone.fbx", MaterialKind::Environment});
     renderer_->createTargets();
     camera_.setPerspective(45.0f, 1.0f, 0.1f, 1500.0f);
     camera_.updateFreeView();
     // One cone 20 ahead of the camera, casting and culled like the game's.
     DrawItem cone;
-    cone.asset = AssetId::Cone;
+    cone.asset = coneAsset;
     cone.matrix = glm::scale(glm::translate(glm::mat4(1.0f), camera_.position + glm::vec3(0, -3, -20)),
                              glm::vec3(3.5f));
     cone.centre = glm::vec3(cone.matrix[3]);
@@ -57,6 +61,8 @@ class RendererFrame : public ::testing::Test {
     drawn_ = renderer_->litPass(list_, camera_, 1.0f);
     before();
     renderer_->sky(camera_);
+    before();
+    renderer_->translucentPass(list_, camera_, 1.0f);
     before();
     renderer_->edgePass();
     before();
@@ -96,6 +102,34 @@ TEST_F(RendererFrame, PassesDrawTheSamePictureFromAnyLeftoverState) {
   EXPECT_FALSE(frame() == reference);
   renderer_->setToggles({false, true});
   EXPECT_TRUE(frame() == reference);
+}
+
+TEST_F(RendererFrame, TranslucentItemsBlendOverTheSceneCastNothingAndAreNotCounted) {
+  const std::vector<std::uint8_t> opaque = frame();
+  const DrawList scene = list_;
+  list_.items.clear();
+  const std::vector<std::uint8_t> empty = frame();
+
+  // The same cone, see-through: whatever its other flags say, it is drawn over the scene at its
+  // opacity, not counted and not drawn into the shadow map.
+  list_ = scene;
+  list_.items[0].flags |= kTranslucent;
+  list_.items[0].opacity = 0.35f;
+  const std::vector<std::uint8_t> seeThrough = frame(true);
+  EXPECT_EQ(drawn_, 0);
+  EXPECT_TRUE(gl_state::queryDriver() == gl_state::raster());
+  ASSERT_EQ(seeThrough.size(), opaque.size());
+  int between = 0;
+  for (size_t i = 0; i < opaque.size(); i += 4) {
+    const int o = opaque[i] + opaque[i + 1] + opaque[i + 2], e = empty[i] + empty[i + 1] + empty[i + 2],
+              t = seeThrough[i] + seeThrough[i + 1] + seeThrough[i + 2];
+    if (std::abs(o - e) > 60 && std::abs(t - e) > 10 && std::abs(t - o) > 10) ++between;
+  }
+  EXPECT_GT(between, 50) << "the cone's pixels lie between the empty scene and the opaque cone";
+
+  // It left nothing behind: the opaque frame comes back exactly.
+  list_ = scene;
+  EXPECT_TRUE(frame(true) == opaque);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "render/gl_state.h"
 #include "render/model.h"
 #include "support/gl_context.h"
+#include "support/level_sun.h"
 
 namespace ruvelo {
 namespace {
@@ -161,7 +162,7 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
   // Tiles far smaller than the game's, and not dividing the map, so rectangles straddle tile borders
   // and the last row and column of tiles are partial.
   constexpr int kTile = 300;
-  ShadowMap incremental(kSize, kTile), reference(kSize, kTile);
+  ShadowMap incremental(test::levelSun(), kSize, kTile), reference(test::levelSun(), kSize, kTile);
   int frame = 0;
   long partialFrames = 0;
   long straddling = 0;
@@ -240,15 +241,15 @@ TEST_F(ShadowScene, ChangedOnlyPassEqualsAWholeRedrawThroughEveryEvent) {
 TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
   constexpr int kSize = 2048;
   constexpr int kTile = 300;
-  ShadowMap map(kSize, kTile);
+  ShadowMap map(test::levelSun(), kSize, kTile);
   // A map one tile in size: only its depth target is used, to draw the expected tiles on.
-  const ShadowMap tileTarget(kTile);
+  const ShadowMap tileTarget(test::levelSun(), kTile);
 
   auto mapMatchesWholeCasters = [&](const std::string& what) {
     const ShadowCasters c = casters();
     depth_->use();
-    depth_->setMat4("projMatrix", lightProjection());
-    depth_->setMat4("viewMatrix", lightView());
+    depth_->setMat4("projMatrix", lightProjection(test::levelSun()));
+    depth_->setMat4("viewMatrix", lightView(test::levelSun()));
     Difference total;
     for (int y0 = 0; y0 < kSize; y0 += kTile) {
       for (int x0 = 0; x0 < kSize; x0 += kTile) {
@@ -287,7 +288,7 @@ TEST_F(ShadowScene, EveryTileHoldsItsCastersDrawnWhole) {
 // At the game's own map size, on one map: the rectangles after each changed-only pass and a dense
 // grid of rows hold exactly what a whole redraw of the same casters then writes.
 TEST_F(ShadowScene, ChangedOnlyPassMatchesAtTheGamesMapSize) {
-  ShadowMap map(kShadowMapSize);
+  ShadowMap map(test::levelSun(), kShadowMapSize);
   map.renderChangedDepthPass(*depth_, casters());
   ASSERT_TRUE(map.lastUpdate().full);
   constexpr int kRowStride = 61;

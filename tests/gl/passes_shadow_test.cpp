@@ -13,6 +13,7 @@
 #include "render/light.h"
 #include "render/model.h"
 #include "support/gl_context.h"
+#include "support/level_sun.h"
 
 namespace ruvelo {
 namespace {
@@ -75,7 +76,7 @@ class ShadowPass : public ::testing::Test {
     glViewport(0, 0, kSize, kSize);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    setCameraAndLightUniforms(makeSceneLight().get(), *phong_, camera_, 1.0f);
+    setCameraAndLightUniforms(makeSceneLight(test::levelSun()).get(), *phong_, camera_, 1.0f);
     map.bindForPhong(*phong_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, white_.get());
@@ -107,7 +108,7 @@ ShadowCaster casterOf(const Model& model, int key, bool sloped = false) {
 }
 
 TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
-  ShadowMap map(1024);
+  ShadowMap map(test::levelSun(), 1024);
   render(map, {casterOf(*ground_, 0), casterOf(*slab_, 1)});
   // The light comes along (−1, −1, −1): the slab 30 above the origin shades the ground at (−30, −30).
   const float shadowed = groundAt(-30.0f, -30.0f);
@@ -127,7 +128,7 @@ TEST_F(ShadowPass, OccluderDarkensThePlaneAlongTheLightDirection) {
 // point by its place between their centres.
 TEST_F(ShadowPass, ShadowEdgeFadesOnceOverAboutOneTexel) {
   // 128 texels over the light's 800 units: one texel is 6.25 units, about 3 to 6 pixels here.
-  ShadowMap map(128);
+  ShadowMap map(test::levelSun(), 128);
   Model wide(writeSquareObj(dir_, "wide", 20.0f, 30.0f), glm::mat4(1.0f), *material_, textures_);
   render(map, {casterOf(*ground_, 0), casterOf(wide, 1)});
   // Its shadow covers x and z in [-50, 10]. The row at z = -35 runs from x = -30 (shadowed) to x = 52
@@ -158,7 +159,7 @@ TEST_F(ShadowPass, ShadowEdgeFadesOnceOverAboutOneTexel) {
 }
 
 TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
-  ShadowMap map(512);
+  ShadowMap map(test::levelSun(), 512);
   glBindTexture(GL_TEXTURE_2D, map.texture());
   GLint width = 0;
   GLint minFilter = 0;
@@ -178,7 +179,7 @@ TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
 }
 
 TEST_F(ShadowPass, LitProgramsGetTheirShadowAndCubeMapUnits) {
-  ShadowMap map(64);
+  ShadowMap map(test::levelSun(), 64);
   GlTexture cube = GlTexture::generate();
   glBindTexture(GL_TEXTURE_CUBE_MAP, cube.get());
   struct Case {
@@ -201,7 +202,7 @@ TEST_F(ShadowPass, LitProgramsGetTheirShadowAndCubeMapUnits) {
     EXPECT_EQ(value, c.cubeUnit) << c.name;
     glm::mat4 lightSpace(0.0f);
     glGetUniformfv(lit->program(), lit->uniformLocation("lightSpaceMatrix"), &lightSpace[0][0]);
-    EXPECT_EQ(lightSpace, lightSpaceMatrix()) << c.name;
+    EXPECT_EQ(lightSpace, lightSpaceMatrix(test::levelSun())) << c.name;
 
     GLint bound = 0;
     glActiveTexture(GL_TEXTURE0 + c.shadowUnit);

@@ -28,7 +28,7 @@ class TextDraw : public ::testing::Test {
     gl_state::setEnabled(GL_DEPTH_TEST, false);
     gl_state::setEnabled(GL_CULL_FACE, true);
     gl_state::setEnabled(GL_BLEND, true);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl_state::setBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, kWidth, kHeight);
     glClearColor(0, 0, 0, 1);

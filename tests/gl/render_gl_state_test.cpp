@@ -16,11 +16,13 @@ TEST(GlStateMirror, HoldsWhatGlHoldsThroughAnySequenceOfChanges) {
   const GLenum polygonModes[] = {GL_FILL, GL_LINE, GL_POINT};
   const GLenum cullModes[] = {GL_BACK, GL_FRONT, GL_FRONT_AND_BACK};
   const GLenum depthFuncs[] = {GL_LESS, GL_LEQUAL, GL_ALWAYS, GL_GREATER};
+  const GLenum blendFactors[] = {
+      GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA, GL_ONE, GL_ZERO};
   const GLenum caps[] = {GL_CULL_FACE, GL_DEPTH_TEST, GL_BLEND};
   std::mt19937 random(7);
   for (int step = 0; step < 200; ++step) {
     const unsigned pick = random() % 3;
-    switch (random() % 4) {
+    switch (random() % 6) {
       case 0:
         gl_state::setPolygonMode(polygonModes[pick]);
         break;
@@ -29,6 +31,12 @@ TEST(GlStateMirror, HoldsWhatGlHoldsThroughAnySequenceOfChanges) {
         break;
       case 2:
         gl_state::setDepthFunc(depthFuncs[random() % 4]);
+        break;
+      case 3:
+        gl_state::setBlendFunc(blendFactors[random() % 6], blendFactors[random() % 6]);
+        break;
+      case 4:
+        gl_state::setDepthMask(random() % 2 == 0);
         break;
       default:
         gl_state::setEnabled(caps[pick], random() % 2 == 0);
@@ -51,6 +59,8 @@ TEST(GlStateMirror, HoldsWhatGlHoldsThroughAnySequenceOfChanges) {
   gl_state::setDepthFunc(before.depthFunc);
   gl_state::setEnabled(GL_CULL_FACE, before.cullFace);
   gl_state::setEnabled(GL_DEPTH_TEST, before.depthTest);
+  gl_state::setBlendFunc(before.blendSource, before.blendDestination);
+  gl_state::setDepthMask(before.depthMask);
   gl_state::setEnabled(GL_BLEND, before.blend);
 }
 
@@ -59,6 +69,8 @@ TEST(GlStateMirror, ApplyReachesTheDeclaredStateFromAnyStart) {
   const GLenum polygonModes[] = {GL_FILL, GL_LINE, GL_POINT};
   const GLenum cullModes[] = {GL_BACK, GL_FRONT, GL_FRONT_AND_BACK};
   const GLenum depthFuncs[] = {GL_LESS, GL_LEQUAL, GL_ALWAYS, GL_GREATER};
+  const GLenum blendFactors[] = {
+      GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA, GL_ONE, GL_ZERO};
   std::mt19937 random(11);
   const auto randomRaster = [&] {
     gl_state::Raster r;
@@ -68,6 +80,9 @@ TEST(GlStateMirror, ApplyReachesTheDeclaredStateFromAnyStart) {
     r.cullFace = random() % 2 == 0;
     r.depthTest = random() % 2 == 0;
     r.blend = random() % 2 == 0;
+    r.blendSource = blendFactors[random() % 6];
+    r.blendDestination = blendFactors[random() % 6];
+    r.depthMask = random() % 2 == 0;
     r.frontFace = gl_state::raster().frontFace;
     return r;
   };

@@ -57,8 +57,13 @@ TEST(DrawingMatrices, LevelAndGatesWhereTheLayoutPutsThem) {
   }
 }
 
-std::vector<AssetId> assetsOf(const DrawList& list) {
-  std::vector<AssetId> assets;
+// Handles as a renderer hands them out, one per model.
+SceneAssets handles() {
+  return {0, 1, 2, 3, 4, 5, 6, 7};
+}
+
+std::vector<AssetHandle> assetsOf(const DrawList& list) {
+  std::vector<AssetHandle> assets;
   for (const DrawItem& item : list.items) assets.push_back(item.asset);
   return assets;
 }
@@ -68,34 +73,33 @@ TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
   ScenePoses poses;
   poses.vehicle = {glm::vec3(0, 3, -450), glm::quat(1, 0, 0, 0)};
   for (int i = 0; i < kConeCount; ++i) poses.cones[i] = {glm::vec3(10.0f * i, 1, 0), glm::quat(1, 0, 0, 0)};
-  const DrawList full = buildDrawList(poses, game.items());
+  const SceneAssets A = handles();
+  const DrawList full = buildDrawList(poses, game.items(), A);
 
-  using A = AssetId;
-  const std::vector<AssetId> litOrder = {A::Vehicle, A::WheelLeft, A::WheelRight, A::WheelLeft, A::WheelRight,
-                                         A::Cone,    A::Cone,      A::Cone,       A::Cone,      A::Cone,
-                                         A::Battery, A::Battery,   A::Battery,    A::Battery,   A::Battery,
-                                         A::Level,   A::Ground,    A::Gate,       A::Gate,      A::Gate};
+  const std::vector<AssetHandle> litOrder = {A.vehicle, A.wheelLeft, A.wheelRight, A.wheelLeft, A.wheelRight,
+                                             A.cone,    A.cone,      A.cone,       A.cone,      A.cone,
+                                             A.battery, A.battery,   A.battery,    A.battery,   A.battery,
+                                             A.level,   A.ground,    A.gate,       A.gate,      A.gate};
   EXPECT_EQ(assetsOf(full), litOrder);
-  std::map<int, AssetId> keys;
+  std::map<int, AssetHandle> keys;
   for (const DrawItem& item : full.items) {
     EXPECT_TRUE(keys.emplace(item.key, item.asset).second) << "key " << item.key << " twice";
     EXPECT_TRUE(item.has(kCulled) && item.has(kCounted));
-    const bool vehicle =
-        item.asset == A::Vehicle || item.asset == A::WheelLeft || item.asset == A::WheelRight;
+    const bool vehicle = item.asset == A.vehicle || item.asset == A.wheelLeft || item.asset == A.wheelRight;
     EXPECT_EQ(item.has(kCastsShadow), !vehicle);
-    EXPECT_EQ(item.has(kDrawnLast), item.asset == A::Gate);
-    EXPECT_EQ(item.has(kSlopedCaster), item.asset == A::Level);
+    EXPECT_EQ(item.has(kDrawnLast), item.asset == A.gate);
+    EXPECT_EQ(item.has(kSlopedCaster), item.asset == A.level);
   }
   // Shadow ranks put the casters in the map's order: gates, cones, ground, batteries, level.
-  const auto rank = [&](AssetId asset) {
+  const auto rank = [&](AssetHandle asset) {
     for (const DrawItem& item : full.items)
       if (item.asset == asset) return item.shadowOrder;
     return -1;
   };
-  EXPECT_LT(rank(A::Gate), rank(A::Cone));
-  EXPECT_LT(rank(A::Cone), rank(A::Ground));
-  EXPECT_LT(rank(A::Ground), rank(A::Battery));
-  EXPECT_LT(rank(A::Battery), rank(A::Level));
+  EXPECT_LT(rank(A.gate), rank(A.cone));
+  EXPECT_LT(rank(A.cone), rank(A.ground));
+  EXPECT_LT(rank(A.ground), rank(A.battery));
+  EXPECT_LT(rank(A.battery), rank(A.level));
   // The cones stand where the physics put them; the rest where the layout does.
   expectVec3(full.items[6].centre, poses.cones[1].position);
   expectVec3(origin(full.items[6].matrix), poses.cones[1].position + glm::vec3(0, 1.5f, 0));
@@ -105,7 +109,7 @@ TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
   std::ostringstream out;
   ASSERT_TRUE(game.collect({batteryItem(2), ItemKind::Battery}, out));
   ASSERT_TRUE(game.collect({zoneItem(0), ItemKind::Zone}, out));
-  const DrawList fewer = buildDrawList(poses, game.items());
+  const DrawList fewer = buildDrawList(poses, game.items(), A);
   ASSERT_EQ(fewer.items.size(), full.items.size() - 2);
   std::set<int> gone;
   for (const auto& [key, asset] : keys) gone.insert(key);
@@ -115,6 +119,22 @@ TEST(DrawList, HoldsTheFrameInTheLitOrderAndKeepsKeysWhenItemsGo) {
     gone.erase(item.key);
   }
   EXPECT_EQ(gone, (std::set<int>{full.items[12].key, full.items[17].key}));
+
+  // The ghost joins the end of the list: see-through, never a caster, never counted, keys its own.
+  DrawList withGhost = fewer;
+  std::array<Pose, 4> wheels{};
+  addGhost(withGhost, A, poses.vehicle, wheels);
+  ASSERT_EQ(withGhost.items.size(), fewer.items.size() + 5);
+  std::set<int> allKeys;
+  for (const DrawItem& item : withGhost.items) EXPECT_TRUE(allKeys.insert(item.key).second) << item.key;
+  for (size_t i = fewer.items.size(); i < withGhost.items.size(); ++i) {
+    const DrawItem& ghost = withGhost.items[i];
+    EXPECT_EQ(ghost.flags, unsigned(kTranslucent));
+    EXPECT_GT(ghost.opacity, 0.0f);
+    EXPECT_LT(ghost.opacity, 1.0f);
+  }
+  EXPECT_EQ(withGhost.items[fewer.items.size()].asset, A.vehicle);
+  expectMat4(withGhost.items[fewer.items.size()].matrix, vehicleBodyMatrix(poses.vehicle));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Developer flags and input scripts: what tests and bug reports rely on.
-#include <GLFW/glfw3.h>
+// Developer flags: what tests and bug reports rely on.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +6,6 @@
 
 #include "devtools/dev_flags.h"
 #include "devtools/frame_stats.h"
-#include "input/scripted_input.h"
 #include "support/temp_dir.h"
 
 namespace ruvelo {
@@ -116,7 +114,18 @@ TEST(DevFlags, InputMustBeARegularFileOfASaneSize) {
   std::ofstream(small) << "2 W press\n";
   const FlagsResult ok = parse({"--input", small.c_str()});
   ASSERT_TRUE(ok.ok) << ok.message;
-  EXPECT_EQ(ok.flags.input.size(), 1u);
+  EXPECT_EQ(ok.flags.input, "2 W press\n");
+
+  // The script's reader is handed in; what it refuses names the flag and the file.
+  std::vector<std::string> checked;
+  const char* args[] = {"ruvelo", "--input", small.c_str()};
+  const FlagsResult refused = parseDevFlags(3, args, [&](const std::string& text) {
+    checked.push_back(text);
+    return std::string("line 1: unknown key");
+  });
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.message, "--input: " + small + ": line 1: unknown key");
+  EXPECT_EQ(checked, std::vector<std::string>{"2 W press\n"});
 }
 
 TEST(DevFlags, ScreenshotAfterTheLastFrameIsRefused) {
@@ -125,58 +134,6 @@ TEST(DevFlags, ScreenshotAfterTheLastFrameIsRefused) {
   EXPECT_EQ(after.message, "--screenshot: frame 6 is after the last frame (--frames 5)");
   EXPECT_TRUE(parse({"--frames", "5", "--screenshot", "5:a.png"}).ok);
   EXPECT_TRUE(parse({"--screenshot", "500:a.png"}).ok) << "without --frames the run may still get there";
-}
-
-TEST(InputScript, ParsesKeysCommentsAndSortsByFrame) {
-  std::istringstream in(
-      "# drive forwards\n"
-      "5 W press\n"
-      "2 F3 release   # toggle debug\n"
-      "\n"
-      "5 LEFT_SHIFT press\n"
-      "9 SPACE release\n"
-      "9 ESCAPE release\n");
-  std::vector<ScriptedKey> keys;
-  std::string error;
-  ASSERT_TRUE(parseInputScript(in, keys, error)) << error;
-  ASSERT_EQ(keys.size(), 5u);
-  EXPECT_EQ(keys[0].frame, 2);
-  EXPECT_EQ(keys[0].key, GLFW_KEY_F3);
-  EXPECT_FALSE(keys[0].press);
-  EXPECT_EQ(keys[1].key, GLFW_KEY_W);
-  EXPECT_EQ(keys[2].key, GLFW_KEY_LEFT_SHIFT) << "file order is kept within a frame";
-  EXPECT_EQ(keys[3].key, GLFW_KEY_SPACE);
-  EXPECT_EQ(keys[4].key, GLFW_KEY_ESCAPE);
-}
-
-TEST(InputScript, RejectsMalformedLinesWithTheLineNumber) {
-  for (const char* text : {"1 W\n", "x W press\n", "0 W press\n", "1 JUMP press\n", "1 W hold\n",
-                           "1 W press now\n", "2 F26 press\n"}) {
-    std::istringstream in(std::string("# header\n") + text);
-    std::vector<ScriptedKey> keys;
-    std::string error;
-    EXPECT_FALSE(parseInputScript(in, keys, error)) << text;
-    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
-  }
-}
-
-TEST(ScriptedInput, DeliversEachFrameOnceAndTracksHeldKeys) {
-  ScriptedInput input({{2, GLFW_KEY_W, true}, {2, GLFW_KEY_A, true}, {4, GLFW_KEY_W, false}});
-  std::vector<std::pair<int, int>> seen;
-  auto record = [&](int key, int action) { seen.emplace_back(key, action); };
-  input.deliver(1, record);
-  EXPECT_TRUE(seen.empty());
-  EXPECT_FALSE(input.isHeld(GLFW_KEY_W));
-  input.deliver(2, record);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0], std::make_pair(GLFW_KEY_W, GLFW_PRESS));
-  EXPECT_TRUE(input.isHeld(GLFW_KEY_W));
-  input.deliver(3, record);
-  EXPECT_EQ(seen.size(), 2u) << "frame 2's events are not delivered twice";
-  input.deliver(4, record);
-  EXPECT_EQ(seen.back(), std::make_pair(GLFW_KEY_W, GLFW_RELEASE));
-  EXPECT_FALSE(input.isHeld(GLFW_KEY_W));
-  EXPECT_TRUE(input.isHeld(GLFW_KEY_A));
 }
 
 TEST(FrameStats, NearestRankStatistics) {

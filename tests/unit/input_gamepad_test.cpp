@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <fstream>
 #include <sstream>
 
 #include "input/controls.h"
-#include "devtools/dev_flags.h"
 #include "input/gamepad.h"
+#include "input/input_script.h"
 #include "input/scripted_input.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo {
 namespace {
@@ -127,6 +130,23 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
   }
 }
 
+TEST(ControlsFile, AByteOrderMarkIsSkippedAndControlBytesAreShownEscaped) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(
+      parse("\xEF\xBB\xBF"
+            "accelerate=UP\n",
+            c, error))
+      << error;
+  EXPECT_TRUE(c.keyBoundTo(Action::Accelerate, GLFW_KEY_UP));
+
+  EXPECT_FALSE(parse(std::string("brake\0\r\x1b=W\n", 11), c, error));
+  EXPECT_EQ(error.substr(0, error.find(" (actions")),
+            "controls.txt:1: unknown action \"brake\\x00\\x0d\\x1b\"");
+  EXPECT_FALSE(parse(std::string("brake=N\0\n", 9), c, error));
+  EXPECT_EQ(error, "controls.txt:1: unknown key \"N\\x00\"");
+}
+
 TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   const Controls defaults = Controls::defaults();
   auto keys = [](std::vector<int> held) {
@@ -197,6 +217,14 @@ TEST(InputScript, GamepadLinesMoveTheScriptedGamepadAndAreNotKeys) {
   EXPECT_FALSE(script.gamepad().buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER]);
   EXPECT_FALSE(ScriptedInput({{1, GLFW_KEY_W, true}}).hasGamepad());
 
+  // A value too small for a float is zero, not out of range.
+  std::istringstream tiny("1 GAMEPAD_AXIS LEFT_X 1e-50\n2 GAMEPAD_AXIS LEFT_Y -1e-45\n");
+  std::vector<ScriptedKey> tinyEvents;
+  ASSERT_TRUE(parseInputScript(tiny, tinyEvents, error)) << error;
+  ASSERT_EQ(tinyEvents.size(), 2u);
+  EXPECT_EQ(tinyEvents[0].value, 0.0f);
+  EXPECT_EQ(tinyEvents[1].value, 0.0f);
+
   for (const char* bad :
        {"1 GAMEPAD_AXIS LEFT_X 1.5\n", "1 GAMEPAD_AXIS LEFT_X nan\n", "1 GAMEPAD_AXIS LEFT_X\n",
         "1 GAMEPAD_AXIS A 0\n", "1 GAMEPAD_BUTTON LEFT_X press\n", "1 GAMEPAD_BUTTON A hold\n",
@@ -206,6 +234,22 @@ TEST(InputScript, GamepadLinesMoveTheScriptedGamepadAndAreNotKeys) {
     EXPECT_FALSE(parseInputScript(line, none, error)) << bad;
     EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
   }
+}
+
+// XDG_CONFIG_HOME naming a file: controls.txt refuses with one line naming it; a plainly absent
+// file is the defaults.
+TEST(Controls, AConfigFolderThatIsAFileIsNamed) {
+  const std::string dir = test::makeTempDir("controls_dirs");
+  const std::string notAFolder = dir + "/config";
+  std::ofstream(notAFolder) << "accelerate=W\n";
+  test::ScopedEnv config("XDG_CONFIG_HOME", notAFolder.c_str());
+  Controls controls;
+  std::string error;
+  EXPECT_FALSE(loadControls(controls, error));
+  EXPECT_EQ(error, notAFolder + "/ruvelo/controls.txt: " + notAFolder + " is not a folder");
+
+  test::ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
+  EXPECT_TRUE(loadControls(controls, error)) << error;
 }
 
 }  // namespace

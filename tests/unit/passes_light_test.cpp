@@ -5,6 +5,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "passes/shadow_map.h"
+#include "support/level_sun.h"
 
 namespace ruvelo {
 namespace {
@@ -14,7 +15,7 @@ void expectVec(const glm::vec4& actual, const glm::vec4& expected, float toleran
 }
 
 TEST(LightMatrices, ViewHasTheLookAtAxesAndPutsTheEyeAtTheOrigin) {
-  const glm::mat4 v = lightView();
+  const glm::mat4 v = lightView(test::levelSun());
   const float r2 = std::sqrt(2.0f);
   const float r3 = std::sqrt(3.0f);
   const float r6 = std::sqrt(6.0f);
@@ -27,7 +28,7 @@ TEST(LightMatrices, ViewHasTheLookAtAxesAndPutsTheEyeAtTheOrigin) {
 }
 
 TEST(LightMatrices, ProjectionIsTheFixedOrthographicBox) {
-  const glm::mat4 p = lightProjection();
+  const glm::mat4 p = lightProjection(test::levelSun());
   EXPECT_FLOAT_EQ(p[0][0], 2.0f / 800.0f);
   EXPECT_FLOAT_EQ(p[1][1], 2.0f / 800.0f);
   EXPECT_FLOAT_EQ(p[2][2], -2.0f / 999.5f);
@@ -37,7 +38,7 @@ TEST(LightMatrices, ProjectionIsTheFixedOrthographicBox) {
 }
 
 TEST(LightMatrices, LightSpaceMapsWorldPointsIntoTheMap) {
-  const glm::mat4 ls = lightSpaceMatrix();
+  const glm::mat4 ls = lightSpaceMatrix(test::levelSun());
   // The world origin lies 300·√3 in front of the light, on its axis.
   const float originDepth = (2.0f * 300.0f * std::sqrt(3.0f) - 1001.5f) / 999.5f;
   expectVec(ls * glm::vec4(0, 0, 0, 1), {0, 0, originDepth, 1});

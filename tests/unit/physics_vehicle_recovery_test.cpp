@@ -50,9 +50,10 @@ TEST_P(PadRecovery, OffThePadAtSpeedAndBackUpTheEmbankment) {
   auto along = [&]() {
     return glm::dot(glm::vec2(v->actorPosition().x, v->actorPosition().z) - pad.centre, pad.heading);
   };
-  // Up to speed on the road and across the pad, holding about 13 m/s, off its far side.
+  // Up to speed on the road and across the pad, holding about 11.5 m/s, off its far side (the
+  // vehicle rolls on over the shoulder with little loss, and must stop short of the level's edge).
   for (int i = 0; i < static_cast<int>(12.0f / kStep) && along() <= rl::kPadHalfSize; ++i) {
-    keys.forward = v->forwardSpeed() < 13.0f;
+    keys.forward = v->forwardSpeed() < 11.5f;
     world->step(kStep);
     world->drive(keys);
   }

@@ -18,7 +18,7 @@ struct Parsed {
 Parsed parse(const std::string& text) {
   Parsed p;
   std::istringstream in(text);
-  p.result = parseSettings(in, p.s.width, p.s.height, p.s.refresh_rate, p.s.fullscreen, p.s.brightness);
+  p.result = parseSettings(in, p.s);
   return p;
 }
 
@@ -50,13 +50,33 @@ TEST(Settings, LenientNumbersAndTheFirstEquals) {
   EXPECT_EQ(parse("width=640=480").s.width, 640) << "the value starts after the first =";
 }
 
-TEST(Settings, KeysAreFoundBySubstringInFixedOrder) {
-  const Parsed p = parse("refresh_rate_width=60\n");
-  EXPECT_EQ(p.s.width, 60) << "width is tested before refresh_rate";
+TEST(Settings, KeysMatchWholeAndEverythingElseIsIgnored) {
+  const Parsed p = parse(
+      "refresh_rate_width=60\nwindow_height=300\n# my width setting\nvolume_boost=3\n"
+      "ghost_colour=red\n  height\t= 480\n");
+  ASSERT_EQ(p.result.status, SettingsStatus::Ok) << p.result.message;
+  EXPECT_EQ(p.s.width, 200) << "a key inside a longer word is not the key";
   EXPECT_EQ(p.s.refresh_rate, 150);
-  EXPECT_EQ(parse("window_height=300").s.height, 300);
-  EXPECT_EQ(parse("colour=blue\n\n   \nvsync=1").result.status, SettingsStatus::Ok)
-      << "unknown lines ignored";
+  EXPECT_EQ(p.s.height, 480) << "blanks around the key are not part of it";
+  EXPECT_FLOAT_EQ(p.s.volume, 0.8f);
+  EXPECT_TRUE(p.s.ghost);
+  EXPECT_EQ(parse("colour=blue\n\n   \nvsync=1\n#width=abc").result.status, SettingsStatus::Ok)
+      << "unknown lines and comments ignored";
+}
+
+TEST(Settings, OwnKeysAreStrictAndNoKeyTakesANonFiniteNumber) {
+  for (const char* bad :
+       {"volume=0.5x", "volume= 0.5", "volume=0.5 ", "volume=", "volume=inf", "ghost=true ", "ghost=yes",
+        "ghost=", "brightness=nan", "brightness=-inf", "brightness=1e99", "width=inf", "height=nan"}) {
+    const Parsed p = parse(std::string("width=320\n") + bad + "\nheight=240\n");
+    EXPECT_EQ(p.result.status, SettingsStatus::BadValue) << bad;
+    EXPECT_EQ(p.s.height, 200) << "parsing stops at the refused line: " << bad;
+  }
+  const Parsed own = parse("volume=0.5\nghost=false\nbrightness=3.5\n");
+  ASSERT_EQ(own.result.status, SettingsStatus::Ok) << own.result.message;
+  EXPECT_FLOAT_EQ(own.s.volume, 0.5f);
+  EXPECT_FALSE(own.s.ghost);
+  EXPECT_FLOAT_EQ(own.s.brightness, 3.5f) << "outside 0.5-2.0 it stays until F5 or F6";
 }
 
 TEST(Settings, LaterLinesOverwriteEarlierOnes) {
@@ -106,7 +126,7 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
   Settings s;
   auto parseVolume = [&s](const std::string& text) {
     std::istringstream in(text);
-    return parseSettings(in, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness, &s.volume);
+    return parseSettings(in, s);
   };
   EXPECT_EQ(parseVolume("width=320\n").status, SettingsStatus::Ok);
   EXPECT_FLOAT_EQ(s.volume, 0.8f) << "a file without the key keeps the default";
@@ -123,25 +143,42 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
   EXPECT_FLOAT_EQ(s.volume, 0.25f) << "a refused value leaves the last good one";
 }
 
+// What a text editor or a damaged file leaves: a byte-order mark in front of the first key, bytes
+// that would break the message's one line, a number too small for a float.
+TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
+  const Parsed marked = parse("\xEF\xBB\xBFwidth");
+  ASSERT_EQ(marked.result.status, SettingsStatus::BadValue);
+  EXPECT_NE(marked.result.message.find(": \"width\" (no \"=\")"), std::string::npos)
+      << "the mark is no part of the line: " << marked.result.message;
+
+  const Parsed nul = parse(std::string("height=\0\x1b[2J\x7f", 13));
+  ASSERT_EQ(nul.result.status, SettingsStatus::BadValue);
+  EXPECT_EQ(nul.result.message, "Invalid settings value for height: \"\\x00\\x1b[2J\\x7f\" (not a number)");
+
+  Settings s;
+  std::istringstream tiny("brightness=1e-50\nvolume=-1e-50\n");
+  const SettingsResult r = parseSettings(tiny, s);
+  ASSERT_EQ(r.status, SettingsStatus::Ok) << "underflow is zero, not out of range: " << r.message;
+  EXPECT_EQ(s.brightness, 0.0f);
+  EXPECT_EQ(s.volume, 0.0f);
+}
+
 TEST(Settings, MissingFileIsReportedNotParsed) {
   Settings s;
   const auto dir = test::makeTempDir("ruvelo-settings");
-  const SettingsResult r =
-      readSettings(dir + "/absent.txt", s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness);
+  const SettingsResult r = readSettings(dir + "/absent.txt", s);
   EXPECT_EQ(r.status, SettingsStatus::FileMissing);
   EXPECT_EQ(r.message, "Unable to open file settings.txt");
 
   // A directory or a device opens but is no settings file: the same message, not the defaults.
   for (const std::string& notAFile : {dir, std::string("/dev/null")}) {
-    const SettingsResult refused =
-        readSettings(notAFile, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness);
+    const SettingsResult refused = readSettings(notAFile, s);
     EXPECT_EQ(refused.status, SettingsStatus::FileMissing) << notAFile;
     EXPECT_EQ(refused.message, "Unable to open file settings.txt");
   }
 
   std::ofstream(dir + "/settings.txt") << "width=320\nheight=240\n";
-  const SettingsResult ok =
-      readSettings(dir + "/settings.txt", s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness);
+  const SettingsResult ok = readSettings(dir + "/settings.txt", s);
   EXPECT_EQ(ok.status, SettingsStatus::Ok);
   EXPECT_EQ(s.width, 320);
   EXPECT_EQ(s.height, 240);

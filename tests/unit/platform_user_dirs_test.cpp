@@ -5,44 +5,54 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/settings.h"
 #include "platform/user_dirs.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace ruvelo {
 namespace {
 
-// Sets an environment variable for one scope and restores the old value after.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 TEST(UserDirs, FollowTheXdgRulesAndFallBackToHome) {
-  ScopedEnv home("HOME", "/home/player");
+  test::ScopedEnv home("HOME", "/home/player");
   {
-    ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+    test::ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
     EXPECT_EQ(userConfigDir(), "/cfg/ruvelo");
   }
   for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/path"}) {
-    ScopedEnv config("XDG_CONFIG_HOME", unusable);
-    ScopedEnv data("XDG_DATA_HOME", unusable);
-    ScopedEnv state("XDG_STATE_HOME", unusable);
+    test::ScopedEnv config("XDG_CONFIG_HOME", unusable);
+    test::ScopedEnv data("XDG_DATA_HOME", unusable);
+    test::ScopedEnv state("XDG_STATE_HOME", unusable);
     EXPECT_EQ(userConfigDir(), "/home/player/.config/ruvelo");
     EXPECT_EQ(userDataDir(), "/home/player/.local/share/ruvelo");
     EXPECT_EQ(userStateDir(), "/home/player/.local/state/ruvelo");
   }
-  ScopedEnv noHome("HOME", nullptr);
-  ScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
+  test::ScopedEnv noHome("HOME", nullptr);
+  test::ScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
   EXPECT_EQ(userConfigDir(), "");
+}
+
+// XDG_CONFIG_HOME naming a file: settings.txt refuses with one line naming it (controls.txt does the
+// same, tested with the controls), and the shipped settings are not taken silently instead.
+TEST(UserDirs, AConfigFolderThatIsAFileIsNamed) {
+  const std::string dir = test::makeTempDir("user_dirs");
+  const std::string notAFolder = dir + "/config";
+  std::ofstream(notAFolder) << "width=1\n";
+  test::ScopedEnv config("XDG_CONFIG_HOME", notAFolder.c_str());
+  const std::string shipped = dir + "/settings.txt";
+  std::ofstream(shipped) << "width=320\n";
+
+  const std::string path = settingsFileToRead(userConfigDir(), shipped);
+  EXPECT_EQ(path, notAFolder + "/ruvelo/settings.txt");
+  Settings settings;
+  const SettingsResult read = readSettingsFile(path, shipped, settings);
+  EXPECT_EQ(read.status, SettingsStatus::FileMissing);
+  EXPECT_EQ(read.message, "Unable to open file " + path + ": " + notAFolder + " is not a folder");
+
+
+  // Only a plainly absent file gives way to the shipped one.
+  test::ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
+  EXPECT_EQ(settingsFileToRead(userConfigDir(), shipped), shipped);
 }
 
 TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {

@@ -160,6 +160,16 @@ TEST(Differential, FractionsAlwaysSumToOneAndFavourTheSlowerSide) {
   // Within the bias nothing moves.
   const DrivenArray mild = differentialFractions(diff, {22, 20, 20, 20});
   EXPECT_FLOAT_EQ(mild[1], nominal[1]);
+  // Engine braking (torque against the rolling) goes to the faster side, so a rear pair that lags
+  // or turns backwards is braked less, not more.
+  const DrivenArray coasting = differentialFractions(diff, {40, 40, 10, 10}, -1.0f);
+  EXPECT_GT(coasting[0] + coasting[1], 0.45f);
+  EXPECT_LT(coasting[2] + coasting[3], 0.55f);
+  const DrivenArray backwards = differentialFractions(diff, {40, 40, 40, -15}, -1.0f);
+  EXPECT_FLOAT_EQ(backwards[3], 0.0f);
+  const DrivenArray frontLag = differentialFractions(diff, {40, 10, 25, 25}, -1.0f);
+  EXPECT_FLOAT_EQ(frontLag[0], 0.45f);
+  EXPECT_FLOAT_EQ(frontLag[1], 0.0f);
 }
 
 DrivelineInput coupledInput(float clutch, float ratio) {
@@ -370,6 +380,9 @@ TEST(Gearbox, TimedChangesAndAutomaticShifts) {
   EXPECT_FLOAT_EQ(box.effectiveRatio(gears), 8.0f);
   // No second change within the latency, even at very low revs.
   box.update(1.0f, 0.1f, gears, autobox);
+  EXPECT_EQ(box.targetGear(), kGearFirst + 1);
+  // Below the change-down speed, but first gear would turn the engine past its change-up speed.
+  box.update(1.0f, 0.45f, gears, autobox);
   EXPECT_EQ(box.targetGear(), kGearFirst + 1);
   box.update(1.0f, 0.1f, gears, autobox);
   EXPECT_EQ(box.targetGear(), kGearFirst);

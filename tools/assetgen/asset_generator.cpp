@@ -25,7 +25,7 @@ std::vector<GeneratedModel> buildModels() {
   models.push_back({"Cone.fbx", ModelFormat::FbxAscii, buildConeModel()});
   models.push_back({"Battery.fbx", ModelFormat::FbxAscii, buildBatteryModel()});
   models.push_back({"FinishLine.obj", ModelFormat::Obj, buildFinishLineModel()});
-  models.push_back({"level1PhysXFinal.obj", ModelFormat::Obj, buildLevelCollisionModel(layout)});
+  models.push_back({level::kCollisionModelFile, ModelFormat::Obj, buildLevelCollisionModel(layout)});
   models.push_back({"level1RenderFinal2.obj", ModelFormat::Obj, buildLevelRenderModel(layout)});
   models.push_back({"testWheelLeft.obj", ModelFormat::Obj, buildWheelModel(true)});
   models.push_back({"testWheelRight.obj", ModelFormat::Obj, buildWheelModel(false)});

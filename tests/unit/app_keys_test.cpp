@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "input/input.h"
+#include "app/key_handling.h"
 
 namespace ruvelo {
 namespace {

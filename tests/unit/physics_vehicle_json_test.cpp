@@ -6,7 +6,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "devtools/dev_tools.h"
+#include "physics/vehicle_json.h"
 
 namespace ruvelo {
 namespace {

@@ -1,0 +1,112 @@
+#include "app/key_handling.h"
+
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <ostream>
+
+#include "input/fixed_keys.h"
+
+namespace ruvelo {
+namespace {
+
+void toggle(bool& value, const char* message, std::ostream& out) {
+  value = !value;
+  out << message << (value ? 1 : 0) << std::endl;
+}
+
+}  // namespace
+
+KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
+  if (action != GLFW_RELEASE) return KeyEffect::None;
+  switch (fixedKeyOf(key)) {
+    case FixedKey::Close:
+      return KeyEffect::Close;
+    case FixedKey::Wireframe:  // the passes draw with the toggles as they stand
+      state.wireframe = !state.wireframe;
+      break;
+    case FixedKey::Culling:
+      state.cullFaces = !state.cullFaces;
+      break;
+    case FixedKey::DebugMode:
+      toggle(state.debugMode, "DebugMode: ", out);
+      break;
+    case FixedKey::WinLose:
+      toggle(state.winLoseCondition, "Win/lose Condition: ", out);
+      break;
+    case FixedKey::Brighter: {
+      // Added in double precision, stored as float; only the key that crosses a bound clamps.
+      state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
+      if (state.brightness >= 2.0f) state.brightness = 2.0f;
+      break;
+    }
+    case FixedKey::Darker: {
+      state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
+      if (state.brightness <= 0.5f) state.brightness = 0.5f;
+      break;
+    }
+    case FixedKey::Snow:
+      toggle(state.snow, "Snow: ", out);
+      break;
+    case FixedKey::Frustum:
+      toggle(state.viewFrustum, "ViewFrustum: ", out);
+      break;
+    case FixedKey::Hud:
+      state.showHud = !state.showHud;
+      break;
+    case FixedKey::Ghost:
+      toggle(state.showGhost, "Ghost: ", out);
+      break;
+    case FixedKey::Sound:
+      toggle(state.sound, "Sound: ", out);
+      break;
+    case FixedKey::None:
+      break;
+  }
+  return KeyEffect::None;
+}
+
+void toggleReverseCamera(AppState& state, std::ostream& out) {
+  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
+}
+
+void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
+  if (leftButtonHeld) {
+    Camera& camera = state.camera;
+    camera.yaw += static_cast<float>((x - state.lastCursorX) * 0.2);
+    camera.pitch += static_cast<float>((state.lastCursorY - y) * 0.2);
+    camera.pitch = std::clamp(camera.pitch, -89.0f, 89.0f);
+    camera.updateVectors();
+  }
+  state.lastCursorX = x;
+  state.lastCursorY = y;
+}
+
+void onScrollEvent(AppState& state, double yOffset) {
+  float& zoom = state.camera.zoom;
+  if (zoom >= 30.0f && zoom <= 85.0f) {
+    zoom -= static_cast<float>(yOffset);
+  } else if (zoom < 30.0f) {
+    zoom = 30.0f;
+  } else {
+    zoom = 85.0f;
+  }
+}
+
+FreeCameraKeys heldFreeCameraKeys(const InputFrame& input) {
+  const int* k = kFreeCameraKeys;
+  return {input.held(k[0]), input.held(k[1]), input.held(k[2]),
+          input.held(k[3]), input.held(k[4]), input.held(k[5])};
+}
+
+void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt) {
+  const float d = dt * camera.movementSpeed;
+  if (keys.forward) camera.position += camera.front * d;
+  if (keys.back) camera.position -= camera.front * d;
+  if (keys.left) camera.position -= camera.right * d;
+  if (keys.right) camera.position += camera.right * d;
+  if (keys.up) camera.position += camera.up * d;
+  if (keys.down) camera.position -= camera.up * d;
+}
+
+}  // namespace ruvelo
