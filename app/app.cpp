@@ -34,10 +34,13 @@ constexpr float kSnowPerSecond = 425.0f;
 // A paused scene keeps this share of its brightness.
 constexpr float kPausedDim = 0.45f;
 
-// The pause screen's text, in one place so that the HUD's list of lines can take it over.
-std::vector<TextLine> pauseLines(float hudScale) {
-  return {TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
-          TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
+// The pause screen's lines.
+Overlay pauseOverlay(float hudScale) {
+  Overlay overlay;
+  overlay.lines = {
+      TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
+      TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
+  return overlay;
 }
 
 double msSince(std::chrono::steady_clock::time_point start) {
@@ -98,6 +101,8 @@ int App::startUp() {
   renderer_ = Renderer::load(state_.width, state_.height, levelSun());
   if (!renderer_) return -1;
   assets_ = loadSceneAssets(*renderer_);
+  hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
+  resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
   startCamera_ = state_.camera;
@@ -216,7 +221,10 @@ App::FrameScene App::update(FrameKind kind, float dt) {
   if (kind != FrameKind::Paused) session.spinBatteries(dt);
   scene.shadow = drawList();
   scene.shadowToggles = {state_.wireframe, state_.cullFaces};
-  if (kind == FrameKind::Playing) session.step(dt, state_);
+  if (kind == FrameKind::Playing) {
+    session.step(dt, state_);
+    noteDelivery();
+  }
   scene.lit = drawList();
   scene.lit.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
   handleInput(liveInput_->poll(frame_), kind);
@@ -241,7 +249,8 @@ void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
   if (kind != FrameKind::Result) return drawPlayScene(kind, scene, dt);
   // Result screen: the sky and one line.
   renderer_->beginResultScreen();
-  renderer_->resultScreen(state_.camera, resultText(session_->game().state().phase), resultDetail_);
+  renderer_->resultScreen(state_.camera, resultOverlay(resultText(session_->game().state().phase),
+                                                       resultDetail_, resultScale_));
 }
 
 // The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.
@@ -266,7 +275,7 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
   }
   drawHud(dt);
   drawSnow(paused ? 0.0f : dt);
-  if (paused) renderer_->overlay(kPausedDim, pauseLines(renderer_->hudScale()));
+  if (paused) renderer_->overlay(kPausedDim, pauseOverlay(hudScale_));
 }
 
 // Everything drawn, where the physics and the game put it now.
@@ -365,13 +374,42 @@ void App::updateCamera(float dt) {
   state_.camera.follow(world.vehiclePose().position, direction, dt);
 }
 
-// HUD values, refreshed even when the HUD is hidden.
+// HUD values, refreshed even when the HUD is hidden: the five lines, then the drive gauge, the
+// minimap and the last delivery against the best run's.
 void App::drawHud(float dt) {
   refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
   const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
   if (!state_.showHud) return;
-  auto timer = devTools_.time("hud");
-  renderer_->hud(texts);
+  {
+    auto timer = devTools_.time("hud");
+    renderer_->overlay(fixedHud(texts, hudScale_));
+  }
+  auto timer = devTools_.time("hud_drive");
+  const GameWorld& world = session_->world();
+  DriveView view;
+  view.speed = world.vehicleSpeed();
+  view.gear = world.vehicleGear();
+  view.engineShare = world.vehicleEngineShare();
+  const Pose pose = world.vehiclePose();
+  view.position = pose.position;
+  view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+  if (state_.showGhost)
+    if (const std::optional<RecordedPose> ghost = session_->ghostPose()) view.ghost = ghost->position;
+  view.items = &session_->game().items();
+  if (delta_ && session_->playTime() < deltaUntil_) view.delta = delta_;
+  renderer_->overlay(driveHud(view, state_.width, state_.height, hudScale_));
+}
+
+// A delivery in this step against the best run's same delivery, shown for about three seconds.
+void App::noteDelivery() {
+  constexpr double kShownFor = 3.0;
+  const std::vector<double>& times = session_->game().deliveryTimes();
+  if (times.size() <= deliveriesShown_) return;
+  deliveriesShown_ = times.size();
+  const std::optional<RunResult>& best = best_.best();
+  if (!best || best->deliveryTimes.size() < times.size()) return;
+  delta_ = deliveryDelta(times.back(), best->deliveryTimes[times.size() - 1]);
+  deltaUntil_ = session_->playTime() + kShownFor;
 }
 
 // New flakes and their ageing over `dt` (none while paused), then the flakes drawn.
@@ -429,7 +467,8 @@ void App::endFrame() {
 
 // A won run against the best: kept when better (not in a replay); the line under the result.
 void App::keepResult() {
-  const RunResult run{session_->game().state().timeLeft, session_->game().state().power};
+  const RunResult run{session_->game().state().timeLeft, session_->game().state().power,
+                      session_->game().deliveryTimes()};
   resultDetail_ = session_->replaying() ? best_.describe(run)
                                         : best_.offer(run, session_->recordingBytes(std::cerr), std::cerr);
   std::cout << resultDetail_ << std::endl;
@@ -453,6 +492,8 @@ void App::retry() {
     return;
   }
   resultDetail_.clear();
+  delta_.reset();
+  deliveriesShown_ = 0;
   state_.unflipped = false;
   state_.camera = startCamera_;
   lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);

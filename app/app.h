@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/game_sound.h"
+#include "app/hud_layout.h"
 #include "app/placement.h"
 #include "app/session.h"
 #include "devtools/dev_flags.h"
@@ -65,6 +66,7 @@ class App {
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
   void drawHud(float dt);
+  void noteDelivery();
   void drawSnow(float dt);
   void present();
   void endFrame();
@@ -90,6 +92,12 @@ class App {
   long frame_ = 0;
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won
+  float hudScale_ = 1.0f;     // the HUD shrunk to fit a small window
+  float resultScale_ = 1.0f;  // and the result screen's smaller lines
+  // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.
+  std::optional<DeliveryDelta> delta_;
+  double deltaUntil_ = 0.0;
+  std::size_t deliveriesShown_ = 0;  // the run's deliveries whose delta has been shown
   bool replayDiverged_ = false;
   bool recordFailed_ = false;  // --record could not be written at the end of a run
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it

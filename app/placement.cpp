@@ -89,11 +89,6 @@ glm::mat4 coneMatrix(const Pose& actor) {
          glm::scale(glm::mat4(1.0f), glm::vec3(3.5f)) * glm::mat4_cast(actor.rotation);
 }
 
-HudTexts hudTexts(const GameState& game, const std::string& fpsText, int objectsDrawn) {
-  return {fpsText, powerText(game.power), std::to_string(game.packetsDelivered), timeLeftText(game.timeLeft),
-          std::to_string(objectsDrawn)};
-}
-
 DrawList buildDrawList(const ScenePoses& poses, const std::array<Item, kItemCount>& items,
                        const SceneAssets& assets) {
   ListBuilder list;

@@ -11,7 +11,6 @@
 
 #include "game/game.h"
 #include "passes/draw_list.h"
-#include "passes/hud.h"
 #include "passes/renderer.h"
 #include "physics/game_types.h"
 #include "render/light.h"
@@ -42,9 +41,6 @@ glm::mat4 vehicleFrameMatrix(const Pose& actor);
 glm::mat4 vehicleBodyMatrix(const Pose& actor);
 glm::mat4 wheelMatrix(const glm::mat4& vehicleFrame, const Pose& local);
 glm::mat4 coneMatrix(const Pose& actor);
-
-// The HUD values (the timer shown truncated to hundredths; the game keeps the exact time).
-HudTexts hudTexts(const GameState& game, const std::string& fpsText, int objectsDrawn);
 
 // The physics poses a frame is drawn from.
 struct ScenePoses {

@@ -58,6 +58,8 @@ class Session {
   std::optional<RecordedPose> ghostPose() const;
   // The ghost's run: how long it played (0 without a ghost).
   double ghostDuration() const { return ghost_ ? ghost_->duration() : 0.0; }
+  // The time played so far (paused frames and the result screen add none).
+  double playTime() const { return playTime_; }
   const std::array<Pose, 4>& ghostWheels() const { return ghostWheels_; }
   // This frame's sound events (pickups, deliveries, impacts), cleared once the sound has them.
   audio::AudioFrame& soundFrame() { return soundFrame_; }

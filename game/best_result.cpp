@@ -24,6 +24,21 @@ bool parseNumber(const std::string& text, double& out) {
   return errno == 0 && *end == '\0' && std::isfinite(out);
 }
 
+// "12.5,40,97.25": one to kMaxDeliveries finite numbers.
+bool parseNumberList(const std::string& text, std::vector<double>& out) {
+  constexpr std::size_t kMaxDeliveries = 3;
+  out.clear();
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    double value = 0.0;
+    if (!parseNumber(text.substr(start, comma - start), value) || out.size() == kMaxDeliveries) return false;
+    out.push_back(value);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
 }  // namespace
 
 bool betterResult(const RunResult& a, const RunResult& b) {
@@ -36,18 +51,34 @@ std::string formatBestFile(const RunResult& result) {
   std::snprintf(text, sizeof text,
                 "# The best won run: seconds and power left.\ntime_left=%.9f\npower_left=%.9g\n",
                 result.timeLeft, static_cast<double>(result.powerLeft));
-  return text;
+  std::string file = text;
+  if (result.deliveryTimes.empty()) return file;
+  file += "delivery_times=";
+  for (std::size_t i = 0; i < result.deliveryTimes.size(); ++i) {
+    std::snprintf(text, sizeof text, "%s%.9f", i == 0 ? "" : ",", result.deliveryTimes[i]);
+    file += text;
+  }
+  return file + "\n";
 }
 
 bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
   std::istringstream in(text);
   std::string line;
-  bool haveTime = false, havePower = false;
+  bool haveTime = false, havePower = false, haveDeliveries = false;
+  out.deliveryTimes.clear();
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
     const auto eq = line.find('=');
     const std::string key = line.substr(0, eq);
+    if (key == "delivery_times" && eq != std::string::npos) {
+      if (haveDeliveries || !parseNumberList(line.substr(eq + 1), out.deliveryTimes)) {
+        why = "bad line \"" + line.substr(0, 60) + "\"";
+        return false;
+      }
+      haveDeliveries = true;
+      continue;
+    }
     double value = 0.0;
     if (eq == std::string::npos || !parseNumber(line.substr(eq + 1), value)) {
       why = "bad line \"" + line.substr(0, 60) + "\"";

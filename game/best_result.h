@@ -1,24 +1,27 @@
-// The player's best result: the time and power left of the best won run, kept in best.txt in the
-// player's data folder beside that run's recording, best.rvr. A better win replaces both; a best
-// file that cannot be read is reported and left as it is.
+// The player's best result: the time and power left of the best won run, and its clock at each
+// delivery, kept in best.txt in the player's data folder beside that run's recording, best.rvr. A better win
+// replaces both; a best file that cannot be read is reported and left as it is.
 #pragma once
 
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ruvelo {
 
 struct RunResult {
   double timeLeft = 0.0;
   float powerLeft = 0.0f;
+  std::vector<double> deliveryTimes;  // seconds off the timer at each delivery; none in older files
 };
 
 // More time left wins; with the same time, more power.
 bool betterResult(const RunResult& a, const RunResult& b);
 
 std::string formatBestFile(const RunResult& result);
-// False with `why` unless `text` holds both values as finite numbers, once each.
+// False with `why` unless `text` holds both values as finite numbers, once each; the delivery
+// times, when there (at most once), are up to three finite numbers apart by commas.
 bool parseBestFile(const std::string& text, RunResult& out, std::string& why);
 
 // "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); "best unreadable" when the best
@@ -38,6 +41,9 @@ class BestResult {
   std::string offer(const RunResult& run, const std::string& recording, std::ostream& err);
   // The same line without keeping anything (a replayed win).
   std::string describe(const RunResult& run) const;
+
+  // The best so far, if there is one that could be read.
+  const std::optional<RunResult>& best() const { return best_; }
 
   std::string recordingPath() const { return dir_.empty() ? "" : dir_ + "/best.rvr"; }
   std::string resultPath() const { return dir_.empty() ? "" : dir_ + "/best.txt"; }

@@ -51,6 +51,7 @@ bool Game::collect(const ItemEvent& event, std::ostream& out) {
   if (event.item < 0 || event.item >= kItemCount) return false;
   items_[event.item].visible = false;
   collectItem(state_, event.kind);
+  if (event.kind == ItemKind::Zone) deliveryTimes_.push_back(GameState{}.timeLeft - state_.timeLeft);
   return true;
 }
 

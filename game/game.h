@@ -6,6 +6,7 @@
 #include <array>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -42,8 +43,9 @@ class Game {
   // Every frame before the shadow pass: the visible batteries turn by 45° per second.
   void spinBatteries(float dt);
 
-  // Trigger rules, right after the physics step: "trigger" on `out`; a zone delivers a packet, a
-  // battery adds power, and the item is hidden for good. Returns true: the item leaves the world.
+  // Trigger rules, right after the physics step: "trigger" on `out`; a zone delivers a packet (its
+  // time kept), a battery adds power, and the item is hidden for good. Returns true: the item leaves
+  // the world.
   bool collect(const ItemEvent& event, std::ostream& out);
 
   // Power drained by the throttle of this frame, forwards and in reverse, each in [0, 1] (the frame
@@ -53,10 +55,14 @@ class Game {
   // Timer and phase decision, after the lit pass.
   void updateTimerAndPhase(bool debugMode, bool winLoseCondition, float dt);
 
+  // The run's clock (seconds off the timer) at each delivery so far, in their order.
+  const std::vector<double>& deliveryTimes() const { return deliveryTimes_; }
+
  private:
   GameState state_;
   std::array<Item, kItemCount> items_;
   bool firstPlayingFrame_ = true;
+  std::vector<double> deliveryTimes_;
 };
 
 }  // namespace ruvelo

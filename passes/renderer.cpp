@@ -56,7 +56,6 @@ Renderer::Renderer(int width, int height, const Sun& sun)
 std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun) {
   std::unique_ptr<Renderer> renderer(new Renderer(width, height, sun));
   if (!renderer->text_.loaded()) return nullptr;
-  renderer->hudScale_ = ruvelo::hudScale(renderer->text_.glyphs(), width, height);
   renderer->skybox_.emplace();
   renderer->programs_ = loadPrograms();
   renderer->programs_.text->use();
@@ -186,17 +185,17 @@ void Renderer::composite(const glm::ivec2& windowSize) const {
   postProcess_->composite(windowSize);
 }
 
-void Renderer::hud(const HudTexts& texts) const {
+void Renderer::overlay(const Overlay& overlay) const {
   apply(kOverlayState);
   bindWindow();
-  drawHud(text_, *programs_.text, texts, hudScale_);
+  drawOverlay(text_, *programs_.text, overlay);
 }
 
-void Renderer::overlay(float dim, const std::vector<TextLine>& lines) const {
+void Renderer::overlay(float dim, const Overlay& overlay) const {
   apply(kOverlayState);
   postProcess_->dimWindow(dim);
   bindWindow();
-  for (const TextLine& line : lines) drawTextLine(text_, *programs_.text, line);
+  drawOverlay(text_, *programs_.text, overlay);
 }
 
 void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
@@ -213,12 +212,11 @@ void Renderer::beginResultScreen() const {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void Renderer::resultScreen(const Camera& camera, const std::string& line, const std::string& detail) const {
+void Renderer::resultScreen(const Camera& camera, const Overlay& overlay) const {
   apply(kResultState);
   bindWindow();
   skybox_->draw(*programs_.cubeMapShader, camera);
-  drawTextLine(text_, *programs_.text, endScreenLine(line));
-  if (!detail.empty()) drawTextLine(text_, *programs_.text, endScreenDetailLine(detail, hudScale_));
+  drawOverlay(text_, *programs_.text, overlay);
 }
 
 void Renderer::floorFrame() {

@@ -68,19 +68,21 @@ class Renderer {
   void translucentPass(const DrawList& list, const Camera& camera, float brightness);
   void edgePass() const;
   void composite(const glm::ivec2& windowSize) const;
-  void hud(const HudTexts& texts) const;
-  // The window dimmed to `dim` of its brightness, then `lines` over it (the pause screen).
-  void overlay(float dim, const std::vector<TextLine>& lines) const;
-  // How much the HUD is shrunk to fit the window (1 when it fits).
-  float hudScale() const { return hudScale_; }
+  // Lines and shapes over the window (the HUD), blended, no depth test.
+  void overlay(const Overlay& overlay) const;
+  // The window dimmed to `dim` of its brightness, then `overlay` over it (the pause screen).
+  void overlay(float dim, const Overlay& overlay) const;
   // New flakes at `origin` moving with `velocity`, then every flake drawn.
   void snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
             const Camera& camera);
 
   // The result screen: the default framebuffer cleared (events are polled between the two calls),
-  // then the sky, the line and the smaller detail line under it (none when "").
+  // then the sky and the overlay's lines and shapes.
   void beginResultScreen() const;
-  void resultScreen(const Camera& camera, const std::string& line, const std::string& detail = "") const;
+  void resultScreen(const Camera& camera, const Overlay& overlay) const;
+
+  // The glyphs text is laid out with.
+  const GlyphTable& glyphs() const { return text_.glyphs(); }
 
   // The cost floor of a frame: the shadow map and the window cleared, nothing drawn.
   void floorFrame();
@@ -99,7 +101,6 @@ class Renderer {
   Sun sun_;
   RasterToggles toggles_;
   TextRenderer text_;
-  float hudScale_ = 1.0f;  // the HUD shrunk to fit a small window
   std::optional<Skybox> skybox_;
   Programs programs_;
   std::optional<SceneMaterials> materials_;

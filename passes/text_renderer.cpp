@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <glm/gtc/matrix_transform.hpp>
 #include <iostream>
@@ -15,6 +16,7 @@ namespace ruvelo {
 namespace {
 // The glyph atlas's width in texels (wider only if one glyph needs it).
 constexpr int kAtlasWidth = 512;
+constexpr int kRampTexels = 256;
 }  // namespace
 
 glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight) {
@@ -31,11 +33,35 @@ std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2&
           left, bottom + h, lo.x, lo.y, left + w, bottom, hi.x, hi.y, left + w, bottom + h, hi.x, lo.y};
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at text[i] and its length; 0 with length 1 for a byte that
+// starts no well-formed sequence of up to three bytes (all the glyph table can hold).
+std::pair<char32_t, std::size_t> decodeUtf8(const std::string& text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return {lead, 1};
+  const auto continuation = [&](std::size_t k) { return k < text.size() && (byte(k) & 0xC0) == 0x80; };
+  if ((lead & 0xE0) == 0xC0 && lead >= 0xC2 && continuation(i + 1))
+    return {static_cast<char32_t>(((lead & 0x1F) << 6) | (byte(i + 1) & 0x3F)), 2};
+  if ((lead & 0xF0) == 0xE0 && continuation(i + 1) && continuation(i + 2)) {
+    const char32_t code =
+        static_cast<char32_t>(((lead & 0x0F) << 12) | ((byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F));
+    if (code >= 0x800) return {code, 3};
+  }
+  return {0, 0};
+}
+
+}  // namespace
+
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
                                   float scale) {
   std::vector<GlyphQuad> quads;
   quads.reserve(text.size());
-  for (char code : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto [code, length] = decodeUtf8(text, i);
+    i += length == 0 ? 1 : length;
+    if (length == 0) continue;
     const auto found = glyphs.find(code);
     if (found == glyphs.end()) continue;
     const Character& glyph = found->second;
@@ -63,6 +89,18 @@ TextRenderer::TextRenderer(int windowWidth, int windowHeight, const std::string&
   glBindVertexArray(0);
 
   projection_ = glm::ortho(0.0f, static_cast<float>(windowWidth), 0.0f, static_cast<float>(windowHeight));
+
+  // Read texel by texel (nearest), so a shape's opacity is exactly its texel's value.
+  std::array<unsigned char, kRampTexels> ramp;
+  for (int i = 0; i < kRampTexels; ++i) ramp[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+  ramp_ = GlTexture::generate();
+  glBindTexture(GL_TEXTURE_2D, ramp_.get());
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, kRampTexels, 1, 0, GL_RED, GL_UNSIGNED_BYTE, ramp.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 bool TextRenderer::loadGlyphs(const std::string& fontPath) {
@@ -87,7 +125,12 @@ bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<
   }
   FT_Set_Pixel_Sizes(face, 0, kGlyphPixelHeight);
 
-  for (unsigned code = 0; code < 128; ++code) {
+  std::vector<char32_t> codes;
+  for (char32_t code = 0; code < 128; ++code) codes.push_back(code);
+  // The extra glyphs only where the font has them: a missing one draws as nothing.
+  for (char32_t code : kExtraGlyphs)
+    if (FT_Get_Char_Index(face, code) != 0) codes.push_back(code);
+  for (char32_t code : codes) {
     if (FT_Load_Char(face, code, FT_LOAD_RENDER) != 0) {
       std::cout << "ERROR::FREETYTPE: Failed to load Glyph" << std::endl;
       continue;
@@ -105,10 +148,10 @@ bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<
     glyph.size = {static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows)};
     glyph.bearing = {slot->bitmap_left, slot->bitmap_top};
     glyph.advance = static_cast<unsigned>(slot->advance.x);
-    glyphs[static_cast<char>(code)] = glyph;
+    glyphs[code] = glyph;
     if (glyph.size.x <= 0 || glyph.size.y <= 0) continue;
     // Rows are `pitch` bytes apart, top row first.
-    GlyphBitmap copy{static_cast<char>(code), glyph.size, {}};
+    GlyphBitmap copy{code, glyph.size, {}};
     copy.pixels.reserve(static_cast<size_t>(glyph.size.x) * static_cast<size_t>(glyph.size.y));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
       const unsigned char* start = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
@@ -197,6 +240,38 @@ void TextRenderer::renderText(const std::string& text, const Shader& program, fl
     glBindTexture(GL_TEXTURE_2D, quads[first].texture);
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(first * 6), static_cast<GLsizei>((end - first) * 6));
     first = end;
+  }
+  glBindVertexArray(0);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void TextRenderer::renderShapes(const std::vector<FlatShape>& shapes, const Shader& program) const {
+  if (!loaded_) return;
+  std::vector<float> vertices;
+  for (const FlatShape& shape : shapes) {
+    // The centre of the texel whose value is the opacity.
+    const float texel = std::round(std::clamp(shape.opacity, 0.0f, 1.0f) * (kRampTexels - 1));
+    const float u = (texel + 0.5f) / static_cast<float>(kRampTexels);
+    for (const glm::vec2& corner : shape.triangles)
+      vertices.insert(vertices.end(), {corner.x, corner.y, u, 0.5f});
+  }
+  if (vertices.empty()) return;
+  program.use();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, ramp_.get());
+  glBindVertexArray(vertexArray_.get());
+  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.get());
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+               GL_DYNAMIC_DRAW);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  const GLint colourAt = program.uniformLocation("textColor");
+  GLint first = 0;
+  for (const FlatShape& shape : shapes) {
+    const auto count = static_cast<GLsizei>(shape.triangles.size());
+    if (count == 0) continue;
+    glUniform3f(colourAt, shape.colour.r, shape.colour.g, shape.colour.b);
+    glDrawArrays(GL_TRIANGLES, first, count);
+    first += count;
   }
   glBindVertexArray(0);
   glBindTexture(GL_TEXTURE_2D, 0);

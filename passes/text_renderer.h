@@ -1,6 +1,7 @@
-// Bitmap-font text: every ASCII glyph of one TrueType font rasterised once into one shared atlas
-// texture, then one textured quad per character in window pixels (origin bottom-left), a string's
-// quads in one draw.
+// Bitmap-font text: every ASCII glyph of one TrueType font (and the few others the HUD writes)
+// rasterised once into one shared atlas texture, then one textured quad per character in window
+// pixels (origin bottom-left), a string's quads in one draw. Flat-coloured 2D shapes draw with the
+// same program.
 #pragma once
 
 #include <GL/glew.h>
@@ -30,20 +31,24 @@ struct Character {
   glm::vec2 uvMax{1.0f, 1.0f};
 };
 
-// Glyphs by character code (codes 0..127; bytes 128..255 never have an entry).
-using GlyphTable = std::map<char, Character>;
+// Glyphs by code point: 0..127 and kExtraGlyphs. Text is UTF-8; a byte that starts no sequence of
+// a known glyph draws nothing.
+using GlyphTable = std::map<char32_t, Character>;
+
+// Beyond ASCII, rasterised when the font has them: the middle dot and the minus sign.
+constexpr std::array<char32_t, 2> kExtraGlyphs{U'\u00B7', U'\u2212'};
 
 constexpr unsigned kGlyphPixelHeight = 48;
 
 // One glyph's rasterised coverage, rows top first.
 struct GlyphBitmap {
-  char code;
+  char32_t code;
   glm::ivec2 size;
   std::vector<unsigned char> pixels;
 };
 
-// Rasterises codes 0..127 of the font at kGlyphPixelHeight into `glyphs` (no textures yet) and the
-// bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
+// Rasterises codes 0..127 and kExtraGlyphs of the font at kGlyphPixelHeight into `glyphs` (no textures yet)
+// and the bitmaps of those that have one. Needs no GL. False, with FreeType's message printed, when the font
 // cannot be loaded.
 bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<GlyphBitmap>& bitmaps);
 
@@ -59,10 +64,18 @@ glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight);
 // The two triangles of `glyph` at `pen`; the bitmap's first row (uvMin.y) at the top of the quad.
 std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale);
 
-// The quads of `text` from `pen` on. A code without an entry draws nothing and does not move the
-// pen; an empty bitmap (the space) only advances it.
+// The quads of `text` (UTF-8) from `pen` on. A code without an entry, and a byte that is no part of
+// a well-formed sequence, draws nothing and does not move the pen; an empty bitmap (the space) only
+// advances it.
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
                                   float scale);
+
+// A flat-coloured shape in window pixels: triangles, three corners each, in one colour and opacity.
+struct FlatShape {
+  glm::vec3 colour{1.0f};
+  float opacity = 1.0f;
+  std::vector<glm::vec2> triangles;
+};
 
 class TextRenderer {
  public:
@@ -85,6 +98,10 @@ class TextRenderer {
   void renderText(const std::string& text, const Shader& program, float x, float y, float scale,
                   const glm::vec3& colour) const;
 
+  // Draws the shapes in their order with the text program: the coverage comes from a ramp texture
+  // instead of a glyph, so each shape's opacity is its texel.
+  void renderShapes(const std::vector<FlatShape>& shapes, const Shader& program) const;
+
   const GlyphTable& glyphs() const { return glyphs_; }
 
  private:
@@ -97,6 +114,7 @@ class TextRenderer {
   bool loaded_ = false;
   GlyphTable glyphs_;
   GlTexture atlas_;  // every glyph's bitmap, released with the renderer
+  GlTexture ramp_;   // 256 x 1 coverage texels 0..255: a shape's opacity
   glm::mat4 projection_{1.0f};
   GlVertexArray vertexArray_;
   GlBuffer vertexBuffer_;

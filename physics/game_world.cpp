@@ -134,6 +134,12 @@ int GameWorld::vehicleGear() const {
   return parts_->vehicle->currentGear();
 }
 
+float GameWorld::vehicleEngineShare() const {
+  const vehicle::DriveModel& model = parts_->vehicle->model();
+  const float top = model.data().engine.maxOmega;
+  return top > 0.0f ? std::clamp(model.engineOmega() / top, 0.0f, 1.0f) : 0.0f;
+}
+
 bool GameWorld::vehicleInReverse() const {
   return parts_->vehicle->currentGear() == vehicle::kGearReverse;
 }

@@ -61,6 +61,7 @@ class GameWorld {
   glm::vec3 vehicleVelocity() const;
   float vehicleSpeed() const;
   int vehicleGear() const;
+  float vehicleEngineShare() const;  // the engine's speed as a share of its top speed, 0..1
   bool vehicleInReverse() const;
   // Local poses of the four corner wheels in the actor frame: left, right, left, right.
   std::array<Pose, 4> wheelPoses() const;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "passes/hud.h"
+#include "app/hud_layout.h"
 #include "passes/text_renderer.h"
 #include "support/game_runner.h"
 #include "support/image.h"
@@ -75,7 +75,8 @@ TEST(Anywhere, ThePlayersSettingsWinAndABadValueNamesTheirFile) {
 }
 
 // At 1280 x 720 the HUD, shown and hidden in two otherwise equal runs, covers only the pixels its
-// fitted layout predicts, and the last character of the packet line, the "/3", is drawn.
+// fitted layout predicts (the five lines and the drive elements), and the last character of the
+// packet line, the "/3", is drawn, inside the margin.
 TEST(Anywhere, TheHudFitsA1280By720Window) {
   constexpr int kWidth = 1280, kHeight = 720;
   GameFolder folder("width=1280\nheight=720\nrefresh_rate=60\nfullscreen=false\n");
@@ -96,10 +97,9 @@ TEST(Anywhere, TheHudFitsA1280By720Window) {
   const float scale = hudScale(glyphs, kWidth, kHeight);
   ASSERT_LT(scale, 1.0f);
   std::vector<TextBox> boxes;
-  for (const TextLine& line : hudLines({"8888", "100", "3", "153.00", "888"}, scale))
-    boxes.push_back(lineBox(line, glyphs, kWidth, kHeight));
+  for (const HudBox& element : hudBoxes(glyphs, kWidth, kHeight, scale)) boxes.push_back(element.box);
   const TextBox packets = lineBox(hudLines({"", "", "0", "", ""}, scale)[2], glyphs, kWidth, kHeight);
-  ASSERT_LE(packets.max.x, static_cast<float>(kWidth));
+  ASSERT_LE(packets.max.x, static_cast<float>(kWidth) * (1.0f - hudMargins(glyphs).x));
 
   int hud = 0, stray = 0, lastCharacter = 0;
   for (int y = 0; y < kHeight; ++y) {

@@ -68,7 +68,10 @@ class RendererFrame : public ::testing::Test {
     before();
     renderer_->composite(glm::ivec2(kSize));
     before();
-    renderer_->hud({"60", "100", "0", "153.00", "1"});
+    Overlay overlay;
+    overlay.shapes.push_back(FlatShape{{1.0f, 0.5f, 0.0f}, 0.7f, {{2, 2}, {20, 2}, {2, 20}}});
+    overlay.lines.push_back(TextLine{"Time 153", 0.1f, 0.8f, 0.5f, {0.86f, 0.08f, 0.24f}});
+    renderer_->overlay(overlay);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     return test::readPixelsRGBA(0, 0, kSize, kSize);
   }

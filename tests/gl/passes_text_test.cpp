@@ -41,7 +41,9 @@ class TextDraw : public ::testing::Test {
 TEST_F(TextDraw, GlyphTableHoldsAsciiAtFortyEightPixels) {
   const TextRenderer text(kWidth, kHeight);
   ASSERT_TRUE(text.loaded());
-  EXPECT_EQ(text.glyphs().size(), 128u);
+  // ASCII, and the middle dot and minus sign the HUD writes (the game's font has both).
+  EXPECT_EQ(text.glyphs().size(), 128u + kExtraGlyphs.size());
+  for (char32_t code : kExtraGlyphs) EXPECT_GT(text.glyphs().at(code).size.x, 0) << int(code);
   const Character& capital = text.glyphs().at('H');
   EXPECT_NE(capital.texture, 0u);
   EXPECT_GT(capital.size.y, 20);
@@ -79,7 +81,7 @@ TEST_F(TextDraw, HudLineDrawsCrimsonInsideItsGlyphBoxesOnly) {
   ASSERT_TRUE(text.loaded());
   program_->use();
   program_->setMat4("projMatrix", text.projection());
-  const TextLine line{"Power 87%", 0.05f, 0.3f, 0.5f, hudColour()};
+  const TextLine line{"Power 87%", 0.05f, 0.3f, 0.5f, glm::vec3(220.0f, 20.0f, 60.0f) / 255.0f};
   drawTextLine(text, *program_, line);
 
   // Bounding box of the laid-out quads, one pixel of slack for filtering.
@@ -117,6 +119,27 @@ TEST_F(TextDraw, HudLineDrawsCrimsonInsideItsGlyphBoxesOnly) {
   EXPECT_NEAR(rgba[strongestAt], 220, 6);
   EXPECT_NEAR(rgba[strongestAt + 1], 20, 6);
   EXPECT_NEAR(rgba[strongestAt + 2], 60, 6);
+}
+
+// Shapes draw with the text program: each triangle in its colour at its opacity, nothing elsewhere.
+TEST_F(TextDraw, ShapesFillTheirTrianglesInTheirColourAndOpacity) {
+  const TextRenderer text(kWidth, kHeight);
+  ASSERT_TRUE(text.loaded());
+  program_->use();
+  program_->setMat4("projMatrix", text.projection());
+  FlatShape opaque{{1.0f, 0.5f, 0.0f}, 1.0f, {}};
+  opaque.triangles = {{10, 10}, {40, 10}, {40, 30}, {10, 10}, {40, 30}, {10, 30}};
+  FlatShape half{{0.0f, 0.0f, 1.0f}, 0.5f, {{60, 10}, {90, 10}, {60, 40}}};
+  text.renderShapes({opaque, half}, *program_);
+  const std::vector<std::uint8_t> rgba = test::readPixelsRGBA(0, 0, kWidth, kHeight);
+  const auto at = [&](int x, int y) { return &rgba[(static_cast<size_t>(y) * kWidth + x) * 4]; };
+  EXPECT_EQ(at(25, 20)[0], 255);
+  EXPECT_NEAR(at(25, 20)[1], 128, 1);
+  EXPECT_EQ(at(25, 20)[2], 0);
+  EXPECT_NEAR(at(65, 15)[2], 128, 2);  // half of the blue over black
+  int lit = 0;
+  for (size_t i = 0; i < rgba.size(); i += 4) lit += rgba[i] + rgba[i + 1] + rgba[i + 2] > 0 ? 1 : 0;
+  EXPECT_NEAR(lit, 30 * 20 + 30 * 30 / 2, 40);
 }
 
 TEST_F(TextDraw, BytesWithoutGlyphsDrawNothingAndAddNoEntries) {

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/hud_layout.h"
 #include "app/placement.h"
 #include "level/level_layout.h"
 #include "support/expect_glm.h"

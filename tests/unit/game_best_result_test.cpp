@@ -11,18 +11,42 @@ namespace ruvelo {
 namespace {
 
 TEST(BestResult, MoreTimeWinsThenMorePower) {
-  EXPECT_TRUE(betterResult({50.0, 10.0f}, {49.99, 90.0f}));
-  EXPECT_TRUE(betterResult({50.0, 11.0f}, {50.0, 10.0f}));
-  EXPECT_FALSE(betterResult({50.0, 10.0f}, {50.0, 10.0f}));
+  EXPECT_TRUE(betterResult({50.0, 10.0f, {}}, {49.99, 90.0f, {}}));
+  EXPECT_TRUE(betterResult({50.0, 11.0f, {}}, {50.0, 10.0f, {}}));
+  EXPECT_FALSE(betterResult({50.0, 10.0f, {}}, {50.0, 10.0f, {}}));
   RunResult back;
   std::string why;
-  ASSERT_TRUE(parseBestFile(formatBestFile({48.123456789, 66.8011169f}), back, why)) << why;
+  ASSERT_TRUE(parseBestFile(formatBestFile({48.123456789, 66.8011169f, {}}), back, why)) << why;
   EXPECT_NEAR(back.timeLeft, 48.123456789, 1e-9);
   EXPECT_EQ(back.powerLeft, 66.8011169f);
   for (const char* bad : {"", "time_left=1\n", "time_left=1\npower_left=x\n", "time_left=nan\npower_left=1\n",
                           "time_left=1\ntime_left=2\npower_left=1\n", "speed=1\ntime_left=1\npower_left=1\n"})
     EXPECT_FALSE(parseBestFile(bad, back, why)) << bad;
-  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f}, false), "Time left 48.50 s, best 50.06 s");
+  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f, {}}, false), "Time left 48.50 s, best 50.06 s");
+}
+
+// The best run's clock at each delivery travels with it through best.txt; a file without the times
+// (as older games wrote) still reads, and a damaged list makes the file unreadable as any bad line.
+TEST(BestResult, DeliveryTimesTravelWithTheBestAndAreOptional) {
+  RunResult back;
+  std::string why;
+  ASSERT_TRUE(parseBestFile(formatBestFile({48.5, 60.0f, {31.25, 77.5, 104.125}}), back, why)) << why;
+  EXPECT_EQ(back.deliveryTimes, (std::vector<double>{31.25, 77.5, 104.125}));
+  ASSERT_TRUE(parseBestFile("time_left=48.5\npower_left=60\n", back, why)) << why;
+  EXPECT_TRUE(back.deliveryTimes.empty());
+  for (const char* bad : {"delivery_times=\n", "delivery_times=1,,2\n", "delivery_times=1,inf\n",
+                          "delivery_times=1,2,3,4\n", "delivery_times=1\ndelivery_times=2\n"}) {
+    EXPECT_FALSE(parseBestFile(std::string("time_left=1\npower_left=1\n") + bad, back, why)) << bad;
+  }
+
+  const std::string dir = test::makeTempDir("ruvelo-best-times") + "/ruvelo";
+  std::ostringstream err;
+  BestResult(dir).offer({40.0, 50.0f, {20.0, 60.5, 113.0}}, "run", err);
+  BestResult best(dir);
+  best.load(err);
+  ASSERT_TRUE(best.best().has_value());
+  EXPECT_EQ(best.best()->deliveryTimes, (std::vector<double>{20.0, 60.5, 113.0}));
+  EXPECT_EQ(err.str(), "");
 }
 
 // The files: a better win replaces both, a worse one leaves them; a best file that cannot be read
@@ -33,8 +57,8 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
     BestResult best(dir);
     std::ostringstream err;
     best.load(err);
-    EXPECT_EQ(best.offer({40.0, 50.0f}, "first", err), "Time left 40.00 s, best 40.00 s");
-    EXPECT_EQ(best.offer({30.0, 90.0f}, "worse", err), "Time left 30.00 s, best 40.00 s");
+    EXPECT_EQ(best.offer({40.0, 50.0f, {}}, "first", err), "Time left 40.00 s, best 40.00 s");
+    EXPECT_EQ(best.offer({30.0, 90.0f, {}}, "worse", err), "Time left 30.00 s, best 40.00 s");
     EXPECT_EQ(err.str(), "");
   }
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "first");
@@ -42,7 +66,7 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
     BestResult best(dir);
     std::ostringstream err;
     best.load(err);
-    EXPECT_EQ(best.offer({45.0, 1.0f}, "better", err), "Time left 45.00 s, best 45.00 s");
+    EXPECT_EQ(best.offer({45.0, 1.0f, {}}, "better", err), "Time left 45.00 s, best 45.00 s");
   }
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 
@@ -52,7 +76,7 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
   best.load(err);
   EXPECT_EQ(err.str(), "ruvelo: the best result " + dir +
                            "/best.txt cannot be read (bad line \"time_left=fast\"); it is left as it is\n");
-  EXPECT_EQ(best.offer({99.0, 99.0f}, "best ever", err), "Time left 99.00 s, best unreadable");
+  EXPECT_EQ(best.offer({99.0, 99.0f, {}}, "best ever", err), "Time left 99.00 s, best unreadable");
   EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=fast\n");
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 }

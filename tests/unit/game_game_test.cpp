@@ -87,6 +87,8 @@ TEST(Game, PlayedThroughTheFrameCallsUntilItIsWon) {
   EXPECT_DOUBLE_EQ(game.state().timeLeft, timeBefore);
   EXPECT_EQ(game.state().phase, GamePhase::Won);
   EXPECT_EQ(out.str(), "trigger\ntrigger\ntrigger\n");
+  // Each delivery keeps the clock off the timer, for the next run's comparison.
+  EXPECT_EQ(game.deliveryTimes(), (std::vector<double>{0.5, 1.0, 1.5}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Text pen and quad arithmetic and the HUD's line table, with a hand-made glyph table (no GL).
+// Text pen and quad arithmetic, with a hand-made glyph table (no GL).
 #include <gtest/gtest.h>
 
-#include "passes/hud.h"
 #include "passes/text_renderer.h"
 
 namespace ruvelo {
@@ -55,34 +54,6 @@ TEST(TextLayout, BytesWithoutAGlyphDrawNothingAndKeepThePen) {
   EXPECT_FLOAT_EQ(quads[1].vertices[0], 25.0f + 2.0f);
   EXPECT_EQ(glyphs.size(), 2u);
   EXPECT_TRUE(layoutText("", glyphs, {0.0f, 0.0f}, 1.0f).empty());
-}
-
-TEST(Hud, LinesComeInOrderWithTheirPlacesScalesAndCrimson) {
-  const HudTexts texts{"59", "87", "2", "12.34", "15"};
-  const std::array<TextLine, 5> lines = hudLines(texts);
-  const TextLine expected[] = {{"FPS: 59", 0.92f, 0.95f, 0.5f, {}},
-                               {"Power Left: 87%", 0.01f, 0.01f, 1.0f, {}},
-                               {"Packets delivered: 2/3", 0.62f, 0.01f, 1.0f, {}},
-                               {"Time Left: 12.34", 0.4f, 0.95f, 0.75f, {}},
-                               {"Objects drawn: 15", 0.01f, 0.95f, 0.5f, {}}};
-  for (size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].text, expected[i].text);
-    EXPECT_FLOAT_EQ(lines[i].x, expected[i].x) << lines[i].text;
-    EXPECT_FLOAT_EQ(lines[i].y, expected[i].y) << lines[i].text;
-    EXPECT_FLOAT_EQ(lines[i].scale, expected[i].scale) << lines[i].text;
-    EXPECT_NEAR(lines[i].colour.r, 0.8627451f, 1e-6f);
-    EXPECT_NEAR(lines[i].colour.g, 0.0784314f, 1e-6f);
-    EXPECT_NEAR(lines[i].colour.b, 0.2352941f, 1e-6f);
-  }
-}
-
-TEST(Hud, EndScreenLineIsLargeYellowAndCentred) {
-  const TextLine line = endScreenLine("5 Stars");
-  EXPECT_EQ(line.text, "5 Stars");
-  EXPECT_FLOAT_EQ(line.x, 0.4f);
-  EXPECT_FLOAT_EQ(line.y, 0.5f);
-  EXPECT_FLOAT_EQ(line.scale, 2.0f);
-  EXPECT_EQ(line.colour, glm::vec3(1.0f, 1.0f, 0.0f));
 }
 
 }  // namespace
