@@ -100,6 +100,12 @@ int App::readSettingsFile(Settings& settings) {
   state_.height = settings.height;
   state_.brightness = settings.brightness;
   state_.showGhost = settings.ghost;
+  // Runs that must draw the same pictures every time (fixed steps, scripts, replays, screenshots,
+  // the bench) draw at 1.0 unless the file names a scale.
+  const bool deterministic = flags_.fixedDt > 0.0f || !flags_.input.empty() || !flags_.replay.empty() ||
+                             !flags_.screenshots.empty() || flags_.bench || flags_.benchFloor;
+  state_.renderScaleAuto = settings.renderScale.set ? settings.renderScale.automatic : !deterministic;
+  state_.renderScale = settings.renderScale.automatic ? 1.0f : settings.renderScale.value;
   return 0;
 }
 
@@ -157,6 +163,7 @@ void App::frame() {
     return endFrame();
   }
   game_.spinBatteries(dt);
+  chooseRenderScale();
   {
     auto timer = devTools_.time("shadow");
     renderer_->shadowPass(drawList(), devTools_.fullShadow());
@@ -188,6 +195,22 @@ float App::measureFrameTime() {
       clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
   state_.lastFrame = static_cast<float>(now);
   return state_.deltaTime;
+}
+
+// The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
+// the frames so far (a fixed time step does not change how long a frame really takes).
+void App::chooseRenderScale() {
+  const double now = platform_->time();
+  const double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
+  lastFrameWall_ = now;
+  float scale = state_.renderScale;
+  if (state_.renderScaleAuto) {
+    scale = frameMs >= 0.0 ? scaleController_.update(frameMs) : scaleController_.scale();
+  } else {
+    scaleController_ = RenderScaleController();  // auto starts again from 1.0
+  }
+  renderer_->setRenderScale(scale);
+  devTools_.noteRenderScale(scale);
 }
 
 // Everything drawn, where the physics and the game put it now.

@@ -15,6 +15,7 @@
 #include "app/platform.h"
 #include "app/run_recorder.h"
 #include "app/settings.h"
+#include "passes/render_scale.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
 
@@ -57,6 +58,7 @@ class App {
   void keepResult();
   void loadGhost(std::ostream& err);
   void drawGhost();
+  void chooseRenderScale();
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -78,6 +80,9 @@ class App {
   // The best run's vehicle: its poses on the playing time, and this run's playing time.
   std::optional<GhostPath> ghost_;
   std::array<Pose, 4> ghostWheels_{};  // the wheels' places at rest
+  // Picks the scale while it is automatic, from the wall time between frames.
+  RenderScaleController scaleController_;
+  double lastFrameWall_ = -1.0;
   double playTime_ = 0.0;
 };
 

@@ -184,6 +184,7 @@ void DevTools::afterSwap(long frame) {
     entry.thisFrame = 0.0;
   }
   processTimes_.push_back(processMs);
+  renderScales_.push_back(frameScale_);
 }
 
 void DevTools::beginFloorFrame() {
@@ -213,6 +214,7 @@ void DevTools::report(int width, int height) {
   gpu_.collect(true);
   std::printf("bench frames=%zu window=%dx%d\n", frameTimes_.size(), width, height);
   printStats("frame_ms", frameTimes_);
+  printStats("render_scale", renderScales_);
   if (!timedFrameTimes_.empty()) {
     std::printf("bench timed_frames=%zu (the pass timers' frames, left out of the figures above and below)\n",
                 timedFrameTimes_.size());

@@ -64,6 +64,9 @@ class DevTools {
   void beginFloorFrame();
   void endFloorFrame();
 
+  // The render scale this frame was drawn at, for the report's median and range.
+  void noteRenderScale(float scale) { frameScale_ = scale; }
+
   // The --bench report after the run.
   void report(int width, int height);
 
@@ -90,6 +93,8 @@ class DevTools {
   std::vector<PassThreadCpu> passThreadCpu_;
   std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
   std::vector<double> floorTimes_, floorProcessTimes_;
+  std::vector<double> renderScales_;
+  float frameScale_ = 1.0f;
   double lastProcessCpu_ = 0.0;
   double floorProcessStart_ = 0.0;
   std::string screenshotFailure_;

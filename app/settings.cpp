@@ -52,12 +52,35 @@ SettingsResult parseInt(const std::string& key, const std::string& value, long m
   return {};
 }
 
+SettingsResult parseRenderScale(const std::string& value, RenderScaleSetting& target) {
+  if (value == "auto") {
+    target = {true, true, 1.0f};
+    return {};
+  }
+  bool outOfRange = false;
+  const auto parsed = toFloat(value, outOfRange);
+  if (!parsed || outOfRange || !(*parsed >= 0.5f && *parsed <= 1.0f))
+    return badValue("render_scale", value, "auto or 0.5 to 1.0");
+  target = {true, false, *parsed};
+  return {};
+}
+
+SettingsResult parseWindowSamples(const std::string& value, int& target) {
+  bool outOfRange = false;
+  const auto parsed = toInteger(value, outOfRange);
+  if (!parsed || outOfRange || (*parsed != 0 && *parsed != 2 && *parsed != 4 && *parsed != 8))
+    return badValue("window_samples", value, "0, 2, 4 or 8");
+  target = static_cast<int>(*parsed);
+  return {};
+}
+
 }  // namespace
 
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume, bool* ghost) {
-  static const char* const kKeys[] = {"width",      "height", "refresh_rate", "fullscreen",
-                                      "brightness", "volume", "ghost"};
+                             float& brightness, float* volume, bool* ghost, RenderScaleSetting* renderScale,
+                             int* windowSamples) {
+  static const char* const kKeys[] = {"width",  "height", "refresh_rate", "fullscreen",    "brightness",
+                                      "volume", "ghost",  "render_scale", "window_samples"};
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -69,7 +92,9 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       }
     }
     if (key == nullptr || (volume == nullptr && std::string(key) == "volume") ||
-        (ghost == nullptr && std::string(key) == "ghost"))
+        (ghost == nullptr && std::string(key) == "ghost") ||
+        (renderScale == nullptr && std::string(key) == "render_scale") ||
+        (windowSamples == nullptr && std::string(key) == "window_samples"))
       continue;
 
     const auto equals = line.find('=');
@@ -86,6 +111,10 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
       result = parseInt(k, value, INT32_MIN, INT32_MAX, refresh_rate);
     } else if (k == "fullscreen") {
       fullscreen = value == "true";
+    } else if (k == "render_scale") {
+      result = parseRenderScale(value, *renderScale);
+    } else if (k == "window_samples") {
+      result = parseWindowSamples(value, *windowSamples);
     } else if (k == "ghost") {
       if (value != "true" && value != "false") return badValue(k, value, "true or false");
       if (ghost) *ghost = value == "true";
@@ -103,15 +132,16 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
 }
 
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
-                            bool& fullscreen, float& brightness, float* volume, bool* ghost) {
+                            bool& fullscreen, float& brightness, float* volume, bool* ghost,
+                            RenderScaleSetting* renderScale, int* windowSamples) {
   // A directory or a device opens like a file but reads as nothing (or without end): only a regular
   // file that reads to its end counts as a settings file.
   const SettingsResult cannotOpen{SettingsStatus::FileMissing, "Unable to open file settings.txt"};
   if (!regularFileProblem(path).empty()) return cannotOpen;
   std::ifstream file(path, std::ios::binary);
   if (!file) return cannotOpen;
-  const SettingsResult parsed =
-      parseSettings(file, width, height, refresh_rate, fullscreen, brightness, volume, ghost);
+  const SettingsResult parsed = parseSettings(file, width, height, refresh_rate, fullscreen, brightness,
+                                              volume, ghost, renderScale, windowSamples);
   if (file.bad()) return cannotOpen;
   return parsed;
 }
@@ -126,9 +156,9 @@ std::string settingsFileToRead(const std::string& configDir, const std::string& 
 }
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
-  SettingsResult read =
-      readSettings(path, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
-                   settings.brightness, &settings.volume, &settings.ghost);
+  SettingsResult read = readSettings(path, settings.width, settings.height, settings.refresh_rate,
+                                     settings.fullscreen, settings.brightness, &settings.volume,
+                                     &settings.ghost, &settings.renderScale, &settings.windowSamples);
   if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
   if (read.status == SettingsStatus::FileMissing && path != shippedFile)
     read.message = "Unable to open file " + path;

@@ -7,6 +7,13 @@
 
 namespace ruvelo {
 
+// render_scale: "auto" (the default) or a fixed share of each window axis, 0.5 to 1.0.
+struct RenderScaleSetting {
+  bool set = false;  // the file names it; otherwise deterministic runs draw at 1.0
+  bool automatic = true;
+  float value = 1.0f;
+};
+
 struct Settings {
   int width = 200;
   int height = 200;
@@ -15,6 +22,8 @@ struct Settings {
   float brightness = 1.0f;
   float volume = 0.8f;  // sound, 0 to 1
   bool ghost = true;    // the best run's vehicle drawn while playing
+  RenderScaleSetting renderScale;
+  int windowSamples = 4;  // the window's multisampling: 0, 2, 4 or 8
 };
 
 enum class SettingsStatus { Ok, FileMissing, BadValue };
@@ -25,18 +34,21 @@ struct SettingsResult {
 };
 
 // Parses the lines of a settings file into the values. Keys are found by substring search in the
-// fixed order width, height, refresh_rate, fullscreen, brightness, volume, ghost; the value is everything
-// after the first "="; a carriage return belongs to the line end. A value that cannot be converted,
-// or is out of range, stops parsing with BadValue. `volume` (0 to 1) is read only when asked for;
-// so is `ghost` ("ghost=false" hides the best run's vehicle).
+// fixed order width, height, refresh_rate, fullscreen, brightness, volume, ghost, render_scale,
+// window_samples; the value is everything after the first "="; a carriage return belongs to the line
+// end. A value that cannot be converted, or is out of range, stops parsing with BadValue. `volume`
+// (0 to 1) is read only when asked for; so are `ghost` ("ghost=false" hides the best run's vehicle),
+// `render_scale` ("auto" or 0.5 to 1.0) and `window_samples` (0, 2, 4 or 8).
 SettingsResult parseSettings(std::istream& in, int& width, int& height, int& refresh_rate, bool& fullscreen,
-                             float& brightness, float* volume = nullptr, bool* ghost = nullptr);
+                             float& brightness, float* volume = nullptr, bool* ghost = nullptr,
+                             RenderScaleSetting* renderScale = nullptr, int* windowSamples = nullptr);
 
 // Opens the file and parses it; FileMissing when it cannot be opened or read, or is not a regular
 // file (a directory, a device).
 SettingsResult readSettings(const std::string& path, int& width, int& height, int& refresh_rate,
                             bool& fullscreen, float& brightness, float* volume = nullptr,
-                            bool* ghost = nullptr);
+                            bool* ghost = nullptr, RenderScaleSetting* renderScale = nullptr,
+                            int* windowSamples = nullptr);
 
 // The settings file the game reads: the player's `configDir`/settings.txt when anything of that name
 // exists (so a file the player cannot read is reported, not passed over), else `shippedFile`.

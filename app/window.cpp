@@ -37,7 +37,7 @@ GLFWwindow* openWindow(const Settings& settings) {
   glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
   glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
   glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-  glfwWindowHint(GLFW_SAMPLES, 4);
+  glfwWindowHint(GLFW_SAMPLES, settings.windowSamples);
   GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
   return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
 }

@@ -71,7 +71,7 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vecto
 
 void Renderer::createTargets() {
   shadowMap_.emplace();
-  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad);
+  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad, *programs_.quadUpscale);
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 

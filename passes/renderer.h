@@ -50,6 +50,11 @@ class Renderer {
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
 
+  // The share of each window axis the lit scene, sky, ghost and edges are drawn at (0.5 to 1); the
+  // composite scales them up, the HUD, result screen and snow stay at the window's size.
+  void setRenderScale(float scale) { postProcess_->setScale(scale); }
+  float renderScale() const { return postProcess_->scale(); }
+
   // The depth pass of the list's shadow casters, by their shadow order. Only what changed since the
   // last pass is redrawn unless `full`.
   void shadowPass(const DrawList& list, bool full);
