@@ -22,26 +22,31 @@ float RenderScaleController::update(double frameMs) {
   frames_[static_cast<size_t>(count_ % kWindow)] = frameMs;
   ++count_;
   const int n = std::min(count_, kWindow);
-  double sum = 0.0;
-  for (int i = 0; i < n; ++i) sum += frames_[static_cast<size_t>(i)];
-  const double average = sum / n;
+  // The median of the window: a steady load shows as it is, a single stall does not move it.
+  std::array<double, kWindow> sorted = frames_;
+  std::sort(sorted.begin(), sorted.begin() + n);
+  const double typical =
+      n % 2 == 1 ? sorted[static_cast<size_t>(n / 2)]
+                 : 0.5 * (sorted[static_cast<size_t>(n / 2 - 1)] + sorted[static_cast<size_t>(n / 2)]);
 
   // Half a window is enough to see a load that is over budget: drop quickly.
-  if (n >= kWindow / 2 && average > budgetMs_ * kTolerance) {
+  if (n >= kWindow / 2 && typical > budgetMs_ * kTolerance) {
     if (step_ == kMinStep) return scale();
-    const double wanted = scale() * std::sqrt(budgetMs_ / average);
+    const double wanted = scale() * std::sqrt(budgetMs_ / typical);
     // The highest step at or below the wanted scale (a hair of slack for rounding), at least one down.
     const int down = static_cast<int>(std::floor(wanted / kRenderScaleStep + 1e-6));
-    overBudget_[static_cast<size_t>(step_)] = true;
-    moveTo(std::min(down, step_ - 1));
+    // The steps skipped on the way down would not fit either, by the same reckoning.
+    const int to = std::clamp(std::min(down, step_ - 1), kMinStep, kMaxStep);
+    for (int s = to + 1; s <= step_; ++s) overBudget_[static_cast<size_t>(s)] = true;
+    moveTo(to);
     return scale();
   }
   if (n < kWindow || step_ == kMaxStep) return scale();
-  headroomMs_ = average <= budgetMs_ * kHeadroom ? headroomMs_ + frameMs : 0.0;
+  headroomMs_ = typical <= budgetMs_ * kHeadroom ? headroomMs_ + frameMs : 0.0;
   if (headroomMs_ < kRiseAfterMs) return scale();
   const int up = step_ + 1;
   const double ratio = stepScale(up) / scale();
-  if (overBudget_[static_cast<size_t>(up)] && average * ratio * ratio > budgetMs_) {
+  if (overBudget_[static_cast<size_t>(up)] && typical * ratio * ratio > budgetMs_) {
     headroomMs_ = 0.0;
     return scale();
   }

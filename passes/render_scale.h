@@ -14,11 +14,12 @@ constexpr float kRenderScaleStep = 0.05f;
 int scaledSize(int size, float scale);
 
 // Picks the render scale from measured frame times, in steps of 0.05 between 0.5 and 1.0.
-// - It averages the frame times over the last kWindow frames at the current scale.
-// - Over budget, it drops at once by the square root of budget over average (the pixel count goes
+// - It smooths the frame times over the last kWindow frames at the current scale (their median: a
+//   single stall does not count).
+// - Over budget, it drops at once by the square root of budget over that time (the pixel count goes
 //   with the square of the scale), at least one step.
 // - With 10 % headroom for about a second, it rises one step. A step it left because it was over
-//   budget is tried again only when the average, scaled up by the step's extra pixels, fits the
+//   budget is tried again only when the time, scaled up by the step's extra pixels, fits the
 //   budget: on a steady load it never swings between two steps.
 class RenderScaleController {
  public:
