@@ -117,7 +117,7 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
     return glm::ivec3(rgba[i], rgba[i + 1], rgba[i + 2]);
   };
 
-  const PostProcess small(kSize / 2, kSize / 2, *edge_, *quad_);
+  const PostProcess small(kSize / 2, kSize / 2, *edge_, *quad_, *quadUpscale_);
   std::vector<std::uint8_t> image = oldFrameThenComposite(small);
   EXPECT_EQ(pixel(image, 48, 48), glm::ivec3(0)) << "outside the targets' size";
   EXPECT_EQ(pixel(image, 8, 40), glm::ivec3(0)) << "above the targets' size";
