@@ -6,18 +6,18 @@
 #include <optional>
 
 #include "app/app_state.h"
-#include "app/autopilot.h"
-#include "app/best_result.h"
-#include "app/dev_flags.h"
-#include "app/dev_tools.h"
-#include "app/game.h"
 #include "app/game_sound.h"
-#include "app/platform.h"
-#include "app/run_recorder.h"
-#include "app/settings.h"
+#include "devtools/dev_flags.h"
+#include "devtools/dev_tools.h"
+#include "game/autopilot.h"
+#include "game/best_result.h"
+#include "game/game.h"
 #include "passes/render_scale.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+#include "replay/run_recorder.h"
 
 namespace ruvelo {
 
