@@ -7,21 +7,21 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "input/controls.h"
 #include "app/follow_direction.h"
-#include "input/input.h"
 #include "app/placement.h"
-#include "platform/regular_file.h"
 #include "devtools/screenshots.h"
-#include "platform/settings.h"
-#include "platform/std_streams.h"
-#include "platform/user_dirs.h"
-#include "platform/window.h"
 #include "import/model_import.h"
+#include "input/controls.h"
+#include "input/input.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
 #include "platform/data_folder.h"
+#include "platform/regular_file.h"
+#include "platform/settings.h"
+#include "platform/std_streams.h"
+#include "platform/user_dirs.h"
+#include "platform/window.h"
 
 namespace ruvelo {
 namespace {
@@ -52,7 +52,9 @@ int App::startUp() {
     return status;
   best_.load(std::cerr);
   loadGhost(std::cerr);
+  devTools_.startupStep("settings");
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
+  devTools_.startupStep("sound");
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
   Controls controls;
@@ -63,6 +65,7 @@ int App::startUp() {
   }
   platform_ = Platform::open(settings, flags_.input, controls, error);
   if (!platform_) return startupFailure(error.c_str());
+  devTools_.startupStep("window");
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
   if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
@@ -71,15 +74,18 @@ int App::startUp() {
   }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles());
+  renderer_ = Renderer::load(state_.width, state_.height, sceneAssetFiles(),
+                             [this](const char* step) { devTools_.startupStep(step); });
   if (!renderer_) return -1;
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
                                0.1f, 1500.0f);
 
   if (const int status = buildWorld()) return status;
+  devTools_.startupStep("world");
 
   // Framebuffers and snow.
   renderer_->createTargets();
+  devTools_.startupStep("targets");
   return 0;
 }
 

@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "devtools/frame_stats.h"
-#include "game/game_rules.h"
 #include "devtools/screenshots.h"
+#include "game/game_rules.h"
 #include "platform/std_streams.h"
 #include "platform/window.h"
 
@@ -119,6 +119,12 @@ std::string stateLine(long frame, const GameState& game, int objectsDrawn, const
 
 DevTools::DevTools(const DevFlags& flags) : flags_(flags) {}
 
+void DevTools::startupStep(const char* step) {
+  const Clock::time_point now = Clock::now();
+  startupSteps_.emplace_back(step, std::chrono::duration<double, std::milli>(now - lastStep_).count());
+  lastStep_ = now;
+}
+
 void DevTools::startLoop() {
   startupMiB_ = residentMiB();
   earlyMiB_ = startupMiB_;
@@ -163,6 +169,7 @@ void DevTools::endWork() {
 }
 
 void DevTools::afterSwap(long frame) {
+  if (frame == 1) startupStep("first_frame");
   if (!flags_.bench) return;
   if (frame == 10 && !flags_.benchFloor) earlyMiB_ = residentMiB();
   gpu_.collect();
@@ -213,6 +220,10 @@ void DevTools::report(int width, int height) {
   if (!flags_.bench) return;
   gpu_.collect(true);
   std::printf("bench frames=%zu window=%dx%d\n", frameTimes_.size(), width, height);
+  std::printf("bench startup_ms total=%.1f",
+              std::chrono::duration<double, std::milli>(lastStep_ - created_).count());
+  for (const auto& [step, ms] : startupSteps_) std::printf(" %s=%.1f", step.c_str(), ms);
+  std::printf("\n");
   printStats("frame_ms", frameTimes_);
   printStats("render_scale", renderScales_);
   if (!timedFrameTimes_.empty()) {

@@ -42,6 +42,10 @@ class DevTools {
   };
   PassTimer time(const char* pass);
 
+  // Start-up's steps, timed from the construction of this object: each call ends the named step.
+  // The report lists them, and the first frame (up to its swap) as the last.
+  void startupStep(const char* step);
+
   // The loop starts: start-up is over (its memory is the report's first figure).
   void startLoop();
 
@@ -106,6 +110,8 @@ class DevTools {
   std::vector<double> glThreadTimes_;
   long framesBegun_ = 0;
   double startupMiB_ = 0.0;
+  Clock::time_point created_ = Clock::now(), lastStep_ = created_;
+  std::vector<std::pair<std::string, double>> startupSteps_;
   double earlyMiB_ = 0.0;
 };
 

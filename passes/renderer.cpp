@@ -47,12 +47,19 @@ const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
 
 Renderer::Renderer(int width, int height) : width_(width), height_(height), text_(width, height) {}
 
-std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vector<AssetFile>& assets) {
+std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vector<AssetFile>& assets,
+                                         const std::function<void(const char*)>& step) {
+  const auto done = [&step](const char* name) {
+    if (step) step(name);
+  };
   std::unique_ptr<Renderer> renderer(new Renderer(width, height));
   if (!renderer->text_.loaded()) return nullptr;
+  done("glyphs");
   renderer->hudScale_ = hudScale(renderer->text_.glyphs(), width, height);
   renderer->skybox_.emplace();
+  done("skybox");
   renderer->programs_ = loadPrograms();
+  done("programs");
   renderer->programs_.text->use();
   renderer->programs_.text->setMat4("projMatrix", renderer->text_.projection());
   const Programs& p = renderer->programs_;
@@ -66,6 +73,7 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height, const std::vecto
     if (!asset)
       asset =
           std::make_shared<const ModelAsset>(ModelData{}, renderer->materials_->white, renderer->textures_);
+  done("models");
   return renderer;
 }
 

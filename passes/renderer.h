@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,7 +43,9 @@ class Renderer {
   // Start-up, in the game's order: glyph table and text projection, skybox, programs, materials and
   // light, then each model of `assets` read and uploaded in its order. Null when the font cannot be
   // loaded.
-  static std::unique_ptr<Renderer> load(int width, int height, const std::vector<AssetFile>& assets);
+  // `step` (when given) is told the end of each: "glyphs", "skybox", "programs", "models".
+  static std::unique_ptr<Renderer> load(int width, int height, const std::vector<AssetFile>& assets,
+                                        const std::function<void(const char*)>& step = {});
 
   // The toggles the next passes draw with.
   void setToggles(const RasterToggles& toggles) { toggles_ = toggles; }
