@@ -75,7 +75,9 @@ int App::startUp() {
     if (const int status = replayer->open(flags_.replay, header_, std::cerr)) return status;
   }
   best_.load(std::cerr);
+  devTools_.startupStep("settings");
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
+  devTools_.startupStep("sound");
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
   Controls controls;
@@ -86,6 +88,7 @@ int App::startUp() {
   }
   platform_ = Platform::open(settings, error);
   if (!platform_) return startupFailure(error.c_str());
+  devTools_.startupStep("window");
   gl_state::setStartState();
   std::vector<ScriptedKey> script;
   parseInputScript(flags_.input, script, error);  // main has checked it
@@ -98,9 +101,11 @@ int App::startUp() {
   }
 
   // Glyph table and text projection, skybox, programs, materials and light, models.
-  renderer_ = Renderer::load(state_.width, state_.height, levelSun());
+  renderer_ = Renderer::load(state_.width, state_.height, levelSun(),
+                             [this](const char* step) { devTools_.startupStep(step); });
   if (!renderer_) return -1;
   assets_ = loadSceneAssets(*renderer_);
+  devTools_.startupStep("models");
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
   state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
@@ -110,9 +115,11 @@ int App::startUp() {
   // The physics world (read on the CPU only: the collision model is never drawn) and the first run.
   levelCollision_ = importModel(levelCollisionPath());
   if (!newSession(std::move(replayer))) return 1;
+  devTools_.startupStep("world");
 
   // Framebuffers and snow.
   renderer_->createTargets();
+  devTools_.startupStep("targets");
   return 0;
 }
 
@@ -133,6 +140,12 @@ int App::readSettingsFile(Settings& settings) {
   state_.height = settings.height;
   state_.brightness = settings.brightness;
   state_.showGhost = settings.ghost;
+  // Runs that must draw the same pictures every time (fixed steps, scripts, replays, screenshots,
+  // the bench) draw at 1.0 unless the file names a scale.
+  const bool deterministic = flags_.fixedDt > 0.0f || !flags_.input.empty() || !flags_.replay.empty() ||
+                             !flags_.screenshots.empty() || flags_.bench || flags_.benchFloor;
+  state_.renderScaleAuto = settings.renderScale.set ? settings.renderScale.automatic : !deterministic;
+  state_.renderScale = settings.renderScale.automatic ? 1.0f : settings.renderScale.value;
   return 0;
 }
 
@@ -183,6 +196,7 @@ void App::frame() {
     return endFrame();
   }
   const FrameKind kind = frameKind();
+  chooseRenderScale();
   const FrameScene scene = update(kind, dt);
   draw(kind, scene, dt);
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
@@ -276,6 +290,22 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
   drawHud(dt);
   drawSnow(paused ? 0.0f : dt);
   if (paused) renderer_->overlay(kPausedDim, pauseOverlay(hudScale_));
+}
+
+// The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
+// the frames so far (a fixed time step does not change how long a frame really takes).
+void App::chooseRenderScale() {
+  const double now = platform_->time();
+  const double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
+  lastFrameWall_ = now;
+  float scale = state_.renderScale;
+  if (state_.renderScaleAuto) {
+    scale = frameMs >= 0.0 ? scaleController_.update(frameMs) : scaleController_.scale();
+  } else {
+    scaleController_ = RenderScaleController();  // auto starts again from 1.0
+  }
+  renderer_->setRenderScale(scale);
+  devTools_.noteRenderScale(scale);
 }
 
 // Everything drawn, where the physics and the game put it now.

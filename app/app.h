@@ -16,6 +16,7 @@
 #include "game/best_result.h"
 #include "game/game.h"
 #include "input/input.h"
+#include "passes/render_scale.h"
 #include "passes/renderer.h"
 #include "platform/platform.h"
 #include "platform/settings.h"
@@ -74,6 +75,7 @@ class App {
   void drawGhost();
   bool finishRun();
   void retry();
+  void chooseRenderScale();
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0
@@ -103,6 +105,9 @@ class App {
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it
   bool runFailed_ = false;     // a new run could not be made
   int run_ = 1;
+  // Picks the scale while it is automatic, from the wall time between frames.
+  RenderScaleController scaleController_;
+  double lastFrameWall_ = -1.0;
   double sessionMs_ = 0.0;  // how long the last run took to make
 };
 

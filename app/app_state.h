@@ -30,6 +30,9 @@ struct AppState {
   bool showHud = true;
   bool showGhost = true;  // the best run's vehicle
   bool sound = true;
+  // The render scale: automatic, or this fixed share of each window axis (F10 cycles them).
+  bool renderScaleAuto = false;
+  float renderScale = 1.0f;
 
   // Set by the recovery key, cleared by W, S, A and D; the follow camera then looks along +z.
   bool unflipped = false;

@@ -15,6 +15,26 @@ void toggle(bool& value, const char* message, std::ostream& out) {
   out << message << (value ? 1 : 0) << std::endl;
 }
 
+// 1.0, 0.75, 0.5, auto, and round again; a scale between the listed ones goes to the next below it.
+void cycleRenderScale(AppState& state, std::ostream& out) {
+  if (state.renderScaleAuto) {
+    state.renderScaleAuto = false;
+    state.renderScale = 1.0f;
+  } else if (state.renderScale > 0.75f) {
+    state.renderScale = 0.75f;
+  } else if (state.renderScale > 0.5f) {
+    state.renderScale = 0.5f;
+  } else {
+    state.renderScaleAuto = true;
+  }
+  out << "Render scale: ";
+  if (state.renderScaleAuto)
+    out << "auto";
+  else
+    out << (state.renderScale == 1.0f ? "1.0" : state.renderScale == 0.75f ? "0.75" : "0.5");
+  out << std::endl;
+}
+
 }  // namespace
 
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
@@ -53,6 +73,9 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       break;
     case FixedKey::Hud:
       state.showHud = !state.showHud;
+      break;
+    case FixedKey::RenderScale:
+      cycleRenderScale(state, out);
       break;
     case FixedKey::Ghost:
       toggle(state.showGhost, "Ghost: ", out);

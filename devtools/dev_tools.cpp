@@ -12,6 +12,7 @@
 
 #include "devtools/frame_stats.h"
 #include "devtools/screenshots.h"
+#include "game/game_rules.h"
 #include "platform/std_streams.h"
 
 namespace ruvelo {
@@ -94,6 +95,12 @@ std::string stateLine(const StateLineValues& v) {
 
 DevTools::DevTools(const DevFlags& flags) : flags_(flags) {}
 
+void DevTools::startupStep(const char* step) {
+  const Clock::time_point now = Clock::now();
+  startupSteps_.emplace_back(step, std::chrono::duration<double, std::milli>(now - lastStep_).count());
+  lastStep_ = now;
+}
+
 void DevTools::startLoop() {
   startupMiB_ = residentMiB();
   earlyMiB_ = startupMiB_;
@@ -138,6 +145,7 @@ void DevTools::endWork() {
 }
 
 void DevTools::afterSwap(long frame) {
+  if (frame == 1) startupStep("first_frame");
   if (!flags_.bench) return;
   if (frame == 10 && !flags_.benchFloor) earlyMiB_ = residentMiB();
   gpu_.collect();
@@ -159,6 +167,7 @@ void DevTools::afterSwap(long frame) {
     entry.thisFrame = 0.0;
   }
   processTimes_.push_back(processMs);
+  renderScales_.push_back(frameScale_);
 }
 
 void DevTools::beginFloorFrame() {
@@ -187,7 +196,12 @@ void DevTools::report(int width, int height) {
   if (!flags_.bench) return;
   gpu_.collect(true);
   std::printf("bench frames=%zu window=%dx%d\n", frameTimes_.size(), width, height);
+  std::printf("bench startup_ms total=%.1f",
+              std::chrono::duration<double, std::milli>(lastStep_ - created_).count());
+  for (const auto& [step, ms] : startupSteps_) std::printf(" %s=%.1f", step.c_str(), ms);
+  std::printf("\n");
   printStats("frame_ms", frameTimes_);
+  printStats("render_scale", renderScales_);
   if (!timedFrameTimes_.empty()) {
     std::printf("bench timed_frames=%zu (the pass timers' frames, left out of the figures above and below)\n",
                 timedFrameTimes_.size());

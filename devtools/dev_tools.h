@@ -48,6 +48,10 @@ class DevTools {
   };
   PassTimer time(const char* pass);
 
+  // Start-up's steps, timed from the construction of this object: each call ends the named step.
+  // The report lists them, and the first frame (up to its swap) as the last.
+  void startupStep(const char* step);
+
   // The loop starts: start-up is over (its memory is the report's first figure).
   void startLoop();
 
@@ -69,6 +73,9 @@ class DevTools {
   static constexpr int kFloorFrames = 30;
   void beginFloorFrame();
   void endFloorFrame();
+
+  // The render scale this frame was drawn at, for the report's median and range.
+  void noteRenderScale(float scale) { frameScale_ = scale; }
 
   // The --bench report after the run.
   void report(int width, int height);
@@ -96,6 +103,8 @@ class DevTools {
   std::vector<PassThreadCpu> passThreadCpu_;
   std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
   std::vector<double> floorTimes_, floorProcessTimes_;
+  std::vector<double> renderScales_;
+  float frameScale_ = 1.0f;
   double lastProcessCpu_ = 0.0;
   double floorProcessStart_ = 0.0;
   std::string screenshotFailure_;
@@ -107,6 +116,8 @@ class DevTools {
   std::vector<double> glThreadTimes_;
   long framesBegun_ = 0;
   double startupMiB_ = 0.0;
+  Clock::time_point created_ = Clock::now(), lastStep_ = created_;
+  std::vector<std::pair<std::string, double>> startupSteps_;
   double earlyMiB_ = 0.0;
 };
 

@@ -11,11 +11,13 @@ struct FixedKeyEntry {
 };
 
 constexpr FixedKeyEntry kFixedKeys[] = {
-    {GLFW_KEY_ESCAPE, FixedKey::Close}, {GLFW_KEY_F1, FixedKey::Wireframe}, {GLFW_KEY_F2, FixedKey::Culling},
-    {GLFW_KEY_F3, FixedKey::DebugMode}, {GLFW_KEY_F4, FixedKey::WinLose},   {GLFW_KEY_F5, FixedKey::Brighter},
-    {GLFW_KEY_F6, FixedKey::Darker},    {GLFW_KEY_F7, FixedKey::Snow},      {GLFW_KEY_F8, FixedKey::Frustum},
-    {GLFW_KEY_F9, FixedKey::Hud},       {GLFW_KEY_G, FixedKey::Ghost},      {GLFW_KEY_M, FixedKey::Sound},
-    {GLFW_KEY_P, FixedKey::Pause},
+    {GLFW_KEY_ESCAPE, FixedKey::Close},    {GLFW_KEY_F1, FixedKey::Wireframe},
+    {GLFW_KEY_F2, FixedKey::Culling},      {GLFW_KEY_F3, FixedKey::DebugMode},
+    {GLFW_KEY_F4, FixedKey::WinLose},      {GLFW_KEY_F5, FixedKey::Brighter},
+    {GLFW_KEY_F6, FixedKey::Darker},       {GLFW_KEY_F7, FixedKey::Snow},
+    {GLFW_KEY_F8, FixedKey::Frustum},      {GLFW_KEY_F9, FixedKey::Hud},
+    {GLFW_KEY_F10, FixedKey::RenderScale}, {GLFW_KEY_G, FixedKey::Ghost},
+    {GLFW_KEY_M, FixedKey::Sound},         {GLFW_KEY_P, FixedKey::Pause},
 };
 
 }  // namespace

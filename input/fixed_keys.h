@@ -6,19 +6,20 @@ namespace ruvelo {
 
 enum class FixedKey {
   None,
-  Close,      // Escape
-  Wireframe,  // F1
-  Culling,    // F2
-  DebugMode,  // F3
-  WinLose,    // F4
-  Brighter,   // F5
-  Darker,     // F6
-  Snow,       // F7
-  Frustum,    // F8
-  Hud,        // F9
-  Ghost,      // G
-  Sound,      // M
-  Pause,      // P
+  Close,        // Escape
+  Wireframe,    // F1
+  Culling,      // F2
+  DebugMode,    // F3
+  WinLose,      // F4
+  Brighter,     // F5
+  Darker,       // F6
+  Snow,         // F7
+  Frustum,      // F8
+  Hud,          // F9
+  RenderScale,  // F10
+  Ghost,        // G
+  Sound,        // M
+  Pause,        // P
 };
 
 // What a key means; FixedKey::None for a key without a fixed meaning.

@@ -1,5 +1,6 @@
 #include "passes/post_process.h"
 
+#include "passes/render_scale.h"
 #include "render/gl_state.h"
 #include "render/shader.h"
 
@@ -24,8 +25,15 @@ static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 
 }  // namespace
 
-PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram)
-    : width_(width), height_(height), edgeProgram_(&edgeProgram), quadProgram_(&quadProgram) {
+PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram,
+                         const Shader& quadUpscaleProgram)
+    : width_(width),
+      height_(height),
+      sceneWidth_(width),
+      sceneHeight_(height),
+      edgeProgram_(&edgeProgram),
+      quadProgram_(&quadProgram),
+      quadUpscaleProgram_(&quadUpscaleProgram) {
   sceneColour_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
   sceneDepth_ = makeTexture(width, height, GL_DEPTH_COMPONENT, GL_FLOAT, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -67,20 +75,35 @@ PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
+void PostProcess::setScale(float scale) {
+  scale_ = scale;
+  sceneWidth_ = scale >= 1.0f ? width_ : scaledSize(width_, scale);
+  sceneHeight_ = scale >= 1.0f ? height_ : scaledSize(height_, scale);
+}
+
 void PostProcess::bindScene() const {
   glBindFramebuffer(GL_FRAMEBUFFER, sceneFramebuffer_.get());
-  glViewport(0, 0, width_, height_);
+  glViewport(0, 0, sceneWidth_, sceneHeight_);
 }
 
 void PostProcess::beginScene() const {
   bindScene();
+  // A clear ignores the viewport: the scissor keeps it to the part that is drawn.
+  const bool part = sceneWidth_ != width_ || sceneHeight_ != height_;
+  if (part) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, sceneWidth_, sceneHeight_);
+  }
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  if (part) glDisable(GL_SCISSOR_TEST);
 }
 
 void PostProcess::edgePass() const {
   glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
-  glViewport(0, 0, width_, height_);
+  glViewport(0, 0, sceneWidth_, sceneHeight_);
   edgeProgram_->use();
+  glUniform2f(edgeProgram_->uniformLocation("lastTexel"), static_cast<float>(sceneWidth_ - 1),
+              static_cast<float>(sceneHeight_ - 1));
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, sceneDepth_.get());
   glBindSampler(1, depthEdgeSampler_.get());
@@ -92,7 +115,18 @@ void PostProcess::composite(const glm::ivec2& windowSize) const {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, width_, height_);
   if (!coversWindow(windowSize)) glClear(GL_COLOR_BUFFER_BIT);
-  quadProgram_->use();
+  if (sceneWidth_ == width_ && sceneHeight_ == height_) {
+    quadProgram_->use();
+  } else {
+    quadUpscaleProgram_->use();
+    const glm::vec2 size(static_cast<float>(width_), static_cast<float>(height_));
+    const glm::vec2 scene(static_cast<float>(sceneWidth_), static_cast<float>(sceneHeight_));
+    const glm::vec2 perPixel = scene / size / size;
+    glUniform2f(quadUpscaleProgram_->uniformLocation("uvPerPixel"), perPixel.x, perPixel.y);
+    glUniform2f(quadUpscaleProgram_->uniformLocation("uvMin"), 0.5f / size.x, 0.5f / size.y);
+    glUniform2f(quadUpscaleProgram_->uniformLocation("uvMax"), (scene.x - 0.5f) / size.x,
+                (scene.y - 0.5f) / size.y);
+  }
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
   glActiveTexture(GL_TEXTURE1);

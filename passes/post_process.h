@@ -1,5 +1,7 @@
 // The edge post-process: the lit scene goes into an off-screen target whose depth becomes an edge
-// image, and the composite draws colour darkened along those edges into the window.
+// image, and the composite draws colour darkened along those edges into the window. At a render
+// scale below 1 the scene and its edges fill only the lower-left part of the targets and the
+// composite scales that part up to the window, bilinearly.
 #pragma once
 
 #include <GL/glew.h>
@@ -15,10 +17,18 @@ class Shader;
 class PostProcess {
  public:
   // Targets of width × height (the settings' window size), the screen quad, and the edgeDetect and
-  // quad programs used by edgePass() and composite().
-  PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram);
+  // quad programs used by edgePass() and composite() (quadUpscale at a scale below 1).
+  PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram,
+              const Shader& quadUpscaleProgram);
 
-  // Binds the scene target and sets the viewport to the target size; beginScene clears it as well.
+  // The share of each axis the scene is drawn at, 0.5 to 1 (see render_scale.h); only the
+  // viewports change, the targets keep their size.
+  void setScale(float scale);
+  float scale() const { return scale_; }
+  int sceneWidth() const { return sceneWidth_; }
+  int sceneHeight() const { return sceneHeight_; }
+
+  // Binds the scene target and sets the viewport to the scene's size; beginScene clears that part.
   void bindScene() const;
   void beginScene() const;
   // Draws the edge image from the scene depth (unit 1, read clamped at the borders) into the edge
@@ -49,8 +59,12 @@ class PostProcess {
 
   int width_;
   int height_;
+  float scale_ = 1.0f;
+  int sceneWidth_;
+  int sceneHeight_;
   const Shader* edgeProgram_;
   const Shader* quadProgram_;
+  const Shader* quadUpscaleProgram_;
   GlFramebuffer sceneFramebuffer_;
   GlTexture sceneColour_;
   GlTexture sceneDepth_;

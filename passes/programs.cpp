@@ -7,9 +7,9 @@
 namespace ruvelo {
 namespace {
 
-std::unique_ptr<Shader> program(const char* name) {
+std::unique_ptr<Shader> program(const char* name, const std::string& defines = "") {
   const std::string base = dataPath(std::string("shader/") + name);
-  return std::make_unique<Shader>(base + ".vert", base + ".frag");
+  return std::make_unique<Shader>(base + ".vert", base + ".frag", defines);
 }
 
 }  // namespace
@@ -25,6 +25,7 @@ Programs loadPrograms() {
   p.particles = program("particles");
   p.edgeDetect = program("edgeDetect");
   p.quad = program("quad");
+  p.quadUpscale = program("quad", "#define UPSCALE\n");
   return p;
 }
 

@@ -1,4 +1,5 @@
-// The game's nine shader programs, created at start-up in their fixed order.
+// The game's nine shader programs, created at start-up in their fixed order, and the composite's
+// variant that scales a smaller scene up.
 #pragma once
 
 #include <memory>
@@ -10,7 +11,7 @@ namespace ruvelo {
 // The renderer owns them; materials and passes refer to them.
 struct Programs {
   std::unique_ptr<Shader> phongPhong, phong, phongEnvironment, text, cubeMapShader, simpleDepthShader,
-      particles, edgeDetect, quad;
+      particles, edgeDetect, quad, quadUpscale;
 };
 
 Programs loadPrograms();

@@ -53,11 +53,18 @@ const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
 Renderer::Renderer(int width, int height, const Sun& sun)
     : width_(width), height_(height), sun_(sun), text_(width, height) {}
 
-std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun) {
+std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun,
+                                         const std::function<void(const char*)>& step) {
+  const auto done = [&step](const char* name) {
+    if (step) step(name);
+  };
   std::unique_ptr<Renderer> renderer(new Renderer(width, height, sun));
   if (!renderer->text_.loaded()) return nullptr;
+  done("glyphs");
   renderer->skybox_.emplace();
+  done("skybox");
   renderer->programs_ = loadPrograms();
+  done("programs");
   renderer->programs_.text->use();
   renderer->programs_.text->setMat4("projMatrix", renderer->text_.projection());
   const Programs& p = renderer->programs_;
@@ -81,7 +88,7 @@ const ModelAsset& Renderer::asset(AssetHandle handle) const {
 
 void Renderer::createTargets() {
   shadowMap_.emplace(sun_);
-  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad);
+  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad, *programs_.quadUpscale);
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,7 +43,9 @@ class Renderer {
   // Start-up, in the game's order: glyph table and text projection, skybox, programs, materials and
   // light. The scene is lit by `sun`, which also casts the shadows. Null when the font cannot be
   // loaded.
-  static std::unique_ptr<Renderer> load(int width, int height, const Sun& sun);
+  // `step` (when given) is told the end of each: "glyphs", "skybox", "programs".
+  static std::unique_ptr<Renderer> load(int width, int height, const Sun& sun,
+                                        const std::function<void(const char*)>& step = {});
 
   // Reads and uploads one model (after load(), in the caller's loading order) and hands out the
   // handle draw items refer to it by. A model that cannot be read draws as nothing.
@@ -53,6 +56,11 @@ class Renderer {
 
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
+
+  // The share of each window axis the lit scene, sky, ghost and edges are drawn at (0.5 to 1); the
+  // composite scales them up, the HUD, result screen and snow stay at the window's size.
+  void setRenderScale(float scale) { postProcess_->setScale(scale); }
+  float renderScale() const { return postProcess_->scale(); }
 
   // The depth pass of the list's shadow casters, by their shadow order. Only what changed since the
   // last pass is redrawn unless `full`.

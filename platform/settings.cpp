@@ -23,9 +23,12 @@ enum class Reading {
   ExactTrue,       // true for exactly "true", false for anything else
   StrictNumber,    // exactly a decimal number: nothing before or after it
   StrictSwitch,    // exactly "true" or "false"
+  ScaleOrAuto,     // exactly "auto", or exactly a decimal number within the range
+  SampleCount,     // exactly 0, or exactly a power of two within the range
 };
 
-using Field = std::variant<int Settings::*, float Settings::*, bool Settings::*>;
+using Field =
+    std::variant<int Settings::*, float Settings::*, bool Settings::*, RenderScaleSetting Settings::*>;
 
 // One key of the settings file. A switch's default is 1 (true) or 0 (false).
 struct SettingKey {
@@ -38,6 +41,8 @@ struct SettingKey {
 };
 
 constexpr double kAnyNumber = std::numeric_limits<double>::infinity();
+// The stored value of a render scale that is automatic.
+constexpr double kAuto = -1.0;
 
 // Every key, once. The window's keys, full screen and brightness read their values leniently, as the
 // game always has; the keys added since (volume, ghost) refuse anything but a whole value. Brightness
@@ -50,6 +55,8 @@ const SettingKey kSettingKeys[] = {
     {"brightness", Reading::LenientNumber, 1.0, -kAnyNumber, kAnyNumber, &Settings::brightness},
     {"volume", Reading::StrictNumber, 0.8, 0.0, 1.0, &Settings::volume},
     {"ghost", Reading::StrictSwitch, 1, 0, 1, &Settings::ghost},
+    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.5, 1.0, &Settings::renderScale},
+    {"window_samples", Reading::SampleCount, 4, 0, 8, &Settings::windowSamples},
 };
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
@@ -69,12 +76,15 @@ std::string trimBlanks(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-void store(Settings& settings, const Field& field, double value) {
+// `fromFile`: the value was read from the file (a render scale then counts as set).
+void store(Settings& settings, const Field& field, double value, bool fromFile = true) {
   if (const auto* integer = std::get_if<int Settings::*>(&field))
     settings.*(*integer) = static_cast<int>(value);
   if (const auto* number = std::get_if<float Settings::*>(&field))
     settings.*(*number) = static_cast<float>(value);
   if (const auto* flag = std::get_if<bool Settings::*>(&field)) settings.*(*flag) = value != 0.0;
+  if (const auto* scale = std::get_if<RenderScaleSetting Settings::*>(&field))
+    settings.*(*scale) = {fromFile, value == kAuto, value == kAuto ? 1.0f : static_cast<float>(value)};
 }
 
 // A number read from the start of `value` ("" when the value holds none): "" or why it is refused.
@@ -91,7 +101,7 @@ std::string readNumber(const SettingKey& key, const std::string& value, double& 
     errno = 0;
     out = 0.0;
   }
-  const bool strict = key.reading == Reading::StrictNumber;
+  const bool strict = key.reading != Reading::LenientInteger && key.reading != Reading::LenientNumber;
   if (end == begin || (strict && (*end != '\0' || value[0] == ' ' || value[0] == '\t')))
     return "not a number";
   if (!std::isfinite(out)) return "not finite";
@@ -116,6 +126,19 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
       if (!why.empty()) return badValue(key.name, value, why);
       break;
     }
+    case Reading::ScaleOrAuto:
+      if (value == "auto")
+        number = kAuto;
+      else if (!readNumber(key, value, number).empty())
+        return badValue(key.name, value, "auto or 0.5 to 1.0");
+      break;
+    case Reading::SampleCount: {
+      const bool read = readNumber(key, value, number).empty();
+      const long count = read && number == std::floor(number) ? static_cast<long>(number) : -1;
+      if (count != 0 && (count < 2 || (count & (count - 1)) != 0))
+        return badValue(key.name, value, "0, 2, 4 or 8");
+      break;
+    }
   }
   store(settings, key.field, number);
   return {};
@@ -124,7 +147,7 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
 }  // namespace
 
 Settings::Settings() {
-  for (const SettingKey& key : kSettingKeys) store(*this, key.field, key.byDefault);
+  for (const SettingKey& key : kSettingKeys) store(*this, key.field, key.byDefault, false);
 }
 
 SettingsResult parseSettings(std::istream& in, Settings& settings) {

@@ -7,6 +7,13 @@
 
 namespace ruvelo {
 
+// render_scale: "auto" (the default) or a fixed share of each window axis, 0.5 to 1.0.
+struct RenderScaleSetting {
+  bool set = false;  // the file names it; otherwise deterministic runs draw at 1.0
+  bool automatic = true;
+  float value = 1.0f;
+};
+
 // Each field starts at its key's default from the table.
 struct Settings {
   Settings();
@@ -17,6 +24,8 @@ struct Settings {
   float brightness;
   float volume;  // sound, 0 to 1
   bool ghost;    // the best run's vehicle drawn while playing
+  RenderScaleSetting renderScale;
+  int windowSamples;  // the window's multisampling: 0, 2, 4 or 8
 };
 
 enum class SettingsStatus { Ok, FileMissing, BadValue };
@@ -31,7 +40,8 @@ struct SettingsResult {
 // with no "=" and no key, is ignored. The value is everything after that "="; a carriage return
 // belongs to the line end. The window's keys and brightness read their values leniently (leading
 // blanks skipped, the number ends at the first character that is not part of it; `fullscreen` is
-// true only for exactly "true"); `volume` and `ghost` must be exactly a number or true/false. A value
+// true only for exactly "true"); `volume` and `ghost` must be exactly a number or true/false,
+// `render_scale` exactly "auto" or a number, `window_samples` exactly 0, 2, 4 or 8. A value
 // that cannot be read, is not finite or is out of its key's range stops parsing with BadValue.
 SettingsResult parseSettings(std::istream& in, Settings& settings);
 

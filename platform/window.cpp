@@ -32,7 +32,7 @@ GLFWwindow* openWindow(const Settings& settings) {
   glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
   glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
   glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-  glfwWindowHint(GLFW_SAMPLES, 4);
+  glfwWindowHint(GLFW_SAMPLES, settings.windowSamples);
   // The window's class is the menu entry's id (packaging/org.ruvelo.ruvelo.desktop), so that docks
   // and task bars match the window to the entry and its icon.
   glfwWindowHintString(GLFW_X11_CLASS_NAME, "org.ruvelo.ruvelo");

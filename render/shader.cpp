@@ -47,14 +47,25 @@ GLuint compileStage(GLenum type, const std::string& source, const std::string& p
   return 0;
 }
 
+// `defines` after the first line of `source` (its #version); none when it is empty.
+std::string withDefines(const std::string& source, const std::string& defines) {
+  if (defines.empty()) return source;
+  const size_t lineEnd = source.find('\n');
+  if (lineEnd == std::string::npos) return source + "\n" + defines;
+  return source.substr(0, lineEnd + 1) + defines + source.substr(lineEnd + 1);
+}
+
 }  // namespace
 
 Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath)
+    : Shader(vertexPath, fragmentPath, std::string()) {}
+
+Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& defines)
     : vertexPath_(vertexPath), fragmentPath_(fragmentPath) {
   std::ifstream vertexFile(vertexPath);
   std::ifstream fragmentFile(fragmentPath);
   const std::string vertexSource = readLines(vertexFile);
-  const std::string fragmentSource = readLines(fragmentFile);
+  const std::string fragmentSource = withDefines(readLines(fragmentFile), defines);
 
   GlProgram owned = GlProgram::generate();
   const GLuint program = owned.get();

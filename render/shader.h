@@ -18,6 +18,9 @@ class Shader {
   // the compile or link message, the driver's log and an "  in <file>" line naming the source
   // (both for a link); the program handle is then 0.
   Shader(const std::string& vertexPath, const std::string& fragmentPath);
+  // The same, with `defines` (lines such as "#define NAME\n") put after the fragment source's first
+  // line, its #version: one file gives several variants of a program.
+  Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& defines);
 
   Shader(const Shader&) = delete;
   Shader& operator=(const Shader&) = delete;

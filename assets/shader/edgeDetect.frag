@@ -7,6 +7,9 @@
 // distance stays below it. Output: edge strength in red (1 = full outline), alpha 1.
 
 layout(binding = 1) uniform sampler2D sceneDepth;
+// The last texel of the drawn part of the target (smaller than the target at a render scale below
+// 1): neighbours past it repeat the border, as the sampler's clamp does at the target's own border.
+uniform vec2 lastTexel;
 
 in vec2 uv;
 out vec4 fragColor;
@@ -31,7 +34,9 @@ void main() {
   vec4 lower = inverseDistance(textureGather(sceneDepth, c / size));         // left, c, down, -
   vec4 upper = inverseDistance(textureGather(sceneDepth, (c + 1.0) / size));  // up, -, right, c
   float centre = lower.y;
-  float sum = lower.x + lower.z + upper.x + upper.z;
+  float up = c.y >= lastTexel.y ? centre : upper.x;
+  float right = c.x >= lastTexel.x ? centre : upper.z;
+  float sum = lower.x + lower.z + up + right;
   float relative = abs(sum - 4.0 * centre) / centre;
   float edge = smoothstep(edgeStart, edgeFull, relative);
   fragColor = vec4(vec3(edge), 1.0);

@@ -2,6 +2,7 @@
 // left deliberately wrong is the same picture, and the debug toggles are what change it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -50,7 +51,7 @@ class RendererFrame : public ::testing::Test {
   }
 
   // The game's frame; with `wrongState`, the state scrambled before every pass.
-  std::vector<std::uint8_t> frame(bool wrongState = false) {
+  std::vector<std::uint8_t> frame(bool wrongState = false, bool hud = true) {
     const auto before = [wrongState] {
       if (wrongState) scramble();
     };
@@ -68,10 +69,12 @@ class RendererFrame : public ::testing::Test {
     before();
     renderer_->composite(glm::ivec2(kSize));
     before();
-    Overlay overlay;
-    overlay.shapes.push_back(FlatShape{{1.0f, 0.5f, 0.0f}, 0.7f, {{2, 2}, {20, 2}, {2, 20}}});
-    overlay.lines.push_back(TextLine{"Time 153", 0.1f, 0.8f, 0.5f, {0.86f, 0.08f, 0.24f}});
-    renderer_->overlay(overlay);
+    if (hud) {
+      Overlay overlay;
+      overlay.shapes.push_back(FlatShape{{1.0f, 0.5f, 0.0f}, 0.7f, {{2, 2}, {20, 2}, {2, 20}}});
+      overlay.lines.push_back(TextLine{"Time 153", 0.1f, 0.8f, 0.5f, glm::vec3(220, 20, 60) / 255.0f});
+      renderer_->overlay(overlay);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     return test::readPixelsRGBA(0, 0, kSize, kSize);
   }
@@ -130,6 +133,53 @@ TEST_F(RendererFrame, TranslucentItemsBlendOverTheSceneCastNothingAndAreNotCount
   // It left nothing behind: the opaque frame comes back exactly.
   list_ = scene;
   EXPECT_TRUE(frame(true) == opaque);
+}
+
+}  // namespace
+}  // namespace ruvelo
+
+namespace ruvelo {
+namespace {
+
+// At half scale the scene is drawn on a quarter of the pixels and scaled up to the whole window; the
+// HUD is drawn over it at the window's own size, its glyph edges where they are at full scale.
+TEST_F(RendererFrame, AScaledFrameUpscalesTheSceneAndKeepsTheHudSharp) {
+  const std::vector<std::uint8_t> scene = frame(false, false);
+  const std::vector<std::uint8_t> full = frame();
+  renderer_->setRenderScale(0.5f);
+  const std::vector<std::uint8_t> halfScene = frame(false, false);
+  const std::vector<std::uint8_t> half = frame();
+  renderer_->setRenderScale(1.0f);
+  EXPECT_EQ(frame(), full) << "back at 1.0 the frame is the full-scale one";
+
+  // The scene covers the whole window at either scale, the same picture but softer: close on
+  // average, different somewhere (the cone's outline).
+  double sum = 0.0;
+  int differing = 0;
+  for (size_t i = 0; i < scene.size(); i += 4) {
+    for (size_t c = 0; c < 3; ++c) sum += std::abs(int(scene[i + c]) - int(halfScene[i + c]));
+    if (scene[i] != halfScene[i] || scene[i + 1] != halfScene[i + 1] || scene[i + 2] != halfScene[i + 2])
+      ++differing;
+  }
+  EXPECT_LT(sum / (scene.size() / 4 * 3), 4.0) << "the half-scale scene is not the full one scaled up";
+  EXPECT_GT(differing, 0) << "nothing was drawn at a lower scale";
+
+  // The HUD's pixels: where it changed the scene. The same pixels at both scales, and where a glyph
+  // covers a pixel fully (the text colour exactly) the same colour.
+  const glm::ivec3 crimson(220, 20, 60);
+  int hudPixels = 0;
+  for (size_t i = 0; i < full.size(); i += 4) {
+    const bool hudAtFull = !std::equal(&full[i], &full[i + 3], &scene[i]);
+    const bool hudAtHalf = !std::equal(&half[i], &half[i + 3], &halfScene[i]);
+    const int x = static_cast<int>(i / 4) % kSize, y = static_cast<int>(i / 4) / kSize;
+    ASSERT_EQ(hudAtFull, hudAtHalf) << "glyph edge moved at " << x << "," << y;
+    if (!hudAtFull) continue;
+    ++hudPixels;
+    if (glm::ivec3(full[i], full[i + 1], full[i + 2]) == crimson) {
+      EXPECT_EQ(glm::ivec3(half[i], half[i + 1], half[i + 2]), crimson) << "at " << x << "," << y;
+    }
+  }
+  EXPECT_GT(hudPixels, 100);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "app/key_handling.h"
 
@@ -38,6 +40,29 @@ TEST(KeyCallback, TogglesPrintTheirMessages) {
   EXPECT_FALSE(state.snow);
   EXPECT_FALSE(state.viewFrustum);
   EXPECT_FALSE(state.showHud) << "F9 toggles the HUD silently";
+}
+
+TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
+  AppState state;  // a run that starts automatic, as the game does without flags
+  state.renderScaleAuto = true;
+  std::ostringstream out;
+  std::vector<std::pair<bool, float>> seen;
+  for (int i = 0; i < 5; ++i) {
+    onKeyEvent(state, GLFW_KEY_F10, GLFW_RELEASE, out);
+    seen.emplace_back(state.renderScaleAuto, state.renderScale);
+  }
+  EXPECT_EQ(
+      out.str(),
+      "Render scale: 1.0\nRender scale: 0.75\nRender scale: 0.5\nRender scale: auto\nRender scale: 1.0\n");
+  EXPECT_EQ(seen[0], std::make_pair(false, 1.0f));
+  EXPECT_EQ(seen[1], std::make_pair(false, 0.75f));
+  EXPECT_EQ(seen[2], std::make_pair(false, 0.5f));
+  EXPECT_TRUE(seen[3].first);
+  // A scale from the settings between the listed ones goes on to the next below it.
+  state.renderScaleAuto = false;
+  state.renderScale = 0.8f;
+  onKeyEvent(state, GLFW_KEY_F10, GLFW_RELEASE, out);
+  EXPECT_FLOAT_EQ(state.renderScale, 0.75f);
 }
 
 TEST(KeyCallback, WireframeAndCullingAlternate) {

@@ -143,6 +143,52 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
   EXPECT_FLOAT_EQ(s.volume, 0.25f) << "a refused value leaves the last good one";
 }
 
+TEST(Settings, RenderScaleAndWindowSamplesTakeTheirRangesAndRefuseTheRest) {
+  // Through the whole file reader, as the game reads it.
+  const std::string dir = test::makeTempDir("ruvelo-settings");
+  auto read = [&dir](const std::string& text, Settings& s) {
+    const std::string path = dir + "/settings.txt";
+    std::ofstream(path, std::ios::binary) << text;
+    return readSettingsFile(path, path, s);
+  };
+  Settings absent;
+  ASSERT_EQ(read("width=320\n", absent).status, SettingsStatus::Ok);
+  EXPECT_FALSE(absent.renderScale.set) << "deterministic runs then draw at 1.0";
+  EXPECT_TRUE(absent.renderScale.automatic);
+  EXPECT_EQ(absent.windowSamples, 4);
+
+  Settings s;
+  ASSERT_EQ(read("render_scale=auto\nwindow_samples=0\n", s).status, SettingsStatus::Ok);
+  EXPECT_TRUE(s.renderScale.set);
+  EXPECT_TRUE(s.renderScale.automatic);
+  EXPECT_EQ(s.windowSamples, 0);
+  for (const char* good : {"0.5", "0.75", "1.0", "1"}) {
+    Settings fixed;
+    ASSERT_EQ(read(std::string("render_scale=") + good + "\r\n", fixed).status, SettingsStatus::Ok) << good;
+    EXPECT_TRUE(fixed.renderScale.set);
+    EXPECT_FALSE(fixed.renderScale.automatic) << good;
+    EXPECT_FLOAT_EQ(fixed.renderScale.value, std::stof(good));
+  }
+  for (int samples : {0, 2, 4, 8}) {
+    Settings fixed;
+    ASSERT_EQ(read("window_samples=" + std::to_string(samples), fixed).status, SettingsStatus::Ok);
+    EXPECT_EQ(fixed.windowSamples, samples);
+  }
+  // Refusals name the key and the value, and the file.
+  const std::pair<const char*, const char*> bad[] = {
+      {"render_scale", "0.49"}, {"render_scale", "1.01"}, {"render_scale", "Auto"},
+      {"render_scale", ""},     {"render_scale", "nan"},  {"window_samples", "3"},
+      {"window_samples", "16"}, {"window_samples", "-4"}, {"window_samples", "many"}};
+  for (const auto& [key, value] : bad) {
+    Settings refused;
+    const SettingsResult result = read(std::string(key) + "=" + value + "\n", refused);
+    EXPECT_EQ(result.status, SettingsStatus::BadValue) << key << "=" << value;
+    EXPECT_NE(result.message.find(std::string(key) + ": \"" + value + "\""), std::string::npos)
+        << result.message;
+    EXPECT_NE(result.message.find(dir), std::string::npos) << result.message;
+  }
+}
+
 // What a text editor or a damaged file leaves: a byte-order mark in front of the first key, bytes
 // that would break the message's one line, a number too small for a float.
 TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
