@@ -15,6 +15,7 @@
 #include "app/screenshots.h"
 #include "app/settings.h"
 #include "app/std_streams.h"
+#include "app/stop_signals.h"
 #include "app/user_dirs.h"
 #include "app/window.h"
 #include "import/model_import.h"
@@ -135,7 +136,11 @@ int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
-  while (!platform_->shouldClose()) frame();
+  catchStopSignals();
+  while (!platform_->shouldClose()) {
+    frame();
+    if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
+  }
   const bool recorded = recorder_.finish(std::cerr);
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
@@ -387,11 +392,20 @@ void App::present() {
 // The best run's recording, for its ghost; one that cannot be read means no ghost.
 void App::loadGhost(std::ostream& err) {
   const std::string path = best_.recordingPath();
-  if (path.empty() || regularFileProblem(path) == "no such file") return;
+  if (path.empty()) return;
   std::string bytes, why;
   Recording best;
-  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
-    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost" << std::endl;
+  if (regularFileProblem(path) == "no such file") {
+    if (!best_.known()) return;
+    why = "missing";
+  } else if (readRegularFile(path, kMaxRecordingBytes, bytes, why) && decodeRecording(bytes, best, why)) {
+    why.clear();
+  }
+  if (!why.empty()) {
+    // With a good best.txt the next win puts its run there.
+    if (best_.known()) best_.recordingLost();
+    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost"
+        << (best_.known() ? " until the next win" : "") << std::endl;
     return;
   }
   ghost_.emplace(best);

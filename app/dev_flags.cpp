@@ -178,6 +178,7 @@ std::string applyInput(const std::string& value, DevFlags& flags) {
   std::istringstream script(contents);
   std::string error;
   if (!parseInputScript(script, flags.input, error)) return value + ": " + error;
+  flags.inputPath = value;
   return "";
 }
 

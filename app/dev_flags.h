@@ -28,6 +28,7 @@ struct DevFlags {
   long frames = 0;                 // 0: run until the window closes
   float fixedDt = 0.0f;            // 0: measure frame time with the timer
   std::vector<ScriptedKey> input;  // sorted by frame, file order kept within a frame
+  std::string inputPath;           // the --input file
   std::vector<Screenshot> screenshots;
   bool bench = false;
   bool benchFloor = false;  // frames that only clear the shadow map and the window (the cost floor)

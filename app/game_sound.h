@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/atomic_file.h"
 #include "app/dev_flags.h"
 #include "app/game_rules.h"
 #include "audio/audio_system.h"
@@ -33,7 +34,7 @@ class GameSound {
   void update(const GameWorld& world, const GameState& game, const AppState& state, float dt);
 
   // --audio-out could not be written to (the run should end).
-  bool outputFailed() const { return wav_ && wav_->failed(); }
+  bool outputFailed() const { return !wavFailure_.empty(); }
   // At the end of the run: completes --audio-out. "" or why it failed.
   std::string finish();
   // The "bench ..." lines.
@@ -42,7 +43,10 @@ class GameSound {
  private:
   const DevFlags& flags_;
   std::unique_ptr<audio::AudioSystem> system_;
-  std::unique_ptr<audio::WavFile> wav_;  // --audio-out, written as the game runs
+  AtomicFile wav_;  // --audio-out, written as the game runs
+  uint64_t wavBytes_ = 0;
+  std::string wavSamples_;
+  std::string wavFailure_;
   audio::AudioFrame frame_;
 };
 

@@ -20,7 +20,6 @@ enum FrameFlag : std::uint8_t {
   kEndOfFrames = 0xff,
 };
 
-constexpr std::size_t kMaxEventsPerFrame = 10000;
 constexpr float kMaxFrameStep = 0.25f;
 constexpr int kMaxKeyCode = 1023;
 
@@ -268,17 +267,24 @@ void appendFrame(std::string& out, const RecordedFrame& f) {
   out += w.take();
 }
 
-std::string encodeEnd(std::size_t frames) {
+std::string encodeEnd(std::size_t frames, std::uint64_t lastStateHash, Hash64 sum) {
   Writer w;
   w.u8(kEndOfFrames);
   w.u32(static_cast<std::uint32_t>(frames));
-  return w.take();
+  w.u64(lastStateHash);
+  std::string end = w.take();
+  sum.bytes(end);
+  Writer checksum;
+  checksum.u64(sum.value());
+  return end + checksum.take();
 }
 
 std::string encodeRecording(const Recording& recording) {
   std::string out = encodeHeader(recording.header);
   for (const RecordedFrame& f : recording.frames) appendFrame(out, f);
-  return out + encodeEnd(recording.frames.size());
+  Hash64 sum;
+  sum.bytes(out);
+  return out + encodeEnd(recording.frames.size(), recording.lastStateHash, sum);
 }
 
 namespace {
@@ -416,15 +422,23 @@ FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string
   return FrameRead::Frame;
 }
 
-// The frame count after the end marker, which must match and end the bytes.
-bool readFooter(Reader& r, std::size_t frames, std::string& why) {
+// After the end marker: the frame count, which must match, the last state hash and the checksum of
+// every byte before it, which must end the bytes.
+bool readFooter(Reader& r, const std::string& bytes, Recording& out, std::string& why) {
   std::uint32_t count;
-  if (!r.u32(count)) {
+  std::uint64_t checksum;
+  if (!r.u32(count) || !r.u64(out.lastStateHash) || !r.u64(checksum)) {
     why = "truncated after its last frame";
     return false;
   }
-  if (count != frames || !r.atEnd()) {
+  if (count != out.frames.size() || !r.atEnd()) {
     why = "damaged at its end (frame count or trailing bytes)";
+    return false;
+  }
+  Hash64 sum;
+  sum.bytes(bytes.data(), bytes.size() - 8);
+  if (sum.value() != checksum) {
+    why = "damaged (checksum differs)";
     return false;
   }
   return true;
@@ -440,14 +454,31 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
   }
   Reader r(bytes);
   if (!readHeader(r, out.header, why)) return false;
+  // A frame is at least 7 bytes but takes far more in memory, an event 1 byte but 40: what the frames
+  // hold is counted, and a file asking for more than a few times its size is not one the game wrote.
+  const std::size_t budget = kDecodeBytesPerFileByte * bytes.size() + kDecodeAllowanceBytes;
+  std::size_t events = 0;
   for (;;) {
     RecordedFrame f;
     const FrameRead read = readFrame(r, out.frames.size() + 1, f, why);
-    if (read == FrameRead::Bad) return false;
+    if (read == FrameRead::Bad) {
+      out = Recording();
+      return false;
+    }
     if (read == FrameRead::End) break;
+    events += f.events.size();
+    const std::size_t capacity = std::max(out.frames.capacity(), 2 * out.frames.size() + 2);
+    if (capacity * sizeof(RecordedFrame) + events * sizeof(RecordedEvent) > budget) {
+      why = "damaged at frame " + std::to_string(out.frames.size() + 1) + " (too many frames and events for a file of " +
+            std::to_string(bytes.size()) + " bytes)";
+      out = Recording();
+      return false;
+    }
     out.frames.push_back(std::move(f));
   }
-  return readFooter(r, out.frames.size(), why);
+  if (readFooter(r, bytes, out, why)) return true;
+  out = Recording();
+  return false;
 }
 
 void Hash64::bytes(const void* data, std::size_t size) {

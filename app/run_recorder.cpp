@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "app/build_info.h"
+#include "app/atomic_file.h"
 #include "app/regular_file.h"
 #include "app/user_dirs.h"
 
@@ -132,6 +133,7 @@ int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int w
                        std::ostream& err) {
   recordPath_ = flags.record;
   replayPath_ = flags.replay;
+  if (!recordPath_.empty()) removeStaleTemporaries(recordPath_);
   header_.gameVersion = gameVersion();
   header_.build = gameBuild();
   header_.dataHash = playDataHash(assetDir);
@@ -140,14 +142,15 @@ int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int w
   header_.autopilot = flags.autopilot;
   if (replayPath_.empty()) {
     pending_ = encodeHeader(header_);
+    sum_.bytes(pending_);
     const std::string stateDir = userStateDir();
-    std::string why;
     if (stateDir.empty()) return 0;
     lastRunPath_ = stateDir + "/last-run.rvr";
-    streamPath_ = lastRunPath_ + ".tmp-" + std::to_string(::getpid());
-    if (makeDirs(stateDir, why)) stream_ = std::fopen(streamPath_.c_str(), "wb");
-    // Without the file the run is kept in memory and written at the end.
-    if (!stream_) streamPath_.clear();
+    removeStaleTemporaries(lastRunPath_);
+    // Without the file the run is kept in memory and the end says why it was not kept.
+    std::string why;
+    if (!file_.open(lastRunPath_, why))
+      err << "ruvelo: the run cannot be kept in " << lastRunPath_ << ": " << why << std::endl;
     return 0;
   }
 
@@ -173,10 +176,6 @@ int RunRecorder::start(const DevFlags& flags, const std::string& assetDir, int w
   header_ = h;
   replaying_ = true;
   return 0;
-}
-
-RunRecorder::~RunRecorder() {
-  if (stream_) std::fclose(stream_);
 }
 
 const RecordedFrame* RunRecorder::replayed(long frame) const {
@@ -232,15 +231,22 @@ bool RunRecorder::endFrame(long frame, const std::function<std::uint64_t()>& sta
   if (finished_) return true;
   const bool hashed = frame % kStateHashInterval == 0;
   if (!replaying_) {
-    if (hashed) current_.stateHash = stateHash();
+    lastHash_ = stateHash();
+    if (hashed) current_.stateHash = lastHash_;
+    const std::size_t from = pending_.size();
     appendFrame(pending_, current_);
+    sum_.bytes(pending_.data() + from, pending_.size() - from);
     ++frames_;
     current_ = RecordedFrame();
     if (pending_.size() >= 64 * 1024) flushPending(err);
     return true;
   }
   const RecordedFrame* f = replayed(frame);
-  if (!hashed || !f || !f->stateHash || *f->stateHash == stateHash()) return true;
+  const bool last = frame == static_cast<long>(replay_.frames.size());
+  if ((!hashed || !f || !f->stateHash) && !last) return true;
+  const std::uint64_t now = stateHash();
+  if ((!hashed || !f || !f->stateHash || *f->stateHash == now) && (!last || replay_.lastStateHash == now))
+    return true;
   err << "ruvelo: --replay " << replayPath_ << ": the game left the recorded run at frame " << frame
       << " (state hash differs)" << std::endl;
   return false;
@@ -250,37 +256,30 @@ bool RunRecorder::replayOver(long frame) const {
   return replaying_ && frame >= static_cast<long>(replay_.frames.size());
 }
 
-// The pending bytes into the temporary file; a file that fails is given up (and removed), and the
-// run is kept in memory from then on.
-bool RunRecorder::flushPending(std::ostream& err) {
-  if (!stream_) return false;
-  if (std::fwrite(pending_.data(), 1, pending_.size(), stream_) == pending_.size() &&
-      std::fflush(stream_) == 0) {
-    pending_.clear();
-    return true;
+// The pending bytes to the file. Bytes the file does not take stay in the writer's memory and are
+// written at the end; the first time that happens is told once.
+void RunRecorder::flushPending(std::ostream& err) {
+  if (!file_.isOpen()) return;
+  file_.append(pending_);
+  pending_.clear();
+  if (file_.behind() && !toldBehind_) {
+    toldBehind_ = true;
+    err << "ruvelo: the run cannot be written to " << lastRunPath_ << " as it goes (the disk may be full); "
+        << "it is kept in memory until the end" << std::endl;
   }
-  err << "ruvelo: the run cannot be written to " << streamPath_ << ": " << std::strerror(errno)
-      << "; it is kept in memory" << std::endl;
-  // What reached the file is read back into memory so the recording stays whole.
-  std::fclose(stream_);
-  stream_ = nullptr;
-  std::string written, why;
-  if (readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) pending_ = written + pending_;
-  std::remove(streamPath_.c_str());
-  streamPath_.clear();
-  return false;
 }
 
 std::string RunRecorder::bytes(std::ostream& err) {
   if (replaying_) return "";
-  if (!stream_) return pending_ + encodeEnd(frames_);
-  if (!flushPending(err)) return pending_ + encodeEnd(frames_);
-  std::string written, why;
-  if (!readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) {
-    err << "ruvelo: the run cannot be read back from " << streamPath_ << ": " << why << std::endl;
+  const std::string end = encodeEnd(frames_, lastHash_, sum_);
+  if (!file_.isOpen()) return pending_ + end;
+  flushPending(err);
+  std::string written;
+  if (!file_.contents(written)) {
+    err << "ruvelo: the run cannot be read back from the file for " << lastRunPath_ << std::endl;
     return "";
   }
-  return written + encodeEnd(frames_);
+  return written + end;
 }
 
 bool RunRecorder::finish(std::ostream& err) {
@@ -288,30 +287,22 @@ bool RunRecorder::finish(std::ostream& err) {
   finished_ = true;
   // A replay is not a new run: last-run.rvr stays the player's last own run.
   if (replaying_) return true;
-  pending_ += encodeEnd(frames_);
+  // Only --record needs the run read back.
+  std::string recording;
+  if (recordPath_.empty())
+    flushPending(err);
+  else
+    recording = bytes(err);
   std::string why;
-  bool kept = false;
-  if (stream_ && flushPending(err)) {
-    // Flushed, synced and renamed: last-run.rvr is always a whole recording.
-    const bool synced = ::fsync(::fileno(stream_)) == 0;
-    const bool closed = std::fclose(stream_) == 0;
-    stream_ = nullptr;
-    kept = synced && closed && std::rename(streamPath_.c_str(), lastRunPath_.c_str()) == 0;
-    if (!kept) {
-      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << std::strerror(errno)
-          << std::endl;
-      if (!readRegularFile(streamPath_, kMaxRecordingBytes, pending_, why)) pending_.clear();
-      std::remove(streamPath_.c_str());
-    }
-  } else if (!lastRunPath_.empty()) {
-    kept = writeFileAtomically(lastRunPath_, pending_, why);
-    if (!kept) err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
+  if (file_.isOpen()) {
+    // The file now holds the whole run; it replaces last-run.rvr only once it is complete.
+    file_.append(encodeEnd(frames_, lastHash_, sum_));
+    if (!file_.commit(why))
+      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
   }
   if (recordPath_.empty()) return true;
-  // Written through the file, the recording is read back from it.
-  std::string recording = pending_;
-  if (recording.empty() && !readRegularFile(lastRunPath_, kMaxRecordingBytes, recording, why)) {
-    err << "ruvelo: --record " << recordPath_ << ": " << lastRunPath_ << ": " << why << std::endl;
+  if (recording.empty()) {
+    err << "ruvelo: --record " << recordPath_ << ": the run could not be read back" << std::endl;
     return false;
   }
   if (!writeFileAtomically(recordPath_, recording, why)) {

@@ -1,8 +1,9 @@
 // The recording side of a run. Live, it records every frame's time step, input and vehicle pose (and
-// a state hash every 60 frames) as the run goes, into a temporary file beside last-run.rvr in the
-// player's state folder, so memory stays flat however long the run; at the end the file is completed
-// and renamed to last-run.rvr, and copied to the --record file. With --replay it serves the recorded
-// frames in place of the live input (only Escape stays live) and checks the state hashes as it goes.
+// a state hash every 60 frames and after the last) as the run goes, through an AtomicFile for
+// last-run.rvr in the player's state folder, so memory stays flat however long the run; at the end the
+// file is completed and put in place, and written to the --record file. With --replay it serves the
+// recorded frames in place of the live input (only Escape stays live) and checks the state hashes as
+// it goes.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/atomic_file.h"
 #include "app/autopilot.h"
 #include "app/dev_flags.h"
 #include "app/game_rules.h"
@@ -51,8 +53,6 @@ class RunRecorder {
   RunRecorder() = default;
   RunRecorder(const RunRecorder&) = delete;
   RunRecorder& operator=(const RunRecorder&) = delete;
-  // A run that never finished leaves its temporary file behind (the frames written so far).
-  ~RunRecorder();
 
   bool replaying() const { return replaying_; }
   // Whether the run (or the one replayed) started with the autopilot.
@@ -67,8 +67,8 @@ class RunRecorder {
   AutopilotKeys autopilotKeys(long frame, const AutopilotKeys& decided);
   void notePose(long frame, const Pose& pose);
 
-  // After the frame: the frame recorded, with its state hash (asked of `stateHash` every 60 frames),
-  // or in a replay that hash checked. False when a replay left its recorded path (one line on
+  // After the frame: the frame recorded, with its state hash (asked of `stateHash` every frame, kept
+  // every 60 frames and after the last), or in a replay those hashes checked. False when a replay left its recorded path (one line on
   // `err`); the run then ends with kReplayDivergedStatus.
   bool endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err);
   // The replay has served its last frame.
@@ -82,8 +82,7 @@ class RunRecorder {
 
  private:
   const RecordedFrame* replayed(long frame) const;
-  bool flushPending(std::ostream& err);
-  void dropStream();
+  void flushPending(std::ostream& err);
 
   std::string recordPath_;
   std::string replayPath_;
@@ -93,9 +92,11 @@ class RunRecorder {
   // Live: the frame being gathered, the frames ended, and their bytes not yet in the file.
   RecordedFrame current_;
   std::size_t frames_ = 0;
-  std::string pending_;
-  std::FILE* stream_ = nullptr;  // the temporary file; null when it could not be made
-  std::string streamPath_;
+  std::uint64_t lastHash_ = 0;
+  Hash64 sum_;           // of every byte recorded so far
+  std::string pending_;  // recorded, not yet handed to the file (or all of it without a file)
+  AtomicFile file_;      // last-run.rvr; not open when the state folder cannot be written
+  bool toldBehind_ = false;
   std::string lastRunPath_;
   // Replay: the recording played back.
   Recording replay_;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/atomic_file.h"
 #include "app/user_dirs.h"
 #include "support/temp_dir.h"
 
