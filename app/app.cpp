@@ -7,22 +7,22 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "app/controls.h"
+#include "input/controls.h"
 #include "app/follow_direction.h"
-#include "app/input.h"
+#include "input/input.h"
 #include "app/placement.h"
-#include "app/regular_file.h"
-#include "app/screenshots.h"
-#include "app/settings.h"
-#include "app/std_streams.h"
-#include "app/stop_signals.h"
-#include "app/user_dirs.h"
-#include "app/window.h"
+#include "platform/stop_signals.h"
+#include "platform/regular_file.h"
+#include "devtools/screenshots.h"
+#include "platform/settings.h"
+#include "platform/std_streams.h"
+#include "platform/user_dirs.h"
+#include "platform/window.h"
 #include "import/model_import.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 
 namespace ruvelo {
 namespace {

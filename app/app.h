@@ -6,15 +6,15 @@
 #include <optional>
 
 #include "app/app_state.h"
-#include "app/autopilot.h"
-#include "app/best_result.h"
-#include "app/dev_flags.h"
-#include "app/dev_tools.h"
-#include "app/game.h"
+#include "game/autopilot.h"
+#include "game/best_result.h"
+#include "devtools/dev_flags.h"
+#include "devtools/dev_tools.h"
+#include "game/game.h"
 #include "app/game_sound.h"
-#include "app/platform.h"
-#include "app/run_recorder.h"
-#include "app/settings.h"
+#include "platform/platform.h"
+#include "replay/run_recorder.h"
+#include "platform/settings.h"
 #include "passes/renderer.h"
 #include "physics/game_world.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/atomic_file.h"
-#include "app/dev_flags.h"
-#include "app/game_rules.h"
+#include "platform/atomic_file.h"
+#include "devtools/dev_flags.h"
+#include "game/game_rules.h"
 #include "audio/audio_system.h"
 #include "audio/wav_file.h"
 #include "physics/game_types.h"

@@ -2,11 +2,11 @@
 #include <iostream>
 
 #include "app/app.h"
-#include "app/data_location.h"
-#include "app/dev_flags.h"
-#include "app/flag_checks.h"
-#include "app/std_streams.h"
-#include "render/data_folder.h"
+#include "platform/data_location.h"
+#include "devtools/dev_flags.h"
+#include "devtools/flag_checks.h"
+#include "platform/std_streams.h"
+#include "platform/data_folder.h"
 
 int main(int argc, char** argv) {
   ruvelo::reopenClosedStandardStreams();

@@ -4,7 +4,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "level/level_layout.h"
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 
 namespace ruvelo {
 namespace {

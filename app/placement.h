@@ -9,7 +9,7 @@
 
 #include <glm/glm.hpp>
 
-#include "app/game.h"
+#include "game/game.h"
 #include "passes/draw_list.h"
 #include "physics/game_types.h"
 

@@ -1,5 +1,5 @@
 # cmake -DSOURCE_DIR=... -DOUTPUT=... -DVERSION=... -P BuildInfo.cmake: writes the source file behind
-# app/build_info.h with the version and the current commit; rewrites it only when they change, so an
+# platform/build_info.h with the version and the current commit; rewrites it only when they change, so an
 # unchanged tree rebuilds nothing.
 set(commit unknown)
 find_package(Git QUIET)
@@ -16,7 +16,7 @@ if(GIT_FOUND)
   endif()
 endif()
 set(text "// Written by the build (cmake/BuildInfo.cmake).
-#include \"app/build_info.h\"
+#include \"platform/build_info.h\"
 
 namespace ruvelo {
 const char* buildVersion() { return \"${VERSION}\"; }

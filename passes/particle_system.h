@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "passes/particle_pool.h"
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 #include "render/gl_handles.h"
 
 namespace ruvelo {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 
 namespace ruvelo {
 namespace {

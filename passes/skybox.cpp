@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "render/camera.h"
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 #include "render/gl_state.h"
 #include "render/image_file.h"
 #include "render/shader.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 #include "render/gl_handles.h"
 
 namespace ruvelo {

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "render/data_folder.h"
+#include "platform/data_folder.h"
 #include "render/image_file.h"
 
 namespace ruvelo {

@@ -10,8 +10,8 @@
 #include <set>
 #include <sstream>
 
-#include "app/best_result.h"
-#include "app/recording.h"
+#include "game/best_result.h"
+#include "replay/recording.h"
 #include "support/game_runner.h"
 #include "support/image.h"
 #include "support/temp_dir.h"

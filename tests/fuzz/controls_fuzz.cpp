@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/controls.h"
-#include "app/input.h"
+#include "input/controls.h"
+#include "input/input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

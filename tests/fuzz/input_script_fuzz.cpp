@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/dev_flags.h"
-#include "app/gamepad.h"
-#include "app/scripted_input.h"
+#include "devtools/dev_flags.h"
+#include "input/gamepad.h"
+#include "input/scripted_input.h"
 
 using ruvelo::ScriptedKey;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/recording.h"
+#include "replay/recording.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

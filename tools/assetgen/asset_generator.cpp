@@ -117,7 +117,7 @@ GenerationResult generateAssets(const std::string& assetDir) {
       const std::string dir = "icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
       if (w.makeDir(dir)) w.png(dir + "/ruvelo.png", makeIcon(size));
     }
-    // The game accepts a data folder only with this marker in it (app/data_location.h).
+    // The game accepts a data folder only with this marker in it (platform/data_location.h).
     w.text("ruvelo-data.txt", "ruvelo game data\n");
   }
   result.ok = w.ok();

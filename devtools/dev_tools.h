@@ -1,0 +1,107 @@
+// The developer flags' side of a run: --bench samples and report (one scoped GPU timer per pass),
+// --log-state lines, --screenshot pictures, and the vehicle's data for the physics debugger.
+#pragma once
+
+#include <chrono>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <vector>
+
+#include "devtools/dev_flags.h"
+#include "passes/gpu_timer.h"
+#include "physics/game_types.h"
+
+namespace ruvelo {
+
+struct GameState;
+
+// The vehicle's state for the debugger stream, as one JSON object.
+nlohmann::ordered_json vehicleJson(const VehicleReading& vehicle);
+
+// One --log-state line (with its line end).
+std::string stateLine(long frame, const GameState& game, int objectsDrawn, const glm::vec3& position,
+                      float speed, int gear);
+
+class DevTools {
+ public:
+  explicit DevTools(const DevFlags& flags);
+
+  // Times one render pass while it lives (only with --bench): on the GPU in the timed frames, and
+  // this thread's CPU in the others.
+  class PassTimer {
+   public:
+    PassTimer(GpuTimer* gpu, double* threadMs);
+    ~PassTimer();
+    PassTimer(const PassTimer&) = delete;
+    PassTimer& operator=(const PassTimer&) = delete;
+
+   private:
+    GpuTimer* gpu_;
+    double* threadMs_;
+    double threadStart_ = 0.0;
+  };
+  PassTimer time(const char* pass);
+
+  // The loop starts: start-up is over (its memory is the report's first figure).
+  void startLoop();
+
+  // Around one frame: its start, the end of its own work (before the swap), and after the swap. With
+  // --bench, even frames time the passes and odd frames give the frame statistics.
+  void beginFrame();
+  void endWork();
+  void afterSwap(long frame);
+
+  // The screenshots asked for this frame, from the back buffer. False when one could not be written:
+  // the run then ends (see flagFailure()).
+  bool takeScreenshots(long frame, int width, int height);
+  // After the run that ended after `lastFrame`: why a flag failed ("" when none did).
+  std::string flagFailure(long lastFrame) const;
+
+  // With --bench (not --bench-floor): one clear-only frame measured after the run, so the report can
+  // compare the frames with the floor of the same machine state.
+  bool wantsFloorFrames() const { return flags_.bench && !flags_.benchFloor; }
+  static constexpr int kFloorFrames = 30;
+  void beginFloorFrame();
+  void endFloorFrame();
+
+  // The --bench report after the run.
+  void report(int width, int height);
+
+  bool benchFloor() const { return flags_.benchFloor; }
+  bool fullShadow() const { return flags_.fullShadow; }
+  bool logState() const { return flags_.logState; }
+  bool lastFrame(long frame) const { return flags_.frames > 0 && frame >= flags_.frames; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  // Even frames carry the pass timers. A timer query costs the software rasteriser real work in
+  // every tile it covers, so the frame statistics come from the odd frames, which carry none.
+  bool timedFrame() const { return framesBegun_ % 2 == 0; }
+
+  const DevFlags& flags_;
+  GpuTimer gpu_;
+  // This thread's CPU in each pass over the untimed frames, in the order the passes first ran.
+  struct PassThreadCpu {
+    std::string pass;
+    double thisFrame = 0.0;
+    std::vector<double> frames;
+  };
+  std::vector<PassThreadCpu> passThreadCpu_;
+  std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
+  std::vector<double> floorTimes_, floorProcessTimes_;
+  double lastProcessCpu_ = 0.0;
+  double floorProcessStart_ = 0.0;
+  std::string screenshotFailure_;
+  Clock::time_point frameStart_, workEnd_;
+  double threadStart_ = 0.0;
+  // The driver's GL thread (0: not looked for yet, -1: none) and its CPU time per frame.
+  long glThread_ = 0;
+  double glThreadStart_ = 0.0;
+  std::vector<double> glThreadTimes_;
+  long framesBegun_ = 0;
+  double startupMiB_ = 0.0;
+  double earlyMiB_ = 0.0;
+};
+
+}  // namespace ruvelo

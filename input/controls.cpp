@@ -1,0 +1,303 @@
+#include "input/controls.h"
+
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "devtools/dev_flags.h"
+#include "input/input.h"
+#include "platform/regular_file.h"
+#include "platform/user_dirs.h"
+
+namespace ruvelo {
+namespace {
+
+// A controls file is a few lines; anything near this size is not one.
+constexpr std::size_t kMaxControlsBytes = 64 * 1024;
+
+constexpr const char* kActionNames[kActionCount] = {"accelerate", "reverse", "steer_left",    "steer_right",
+                                                    "brake",      "recover", "reverse_camera"};
+
+Binding key(int code) {
+  return {Binding::Kind::Key, code, 1};
+}
+Binding button(int code) {
+  return {Binding::Kind::GamepadButton, code, 1};
+}
+Binding axis(int code, int direction) {
+  return {Binding::Kind::GamepadAxis, code, direction};
+}
+
+std::string trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+int actionFromName(const std::string& name) {
+  for (int i = 0; i < kActionCount; ++i)
+    if (name == kActionNames[i]) return i;
+  return -1;
+}
+
+// One name of a binding list; false with `error` saying what is wrong with it.
+bool parseBinding(const std::string& name, Binding& out, std::string& error) {
+  static const std::string kPad = "GAMEPAD_";
+  if (name.rfind(kPad, 0) == 0) {
+    std::string rest = name.substr(kPad.size());
+    int direction = 0;
+    if (!rest.empty() && (rest.back() == '-' || rest.back() == '+')) {
+      direction = rest.back() == '-' ? -1 : 1;
+      rest.pop_back();
+    }
+    const int axisCode = gamepadAxisFromName(rest);
+    if (axisCode >= 0 && isTriggerAxis(axisCode) && direction == 0) {
+      out = axis(axisCode, 1);
+      return true;
+    }
+    if (axisCode >= 0 && !isTriggerAxis(axisCode)) {
+      if (direction != 0) {
+        out = axis(axisCode, direction);
+        return true;
+      }
+      error = name + " needs a direction: " + name + "- or " + name + "+";
+      return false;
+    }
+    const int buttonCode = gamepadButtonFromName(rest);
+    if (buttonCode >= 0 && direction == 0) {
+      out = button(buttonCode);
+      return true;
+    }
+    error = "unknown gamepad input \"" + name + "\"";
+    return false;
+  }
+  const int code = keyCodeFromName(name);
+  if (code < 0) {
+    error = "unknown key \"" + name + "\"";
+    return false;
+  }
+  if (isFixedKey(code)) {
+    error = name + " is fixed (the function keys, M, G and Escape cannot be bound)";
+    return false;
+  }
+  out = key(code);
+  return true;
+}
+
+// An input bound to two actions, reported at the later of the two lines that bound it (line 0: a
+// default), the earliest such line first. False with `error` set when there is one.
+bool checkDistinct(const Controls& controls, const std::array<int, kActionCount>& lineOf,
+                   const std::string& file, std::string& error) {
+  std::string found;
+  int foundLine = 0;
+  for (int a = 0; a < kActionCount; ++a) {
+    for (int b = a + 1; b < kActionCount; ++b) {
+      for (const Binding& binding : controls.bindings[a]) {
+        const auto& others = controls.bindings[b];
+        if (std::find(others.begin(), others.end(), binding) == others.end()) continue;
+        const int line = std::max(lineOf[a], lineOf[b]);
+        if (!found.empty() && line >= foundLine) continue;
+        foundLine = line;
+        const int byDefault = lineOf[a] == 0 ? a : lineOf[b] == 0 ? b : -1;
+        found = file + ":" + std::to_string(line) + ": " + bindingName(binding) + " is bound to both " +
+                kActionNames[a] + " and " + kActionNames[b] +
+                (byDefault >= 0 ? std::string(" (") + kActionNames[byDefault] + " by default)" : "");
+      }
+    }
+  }
+  if (found.empty()) return true;
+  error = found;
+  return false;
+}
+
+}  // namespace
+
+const char* actionName(Action action) {
+  return kActionNames[static_cast<int>(action)];
+}
+
+Controls Controls::defaults() {
+  Controls c;
+  c.bindings[static_cast<int>(Action::Accelerate)] = {key(GLFW_KEY_W), axis(kGamepadRightTrigger, 1)};
+  c.bindings[static_cast<int>(Action::Reverse)] = {key(GLFW_KEY_S), axis(kGamepadLeftTrigger, 1)};
+  c.bindings[static_cast<int>(Action::SteerLeft)] = {key(GLFW_KEY_A), axis(GLFW_GAMEPAD_AXIS_LEFT_X, -1)};
+  c.bindings[static_cast<int>(Action::SteerRight)] = {key(GLFW_KEY_D), axis(GLFW_GAMEPAD_AXIS_LEFT_X, 1)};
+  c.bindings[static_cast<int>(Action::Brake)] = {key(GLFW_KEY_B), button(GLFW_GAMEPAD_BUTTON_X)};
+  c.bindings[static_cast<int>(Action::Recover)] = {key(GLFW_KEY_SPACE), button(GLFW_GAMEPAD_BUTTON_Y)};
+  c.bindings[static_cast<int>(Action::ReverseCamera)] = {key(GLFW_KEY_R),
+                                                         button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER)};
+  return c;
+}
+
+std::vector<int> Controls::boundKeys() const {
+  std::vector<int> keys;
+  for (const auto& list : bindings)
+    for (const Binding& b : list)
+      if (b.kind == Binding::Kind::Key && std::find(keys.begin(), keys.end(), b.code) == keys.end())
+        keys.push_back(b.code);
+  return keys;
+}
+
+bool Controls::keyBoundTo(Action action, int code) const {
+  const auto& list = of(action);
+  return std::find(list.begin(), list.end(), key(code)) != list.end();
+}
+
+std::string bindingName(const Binding& binding) {
+  switch (binding.kind) {
+    case Binding::Kind::GamepadButton:
+      return "GAMEPAD_" + gamepadButtonName(binding.code);
+    case Binding::Kind::GamepadAxis:
+      return "GAMEPAD_" + gamepadAxisName(binding.code) +
+             (isTriggerAxis(binding.code) ? ""
+              : binding.direction < 0     ? "-"
+                                          : "+");
+    case Binding::Kind::Key:
+      break;
+  }
+  static const char* const kNamed[] = {
+      "SPACE", "ENTER",      "TAB",         "BACKSPACE",    "LEFT",          "RIGHT",    "UP",
+      "DOWN",  "LEFT_SHIFT", "RIGHT_SHIFT", "LEFT_CONTROL", "RIGHT_CONTROL", "LEFT_ALT", "RIGHT_ALT"};
+  for (const char* name : kNamed)
+    if (keyCodeFromName(name) == binding.code) return name;
+  if (binding.code >= GLFW_KEY_A && binding.code <= GLFW_KEY_Z)
+    return std::string(1, static_cast<char>('A' + (binding.code - GLFW_KEY_A)));
+  if (binding.code >= GLFW_KEY_0 && binding.code <= GLFW_KEY_9)
+    return std::string(1, static_cast<char>('0' + (binding.code - GLFW_KEY_0)));
+  return "key " + std::to_string(binding.code);
+}
+
+bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {
+  std::array<int, kActionCount> lineOf{};  // the line that set each action; 0: its default
+  std::istringstream in(text);
+  std::string line;
+  int lineNumber = 0;
+  while (std::getline(in, line)) {
+    ++lineNumber;
+    const auto hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    if (trim(line).empty()) continue;
+    const std::string where = file + ":" + std::to_string(lineNumber) + ": ";
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) {
+      error = where + "expected \"action=NAME[,NAME...]\"";
+      return false;
+    }
+    const std::string name = trim(line.substr(0, eq));
+    const int action = actionFromName(name);
+    if (action < 0) {
+      error = where + "unknown action \"" + name +
+              "\" (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
+      return false;
+    }
+    if (lineOf[action] != 0) {
+      error = where + name + " is already set on line " + std::to_string(lineOf[action]);
+      return false;
+    }
+    const std::string value = trim(line.substr(eq + 1));
+    if (!value.empty() && value.back() == ',') {
+      error = where + "an empty name in the list of " + name;
+      return false;
+    }
+    std::vector<Binding> list;
+    std::istringstream names(value);
+    std::string item;
+    while (std::getline(names, item, ',')) {
+      item = trim(item);
+      Binding binding;
+      std::string why;
+      if (item.empty()) {
+        error = where + "an empty name in the list of " + name;
+        return false;
+      }
+      if (!parseBinding(item, binding, why)) {
+        error = where + why;
+        return false;
+      }
+      if (std::find(list.begin(), list.end(), binding) != list.end()) {
+        error = where + item + " is listed twice";
+        return false;
+      }
+      list.push_back(binding);
+    }
+    if (list.empty()) {
+      error = where + "no key or gamepad input named for " + name;
+      return false;
+    }
+    controls.bindings[action] = list;
+    lineOf[action] = lineNumber;
+  }
+  return checkDistinct(controls, lineOf, file, error);
+}
+
+bool loadControls(Controls& controls, std::string& error) {
+  controls = Controls::defaults();
+  const std::string dir = userConfigDir();
+  if (dir.empty()) return true;
+  const std::string path = dir + "/controls.txt";
+  std::string text, why;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why)) {
+    if (why == "no such file") return true;
+    error = path + ": " + why;
+    return false;
+  }
+  return parseControls(text, path, controls, error);
+}
+
+float bindingValue(const Binding& binding, const std::function<bool(int key)>& keyHeld,
+                   const GamepadState* pad) {
+  switch (binding.kind) {
+    case Binding::Kind::Key:
+      return keyHeld(binding.code) ? 1.0f : 0.0f;
+    case Binding::Kind::GamepadButton:
+      return pad && pad->buttons[binding.code] ? 1.0f : 0.0f;
+    case Binding::Kind::GamepadAxis:
+      if (!pad) return 0.0f;
+      if (isTriggerAxis(binding.code)) return shapeTrigger(pad->axes[binding.code]);
+      return std::max(0.0f, shapeStick(pad->axes[binding.code]) * static_cast<float>(binding.direction));
+  }
+  return 0.0f;
+}
+
+namespace {
+
+bool anyKey(const Controls& controls, Action action, const std::function<bool(int)>& keyHeld) {
+  for (const Binding& b : controls.of(action))
+    if (b.kind == Binding::Kind::Key && keyHeld(b.code)) return true;
+  return false;
+}
+
+float padAmount(const Controls& controls, Action action, const GamepadState* pad) {
+  float amount = 0.0f;
+  if (!pad) return amount;
+  for (const Binding& b : controls.of(action))
+    if (b.kind != Binding::Kind::Key) amount = std::max(amount, bindingValue(b, {}, pad));
+  return amount;
+}
+
+}  // namespace
+
+bool padPressed(const Controls& controls, Action action, const GamepadState* pad) {
+  return padAmount(controls, action, pad) > 0.5f;
+}
+
+DriveCommand mapDriving(const Controls& controls, const std::function<bool(int key)>& keyHeld,
+                        const GamepadState* pad) {
+  // The command steers as the vehicle model does, towards +x or -x. The vehicle faces +z, so the
+  // driver's left is +x: steer_left (A) is the command's steerRight.
+  DriveCommand c;
+  c.forward = anyKey(controls, Action::Accelerate, keyHeld);
+  c.steerRight = anyKey(controls, Action::SteerLeft, keyHeld);
+  c.reverse = anyKey(controls, Action::Reverse, keyHeld);
+  c.steerLeft = anyKey(controls, Action::SteerRight, keyHeld);
+  c.brake = anyKey(controls, Action::Brake, keyHeld);
+  c.recover = anyKey(controls, Action::Recover, keyHeld) || padPressed(controls, Action::Recover, pad);
+  c.forwardAmount = padAmount(controls, Action::Accelerate, pad);
+  c.reverseAmount = padAmount(controls, Action::Reverse, pad);
+  c.steerAmount = padAmount(controls, Action::SteerLeft, pad) - padAmount(controls, Action::SteerRight, pad);
+  c.brakeAmount = padAmount(controls, Action::Brake, pad);
+  return c;
+}
+
+}  // namespace ruvelo

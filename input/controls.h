@@ -1,0 +1,71 @@
+// The driving controls a player can rebind: which keys and gamepad inputs each action answers to,
+// read from controls.txt in the player's config folder, and the mapping of one frame's keys and
+// gamepad onto the driver's command. The function keys and Escape are fixed and never bound here.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "input/gamepad.h"
+#include "physics/game_types.h"
+
+namespace ruvelo {
+
+enum class Action { Accelerate, Reverse, SteerLeft, SteerRight, Brake, Recover, ReverseCamera };
+constexpr int kActionCount = 7;
+
+// One input an action is bound to: a key, a gamepad button, a trigger, or one half of a stick axis.
+struct Binding {
+  enum class Kind { Key, GamepadButton, GamepadAxis };
+  Kind kind = Kind::Key;
+  int code = 0;       // GLFW key code, gamepad button or gamepad axis
+  int direction = 1;  // a stick axis half: -1 or +1 (triggers: +1)
+  bool operator==(const Binding& other) const {
+    return kind == other.kind && code == other.code && direction == other.direction;
+  }
+};
+
+struct Controls {
+  std::array<std::vector<Binding>, kActionCount> bindings;
+
+  // W/S/A/D/B/SPACE/R; right trigger, left trigger, left stick, X, Y, right bumper.
+  static Controls defaults();
+  const std::vector<Binding>& of(Action action) const { return bindings[static_cast<int>(action)]; }
+  // Every key bound to an action, each once.
+  std::vector<int> boundKeys() const;
+  bool keyBoundTo(Action action, int key) const;
+};
+
+// The action's name in controls.txt ("accelerate", "steer_left" …).
+const char* actionName(Action action);
+// The name of an input as controls.txt spells it: key names as in input scripts ("W", "UP"),
+// "GAMEPAD_" and a button or trigger ("GAMEPAD_A", "GAMEPAD_LEFT_TRIGGER"), or a stick axis with
+// its direction ("GAMEPAD_LEFT_X-", "GAMEPAD_LEFT_X+").
+std::string bindingName(const Binding& binding);
+
+// Applies the lines of a controls file to `controls` (which holds the defaults): "action=NAME[,NAME…]"
+// replaces that action's bindings; blank lines and '#' comments are skipped. False with `error`
+// set to one line "FILE:LINE: what is wrong" for an unknown action or name, a function key or
+// Escape, an action set twice, or one input bound to two actions; `controls` is then unspecified.
+bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error);
+
+// The player's controls: the defaults with controls.txt from the config folder applied when it
+// exists. False with `error` (one line naming the file) when it exists but cannot be read or used.
+bool loadControls(Controls& controls, std::string& error);
+
+// How far one binding is pressed, in [0, 1]: keys and buttons 0 or 1, triggers and stick halves
+// after their dead zone and curve. `pad` is null when no gamepad is connected.
+float bindingValue(const Binding& binding, const std::function<bool(int key)>& keyHeld,
+                   const GamepadState* pad);
+
+// The driving command of one frame: keys set the flags, gamepad inputs the amounts (the largest of
+// an action's bindings; steering is left minus right, as the command's +x is the driver's left).
+// The digital actions (recover) count a gamepad input pressed past half way.
+DriveCommand mapDriving(const Controls& controls, const std::function<bool(int key)>& keyHeld,
+                        const GamepadState* pad);
+// Whether any gamepad input bound to `action` is pressed past half way.
+bool padPressed(const Controls& controls, Action action, const GamepadState* pad);
+
+}  // namespace ruvelo

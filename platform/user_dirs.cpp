@@ -1,0 +1,65 @@
+#include "platform/user_dirs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace ruvelo {
+namespace {
+
+std::string errnoText() {
+  return std::strerror(errno);
+}
+
+std::string parentOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string xdgDir(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (value && value[0] == '/') return std::string(value) + "/ruvelo";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/" + fallback + "/ruvelo";
+  return "";
+}
+
+std::string userConfigDir() {
+  return xdgDir("XDG_CONFIG_HOME", ".config");
+}
+std::string userDataDir() {
+  return xdgDir("XDG_DATA_HOME", ".local/share");
+}
+std::string userStateDir() {
+  return xdgDir("XDG_STATE_HOME", ".local/state");
+}
+
+bool makeDirs(const std::string& dir, std::string& why) {
+  if (dir.empty()) {
+    why = "no folder";
+    return false;
+  }
+  struct stat info {};
+  if (::stat(dir.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return true;
+    why = dir + " is not a folder";
+    return false;
+  }
+  const std::string parent = parentOf(dir);
+  if (parent != dir && !makeDirs(parent, why)) return false;
+  if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+    why = "cannot create " + dir + ": " + errnoText();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ruvelo

@@ -1,0 +1,90 @@
+#include "platform/window.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "devtools/screenshots.h"
+#include "render/gl_state.h"
+
+namespace ruvelo {
+
+void onGlfwError(int code, const char* description) {
+  std::cout << "GLFW error " << code << ": " << (description ? description : "") << std::endl;
+}
+
+bool initGlfw() {
+  // Mesa's drivers can take GL commands on a thread of their own, so the game's thread only queues
+  // them; the driver reads this when the display is opened. A value the user set wins. Mesa would
+  // announce the override on every start; "silent" stops that and, in a release driver, nothing
+  // else (it prints its other messages only when MESA_DEBUG asks for them).
+  if (std::getenv("mesa_glthread") == nullptr) {
+    setenv("mesa_glthread", "true", 0);
+    setenv("MESA_DEBUG", "silent", 0);
+  }
+  glfwSetErrorCallback(onGlfwError);
+  return glfwInit() == GLFW_TRUE;
+}
+
+GLFWwindow* openWindow(const Settings& settings) {
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+  glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+  glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+  glfwWindowHint(GLFW_SAMPLES, 4);
+  GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+  return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
+}
+
+bool initGlew(GLFWwindow* window) {
+  glfwMakeContextCurrent(window);
+  glewExperimental = GL_TRUE;
+  const bool ok = glewInit() == GLEW_OK;
+  glGetError();  // GLEW's probing of a core context leaves GL_INVALID_ENUM behind
+  return ok;
+}
+
+void setInitialGlState() {
+  gl_state::syncFromDriver();
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  gl_state::setEnabled(GL_DEPTH_TEST, true);
+  gl_state::setEnabled(GL_CULL_FACE, true);
+  gl_state::setCullFaceMode(GL_BACK);
+  gl_state::setEnabled(GL_BLEND, true);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void pauseIfInteractive() {
+  if (isatty(STDIN_FILENO) == 0) return;
+  std::cout << "Press Enter to continue . . ." << std::flush;
+  std::string ignored;
+  std::getline(std::cin, ignored);
+}
+
+std::string writeBackBufferPng(const std::string& path, int width, int height) {
+  const size_t row = static_cast<size_t>(width) * 4;
+  std::vector<unsigned char> pixels(row * static_cast<size_t>(height));
+  GLint previousRead = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previousRead);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previousRead));
+  // GL reads bottom row first; a PNG starts at the top. The back buffer may carry alpha from
+  // blending; a screenshot is opaque.
+  std::vector<unsigned char> topFirst(pixels.size());
+  for (int y = 0; y < height; ++y)
+    std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * row], row,
+                &topFirst[static_cast<size_t>(y) * row]);
+  for (size_t i = 3; i < topFirst.size(); i += 4) topFirst[i] = 255;
+  return writePngFile(path, width, height, topFirst);
+}
+
+}  // namespace ruvelo

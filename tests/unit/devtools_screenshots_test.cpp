@@ -1,0 +1,48 @@
+// Screenshots as files: a write only counts once the bytes are on disk, and every way it can fail
+// says why.
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include "devtools/screenshots.h"
+#include "support/temp_dir.h"
+
+namespace ruvelo {
+namespace {
+
+TEST(Screenshots, WritesThePictureTopRowFirstOrSaysWhyNot) {
+  const std::string dir = test::makeTempDir("ruvelo-shots");
+  // 2 x 2: red top-left, the rest blue.
+  std::vector<unsigned char> rgba = {255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255};
+  ASSERT_EQ(writePngFile(dir + "/ok.png", 2, 2, rgba), "");
+  int w = 0, h = 0, channels = 0;
+  unsigned char* back = stbi_load((dir + "/ok.png").c_str(), &w, &h, &channels, 4);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(std::vector<unsigned char>(back, back + 16), rgba);
+  stbi_image_free(back);
+
+  // The device accepts the open and buffers the bytes: only the flush tells the disk is full.
+  EXPECT_EQ(writePngFile("/dev/full", 2, 2, rgba), "No space left on device");
+  EXPECT_EQ(writePngFile(dir, 2, 2, rgba), "Is a directory");
+  EXPECT_EQ(writePngFile(dir + "/no/such/folder.png", 2, 2, rgba), "No such file or directory");
+}
+
+TEST(Screenshots, AFailedOrMissedFrameIsOneLineNamingFrameAndFile) {
+  const std::vector<Screenshot> shots = {{2, "a.png"}, {2, "b.png"}, {9, "c.png"}};
+  std::vector<std::string> written;
+  auto write = [&](const std::string& path) {
+    written.push_back(path);
+    return path == "a.png" ? std::string("Permission denied") : std::string();
+  };
+  EXPECT_EQ(takeScreenshots(shots, 1, write), "");
+  EXPECT_TRUE(written.empty());
+  EXPECT_EQ(takeScreenshots(shots, 2, write),
+            "--screenshot: frame 2 could not be written to a.png: Permission denied");
+  EXPECT_EQ(written, std::vector<std::string>{"a.png"}) << "the run ends at the first failure";
+
+  EXPECT_EQ(missedScreenshot(shots, 9), "");
+  EXPECT_EQ(missedScreenshot(shots, 8),
+            "--screenshot: frame 9 was never reached (the run ended after frame 8), c.png not written");
+}
+
+}  // namespace
+}  // namespace ruvelo

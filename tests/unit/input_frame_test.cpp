@@ -1,0 +1,120 @@
+// Keyboard toggles, brightness bounds, mouse look, scroll zoom and the free camera.
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "input/input.h"
+
+namespace ruvelo {
+namespace {
+
+TEST(KeyCallback, ActsOnReleaseOnly) {
+  AppState state;
+  std::ostringstream out;
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F3, GLFW_PRESS, out), KeyEffect::None);
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F3, GLFW_REPEAT, out), KeyEffect::None);
+  EXPECT_FALSE(state.debugMode);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_ESCAPE, GLFW_PRESS, out), KeyEffect::None);
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_ESCAPE, GLFW_RELEASE, out), KeyEffect::Close);
+}
+
+TEST(KeyCallback, TogglesPrintTheirMessages) {
+  AppState state;
+  std::ostringstream out;
+  // The reverse camera answers to its bound key or button, through its own event.
+  toggleReverseCamera(state, out);
+  for (int key : {GLFW_KEY_F3, GLFW_KEY_F4, GLFW_KEY_F7, GLFW_KEY_F8, GLFW_KEY_F9, GLFW_KEY_F3, GLFW_KEY_M,
+                  GLFW_KEY_M, GLFW_KEY_M})
+    onKeyEvent(state, key, GLFW_RELEASE, out);
+  EXPECT_EQ(out.str(),
+            "Reverse Mode Switched: 1\nDebugMode: 1\nWin/lose Condition: 0\nSnow: 0\nViewFrustum: 0\n"
+            "DebugMode: 0\nSound: 0\nSound: 1\nSound: 0\n");
+  EXPECT_FALSE(state.sound);
+  EXPECT_TRUE(state.reverseMode);
+  EXPECT_FALSE(state.debugMode);
+  EXPECT_FALSE(state.winLoseCondition);
+  EXPECT_FALSE(state.snow);
+  EXPECT_FALSE(state.viewFrustum);
+  EXPECT_FALSE(state.showHud) << "F9 toggles the HUD silently";
+}
+
+TEST(KeyCallback, WireframeAndCullingAlternate) {
+  AppState state;
+  std::ostringstream out;
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_TRUE(state.wireframe);
+  onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out);
+  EXPECT_FALSE(state.wireframe);
+  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_FALSE(state.cullFaces);
+  onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out);
+  EXPECT_TRUE(state.cullFaces);
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
+  struct Case {
+    float start;
+    int key;
+    float expected;
+  };
+  const Case cases[] = {
+      {1.9f, GLFW_KEY_F5, 2.0f}, {1.0f, GLFW_KEY_F5, 1.1f}, {0.6f, GLFW_KEY_F6, 0.5f},
+      {5.0f, GLFW_KEY_F6, 4.9f}, {5.0f, GLFW_KEY_F5, 2.0f}, {0.2f, GLFW_KEY_F5, 0.3f},
+      {0.2f, GLFW_KEY_F6, 0.5f},
+  };
+  for (const Case& c : cases) {
+    AppState state;
+    state.brightness = c.start;
+    std::ostringstream out;
+    onKeyEvent(state, c.key, GLFW_RELEASE, out);
+    EXPECT_NEAR(state.brightness, c.expected, 1e-6) << c.start << " key " << c.key;
+  }
+}
+
+TEST(MouseLook, TurnsOnlyWithTheButtonHeldAndNeverJumps) {
+  AppState state;
+  const glm::vec3 startFront = state.camera.front;
+  onCursorEvent(state, 100, 100, false);
+  EXPECT_EQ(state.camera.front, startFront) << "moving without the button never turns";
+  onCursorEvent(state, 110, 90, true);  // 10 px right, 10 px up
+  EXPECT_FLOAT_EQ(state.camera.yaw, -88.0f);
+  EXPECT_FLOAT_EQ(state.camera.pitch, 2.0f);
+  EXPECT_GT(state.camera.front.y, 0.0f);
+  onCursorEvent(state, 500, 500, false);
+  onCursorEvent(state, 501, 500, true);
+  EXPECT_FLOAT_EQ(state.camera.yaw, -87.8f) << "a new drag starts from where the button was pressed";
+  onCursorEvent(state, 501, -10000, true);
+  EXPECT_FLOAT_EQ(state.camera.pitch, 89.0f);
+}
+
+TEST(ScrollZoom, MovesInsideTheRangeAndSnapsOutside) {
+  AppState state;
+  onScrollEvent(state, 2.0);
+  EXPECT_FLOAT_EQ(state.camera.zoom, 43.0f);
+  state.camera.zoom = 30.0f;
+  onScrollEvent(state, 1.5);
+  EXPECT_FLOAT_EQ(state.camera.zoom, 28.5f) << "a scroll may leave the range";
+  onScrollEvent(state, 1.0);
+  EXPECT_FLOAT_EQ(state.camera.zoom, 30.0f) << "the next one brings it back";
+  state.camera.zoom = 86.0f;
+  onScrollEvent(state, -3.0);
+  EXPECT_FLOAT_EQ(state.camera.zoom, 85.0f);
+}
+
+TEST(FreeCamera, MovesAlongItsOwnAxesAtItsSpeed) {
+  Camera camera;
+  const glm::vec3 start = camera.position;
+  moveFreeCamera(camera, {true, false, false, false, false, false}, 0.5f);
+  EXPECT_NEAR(camera.position.z, start.z - 70.0f, 1e-3) << "front is -z at start, 140 units/s";
+  moveFreeCamera(camera, {false, false, false, true, true, false}, 0.5f);
+  EXPECT_NEAR(camera.position.x, start.x + 70.0f, 1e-3);
+  EXPECT_NEAR(camera.position.y, start.y + 70.0f, 1e-3);
+  moveFreeCamera(camera, {true, true, true, true, true, true}, 1.0f);
+  EXPECT_NEAR(camera.position.x, start.x + 70.0f, 1e-3) << "opposite keys cancel";
+}
+
+}  // namespace
+}  // namespace ruvelo

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/atomic_file.h"
+#include "platform/user_dirs.h"
+#include "support/temp_dir.h"
+
+namespace ruvelo {
+namespace {
+
+// Sets an environment variable for one scope and restores the old value after.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(UserDirs, FollowTheXdgRulesAndFallBackToHome) {
+  ScopedEnv home("HOME", "/home/player");
+  {
+    ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(userConfigDir(), "/cfg/ruvelo");
+  }
+  for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/path"}) {
+    ScopedEnv config("XDG_CONFIG_HOME", unusable);
+    ScopedEnv data("XDG_DATA_HOME", unusable);
+    ScopedEnv state("XDG_STATE_HOME", unusable);
+    EXPECT_EQ(userConfigDir(), "/home/player/.config/ruvelo");
+    EXPECT_EQ(userDataDir(), "/home/player/.local/share/ruvelo");
+    EXPECT_EQ(userStateDir(), "/home/player/.local/state/ruvelo");
+  }
+  ScopedEnv noHome("HOME", nullptr);
+  ScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
+  EXPECT_EQ(userConfigDir(), "");
+}
+
+TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
+  const std::string dir = test::makeTempDir("user_dirs");
+  const std::string path = dir + "/a/b/best.txt";  // parents are created
+  std::string why;
+  ASSERT_TRUE(writeFileAtomically(path, "first", why)) << why;
+  ASSERT_TRUE(writeFileAtomically(path, "second, longer", why)) << why;
+  EXPECT_EQ(test::readWholeFile(path), "second, longer");
+
+  // A folder that cannot be written: the write fails, says why, and the old file stays whole.
+  ASSERT_EQ(chmod((dir + "/a/b").c_str(), 0555), 0);
+  const bool wrote = writeFileAtomically(path, "third", why);
+  chmod((dir + "/a/b").c_str(), 0755);
+  if (geteuid() != 0) {  // root writes anywhere
+    EXPECT_FALSE(wrote);
+    EXPECT_NE(why.find("best.txt"), std::string::npos) << why;
+    EXPECT_EQ(test::readWholeFile(path), "second, longer");
+  }
+
+  // A path whose parent is a file: refused, the file left as it was.
+  const std::string before = test::readWholeFile(path);
+  EXPECT_FALSE(writeFileAtomically(path + "/child", "x", why));
+  EXPECT_NE(why.find("Not a directory"), std::string::npos) << why;
+  EXPECT_EQ(test::readWholeFile(path), before);
+}
+
+}  // namespace
+}  // namespace ruvelo
