@@ -424,14 +424,15 @@ FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string
 
 // After the end marker: the frame count, which must match, the last state hash and the checksum of
 // every byte before it, which must end the bytes.
-bool readFooter(Reader& r, const std::string& bytes, Recording& out, std::string& why) {
+bool readFooter(Reader& r, const std::string& bytes, std::size_t frames, std::uint64_t& lastStateHash,
+                std::string& why) {
   std::uint32_t count;
   std::uint64_t checksum;
-  if (!r.u32(count) || !r.u64(out.lastStateHash) || !r.u64(checksum)) {
+  if (!r.u32(count) || !r.u64(lastStateHash) || !r.u64(checksum)) {
     why = "truncated after its last frame";
     return false;
   }
-  if (count != out.frames.size() || !r.atEnd()) {
+  if (count != frames || !r.atEnd()) {
     why = "damaged at its end (frame count or trailing bytes)";
     return false;
   }
@@ -444,6 +445,36 @@ bool readFooter(Reader& r, const std::string& bytes, Recording& out, std::string
   return true;
 }
 
+// Reads every frame of `bytes` after the header into one scratch frame, counting the frames and
+// what they will take in memory, then the footer. False with `why` when anything is wrong or the
+// frames would take more than the decoder allows for a file of this size.
+bool checkWhole(const std::string& bytes, std::size_t& frames, std::string& why) {
+  Reader r(bytes);
+  RecordingHeader header;
+  if (!readHeader(r, header, why)) return false;
+  // A frame is at least 7 bytes but takes about a hundred in memory, an event 1 byte but 40: a file
+  // asking for more than a few times its size is not one the game wrote.
+  const std::size_t budget = kDecodeBytesPerFileByte * bytes.size() + kDecodeAllowanceBytes;
+  std::size_t events = 0;
+  frames = 0;
+  RecordedFrame scratch;
+  for (;;) {
+    scratch.events.clear();
+    const FrameRead read = readFrame(r, frames + 1, scratch, why);
+    if (read == FrameRead::Bad) return false;
+    if (read == FrameRead::End) break;
+    ++frames;
+    events += scratch.events.size();
+    if (frames * sizeof(RecordedFrame) + events * sizeof(RecordedEvent) > budget) {
+      why = "damaged at frame " + std::to_string(frames) + " (too many frames and events for a file of " +
+            std::to_string(bytes.size()) + " bytes)";
+      return false;
+    }
+  }
+  std::uint64_t lastStateHash;
+  return readFooter(r, bytes, frames, lastStateHash, why);
+}
+
 }  // namespace
 
 bool decodeRecording(const std::string& bytes, Recording& out, std::string& why) {
@@ -452,33 +483,17 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
     why = "too large to be a recording";
     return false;
   }
+  // The whole file is checked before anything is kept, so memory is taken only for a good file, and
+  // exactly what its frames need.
+  std::size_t frames = 0;
+  if (!checkWhole(bytes, frames, why)) return false;
   Reader r(bytes);
-  if (!readHeader(r, out.header, why)) return false;
-  // A frame is at least 7 bytes but takes far more in memory, an event 1 byte but 40: what the frames
-  // hold is counted, and a file asking for more than a few times its size is not one the game wrote.
-  const std::size_t budget = kDecodeBytesPerFileByte * bytes.size() + kDecodeAllowanceBytes;
-  std::size_t events = 0;
-  for (;;) {
-    RecordedFrame f;
-    const FrameRead read = readFrame(r, out.frames.size() + 1, f, why);
-    if (read == FrameRead::Bad) {
-      out = Recording();
-      return false;
-    }
-    if (read == FrameRead::End) break;
-    events += f.events.size();
-    const std::size_t capacity = std::max(out.frames.capacity(), 2 * out.frames.size() + 2);
-    if (capacity * sizeof(RecordedFrame) + events * sizeof(RecordedEvent) > budget) {
-      why = "damaged at frame " + std::to_string(out.frames.size() + 1) + " (too many frames and events for a file of " +
-            std::to_string(bytes.size()) + " bytes)";
-      out = Recording();
-      return false;
-    }
-    out.frames.push_back(std::move(f));
-  }
-  if (readFooter(r, bytes, out, why)) return true;
-  out = Recording();
-  return false;
+  readHeader(r, out.header, why);
+  out.frames.resize(frames);
+  for (std::size_t i = 0; i < frames; ++i) readFrame(r, i + 1, out.frames[i], why);
+  RecordedFrame end;
+  readFrame(r, frames + 1, end, why);  // the end marker
+  return readFooter(r, bytes, frames, out.lastStateHash, why);
 }
 
 void Hash64::bytes(const void* data, std::size_t size) {
