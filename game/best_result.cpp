@@ -133,9 +133,16 @@ std::string BestResult::offer(const RunResult& run, const std::string& recording
   const bool better = !best_ || betterResult(run, *best_);
   if (better) {
     if (why.empty() && recording.empty()) why = "the run's recording could not be read back";
-    // The recording first: best.txt names a result whose run is already in place.
-    if (why.empty() && writeFileAtomically(recordingPath(), recording, why) &&
-        writeFileAtomically(resultPath(), formatBestFile(run), why)) {
+    // Both files are started before either is replaced, so a best.txt that cannot be written leaves
+    // best.rvr as it was; the recording is put in place first, so best.txt names a run that is there.
+    AtomicFile runFile, resultFile;
+    bool kept = false;
+    if (why.empty() && runFile.open(recordingPath(), why) && resultFile.open(resultPath(), why)) {
+      runFile.append(recording);
+      resultFile.append(formatBestFile(run));
+      kept = runFile.commit(why) && resultFile.commit(why);
+    }
+    if (kept) {
       best_ = run;
       recordingLost_ = false;
     } else {
