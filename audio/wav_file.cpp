@@ -35,7 +35,8 @@ void appendWavSamples(std::string& out, const int16_t* samples, std::size_t coun
   const std::size_t from = out.size();
   out.resize(from + 2 * count);
   for (std::size_t i = 0; i < count; ++i)
-    putLittleEndian(reinterpret_cast<unsigned char*>(&out[from + 2 * i]), static_cast<uint16_t>(samples[i]), 2);
+    putLittleEndian(reinterpret_cast<unsigned char*>(&out[from + 2 * i]), static_cast<uint16_t>(samples[i]),
+                    2);
 }
 
 }  // namespace ruvelo::audio

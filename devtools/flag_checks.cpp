@@ -34,8 +34,8 @@ std::string benchFloorProblem(const DevFlags& flags) {
 std::string replayProblem(const DevFlags& flags) {
   if (flags.replay.empty()) return "";
   // A replay plays the recorded input (the autopilot's keys too) and records nothing new.
-  const char* refused = !flags.record.empty()   ? "--record (a replay records nothing)"
-                        : flags.autopilot         ? "--autopilot (the recording says who drove)"
+  const char* refused = !flags.record.empty()      ? "--record (a replay records nothing)"
+                        : flags.autopilot          ? "--autopilot (the recording says who drove)"
                         : !flags.inputPath.empty() ? "--input (the recording is the input)"
                         : flags.benchFloor         ? "--bench-floor (its frames play nothing)"
                                                    : nullptr;
@@ -55,7 +55,8 @@ std::string resolved(const std::string& path) {
 }  // namespace
 
 bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
   if (hasA && hasB) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   if (hasA != hasB) return false;

@@ -13,8 +13,8 @@
 
 #include <cstring>
 
-#include "platform/atomic_file.h"
 #include "game/game_rules.h"
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -125,7 +125,8 @@ std::string BestResult::offer(const RunResult& run, const std::string& recording
     lock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (lock < 0) why = "cannot open " + lockPath() + ": " + std::strerror(errno);
   }
-  if (lock >= 0 && ::flock(lock, LOCK_EX) != 0) why = "cannot lock " + lockPath() + ": " + std::strerror(errno);
+  if (lock >= 0 && ::flock(lock, LOCK_EX) != 0)
+    why = "cannot lock " + lockPath() + ": " + std::strerror(errno);
   if (why.empty() && !read(err)) {
     ::close(lock);
     return describe(run);  // unreadable now: told by read()

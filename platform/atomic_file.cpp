@@ -35,8 +35,7 @@ ssize_t writeOnce(int fd, const void* data, std::size_t size, off_t at) {
 std::size_t writeAll(int fd, const char* data, std::size_t size, off_t at) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n =
-        writeOnce(fd, data + done, size - done, at < 0 ? -1 : at + static_cast<off_t>(done));
+    const ssize_t n = writeOnce(fd, data + done, size - done, at < 0 ? -1 : at + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
@@ -197,7 +196,8 @@ bool AtomicFile::contents(std::string& out) const {
   out.clear();
   if (written_ > 0) {
     const int fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat mine {}, read {};
+    struct stat mine {
+    }, read{};
     if (fd < 0) return false;
     const bool same = ::fstat(fd_, &mine) == 0 && ::fstat(fd, &read) == 0 && mine.st_ino == read.st_ino &&
                       mine.st_dev == read.st_dev;
@@ -247,7 +247,8 @@ bool AtomicFile::commit(std::string& why) {
   if (!ok) why = "cannot write " + temp_ + ": " + errnoText(lastErrno_);
   for (const auto& p : patches_) {
     errno = 0;
-    if (ok && writeAll(fd_, p.second.data(), p.second.size(), static_cast<off_t>(p.first)) != p.second.size()) {
+    if (ok &&
+        writeAll(fd_, p.second.data(), p.second.size(), static_cast<off_t>(p.first)) != p.second.size()) {
       why = "cannot write " + temp_ + ": " + errnoText(errno);
       ok = false;
     }

@@ -13,13 +13,13 @@
 #include <optional>
 #include <string>
 
-#include "platform/atomic_file.h"
-#include "game/autopilot.h"
 #include "devtools/dev_flags.h"
+#include "game/autopilot.h"
 #include "game/game_rules.h"
+#include "physics/game_world.h"
+#include "platform/atomic_file.h"
 #include "platform/platform.h"
 #include "replay/recording.h"
-#include "physics/game_world.h"
 
 namespace ruvelo {
 
@@ -68,8 +68,8 @@ class RunRecorder {
   void notePose(long frame, const Pose& pose);
 
   // After the frame: the frame recorded, with its state hash (asked of `stateHash` every frame, kept
-  // every 60 frames and after the last), or in a replay those hashes checked. False when a replay left its recorded path (one line on
-  // `err`); the run then ends with kReplayDivergedStatus.
+  // every 60 frames and after the last), or in a replay those hashes checked. False when a replay left its
+  // recorded path (one line on `err`); the run then ends with kReplayDivergedStatus.
   bool endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err);
   // The replay has served its last frame.
   bool replayOver(long frame) const;

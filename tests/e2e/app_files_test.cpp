@@ -95,8 +95,9 @@ TEST(Files, LinksAreRefusedAndFifosStayFifos) {
   // Two flags naming one file: refused before anything starts.
   const GameRun both = folder.run({"--frames", "2", "--audio-out", "both.out", "--record", "both.out"});
   EXPECT_EQ(both.status, 2);
-  EXPECT_EQ(both.err, "ruvelo: --record both.out and --audio-out both.out name the same file (one would destroy "
-                      "the other)\n");
+  EXPECT_EQ(both.err,
+            "ruvelo: --record both.out and --audio-out both.out name the same file (one would destroy "
+            "the other)\n");
   EXPECT_FALSE(fs::exists(folder.path("bin/both.out")));
 }
 
@@ -121,7 +122,8 @@ TEST(Files, AFullFolderNeverLeavesADamagedRecording) {
   {
     std::ofstream filler(folder.stateDir() + "/filler", std::ios::binary);
     const std::string block(1024, 'x');
-    for (int i = 0; i < 64 && filler; ++i) filler.write(block.data(), static_cast<std::streamsize>(block.size()));
+    for (int i = 0; i < 64 && filler; ++i)
+      filler.write(block.data(), static_cast<std::streamsize>(block.size()));
   }
   auto args = drive;
   args[1] = "60";
@@ -133,7 +135,8 @@ TEST(Files, AFullFolderNeverLeavesADamagedRecording) {
   EXPECT_EQ(readWholeFile(lastRun), kept);
   EXPECT_FALSE(fs::exists(lastRun + ".copy"));
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder.stateDir())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(folder.stateDir()))
+    names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"filler", "last-run.rvr"})) << "nothing half-written is left";
   const GameRun replay = folder.run({"--replay", lastRun});
@@ -153,7 +156,8 @@ TEST(Files, LeftoversAndImpossibleBestsAreTold) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
   ::waitpid(child, nullptr, 0);
-  const std::string stale = folder.stateDir() + "/.last-run.rvr.tmp-" + std::to_string(child) + "-0123456789ab";
+  const std::string stale =
+      folder.stateDir() + "/.last-run.rvr.tmp-" + std::to_string(child) + "-0123456789ab";
   fs::create_directories(folder.stateDir());
   std::ofstream(stale) << "half a run";
   fs::create_directories(folder.dataDir());
@@ -172,11 +176,12 @@ TEST(Files, LeftoversAndImpossibleBestsAreTold) {
   std::ofstream(folder.dataDir() + "/best.txt") << "time_left=1e9\npower_left=50\n";
   const GameRun impossible = folder.run({"--frames", "2"});
   ASSERT_EQ(impossible.status, 0) << impossible.err;
-  EXPECT_EQ(impossible.err.rfind("ruvelo: the best result " + folder.dataDir() +
-                                     "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it "
-                                     "is left as it is\n",
-                                 0),
-            0u)
+  EXPECT_EQ(
+      impossible.err.rfind("ruvelo: the best result " + folder.dataDir() +
+                               "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it "
+                               "is left as it is\n",
+                           0),
+      0u)
       << impossible.err;
 }
 

@@ -156,7 +156,8 @@ TEST(Replay, EveryChangedByteOfAShortRunIsRefused) {
     if (rewritten[i] != bytes[i]) flippedDrive[i] = rewritten[i];
   ASSERT_NE(flippedDrive, bytes);
   flippedHash[bytes.size() - 9] ^= 0x10;  // inside the last state hash
-  for (const auto& [file, contents] : {std::pair{"drive.rvr", flippedDrive}, std::pair{"hash.rvr", flippedHash}}) {
+  for (const auto& [file, contents] :
+       {std::pair{"drive.rvr", flippedDrive}, std::pair{"hash.rvr", flippedHash}}) {
     SCOPED_TRACE(file);
     spit(folder.path(std::string("bin/") + file), contents);
     const GameRun replay = folder.run({"--replay", file, "--log-state"});
@@ -167,8 +168,9 @@ TEST(Replay, EveryChangedByteOfAShortRunIsRefused) {
   spit(folder.path("bin/rewritten.rvr"), rewritten);
   const GameRun replay = folder.run({"--replay", "rewritten.rvr", "--log-state"});
   EXPECT_EQ(replay.status, 3);
-  EXPECT_EQ(replay.err,
-            "ruvelo: --replay rewritten.rvr: the game left the recorded run at frame 50 (state hash differs)\n");
+  EXPECT_EQ(
+      replay.err,
+      "ruvelo: --replay rewritten.rvr: the game left the recorded run at frame 50 (state hash differs)\n");
 }
 
 // The ghost of a run that drove straight ahead, seen from a vehicle standing at the start: with

@@ -144,24 +144,32 @@ TEST(DevFlags, FlagsNamingTheSameFileOrIgnoredByAReplayAreRefused) {
     std::string refused;
   } cases[] = {
       {{"--audio-out", sound.c_str(), "--record", viaDots.c_str()},
-       "--record " + viaDots + " and --audio-out " + sound + " name the same file (one would destroy the other)"},
+       "--record " + viaDots + " and --audio-out " + sound +
+           " name the same file (one would destroy the other)"},
       {{"--replay", viaLink.c_str(), "--audio-out", run.c_str()},
-       "--audio-out " + run + " and --replay " + viaLink + " name the same file (one would destroy the other)"},
+       "--audio-out " + run + " and --replay " + viaLink +
+           " name the same file (one would destroy the other)"},
       {{"--input", script.c_str(), "--record", script.c_str()},
        "--record " + script + " and --input " + script + " name the same file (one would destroy the other)"},
       {{"--screenshot", shot.c_str(), "--audio-out", sound.c_str()},
-       "--audio-out " + sound + " and --screenshot " + sound + " name the same file (one would destroy the other)"},
-      {{"--replay", run.c_str(), "--record", sound.c_str()}, "--replay: cannot be combined with --record (a replay records nothing)"},
-      {{"--replay", run.c_str(), "--autopilot"}, "--replay: cannot be combined with --autopilot (the recording says who drove)"},
-      {{"--replay", run.c_str(), "--input", script.c_str()}, "--replay: cannot be combined with --input (the recording is the input)"},
-      {{"--replay", run.c_str(), "--bench-floor"}, "--replay: cannot be combined with --bench-floor (its frames play nothing)"},
+       "--audio-out " + sound + " and --screenshot " + sound +
+           " name the same file (one would destroy the other)"},
+      {{"--replay", run.c_str(), "--record", sound.c_str()},
+       "--replay: cannot be combined with --record (a replay records nothing)"},
+      {{"--replay", run.c_str(), "--autopilot"},
+       "--replay: cannot be combined with --autopilot (the recording says who drove)"},
+      {{"--replay", run.c_str(), "--input", script.c_str()},
+       "--replay: cannot be combined with --input (the recording is the input)"},
+      {{"--replay", run.c_str(), "--bench-floor"},
+       "--replay: cannot be combined with --bench-floor (its frames play nothing)"},
   };
   for (const auto& c : cases) {
     const FlagsResult r = parse(c.args);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(refusedFlags(r.flags), c.refused);
   }
-  const FlagsResult apart = parse({"--record", run.c_str(), "--audio-out", sound.c_str(), "--input", script.c_str()});
+  const FlagsResult apart =
+      parse({"--record", run.c_str(), "--audio-out", sound.c_str(), "--input", script.c_str()});
   ASSERT_TRUE(apart.ok) << apart.message;
   EXPECT_EQ(refusedFlags(apart.flags), "");
 }

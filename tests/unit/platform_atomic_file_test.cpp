@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -64,7 +64,8 @@ TEST(AtomicFile, EveryByteLandsOnceThroughShortInterruptedAndFailedWrites) {
     std::ofstream(path) << "the old run";
     auto disk = std::make_shared<FlakyDisk>();
     disk->rng.seed(static_cast<unsigned>(round));
-    setFileWriteForTests([disk](int fd, const void* d, std::size_t n, off_t at) { return (*disk)(fd, d, n, at); });
+    setFileWriteForTests(
+        [disk](int fd, const void* d, std::size_t n, off_t at) { return (*disk)(fd, d, n, at); });
     AtomicFile file;
     std::string why, expected;
     ASSERT_TRUE(file.open(path, why)) << why;
@@ -83,7 +84,8 @@ TEST(AtomicFile, EveryByteLandsOnceThroughShortInterruptedAndFailedWrites) {
     ASSERT_TRUE(file.contents(soFar));
     ASSERT_EQ(soFar.size(), expected.size());
     EXPECT_TRUE(soFar == expected) << "first difference at byte "
-                                   << std::mismatch(soFar.begin(), soFar.end(), expected.begin()).first - soFar.begin();
+                                   << std::mismatch(soFar.begin(), soFar.end(), expected.begin()).first -
+                                          soFar.begin();
     // Still full at the end: nothing replaces the old file, and nothing is left beside it.
     if (round % 2 == 1) {
       disk->full = true;
@@ -119,7 +121,8 @@ TEST(AtomicFile, NeverWritesThroughALinkNorReplacesWhatIsNotAPlainFile) {
 
   // The guessable names of older versions, planted as links, are not used; the temporary file has
   // a random name and the mode the umask gives.
-  for (const std::string& planted : {"/best.txt.tmp-" + std::to_string(::getpid()), std::string("/.best.txt.tmp")})
+  for (const std::string& planted :
+       {"/best.txt.tmp-" + std::to_string(::getpid()), std::string("/.best.txt.tmp")})
     fs::create_symlink(victim, dir + planted);
   const mode_t oldMask = ::umask(027);
   AtomicFile file;
@@ -129,7 +132,8 @@ TEST(AtomicFile, NeverWritesThroughALinkNorReplacesWhatIsNotAPlainFile) {
   std::string temp;
   for (const std::string& name : folderNames(dir))
     if (name.rfind(".best.txt.tmp-" + std::to_string(::getpid()) + "-", 0) == 0) temp = name;
-  ASSERT_EQ(temp.size(), std::string(".best.txt.tmp-").size() + std::to_string(::getpid()).size() + 13) << temp;
+  ASSERT_EQ(temp.size(), std::string(".best.txt.tmp-").size() + std::to_string(::getpid()).size() + 13)
+      << temp;
   struct stat info {};
   ASSERT_EQ(::lstat((dir + "/" + temp).c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -159,7 +163,8 @@ TEST(AtomicFile, TemporaryFilesOfEndedProcessesAreRemoved) {
   ASSERT_GT(child, 0);
   ::waitpid(child, nullptr, 0);
   const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
-  const std::vector<std::string> stale = {".last-run.rvr.tmp-" + dead + "-0a1b2c3d4e5f", "last-run.rvr.tmp-" + dead};
+  const std::vector<std::string> stale = {".last-run.rvr.tmp-" + dead + "-0a1b2c3d4e5f",
+                                          "last-run.rvr.tmp-" + dead};
   const std::vector<std::string> kept = {".last-run.rvr.tmp-" + alive + "-0a1b2c3d4e5f",  // this process
                                          ".best.rvr.tmp-" + dead + "-0a1b2c3d4e5f",       // another file's
                                          "last-run.rvr.tmp-" + dead + "x", "last-run.rvr"};

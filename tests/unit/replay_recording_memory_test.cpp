@@ -85,8 +85,9 @@ TEST(RecordingMemory, ACraftedFileOfOneByteEventsStaysWithinTheBound) {
   // 16 MiB of frames, each the most events a frame may hold, every event one byte (a camera toggle).
   std::string bytes = encodeHeader(RecordingHeader());
   std::size_t frames = 0;
-  const std::string frame = std::string("\x01\0\0\0\0\0\0", 7) + static_cast<char>(kMaxEventsPerFrame & 0xff) +
-                            static_cast<char>(kMaxEventsPerFrame >> 8) + std::string(kMaxEventsPerFrame, '\x03');
+  const std::string frame =
+      std::string("\x01\0\0\0\0\0\0", 7) + static_cast<char>(kMaxEventsPerFrame & 0xff) +
+      static_cast<char>(kMaxEventsPerFrame >> 8) + std::string(kMaxEventsPerFrame, '\x03');
   while (bytes.size() < 16u * 1024 * 1024) {
     bytes += frame;
     ++frames;

@@ -232,7 +232,8 @@ TEST(BestResult, TheBetterOfTwoFinishingGamesStaysAndFailuresAreSaid) {
   ASSERT_EQ(::chmod((dir + "/best.txt").c_str(), 0444), 0);
   BestResult blocked(dir);
   blocked.load(err);
-  EXPECT_EQ(blocked.offer({50.0, 5.0f}, "unsaved run", err), "Time left 50.00 s, best not saved: best.txt is not writable");
+  EXPECT_EQ(blocked.offer({50.0, 5.0f}, "unsaved run", err),
+            "Time left 50.00 s, best not saved: best.txt is not writable");
   EXPECT_EQ(err.str(), "ruvelo: the best result could not be kept: " + dir + "/best.txt is not writable\n");
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "a ghost again");
   ASSERT_TRUE(parseBestFile(test::readWholeFile(dir + "/best.txt"), kept, why)) << why;
@@ -242,9 +243,9 @@ TEST(BestResult, TheBetterOfTwoFinishingGamesStaysAndFailuresAreSaid) {
 TEST(BestResult, ValuesNoWinCanHaveMakeTheFileUnreadable) {
   RunResult out;
   std::string why;
-  for (const char* bad : {"time_left=1e9\npower_left=50\n", "time_left=-3\npower_left=50\n",
-                          "time_left=20\npower_left=151\n", "time_left=20\npower_left=-6\n",
-                          "time_left=inf\npower_left=50\n"})
+  for (const char* bad :
+       {"time_left=1e9\npower_left=50\n", "time_left=-3\npower_left=50\n", "time_left=20\npower_left=151\n",
+        "time_left=20\npower_left=-6\n", "time_left=inf\npower_left=50\n"})
     EXPECT_FALSE(parseBestFile(bad, out, why)) << bad;
   ASSERT_FALSE(parseBestFile("time_left=1e9\npower_left=50\n", out, why));
   EXPECT_EQ(why, "time_left 1e9 is not a value a win can have");
@@ -258,8 +259,10 @@ TEST(BestResult, ValuesNoWinCanHaveMakeTheFileUnreadable) {
   BestResult best(dir);
   std::ostringstream err;
   best.load(err);
-  EXPECT_EQ(err.str(), "ruvelo: the best result " + dir +
-                           "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it is left as it is\n");
+  EXPECT_EQ(
+      err.str(),
+      "ruvelo: the best result " + dir +
+          "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it is left as it is\n");
   EXPECT_EQ(best.offer({99.0, 99.0f}, "run", err), "Time left 99.00 s, best unreadable");
   EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=1e9\npower_left=50\n");
 }
