@@ -39,6 +39,8 @@ int startupFailure(const char* what) {
 }  // namespace
 
 int runGame(const DevFlags& flags) {
+  // From here a stop signal ends the run at its next frame (after loading, if it comes before).
+  catchStopSignals();
   App app(flags);
   if (const int status = app.startUp()) return status;
   return app.run();
@@ -136,7 +138,6 @@ int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
-  catchStopSignals();
   while (!platform_->shouldClose()) {
     frame();
     if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
