@@ -79,10 +79,13 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
                     float dt) {
   frame.dt = dt;
   frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
-  frame.throttle = vehicle.throttle;
+  frame.engineThrottle = vehicle.engineThrottle;
   frame.gear = vehicle.gear;
-  for (int i = 0; i < 4; ++i)
-    frame.wheels[i] = {vehicle.wheels[i].longSlip, vehicle.wheels[i].latSlip, !vehicle.wheels[i].inAir};
+  for (int i = 0; i < 4; ++i) {
+    const VehicleSoundReading::Wheel& w = vehicle.wheels[i];
+    frame.wheels[i] = {w.longSlip, w.latSlip, w.slipSpeed, !w.inAir};
+  }
+  frame.scrapeSpeed = vehicle.scrapeSpeed;
   frame.vehiclePosition = vehiclePosition;
   frame.listenerPosition = state.camera.position;
   frame.listenerFront = state.camera.front;

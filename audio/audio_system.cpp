@@ -14,34 +14,51 @@
 #include <vector>
 
 #include "audio/engine_mix.h"
+#include "audio/engine_synth.h"
 #include "audio/sound_synth.h"
 
 namespace ruvelo::audio {
 namespace {
 
-// Loudness of each part of the mix before the player's volume. Drives through the level peak at about
-// 0.4 of full scale at the default volume, leaving room for the rare moment when everything sounds.
-constexpr float kEngineGain = 0.60f;
-constexpr float kOffLoadGain = 0.75f;  // coasting is quieter than pulling
-constexpr float kSquealGain = 0.12f;   // per tyre
-constexpr float kImpactGain = 0.60f;
-constexpr float kEventGain = 0.50f;
+// Loudness of each part of the mix before the player's volume. The engine at full throttle peaks near
+// 0.5 of full scale at the default volume; the events sit well under it, leaving room for the rare
+// moment when everything sounds.
+constexpr float kEngineGain = 1.3f;
+constexpr float kSquealGain = 0.10f;  // per tyre
+constexpr float kScrapeGain = 0.45f;
+constexpr float kImpactGain = 0.75f;
+constexpr float kClunkGain = 0.30f;
+constexpr float kEventGain = 0.25f;
+constexpr float kLowPowerGain = 0.55f;  // of the event gain: a reminder, not an alarm
 
-constexpr float kRpmSmoothing = 0.04f;   // s: the engine's speed as heard follows within tens of ms
-constexpr float kLoadSmoothing = 0.06f;  // s
-constexpr float kSquealSmoothing = 0.05f;
+constexpr float kRpmSmoothing = 0.03f;   // s: the engine's speed as heard follows within tens of ms
+constexpr float kLoadSmoothing = 0.03f;  // s: a lift is heard at once
+constexpr float kSquealRise = 0.08f;     // s: a squeal swells in
+constexpr float kSquealFall = 0.20f;     // s: and dies away
+constexpr float kScrapeRise = 0.04f;
+constexpr float kScrapeFall = 0.15f;
 constexpr float kResultFade = 0.4f;          // s: the engine fades out on the result screen
-constexpr float kShiftDip = 0.10f;           // s: how long a gear change takes the engine's drive away
-constexpr float kWarningInterval = 1.5f;     // s between low-power warnings
+constexpr float kWarningInterval = 3.0f;     // s between low-power warnings
 constexpr float kImpactPause = 0.3f;         // s before the same pair of bodies sounds again
-constexpr float kQuietestImpact = 1.0f;      // m/s: softer knocks are not heard
-constexpr float kLoudestImpact = 10.0f;      // m/s
+constexpr float kQuietestImpact = 0.5f;      // m/s: softer knocks are not heard
+constexpr float kLoudestImpact = 8.0f;       // m/s
+constexpr float kCrashStrength = 0.55f;      // of the loudest: harder hits sound the heavy crash
 constexpr float kReferenceDistance = 15.0f;  // m: the follow camera's distance; closer is no louder
 
-constexpr int kFirstGear = 2;  // below it: reverse and neutral
-constexpr int kImpactVoices = 3;
+constexpr int kFirstGear = 2;     // below it: reverse and neutral
+constexpr int kImpactVoices = 3;  // of each kind
 constexpr int kPairsRemembered = 16;
 constexpr int kRenderChunk = 1024;  // sample frames per render call
+
+// The engine's stream: samples made each frame, queued on one source in buffers of one fixed size (so
+// OpenAL never reallocates them). The queue is kept this far ahead of what plays (on top of the
+// frame's own time), so the mixer never runs dry.
+constexpr float kStreamLead = 0.045f;   // s
+constexpr float kLongestFrame = 0.25f;  // s: longer frames are made up to this much sound
+constexpr int kStreamChunk = 256;       // samples per buffer
+constexpr int kStreamBuffers =
+    static_cast<int>((kLongestFrame + kStreamLead) * kEngineRate) / kStreamChunk + 4;
+constexpr int kStreamMost = kStreamBuffers * kStreamChunk;
 
 enum Event { kPickup, kDelivery, kLowPower, kWin, kLose, kEventCount };
 
@@ -91,28 +108,42 @@ struct AudioSystem::Output {
   LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
 
   std::vector<ALuint> buffers;
-  std::array<std::array<ALuint, 2>, kEngineLoops> engine{};  // [loop][0 on load, 1 off load]
+  ALuint engine = 0;
+  std::array<ALuint, kStreamBuffers> streamBuffers{};
+  std::array<ALuint, kStreamBuffers> freeBuffers{};
+  int freeCount = 0;
+  long queuedSamples = 0;  // in the buffers on the queue
+  ALuint clunk = 0;
   std::array<ALuint, 4> squeal{};
-  std::array<ALuint, kImpactVoices> impact{};
+  ALuint scrape = 0;
+  // Impact voices, each with its sound put on once (OpenAL allocates each time a source is given one).
+  std::array<ALuint, kImpactVoices> knock{};
+  std::array<ALuint, kImpactVoices> crash{};
+  int nextKnock = 0, nextCrash = 0;
   std::array<ALuint, kEventCount> event{};
-  ALuint impactBuffer = 0;
   std::array<ALuint, kEventCount> eventBuffer{};
   bool started = false;
+
+  // The engine, made as it plays.
+  EngineSynth synth;
+  std::vector<float> engineSamples = std::vector<float>(kStreamMost);
+  std::vector<int16_t> engineOut = std::vector<int16_t>(kStreamMost);
 
   // What the mix remembers between frames.
   float rpm = 0.0f;
   float load = 0.0f;
   float engineFade = 1.0f;
-  float shiftDip = 0.0f;
   int lastGear = 0;
-  std::array<float, 4> squealLevel{};
+  std::array<float, 4> squealGain{};
+  float scrapeGain = 0.0f;
   float warningWait = 0.0f;
   RaceResult lastResult = RaceResult::None;
+  double deliveryTime = -1.0;  // when the last delivery's arpeggio started
+  float resultWait = -1.0f;    // s until the result's sound starts (after the arpeggio); < 0: none due
   double time = 0.0;
   std::array<uint64_t, kPairsRemembered> pairs{};
   std::array<double, kPairsRemembered> pairTimes{};
   int nextPair = 0;
-  int nextImpactVoice = 0;
 
   // Loopback rendering in game time.
   double samplesDue = 0.0;
@@ -128,14 +159,17 @@ struct AudioSystem::Output {
   ~Output() {
     if (context) {
       alcMakeContextCurrent(context);
-      std::vector<ALuint> sources;
-      for (auto& loop : engine) sources.insert(sources.end(), loop.begin(), loop.end());
+      std::vector<ALuint> sources{engine, clunk, scrape};
       sources.insert(sources.end(), squeal.begin(), squeal.end());
-      sources.insert(sources.end(), impact.begin(), impact.end());
+      sources.insert(sources.end(), knock.begin(), knock.end());
+      sources.insert(sources.end(), crash.begin(), crash.end());
       sources.insert(sources.end(), event.begin(), event.end());
       alSourceStopv(static_cast<ALsizei>(sources.size()), sources.data());
+      // Stopped, the stream's buffers are all processed and come off its queue.
+      alSourcei(engine, AL_BUFFER, 0);
       alDeleteSources(static_cast<ALsizei>(sources.size()), sources.data());
       alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
+      alDeleteBuffers(kStreamBuffers, streamBuffers.data());
       alcMakeContextCurrent(nullptr);
       alcDestroyContext(context);
     }
@@ -185,28 +219,42 @@ struct AudioSystem::Output {
     return buffers.back();
   }
 
+  ALuint loopSource(const Samples& samples) {
+    const ALuint buffer = addBuffer(samples);
+    ALuint source = 0;
+    alGenSources(1, &source);
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+    alSourcei(source, AL_LOOPING, AL_TRUE);
+    alSourcef(source, AL_REFERENCE_DISTANCE, kReferenceDistance);
+    return source;
+  }
+
   // Sounds into buffers, buffers onto sources.
   bool loadSounds() {
-    for (int i = 0; i < kEngineLoops; ++i) {
-      for (int onOff = 0; onOff < 2; ++onOff) {
-        const ALuint buffer = addBuffer(engineLoop(i, onOff == 0));
-        alGenSources(1, &engine[i][onOff]);
-        alSourcei(engine[i][onOff], AL_BUFFER, static_cast<ALint>(buffer));
-        alSourcei(engine[i][onOff], AL_LOOPING, AL_TRUE);
-      }
-    }
-    const ALuint squealBuffer = addBuffer(squealLoop());
+    alGenSources(1, &engine);
+    alSourcef(engine, AL_REFERENCE_DISTANCE, kReferenceDistance);
+    alGenBuffers(kStreamBuffers, streamBuffers.data());
+    freeBuffers = streamBuffers;
+    freeCount = kStreamBuffers;
+    alGenSources(1, &clunk);
+    alSourcei(clunk, AL_BUFFER, static_cast<ALint>(addBuffer(clunkSound())));
+    alSourcef(clunk, AL_REFERENCE_DISTANCE, kReferenceDistance);
+    const Samples squealSamples = squealLoop();
     for (int w = 0; w < 4; ++w) {
-      alGenSources(1, &squeal[w]);
-      alSourcei(squeal[w], AL_BUFFER, static_cast<ALint>(squealBuffer));
-      alSourcei(squeal[w], AL_LOOPING, AL_TRUE);
-      // Each tyre a little apart in pitch, so four squeals do not add up in step.
-      alSourcef(squeal[w], AL_PITCH, 0.96f + 0.03f * static_cast<float>(w));
+      squeal[w] = loopSource(squealSamples);
+      // Each tyre starts at its own place in the loop, so four squeals do not add up in step.
+      alSourcei(squeal[w], AL_SAMPLE_OFFSET, static_cast<ALint>(squealSamples.size() * w / 4));
     }
-    impactBuffer = addBuffer(impactSound());
-    alGenSources(kImpactVoices, impact.data());
-    // Buffers are put on sources once: OpenAL allocates each time a source is given one.
-    for (ALuint source : impact) alSourcei(source, AL_BUFFER, static_cast<ALint>(impactBuffer));
+    scrape = loopSource(scrapeLoop());
+    const ALuint knockBuffer = addBuffer(impactSound()), crashBuffer = addBuffer(crashSound());
+    alGenSources(kImpactVoices, knock.data());
+    alGenSources(kImpactVoices, crash.data());
+    for (int i = 0; i < kImpactVoices; ++i) {
+      alSourcei(knock[i], AL_BUFFER, static_cast<ALint>(knockBuffer));
+      alSourcei(crash[i], AL_BUFFER, static_cast<ALint>(crashBuffer));
+      alSourcef(knock[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
+      alSourcef(crash[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
+    }
     eventBuffer[kPickup] = addBuffer(pickupSound());
     eventBuffer[kDelivery] = addBuffer(deliverySound());
     eventBuffer[kLowPower] = addBuffer(lowPowerSound());
@@ -218,12 +266,8 @@ struct AudioSystem::Output {
       alSourcei(event[e], AL_BUFFER, static_cast<ALint>(eventBuffer[e]));
       alSourcei(event[e], AL_SOURCE_RELATIVE, AL_TRUE);
       alSource3f(event[e], AL_POSITION, 0.0f, 0.0f, 0.0f);
-      alSourcef(event[e], AL_GAIN, kEventGain);
+      alSourcef(event[e], AL_GAIN, kEventGain * (e == kLowPower ? kLowPowerGain : 1.0f));
     }
-    for (auto& loop : engine)
-      for (ALuint source : loop) alSourcef(source, AL_REFERENCE_DISTANCE, kReferenceDistance);
-    for (ALuint source : squeal) alSourcef(source, AL_REFERENCE_DISTANCE, kReferenceDistance);
-    for (ALuint source : impact) alSourcef(source, AL_REFERENCE_DISTANCE, kReferenceDistance);
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     // The listener rides a camera whose speed the sound is not told: no Doppler shift.
     alDopplerFactor(0.0f);
@@ -231,12 +275,47 @@ struct AudioSystem::Output {
   }
 
   void startLoops() {
-    std::vector<ALuint> loops;
-    for (auto& loop : engine) loops.insert(loops.end(), loop.begin(), loop.end());
+    std::vector<ALuint> loops{scrape};
     loops.insert(loops.end(), squeal.begin(), squeal.end());
     for (ALuint source : loops) alSourcef(source, AL_GAIN, 0.0f);
     alSourcePlayv(static_cast<ALsizei>(loops.size()), loops.data());
     started = true;
+  }
+
+  // Keeps the engine's queue ahead of the mixer: takes back the buffers played, makes what is missing
+  // at the frame's engine speed and load, queues it, and (re)starts the source when it ran dry.
+  void streamEngine(float dt, float heardLoad) {
+    ALint processed = 0;
+    alGetSourcei(engine, AL_BUFFERS_PROCESSED, &processed);
+    for (; processed > 0; --processed) {
+      ALuint buffer = 0;
+      alSourceUnqueueBuffers(engine, 1, &buffer);
+      queuedSamples -= kStreamChunk;
+      freeBuffers[freeCount++] = buffer;
+    }
+    ALint offset = 0, state = AL_STOPPED;
+    alGetSourcei(engine, AL_SAMPLE_OFFSET, &offset);
+    alGetSourcei(engine, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) queuedSamples = offset = 0;  // ran dry: start afresh
+    const long ahead = queuedSamples - offset;
+    const long wanted = std::lround((std::min(dt, kLongestFrame) + kStreamLead) * kEngineRate);
+    const long missing = std::max(0L, wanted - ahead);
+    const int chunks =
+        static_cast<int>(std::min<long>((missing + kStreamChunk - 1) / kStreamChunk, freeCount));
+    if (chunks > 0) {
+      const int count = chunks * kStreamChunk;
+      synth.render(engineSamples.data(), count, rpm, heardLoad);
+      for (int n = 0; n < count; ++n)
+        engineOut[n] = static_cast<int16_t>(std::clamp(engineSamples[n], -1.0f, 1.0f) * 32767.0f);
+      for (int c = 0; c < chunks; ++c) {
+        const ALuint buffer = freeBuffers[--freeCount];
+        alBufferData(buffer, AL_FORMAT_MONO16, engineOut.data() + c * kStreamChunk,
+                     static_cast<ALsizei>(kStreamChunk * sizeof(int16_t)), kEngineRate);
+        alSourceQueueBuffers(engine, 1, &buffer);
+      }
+      queuedSamples += count;
+    }
+    if (state != AL_PLAYING) alSourcePlay(engine);
   }
 
   bool pairResting(uint64_t pair) const {
@@ -257,9 +336,20 @@ struct AudioSystem::Output {
     nextPair = (nextPair + 1) % kPairsRemembered;
   }
 
-  void playImpact(const glm::vec3& where, float loudness, float pitch) {
-    const ALuint voice = impact[nextImpactVoice];
-    nextImpactVoice = (nextImpactVoice + 1) % kImpactVoices;
+  // Plays on one of `voices`: one that has finished if there is one, else the one after the last used.
+  void playImpact(std::array<ALuint, kImpactVoices>& voices, int& next, const glm::vec3& where,
+                  float loudness, float pitch) {
+    int chosen = next;
+    for (int i = 0; i < kImpactVoices; ++i) {
+      ALint state = AL_STOPPED;
+      alGetSourcei(voices[(next + i) % kImpactVoices], AL_SOURCE_STATE, &state);
+      if (state != AL_PLAYING) {
+        chosen = (next + i) % kImpactVoices;
+        break;
+      }
+    }
+    next = (chosen + 1) % kImpactVoices;
+    const ALuint voice = voices[chosen];
     alSourceStop(voice);
     setPosition(voice, where);
     alSourcef(voice, AL_GAIN, loudness);
@@ -280,39 +370,44 @@ struct AudioSystem::Output {
     alListenerfv(AL_ORIENTATION, orientation);
   }
 
-  // The engine: loops crossfaded by its speed, pulling against coasting by the throttle.
+  // The engine: its speed and its own throttle drive the synthesis; a change between forward gears
+  // clunks as the drive is taken up.
   void mixEngine(const AudioFrame& f, float dt, bool over) {
     rpm = smoothTowards(rpm, std::isfinite(f.engineRpm) ? f.engineRpm : rpm, dt, kRpmSmoothing);
-    load = smoothTowards(load, std::clamp(f.throttle, 0.0f, 1.0f), dt, kLoadSmoothing);
+    const float throttle = std::isfinite(f.engineThrottle) ? std::clamp(f.engineThrottle, 0.0f, 1.0f) : 0.0f;
+    load = smoothTowards(load, throttle, dt, kLoadSmoothing);
     engineFade = smoothTowards(engineFade, over ? 0.0f : 1.0f, dt, kResultFade);
-    // A change between forward gears: the drive drops away for a moment, with a soft clunk.
     if (f.gear != lastGear && f.gear >= kFirstGear && lastGear >= kFirstGear && !over) {
-      shiftDip = 1.0f;
-      playImpact(f.vehiclePosition, 0.12f * kImpactGain, 1.6f);
+      alSourceStop(clunk);
+      setPosition(clunk, f.vehiclePosition);
+      alSourcef(clunk, AL_GAIN, kClunkGain);
+      alSourcePlay(clunk);
     }
     lastGear = f.gear;
-    shiftDip = smoothTowards(shiftDip, 0.0f, dt, kShiftDip);
-    const float level = kEngineGain * (0.6f + 0.4f * load) * engineFade * (1.0f - 0.5f * shiftDip);
-    const float onLoad = std::sqrt(load), offLoad = kOffLoadGain * std::sqrt(1.0f - load);
-    const std::array<LoopVoice, kEngineLoops> voices = engineCrossfade(rpm);
-    for (int i = 0; i < kEngineLoops; ++i) {
-      for (int onOff = 0; onOff < 2; ++onOff) {
-        const ALuint source = engine[i][onOff];
-        alSourcef(source, AL_GAIN, level * voices[i].gain * (onOff == 0 ? onLoad : offLoad));
-        alSourcef(source, AL_PITCH, voices[i].pitch);
-        setPosition(source, f.vehiclePosition);
-      }
-    }
+    alSourcef(engine, AL_GAIN, kEngineGain * engineFade);
+    setPosition(engine, f.vehiclePosition);
+    streamEngine(dt, load);
   }
 
+  // Each tyre's squeal, and the body's scrape along a wall: loops that swell and die away.
   void mixTyres(const AudioFrame& f, float dt, bool over) {
     for (int w = 0; w < 4; ++w) {
       const WheelSlip& wheel = f.wheels[w];
-      const float target = over || !wheel.onGround ? 0.0f : audio::squealLevel(wheel.longSlip, wheel.latSlip);
-      squealLevel[w] = smoothTowards(squealLevel[w], target, dt, kSquealSmoothing);
-      alSourcef(squeal[w], AL_GAIN, kSquealGain * squealLevel[w]);
+      const LoopVoice voice =
+          over || !wheel.onGround ? LoopVoice{} : squealVoice(wheel.longSlip, wheel.latSlip, wheel.slipSpeed);
+      squealGain[w] = smoothTowards(squealGain[w], voice.gain, dt,
+                                    voice.gain > squealGain[w] ? kSquealRise : kSquealFall);
+      alSourcef(squeal[w], AL_GAIN, kSquealGain * squealGain[w]);
+      // Each tyre a little apart in pitch, so four squeals do not add up in step.
+      alSourcef(squeal[w], AL_PITCH, voice.pitch * (0.97f + 0.02f * static_cast<float>(w)));
       setPosition(squeal[w], f.vehiclePosition);
     }
+    const LoopVoice voice = over ? LoopVoice{} : scrapeVoice(f.scrapeSpeed);
+    scrapeGain =
+        smoothTowards(scrapeGain, voice.gain, dt, voice.gain > scrapeGain ? kScrapeRise : kScrapeFall);
+    alSourcef(scrape, AL_GAIN, kScrapeGain * scrapeGain);
+    alSourcef(scrape, AL_PITCH, voice.pitch);
+    setPosition(scrape, f.vehiclePosition);
   }
 
   // Impacts, each pair of bodies at most once per pause.
@@ -324,13 +419,18 @@ struct AudioSystem::Output {
       const float strength = std::clamp(
           std::log(report.speedChange / kQuietestImpact) / std::log(kLoudestImpact / kQuietestImpact), 0.0f,
           1.0f);
-      playImpact(f.vehiclePosition, kImpactGain * (0.2f + 0.8f * strength), 1.15f - 0.3f * strength);
+      const bool heavy = strength >= kCrashStrength;
+      playImpact(heavy ? crash : knock, heavy ? nextCrash : nextKnock, f.vehiclePosition,
+                 kImpactGain * (0.12f + 0.88f * strength * strength), 1.1f - 0.2f * strength);
     }
   }
 
   void mixEvents(const AudioFrame& f, float dt, bool over) {
     if (f.pickup) play(kPickup);
-    if (f.delivery) play(kDelivery);
+    if (f.delivery) {
+      play(kDelivery);
+      deliveryTime = time;
+    }
     if (f.lowPower && !over) {
       warningWait -= dt;
       if (warningWait <= 0.0f) {
@@ -340,11 +440,20 @@ struct AudioSystem::Output {
     } else {
       warningWait = 0.0f;
     }
+    // The result's sound waits for a delivery's arpeggio to finish, so the two do not smear.
     if (f.result != lastResult && over) {
-      alSourceStop(event[kLowPower]);
-      play(f.result == RaceResult::Won ? kWin : kLose);
+      const double sinceDelivery = deliveryTime < 0.0 ? kDeliverySeconds : time - deliveryTime;
+      resultWait = static_cast<float>(std::max(0.0, kDeliverySeconds - sinceDelivery));
+      lastResult = f.result;
     }
-    lastResult = f.result;
+    if (!over) lastResult = f.result;
+    if (resultWait >= 0.0f) {
+      resultWait -= dt;
+      if (resultWait <= 0.0f) {
+        play(lastResult == RaceResult::Won ? kWin : kLose);
+        resultWait = -1.0f;
+      }
+    }
   }
 };
 
@@ -399,7 +508,7 @@ void AudioSystem::mix(const AudioFrame& f) {
   o.time += dt;
   if (!o.started) {
     o.startLoops();
-    o.rpm = f.engineRpm;
+    o.rpm = std::isfinite(f.engineRpm) ? f.engineRpm : 0.0f;
     o.lastGear = f.gear;
   }
   o.placeListener(f, f.muted ? 0.0f : volume_);

@@ -1,4 +1,5 @@
-// The game's sound: the engine, tyres, impacts and event sounds, mixed by OpenAL. The game hands in
+// The game's sound: the engine (made as it plays and streamed), tyres, scrapes, impacts and event
+// sounds, mixed by OpenAL. The game hands in
 // one plain AudioFrame per frame; output goes to the sound device, to memory through OpenAL's
 // loopback device (rendered in game time, for --audio-out and tests), or nowhere.
 #pragma once
@@ -14,8 +15,9 @@
 namespace ruvelo::audio {
 
 struct WheelSlip {
-  float longSlip = 0.0f;  // slip ratio
-  float latSlip = 0.0f;   // slip angle, rad
+  float longSlip = 0.0f;   // slip ratio
+  float latSlip = 0.0f;    // slip angle, rad
+  float slipSpeed = 0.0f;  // m/s: how fast the tread slides over the ground
   bool onGround = false;
 };
 
@@ -32,9 +34,12 @@ enum class RaceResult { None, Won, Lost };
 struct AudioFrame {
   float dt = 0.0f;  // game time of this frame, s
   float engineRpm = 0.0f;
-  float throttle = 0.0f;  // 0..1
-  int gear = 0;           // as the vehicle numbers them: 0 reverse, 1 neutral, 2 first, 3 second …
+  // 0..1: the throttle the engine itself gets, not the driver's: none while a gear change has the
+  // drive line in neutral, so a change up lifts and comes back on.
+  float engineThrottle = 0.0f;
+  int gear = 0;  // as the vehicle numbers them: 0 reverse, 1 neutral, 2 first, 3 second …
   std::array<WheelSlip, 4> wheels{};
+  float scrapeSpeed = 0.0f;  // m/s: how fast the body slides along what it touches (0 when it does not)
   glm::vec3 vehiclePosition{0.0f};
   glm::vec3 listenerPosition{0.0f};
   glm::vec3 listenerFront{0.0f, 0.0f, -1.0f};
@@ -76,7 +81,8 @@ class AudioSystem {
   // The measured figures as "bench ..." lines ("" when not measured).
   std::string benchReport() const;
 
-  // Start-up cost of making the sounds and handing them to OpenAL, ms: elapsed, and this thread's CPU.
+  // Start-up cost of making the fixed sounds and handing them to OpenAL, ms: elapsed, and this thread's
+  // CPU. (The engine is made as it plays, within update().)
   double synthesisMs() const { return synthesisMs_; }
   double synthesisCpuMs() const { return synthesisCpuMs_; }
 

@@ -6,49 +6,46 @@
 namespace ruvelo::audio {
 namespace {
 
-constexpr float kHalfPi = 1.57079632679f;
 // Where a tyre starts to slide: slip ratio and slip angle (rad) at which the squeal begins.
 constexpr float kSquealSlipRatio = 0.25f;
 constexpr float kSquealSlipAngle = 0.1f;
-// How far past that point (as a multiple of it) the squeal is at full loudness.
+// How far past that point (as a multiple of it) the tyre has fully let go.
 constexpr float kFullSqueal = 3.0f;
+// Slip speeds (m/s): the squeal starts above the first and is at its loudest and highest at the second.
+constexpr float kQuietestSlip = 0.5f;
+constexpr float kLoudestSlip = 12.0f;
+constexpr float kSquealLowPitch = 0.8f, kSquealHighPitch = 1.3f;
+// Sliding speeds (m/s) along a wall: heard from the first, loudest from the second.
+constexpr float kQuietestScrape = 0.3f;
+constexpr float kLoudestScrape = 12.0f;
+constexpr float kScrapeLowPitch = 0.8f, kScrapeHighPitch = 1.25f;
 
-float limitPitch(float pitch) {
-  return std::clamp(pitch, 1.0f / kMaxLoopPitch, kMaxLoopPitch);
+float smoothStep(float t) {
+  t = std::clamp(t, 0.0f, 1.0f);
+  return t * t * (3.0f - 2.0f * t);
 }
 
 }  // namespace
 
-std::array<LoopVoice, kEngineLoops> engineCrossfade(float rpm) {
-  std::array<LoopVoice, kEngineLoops> voices{};
-  const auto& speed = kEngineLoopRpm;
-  const float first = speed.front(), last = speed.back();
-  if (!(rpm > first)) {  // NaN lands here too
-    voices.front() = {1.0f, limitPitch(std::isfinite(rpm) ? rpm / first : 1.0f)};
-    return voices;
-  }
-  if (rpm >= last) {
-    voices.back() = {1.0f, limitPitch(rpm / last)};
-    return voices;
-  }
-  int i = 0;
-  while (speed[i + 1] <= rpm) ++i;
-  // The fade runs over the speeds both loops reach within the pitch limit, evenly in log speed.
-  const float low = speed[i + 1] / kMaxLoopPitch;
-  const float high = speed[i] * kMaxLoopPitch;
-  const float t = std::clamp(std::log(rpm / low) / std::log(high / low), 0.0f, 1.0f);
-  voices[i] = {std::cos(t * kHalfPi), limitPitch(rpm / speed[i])};
-  voices[i + 1] = {std::sin(t * kHalfPi), limitPitch(rpm / speed[i + 1])};
-  if (voices[i].gain < 1e-6f) voices[i].gain = 0.0f;
-  if (voices[i + 1].gain < 1e-6f) voices[i + 1].gain = 0.0f;
-  return voices;
-}
-
 float squealLevel(float longSlip, float latSlip) {
   if (!std::isfinite(longSlip) || !std::isfinite(latSlip)) return 0.0f;
   const float combined = std::hypot(longSlip / kSquealSlipRatio, latSlip / kSquealSlipAngle);
-  const float t = std::clamp((combined - 1.0f) / (kFullSqueal - 1.0f), 0.0f, 1.0f);
-  return t * t * (3.0f - 2.0f * t);
+  return smoothStep((combined - 1.0f) / (kFullSqueal - 1.0f));
+}
+
+LoopVoice squealVoice(float longSlip, float latSlip, float slipSpeed) {
+  if (!std::isfinite(slipSpeed)) return {};
+  const float speed =
+      std::clamp((std::fabs(slipSpeed) - kQuietestSlip) / (kLoudestSlip - kQuietestSlip), 0.0f, 1.0f);
+  return {squealLevel(longSlip, latSlip) * std::sqrt(speed),
+          kSquealLowPitch + (kSquealHighPitch - kSquealLowPitch) * speed};
+}
+
+LoopVoice scrapeVoice(float slidingSpeed) {
+  if (!std::isfinite(slidingSpeed)) return {};
+  const float speed = std::clamp(
+      (std::fabs(slidingSpeed) - kQuietestScrape) / (kLoudestScrape - kQuietestScrape), 0.0f, 1.0f);
+  return {std::sqrt(speed), kScrapeLowPitch + (kScrapeHighPitch - kScrapeLowPitch) * speed};
 }
 
 float smoothTowards(float current, float target, float dt, float tau) {

@@ -3,25 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/dsp.h"
+
 namespace ruvelo::audio {
 namespace {
 
 constexpr float kTwoPi = 6.28318530718f;
 constexpr float kPeak = 0.85f;  // every sound is made to this peak; the mix sets the loudness
-
-// A small deterministic noise source (a linear congruential generator), the same on every machine.
-class Noise {
- public:
-  explicit Noise(uint32_t seed) : state_(seed * 2654435761u + 12345u) {}
-  // Uniform in [-1, 1).
-  float next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return static_cast<float>(state_ >> 8) / 8388608.0f - 1.0f;
-  }
-
- private:
-  uint32_t state_;
-};
 
 float seconds(int sample) {
   return static_cast<float>(sample) / static_cast<float>(kSampleRate);
@@ -42,8 +30,8 @@ Samples finish(std::vector<float>& mix) {
   return out;
 }
 
-// A note with a few harmonics: a 4 ms attack, an exponential decay, and a 10 ms fade to nothing at
-// its end so it never stops on a step.
+// A note with a few harmonics: a 4 ms attack, an exponential decay, and a fade to nothing over the
+// last quarter of its length (at least 10 ms), so it never stops on a step or a cut.
 struct Note {
   float start = 0.0f;  // s
   float length = 0.0f;
@@ -78,7 +66,7 @@ float decayPerSample(float timeConstant) {
 void addNote(std::vector<float>& mix, const Note& note) {
   const int first = sampleCount(note.start);
   const int count = std::min(sampleCount(note.length), static_cast<int>(mix.size()) - first);
-  const float attack = 0.004f, fade = 0.010f;
+  const float attack = 0.004f, fade = std::max(0.010f, 0.25f * note.length);
   std::array<Oscillator, 4> partials{{{note.hz, note.harmonics[0]},
                                       {note.hz * 2.0f, note.harmonics[1]},
                                       {note.hz * 3.0f, note.harmonics[2]},
@@ -87,7 +75,8 @@ void addNote(std::vector<float>& mix, const Note& note) {
   float envelope = note.amplitude;
   for (int n = 0; n < count; ++n) {
     const float t = seconds(n);
-    const float shape = std::min(1.0f, t / attack) * std::min(1.0f, (note.length - t) / fade);
+    const float release = std::min(1.0f, (note.length - t) / fade);
+    const float shape = std::min(1.0f, t / attack) * release * release;
     float value = 0.0f;
     for (Oscillator& partial : partials) value += partial.next();
     mix[first + n] += envelope * shape * value;
@@ -107,98 +96,125 @@ void addDampedSine(std::vector<float>& mix, int first, float hz, float amplitude
   }
 }
 
-// How one kind of engine note is made from firing pulses.
-struct EngineVoice {
-  float bodyHz, bodyAmplitude, bodyDecay;  // the exhaust's low resonance
-  float barkHz, barkAmplitude, barkDecay;  // the higher, harder part of each firing
-  float noiseAmplitude, noiseDecay;        // the rasp of each firing
-  float jitter;                            // firing-to-firing strength variation
-  float popChance;                         // off-load pops per firing
-};
+// Makes the end of `mix` run on into its start: the last `overlap` samples are faded into the first
+// ones and dropped, so the loop repeats without a seam.
+void joinLoop(std::vector<float>& mix, int overlap) {
+  const int length = static_cast<int>(mix.size()) - overlap;
+  for (int n = 0; n < overlap; ++n) {
+    const float t = (static_cast<float>(n) + 0.5f) / static_cast<float>(overlap);
+    mix[n] = mix[n] * std::sqrt(t) + mix[length + n] * std::sqrt(1.0f - t);
+  }
+  mix.resize(length);
+}
 
-constexpr EngineVoice kOnLoad{110.0f, 1.0f, 0.010f, 620.0f, 0.55f, 0.0025f, 0.35f, 0.003f, 0.12f, 0.0f};
-constexpr EngineVoice kOffLoad{85.0f, 0.8f, 0.014f, 480.0f, 0.12f, 0.0020f, 0.10f, 0.002f, 0.45f, 0.05f};
-// The four cylinders are not quite alike: the uneven strength gives the engine its beat at the cycle rate.
-constexpr std::array<float, 4> kCylinderStrength{{1.0f, 0.9f, 1.06f, 0.94f}};
+// A slow random wander in [-1, 1]: a new goal every `every` samples, approached smoothly.
+class Wander {
+ public:
+  Wander(uint32_t seed, int every) : noise_(seed), every_(every) {}
+  float next() {
+    if (count_++ % every_ == 0) goal_ = noise_.next();
+    value_ += (goal_ - value_) * 4.0f / static_cast<float>(every_);
+    return value_;
+  }
+
+ private:
+  Noise noise_;
+  int every_;
+  int count_ = 0;
+  float goal_ = 0.0f, value_ = 0.0f;
+};
 
 }  // namespace
 
-int samplesPerEngineCycle(float rpm) {
-  return static_cast<int>(std::lround(static_cast<float>(kSampleRate) * 120.0f / rpm));
-}
-
-Samples engineLoop(int index, bool onLoad) {
-  const float rpm = kEngineLoopRpm[std::clamp(index, 0, kEngineLoops - 1)];
-  const EngineVoice& voice = onLoad ? kOnLoad : kOffLoad;
-  const int cycle = samplesPerEngineCycle(rpm);
-  const int cycles = std::max(1, (kSampleRate / 2 + cycle / 2) / cycle);
-  const int length = cycles * cycle;
-
-  // One firing's pulse, worked out once; each firing adds a scaled copy.
-  const int pulseLength = std::min(length, sampleCount(0.05f));
-  std::vector<float> pulse(pulseLength, 0.0f), rasp(pulseLength);
-  addDampedSine(pulse, 0, voice.bodyHz, voice.bodyAmplitude, voice.bodyDecay);
-  addDampedSine(pulse, 0, voice.barkHz, voice.barkAmplitude, voice.barkDecay);
-  const float raspDecay = decayPerSample(voice.noiseDecay);
-  float raspLevel = voice.noiseAmplitude;
-  for (float& r : rasp) {
-    r = raspLevel;
-    raspLevel *= raspDecay;
-  }
-
-  // Firings wrap round the loop's end, so its last samples carry on into its first.
-  std::vector<float> mix(length, 0.0f);
-  Noise noise(static_cast<uint32_t>(index * 2 + (onLoad ? 1 : 0)));
-  const int firings = cycles * 4;
-  for (int k = 0; k < firings; ++k) {
-    const int at = k * cycle / 4;
-    const float strength = kCylinderStrength[k % 4] * (1.0f + voice.jitter * noise.next());
-    const bool pop = voice.popChance > 0.0f && (noise.next() * 0.5f + 0.5f) < voice.popChance;
-    for (int n = 0; n < pulseLength; ++n) {
-      float value = strength * (pulse[n] + rasp[n] * noise.next());
-      if (pop && n < pulseLength / 8) value += 0.6f * noise.next() * rasp[n] / voice.noiseAmplitude;
-      mix[(at + n) % length] += value;
+Samples squealLoop() {
+  // A tyre's squeal: a few partials whose pitch and strength waver with the stick and slip of the
+  // rubber, over a hiss. Long enough, and irregular enough, that its repeat is not heard.
+  const int overlap = sampleCount(0.1f);
+  std::vector<float> mix(sampleCount(kSquealLoopSeconds) + overlap);
+  const std::array<float, 3> partialHz{{900.0f, 1250.0f, 2700.0f}};
+  const std::array<float, 3> partialAmplitude{{1.0f, 0.5f, 0.2f}};
+  std::array<float, 3> phase{};
+  Wander pitch(11, sampleCount(0.09f)), strength(12, sampleCount(0.05f));
+  Noise noise(13);
+  Biquad hiss = Biquad::bandPass(2200.0f, 1.5f, kSampleRate);
+  for (float& sample : mix) {
+    const float bend = 1.0f + 0.025f * pitch.next();
+    float value = 0.0f;
+    for (int p = 0; p < 3; ++p) {
+      phase[p] += kTwoPi * partialHz[p] * bend / kSampleRate;
+      if (phase[p] > kTwoPi) phase[p] -= kTwoPi;
+      value += partialAmplitude[p] * std::sin(phase[p]);
     }
+    sample = (0.75f + 0.25f * strength.next()) * value + 0.5f * hiss.run(noise.next());
   }
-  // No offset: the loop starts and ends at the same level. Taking the mean out keeps it seamless.
-  float mean = 0.0f;
-  for (float v : mix) mean += v;
-  mean /= static_cast<float>(length);
-  for (float& v : mix) v -= mean;
+  joinLoop(mix, overlap);
   return finish(mix);
 }
 
-Samples squealLoop() {
-  // Half a second: every partial and modulation below makes whole periods in it.
-  const int length = kSampleRate / 2;
-  std::vector<float> mix(length);
-  const std::array<float, 3> partialHz{{900.0f, 1250.0f, 2700.0f}};
-  const std::array<float, 3> partialAmplitude{{1.0f, 0.55f, 0.2f}};
-  for (int n = 0; n < length; ++n) {
-    const float t = seconds(n);
-    const float wobble = std::sin(kTwoPi * 8.0f * t);  // the tyre's stick-slip waver
-    const float tremble = 0.8f + 0.2f * std::sin(kTwoPi * 14.0f * t);
-    float value = 0.0f;
-    for (int p = 0; p < 3; ++p)
-      value +=
-          partialAmplitude[p] * std::sin(kTwoPi * partialHz[p] * t + 0.004f * partialHz[p] / 8.0f * wobble);
-    mix[n] = tremble * value;
+Samples scrapeLoop() {
+  // The body dragged along a wall: a grinding noise through a few fixed panel resonances, with the
+  // crackle of the surfaces catching and letting go.
+  const int overlap = sampleCount(0.1f);
+  std::vector<float> mix(sampleCount(kScrapeLoopSeconds) + overlap);
+  Noise noise(21);
+  Wander grind(22, sampleCount(0.03f));
+  std::array<Biquad, 3> panel{{Biquad::bandPass(520.0f, 3.0f, kSampleRate),
+                               Biquad::bandPass(1350.0f, 4.0f, kSampleRate),
+                               Biquad::bandPass(3100.0f, 3.0f, kSampleRate)}};
+  Biquad rumble = Biquad::lowPass(180.0f, 0.7f, kSampleRate);
+  float crackle = 0.0f;
+  const float crackleDecay = decayPerSample(0.004f);
+  for (float& sample : mix) {
+    if (noise.next() > 0.9985f) crackle = 1.0f;
+    const float x = noise.next() * (0.6f + 0.4f * grind.next()) + crackle * noise.next();
+    crackle *= crackleDecay;
+    sample = 1.2f * panel[0].run(x) + 0.9f * panel[1].run(x) + 0.5f * panel[2].run(x) + 2.0f * rumble.run(x);
+  }
+  joinLoop(mix, overlap);
+  return finish(mix);
+}
+
+// A knock on the body: a few of its panels' modes (not in tune with each other) and a crack of noise.
+// Heavier, the lower modes carry more and ring longer.
+Samples bodyKnock(bool heavy) {
+  std::vector<float> mix(sampleCount(heavy ? 0.7f : 0.35f), 0.0f);
+  const float ring = heavy ? 1.6f : 1.0f;
+  addDampedSine(mix, 0, 82.0f, heavy ? 1.0f : 0.5f, 0.050f * ring);
+  addDampedSine(mix, 0, 173.0f, 0.8f, 0.035f * ring);
+  addDampedSine(mix, 0, 337.0f, 0.6f, 0.022f * ring);
+  addDampedSine(mix, 0, 611.0f, 0.5f, 0.015f * ring);
+  addDampedSine(mix, 0, 1130.0f, 0.35f, 0.010f * ring);
+  addDampedSine(mix, 0, 1870.0f, heavy ? 0.3f : 0.15f, 0.006f * ring);
+  Noise noise(heavy ? 31 : 32);
+  Biquad crack = Biquad::bandPass(heavy ? 1500.0f : 2500.0f, 0.7f, kSampleRate);
+  float envelope = heavy ? 3.0f : 1.6f;
+  const float decay = decayPerSample(heavy ? 0.030f : 0.010f);
+  for (float& sample : mix) {
+    sample += envelope * crack.run(noise.next());
+    envelope *= decay;
   }
   return finish(mix);
 }
 
 Samples impactSound() {
-  std::vector<float> mix(sampleCount(0.35f), 0.0f);
-  addDampedSine(mix, 0, 70.0f, 1.0f, 0.060f);
-  addDampedSine(mix, 0, 180.0f, 0.6f, 0.025f);
-  addDampedSine(mix, 0, 410.0f, 0.3f, 0.010f);
-  // A low-passed crack of noise on top.
-  Noise noise(7);
-  float low = 0.0f, envelope = 0.9f;
-  const float decay = decayPerSample(0.015f);
+  return bodyKnock(false);
+}
+
+Samples crashSound() {
+  return bodyKnock(true);
+}
+
+Samples clunkSound() {
+  // The gearbox taking up the drive: a short dull thump and the ring of the shift's metal.
+  std::vector<float> mix(sampleCount(0.16f), 0.0f);
+  addDampedSine(mix, 0, 150.0f, 1.0f, 0.018f);
+  addDampedSine(mix, 0, 760.0f, 0.5f, 0.010f);
+  addDampedSine(mix, sampleCount(0.004f), 1730.0f, 0.35f, 0.006f);
+  Noise noise(41);
+  float envelope = 0.5f;
+  const float decay = decayPerSample(0.003f);
   for (float& sample : mix) {
-    low += 0.25f * (noise.next() - low);
-    sample += envelope * low;
+    sample += envelope * noise.next();
     envelope *= decay;
   }
   return finish(mix);
@@ -212,7 +228,7 @@ Samples pickupSound() {
 }
 
 Samples deliverySound() {
-  std::vector<float> mix(sampleCount(0.65f), 0.0f);
+  std::vector<float> mix(sampleCount(kDeliverySeconds), 0.0f);
   addDampedSine(mix, 0, 120.0f, 0.8f, 0.05f);
   const std::array<float, 4> notes{{523.25f, 659.25f, 783.99f, 1046.5f}};
   for (int i = 0; i < 4; ++i)
@@ -228,12 +244,12 @@ Samples lowPowerSound() {
 }
 
 Samples winSound() {
-  std::vector<float> mix(sampleCount(1.6f), 0.0f);
+  std::vector<float> mix(sampleCount(kWinSeconds), 0.0f);
   const std::array<float, 4> notes{{523.25f, 659.25f, 783.99f, 1046.5f}};
   for (int i = 0; i < 4; ++i)
     addNote(mix, {0.15f * static_cast<float>(i), 0.3f, notes[i], 0.8f, 0.25f, {{1.0f, 0.3f, 0.1f, 0.0f}}});
   for (float hz : {659.25f, 783.99f, 1046.5f})
-    addNote(mix, {0.6f, 1.0f, hz, 0.5f, 0.45f, {{1.0f, 0.3f, 0.1f, 0.0f}}});
+    addNote(mix, {0.6f, 1.35f, hz, 0.5f, 0.45f, {{1.0f, 0.3f, 0.1f, 0.0f}}});
   return finish(mix);
 }
 

@@ -1,4 +1,4 @@
-// The game's sounds, made by code at start-up: 48 kHz mono, 16-bit, the same samples every run.
+// The game's fixed sounds, made by code at start-up: 48 kHz mono, 16-bit, the same samples every run.
 #pragma once
 
 #include <array>
@@ -9,24 +9,22 @@ namespace ruvelo::audio {
 
 constexpr int kSampleRate = 48000;
 
-// Engine speeds (rpm) of the engine loops. At each of them one engine cycle (two turns of a
-// four-cylinder, four firings) is a whole number of samples, so a loop of whole cycles repeats
-// without a click.
-constexpr int kEngineLoops = 5;
-constexpr std::array<float, kEngineLoops> kEngineLoopRpm{{1000.0f, 1500.0f, 2250.0f, 3200.0f, 4500.0f}};
-
-// Samples in one engine cycle at `rpm` (two turns): 48000 * 120 / rpm.
-int samplesPerEngineCycle(float rpm);
+// Lengths of the longer sounds, s.
+constexpr float kSquealLoopSeconds = 1.7f;
+constexpr float kScrapeLoopSeconds = 1.3f;
+constexpr float kDeliverySeconds = 0.65f;
+constexpr float kWinSeconds = 2.0f;
 
 using Samples = std::vector<int16_t>;
 
-// One loop of the engine at kEngineLoopRpm[index], pulling (on load) or coasting (off load); a whole
-// number of engine cycles, about half a second.
-Samples engineLoop(int index, bool onLoad);
-// A tyre squeal loop of half a second: whole periods of every partial.
+// A tyre squeal loop and the body's scrape along a wall: loops whose ends join without a seam. (The
+// engine is made as it plays: see engine_synth.h.)
 Samples squealLoop();
+Samples scrapeLoop();
 // One-shots.
-Samples impactSound();
+Samples impactSound();    // a knock on the body
+Samples crashSound();     // a heavy hit: the body's lower modes, longer
+Samples clunkSound();     // a gear change taking up the drive
 Samples pickupSound();    // two high notes, 2093 Hz then 2637 Hz
 Samples deliverySound();  // a rising arpeggio over a low knock
 Samples lowPowerSound();  // two short low beeps

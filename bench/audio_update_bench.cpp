@@ -53,9 +53,11 @@ AudioFrame driveFrame(long i, float dt) {
   AudioFrame f;
   f.dt = dt;
   f.engineRpm = 1500.0f + 2500.0f * (0.5f + 0.5f * std::sin(static_cast<float>(i) * 0.01f));
-  f.throttle = (i / 90) % 2 ? 1.0f : 0.0f;
+  f.engineThrottle = (i / 90) % 2 ? 1.0f : 0.0f;
   f.gear = 2 + static_cast<int>((i / 200) % 4);
-  for (int w = 0; w < 4; ++w) f.wheels[w] = {0.3f * std::sin(static_cast<float>(i + w) * 0.05f), 0.1f, true};
+  for (int w = 0; w < 4; ++w)
+    f.wheels[w] = {0.3f * std::sin(static_cast<float>(i + w) * 0.05f), 0.1f, 3.0f, true};
+  f.scrapeSpeed = (i / 120) % 3 == 0 ? 4.0f : 0.0f;
   f.vehiclePosition = {static_cast<float>(i) * 0.3f, 3.0f, 0.0f};
   f.listenerPosition = f.vehiclePosition + glm::vec3(0.0f, 3.0f, -15.0f);
   f.listenerFront = {0.0f, 0.0f, 1.0f};

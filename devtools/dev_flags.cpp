@@ -38,6 +38,11 @@ bool parseWhole(const std::string& text, float& out) {
   char* end = nullptr;
   errno = 0;
   out = std::strtof(text.c_str(), &end);
+  // A value too small for a float (1e-50) is zero, not out of range.
+  if (errno == ERANGE && std::fabs(out) <= 1.0f) {
+    errno = 0;
+    out = 0.0f;
+  }
   return errno == 0 && *end == '\0' && std::isfinite(out);
 }
 
@@ -54,18 +59,18 @@ bool parseGamepadLine(std::istringstream& words, bool isAxis, ScriptedKey& key, 
   key.kind = isAxis ? ScriptedKey::Kind::GamepadAxis : ScriptedKey::Kind::GamepadButton;
   key.key = isAxis ? gamepadAxisFromName(name) : gamepadButtonFromName(name);
   if (key.key < 0) {
-    error = std::string("unknown gamepad ") + (isAxis ? "axis" : "button") + " \"" + name + "\"";
+    error = std::string("unknown gamepad ") + (isAxis ? "axis" : "button") + " " + quotedText(name);
     return false;
   }
   if (isAxis) {
     if (!parseWhole(valueText, key.value) || key.value < -1.0f || key.value > 1.0f) {
-      error = "expected an axis value in [-1, 1], got \"" + valueText + "\"";
+      error = "expected an axis value in [-1, 1], got " + quotedText(valueText);
       return false;
     }
     return true;
   }
   if (valueText != "press" && valueText != "release") {
-    error = "expected press or release, got \"" + valueText + "\"";
+    error = "expected press or release, got " + quotedText(valueText);
     return false;
   }
   key.press = valueText == "press";
@@ -134,7 +139,7 @@ bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::stri
       return false;
     }
     if (!parseWhole(frameText, key.frame) || key.frame < 1) {
-      error = where + "bad frame number \"" + frameText + "\"";
+      error = where + "bad frame number " + quotedText(frameText);
       return false;
     }
     if (key.kind != ScriptedKey::Kind::Key) {
@@ -143,11 +148,11 @@ bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::stri
     }
     key.key = keyCodeFromName(keyText);
     if (key.key < 0) {
-      error = where + "unknown key \"" + keyText + "\"";
+      error = where + "unknown key " + quotedText(keyText);
       return false;
     }
     if (actionText != "press" && actionText != "release") {
-      error = where + "expected press or release, got \"" + actionText + "\"";
+      error = where + "expected press or release, got " + quotedText(actionText);
       return false;
     }
     key.press = actionText == "press";

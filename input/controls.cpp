@@ -69,12 +69,12 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
       out = button(buttonCode);
       return true;
     }
-    error = "unknown gamepad input \"" + name + "\"";
+    error = "unknown gamepad input " + quotedText(name);
     return false;
   }
   const int code = keyCodeFromName(name);
   if (code < 0) {
-    error = "unknown key \"" + name + "\"";
+    error = "unknown key " + quotedText(name);
     return false;
   }
   if (isFixedKey(code)) {
@@ -170,7 +170,10 @@ std::string bindingName(const Binding& binding) {
 
 bool parseControls(const std::string& text, const std::string& file, Controls& controls, std::string& error) {
   std::array<int, kActionCount> lineOf{};  // the line that set each action; 0: its default
-  std::istringstream in(text);
+  const std::string shownFile = printable(file);
+  std::string withoutMark = text;
+  dropByteOrderMark(withoutMark);
+  std::istringstream in(withoutMark);
   std::string line;
   int lineNumber = 0;
   while (std::getline(in, line)) {
@@ -178,7 +181,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const auto hash = line.find('#');
     if (hash != std::string::npos) line.erase(hash);
     if (trim(line).empty()) continue;
-    const std::string where = file + ":" + std::to_string(lineNumber) + ": ";
+    const std::string where = shownFile + ":" + std::to_string(lineNumber) + ": ";
     const auto eq = line.find('=');
     if (eq == std::string::npos) {
       error = where + "expected \"action=NAME[,NAME...]\"";
@@ -187,8 +190,8 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const std::string name = trim(line.substr(0, eq));
     const int action = actionFromName(name);
     if (action < 0) {
-      error = where + "unknown action \"" + name +
-              "\" (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
+      error = where + "unknown action " + quotedText(name) +
+              " (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
       return false;
     }
     if (lineOf[action] != 0) {
@@ -228,7 +231,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     controls.bindings[action] = list;
     lineOf[action] = lineNumber;
   }
-  return checkDistinct(controls, lineOf, file, error);
+  return checkDistinct(controls, lineOf, shownFile, error);
 }
 
 bool loadControls(Controls& controls, std::string& error) {
@@ -239,7 +242,7 @@ bool loadControls(Controls& controls, std::string& error) {
   std::string text, why;
   if (!readRegularFile(path, kMaxControlsBytes, text, why)) {
     if (why == "no such file") return true;
-    error = path + ": " + why;
+    error = printable(path) + ": " + printable(why);
     return false;
   }
   return parseControls(text, path, controls, error);

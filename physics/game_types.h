@@ -57,18 +57,21 @@ struct VehicleReading {
   std::vector<WheelReading> wheels;
 };
 
-// What the sound reads of the vehicle each frame: the engine, the driver's throttle, the gear, and
-// each corner wheel's slip.
+// What the sound reads of the vehicle each frame: the engine, the driver's throttle and the engine's
+// own, the gear, each corner wheel's slip, and how fast the body slides along what it touches.
 struct VehicleSoundReading {
-  float engineOmega = 0.0f;  // rad/s
-  float throttle = 0.0f;     // 0..1
+  float engineOmega = 0.0f;     // rad/s
+  float throttle = 0.0f;        // 0..1, the driver's
+  float engineThrottle = 0.0f;  // 0..1, what the engine gets: none while the automatic box changes gear
   int gear = 0;
   struct Wheel {
     float longSlip = 0.0f;
-    float latSlip = 0.0f;  // rad
+    float latSlip = 0.0f;    // rad
+    float slipSpeed = 0.0f;  // m/s, the tread over the ground
     bool inAir = true;
   };
   Wheel wheels[4];
+  float scrapeSpeed = 0.0f;  // m/s
 };
 
 // What the driver asks for this frame (the app maps keys and a gamepad onto it). The flags are

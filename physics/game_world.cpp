@@ -1,5 +1,7 @@
 #include "physics/game_world.h"
 
+#include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "import/model_import.h"
@@ -179,11 +181,21 @@ VehicleSoundReading GameWorld::vehicleSound() const {
   VehicleSoundReading reading;
   reading.engineOmega = model.engineOmega();
   reading.throttle = model.analogInputs().accel();
+  // The automatic box cuts the accelerator while it changes gear (the drive line is in neutral then).
+  const bool autoChanging = model.useAutoGears() && model.currentGear() != model.targetGear();
+  reading.engineThrottle = autoChanging ? 0.0f : reading.throttle;
   reading.gear = model.currentGear();
+  // The slips' own denominators turn them back into speeds of the tread over the ground.
+  const float speed = std::fabs(parts_->vehicle->speed());
+  const float longSpeed = std::max(speed, model.data().tuning.minLongSlipDenominator);
+  const float latSpeed = std::max(speed, model.data().tuning.minLatSlipDenominator);
   for (int i = 0; i < 4 && i < model.numWheels(); ++i) {
     const vehicle::WheelState& wheel = model.wheelState(i);
-    reading.wheels[i] = {wheel.longSlip, wheel.latSlip, wheel.inAir};
+    const float sideways = latSpeed * std::tan(std::clamp(wheel.latSlip, -1.5f, 1.5f));
+    reading.wheels[i] = {wheel.longSlip, wheel.latSlip, std::hypot(wheel.longSlip * longSpeed, sideways),
+                         wheel.inAir};
   }
+  reading.scrapeSpeed = parts_->world.slidingContactSpeed(parts_->vehicle->body());
   return reading;
 }
 

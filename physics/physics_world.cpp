@@ -232,6 +232,32 @@ int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact
   return count;
 }
 
+float PhysicsWorld::slidingContactSpeed(const btCollisionObject* body) const {
+  constexpr btScalar kTouching = 0.02f;  // m: a point this far apart still counts as touching
+  float fastest = 0.0f;
+  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
+    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
+    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
+    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
+    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    if (a != body && b != body) continue;
+    for (int j = 0; j < manifold->getNumContacts(); ++j) {
+      const btManifoldPoint& point = manifold->getContactPoint(j);
+      if (point.getDistance() > kTouching) continue;
+      const btVector3 va =
+          a->getVelocityInLocalPoint(point.getPositionWorldOnA() - a->getCenterOfMassPosition());
+      const btVector3 vb =
+          b->getVelocityInLocalPoint(point.getPositionWorldOnB() - b->getCenterOfMassPosition());
+      const btVector3 relative = va - vb;
+      const btVector3& normal = point.m_normalWorldOnB;
+      const btVector3 across = relative - normal * relative.dot(normal);
+      const float speed = static_cast<float>(across.length());
+      if (std::isfinite(speed)) fastest = std::max(fastest, speed);
+    }
+  }
+  return fastest;
+}
+
 void PhysicsWorld::checkPoses() {
   if (nonFinitePoseReported_) return;
   const btCollisionObjectArray& objects = world_->getCollisionObjectArray();

@@ -81,6 +81,9 @@ class PhysicsWorld {
   // The contacts of `body` that the last step made (resting contacts are not new), at most
   // `capacity` of them into `out`, strongest first; returns how many.
   int newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const;
+  // How fast `body` slides along anything it touches now: the largest speed across the contact
+  // normal at any of its touching contact points, m/s (0 when it touches nothing).
+  float slidingContactSpeed(const btCollisionObject* body) const;
 
   // --- debugger ---
   bool debuggerConnected() const { return debugger_.connected(); }

@@ -3,14 +3,33 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
 namespace ruvelo {
+namespace {
+
+// The first part of `path` that exists but is not a folder, or "" (for "Not a directory").
+std::string fileInThePath(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    struct stat info {};
+    if (stat(part.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) return part;
+  }
+  return "";
+}
+
+}  // namespace
 
 std::string regularFileProblem(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? "no such file" : std::strerror(errno);
+  if (stat(path.c_str(), &info) != 0) {
+    const int error = errno;
+    if (error == ENOENT) return "no such file";
+    const std::string file = error == ENOTDIR ? fileInThePath(path) : "";
+    return file.empty() ? std::strerror(error) : file + " is not a folder";
+  }
   if (S_ISDIR(info.st_mode)) return "a directory";
   if (!S_ISREG(info.st_mode)) return "not a regular file";
   return "";
@@ -48,6 +67,30 @@ bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string&
     return false;
   }
   return true;
+}
+
+void dropByteOrderMark(std::string& text) {
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+}
+
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      out += c;
+      continue;
+    }
+    char escaped[5];
+    std::snprintf(escaped, sizeof(escaped), "\\x%02x", byte);
+    out += escaped;
+  }
+  return out;
+}
+
+std::string quotedText(std::string_view text) {
+  return "\"" + printable(text) + "\"";
 }
 
 }  // namespace ruvelo

@@ -1,9 +1,10 @@
 #include "platform/settings.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <istream>
 
@@ -18,7 +19,7 @@ constexpr long kMaxWindowSize = 16384;
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
   return {SettingsStatus::BadValue,
-          "Invalid settings value for " + key + ": \"" + value + "\" (" + why + ")"};
+          "Invalid settings value for " + key + ": " + quotedText(value) + " (" + why + ")"};
 }
 
 // Decimal string-to-int: leading blanks skipped, stops at the first non-digit ("  800px" is 800).
@@ -38,6 +39,8 @@ std::optional<float> toFloat(const std::string& value, bool& outOfRange) {
   errno = 0;
   const float parsed = std::strtof(begin, &end);
   if (end == begin) return std::nullopt;
+  // A value too small for a float (1e-50) is zero, not out of range.
+  if (errno == ERANGE && std::fabs(parsed) <= 1.0f) return 0.0f;
   outOfRange = errno == ERANGE || !std::isfinite(parsed);
   return parsed;
 }
@@ -59,7 +62,8 @@ SettingsResult parseSettings(std::istream& in, int& width, int& height, int& ref
   static const char* const kKeys[] = {"width",      "height", "refresh_rate", "fullscreen",
                                       "brightness", "volume", "ghost"};
   std::string line;
-  while (std::getline(in, line)) {
+  for (bool first = true; std::getline(in, line); first = false) {
+    if (first) dropByteOrderMark(line);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const char* key = nullptr;
     for (const char* candidate : kKeys) {
@@ -119,19 +123,22 @@ SettingsResult readSettings(const std::string& path, int& width, int& height, in
 std::string settingsFileToRead(const std::string& configDir, const std::string& shippedFile) {
   if (configDir.empty()) return shippedFile;
   const std::string player = configDir + "/settings.txt";
-  std::error_code ec;
-  const bool exists =
-      std::filesystem::symlink_status(player, ec).type() != std::filesystem::file_type::not_found;
-  return !ec && exists ? player : shippedFile;
+  // Only a file that is plainly absent is passed over; one that cannot be looked at (a file in
+  // place of the config folder, a folder without permission) is reported.
+  struct stat info {};
+  return ::lstat(player.c_str(), &info) != 0 && errno == ENOENT ? shippedFile : player;
 }
 
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings) {
   SettingsResult read =
       readSettings(path, settings.width, settings.height, settings.refresh_rate, settings.fullscreen,
                    settings.brightness, &settings.volume, &settings.ghost);
-  if (read.status == SettingsStatus::BadValue) read.message += " in " + path;
-  if (read.status == SettingsStatus::FileMissing && path != shippedFile)
-    read.message = "Unable to open file " + path;
+  if (read.status == SettingsStatus::BadValue) read.message += " in " + printable(path);
+  if (read.status == SettingsStatus::FileMissing && path != shippedFile) {
+    const std::string problem = regularFileProblem(path);
+    read.message =
+        "Unable to open file " + printable(path) + (problem.empty() ? "" : ": " + printable(problem));
+  }
   return read;
 }
 

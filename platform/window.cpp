@@ -38,6 +38,10 @@ GLFWwindow* openWindow(const Settings& settings) {
   glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
   glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
   glfwWindowHint(GLFW_SAMPLES, 4);
+  // The window's class is the menu entry's id (packaging/org.ruvelo.ruvelo.desktop), so that docks
+  // and task bars match the window to the entry and its icon.
+  glfwWindowHintString(GLFW_X11_CLASS_NAME, "org.ruvelo.ruvelo");
+  glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "org.ruvelo.ruvelo");
   GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
   return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
 }

@@ -40,6 +40,16 @@ TEST(Faults, SettingsThatIsNotAFileStopsLikeAMissingOne) {
   EXPECT_EQ(run.out, "") << "no window, nothing else";
 }
 
+TEST(Faults, AConfigFolderThatIsAFileStopsTheGameNamingIt) {
+  GameFolder folder;
+  const std::string config = folder.writeFile("config", "not a folder\n");
+  const GameRun run = folder.run({"--frames", "1"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "Unable to open file " + config + "/ruvelo/settings.txt: " + config + " is not a folder");
+  EXPECT_EQ(run.out, "") << "no window, nothing else";
+}
+
 TEST(Faults, BrokenFilesNameThemselvesAndTheGameStillDrawsWhatItCan) {
   GameFolder folder;
   auto replace = [&](const std::string& asset, const std::string& bytes) {

@@ -1,7 +1,9 @@
-// Scripted drives heard through --audio-out: the engine's note follows its speed, a pickup is heard
-// when it happens, M and volume=0 are silence, nothing clips, and every run sounds the same.
+// Scripted drives heard through --audio-out: the engine's note follows its speed, carries in the
+// middle of the spectrum and never comes round again; a pickup is heard when it happens and sits in
+// the mix rather than over it; M and volume=0 are silence, nothing clips, and every run sounds the same.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -62,17 +64,25 @@ double powerAt(const std::vector<int>& x, std::size_t from, std::size_t count, d
   return (s1 * s1 + s2 * s2 - k * s1 * s2) / static_cast<double>(count * count);
 }
 
-// The lowest strong periodicity of [from, from + count), in Hz: the first peak of the normalised
-// autocorrelation that reaches most of its highest, between 15 and 400 Hz.
+// The firing rate heard in [from, from + count), in Hz: the first peak of the normalised
+// autocorrelation of the sound's loudness (squared, smoothed over a millisecond) that reaches most of
+// its highest, between 15 and 400 Hz. Each firing is a burst of loudness, whatever it rings.
 double fundamental(const std::vector<int>& x, std::size_t from, std::size_t count) {
+  std::vector<double> loud(count);
+  double smooth = 0.0, mean = 0.0;
+  const double k = 1.0 - std::exp(-1000.0 / kRate);
+  for (std::size_t n = 0; n < count; ++n)
+    mean += loud[n] = smooth += (double(x[from + n]) * x[from + n] - smooth) * k;
+  mean /= static_cast<double>(count);
+  for (double& v : loud) v -= mean;
   const int shortest = kRate / 400, longest = kRate / 15;
   std::vector<double> r(longest + 2, 0.0);
   double energy = 0.0;
-  for (std::size_t n = from; n < from + count; ++n) energy += double(x[n]) * x[n];
+  for (double v : loud) energy += v * v;
   if (energy <= 0.0) return 0.0;
   for (int lag = shortest - 1; lag <= longest + 1; ++lag) {
     double sum = 0.0;
-    for (std::size_t n = from; n + lag < from + count; ++n) sum += double(x[n]) * x[n + lag];
+    for (std::size_t n = 0; n + lag < count; ++n) sum += loud[n] * loud[n + lag];
     r[lag] = sum / energy;
   }
   const double best = *std::max_element(r.begin() + shortest, r.begin() + longest + 1);
@@ -81,32 +91,110 @@ double fundamental(const std::vector<int>& x, std::size_t from, std::size_t coun
   return 0.0;
 }
 
-TEST(Sound, EngineNoteRisesWithEngineSpeedAndNothingClips) {
+// Of the energy of [from, from + count), the share between 150 and 1000 Hz.
+double midShare(const std::vector<int>& x, std::size_t from, std::size_t count) {
+  double mean = 0.0, total = 0.0;
+  for (std::size_t n = from; n < from + count; ++n) mean += x[n];
+  mean /= static_cast<double>(count);
+  for (std::size_t n = from; n < from + count; ++n) total += (x[n] - mean) * (x[n] - mean);
+  // Parseval: each bin's power counted on both sides of the spectrum.
+  double band = 0.0;
+  const double bin = double(kRate) / count;
+  for (double hz = std::ceil(150.0 / bin) * bin; hz < 1000.0; hz += bin)
+    band += 2.0 * powerAt(x, from, count, hz) * count;
+  return total > 0.0 ? band / total : 0.0;
+}
+
+// The highest normalised correlation of the 0.25 s piece at `from` with the sound 0.3 to 1.5 s
+// after it (at a quarter of the rate: enough for everything below 5 kHz).
+double recurrence(const std::vector<int>& x, std::size_t from) {
+  std::vector<double> y;
+  for (std::size_t n = from; n + 3 < x.size() && n < from + kRate * 2; n += 4)
+    y.push_back(double(x[n]) + x[n + 1] + x[n + 2] + x[n + 3]);
+  const int rate = kRate / 4, piece = rate / 4;
+  double pp = 0.0, worst = 0.0;
+  for (int n = 0; n < piece; ++n) pp += y[n] * y[n];
+  for (int lag = rate * 3 / 10; lag <= rate * 3 / 2 && lag + piece <= static_cast<int>(y.size()); ++lag) {
+    double py = 0.0, yy = 0.0;
+    for (int n = 0; n < piece; ++n) {
+      py += y[n] * y[lag + n];
+      yy += y[lag + n] * y[lag + n];
+    }
+    if (pp > 0.0 && yy > 0.0) worst = std::max(worst, py / std::sqrt(pp * yy));
+  }
+  return worst;
+}
+
+// `x` through a filter close to the A weighting at 48 kHz (within 1 dB from 100 Hz to 5 kHz): how
+// loud it sounds rather than how much energy it has.
+std::vector<double> aWeighted(const std::vector<int>& x) {
+  static const double b[7] = {0.234301792299513,  -0.468603584599026, -0.234301792299513, 0.937207168598053,
+                              -0.234301792299513, -0.468603584599026, 0.234301792299513};
+  static const double a[7] = {1.0,
+                              -4.113043408775872,
+                              6.553121752655043,
+                              -4.990849294163381,
+                              1.785737302937573,
+                              -0.246190595319487,
+                              0.011224250033231};
+  std::vector<double> y(x.size(), 0.0);
+  for (std::size_t n = 0; n < x.size(); ++n) {
+    double v = 0.0;
+    for (int k = 0; k < 7 && k <= static_cast<int>(n); ++k)
+      v += b[k] * x[n - k] - (k ? a[k] * y[n - k] : 0.0);
+    y[n] = v;
+  }
+  return y;
+}
+
+double levelDb(const std::vector<double>& x, std::size_t from, std::size_t count) {
+  double sum = 0.0;
+  for (std::size_t n = from; n < from + count; ++n) sum += x[n] * x[n];
+  return 10.0 * std::log10(sum / static_cast<double>(count) + 1e-9);
+}
+
+TEST(Sound, EngineNoteRisesWithEngineSpeedCarriesInTheMiddleNeverRepeatsAndNothingClips) {
   GameFolder folder(kSmallWindow);
-  // Standing for a second and a half, then full throttle in first gear until the first change up.
-  const std::string script = folder.writeFile("launch.txt", "30 W press\n");
-  const GameRun run = folder.run({"--frames", "100", "--fixed-dt", "0.05", "--input", script, "--log-state",
-                                  "--audio-out", "launch.wav"});
+  // Standing for two and a half seconds, then full throttle up the start road into fifth gear.
+  const int press = 50, frames = 300;
+  const std::string script = folder.writeFile("launch.txt", std::to_string(press) + " W press\n");
+  const GameRun run = folder.run({"--frames", std::to_string(frames), "--fixed-dt", "0.05", "--input", script,
+                                  "--log-state", "--audio-out", "launch.wav"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.soundOff, "") << "the loopback needs no device";
   const auto lines = stateLines(run.out);
-  ASSERT_EQ(lines.size(), 100u);
-  int shift = 0;
-  for (std::size_t i = 30; i < lines.size() && !shift; ++i)
-    if (field(lines[i], "gear") != field(lines[29], "gear")) shift = static_cast<int>(i) + 1;
-  ASSERT_GT(shift, 40) << "the first gear change, as a frame number";
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(frames));
+  int shift = 0, lastShift = 0;
+  for (int i = press; i < frames; ++i) {
+    if (field(lines[i], "gear") == field(lines[i - 1], "gear")) continue;
+    if (!shift) shift = i + 1;
+    lastShift = i + 1;
+  }
+  ASSERT_GT(shift, press + 10) << "the first gear change, as a frame number";
+  ASSERT_LT(lastShift, frames - 60) << "three seconds in the last gear reached";
 
   int peak = 0;
   const std::vector<int> mix = readMix(folder.path("bin/launch.wav"), &peak);
   const std::size_t perFrame = kRate / 20;
-  ASSERT_EQ(mix.size(), 100 * perFrame) << "each frame renders its time step";
-  const double standing = fundamental(mix, 10 * perFrame, 18 * perFrame);
+  ASSERT_EQ(mix.size(), frames * perFrame) << "each frame renders its time step";
+  const double standing = fundamental(mix, 10 * perFrame, 30 * perFrame);
   // The last 0.3 s before the change: first gear at its fastest.
   const double pulling = fundamental(mix, (shift - 7) * perFrame, 6 * perFrame);
   EXPECT_GT(standing, 15.0);
   EXPECT_GT(pulling, 2.5 * standing) << "standing " << standing << " Hz, pulling " << pulling << " Hz";
   EXPECT_LT(peak, 32767) << "a sample at full scale is a clipped one";
   EXPECT_GT(peak, 3000) << "and it is not silence";
+
+  // Pulling, a laptop's speakers must have something to play: the middle of the spectrum carries.
+  double share = 0.0;
+  int windows = 0;
+  for (std::size_t at = (press + 20) * perFrame; at + kRate / 4 <= mix.size(); at += kRate / 2, ++windows)
+    share += midShare(mix, at, kRate / 4);
+  EXPECT_GT(share / windows, 0.25) << "of the engine's energy between 150 and 1000 Hz at full throttle";
+  // No piece of the sound comes round again: standing still, nor pulling steadily in the last gear.
+  for (int frame : {2, 8, 14, lastShift + 2, lastShift + 12, lastShift + 22}) {
+    EXPECT_LT(recurrence(mix, frame * perFrame), 0.9) << "the piece at frame " << frame;
+  }
 }
 
 TEST(Sound, PickupIsHeardWithinATenthOfASecondOfTheBattery) {
@@ -135,6 +223,12 @@ TEST(Sound, PickupIsHeardWithinATenthOfASecondOfTheBattery) {
     const double after = powerAt(mix, start, tenth, hz);
     EXPECT_GT(after, 100.0 * before + 1.0) << hz << " Hz: " << before << " before, " << after << " after";
   }
+  // Heard, but in the mix: the chime's quarter second against the engine's third of a second before.
+  const std::vector<double> heard = aWeighted(mix);
+  const double chime = levelDb(heard, start, kRate / 4),
+               engine = levelDb(heard, start - kRate * 3 / 10, kRate * 3 / 10);
+  EXPECT_GT(chime - engine, 1.0) << "dB(A) over the engine";
+  EXPECT_LT(chime - engine, 6.0) << "dB(A) over the engine";
   EXPECT_LT(peak, 32767);
 }
 

@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<ScriptedKey> events;
   std::string error;
   if (!ruvelo::parseInputScript(in, events, error)) {
-    if (error.empty() || error.find('\n') != std::string::npos) __builtin_trap();
+    if (error.empty()) __builtin_trap();
+    for (const char c : error)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) __builtin_trap();  // one printable line
     return 0;
   }
   std::vector<ScriptedKey> keys;

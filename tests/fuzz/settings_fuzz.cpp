@@ -16,8 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result.status == ruvelo::SettingsStatus::Ok) {
     if (s.width < 1 || s.width > 16384 || s.height < 1 || s.height > 16384) __builtin_trap();
     if (!std::isfinite(s.brightness)) __builtin_trap();
-  } else if (result.message.empty() || result.message.find('\n') != std::string::npos) {
-    __builtin_trap();  // a refusal is one line
+  } else {
+    if (result.message.empty()) __builtin_trap();
+    for (const char c : result.message)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) __builtin_trap();  // one printable line
   }
   return 0;
 }

@@ -127,6 +127,23 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
   }
 }
 
+TEST(ControlsFile, AByteOrderMarkIsSkippedAndControlBytesAreShownEscaped) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(
+      parse("\xEF\xBB\xBF"
+            "accelerate=UP\n",
+            c, error))
+      << error;
+  EXPECT_TRUE(c.keyBoundTo(Action::Accelerate, GLFW_KEY_UP));
+
+  EXPECT_FALSE(parse(std::string("brake\0\r\x1b=W\n", 11), c, error));
+  EXPECT_EQ(error.substr(0, error.find(" (actions")),
+            "controls.txt:1: unknown action \"brake\\x00\\x0d\\x1b\"");
+  EXPECT_FALSE(parse(std::string("brake=N\0\n", 9), c, error));
+  EXPECT_EQ(error, "controls.txt:1: unknown key \"N\\x00\"");
+}
+
 TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   const Controls defaults = Controls::defaults();
   auto keys = [](std::vector<int> held) {
@@ -196,6 +213,14 @@ TEST(InputScript, GamepadLinesMoveTheScriptedGamepadAndAreNotKeys) {
   EXPECT_EQ(script.gamepad().axes[GLFW_GAMEPAD_AXIS_LEFT_X], -1.0f);
   EXPECT_FALSE(script.gamepad().buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER]);
   EXPECT_FALSE(ScriptedInput({{1, GLFW_KEY_W, true}}).hasGamepad());
+
+  // A value too small for a float is zero, not out of range.
+  std::istringstream tiny("1 GAMEPAD_AXIS LEFT_X 1e-50\n2 GAMEPAD_AXIS LEFT_Y -1e-45\n");
+  std::vector<ScriptedKey> tinyEvents;
+  ASSERT_TRUE(parseInputScript(tiny, tinyEvents, error)) << error;
+  ASSERT_EQ(tinyEvents.size(), 2u);
+  EXPECT_EQ(tinyEvents[0].value, 0.0f);
+  EXPECT_EQ(tinyEvents[1].value, 0.0f);
 
   for (const char* bad :
        {"1 GAMEPAD_AXIS LEFT_X 1.5\n", "1 GAMEPAD_AXIS LEFT_X nan\n", "1 GAMEPAD_AXIS LEFT_X\n",

@@ -123,6 +123,27 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
   EXPECT_FLOAT_EQ(s.volume, 0.25f) << "a refused value leaves the last good one";
 }
 
+// What a text editor or a damaged file leaves: a byte-order mark in front of the first key, bytes
+// that would break the message's one line, a number too small for a float.
+TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
+  const Parsed marked = parse("\xEF\xBB\xBFwidth");
+  ASSERT_EQ(marked.result.status, SettingsStatus::BadValue);
+  EXPECT_NE(marked.result.message.find(": \"width\" (no \"=\")"), std::string::npos)
+      << "the mark is no part of the line: " << marked.result.message;
+
+  const Parsed nul = parse(std::string("height=\0\x1b[2J\x7f", 13));
+  ASSERT_EQ(nul.result.status, SettingsStatus::BadValue);
+  EXPECT_EQ(nul.result.message, "Invalid settings value for height: \"\\x00\\x1b[2J\\x7f\" (not a number)");
+
+  Settings s;
+  std::istringstream tiny("brightness=1e-50\nvolume=-1e-50\n");
+  const SettingsResult r =
+      parseSettings(tiny, s.width, s.height, s.refresh_rate, s.fullscreen, s.brightness, &s.volume);
+  ASSERT_EQ(r.status, SettingsStatus::Ok) << "underflow is zero, not out of range: " << r.message;
+  EXPECT_EQ(s.brightness, 0.0f);
+  EXPECT_EQ(s.volume, 0.0f);
+}
+
 TEST(Settings, MissingFileIsReportedNotParsed) {
   Settings s;
   const auto dir = test::makeTempDir("ruvelo-settings");

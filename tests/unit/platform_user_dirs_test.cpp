@@ -5,7 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "input/controls.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
 #include "platform/user_dirs.h"
 #include "support/temp_dir.h"
 
@@ -44,6 +46,34 @@ TEST(UserDirs, FollowTheXdgRulesAndFallBackToHome) {
   ScopedEnv noHome("HOME", nullptr);
   ScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
   EXPECT_EQ(userConfigDir(), "");
+}
+
+// XDG_CONFIG_HOME naming a file: settings.txt and controls.txt both refuse with one line naming it,
+// and the shipped settings are not taken silently instead of the player's.
+TEST(UserDirs, AConfigFolderThatIsAFileIsNamedByBothReaders) {
+  const std::string dir = test::makeTempDir("user_dirs");
+  const std::string notAFolder = dir + "/config";
+  std::ofstream(notAFolder) << "width=1\n";
+  ScopedEnv config("XDG_CONFIG_HOME", notAFolder.c_str());
+  const std::string shipped = dir + "/settings.txt";
+  std::ofstream(shipped) << "width=320\n";
+
+  const std::string path = settingsFileToRead(userConfigDir(), shipped);
+  EXPECT_EQ(path, notAFolder + "/ruvelo/settings.txt");
+  Settings settings;
+  const SettingsResult read = readSettingsFile(path, shipped, settings);
+  EXPECT_EQ(read.status, SettingsStatus::FileMissing);
+  EXPECT_EQ(read.message, "Unable to open file " + path + ": " + notAFolder + " is not a folder");
+
+  Controls controls;
+  std::string error;
+  EXPECT_FALSE(loadControls(controls, error));
+  EXPECT_EQ(error, notAFolder + "/ruvelo/controls.txt: " + notAFolder + " is not a folder");
+
+  // Only a plainly absent file gives way to the shipped one.
+  ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
+  EXPECT_EQ(settingsFileToRead(userConfigDir(), shipped), shipped);
+  EXPECT_TRUE(loadControls(controls, error)) << error;
 }
 
 TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {

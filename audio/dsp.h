@@ -1,0 +1,47 @@
+// The small signal blocks the sounds are made of: a noise source and a two-pole filter.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace ruvelo::audio {
+
+// A two-pole filter (direct form I).
+struct Biquad {
+  float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+  float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
+  static Biquad bandPass(float hz, float q, float rate) {  // 0 dB at hz
+    const float w = 6.28318530718f * hz / rate, alpha = std::sin(w) / (2.0f * q), a0 = 1.0f + alpha;
+    return {alpha / a0, 0.0f, -alpha / a0, -2.0f * std::cos(w) / a0, (1.0f - alpha) / a0};
+  }
+  static Biquad lowPass(float hz, float q, float rate) {
+    const float w = 6.28318530718f * hz / rate, alpha = std::sin(w) / (2.0f * q), a0 = 1.0f + alpha;
+    const float c = std::cos(w);
+    return {(1.0f - c) / 2.0f / a0, (1.0f - c) / a0, (1.0f - c) / 2.0f / a0, -2.0f * c / a0,
+            (1.0f - alpha) / a0};
+  }
+  float run(float x) {
+    const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+// A small deterministic noise source (a linear congruential generator), the same on every machine.
+class Noise {
+ public:
+  explicit Noise(uint32_t seed) : state_(seed * 2654435761u + 12345u) {}
+  // Uniform in [-1, 1).
+  float next() {
+    state_ = state_ * 1664525u + 1013904223u;
+    return static_cast<float>(state_ >> 8) / 8388608.0f - 1.0f;
+  }
+
+ private:
+  uint32_t state_;
+};
+
+}  // namespace ruvelo::audio
