@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/settings.h"
 #include "platform/user_dirs.h"
 #include "support/scoped_env.h"
@@ -76,7 +77,7 @@ TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   // A path whose parent is a file: refused, the file left as it was.
   const std::string before = test::readWholeFile(path);
   EXPECT_FALSE(writeFileAtomically(path + "/child", "x", why));
-  EXPECT_NE(why.find("not a folder"), std::string::npos) << why;
+  EXPECT_NE(why.find("Not a directory"), std::string::npos) << why;
   EXPECT_EQ(test::readWholeFile(path), before);
 }
 
