@@ -144,8 +144,7 @@ std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer
 bool App::newSession(std::unique_ptr<Replayer> replayer) {
   const auto start = std::chrono::steady_clock::now();
   session_.reset();
-  session_ =
-      Session::create(inputSource(std::move(replayer)), levelCollision_, best_, std::cerr);
+  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, std::cerr);
   sessionMs_ = msSince(start);
   return session_ != nullptr;
 }
@@ -321,7 +320,8 @@ void App::handleInput(InputFrame polled, FrameKind kind) {
 void App::applyEvent(const InputEvent& event, FrameKind kind) {
   switch (event.type) {
     case InputEvent::Type::Key:
-      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close) platform_->requestClose();
+      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
+        platform_->requestClose();
       break;
     case InputEvent::Type::Cursor:
       onCursorEvent(state_, event.x, event.y, event.leftButton);

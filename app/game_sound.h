@@ -6,12 +6,12 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "platform/atomic_file.h"
 #include "audio/audio_system.h"
 #include "audio/wav_file.h"
 #include "devtools/dev_flags.h"
 #include "game/game_rules.h"
 #include "physics/game_types.h"
+#include "platform/atomic_file.h"
 
 class GameWorld;
 

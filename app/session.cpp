@@ -4,12 +4,12 @@
 #include <nlohmann/json.hpp>
 
 #include "app/key_handling.h"
-#include "physics/vehicle_json.h"
 #include "input/input.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
 #include "physics/physics_world.h"
+#include "physics/vehicle_json.h"
 #include "platform/regular_file.h"
 
 #include <GLFW/glfw3.h>
@@ -70,7 +70,8 @@ void Session::loadGhost(BestResult& best, std::ostream& err) {
   if (fileMissing(path)) {
     if (!best.known()) return;
     why = "missing";
-  } else if (readRegularFile(path, kMaxRecordingBytes, bytes, why) && decodeRecording(bytes, recording, why)) {
+  } else if (readRegularFile(path, kMaxRecordingBytes, bytes, why) &&
+             decodeRecording(bytes, recording, why)) {
     why.clear();
   }
   if (!why.empty()) {

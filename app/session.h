@@ -28,8 +28,8 @@ class Session {
  public:
   // A new run with its input from `source`, the world built from the level's collision data, and
   // the ghost read from the best run's recording (one that cannot be read is reported on `err` and
-  // means no ghost; beside a known best it is marked lost, so the next win replaces it). Null after the start-up's one line on standard output when the world cannot be
-  // built.
+  // means no ghost; beside a known best it is marked lost, so the next win replaces it). Null after the
+  // start-up's one line on standard output when the world cannot be built.
   static std::unique_ptr<Session> create(std::unique_ptr<InputSource> source, const ModelData& levelCollision,
                                          BestResult& best, std::ostream& err);
 

@@ -50,7 +50,6 @@ TEST(UserDirs, AConfigFolderThatIsAFileIsNamed) {
   EXPECT_EQ(read.status, SettingsStatus::FileMissing);
   EXPECT_EQ(read.message, "Unable to open file " + path + ": " + notAFolder + " is not a folder");
 
-
   // Only a plainly absent file gives way to the shipped one.
   test::ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
   EXPECT_EQ(settingsFileToRead(userConfigDir(), shipped), shipped);
