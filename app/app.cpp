@@ -23,6 +23,7 @@
 #include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "platform/std_streams.h"
+#include "platform/stop_signals.h"
 #include "platform/user_dirs.h"
 #include "platform/window.h"
 #include "render/gl_state.h"
@@ -57,6 +58,8 @@ int startupFailure(const char* what) {
 }  // namespace
 
 int runGame(const DevFlags& flags) {
+  // From here a stop signal ends the run at its next frame (after loading, if it comes before).
+  catchStopSignals();
   App app(flags);
   if (const int status = app.startUp()) return status;
   return app.run();
@@ -152,15 +155,14 @@ int App::readSettingsFile(Settings& settings) {
 // A replay's recording, else a recorder of the new run.
 std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer) {
   if (replayer) return replayer;
-  return std::make_unique<Recorder>(header_, flags_.record, userStateDir());
+  return std::make_unique<Recorder>(header_, flags_.record, userStateDir(), std::cerr);
 }
 
 // A run from the start values: the world, the items, the timer and power, the ghost of the best run.
 bool App::newSession(std::unique_ptr<Replayer> replayer) {
   const auto start = std::chrono::steady_clock::now();
   session_.reset();
-  session_ =
-      Session::create(inputSource(std::move(replayer)), levelCollision_, best_.recordingPath(), std::cerr);
+  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, std::cerr);
   sessionMs_ = msSince(start);
   return session_ != nullptr;
 }
@@ -169,7 +171,10 @@ int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
   state_.lastFrame = static_cast<float>(platform_->time());
-  while (!platform_->shouldClose()) frame();
+  while (!platform_->shouldClose()) {
+    frame();
+    if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
+  }
   const bool recorded = finishRun();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
@@ -354,7 +359,8 @@ void App::handleInput(InputFrame polled, FrameKind kind) {
 void App::applyEvent(const InputEvent& event, FrameKind kind) {
   switch (event.type) {
     case InputEvent::Type::Key:
-      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close) platform_->requestClose();
+      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
+        platform_->requestClose();
       break;
     case InputEvent::Type::Cursor:
       onCursorEvent(state_, event.x, event.y, event.leftButton);

@@ -43,7 +43,14 @@ GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
   system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
                                                  volume, toFile);
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
-  if (toFile && system_->on()) wav_ = std::make_unique<audio::WavFile>(flags.audioOut);
+  if (toFile && system_->on()) {
+    removeStaleTemporaries(flags.audioOut);
+    std::string why;
+    if (wav_.open(flags.audioOut, why))
+      wav_.append(audio::wavHeader(0));
+    else
+      wavFailure_ = why;
+  }
   if (flags.bench)
     system_->measureCost(static_cast<int>(flags.frames > 0 ? std::min(flags.frames, kMostMeasuredFrames)
                                                            : kMostMeasuredFrames));
@@ -54,8 +61,16 @@ void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const G
   fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, paused ? 0.0f : dt);
   if (paused) frame.muted = true;
   system_->update(frame);
-  if (wav_) {
-    wav_->append(system_->rendered().data(), system_->rendered().size());
+  if (wav_.isOpen()) {
+    const std::size_t count = system_->rendered().size();
+    if (wavBytes_ + 2 * count > audio::kMaxWavDataBytes) {
+      wavFailure_ = "more sound than a WAV file can hold";
+    } else {
+      wavSamples_.clear();
+      audio::appendWavSamples(wavSamples_, system_->rendered().data(), count);
+      wav_.append(wavSamples_);
+      wavBytes_ += 2 * count;
+    }
     system_->clearRendered();
   }
   frame.pickup = frame.delivery = false;
@@ -85,9 +100,15 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
 
 std::string GameSound::finish() {
   if (flags_.audioOut.empty()) return "";
-  if (!wav_) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
-  if (!wav_->finish()) return "--audio-out: " + flags_.audioOut + " could not be written: " + wav_->why();
-  return "";
+  if (!system_->on()) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
+  std::string why = wavFailure_;
+  if (why.empty()) {
+    const std::string header = audio::wavHeader(wavBytes_);
+    wav_.patch(0, header.data(), header.size());
+    if (wav_.commit(why)) return "";
+  }
+  wav_.abandon();
+  return "--audio-out: " + flags_.audioOut + " could not be written: " + why;
 }
 
 std::string GameSound::benchReport() const {

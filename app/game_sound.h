@@ -11,6 +11,7 @@
 #include "devtools/dev_flags.h"
 #include "game/game_rules.h"
 #include "physics/game_types.h"
+#include "platform/atomic_file.h"
 
 class GameWorld;
 
@@ -32,7 +33,7 @@ class GameSound {
               float dt, bool paused);
 
   // --audio-out could not be written to (the run should end).
-  bool outputFailed() const { return wav_ && wav_->failed(); }
+  bool outputFailed() const { return !wavFailure_.empty(); }
   // At the end of the run: completes --audio-out. "" or why it failed.
   std::string finish();
   // The "bench ..." lines.
@@ -41,7 +42,10 @@ class GameSound {
  private:
   const DevFlags& flags_;
   std::unique_ptr<audio::AudioSystem> system_;
-  std::unique_ptr<audio::WavFile> wav_;  // --audio-out, written as the game runs
+  AtomicFile wav_;  // --audio-out, written as the game runs
+  uint64_t wavBytes_ = 0;
+  std::string wavSamples_;
+  std::string wavFailure_;
 };
 
 // The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.

@@ -4,12 +4,12 @@
 #include <nlohmann/json.hpp>
 
 #include "app/key_handling.h"
-#include "physics/vehicle_json.h"
 #include "input/input.h"
 #include "level/level_layout.h"
 #include "level/route.h"
 #include "physics/driving.h"
 #include "physics/physics_world.h"
+#include "physics/vehicle_json.h"
 #include "platform/regular_file.h"
 
 #include <GLFW/glfw3.h>
@@ -29,7 +29,7 @@ RecordedPose recordedPose(const Pose& pose) {
 }  // namespace
 
 std::unique_ptr<Session> Session::create(std::unique_ptr<InputSource> source, const ModelData& levelCollision,
-                                         const std::string& ghostPath, std::ostream& err) {
+                                         BestResult& best, std::ostream& err) {
   std::unique_ptr<Session> session(new Session());
   Session& s = *session;
   s.source_ = std::move(source);
@@ -56,20 +56,31 @@ std::unique_ptr<Session> Session::create(std::unique_ptr<InputSource> source, co
     // Should the game not end at the route's end (win/lose rules off), it laps the ring road.
     s.autopilot_->setLap(level::ringLap(level::levelLayout()));
   }
-  s.loadGhost(ghostPath, err);
+  s.loadGhost(best, err);
   return session;
 }
 
-// The best run's recording, for its ghost; one that cannot be read means no ghost.
-void Session::loadGhost(const std::string& path, std::ostream& err) {
-  if (path.empty() || fileMissing(path)) return;
+// The best run's recording, for its ghost; one that cannot be read means no ghost. Missing or
+// damaged beside a good best.txt, the next win puts its run there.
+void Session::loadGhost(BestResult& best, std::ostream& err) {
+  const std::string path = best.recordingPath();
+  if (path.empty()) return;
   std::string bytes, why;
-  Recording best;
-  if (!readRegularFile(path, kMaxRecordingBytes, bytes, why) || !decodeRecording(bytes, best, why)) {
-    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost" << std::endl;
+  Recording recording;
+  if (fileMissing(path)) {
+    if (!best.known()) return;
+    why = "missing";
+  } else if (readRegularFile(path, kMaxRecordingBytes, bytes, why) &&
+             decodeRecording(bytes, recording, why)) {
+    why.clear();
+  }
+  if (!why.empty()) {
+    if (best.known()) best.recordingLost();
+    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost"
+        << (best.known() ? " until the next win" : "") << std::endl;
     return;
   }
-  ghost_.emplace(best);
+  ghost_.emplace(recording);
   if (ghost_->empty()) ghost_.reset();
 }
 

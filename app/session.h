@@ -14,6 +14,7 @@
 #include "app/app_state.h"
 #include "audio/audio_system.h"
 #include "game/autopilot.h"
+#include "game/best_result.h"
 #include "game/game.h"
 #include "import/model_import.h"
 #include "physics/game_world.h"
@@ -26,11 +27,11 @@ namespace ruvelo {
 class Session {
  public:
   // A new run with its input from `source`, the world built from the level's collision data, and
-  // the ghost read from `ghostPath` ("" for none; one that cannot be read is reported on `err` and
-  // means no ghost). Null after the start-up's one line on standard output when the world cannot be
-  // built.
+  // the ghost read from the best run's recording (one that cannot be read is reported on `err` and
+  // means no ghost; beside a known best it is marked lost, so the next win replaces it). Null after the
+  // start-up's one line on standard output when the world cannot be built.
   static std::unique_ptr<Session> create(std::unique_ptr<InputSource> source, const ModelData& levelCollision,
-                                         const std::string& ghostPath, std::ostream& err);
+                                         BestResult& best, std::ostream& err);
 
   const Game& game() const { return game_; }
   const GameWorld& world() const { return *world_; }
@@ -78,7 +79,7 @@ class Session {
   void handleTriggers(const std::optional<ItemEvent>& event);
   DriveCommand autopilotCommand(const DriveCommand& player, float dt);
   std::uint64_t stateHashNow() const;
-  void loadGhost(const std::string& path, std::ostream& err);
+  void loadGhost(BestResult& best, std::ostream& err);
 
   std::unique_ptr<InputSource> source_;
   Recorder* recorder_ = nullptr;  // the source, when the run is live

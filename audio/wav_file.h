@@ -1,36 +1,22 @@
-// A 48 kHz 16-bit stereo WAV file written as the game runs: samples go to a temporary file beside
-// the target, which takes the target's name only when the file is complete.
+// The bytes of a 48 kHz 16-bit stereo WAV file, made as the game runs: a header that is completed
+// once the number of samples is known, and the samples in little-endian order. Writing them is the
+// caller's (the game writes every file through one atomic writer).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace ruvelo::audio {
 
-class WavFile {
- public:
-  // Starts the temporary file; failed() says whether that worked.
-  explicit WavFile(std::string path);
-  ~WavFile();  // an unfinished file is removed
-  WavFile(const WavFile&) = delete;
-  WavFile& operator=(const WavFile&) = delete;
+// The size of the header, and the most sample bytes a WAV file can count (in 32 bits).
+constexpr std::size_t kWavHeaderBytes = 44;
+constexpr uint64_t kMaxWavDataBytes = 0xffffffffull - 36;
 
-  // Interleaved left/right samples.
-  void append(const int16_t* samples, std::size_t count);
-  // Completes the header, flushes and renames. False (and why()) when any step failed.
-  bool finish();
+// The header of a PCM file holding `dataBytes` of samples (at most kMaxWavDataBytes).
+std::string wavHeader(uint64_t dataBytes);
 
-  bool failed() const { return !why_.empty(); }
-  const std::string& why() const { return why_; }
-
- private:
-  void fail(const std::string& what);
-
-  std::string path_, temp_;
-  std::FILE* file_ = nullptr;
-  uint64_t dataBytes_ = 0;
-  std::string why_;
-};
+// Interleaved left/right samples appended to `out`.
+void appendWavSamples(std::string& out, const int16_t* samples, std::size_t count);
 
 }  // namespace ruvelo::audio

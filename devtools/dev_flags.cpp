@@ -71,6 +71,7 @@ std::string applyInput(const std::string& value, DevFlags& flags, const TextChec
   const std::string error = check ? check(contents) : "";
   if (!error.empty()) return value + ": " + error;
   flags.input = std::move(contents);
+  flags.inputPath = value;
   return "";
 }
 

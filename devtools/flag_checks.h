@@ -8,7 +8,13 @@
 namespace ruvelo {
 
 // One line naming the flag that is refused and why, or "" when the flags can run as given: flags
-// that --bench-floor's clear-only frames would silently ignore.
+// that --bench-floor's clear-only frames would silently ignore, flags a --replay would ignore or
+// never act on, and two flags naming the same file (one would overwrite the other, or a file read
+// would be replaced).
 std::string refusedFlags(const DevFlags& flags);
+
+// Whether `a` and `b` name the same file: the same file when both exist (links followed), else the
+// same path once the folders are resolved.
+bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace ruvelo

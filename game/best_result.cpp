@@ -7,7 +7,14 @@
 #include <ostream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include "game/game_rules.h"
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -90,8 +97,14 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
       return false;
     }
     seen = true;
-    if (key == "time_left") out.timeLeft = value;
-    if (key == "power_left") out.powerLeft = static_cast<float>(value);
+    const bool time = key == "time_left";
+    const double lowest = time ? -static_cast<double>(kMaxFrameTime) : -5.0, highest = time ? 153.0 : 150.0;
+    if (value < lowest || value > highest) {
+      why = key + " " + line.substr(eq + 1, 40) + " is not a value a win can have";
+      return false;
+    }
+    if (time) out.timeLeft = value;
+    if (!time) out.powerLeft = static_cast<float>(value);
   }
   if (!haveTime || !havePower) {
     why = "time_left or power_left missing";
@@ -100,45 +113,90 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
   return true;
 }
 
-std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, bool bestUnreadable) {
+std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem) {
   std::string text = "Time left " + timeLeftText(timeLeft) + " s, best ";
-  if (bestUnreadable) return text + "unreadable";
+  if (!problem.empty()) return text + problem;
   return text + timeLeftText(best ? best->timeLeft : timeLeft) + " s";
 }
 
 BestResult::BestResult(std::string dir) : dir_(std::move(dir)) {}
 
-void BestResult::load(std::ostream& err) {
-  if (dir_.empty()) return;
+bool BestResult::read(std::ostream& err) {
   const std::string path = resultPath();
-  if (fileMissing(path)) return;
+  if (fileMissing(path)) {
+    best_.reset();
+    return true;
+  }
   std::string text, why;
   RunResult result;
   if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why)) {
     err << "ruvelo: the best result " << path << " cannot be read (" << why << "); it is left as it is"
         << std::endl;
     unreadable_ = true;
-    return;
+    return false;
   }
   best_ = result;
+  return true;
+}
+
+void BestResult::load(std::ostream& err) {
+  if (dir_.empty()) return;
+  removeStaleTemporaries(resultPath());
+  removeStaleTemporaries(recordingPath());
+  read(err);
 }
 
 std::string BestResult::offer(const RunResult& run, const std::string& recording, std::ostream& err) {
-  if (!dir_.empty() && !unreadable_ && (!best_ || betterResult(run, *best_))) {
-    std::string why;
-    // The recording first: best.txt names a result whose run is already in place.
-    if (writeFileAtomically(recordingPath(), recording, why) &&
-        writeFileAtomically(resultPath(), formatBestFile(run), why)) {
-      best_ = run;
-    } else {
-      err << "ruvelo: the best result could not be kept: " << why << std::endl;
-    }
+  if (dir_.empty() || unreadable_) return describe(run);
+  // Another game may have kept a better win since this one started: best.txt is read again, under
+  // the lock every game takes to replace it.
+  std::string why;
+  int lock = -1;
+  if (makeDirs(dir_, why)) {
+    lock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (lock < 0) why = "cannot open " + lockPath() + ": " + std::strerror(errno);
   }
+  if (lock >= 0 && ::flock(lock, LOCK_EX) != 0)
+    why = "cannot lock " + lockPath() + ": " + std::strerror(errno);
+  if (why.empty() && !read(err)) {
+    ::close(lock);
+    return describe(run);  // unreadable now: told by read()
+  }
+  const bool better = !best_ || betterResult(run, *best_);
+  if (better) {
+    if (why.empty() && recording.empty()) why = "the run's recording could not be read back";
+    // Both files are started before either is replaced, so a best.txt that cannot be written leaves
+    // best.rvr as it was; the recording is put in place first, so best.txt names a run that is there.
+    AtomicFile runFile, resultFile;
+    bool kept = false;
+    if (why.empty() && runFile.open(recordingPath(), why) && resultFile.open(resultPath(), why)) {
+      runFile.append(recording);
+      resultFile.append(formatBestFile(run));
+      kept = runFile.commit(why) && resultFile.commit(why);
+    }
+    if (kept) {
+      best_ = run;
+      recordingLost_ = false;
+    } else {
+      // The line under the result says so, shortly: the reason after the file's name.
+      const std::size_t colon = why.rfind(": ");
+      notSaved_ = colon == std::string::npos ? why : why.substr(colon + 2);
+      if (notSaved_.rfind(dir_ + "/", 0) == 0) notSaved_.erase(0, dir_.size() + 1);
+    }
+  } else if (recordingLost_ && why.empty() && !recording.empty()) {
+    // No ghost since start-up: this win's run becomes it.
+    if (writeFileAtomically(recordingPath(), recording, why)) recordingLost_ = false;
+  }
+  if (lock >= 0) ::close(lock);
+  if (!why.empty())
+    err << "ruvelo: " << (better ? "the best result could not be kept: " : "the best run could not be kept: ")
+        << why << std::endl;
   return describe(run);
 }
 
 std::string BestResult::describe(const RunResult& run) const {
-  return resultDetail(run.timeLeft, best_ ? best_ : std::optional<RunResult>(run), unreadable_);
+  const std::string problem = unreadable_ ? "unreadable" : notSaved_.empty() ? "" : "not saved: " + notSaved_;
+  return resultDetail(run.timeLeft, best_ ? best_ : std::optional<RunResult>(run), problem);
 }
 
 }  // namespace ruvelo

@@ -1,6 +1,8 @@
 // The player's best result: the time and power left of the best won run, and its clock at each
-// delivery, kept in best.txt in the player's data folder beside that run's recording, best.rvr. A better win
-// replaces both; a best file that cannot be read is reported and left as it is.
+// delivery, kept in best.txt in the player's data folder beside that run's recording, best.rvr. A
+// better win replaces both, decided against best.txt as it is on disk at that moment (read again
+// under a lock on best.lock, so of two games finishing together the better win stays). A best file
+// that cannot be read is reported and left as it is.
 #pragma once
 
 #include <iosfwd>
@@ -20,13 +22,15 @@ struct RunResult {
 bool betterResult(const RunResult& a, const RunResult& b);
 
 std::string formatBestFile(const RunResult& result);
-// False with `why` unless `text` holds both values as finite numbers, once each; the delivery
-// times, when there (at most once), are up to three finite numbers apart by commas.
+// False with `why` unless `text` holds both values once each, as values a win can have: time left
+// from minus one frame (a win in the frame the clock ran out) to 153 s, power from -5 (two keys
+// draining through one long frame) to 150 (the start's 100 and every battery). The delivery times,
+// when there (at most once), are up to three finite numbers apart by commas.
 bool parseBestFile(const std::string& text, RunResult& out, std::string& why);
 
-// "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); "best unreadable" when the best
-// file could not be read.
-std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, bool bestUnreadable);
+// "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); with `problem` (the best file
+// "unreadable", "not saved: No space left on device") "Time left 48.50 s, best " + problem.
+std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem);
 
 class BestResult {
  public:
@@ -35,6 +39,10 @@ class BestResult {
 
   // Reads best.txt: none yet is fine; one that cannot be read is told on `err` and never replaced.
   void load(std::ostream& err);
+
+  // best.rvr is missing or damaged beside a good best.txt: the next win keeps its recording there.
+  void recordingLost() { recordingLost_ = true; }
+  bool known() const { return best_.has_value(); }
 
   // A won run: when it beats the best (or there is none), best.rvr then best.txt are written
   // atomically. Returns the line for the result screen and the console.
@@ -49,9 +57,15 @@ class BestResult {
   std::string resultPath() const { return dir_.empty() ? "" : dir_ + "/best.txt"; }
 
  private:
+  std::string lockPath() const { return dir_ + "/best.lock"; }
+  // Reads best.txt into best_ (or sets unreadable_ and tells `err`); false when it cannot be read.
+  bool read(std::ostream& err);
+
   std::string dir_;
   std::optional<RunResult> best_;
   bool unreadable_ = false;
+  bool recordingLost_ = false;
+  std::string notSaved_;  // why the last better win could not be kept
 };
 
 }  // namespace ruvelo

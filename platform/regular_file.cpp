@@ -58,6 +58,8 @@ bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string&
     return false;
   }
   contents.clear();
+  // Room for the size it has now, so the string is not regrown (and briefly held twice) as it fills.
+  contents.reserve(static_cast<std::size_t>(info.st_size) + 1);
   char buffer[64 * 1024];
   while (file) {
     file.read(buffer, sizeof(buffer));

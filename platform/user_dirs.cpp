@@ -62,40 +62,4 @@ bool makeDirs(const std::string& dir, std::string& why) {
   return true;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& contents, std::string& why) {
-  if (!makeDirs(parentOf(path), why)) return false;
-  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    why = "cannot create " + temp + ": " + errnoText();
-    return false;
-  }
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < contents.size()) {
-    const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      why = "cannot write " + temp + ": " + errnoText();
-      ok = false;
-    } else {
-      done += static_cast<std::size_t>(n);
-    }
-  }
-  if (ok && ::fsync(fd) != 0) {
-    why = "cannot flush " + temp + ": " + errnoText();
-    ok = false;
-  }
-  if (::close(fd) != 0 && ok) {
-    why = "cannot close " + temp + ": " + errnoText();
-    ok = false;
-  }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-    why = "cannot rename " + temp + " to " + path + ": " + errnoText();
-    ok = false;
-  }
-  if (!ok) std::remove(temp.c_str());
-  return ok;
-}
-
 }  // namespace ruvelo

@@ -1,6 +1,5 @@
-// The player's own folders (XDG base directories, each with a "ruvelo" subfolder) and the one way
-// the game writes a file there: to a temporary name beside it, flushed, then renamed over it, so a
-// crash or a full disk never leaves a half-written file under the real name.
+// The player's own folders (XDG base directories, each with a "ruvelo" subfolder). Files in them are
+// written through AtomicFile (platform/atomic_file.h).
 #pragma once
 
 #include <string>
@@ -20,10 +19,5 @@ std::string xdgDir(const char* variable, const char* fallback);
 
 // Creates `dir` and its missing parents (mode 0755). False with `why` on failure.
 bool makeDirs(const std::string& dir, std::string& why);
-
-// Writes `contents` to `path` atomically: `path`.tmp-PID, written, flushed and fsync'd, then renamed
-// over `path`. The parent folder is created when missing. On any failure the temporary file is
-// removed, `path` is left as it was, and `why` says what failed.
-bool writeFileAtomically(const std::string& path, const std::string& contents, std::string& why);
 
 }  // namespace ruvelo

@@ -1,30 +1,22 @@
 #include "replay/recorder.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ostream>
-
-#include "platform/regular_file.h"
-#include "platform/user_dirs.h"
 
 namespace ruvelo {
 
-Recorder::Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir)
+Recorder::Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir,
+                   std::ostream& err)
     : header_(header), recordPath_(std::move(recordPath)) {
+  if (!recordPath_.empty()) removeStaleTemporaries(recordPath_);
   pending_ = encodeHeader(header_);
+  sum_.bytes(pending_);
   if (stateDir.empty()) return;
   lastRunPath_ = stateDir + "/last-run.rvr";
-  streamPath_ = lastRunPath_ + ".tmp-" + std::to_string(::getpid());
+  removeStaleTemporaries(lastRunPath_);
+  // Without the file the run is kept in memory and the end says why it was not kept.
   std::string why;
-  if (makeDirs(stateDir, why)) stream_ = std::fopen(streamPath_.c_str(), "wb");
-  // Without the file the run is kept in memory and written at the end.
-  if (!stream_) streamPath_.clear();
-}
-
-Recorder::~Recorder() {
-  if (stream_) std::fclose(stream_);
+  if (!file_.open(lastRunPath_, why))
+    err << "ruvelo: the run cannot be kept in " << lastRunPath_ << ": " << why << std::endl;
 }
 
 float Recorder::frameStep(long /*frame*/, float measured) {
@@ -56,44 +48,40 @@ void Recorder::notePose(const RecordedPose& pose) {
 
 bool Recorder::endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err) {
   if (finished_) return true;
-  if (frame % kStateHashInterval == 0) current_.stateHash = stateHash();
+  lastHash_ = stateHash();
+  if (frame % kStateHashInterval == 0) current_.stateHash = lastHash_;
+  const std::size_t from = pending_.size();
   appendFrame(pending_, current_);
+  sum_.bytes(pending_.data() + from, pending_.size() - from);
   ++frames_;
   current_ = RecordedFrame();
   if (pending_.size() >= 64 * 1024) flushPending(err);
   return true;
 }
 
-// The pending bytes into the temporary file; a file that fails is given up (and removed), and the
-// run is kept in memory from then on.
-bool Recorder::flushPending(std::ostream& err) {
-  if (!stream_) return false;
-  if (std::fwrite(pending_.data(), 1, pending_.size(), stream_) == pending_.size() &&
-      std::fflush(stream_) == 0) {
-    pending_.clear();
-    return true;
+// The pending bytes to the file. Bytes the file does not take stay in the writer's memory and are
+// written at the end; the first time that happens is told once.
+void Recorder::flushPending(std::ostream& err) {
+  if (!file_.isOpen()) return;
+  file_.append(pending_);
+  pending_.clear();
+  if (file_.behind() && !toldBehind_) {
+    toldBehind_ = true;
+    err << "ruvelo: the run cannot be written to " << lastRunPath_ << " as it goes (the disk may be full); "
+        << "it is kept in memory until the end" << std::endl;
   }
-  err << "ruvelo: the run cannot be written to " << streamPath_ << ": " << std::strerror(errno)
-      << "; it is kept in memory" << std::endl;
-  // What reached the file is read back into memory so the recording stays whole.
-  std::fclose(stream_);
-  stream_ = nullptr;
-  std::string written, why;
-  if (readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) pending_ = written + pending_;
-  std::remove(streamPath_.c_str());
-  streamPath_.clear();
-  return false;
 }
 
 std::string Recorder::bytes(std::ostream& err) {
-  if (!stream_) return pending_ + encodeEnd(frames_);
-  if (!flushPending(err)) return pending_ + encodeEnd(frames_);
-  std::string written, why;
-  if (!readRegularFile(streamPath_, kMaxRecordingBytes, written, why)) {
-    err << "ruvelo: the run cannot be read back from " << streamPath_ << ": " << why << std::endl;
+  const std::string end = encodeEnd(frames_, lastHash_, sum_);
+  if (!file_.isOpen()) return pending_ + end;
+  flushPending(err);
+  std::string written;
+  if (!file_.contents(written)) {
+    err << "ruvelo: the run cannot be read back from the file for " << lastRunPath_ << std::endl;
     return "";
   }
-  return written + encodeEnd(frames_);
+  return written + end;
 }
 
 bool Recorder::finish(std::ostream& err) {
@@ -101,32 +89,25 @@ bool Recorder::finish(std::ostream& err) {
   finished_ = true;
   // A run that never played a frame (one retried on the last frame) replaces no recording.
   if (frames_ == 0) {
-    if (stream_) std::fclose(stream_);
-    stream_ = nullptr;
-    if (!streamPath_.empty()) std::remove(streamPath_.c_str());
+    file_.abandon();
     return true;
   }
-  pending_ += encodeEnd(frames_);
+  // Only --record needs the run read back.
+  std::string recording;
+  if (recordPath_.empty())
+    flushPending(err);
+  else
+    recording = bytes(err);
   std::string why;
-  if (stream_ && flushPending(err)) {
-    // Flushed, synced and renamed: last-run.rvr is always a whole recording.
-    const bool synced = ::fsync(::fileno(stream_)) == 0;
-    const bool closed = std::fclose(stream_) == 0;
-    stream_ = nullptr;
-    if (!(synced && closed && std::rename(streamPath_.c_str(), lastRunPath_.c_str()) == 0)) {
-      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << std::strerror(errno)
-          << std::endl;
-      if (!readRegularFile(streamPath_, kMaxRecordingBytes, pending_, why)) pending_.clear();
-      std::remove(streamPath_.c_str());
-    }
-  } else if (!lastRunPath_.empty() && !writeFileAtomically(lastRunPath_, pending_, why)) {
-    err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
+  if (file_.isOpen()) {
+    // The file now holds the whole run; it replaces last-run.rvr only once it is complete.
+    file_.append(encodeEnd(frames_, lastHash_, sum_));
+    if (!file_.commit(why))
+      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
   }
   if (recordPath_.empty()) return true;
-  // Written through the file, the recording is read back from it.
-  std::string recording = pending_;
-  if (recording.empty() && !readRegularFile(lastRunPath_, kMaxRecordingBytes, recording, why)) {
-    err << "ruvelo: --record " << recordPath_ << ": " << lastRunPath_ << ": " << why << std::endl;
+  if (recording.empty()) {
+    err << "ruvelo: --record " << recordPath_ << ": the run could not be read back" << std::endl;
     return false;
   }
   if (!writeFileAtomically(recordPath_, recording, why)) {

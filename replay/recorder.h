@@ -1,12 +1,13 @@
 // A live run's input source: it passes the poll through and records every frame's time step, input
-// and vehicle pose (and a state hash every 60 frames) as the run goes, into a temporary file beside
-// last-run.rvr in the player's state folder, so memory stays flat however long the run. At the end
-// the file is completed and renamed to last-run.rvr, and copied to the --record file.
+// and vehicle pose (and a state hash every 60 frames and after the last) as the run goes, through an
+// AtomicFile for last-run.rvr in the player's state folder, so memory stays flat however long the
+// run. At the end the file is completed and put in place, and written to the --record file.
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "replay/input_source.h"
 
 namespace ruvelo {
@@ -15,12 +16,12 @@ class Recorder : public InputSource {
  public:
   // Starts the recording of one run with `header`; `recordPath` is the --record file ("" for none),
   // `stateDir` the player's state folder ("" when there is none: the run is then only kept for
-  // --record and the best result).
-  Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir);
+  // --record and the best result). A last-run.rvr that cannot be started is told on `err`; the run
+  // is then kept in memory.
+  Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir,
+           std::ostream& err);
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
-  // A run that never finished leaves its temporary file behind (the frames written so far).
-  ~Recorder() override;
 
   bool replaying() const override { return false; }
   const RecordingHeader& header() const override { return header_; }
@@ -39,7 +40,7 @@ class Recorder : public InputSource {
   bool finish(std::ostream& err);
 
  private:
-  bool flushPending(std::ostream& err);
+  void flushPending(std::ostream& err);
 
   RecordingHeader header_;
   std::string recordPath_;
@@ -47,9 +48,11 @@ class Recorder : public InputSource {
   // The frame being gathered, the frames ended, and their bytes not yet in the file.
   RecordedFrame current_;
   std::size_t frames_ = 0;
-  std::string pending_;
-  std::FILE* stream_ = nullptr;  // the temporary file; null when it could not be made
-  std::string streamPath_;
+  std::uint64_t lastHash_ = 0;  // the state after the last frame ended
+  Hash64 sum_;                  // of every byte recorded so far
+  std::string pending_;         // recorded, not yet handed to the file (or all of it without a file)
+  AtomicFile file_;             // last-run.rvr; not open when the state folder cannot be written
+  bool toldBehind_ = false;
   std::string lastRunPath_;
 };
 

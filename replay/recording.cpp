@@ -22,7 +22,6 @@ enum FrameFlag : std::uint8_t {
   kEndOfFrames = 0xff,
 };
 
-constexpr std::size_t kMaxEventsPerFrame = 10000;
 constexpr int kMaxKeyCode = 1023;
 
 class Writer {
@@ -273,17 +272,24 @@ void appendFrame(std::string& out, const RecordedFrame& f) {
   out += w.take();
 }
 
-std::string encodeEnd(std::size_t frames) {
+std::string encodeEnd(std::size_t frames, std::uint64_t lastStateHash, Hash64 sum) {
   Writer w;
   w.u8(kEndOfFrames);
   w.u32(static_cast<std::uint32_t>(frames));
-  return w.take();
+  w.u64(lastStateHash);
+  std::string end = w.take();
+  sum.bytes(end);
+  Writer checksum;
+  checksum.u64(sum.value());
+  return end + checksum.take();
 }
 
 std::string encodeRecording(const Recording& recording) {
   std::string out = encodeHeader(recording.header);
   for (const RecordedFrame& f : recording.frames) appendFrame(out, f);
-  return out + encodeEnd(recording.frames.size());
+  Hash64 sum;
+  sum.bytes(out);
+  return out + encodeEnd(recording.frames.size(), recording.lastStateHash, sum);
 }
 
 namespace {
@@ -421,10 +427,13 @@ FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string
   return FrameRead::Frame;
 }
 
-// The frame count after the end marker, which must match and end the bytes.
-bool readFooter(Reader& r, std::size_t frames, std::string& why) {
+// After the end marker: the frame count, which must match, the last state hash and the checksum of
+// every byte before it, which must end the bytes.
+bool readFooter(Reader& r, const std::string& bytes, std::size_t frames, std::uint64_t& lastStateHash,
+                std::string& why) {
   std::uint32_t count;
-  if (!r.u32(count)) {
+  std::uint64_t checksum;
+  if (!r.u32(count) || !r.u64(lastStateHash) || !r.u64(checksum)) {
     why = "truncated after its last frame";
     return false;
   }
@@ -432,7 +441,43 @@ bool readFooter(Reader& r, std::size_t frames, std::string& why) {
     why = "damaged at its end (frame count or trailing bytes)";
     return false;
   }
+  Hash64 sum;
+  sum.bytes(bytes.data(), bytes.size() - 8);
+  if (sum.value() != checksum) {
+    why = "damaged (checksum differs)";
+    return false;
+  }
   return true;
+}
+
+// Reads every frame of `bytes` after the header into one scratch frame, counting the frames and
+// what they will take in memory, then the footer. False with `why` when anything is wrong or the
+// frames would take more than the decoder allows for a file of this size.
+bool checkWhole(const std::string& bytes, std::size_t& frames, std::string& why) {
+  Reader r(bytes);
+  RecordingHeader header;
+  if (!readHeader(r, header, why)) return false;
+  // A frame is at least 7 bytes but takes about a hundred in memory, an event 1 byte but 40: a file
+  // asking for more than a few times its size is not one the game wrote.
+  const std::size_t budget = kDecodeBytesPerFileByte * bytes.size() + kDecodeAllowanceBytes;
+  std::size_t events = 0;
+  frames = 0;
+  RecordedFrame scratch;
+  for (;;) {
+    scratch.events.clear();
+    const FrameRead read = readFrame(r, frames + 1, scratch, why);
+    if (read == FrameRead::Bad) return false;
+    if (read == FrameRead::End) break;
+    ++frames;
+    events += scratch.events.size();
+    if (frames * sizeof(RecordedFrame) + events * sizeof(RecordedEvent) > budget) {
+      why = "damaged at frame " + std::to_string(frames) + " (too many frames and events for a file of " +
+            std::to_string(bytes.size()) + " bytes)";
+      return false;
+    }
+  }
+  std::uint64_t lastStateHash;
+  return readFooter(r, bytes, frames, lastStateHash, why);
 }
 
 }  // namespace
@@ -443,16 +488,17 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
     why = "too large to be a recording";
     return false;
   }
+  // The whole file is checked before anything is kept, so memory is taken only for a good file, and
+  // exactly what its frames need.
+  std::size_t frames = 0;
+  if (!checkWhole(bytes, frames, why)) return false;
   Reader r(bytes);
-  if (!readHeader(r, out.header, why)) return false;
-  for (;;) {
-    RecordedFrame f;
-    const FrameRead read = readFrame(r, out.frames.size() + 1, f, why);
-    if (read == FrameRead::Bad) return false;
-    if (read == FrameRead::End) break;
-    out.frames.push_back(std::move(f));
-  }
-  return readFooter(r, out.frames.size(), why);
+  readHeader(r, out.header, why);
+  out.frames.resize(frames);
+  for (std::size_t i = 0; i < frames; ++i) readFrame(r, i + 1, out.frames[i], why);
+  RecordedFrame end;
+  readFrame(r, frames + 1, end, why);  // the end marker
+  return readFooter(r, bytes, frames, out.lastStateHash, why);
 }
 
 void Hash64::bytes(const void* data, std::size_t size) {

@@ -1,8 +1,9 @@
 // A run as data: what every frame fed into the game (its time step, the input events in order, the
-// driving keys held, the autopilot's keys, analog controls), the vehicle's pose for the ghost, and
-// every 60 frames a hash of the game state. encodeRecording() and decodeRecording() turn it into the
-// .rvr bytes and back; the decoder checks every field, so any byte string gives a recording or a
-// reason, never a crash. No window, GL or physics here.
+// driving keys held, the autopilot's keys, analog controls), the vehicle's pose for the ghost, every
+// 60 frames and after the last frame a hash of the game state, and a checksum of the whole file.
+// encodeRecording() and decodeRecording() turn it into the .rvr bytes and back; the decoder checks
+// every field and the checksum, and bounds the memory it takes, so any byte string gives a recording
+// or a reason, never a crash. No window, GL or physics here.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 
 namespace ruvelo {
 
-constexpr std::uint16_t kRecordingVersion = 1;
+constexpr std::uint16_t kRecordingVersion = 2;
 // A state hash is kept on every frame whose number is a multiple of this.
 constexpr long kStateHashInterval = 60;
 
@@ -91,26 +92,24 @@ struct RecordingHeader {
 struct Recording {
   RecordingHeader header;
   std::vector<RecordedFrame> frames;
+  std::uint64_t lastStateHash = 0;  // the game state after the last frame
 };
 
-// The largest recording the reader accepts (about 40 hours at 60 frames per second).
-constexpr std::size_t kMaxRecordingBytes = 256u * 1024u * 1024u;
+// The largest recording the reader accepts (about 5 hours at 60 frames per second; a run lasts
+// minutes).
+constexpr std::size_t kMaxRecordingBytes = 32u * 1024u * 1024u;
+// The most events one frame may hold.
+constexpr std::size_t kMaxEventsPerFrame = 10000;
+// The decoder's memory for the frames and events stays within this many times the file's size
+// (plus kDecodeAllowanceBytes); a file that would need more is refused as damaged.
+constexpr std::size_t kDecodeBytesPerFileByte = 8;
+constexpr std::size_t kDecodeAllowanceBytes = 16u * 1024u * 1024u;
 
-std::string encodeRecording(const Recording& recording);
-// The same bytes in pieces, for a recording written as the run goes: the header, each frame appended
-// in order, then the end with the number of frames.
-std::string encodeHeader(const RecordingHeader& header);
-void appendFrame(std::string& out, const RecordedFrame& frame);
-std::string encodeEnd(std::size_t frames);
-
-// False with `why` (one short phrase: "not a recording", "truncated at frame 12", "format version 7,
-// this game reads 1", ...) when `bytes` is not a complete, valid recording.
-bool decodeRecording(const std::string& bytes, Recording& out, std::string& why);
-
-// 64-bit FNV-1a, for the data files and the game state.
+// 64-bit FNV-1a, for the data files, the game state and the recording's checksum.
 class Hash64 {
  public:
   void bytes(const void* data, std::size_t size);
+  void bytes(const std::string& s) { bytes(s.data(), s.size()); }
   void u32(std::uint32_t v) { bytes(&v, sizeof v); }
   void f32(float v);
   void f64(double v);
@@ -121,6 +120,19 @@ class Hash64 {
  private:
   std::uint64_t h_ = 1469598103934665603ull;
 };
+
+std::string encodeRecording(const Recording& recording);
+// The same bytes in pieces, for a recording written as the run goes: the header, each frame appended
+// in order, then the end with the number of frames, the last state hash and the checksum of every
+// byte before it (`sum`, fed all the bytes so far).
+std::string encodeHeader(const RecordingHeader& header);
+void appendFrame(std::string& out, const RecordedFrame& frame);
+std::string encodeEnd(std::size_t frames, std::uint64_t lastStateHash, Hash64 sum);
+
+// False with `why` (one short phrase: "not a recording", "truncated at frame 12", "recording format
+// version 7, this game reads version 2", "damaged (checksum differs)", ...) when `bytes` is not a
+// complete, valid recording.
+bool decodeRecording(const std::string& bytes, Recording& out, std::string& why);
 
 // The ghost: the recorded poses placed on the recording's playing time, interpolated at any time
 // (clamped to the first and last pose).

@@ -52,7 +52,12 @@ std::uint8_t Replayer::autopilotKeys(long frame, std::uint8_t /*decided*/) {
 
 bool Replayer::endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err) {
   const RecordedFrame* f = replayed(frame);
-  if (frame % kStateHashInterval != 0 || !f || !f->stateHash || *f->stateHash == stateHash()) return true;
+  const bool hashed = frame % kStateHashInterval == 0 && f && f->stateHash;
+  // After its last frame the run is checked against the hash the recording ends with.
+  const bool last = frame == static_cast<long>(replay_.frames.size());
+  if (!hashed && !last) return true;
+  const std::uint64_t now = stateHash();
+  if ((!hashed || *f->stateHash == now) && (!last || replay_.lastStateHash == now)) return true;
   err << "ruvelo: --replay " << path_ << ": the game left the recorded run at frame " << frame
       << " (state hash differs)" << std::endl;
   return false;

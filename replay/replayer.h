@@ -1,5 +1,5 @@
 // A recorded run played back: it serves the recorded frames in place of the live input (only
-// Escape stays live) and checks the state hashes as it goes.
+// Escape stays live) and checks the state hashes as it goes and after the last frame.
 #pragma once
 
 #include <string>

@@ -96,8 +96,8 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
   const std::string changedBytes = encodeRecording(changed);
   ASSERT_EQ(changedBytes.size(), bytes.size());
   int differing = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) differing += bytes[i] != changedBytes[i];
-  ASSERT_EQ(differing, 1);
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) differing += bytes[i] != changedBytes[i];
+  ASSERT_EQ(differing, 1) << "one byte, and the checksum after it";
   spit(folder.path("bin/changed.rvr"), changedBytes);
   const GameRun diverged = folder.run({"--replay", "changed.rvr", "--log-state"});
   EXPECT_EQ(diverged.status, 3);
@@ -114,14 +114,14 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
   Recording otherData = decoded(folder.path("bin/run.rvr"));
   otherData.header.dataHash ^= 1;
   std::string version = bytes;
-  version[8] = 9;
+  version[8] = 1;
   const struct {
     const char* file;
     std::string bytes;
     const char* why;
   } refused[] = {
       {"truncated.rvr", bytes.substr(0, bytes.size() / 2), "truncated at frame "},
-      {"version.rvr", version, "recording format version 9, this game reads version 1"},
+      {"version.rvr", version, "recording format version 1, this game reads version 2"},
       {"text.rvr", "1 W press\n", "not a recording"},
       {"data.rvr", encodeRecording(otherData), "recorded with other game data"},
   };
@@ -135,6 +135,43 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
     EXPECT_EQ(std::count(replay.err.begin(), replay.err.end(), '\n'), 1) << replay.err;
     EXPECT_EQ(replay.out, "");
   }
+}
+
+// A run shorter than the state hash interval: a changed byte anywhere (a driving bit, the stored
+// last state hash) is refused as damaged before the window opens; the same change written with a
+// fresh checksum replays, and the state hash after the last frame catches it.
+TEST(Replay, EveryChangedByteOfAShortRunIsRefused) {
+  GameFolder folder(kTinyWindow);
+  folder.writeFile("bin/keys.txt", "1 W press\n30 D press\n");
+  const GameRun run = folder.run(
+      {"--frames", "50", "--fixed-dt", "0.05", "--input", "keys.txt", "--log-state", "--record", "run.rvr"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string bytes = readWholeFile(folder.path("bin/run.rvr"));
+  Recording changed = decoded(folder.path("bin/run.rvr"));
+  ASSERT_EQ(changed.frames.size(), 50u);
+  for (RecordedFrame& f : changed.frames) f.drive = 0;
+  const std::string rewritten = encodeRecording(changed);
+  ASSERT_EQ(rewritten.size(), bytes.size());
+  std::string flippedDrive = bytes, flippedHash = bytes;
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+    if (rewritten[i] != bytes[i]) flippedDrive[i] = rewritten[i];
+  ASSERT_NE(flippedDrive, bytes);
+  flippedHash[bytes.size() - 9] ^= 0x10;  // inside the last state hash
+  for (const auto& [file, contents] :
+       {std::pair{"drive.rvr", flippedDrive}, std::pair{"hash.rvr", flippedHash}}) {
+    SCOPED_TRACE(file);
+    spit(folder.path(std::string("bin/") + file), contents);
+    const GameRun replay = folder.run({"--replay", file, "--log-state"});
+    EXPECT_EQ(replay.status, 2);
+    EXPECT_EQ(replay.err, std::string("ruvelo: --replay ") + file + ": damaged (checksum differs)\n");
+    EXPECT_EQ(replay.out, "");
+  }
+  spit(folder.path("bin/rewritten.rvr"), rewritten);
+  const GameRun replay = folder.run({"--replay", "rewritten.rvr", "--log-state"});
+  EXPECT_EQ(replay.status, 3);
+  EXPECT_EQ(
+      replay.err,
+      "ruvelo: --replay rewritten.rvr: the game left the recorded run at frame 50 (state hash differs)\n");
 }
 
 // The ghost of a run that drove straight ahead, seen from a vehicle standing at the start: with

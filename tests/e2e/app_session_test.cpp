@@ -129,6 +129,16 @@ TEST(Session, RetryAfterALossStartsTheRunAgainAsANewProcessWould) {
   for (long i = 0; i < after; ++i)
     EXPECT_EQ(withoutFrame(retriedLines[static_cast<size_t>(lostBy + i)]), withoutFrame(freshLines[i]))
         << "frame " << i + 1 << " of the new run";
+
+  // The new run is the one kept in last-run.rvr, and it replays to its last frame's state.
+  const GameRun again = folder.run({"--replay", folder.stateDir() + "/last-run.rvr", "--log-state"}, 600);
+  ASSERT_EQ(again.status, 0) << again.err;
+  const auto againLines = stateText(again.out);
+  ASSERT_EQ(againLines.size(), static_cast<size_t>(after));
+  for (long i = 0; i < after; ++i)
+    EXPECT_EQ(withoutFrame(againLines[static_cast<size_t>(i)]),
+              withoutFrame(retriedLines[static_cast<size_t>(lostBy + i)]))
+        << "frame " << i + 1 << " of the replayed new run";
 }
 
 // The autopilot wins, Enter, and wins again in the same process: the second run races the first

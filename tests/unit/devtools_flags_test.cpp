@@ -1,10 +1,12 @@
 // Developer flags: what tests and bug reports rely on.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "devtools/dev_flags.h"
+#include "devtools/flag_checks.h"
 #include "devtools/frame_stats.h"
 #include "support/temp_dir.h"
 
@@ -134,6 +136,51 @@ TEST(DevFlags, ScreenshotAfterTheLastFrameIsRefused) {
   EXPECT_EQ(after.message, "--screenshot: frame 6 is after the last frame (--frames 5)");
   EXPECT_TRUE(parse({"--frames", "5", "--screenshot", "5:a.png"}).ok);
   EXPECT_TRUE(parse({"--screenshot", "500:a.png"}).ok) << "without --frames the run may still get there";
+}
+
+// Flags that would destroy each other's files, or that a replay would ignore, are refused by name;
+// the same file is found through a link, a "..", or before it exists.
+TEST(DevFlags, FlagsNamingTheSameFileOrIgnoredByAReplayAreRefused) {
+  const std::string dir = test::makeTempDir("flags");
+  const std::string script = dir + "/keys.txt", run = dir + "/run.rvr", sound = dir + "/sound.wav";
+  std::ofstream(script) << "1 W press\n";
+  std::ofstream(run) << "x";
+  std::filesystem::create_directory(dir + "/sub");
+  std::filesystem::create_symlink(run, dir + "/link.rvr");
+  const std::string viaLink = dir + "/link.rvr", viaDots = dir + "/sub/../sound.wav", shot = "2:" + sound;
+  const struct {
+    std::vector<const char*> args;
+    std::string refused;
+  } cases[] = {
+      {{"--audio-out", sound.c_str(), "--record", viaDots.c_str()},
+       "--record " + viaDots + " and --audio-out " + sound +
+           " name the same file (one would destroy the other)"},
+      {{"--replay", viaLink.c_str(), "--audio-out", run.c_str()},
+       "--audio-out " + run + " and --replay " + viaLink +
+           " name the same file (one would destroy the other)"},
+      {{"--input", script.c_str(), "--record", script.c_str()},
+       "--record " + script + " and --input " + script + " name the same file (one would destroy the other)"},
+      {{"--screenshot", shot.c_str(), "--audio-out", sound.c_str()},
+       "--audio-out " + sound + " and --screenshot " + sound +
+           " name the same file (one would destroy the other)"},
+      {{"--replay", run.c_str(), "--record", sound.c_str()},
+       "--replay: cannot be combined with --record (a replay records nothing)"},
+      {{"--replay", run.c_str(), "--autopilot"},
+       "--replay: cannot be combined with --autopilot (the recording says who drove)"},
+      {{"--replay", run.c_str(), "--input", script.c_str()},
+       "--replay: cannot be combined with --input (the recording is the input)"},
+      {{"--replay", run.c_str(), "--bench-floor"},
+       "--replay: cannot be combined with --bench-floor (its frames play nothing)"},
+  };
+  for (const auto& c : cases) {
+    const FlagsResult r = parse(c.args);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(refusedFlags(r.flags), c.refused);
+  }
+  const FlagsResult apart =
+      parse({"--record", run.c_str(), "--audio-out", sound.c_str(), "--input", script.c_str()});
+  ASSERT_TRUE(apart.ok) << apart.message;
+  EXPECT_EQ(refusedFlags(apart.flags), "");
 }
 
 TEST(FrameStats, NearestRankStatistics) {

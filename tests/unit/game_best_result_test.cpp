@@ -1,6 +1,10 @@
 // The best result: which run is better, the best file's text, and the files kept beside it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -22,7 +26,7 @@ TEST(BestResult, MoreTimeWinsThenMorePower) {
   for (const char* bad : {"", "time_left=1\n", "time_left=1\npower_left=x\n", "time_left=nan\npower_left=1\n",
                           "time_left=1\ntime_left=2\npower_left=1\n", "speed=1\ntime_left=1\npower_left=1\n"})
     EXPECT_FALSE(parseBestFile(bad, back, why)) << bad;
-  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f, {}}, false), "Time left 48.50 s, best 50.06 s");
+  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f, {}}, ""), "Time left 48.50 s, best 50.06 s");
 }
 
 // The best run's clock at each delivery travels with it through best.txt; a file without the times
@@ -79,6 +83,71 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
   EXPECT_EQ(best.offer({99.0, 99.0f, {}}, "best ever", err), "Time left 99.00 s, best unreadable");
   EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=fast\n");
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
+}
+
+// Two games that started before either won: the better win stays whichever finishes last, because
+// best.txt is read again just before it is replaced. A best.rvr lost beside a good best.txt is
+// replaced by the next win's run; a best that cannot be written is said to be not saved.
+TEST(BestResult, TheBetterOfTwoFinishingGamesStaysAndFailuresAreSaid) {
+  const std::string dir = test::makeTempDir("ruvelo-best") + "/ruvelo";
+  BestResult slower(dir), faster(dir);
+  std::ostringstream err;
+  slower.load(err);
+  faster.load(err);
+  EXPECT_EQ(faster.offer({45.0, 1.0f, {}}, "faster run", err), "Time left 45.00 s, best 45.00 s");
+  EXPECT_EQ(slower.offer({40.0, 50.0f, {}}, "slower run", err), "Time left 40.00 s, best 45.00 s");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "faster run");
+  RunResult kept;
+  std::string why;
+  ASSERT_TRUE(parseBestFile(test::readWholeFile(dir + "/best.txt"), kept, why)) << why;
+  EXPECT_EQ(kept.timeLeft, 45.0);
+
+  // best.rvr gone (the game found no ghost at start-up): a worse win puts its run there.
+  std::remove((dir + "/best.rvr").c_str());
+  BestResult again(dir);
+  again.load(err);
+  again.recordingLost();
+  EXPECT_EQ(again.offer({30.0, 5.0f, {}}, "a ghost again", err), "Time left 30.00 s, best 45.00 s");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "a ghost again");
+
+  // best.txt cannot be replaced: neither file changes, and the line says why.
+  ASSERT_EQ(::chmod((dir + "/best.txt").c_str(), 0444), 0);
+  BestResult blocked(dir);
+  blocked.load(err);
+  EXPECT_EQ(blocked.offer({50.0, 5.0f, {}}, "unsaved run", err),
+            "Time left 50.00 s, best not saved: best.txt is not writable");
+  EXPECT_EQ(err.str(), "ruvelo: the best result could not be kept: " + dir + "/best.txt is not writable\n");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "a ghost again");
+  ASSERT_TRUE(parseBestFile(test::readWholeFile(dir + "/best.txt"), kept, why)) << why;
+  EXPECT_EQ(kept.timeLeft, 45.0);
+}
+
+TEST(BestResult, ValuesNoWinCanHaveMakeTheFileUnreadable) {
+  RunResult out;
+  std::string why;
+  for (const char* bad :
+       {"time_left=1e9\npower_left=50\n", "time_left=-3\npower_left=50\n", "time_left=20\npower_left=151\n",
+        "time_left=20\npower_left=-6\n", "time_left=inf\npower_left=50\n"})
+    EXPECT_FALSE(parseBestFile(bad, out, why)) << bad;
+  ASSERT_FALSE(parseBestFile("time_left=1e9\npower_left=50\n", out, why));
+  EXPECT_EQ(why, "time_left 1e9 is not a value a win can have");
+  // A win in the frame the clock ran out, with every battery and little drained: still a win.
+  EXPECT_TRUE(parseBestFile("time_left=-0.02\npower_left=150\n", out, why)) << why;
+  EXPECT_TRUE(parseBestFile("time_left=153\npower_left=-1.5\n", out, why)) << why;
+
+  const std::string dir = test::makeTempDir("ruvelo-best") + "/ruvelo";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/best.txt") << "time_left=1e9\npower_left=50\n";
+  BestResult best(dir);
+  std::ostringstream err;
+  best.load(err);
+  EXPECT_EQ(
+      err.str(),
+      "ruvelo: the best result " + dir +
+          "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it is left as it is\n");
+  EXPECT_EQ(best.offer({99.0, 99.0f, {}}, "run", err), "Time left 99.00 s, best unreadable");
+  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=1e9\npower_left=50\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/settings.h"
 #include "platform/user_dirs.h"
 #include "support/scoped_env.h"
@@ -49,7 +50,6 @@ TEST(UserDirs, AConfigFolderThatIsAFileIsNamed) {
   EXPECT_EQ(read.status, SettingsStatus::FileMissing);
   EXPECT_EQ(read.message, "Unable to open file " + path + ": " + notAFolder + " is not a folder");
 
-
   // Only a plainly absent file gives way to the shipped one.
   test::ScopedEnv absent("XDG_CONFIG_HOME", (dir + "/nothing").c_str());
   EXPECT_EQ(settingsFileToRead(userConfigDir(), shipped), shipped);
@@ -76,7 +76,7 @@ TEST(UserDirs, AtomicWriteReplacesWholeOrLeavesTheOldFile) {
   // A path whose parent is a file: refused, the file left as it was.
   const std::string before = test::readWholeFile(path);
   EXPECT_FALSE(writeFileAtomically(path + "/child", "x", why));
-  EXPECT_NE(why.find("not a folder"), std::string::npos) << why;
+  EXPECT_NE(why.find("Not a directory"), std::string::npos) << why;
   EXPECT_EQ(test::readWholeFile(path), before);
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -111,19 +113,18 @@ TEST(Recording, RefusesEveryTruncationAndSurvivesChangedBytes) {
   EXPECT_FALSE(decodeRecording("state frame=1 phase=Playing\n", out, why));
   EXPECT_EQ(why, "not a recording");
 
+  // The format before the checksum is refused by name.
   std::string version = bytes;
-  version[8] = 2;
+  version[8] = 1;
   EXPECT_FALSE(decodeRecording(version, out, why));
-  EXPECT_EQ(why, "recording format version 2, this game reads version 1");
+  EXPECT_EQ(why, "recording format version 1, this game reads version 2");
 
+  // Any changed byte, the stored hashes and the checksum included, is refused.
   for (int i = 0; i < 3000; ++i) {
     std::string changed = bytes;
-    changed[rng() % changed.size()] = static_cast<char>(rng() & 0xff);
-    if (decodeRecording(changed, out, why)) {
-      Recording again;
-      ASSERT_TRUE(decodeRecording(encodeRecording(out), again, why)) << why;
-      EXPECT_EQ(again.frames.size(), out.frames.size());
-    }
+    const std::size_t at = rng() % changed.size();
+    changed[at] = static_cast<char>(changed[at] ^ (1 + rng() % 255));
+    EXPECT_FALSE(decodeRecording(changed, out, why)) << "byte " << at;
   }
 }
 
