@@ -12,7 +12,6 @@
 
 #include "devtools/frame_stats.h"
 #include "devtools/screenshots.h"
-#include "game/game_rules.h"
 #include "platform/std_streams.h"
 
 namespace ruvelo {

@@ -70,7 +70,9 @@ TEST(DebuggerConnection, ReturnsAtOnceWhenNobodyListens) {
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   EXPECT_FALSE(world.debuggerConnected());
-  EXPECT_LT(ms, 50.0);
+  // A refused connection returns at once; a blocking connect would take the system's seconds-long
+  // timeout. The bound leaves room for a loaded machine.
+  EXPECT_LT(ms, 500.0);
   world.step(1.0f / 60);  // stepping without a debugger is silent
 }
 
