@@ -25,7 +25,7 @@ bool parseWhole(const std::string& text, long& out) {
   char* end = nullptr;
   errno = 0;
   out = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && *end == '\0';
+  return errno == 0 && end == text.c_str() + text.size();
 }
 
 bool parseWhole(const std::string& text, float& out) {
@@ -38,7 +38,7 @@ bool parseWhole(const std::string& text, float& out) {
     errno = 0;
     out = 0.0f;
   }
-  return errno == 0 && *end == '\0' && std::isfinite(out);
+  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
 }
 
 FlagsResult fail(const std::string& message) {

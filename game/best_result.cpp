@@ -28,7 +28,7 @@ bool parseNumber(const std::string& text, double& out) {
   char* end = nullptr;
   errno = 0;
   out = std::strtod(text.c_str(), &end);
-  return errno == 0 && *end == '\0' && std::isfinite(out);
+  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
 }
 
 // "12.5,40,97.25": one to kMaxDeliveries finite numbers.

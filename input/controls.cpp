@@ -61,7 +61,7 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
         out = axis(axisCode, direction);
         return true;
       }
-      error = name + " needs a direction: " + name + "- or " + name + "+";
+      error = printable(name) + " needs a direction: " + printable(name) + "- or " + printable(name) + "+";
       return false;
     }
     const int buttonCode = gamepadButtonFromName(rest);
@@ -78,7 +78,7 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
     return false;
   }
   if (isFixedKey(code)) {
-    error = name + " is fixed (the function keys, M, G, P and Escape cannot be bound)";
+    error = printable(name) + " is fixed (the function keys, M, G, P and Escape cannot be bound)";
     return false;
   }
   out = key(code);
@@ -175,7 +175,7 @@ bool parseBindingList(const std::string& value, const std::string& action, std::
     }
     if (!parseBinding(item, binding, why)) return false;
     if (std::find(list.begin(), list.end(), binding) != list.end()) {
-      why = item + " is listed twice";
+      why = printable(item) + " is listed twice";
       return false;
     }
     list.push_back(binding);

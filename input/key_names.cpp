@@ -39,7 +39,8 @@ int functionKeyNumber(const std::string& digits) {
   char* end = nullptr;
   errno = 0;
   const long n = std::strtol(digits.c_str(), &end, 10);
-  if (digits.empty() || errno != 0 || *end != '\0' || n < 1 || n > kFunctionKeys) return 0;
+  if (digits.empty() || errno != 0 || end != digits.c_str() + digits.size() || n < 1 || n > kFunctionKeys)
+    return 0;
   return static_cast<int>(n);
 }
 

@@ -73,6 +73,11 @@ TEST(KeyNames, EveryNamedKeyReadsBackAsItsName) {
     EXPECT_EQ(keyName(keyCodeFromName(name)), name);
   for (const char* unknown : {"", "w", "F0", "F26", "F03x", "JUMP", "LEFT SHIFT"})
     EXPECT_EQ(keyCodeFromName(unknown), -1) << unknown;
+  // A name is the whole text: bytes after an embedded NUL are no end of it (found by fuzzing).
+  EXPECT_EQ(keyCodeFromName(std::string("F6\0\0", 4)), -1);
+  std::vector<ScriptedKey> script;
+  std::string error;
+  EXPECT_FALSE(parseInputScript(std::string("1\0 W press\n", 11), script, error));
 }
 
 }  // namespace
