@@ -13,33 +13,13 @@
 #include "platform/data_location.h"
 #include "platform/frame_time.h"
 #include "platform/regular_file.h"
+#include "platform/whole_number.h"
 
 namespace ruvelo {
 namespace {
 
 // An input script is a few bytes per key event; anything near this size is not a script.
 constexpr std::size_t kMaxInputScriptBytes = 4 * 1024 * 1024;
-
-bool parseWhole(const std::string& text, long& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  out = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && end == text.c_str() + text.size();
-}
-
-bool parseWhole(const std::string& text, float& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  out = std::strtof(text.c_str(), &end);
-  // A value too small for a float (1e-50) is zero, not out of range.
-  if (errno == ERANGE && std::fabs(out) <= 1.0f) {
-    errno = 0;
-    out = 0.0f;
-  }
-  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
-}
 
 FlagsResult fail(const std::string& message) {
   FlagsResult result;

@@ -9,30 +9,10 @@
 #include "input/gamepad.h"
 #include "input/key_names.h"
 #include "platform/regular_file.h"
+#include "platform/whole_number.h"
 
 namespace ruvelo {
 namespace {
-
-bool parseWhole(const std::string& text, long& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  out = std::strtol(text.c_str(), &end, 10);
-  return errno == 0 && end == text.c_str() + text.size();
-}
-
-bool parseWhole(const std::string& text, float& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  out = std::strtof(text.c_str(), &end);
-  // A value too small for a float (1e-50) is zero, not out of range.
-  if (errno == ERANGE && std::fabs(out) <= 1.0f) {
-    errno = 0;
-    out = 0.0f;
-  }
-  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
-}
 
 // The rest of a gamepad line after "FRAME GAMEPAD_AXIS" or "FRAME GAMEPAD_BUTTON": the name and the
 // value or action. False with `error` (without the line number) when it does not parse.
