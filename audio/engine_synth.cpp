@@ -6,7 +6,6 @@
 namespace ruvelo::audio {
 namespace {
 
-constexpr float kTwoPi = 6.28318530718f;
 constexpr float kRate = static_cast<float>(kEngineRate);
 
 // The fixed resonances: where they ring (Hz), how sharply, and how loud each is coasting and pulling.
