@@ -26,6 +26,20 @@ const char* kindOf(const btCollisionObject* object) {
   return object->isStaticOrKinematicObject() ? "static" : "dynamic";
 }
 
+// Calls `visit(manifold, a, b)` for every manifold between `body` and another body that responds
+// to contacts (a trigger or a ghost does not).
+template <typename Visit>
+void forEachContactOf(btCollisionDispatcher& dispatcher, const btCollisionObject* body, Visit visit) {
+  for (int i = 0; i < dispatcher.getNumManifolds(); ++i) {
+    const btPersistentManifold* manifold = dispatcher.getManifoldByIndexInternal(i);
+    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
+    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
+    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
+    if (a != body && b != body) continue;
+    visit(manifold, a, b);
+  }
+}
+
 }  // namespace
 
 PhysicsWorld::PhysicsWorld(const PhysicsWorldOptions& options) {
@@ -199,34 +213,32 @@ void PhysicsWorld::step(float deltaTime) {
 
 int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const {
   int count = 0;
-  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
-    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
-    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
-    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
-    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
-    if (a != body && b != body) continue;
-    // A point is new in the step that found it; a resting contact keeps its points.
-    float impulse = 0.0f;
-    for (int j = 0; j < manifold->getNumContacts(); ++j) {
-      const btManifoldPoint& point = manifold->getContactPoint(j);
-      if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
-    }
-    const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
-    if (!(speedChange > 0.0f)) continue;
-    auto idA = ids_.find(a);
-    auto idB = ids_.find(b);
-    if (idA == ids_.end() || idB == ids_.end()) continue;
-    const uint64_t low = std::min(idA->second, idB->second), high = std::max(idA->second, idB->second);
-    const ContactImpact impact{(high << 32) | low, speedChange};
-    if (count < capacity) {
-      out[count++] = impact;
-    } else if (capacity > 0) {
-      ContactImpact* weakest = std::min_element(
-          out, out + capacity,
-          [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange < y.speedChange; });
-      if (weakest->speedChange < impact.speedChange) *weakest = impact;
-    }
-  }
+  forEachContactOf(*dispatcher_, body,
+                   [&](const btPersistentManifold* manifold, const btRigidBody* a, const btRigidBody* b) {
+                     // A point is new in the step that found it; a resting contact keeps its points.
+                     float impulse = 0.0f;
+                     for (int j = 0; j < manifold->getNumContacts(); ++j) {
+                       const btManifoldPoint& point = manifold->getContactPoint(j);
+                       if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
+                     }
+                     const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
+                     if (!(speedChange > 0.0f)) return;
+                     auto idA = ids_.find(a);
+                     auto idB = ids_.find(b);
+                     if (idA == ids_.end() || idB == ids_.end()) return;
+                     const uint64_t low = std::min(idA->second, idB->second),
+                                    high = std::max(idA->second, idB->second);
+                     const ContactImpact impact{(high << 32) | low, speedChange};
+                     if (count < capacity) {
+                       out[count++] = impact;
+                     } else if (capacity > 0) {
+                       ContactImpact* weakest = std::min_element(
+                           out, out + capacity, [](const ContactImpact& x, const ContactImpact& y) {
+                             return x.speedChange < y.speedChange;
+                           });
+                       if (weakest->speedChange < impact.speedChange) *weakest = impact;
+                     }
+                   });
   std::sort(out, out + count,
             [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange > y.speedChange; });
   return count;
@@ -235,26 +247,23 @@ int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact
 float PhysicsWorld::slidingContactSpeed(const btCollisionObject* body) const {
   constexpr btScalar kTouching = 0.02f;  // m: a point this far apart still counts as touching
   float fastest = 0.0f;
-  for (int i = 0; i < dispatcher_->getNumManifolds(); ++i) {
-    const btPersistentManifold* manifold = dispatcher_->getManifoldByIndexInternal(i);
-    const btRigidBody* a = btRigidBody::upcast(manifold->getBody0());
-    const btRigidBody* b = btRigidBody::upcast(manifold->getBody1());
-    if (!a || !b || !a->hasContactResponse() || !b->hasContactResponse()) continue;
-    if (a != body && b != body) continue;
-    for (int j = 0; j < manifold->getNumContacts(); ++j) {
-      const btManifoldPoint& point = manifold->getContactPoint(j);
-      if (point.getDistance() > kTouching) continue;
-      const btVector3 va =
-          a->getVelocityInLocalPoint(point.getPositionWorldOnA() - a->getCenterOfMassPosition());
-      const btVector3 vb =
-          b->getVelocityInLocalPoint(point.getPositionWorldOnB() - b->getCenterOfMassPosition());
-      const btVector3 relative = va - vb;
-      const btVector3& normal = point.m_normalWorldOnB;
-      const btVector3 across = relative - normal * relative.dot(normal);
-      const float speed = static_cast<float>(across.length());
-      if (std::isfinite(speed)) fastest = std::max(fastest, speed);
-    }
-  }
+  forEachContactOf(
+      *dispatcher_, body,
+      [&](const btPersistentManifold* manifold, const btRigidBody* a, const btRigidBody* b) {
+        for (int j = 0; j < manifold->getNumContacts(); ++j) {
+          const btManifoldPoint& point = manifold->getContactPoint(j);
+          if (point.getDistance() > kTouching) continue;
+          const btVector3 va =
+              a->getVelocityInLocalPoint(point.getPositionWorldOnA() - a->getCenterOfMassPosition());
+          const btVector3 vb =
+              b->getVelocityInLocalPoint(point.getPositionWorldOnB() - b->getCenterOfMassPosition());
+          const btVector3 relative = va - vb;
+          const btVector3& normal = point.m_normalWorldOnB;
+          const btVector3 across = relative - normal * relative.dot(normal);
+          const float speed = static_cast<float>(across.length());
+          if (std::isfinite(speed)) fastest = std::max(fastest, speed);
+        }
+      });
   return fastest;
 }
 

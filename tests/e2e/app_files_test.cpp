@@ -28,15 +28,6 @@ std::size_t framesIn(const std::string& path, std::string& why) {
   return decodeRecording(readWholeFile(path), r, why) ? r.frames.size() : 0;
 }
 
-std::vector<std::string> stateText(const std::string& out) {
-  std::vector<std::string> lines;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("state ", 0) == 0) lines.push_back(line);
-  return lines;
-}
-
 // SIGTERM (what `timeout` sends) ends the run like Escape: the run is kept and replays.
 TEST(Files, AStopSignalKeepsTheRun) {
   GameFolder folder(kTinyWindow);

@@ -26,15 +26,6 @@ void spit(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::vector<std::string> stateText(const std::string& out) {
-  std::vector<std::string> lines;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("state ", 0) == 0) lines.push_back(line);
-  return lines;
-}
-
 Recording decoded(const std::string& path) {
   Recording r;
   std::string why;

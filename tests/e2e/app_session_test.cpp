@@ -23,15 +23,6 @@ double lowerMean(const Image& image) {
   return sum / (3.0 * image.width * (image.height - image.height / 2 - 10));
 }
 
-std::vector<std::string> stateText(const std::string& out) {
-  std::vector<std::string> lines;
-  std::istringstream in(out);
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("state ", 0) == 0) lines.push_back(line);
-  return lines;
-}
-
 // A state line without its frame number, to compare frames of different runs.
 std::string withoutFrame(const std::string& line) {
   return line.substr(line.find(' ', 6));

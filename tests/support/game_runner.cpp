@@ -107,6 +107,15 @@ void GameFolder::hideAsset(const std::string& relative) const {
   fs::remove(root_ + "/assets/" + relative);
 }
 
+std::vector<std::string> stateText(const std::string& out) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("state ", 0) == 0) lines.push_back(line);
+  return lines;
+}
+
 std::vector<std::vector<std::pair<std::string, std::string>>> stateLines(const std::string& out) {
   std::vector<std::vector<std::pair<std::string, std::string>>> lines;
   std::istringstream in(out);

@@ -58,6 +58,8 @@ class GameFolder {
 
 // The "state ..." lines of --log-state as key=value maps, in frame order.
 std::vector<std::vector<std::pair<std::string, std::string>>> stateLines(const std::string& out);
+// The "state ..." lines of --log-state as they were printed, in frame order.
+std::vector<std::string> stateText(const std::string& out);
 // How many lines of `out` are exactly `text`.
 int countLines(const std::string& out, const std::string& text);
 // One field of a parsed state line ("" when absent).
