@@ -128,6 +128,12 @@ ShadowMap::ShadowMap(const Sun& sun, int size, int tileSize)
   glBindTexture(GL_TEXTURE_2D, texture_.get());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  // The lit programs read it through a comparison sampler: the texture unit compares the four texels
+  // around a point and blends the results, cheaper than a gather and the same sums in the shader.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glBindTexture(GL_TEXTURE_2D, 0);
   makeDepthTarget(tileSize_, tileTexture_, tileFramebuffer_);
 }

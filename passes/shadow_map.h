@@ -69,8 +69,8 @@ struct ShadowUpdate {
 // is what keeps a changed-only pass exactly equal to a whole one.
 class ShadowMap {
  public:
-  // A size × size GL_DEPTH_COMPONENT float map (nearest, repeat), its depth-only framebuffer, and the
-  // tile target (tileSize², at most the map's size), drawn from `sun`.
+  // A size × size GL_DEPTH_COMPONENT float map (linear depth comparison, repeat), its depth-only
+  // framebuffer, and the tile target (tileSize², at most the map's size), drawn from `sun`.
   explicit ShadowMap(const Sun& sun, int size = kShadowMapSize, int tileSize = kShadowTileSize);
 
   // Sets "projMatrix"/"viewMatrix" on the depth program, then clears the map and draws the casters

@@ -22,31 +22,25 @@ uniform vec3 camera_world;
 uniform float illuminationMultiplier;
 uniform float tex;
 uniform sampler2D texture_diffuse1;
-layout(binding = 2) uniform sampler2D shadowMap;
+layout(binding = 2) uniform sampler2DShadow shadowMap;
 
 out vec4 fragColor;
 
 const vec3 kHazeColor = vec3(0.72, 0.78, 0.86);
 const float kHazeDensity = 0.0009;
 
-// 0 = lit, 1 = fully shadowed. The map repeats and has no compare mode, so points outside it or
-// beyond its far plane are treated as lit here rather than sampled.
-float shadowAmount(vec4 lightSpace, float nDotL) {
-  if (lightSpace.w <= 0.0) return 0.0;
+// 1 = lit, 0 = fully shadowed. The map compares linearly: the four texels around the point are
+// each compared with the point's depth and weighted by where the point lies between their centres,
+// so a shadow edge fades over one texel instead of stepping. The map repeats, so points outside it
+// or beyond its far plane are treated as lit here rather than sampled.
+float litAmount(vec4 lightSpace, float nDotL) {
+  if (lightSpace.w <= 0.0) return 1.0;
   vec3 p = lightSpace.xyz / lightSpace.w * 0.5 + 0.5;
-  if (p.z > 1.0 || any(lessThan(p.xy, vec2(0.0))) || any(greaterThan(p.xy, vec2(1.0)))) return 0.0;
+  if (p.z > 1.0 || any(lessThan(p.xy, vec2(0.0))) || any(greaterThan(p.xy, vec2(1.0)))) return 1.0;
   // Slope-scaled: grazing surfaces need more bias than those facing the light.
   float slope = sqrt(max(1.0 - nDotL * nDotL, 0.0)) / max(nDotL, 0.05);
   float bias = clamp(0.0001 + 0.0002 * slope, 0.0001, 0.002);
-  // The four texels around the point, compared in one gather and weighted by where the point lies
-  // between their centres: a shadow edge fades over one texel instead of stepping. Gather returns
-  // (i0,j1), (i1,j1), (i1,j0), (i0,j0) of the 2x2 block whose lower-left centre is c + 0.5.
-  vec2 size = vec2(textureSize(shadowMap, 0));
-  vec2 t = p.xy * size - 0.5;
-  vec2 c = floor(t);
-  vec2 f = t - c;
-  vec4 shadowed = vec4(greaterThan(vec4(p.z - bias), textureGather(shadowMap, (c + 1.0) / size)));
-  return mix(mix(shadowed.w, shadowed.z, f.x), mix(shadowed.x, shadowed.y, f.x), f.y);
+  return texture(shadowMap, vec3(p.xy, p.z - bias));
 }
 
 void main() {
@@ -63,7 +57,7 @@ void main() {
   // The exponent is given for Phong's reflection vector; four times it gives a similar highlight
   // with the halfway vector.
   float specular = nDotL > 0.0 ? pow(max(dot(n, halfway), 0.0), specularAlpha * 4.0) : 0.0;
-  float lit = 1.0 - shadowAmount(fragmentIn.lightSpacePosition, nDotL);
+  float lit = litAmount(fragmentIn.lightSpacePosition, nDotL);
   // Sky-facing surfaces catch a little more ambient than those facing the ground.
   float skyAmbient = mix(0.75, 1.0, n.y * 0.5 + 0.5);
 

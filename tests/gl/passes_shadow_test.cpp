@@ -164,11 +164,15 @@ TEST_F(ShadowPass, MapIsADepthOnlyTargetOfTheGivenSize) {
   GLint width = 0;
   GLint minFilter = 0;
   GLint wrap = 0;
+  GLint compare = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, &compare);
   EXPECT_EQ(width, 512);
-  EXPECT_EQ(minFilter, GL_NEAREST);
+  // The lit programs sample it through a linear comparison sampler.
+  EXPECT_EQ(minFilter, GL_LINEAR);
+  EXPECT_EQ(compare, GL_COMPARE_REF_TO_TEXTURE);
   EXPECT_EQ(wrap, GL_REPEAT);
   glBindFramebuffer(GL_FRAMEBUFFER, map.framebuffer());
   GLint drawBuffer = -1;
