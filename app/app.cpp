@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -78,6 +79,9 @@ int App::startUp() {
     if (const int status = replayer->open(flags_.replay, header_, std::cerr)) return status;
   }
   best_.load(std::cerr);
+  // The models are read from their files on a thread of their own while the window and the GL
+  // context are made, which keep this thread waiting on the driver.
+  std::future<ImportedModels> imported = std::async(std::launch::async, importGameModels);
   devTools_.startupStep("settings");
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
   devTools_.startupStep("sound");
@@ -107,7 +111,9 @@ int App::startUp() {
   renderer_ = Renderer::load(state_.width, state_.height, levelSun(),
                              [this](const char* step) { devTools_.startupStep(step); });
   if (!renderer_) return -1;
-  assets_ = loadSceneAssets(*renderer_);
+  ImportedModels models = imported.get();
+  devTools_.startupStep("models_read");
+  assets_ = loadSceneAssets(*renderer_, models.scene);
   devTools_.startupStep("models");
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
@@ -116,7 +122,7 @@ int App::startUp() {
   startCamera_ = state_.camera;
 
   // The physics world (read on the CPU only: the collision model is never drawn) and the first run.
-  levelCollision_ = importModel(levelCollisionPath());
+  levelCollision_ = std::move(models.collision);
   if (!newSession(std::move(replayer))) return 1;
   devTools_.startupStep("world");
 
@@ -268,8 +274,8 @@ void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
   if (kind != FrameKind::Result) return drawPlayScene(kind, scene, dt);
   // Result screen: the sky and one line.
   renderer_->beginResultScreen();
-  renderer_->resultScreen(state_.camera, resultOverlay(resultText(session_->game().state().phase),
-                                                       resultDetail_, resultScale_));
+  renderer_->resultScreen(
+      state_.camera, resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_));
 }
 
 // The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.

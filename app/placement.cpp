@@ -3,6 +3,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include "import/model_import.h"
 #include "level/level_layout.h"
 #include "platform/data_folder.h"
 
@@ -44,20 +45,38 @@ Sun levelSun() {
   return {level::kSunEye, level::kSunDirection, level::kSunHalfExtent, level::kSunNear, level::kSunFar};
 }
 
-SceneAssets loadSceneAssets(Renderer& renderer) {
-  // Paths in the data folder as it stands when asked (it is found at start-up).
-  const auto load = [&renderer](const char* file, MaterialKind material) {
-    return renderer.loadModel({modelPath(file), material});
-  };
+namespace {
+// The drawn models' files, their materials and their handles' places, in loading order.
+struct SceneModelFile {
+  const char* file;
+  MaterialKind material;
+  AssetHandle SceneAssets::*handle;
+};
+constexpr SceneModelFile kSceneModelFiles[] = {
+    {"testCar.obj", MaterialKind::White, &SceneAssets::vehicle},
+    {"Cone.fbx", MaterialKind::Environment, &SceneAssets::cone},
+    {"Battery.fbx", MaterialKind::Environment, &SceneAssets::battery},
+    {"FinishLine.obj", MaterialKind::Blue, &SceneAssets::gate},
+    {"level1RenderFinal2.obj", MaterialKind::White, &SceneAssets::level},
+    {"testWheelLeft.obj", MaterialKind::White, &SceneAssets::wheelLeft},
+    {"testWheelRight.obj", MaterialKind::White, &SceneAssets::wheelRight},
+    {"greenPlane.obj", MaterialKind::White, &SceneAssets::ground},
+};
+}  // namespace
+
+ImportedModels importGameModels() {
+  // Paths in the data folder as it stands when asked (it is found before this runs).
+  ImportedModels models;
+  for (const SceneModelFile& entry : kSceneModelFiles)
+    models.scene.push_back(importModel(modelPath(entry.file)));
+  models.collision = importModel(levelCollisionPath());
+  return models;
+}
+
+SceneAssets loadSceneAssets(Renderer& renderer, const std::vector<ModelData>& scene) {
   SceneAssets assets;
-  assets.vehicle = load("testCar.obj", MaterialKind::White);
-  assets.cone = load("Cone.fbx", MaterialKind::Environment);
-  assets.battery = load("Battery.fbx", MaterialKind::Environment);
-  assets.gate = load("FinishLine.obj", MaterialKind::Blue);
-  assets.level = load("level1RenderFinal2.obj", MaterialKind::White);
-  assets.wheelLeft = load("testWheelLeft.obj", MaterialKind::White);
-  assets.wheelRight = load("testWheelRight.obj", MaterialKind::White);
-  assets.ground = load("greenPlane.obj", MaterialKind::White);
+  for (size_t i = 0; i < std::size(kSceneModelFiles) && i < scene.size(); ++i)
+    assets.*kSceneModelFiles[i].handle = renderer.loadModel(scene[i], kSceneModelFiles[i].material);
   return assets;
 }
 

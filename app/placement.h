@@ -23,8 +23,15 @@ struct SceneAssets {
               wheelLeft = kNoAsset, wheelRight = kNoAsset, ground = kNoAsset;
 };
 
-// Loads the game's models into the renderer in the game's loading order.
-SceneAssets loadSceneAssets(Renderer& renderer);
+// The game's drawn models read from their files (no GL: any thread may read them), and the level's
+// collision model.
+struct ImportedModels {
+  std::vector<ModelData> scene;  // in the order of sceneModelFiles()
+  ModelData collision;
+};
+ImportedModels importGameModels();
+// Uploads the read models into the renderer in the game's loading order.
+SceneAssets loadSceneAssets(Renderer& renderer, const std::vector<ModelData>& scene);
 
 // The level's collision model (read on the CPU only, never drawn).
 std::string levelCollisionPath();

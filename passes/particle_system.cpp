@@ -32,8 +32,7 @@ GlTexture loadFlakeTexture(const std::string& path) {
   const int wanted = stbi_info(path.c_str(), &width, &height, &channels) != 0 && channels == 2 ? 4 : 0;
   const DecodedImage image = decodeImage(path, wanted);
   if (image.ok()) {
-    uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
-    glGenerateMipmap(GL_TEXTURE_2D);
+    uploadMipmapped(GL_TEXTURE_2D, image, pixelFormat(image.channels));
   } else {
     std::cout << "Texture failed to load at path: " << path << std::endl;
     std::cout << "  in " << path << ": " << image.error << std::endl;

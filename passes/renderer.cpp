@@ -76,8 +76,11 @@ std::unique_ptr<Renderer> Renderer::load(int width, int height, const Sun& sun,
 }
 
 AssetHandle Renderer::loadModel(const AssetFile& file) {
-  assets_.push_back(loadModelAsset(file.path, materialOf(*materials_, file.material), textures_));
-  if (!assets_.back()) assets_.back() = noAsset_;
+  return loadModel(importModel(file.path), file.material);
+}
+
+AssetHandle Renderer::loadModel(const ModelData& model, MaterialKind material) {
+  assets_.push_back(std::make_shared<const ModelAsset>(model, materialOf(*materials_, material), textures_));
   return static_cast<AssetHandle>(assets_.size() - 1);
 }
 

@@ -50,6 +50,8 @@ class Renderer {
   // Reads and uploads one model (after load(), in the caller's loading order) and hands out the
   // handle draw items refer to it by. A model that cannot be read draws as nothing.
   AssetHandle loadModel(const AssetFile& file);
+  // The same for a model already read from its file (importModel).
+  AssetHandle loadModel(const ModelData& model, MaterialKind material);
 
   // The toggles the next passes draw with.
   void setToggles(const RasterToggles& toggles) { toggles_ = toggles; }

@@ -2,6 +2,8 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
+
 namespace ruvelo {
 
 DecodedImage decodeImage(const std::string& path, int wanted) {
@@ -42,16 +44,74 @@ GLenum pixelFormat(int channels) {
   }
 }
 
-void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels) {
+namespace {
+void uploadLevel(GLenum target, GLint level, int width, int height, GLenum format,
+                 const unsigned char* pixels) {
   GLint previousAlignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(target, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+  glTexImage2D(target, level, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
   glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+}
+
+bool powerOfTwo(int n) {
+  return n > 0 && (n & (n - 1)) == 0;
+}
+}  // namespace
+
+void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels) {
+  uploadLevel(target, 0, width, height, format, pixels);
 }
 
 void uploadImage(GLenum target, const DecodedImage& image, GLenum format) {
   uploadPixels(target, image.width, image.height, format, image.pixels.get());
+}
+
+std::vector<unsigned char> halveImage(const unsigned char* pixels, int width, int height, int channels) {
+  const int w = std::max(width / 2, 1);
+  const int h = std::max(height / 2, 1);
+  const auto c = static_cast<size_t>(channels);
+  std::vector<unsigned char> half(static_cast<size_t>(w) * static_cast<size_t>(h) * c);
+  const auto at = [&](int x, int y, size_t k) {
+    return static_cast<unsigned>(
+        pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * c + k]);
+  };
+  for (int y = 0; y < h; ++y) {
+    // A side of 1 averages its one texel with itself.
+    const int y0 = height > 1 ? 2 * y : 0;
+    const int y1 = height > 1 ? 2 * y + 1 : 0;
+    for (int x = 0; x < w; ++x) {
+      const int x0 = width > 1 ? 2 * x : 0;
+      const int x1 = width > 1 ? 2 * x + 1 : 0;
+      for (size_t k = 0; k < c; ++k) {
+        const unsigned low = (at(x0, y0, k) + at(x1, y0, k) + 1) / 2;
+        const unsigned high = (at(x0, y1, k) + at(x1, y1, k) + 1) / 2;
+        half[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * c + k] =
+            static_cast<unsigned char>((low + high + 1) / 2);
+      }
+    }
+  }
+  return half;
+}
+
+void uploadMipmapped(GLenum target, const DecodedImage& image, GLenum format) {
+  uploadImage(target, image, format);
+  if (!powerOfTwo(image.width) || !powerOfTwo(image.height)) {
+    glGenerateMipmap(target);
+    return;
+  }
+  std::vector<unsigned char> level(image.pixels.get(),
+                                   image.pixels.get() + static_cast<size_t>(image.width) *
+                                                            static_cast<size_t>(image.height) *
+                                                            static_cast<size_t>(image.channels));
+  int width = image.width;
+  int height = image.height;
+  for (GLint index = 1; width > 1 || height > 1; ++index) {
+    level = halveImage(level.data(), width, height, image.channels);
+    width = std::max(width / 2, 1);
+    height = std::max(height / 2, 1);
+    uploadLevel(target, index, width, height, format, level.data());
+  }
 }
 
 }  // namespace ruvelo

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ruvelo {
 
@@ -34,5 +35,16 @@ GLenum pixelFormat(int channels);
 // 2- and 3-channel images are not 4-byte aligned in general. The unpack alignment is left as it was.
 void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels);
 void uploadImage(GLenum target, const DecodedImage& image, GLenum format);
+
+// The next smaller mip level of a tightly packed image of `channels` bytes per texel: each texel is
+// the mean of a 2 × 2 block, taken over the pairs of columns first and then the two rows, each mean
+// rounding halves up; a side of 1 stays 1.
+std::vector<unsigned char> halveImage(const unsigned char* pixels, int width, int height, int channels);
+
+// uploadImage, then every smaller level down to 1 × 1. Images whose sides are powers of two get
+// their levels from halveImage, the same texels a software driver's glGenerateMipmap gives, without
+// the code it compiles on first use for each pixel format (about 50 to 85 ms of start-up each).
+// Other sizes are left to glGenerateMipmap: their levels do not fall on 2 × 2 blocks.
+void uploadMipmapped(GLenum target, const DecodedImage& image, GLenum format);
 
 }  // namespace ruvelo

@@ -39,8 +39,7 @@ GlTexture textureFromFile(const std::string& path) {
     return texture;
   }
   glBindTexture(GL_TEXTURE_2D, texture.get());
-  uploadImage(GL_TEXTURE_2D, image, pixelFormat(image.channels));
-  glGenerateMipmap(GL_TEXTURE_2D);
+  uploadMipmapped(GL_TEXTURE_2D, image, pixelFormat(image.channels));
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

@@ -5,6 +5,7 @@
 #include <stb_image_write.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <glm/gtc/matrix_transform.hpp>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "render/gl_state.h"
+#include "render/image_file.h"
 #include "render/model.h"
 #include "render/texture.h"
 #include "support/gl_context.h"
@@ -252,6 +254,65 @@ TEST_F(ModelFiles, TextureFormatsFollowTheChannelCount) {
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RG, GL_UNSIGNED_BYTE, rg);
   EXPECT_EQ(rg[0], 90);
   EXPECT_EQ(rg[1], 180);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Every mip level of `texture` as `format` bytes, level 0 first.
+std::vector<std::vector<unsigned char>> mipLevels(GLuint texture, GLenum format) {
+  std::vector<std::vector<unsigned char>> levels;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  const int channels = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_RG ? 2 : 1;
+  for (GLint level = 0;; ++level) {
+    GLint width = 0;
+    GLint height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    if (width == 0) break;
+    levels.emplace_back(static_cast<size_t>(width * height * channels));
+    glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, levels.back().data());
+    if (width == 1 && height == 1) break;
+  }
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  return levels;
+}
+
+// The mip levels made on the CPU are the driver's own, texel for texel: the game's textures (square,
+// wide and tall, RGB and RGBA) and odd shapes (a side of 1, sides that are not powers of two).
+TEST_F(ModelFiles, MipLevelsMadeHereEqualTheDriversOwn) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(RUVELO_ASSET_DIR "/model"))
+    if (entry.path().extension() == ".png") files.push_back(entry.path().string());
+  files.push_back(RUVELO_ASSET_DIR "/textures/w_test.png");
+  unsigned state = 7;
+  const auto noise = [&state](size_t count) {
+    std::vector<unsigned char> bytes(count);
+    for (unsigned char& b : bytes)
+      b = static_cast<unsigned char>((state = state * 1103515245u + 12345u) >> 16);
+    return bytes;
+  };
+  for (const auto& [w, h, c] : {std::array<int, 3>{1, 16, 3}, {32, 1, 4}, {8, 8, 1}, {12, 6, 3}, {5, 3, 4}}) {
+    const std::string name = "noise_" + std::to_string(w) + "x" + std::to_string(h) + ".png";
+    png(name, w, h, c, noise(static_cast<size_t>(w * h * c)));
+    files.push_back(root_ + "/assets/model/" + name);
+  }
+  ASSERT_GE(files.size(), 10u);
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    const DecodedImage image = decodeImage(file, 0);
+    ASSERT_TRUE(image.ok()) << image.error;
+    const GLenum format = pixelFormat(image.channels);
+    GlTexture ours = GlTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, ours.get());
+    uploadMipmapped(GL_TEXTURE_2D, image, format);
+    GlTexture drivers = GlTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, drivers.get());
+    uploadImage(GL_TEXTURE_2D, image, format);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    const auto expected = mipLevels(drivers.get(), format);
+    EXPECT_GT(expected.size(), 1u);
+    EXPECT_TRUE(mipLevels(ours.get(), format) == expected);
+  }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
