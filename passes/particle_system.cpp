@@ -2,9 +2,11 @@
 
 #include <stb_image.h>
 
+#include <cmath>
 #include <glm/gtc/type_ptr.hpp>
 #include <iostream>
 
+#include "passes/frustum.h"
 #include "render/camera.h"
 #include "render/image_file.h"
 #include "render/shader.h"
@@ -18,6 +20,9 @@ constexpr float kQuadVertices[] = {-0.5f, 0.5f,  0.0f, 1.0f, -0.5f, -0.5f, 0.0f,
                                    0.5f,  -0.5f, 1.0f, 0.0f, -0.5f, 0.5f,  0.0f, 1.0f,
                                    0.5f,  -0.5f, 1.0f, 0.0f, 0.5f,  0.5f,  1.0f, 1.0f};
 static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
+// Half the diagonal of the unit quad, a little over: how far a flake's corners reach from its centre
+// per unit of size.
+constexpr float kFlakeReach = 0.75f;
 
 }  // namespace
 
@@ -46,7 +51,8 @@ GlTexture loadFlakeTexture(const std::string& path) {
 }
 
 ParticleSystem::ParticleSystem(const Shader& program, unsigned count, const std::string& texturePath)
-    : program_(&program), pool_(count), instanceMatrices_(count, glm::mat4(1.0f)) {
+    : program_(&program), pool_(count) {
+  instanceMatrices_.reserve(count);
   vertexArray_ = GlVertexArray::generate();
   quadBuffer_ = GlBuffer::generate();
   glBindVertexArray(vertexArray_.get());
@@ -81,33 +87,34 @@ void ParticleSystem::update(unsigned newParticles, const glm::vec3& centre, cons
 void ParticleSystem::draw(const glm::mat4& view, const glm::mat4& projection) {
   program_->use();
   const glm::mat4 inverseView = glm::inverse(view);
+  const Frustum frustum(view, projection);
   const std::vector<Particle>& particles = pool_.particles();
   const Particle* lastLiving = nullptr;
-  for (size_t i = 0; i < particles.size(); ++i) {
-    if (particles[i].life <= 0.0f) {
-      // A dead flake collapses to a point instead of hanging where it died until its slot is reused.
-      instanceMatrices_[i] = glm::mat4(0.0f);
-      continue;
-    }
-    instanceMatrices_[i] = billboardMatrix(particles[i], inverseView);
-    lastLiving = &particles[i];
+  instanceMatrices_.clear();
+  for (const Particle& particle : particles) {
+    // A dead flake is not drawn, rather than hanging where it died until its slot is reused.
+    if (particle.life <= 0.0f) continue;
+    lastLiving = &particle;
+    // Most of the flakes around the vehicle are out of sight; one off the frustum covers no pixel.
+    // The flake is a camera-facing square of side `size`: its corners are within 0.71 × size.
+    if (frustum.sphereOutside(particle.position, std::abs(particle.size) * kFlakeReach)) continue;
+    instanceMatrices_.push_back(billboardMatrix(particle, inverseView));
   }
+  if (instanceMatrices_.empty()) return;
   // The per-flake uniforms would end up holding the last living flake's values; set those once.
-  if (lastLiving != nullptr) {
-    program_->setMat4("view", view);
-    program_->setMat4("projection", projection);
-    program_->setMat4("model", instanceMatrices_[static_cast<size_t>(lastLiving - particles.data())]);
-    const glm::vec4& colour = lastLiving->colour;
-    glUniform4f(program_->uniformLocation("color"), colour.r, colour.g, colour.b, colour.a);
-    glUniform1f(program_->uniformLocation("sprite"), 0.0f);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture_.get());
-  }
+  program_->setMat4("view", view);
+  program_->setMat4("projection", projection);
+  program_->setMat4("model", billboardMatrix(*lastLiving, inverseView));
+  const glm::vec4& colour = lastLiving->colour;
+  glUniform4f(program_->uniformLocation("color"), colour.r, colour.g, colour.b, colour.a);
+  glUniform1f(program_->uniformLocation("sprite"), 0.0f);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture_.get());
 
+  // The drawn flakes only, in pool order (blending in the same order gives the same picture).
   const auto bytes = static_cast<GLsizeiptr>(instanceMatrices_.size() * sizeof(glm::mat4));
   glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_.get());
-  glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, instanceMatrices_.data());
+  glBufferData(GL_ARRAY_BUFFER, bytes, instanceMatrices_.data(), GL_STREAM_DRAW);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 
   glBindVertexArray(vertexArray_.get());

@@ -31,8 +31,8 @@ class ParticleSystem {
   // Spawns `newParticles` flakes around centre + offset, then ages the whole pool by dt seconds.
   void update(unsigned newParticles, const glm::vec3& centre, const glm::vec3& offset, float dt);
 
-  // Rebuilds the living flakes' instance matrices facing the camera and draws every slot in one
-  // instanced draw; dead slots get a zero matrix and so cover no pixel.
+  // Rebuilds the instance matrices, facing the camera, of the living flakes inside the view frustum
+  // and draws them in one instanced draw, in pool order; dead and unseen flakes are left out.
   void draw(const glm::mat4& view, const glm::mat4& projection);
   void draw(const Camera& camera);
 
