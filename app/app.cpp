@@ -111,7 +111,9 @@ int App::startUp() {
   renderer_ = Renderer::load(state_.width, state_.height, levelSun(),
                              [this](const char* step) { devTools_.startupStep(step); });
   if (!renderer_) return -1;
+  // Printed here, in one piece: the reading thread's messages never break into this thread's lines.
   ImportedModels models = imported.get();
+  std::cout << models.messages << std::flush;
   devTools_.startupStep("models_read");
   assets_ = loadSceneAssets(*renderer_, models.scene);
   devTools_.startupStep("models");

@@ -2,6 +2,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
+#include <sstream>
 
 #include "import/model_import.h"
 #include "level/level_layout.h"
@@ -67,9 +68,11 @@ constexpr SceneModelFile kSceneModelFiles[] = {
 ImportedModels importGameModels() {
   // Paths in the data folder as it stands when asked (it is found before this runs).
   ImportedModels models;
+  std::ostringstream messages;
   for (const SceneModelFile& entry : kSceneModelFiles)
-    models.scene.push_back(importModel(modelPath(entry.file)));
-  models.collision = importModel(levelCollisionPath());
+    models.scene.push_back(importModel(modelPath(entry.file), messages));
+  models.collision = importModel(levelCollisionPath(), messages);
+  models.messages = messages.str();
   return models;
 }
 

@@ -26,8 +26,9 @@ struct SceneAssets {
 // The game's drawn models read from their files (no GL: any thread may read them), and the level's
 // collision model.
 struct ImportedModels {
-  std::vector<ModelData> scene;  // in the order of sceneModelFiles()
+  std::vector<ModelData> scene;  // in the drawn models' loading order
   ModelData collision;
+  std::string messages;  // what reading them reported, for the caller to print
 };
 ImportedModels importGameModels();
 // Uploads the read models into the renderer in the game's loading order.

@@ -24,15 +24,15 @@ bool usable(const aiScene* scene) {
   return scene != nullptr && !(scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) && scene->mRootNode != nullptr;
 }
 
-void reportFailure(const std::string& why, const std::string& path) {
-  std::cout << "ERROR::ASSIMP::" << why << std::endl;
-  std::cout << "  in " << path << std::endl;
+void reportFailure(std::ostream& out, const std::string& why, const std::string& path) {
+  out << "ERROR::ASSIMP::" << why << std::endl;
+  out << "  in " << path << std::endl;
 }
 
 // Problems of the file's contents that the importer does not see.
-void reportProblem(const std::string& why, const std::string& path) {
-  std::cout << "ERROR::MODEL: " << why << std::endl;
-  std::cout << "  in " << path << std::endl;
+void reportProblem(std::ostream& out, const std::string& why, const std::string& path) {
+  out << "ERROR::MODEL: " << why << std::endl;
+  out << "  in " << path << std::endl;
 }
 
 // A vertex far out or not a number breaks bounds, culling and collision trees.
@@ -110,28 +110,32 @@ void computeBounds(ModelData& model) {
 }  // namespace
 
 ModelData importModel(const std::string& path) {
+  return importModel(path, std::cout);
+}
+
+ModelData importModel(const std::string& path, std::ostream& messages) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(path, kImportFlags);
   // Files whose meshes carry no normals get smooth ones from the importer instead of a null array.
   if (usable(scene) && anyMeshLacksNormals(*scene))
     scene = importer.ReadFile(path, kImportFlags | aiProcess_GenSmoothNormals);
   if (!usable(scene)) {
-    reportFailure(importer.GetErrorString(), path);
+    reportFailure(messages, importer.GetErrorString(), path);
     return {};
   }
   // A material file that is missing leaves the meshes untextured: said, not hidden.
   for (const std::string& material : unreadableMaterialFiles(path))
-    reportProblem("material file " + material, path);
+    reportProblem(messages, "material file " + material, path);
   ModelData model;
   model.meshes = readMeshes(*scene);
   const std::string badVertex = firstBadVertex(model);
   if (!badVertex.empty()) {
-    reportProblem(badVertex + ": the model is refused", path);
+    reportProblem(messages, badVertex + ": the model is refused", path);
     return {};
   }
   const std::string problem = checkModel(model);
   if (!problem.empty()) {
-    reportFailure(problem, path);
+    reportFailure(messages, problem, path);
     return {};
   }
   computeBounds(model);

@@ -6,6 +6,7 @@
 #include <glm/glm.hpp>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct ModelData {
 // Reads `path`. On failure prints "ERROR::ASSIMP::" + why and "  in " + path on standard output and
 // returns an empty model. Files whose meshes lack normals get smooth ones.
 ModelData importModel(const std::string& path);
+// The same, its messages written to `messages` instead.
+ModelData importModel(const std::string& path, std::ostream& messages);
 
 // The one check of imported data before anyone uses it; an empty string when `model` is usable,
 // else why not. A model without a single face is refused.
