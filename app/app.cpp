@@ -8,6 +8,7 @@
 #include <future>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <system_error>
 
 #include "app/follow_direction.h"
 #include "app/key_handling.h"
@@ -49,6 +50,15 @@ double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The game's models read on a thread of their own; read when taken if no thread can be started.
+std::future<ImportedModels> readModelsInBackground() {
+  try {
+    return std::async(std::launch::async, importGameModels);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, importGameModels);
+  }
+}
+
 int startupFailure(const char* what) {
   std::cout << "ERROR: " << what << std::endl;
   Platform::terminate();
@@ -81,7 +91,7 @@ int App::startUp() {
   best_.load(std::cerr);
   // The models are read from their files on a thread of their own while the window and the GL
   // context are made, which keep this thread waiting on the driver.
-  std::future<ImportedModels> imported = std::async(std::launch::async, importGameModels);
+  std::future<ImportedModels> imported = readModelsInBackground();
   devTools_.startupStep("settings");
   sound_ = std::make_unique<GameSound>(flags_, settings.volume);
   devTools_.startupStep("sound");
