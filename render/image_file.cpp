@@ -45,13 +45,24 @@ GLenum pixelFormat(int channels) {
 }
 
 namespace {
+// Tightly packed rows for the uploads made while it lives; the unpack alignment as it was after.
+class TightRows {
+ public:
+  TightRows() {
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  }
+  ~TightRows() { glPixelStorei(GL_UNPACK_ALIGNMENT, previous_); }
+  TightRows(const TightRows&) = delete;
+  TightRows& operator=(const TightRows&) = delete;
+
+ private:
+  GLint previous_ = 4;
+};
+
 void uploadLevel(GLenum target, GLint level, int width, int height, GLenum format,
                  const unsigned char* pixels) {
-  GLint previousAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(target, level, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 }
 
 bool powerOfTwo(int n) {
@@ -60,6 +71,7 @@ bool powerOfTwo(int n) {
 }  // namespace
 
 void uploadPixels(GLenum target, int width, int height, GLenum format, const unsigned char* pixels) {
+  const TightRows rows;
   uploadLevel(target, 0, width, height, format, pixels);
 }
 
@@ -95,19 +107,19 @@ std::vector<unsigned char> halveImage(const unsigned char* pixels, int width, in
 }
 
 void uploadMipmapped(GLenum target, const DecodedImage& image, GLenum format) {
-  uploadImage(target, image, format);
+  const TightRows rows;
+  uploadLevel(target, 0, image.width, image.height, format, image.pixels.get());
   if (!powerOfTwo(image.width) || !powerOfTwo(image.height)) {
     glGenerateMipmap(target);
     return;
   }
-  std::vector<unsigned char> level(image.pixels.get(),
-                                   image.pixels.get() + static_cast<size_t>(image.width) *
-                                                            static_cast<size_t>(image.height) *
-                                                            static_cast<size_t>(image.channels));
+  std::vector<unsigned char> level;
+  const unsigned char* above = image.pixels.get();
   int width = image.width;
   int height = image.height;
   for (GLint index = 1; width > 1 || height > 1; ++index) {
-    level = halveImage(level.data(), width, height, image.channels);
+    level = halveImage(above, width, height, image.channels);
+    above = level.data();
     width = std::max(width / 2, 1);
     height = std::max(height / 2, 1);
     uploadLevel(target, index, width, height, format, level.data());
