@@ -1,11 +1,10 @@
 #include "passes/particle_pool.h"
 
-#include <cstdlib>
 #include <glm/gtc/matrix_transform.hpp>
 
 namespace ruvelo {
 
-ParticlePool::ParticlePool(unsigned count) : particles_(count) {}
+ParticlePool::ParticlePool(unsigned count, unsigned seed) : particles_(count), random_(seed) {}
 
 unsigned ParticlePool::findSlot() {
   const unsigned count = size();
@@ -22,11 +21,11 @@ void ParticlePool::spawn(unsigned count, const glm::vec3& centre, const glm::vec
   if (particles_.empty()) return;
   for (unsigned n = 0; n < count; ++n) {
     Particle& p = particles_[findSlot()];
-    const int r1 = std::rand();
-    const int r2 = std::rand();
-    const int r3 = std::rand();
-    const int r4 = std::rand();
-    static_cast<void>(std::rand());  // the fifth draw is unused but still advances the generator
+    const int r1 = random_.next();
+    const int r2 = random_.next();
+    const int r3 = random_.next();
+    const int r4 = random_.next();
+    static_cast<void>(random_.next());  // the fifth draw is unused but still advances the sequence
     const float s1 = static_cast<float>(r1 % 100 - 100) / 20.0f;
     const float s2 = static_cast<float>(r2 % 100 - 50) / 30.0f;
     const float s3 = static_cast<float>(r3 % 100 - 50) / 30.0f;

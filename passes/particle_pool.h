@@ -1,9 +1,11 @@
-// The snow's particle records and their fixed pool: slot search, spawning from rand() in a box
-// above a centre, and ageing. No GL here; ParticleSystem draws the pool.
+// The snow's particle records and their fixed pool: slot search, spawning from the pool's own
+// random sequence in a box above a centre, and ageing. No GL here; ParticleSystem draws the pool.
 #pragma once
 
 #include <glm/glm.hpp>
 #include <vector>
+
+#include "passes/snow_random.h"
 
 namespace ruvelo {
 
@@ -18,13 +20,14 @@ static_assert(sizeof(Particle) == 48, "a particle is twelve packed floats");
 
 class ParticlePool {
  public:
-  explicit ParticlePool(unsigned count);
+  // `seed` starts the pool's own generator; 1 gives the sequence of an unseeded rand().
+  explicit ParticlePool(unsigned count, unsigned seed = 1);
 
   // The slot the next spawn takes: the first dead slot from the last reused one to the end, else from
   // the start up to it, else slot 0. Remembers the choice as the last reused slot.
   unsigned findSlot();
 
-  // Respawns `count` slots around centre + offset with five rand() draws each (the fifth unused).
+  // Respawns `count` slots around centre + offset with five draws each (the fifth unused).
   void spawn(unsigned count, const glm::vec3& centre, const glm::vec3& offset);
 
   // Every slot loses dt of life; the still living ones fall and fade.
@@ -37,6 +40,7 @@ class ParticlePool {
  private:
   std::vector<Particle> particles_;
   unsigned lastUsed_ = 0;
+  SnowRandom random_;
 };
 
 // The flake's instance matrix: at the particle's position, turned like the camera (the upper 3 × 3 of

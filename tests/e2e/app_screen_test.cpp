@@ -7,6 +7,7 @@
 
 #include "support/game_runner.h"
 #include "support/image.h"
+#include "support/scoped_env.h"
 
 namespace ruvelo::test {
 namespace {
@@ -180,6 +181,33 @@ TEST(Screen, StartViewMatchesTheReference) {
   }
   EXPECT_EQ(compareImages(pictures[0], pictures[1], 0).maxAbs, 0)
       << "the changed-only shadow map must give the same picture as a whole redraw";
+}
+
+// The same run draws the same frames whatever else in the process draws from rand(): a library
+// loaded at start-up (the sound server's client does, some runs and not others) must not move the
+// snow. The preloaded drawer takes a different number of rand() values before each run.
+TEST(Screen, SameRunGivesTheSamePictureWhateverElseDrawsFromRand) {
+  GameFolder folder(kSettings);
+  const char* earlier = std::getenv("RUVELO_GAME_LD_PRELOAD");
+  const std::string preload =
+      std::string(earlier && *earlier ? std::string(earlier) + " " : "") + RUVELO_RAND_DRAWER;
+  const ScopedEnv withDrawer("RUVELO_GAME_LD_PRELOAD", preload.c_str());
+  Image first;
+  for (const char* draws : {"0", "1", "2", "5", "31", "344", "9744", "100003"}) {
+    const ScopedEnv drawing("RUVELO_TEST_RAND_DRAWS", draws);
+    const std::string shot = folder.path(std::string("start_") + draws + ".png");
+    const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const Image picture = loadPng(shot);
+    ASSERT_FALSE(picture.empty());
+    if (first.empty()) {
+      first = picture;
+      continue;
+    }
+    EXPECT_TRUE(picture.rgba == first.rgba)
+        << "with " << draws << " rand() draws before the first frame, "
+        << countDifferent(picture, first, 0, 0, kWidth, kHeight, 0) << " pixels differ";
+  }
 }
 
 }  // namespace

@@ -64,7 +64,6 @@ class Snow : public ::testing::Test {
 };
 
 TEST_F(Snow, OneInstancedDrawOfTheFlakesInSight) {
-  std::srand(11);
   ParticleSystem snow(*program_, 2000, flake_);
   const glm::mat4 view = glm::lookAt(glm::vec3(0, 15, 20), glm::vec3(0, 10, 0), glm::vec3(0, 1, 0));
   const glm::mat4 projection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1500.0f);

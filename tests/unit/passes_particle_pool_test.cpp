@@ -1,4 +1,4 @@
-// Snow pool: slot search, spawning from a seeded rand(), ageing and the flakes' facing matrices.
+// Snow pool: its own generator, slot search, spawning, ageing and the flakes' facing matrices.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +8,25 @@
 
 namespace ruvelo {
 namespace {
+
+// The snow's generator repeats the C library's rand() exactly (so the pictures stay as they were
+// when the snow drew from rand() itself), but keeps its state to itself.
+TEST(SnowRandom, RepeatsRandSequenceWithItsOwnState) {
+#ifdef __GLIBC__
+  for (const unsigned seed : {1u, 0u, 1234u, 0x7fffffffu, 0xffffffffu}) {
+    std::srand(seed);
+    SnowRandom random(seed);
+    for (int n = 0; n < 20000; ++n) {
+      const int expected = std::rand();
+      ASSERT_EQ(random.next(), expected) << "seed " << seed << ", draw " << n;
+    }
+  }
+#endif
+  SnowRandom a;
+  SnowRandom b;
+  for (int n = 0; n < 100; ++n) static_cast<void>(std::rand());
+  for (int n = 0; n < 1000; ++n) ASSERT_EQ(a.next(), b.next());
+}
 
 TEST(ParticlePool, NewPoolHoldsDefaultFlakes) {
   const ParticlePool pool(2000);
@@ -21,12 +40,11 @@ TEST(ParticlePool, NewPoolHoldsDefaultFlakes) {
 }
 
 TEST(ParticlePool, SpawnUsesFiveDrawsPerFlakeWithTheFifthIgnored) {
-  std::srand(1234);
+  SnowRandom random(1234);
   int r[10];
-  for (int& value : r) value = std::rand();
+  for (int& value : r) value = random.next();
 
-  std::srand(1234);
-  ParticlePool pool(4);  // all alive: both spawns go to slot 0, the second overwriting the first
+  ParticlePool pool(4, 1234);  // all alive: both spawns go to slot 0, the second overwriting the first
   const glm::vec3 centre(10.0f, 20.0f, 30.0f);
   const glm::vec3 offset(1.0f, -2.0f, 3.0f);
   pool.spawn(1, centre, offset);
@@ -50,8 +68,7 @@ TEST(ParticlePool, SpawnUsesFiveDrawsPerFlakeWithTheFifthIgnored) {
 }
 
 TEST(ParticlePool, SpawnedFlakesStayInTheirBoxAndFall) {
-  std::srand(7);
-  ParticlePool pool(500);
+  ParticlePool pool(500, 7);
   // Kill the initial flakes so every spawn takes a fresh slot.
   pool.age(1.0f);
   const glm::vec3 centre(0.0f, 10.0f, 0.0f);
@@ -70,8 +87,7 @@ TEST(ParticlePool, SpawnedFlakesStayInTheirBoxAndFall) {
 }
 
 TEST(ParticlePool, FirstSecondReusesSlotZeroThenTakesSlotsInTurn) {
-  std::srand(99);
-  ParticlePool pool(2000);
+  ParticlePool pool(2000, 99);
   // Four frames of 0.25 s: the initial flakes are alive at every spawn, so slot 0 takes them all.
   for (int frame = 0; frame < 4; ++frame) {
     pool.spawn(2, {0, 10, 0}, {0, 0, 0});
@@ -88,8 +104,7 @@ TEST(ParticlePool, FirstSecondReusesSlotZeroThenTakesSlotsInTurn) {
 }
 
 TEST(ParticlePool, SlotSearchGoesForwardWrapsAndFallsBackToZero) {
-  std::srand(5);
-  ParticlePool pool(4);
+  ParticlePool pool(4, 5);
   pool.age(2.0f);                       // all dead
   pool.spawn(4, {0, 0, 0}, {0, 0, 0});  // slots 0..3 in turn
   EXPECT_EQ(pool.lastUsed(), 3u);
@@ -112,8 +127,7 @@ TEST(ParticlePool, SlotSearchGoesForwardWrapsAndFallsBackToZero) {
 }
 
 TEST(ParticlePool, AgeingMovesAndFadesOnlyLivingFlakes) {
-  std::srand(3);
-  ParticlePool pool(2);
+  ParticlePool pool(2, 3);
   pool.age(1.0f);  // both initial flakes dead at life 0
   pool.spawn(1, {0, 50, 0}, {0, 0, 0});
   const Particle before = pool.particles()[0];
