@@ -310,9 +310,15 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
     auto timer = devTools_.time("composite");
     renderer_->composite(platform_->framebufferSize());
   }
-  drawHud(dt);
+  // The snow falls behind the HUD, so it never hides the lines or the map.
   drawSnow(paused ? 0.0f : dt);
-  if (paused) renderer_->overlay(kPausedDim, pauseOverlay(hudScale_));
+  drawHud(dt);
+  if (paused) {
+    Overlay screen = pauseMap(driveView(), state_.width, state_.height, hudScale_);
+    const Overlay lines = pauseOverlay(hudScale_);
+    screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
+    renderer_->overlay(kPausedDim, screen);
+  }
 }
 
 // The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
@@ -439,6 +445,12 @@ void App::drawHud(float dt) {
     renderer_->overlay(fixedHud(texts, hudScale_));
   }
   auto timer = devTools_.time("hud_drive");
+  renderer_->overlay(driveHud(driveView(), state_.width, state_.height, hudScale_));
+}
+
+// What the drive gauge and the maps show now; the goal for the run's first seconds.
+DriveView App::driveView() const {
+  constexpr double kGoalShownFor = 4.0;
   const GameWorld& world = session_->world();
   DriveView view;
   view.speed = world.vehicleSpeed();
@@ -451,7 +463,9 @@ void App::drawHud(float dt) {
     if (const std::optional<RecordedPose> ghost = session_->ghostPose()) view.ghost = ghost->position;
   view.items = &session_->game().items();
   if (delta_ && session_->playTime() < deltaUntil_) view.delta = delta_;
-  renderer_->overlay(driveHud(view, state_.width, state_.height, hudScale_));
+  view.goal = session_->playTime() < kGoalShownFor;
+  view.minimap = !session_->paused();
+  return view;
 }
 
 // A delivery in this step against the best run's same delivery, shown for about three seconds.
@@ -488,7 +502,7 @@ void App::present() {
     const GameState& game = session_->game().state();
     std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
                           game.packetsDelivered, state_.objectsDrawn, world.vehiclePose().position,
-                          world.vehicleSpeed(), world.vehicleGear()})
+                          world.vehicleSpeed(), world.vehicleGear(), session_->paused()})
                    .c_str(),
                stdout);
   }
@@ -515,7 +529,12 @@ void App::endFrame() {
     replayDiverged_ = true;
     platform_->requestClose();
   }
-  if (resultDetail_.empty() && session_->game().state().phase == GamePhase::Won) keepResult();
+  const GameState& game = session_->game().state();
+  if (resultDetail_.empty() && game.phase == GamePhase::Won) keepResult();
+  if (resultDetail_.empty() && game.phase == GamePhase::Lost) {
+    resultDetail_ = lossReason(game);
+    std::cout << resultDetail_ << std::endl;
+  }
   if (session_->replayOver()) platform_->requestClose();
 }
 
@@ -553,7 +572,8 @@ void App::retry() {
   lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
   ++run_;
   std::cout << "Retry: run " << run_ << std::endl;
-  if (session_->ghostDuration() > 0.0) std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
+  if (session_->ghostDuration() > 0.0 && state_.showGhost)
+    std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
   std::fflush(stdout);
   // The whole retry (the finished run's recording written and synced, then the new session).
   if (flags_.bench) std::printf("bench retry_ms=%.2f session_ms=%.2f\n", msSince(start), sessionMs_);

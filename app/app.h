@@ -67,6 +67,7 @@ class App {
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
   void drawHud(float dt);
+  DriveView driveView() const;
   void noteDelivery();
   void drawSnow(float dt);
   void present();
@@ -84,7 +85,7 @@ class App {
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
-  SceneAssets assets_;  // the renderer's handles of the game's models
+  SceneAssets assets_;        // the renderer's handles of the game's models
   ModelData levelCollision_;  // read once; every run's world is built from it
   RecordingHeader header_;    // of every live run of this process
   std::unique_ptr<Session> session_;
@@ -93,7 +94,7 @@ class App {
   glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
   BestResult best_;
-  std::string resultDetail_;  // under the result line once the run is won
+  std::string resultDetail_;  // under the result line once the run is won or lost
   float hudScale_ = 1.0f;     // the HUD shrunk to fit a small window
   float resultScale_ = 1.0f;  // and the result screen's smaller lines
   // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.

@@ -55,6 +55,8 @@ struct DriveView {
   std::optional<glm::vec3> ghost;
   const std::array<Item, kItemCount>* items = nullptr;  // the ones still visible are marked
   std::optional<DeliveryDelta> delta;                   // shown for a while after a delivery
+  bool goal = false;    // the goal under the timer (the first seconds of a run, when no delta shows)
+  bool minimap = true;  // off while the pause screen shows its large map
 };
 
 // "R", "N", "1" … from the drive model's gear number.
@@ -66,7 +68,7 @@ struct DriveLayout {
   glm::vec2 speedPen{0.0f};
   glm::vec2 gearPen{0.0f};
   float textScale = 0.75f;
-  glm::vec2 mapMin{0.0f}, mapMax{0.0f};  // the minimap, never taller than a fifth of the window
+  glm::vec2 mapMin{0.0f}, mapMax{0.0f};  // the minimap, never taller than 0.4 of the window
   glm::vec2 deltaPen{0.0f};
 };
 DriveLayout driveLayout(int width, int height, float scale);
@@ -74,6 +76,8 @@ DriveLayout driveLayout(int width, int height, float scale);
 // The overlay of the five lines, and that of the drive elements.
 Overlay fixedHud(const HudTexts& texts, float scale);
 Overlay driveHud(const DriveView& view, int width, int height, float scale);
+// The pause screen's map: half the window's height, by its right edge, with a legend of its marks.
+Overlay pauseMap(const DriveView& view, int width, int height, float scale);
 
 // Every HUD element's box at its widest (the five lines with their widest values, each drive
 // element over all it can show), for the fit and its tests.
@@ -92,13 +96,17 @@ glm::vec2 hudMargins(const GlyphTable& glyphs);
 // 1/1024. Elements keep their anchors as fractions of the window.
 float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 
-// The result screen: the result ("5 Stars" or "0 Stars") large and yellow, the line under it (time
-// left and the best; none when ""), and the keys that answer there; the smaller lines shrunk by
-// `scale` (see resultScale), the result as designed.
+// The result screen: the result ("5 Stars" or "0 Stars") large and yellow, the line under it (why
+// the run was lost, or the time left and the best; none when ""), and the keys that answer there;
+// all shrunk by `scale` (see resultScale).
 Overlay resultOverlay(const std::string& result, const std::string& detail, float scale);
-// The scale of the result screen's smaller lines: as hudScale, for those two lines alone.
+// The result screen's scale: as hudScale, for its own lines.
 float resultScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
-TextLine endScreenLine(const std::string& text);
+TextLine endScreenLine(const std::string& text, float scale = 1.0f);
 extern const char* const kResultKeysText;
+// What a run asks, shown under the timer at its start.
+extern const char* const kGoalText;
+// After a delivery's time against the best run's: "−0.55 s vs best".
+extern const char* const kVersusBest;
 
 }  // namespace ruvelo

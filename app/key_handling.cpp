@@ -3,7 +3,9 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
+#include <string>
 
 #include "input/fixed_keys.h"
 
@@ -35,6 +37,15 @@ void cycleRenderScale(AppState& state, std::ostream& out) {
   out << std::endl;
 }
 
+// "Brightness: 1.1": to the hundredth, without trailing zeros past the first decimal.
+void printBrightness(float brightness, std::ostream& out) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(brightness));
+  std::string shown = text;
+  if (shown.size() > 3 && shown.back() == '0') shown.pop_back();
+  out << "Brightness: " << shown << std::endl;
+}
+
 }  // namespace
 
 KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
@@ -43,10 +54,10 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
     case FixedKey::Close:
       return KeyEffect::Close;
     case FixedKey::Wireframe:  // the passes draw with the toggles as they stand
-      state.wireframe = !state.wireframe;
+      toggle(state.wireframe, "Wireframe: ", out);
       break;
     case FixedKey::Culling:
-      state.cullFaces = !state.cullFaces;
+      toggle(state.cullFaces, "Culling: ", out);
       break;
     case FixedKey::DebugMode:
       toggle(state.debugMode, "DebugMode: ", out);
@@ -58,11 +69,13 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       // Added in double precision, stored as float; only the key that crosses a bound clamps.
       state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
       if (state.brightness >= 2.0f) state.brightness = 2.0f;
+      printBrightness(state.brightness, out);
       break;
     }
     case FixedKey::Darker: {
       state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
       if (state.brightness <= 0.5f) state.brightness = 0.5f;
+      printBrightness(state.brightness, out);
       break;
     }
     case FixedKey::Snow:
@@ -72,7 +85,7 @@ KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
       toggle(state.viewFrustum, "ViewFrustum: ", out);
       break;
     case FixedKey::Hud:
-      state.showHud = !state.showHud;
+      toggle(state.showHud, "HUD: ", out);
       break;
     case FixedKey::RenderScale:
       cycleRenderScale(state, out);

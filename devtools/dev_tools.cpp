@@ -86,9 +86,9 @@ std::string stateLine(const StateLineValues& v) {
   char line[512];
   std::snprintf(line, sizeof line,
                 "state frame=%ld phase=%s time=%.2f power=%.2f packets=%d objects=%d pos=%.3f,%.3f,%.3f "
-                "speed=%.3f gear=%d\n",
+                "speed=%.3f gear=%d%s\n",
                 v.frame, v.phase, v.timeLeft, v.power, v.packets, v.objects, v.position.x, v.position.y,
-                v.position.z, v.speed, v.gear);
+                v.position.z, v.speed, v.gear, v.paused ? " paused=1" : "");
   return line;
 }
 

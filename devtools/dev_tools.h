@@ -23,6 +23,7 @@ struct StateLineValues {
   glm::vec3 position{0.0f};
   float speed = 0.0f;
   int gear = 0;
+  bool paused = false;  // " paused=1" at the end of the line while a playing run is paused
 };
 
 // One --log-state line (with its line end).

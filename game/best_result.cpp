@@ -1,5 +1,6 @@
 #include "game/best_result.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -113,10 +114,20 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
   return true;
 }
 
-std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem) {
-  std::string text = "Time left " + timeLeftText(timeLeft) + " s, best ";
-  if (!problem.empty()) return text + problem;
-  return text + timeLeftText(best ? best->timeLeft : timeLeft) + " s";
+std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem,
+                         bool newBest) {
+  const std::string left = timeLeftText(timeLeft);
+  if (!problem.empty()) return "Time left " + left + " s, best " + problem;
+  if (newBest) {
+    std::string text = "New best: " + left + " s left";
+    // By how much, in the hundredths the timer shows.
+    if (best)
+      text += ", " +
+              timeLeftText(std::max(0.0, displayedTimeLeft(timeLeft) - displayedTimeLeft(best->timeLeft))) +
+              " s better";
+    return text;
+  }
+  return "Time left " + left + " s \u00B7 Best: " + timeLeftText(best ? best->timeLeft : timeLeft) + " s";
 }
 
 BestResult::BestResult(std::string dir) : dir_(std::move(dir)) {}
@@ -163,6 +174,7 @@ std::string BestResult::offer(const RunResult& run, const std::string& recording
     return describe(run);  // unreadable now: told by read()
   }
   const bool better = !best_ || betterResult(run, *best_);
+  const std::optional<RunResult> previous = best_;
   if (better) {
     if (why.empty() && recording.empty()) why = "the run's recording could not be read back";
     // Both files are started before either is replaced, so a best.txt that cannot be written leaves
@@ -191,12 +203,13 @@ std::string BestResult::offer(const RunResult& run, const std::string& recording
   if (!why.empty())
     err << "ruvelo: " << (better ? "the best result could not be kept: " : "the best run could not be kept: ")
         << why << std::endl;
+  if (better && notSaved_.empty()) return resultDetail(run.timeLeft, previous, "", true);
   return describe(run);
 }
 
 std::string BestResult::describe(const RunResult& run) const {
   const std::string problem = unreadable_ ? "unreadable" : notSaved_.empty() ? "" : "not saved: " + notSaved_;
-  return resultDetail(run.timeLeft, best_ ? best_ : std::optional<RunResult>(run), problem);
+  return resultDetail(run.timeLeft, best_ ? best_ : std::optional<RunResult>(run), problem, false);
 }
 
 }  // namespace ruvelo

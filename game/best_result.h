@@ -28,9 +28,12 @@ std::string formatBestFile(const RunResult& result);
 // when there (at most once), are up to three finite numbers apart by commas.
 bool parseBestFile(const std::string& text, RunResult& out, std::string& why);
 
-// "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); with `problem` (the best file
-// "unreadable", "not saved: No space left on device") "Time left 48.50 s, best " + problem.
-std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem);
+// The line under a win (times as the HUD shows them): "New best: 50.15 s left, 1.23 s better" when
+// the run beat `best` (without the comparison when there was none), else "Time left 48.50 s · Best:
+// 50.06 s"; with `problem` (the best file "unreadable", "not saved: No space left on device")
+// "Time left 48.50 s, best " + problem.
+std::string resultDetail(double timeLeft, const std::optional<RunResult>& best, const std::string& problem,
+                         bool newBest);
 
 class BestResult {
  public:

@@ -52,7 +52,8 @@ std::string timeLeftText(double timeLeft) {
 }
 
 std::string powerText(float power) {
-  return std::to_string(static_cast<long long>(std::trunc(power)));
+  // Rounded to the nearest whole percent, as the state line rounds it to hundredths: 96.996 is 97.
+  return std::to_string(std::max(0LL, std::llround(power)));
 }
 
 namespace {
@@ -72,6 +73,10 @@ const PhaseTexts& textsOf(GamePhase phase) {
 
 const char* resultText(GamePhase phase) {
   return textsOf(phase).result;
+}
+
+const char* lossReason(const GameState& state) {
+  return state.timeLeft <= 0.0 ? "Out of time" : "Out of power";
 }
 
 const char* phaseName(GamePhase phase) {

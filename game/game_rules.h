@@ -43,8 +43,11 @@ glm::mat4 spinBattery(const glm::mat4& m, float dt);
 
 // HUD value texts.
 std::string timeLeftText(double timeLeft);  // truncated to two decimals: 152.999 -> "152.99"
-std::string powerText(float power);         // truncated towards zero
+std::string powerText(float power);         // rounded to a whole percent, never below 0
 const char* resultText(GamePhase phase);    // "5 Stars" / "0 Stars" / ""
+// Why a lost run was lost: "Out of time" (also when the power ran out in the same frame) or
+// "Out of power".
+const char* lossReason(const GameState& state);
 // The phase's name in state lines: "Playing", "Won" or "Lost".
 const char* phaseName(GamePhase phase);
 

@@ -16,15 +16,23 @@ struct PassState {
   GLenum blendSource = GL_SRC_ALPHA;
   GLenum blendDestination = GL_ONE_MINUS_SRC_ALPHA;
   bool depthMask = true;
+  bool scene = false;  // draws the level's geometry: in lines while wireframe is on
 };
 
 namespace {
 
+constexpr PassState scenePass(PassState pass) {
+  pass.scene = true;
+  return pass;
+}
+
 constexpr unsigned kSnowParticles = 2000;
 
-constexpr PassState kShadowState{true, GL_LESS, false};
-constexpr PassState kLitState{true, GL_LESS, true};
-constexpr PassState kSkyState{true, GL_LESS, true};  // the skybox draws itself with GL_LEQUAL
+// Wireframe draws the scene's passes in lines; the quads, the HUD, the snow and the result screen
+// stay filled, so the window shows the lines (a composite quad in lines would show only its edges).
+constexpr PassState kShadowState = scenePass({true, GL_LESS, false});
+constexpr PassState kLitState = scenePass({true, GL_LESS, true});
+constexpr PassState kSkyState = scenePass({true, GL_LESS, true});  // the skybox draws itself with GL_LEQUAL
 // The quad passes' programs write alpha 1: blending could not change their result, and skipping it
 // spares a software rasteriser a read of every target pixel.
 constexpr PassState kQuadState{false, GL_LESS, false};
@@ -33,8 +41,8 @@ constexpr PassState kResultState{true, GL_LESS, true};
 // Translucent items, over the lit scene and the sky: tested against their depth, blended over them by
 // a constant opacity (the lit shader writes opaque colour), writing no depth so nothing behind them
 // is hidden.
-constexpr PassState kTranslucentState{true, GL_LESS, true, GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA,
-                                      false};
+constexpr PassState kTranslucentState =
+    scenePass({true, GL_LESS, true, GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA, false});
 
 const Material& materialOf(const SceneMaterials& materials, MaterialKind kind) {
   switch (kind) {
@@ -97,7 +105,7 @@ void Renderer::createTargets() {
 
 void Renderer::apply(const PassState& pass) const {
   gl_state::Raster raster;
-  raster.polygonMode = toggles_.wireframe ? GL_LINE : GL_FILL;
+  raster.polygonMode = toggles_.wireframe && pass.scene ? GL_LINE : GL_FILL;
   raster.cullFace = toggles_.cullFaces;
   raster.cullFaceMode = GL_BACK;
   raster.depthTest = pass.depthTest;

@@ -28,7 +28,8 @@
 
 namespace ruvelo {
 
-// The debug toggles every pass draws with: wireframe (F1) and back-face culling (F2).
+// The debug toggles: wireframe (F1; the scene's passes draw in lines) and back-face culling (F2, every
+// pass).
 struct RasterToggles {
   bool wireframe = false;
   bool cullFaces = true;

@@ -24,11 +24,12 @@ glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight) {
 }
 
 std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale) {
-  const float left = pen.x + static_cast<float>(glyph.bearing.x) * scale;
-  const float bottom = pen.y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale;
-  const float w = static_cast<float>(glyph.size.x) * scale;
-  const float h = static_cast<float>(glyph.size.y) * scale;
-  const glm::vec2 lo = glyph.uvMin, hi = glyph.uvMax;
+  const float pad = static_cast<float>(glyph.outline) * scale;
+  const float left = pen.x + static_cast<float>(glyph.bearing.x) * scale - pad;
+  const float bottom = pen.y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale - pad;
+  const float w = static_cast<float>(glyph.size.x) * scale + 2.0f * pad;
+  const float h = static_cast<float>(glyph.size.y) * scale + 2.0f * pad;
+  const glm::vec2 lo = glyph.uvMin - glyph.uvOutline, hi = glyph.uvMax + glyph.uvOutline;
   return {left, bottom + h, lo.x, lo.y, left,     bottom, lo.x, hi.y, left + w, bottom,     hi.x, hi.y,
           left, bottom + h, lo.x, lo.y, left + w, bottom, hi.x, hi.y, left + w, bottom + h, hi.x, lo.y};
 }
@@ -164,41 +165,86 @@ bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<
   return true;
 }
 
+namespace {
+
+// The outline around a glyph's coverage: at each texel the strongest coverage within
+// kOutlineTexels, fading to nothing one texel further out. `margin` texels of room on every side.
+std::vector<unsigned char> outlineOf(const GlyphBitmap& b, int margin) {
+  const int w = b.size.x + 2 * margin, h = b.size.y + 2 * margin;
+  std::vector<unsigned char> outline(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+  struct Offset {
+    int dx, dy;
+    float weight;
+  };
+  std::vector<Offset> disk;
+  const int reach = kOutlineTexels + 1;
+  for (int dy = -reach; dy <= reach; ++dy) {
+    for (int dx = -reach; dx <= reach; ++dx) {
+      const float weight = std::clamp(
+          static_cast<float>(reach) - std::hypot(static_cast<float>(dx), static_cast<float>(dy)), 0.0f, 1.0f);
+      if (weight > 0.0f) disk.push_back({dx, dy, weight});
+    }
+  }
+  for (int y = 0; y < b.size.y; ++y) {
+    for (int x = 0; x < b.size.x; ++x) {
+      const float coverage =
+          b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.size.x) + static_cast<size_t>(x)];
+      if (coverage == 0.0f) continue;
+      for (const Offset& o : disk) {
+        unsigned char& texel = outline[static_cast<size_t>(y + margin + o.dy) * static_cast<size_t>(w) +
+                                       static_cast<size_t>(x + margin + o.dx)];
+        texel = std::max(texel, static_cast<unsigned char>(std::lround(coverage * o.weight)));
+      }
+    }
+  }
+  return outline;
+}
+
+}  // namespace
+
 void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
-  // Shelves left to right, top to bottom. Each bitmap gets a one-texel border repeating its edge
-  // texels, so linear filtering at a quad's edge reads what a clamped texture of its own would.
+  // Shelves left to right, top to bottom. Each bitmap has room for its outline and one texel more
+  // on every side, where its coverage is 0, so linear filtering never reads a neighbour.
+  const int margin = kOutlineTexels + 2;
   int width = kAtlasWidth;
-  for (const GlyphBitmap& b : bitmaps) width = std::max(width, b.size.x + 2);
+  for (const GlyphBitmap& b : bitmaps) width = std::max(width, b.size.x + 2 * margin);
   std::vector<glm::ivec2> origins;
   glm::ivec2 pen(0, 0);
   int shelfHeight = 0;
   for (const GlyphBitmap& b : bitmaps) {
-    if (pen.x + b.size.x + 2 > width) {  // a new shelf
+    if (pen.x + b.size.x + 2 * margin > width) {  // a new shelf
       pen = {0, pen.y + shelfHeight};
       shelfHeight = 0;
     }
-    origins.push_back(pen + 1);
-    pen.x += b.size.x + 2;
-    shelfHeight = std::max(shelfHeight, b.size.y + 2);
+    origins.push_back(pen + margin);
+    pen.x += b.size.x + 2 * margin;
+    shelfHeight = std::max(shelfHeight, b.size.y + 2 * margin);
   }
   const int height = std::max(1, pen.y + shelfHeight);
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+  // Two bytes a texel: the glyph's coverage, then its outline.
+  std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 2, 0);
+  const auto texel = [&](int x, int y) {
+    return (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 2;
+  };
   for (size_t i = 0; i < bitmaps.size(); ++i) {
     const GlyphBitmap& b = bitmaps[i];
     const glm::ivec2 o = origins[i];
-    for (int y = -1; y <= b.size.y; ++y) {
-      for (int x = -1; x <= b.size.x; ++x) {
-        const int sx = std::clamp(x, 0, b.size.x - 1), sy = std::clamp(y, 0, b.size.y - 1);
-        pixels[static_cast<size_t>(o.y + y) * static_cast<size_t>(width) + static_cast<size_t>(o.x + x)] =
-            b.pixels[static_cast<size_t>(sy) * static_cast<size_t>(b.size.x) + static_cast<size_t>(sx)];
-      }
-    }
+    for (int y = 0; y < b.size.y; ++y)
+      for (int x = 0; x < b.size.x; ++x)
+        pixels[texel(o.x + x, o.y + y)] =
+            b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.size.x) + static_cast<size_t>(x)];
+    const std::vector<unsigned char> outline = outlineOf(b, margin);
+    const int w = b.size.x + 2 * margin;
+    for (int y = 0; y < b.size.y + 2 * margin; ++y)
+      for (int x = 0; x < w; ++x)
+        pixels[texel(o.x - margin + x, o.y - margin + y) + 1] =
+            outline[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
   }
 
   atlas_ = GlTexture::generate();
   glBindTexture(GL_TEXTURE_2D, atlas_.get());
-  // Rows of single bytes, tightly packed; the unpack alignment is put back after.
-  uploadPixels(GL_TEXTURE_2D, width, height, GL_RED, pixels.data());
+  // Rows of two-byte texels, tightly packed; the unpack alignment is put back after.
+  uploadPixels(GL_TEXTURE_2D, width, height, GL_RG, pixels.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -209,6 +255,8 @@ void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
     Character& glyph = glyphs_[bitmaps[i].code];
     glyph.uvMin = glm::vec2(origins[i]) / atlasSize;
     glyph.uvMax = glm::vec2(origins[i] + bitmaps[i].size) / atlasSize;
+    glyph.outline = kOutlineTexels + 1;
+    glyph.uvOutline = glm::vec2(static_cast<float>(glyph.outline)) / atlasSize;
   }
 }
 

@@ -29,6 +29,10 @@ struct Character {
   // row's outer edges (the whole texture for a glyph of its own).
   glm::vec2 uvMin{0.0f, 0.0f};
   glm::vec2 uvMax{1.0f, 1.0f};
+  // The dark outline's reach beyond the bitmap on every side: texels, and the same in u and v. The
+  // quad grows by it; the atlas's second channel holds the outline there (0 without one).
+  int outline = 0;
+  glm::vec2 uvOutline{0.0f, 0.0f};
 };
 
 // Glyphs by code point: 0..127 and kExtraGlyphs. Text is UTF-8; a byte that starts no sequence of
@@ -39,6 +43,10 @@ using GlyphTable = std::map<char32_t, Character>;
 constexpr std::array<char32_t, 2> kExtraGlyphs{U'\u00B7', U'\u2212'};
 
 constexpr unsigned kGlyphPixelHeight = 48;
+
+// Every glyph is drawn with a black outline this many texels wide (at the 48 px size; it scales with
+// the text), fading out over one texel more, so text stays legible over any background.
+constexpr int kOutlineTexels = 4;
 
 // One glyph's rasterised coverage, rows top first.
 struct GlyphBitmap {
@@ -61,7 +69,8 @@ struct GlyphQuad {
 // Pen start in pixels for (x, y) given as fractions of the window size.
 glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight);
 
-// The two triangles of `glyph` at `pen`; the bitmap's first row (uvMin.y) at the top of the quad.
+// The two triangles of `glyph` at `pen`, grown by its outline; the bitmap's first row (uvMin.y) at
+// the top of the quad.
 std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale);
 
 // The quads of `text` (UTF-8) from `pen` on. A code without an entry, and a byte that is no part of
@@ -106,14 +115,15 @@ class TextRenderer {
 
  private:
   bool loadGlyphs(const std::string& fontPath);
-  // Packs the rasterised bitmaps into one texture and points every glyph with a bitmap at it.
+  // Packs the rasterised bitmaps into one two-channel texture (coverage, outline) and points every
+  // glyph with a bitmap at it.
   void buildAtlas(const std::vector<GlyphBitmap>& bitmaps);
 
   int windowWidth_;
   int windowHeight_;
   bool loaded_ = false;
   GlyphTable glyphs_;
-  GlTexture atlas_;  // every glyph's bitmap, released with the renderer
+  GlTexture atlas_;  // every glyph's coverage and outline, released with the renderer
   GlTexture ramp_;   // 256 x 1 coverage texels 0..255: a shape's opacity
   glm::mat4 projection_{1.0f};
   GlVertexArray vertexArray_;

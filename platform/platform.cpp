@@ -54,6 +54,20 @@ void onFramebufferSize(GLFWwindow* window, int width, int height) {
   platformOf(window).setFramebufferSize({width, height});
 }
 
+// The OpenGL version of a context made with the driver's defaults in a hidden window, or "".
+std::string offeredGlVersion() {
+  glfwDefaultWindowHints();
+  glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+  GLFWwindow* probe = glfwCreateWindow(64, 64, "Ruvelo", nullptr, nullptr);
+  if (probe == nullptr) return "";
+  glfwMakeContextCurrent(probe);
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  std::string text = version != nullptr ? version : "";
+  glfwMakeContextCurrent(nullptr);
+  glfwDestroyWindow(probe);
+  return text;
+}
+
 }  // namespace
 
 std::unique_ptr<Platform> Platform::open(const Settings& settings, std::string& error) {
@@ -63,7 +77,13 @@ std::unique_ptr<Platform> Platform::open(const Settings& settings, std::string& 
   }
   GLFWwindow* window = openWindow(settings);
   if (window == nullptr) {
-    error = "Window creation failed";
+    // The usual cause is a driver without OpenGL 4.3: say so, and what the driver offers instead.
+    const char* why = nullptr;
+    glfwGetError(&why);
+    const std::string glfwSaid = why != nullptr && *why != '\0' ? why : "no reason given";
+    const std::string offered = offeredGlVersion();
+    error = "Window creation failed\nRuvelo needs OpenGL 4.3 (core profile); ";
+    error += offered.empty() ? "the driver said: " + glfwSaid : "this machine offers OpenGL " + offered;
     return nullptr;
   }
   if (!initGlew(window)) {

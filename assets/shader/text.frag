@@ -1,5 +1,7 @@
 #version 430 core
-// The glyph's coverage (red channel) becomes alpha, so blending gives smooth edges.
+// The glyph's coverage (red channel) becomes alpha, so blending gives smooth edges; under it the
+// glyph's black outline (green channel), so the text reads over any background. A flat shape's
+// texture has no green: it draws in its colour alone.
 
 in vec2 uv;
 
@@ -9,5 +11,8 @@ uniform vec3 textColor;
 out vec4 fragColor;
 
 void main() {
-  fragColor = vec4(textColor, texture(glyph, uv).r);
+  vec2 texel = texture(glyph, uv).rg;
+  float coverage = texel.r;
+  float alpha = coverage + texel.g * (1.0 - coverage);
+  fragColor = vec4(alpha > 0.0 ? textColor * (coverage / alpha) : textColor, alpha);
 }

@@ -230,7 +230,9 @@ TEST(Ghost, ShowsOnlyWhereTheBestRunsVehicleIs) {
 struct Win {
   double timeLeft = 0.0;  // from the state line of the winning frame
   long frame = 0;
-  double shownTime = -1.0, shownBest = -1.0;  // from "Time left T s, best B s"
+  // From "New best: T s left[, D s better]" (then the best is T) or "Time left T s · Best: B s".
+  double shownTime = -1.0, shownBest = -1.0, shownBetter = -1.0;
+  bool newBest = false;
 };
 
 Win wonRun(const GameRun& run) {
@@ -243,9 +245,15 @@ Win wonRun(const GameRun& run) {
   }
   std::istringstream in(run.out);
   std::string line;
-  while (std::getline(in, line))
+  while (std::getline(in, line)) {
     if (line.rfind("Time left ", 0) == 0)
-      std::sscanf(line.c_str(), "Time left %lf s, best %lf s", &win.shownTime, &win.shownBest);
+      std::sscanf(line.c_str(), "Time left %lf s \u00B7 Best: %lf s", &win.shownTime, &win.shownBest);
+    if (line.rfind("New best: ", 0) == 0) {
+      win.newBest = std::sscanf(line.c_str(), "New best: %lf s left, %lf s better", &win.shownTime,
+                                &win.shownBetter) >= 1;
+      win.shownBest = win.shownTime;
+    }
+  }
   return win;
 }
 
@@ -270,7 +278,8 @@ TEST(BestResult, TheBetterWinIsKeptWithItsRecording) {
   const Win worse = wonRun(first);
   ASSERT_GT(worse.frame, 0) << "the autopilot should win";
   EXPECT_NEAR(worse.shownTime, worse.timeLeft, 0.011);
-  EXPECT_EQ(worse.shownBest, worse.shownTime);
+  EXPECT_TRUE(worse.newBest) << "a first win is a new best";
+  EXPECT_EQ(worse.shownBetter, -1.0) << "with nothing to beat";
   RunResult kept;
   std::string why;
   ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
@@ -287,7 +296,8 @@ TEST(BestResult, TheBetterWinIsKeptWithItsRecording) {
   ASSERT_EQ(second.status, 0) << second.err;
   const Win better = wonRun(second);
   ASSERT_GT(better.timeLeft, worse.timeLeft) << "the drive without the free camera should be faster";
-  EXPECT_EQ(better.shownBest, better.shownTime);
+  EXPECT_TRUE(better.newBest);
+  EXPECT_NEAR(better.shownBetter, better.shownTime - worse.shownTime, 1e-6);
   ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
   EXPECT_NEAR(kept.timeLeft, better.timeLeft, 0.006);
   const std::string betterRecording = readWholeFile(bestRun);
@@ -296,6 +306,7 @@ TEST(BestResult, TheBetterWinIsKeptWithItsRecording) {
   ASSERT_EQ(third.status, 0) << third.err;
   const Win again = wonRun(third);
   EXPECT_EQ(again.timeLeft, worse.timeLeft);
+  EXPECT_FALSE(again.newBest);
   EXPECT_EQ(again.shownBest, better.shownTime);
   ASSERT_TRUE(parseBestFile(readWholeFile(bestFile), kept, why)) << why;
   EXPECT_NEAR(kept.timeLeft, better.timeLeft, 0.006);

@@ -160,7 +160,8 @@ TEST(Session, AWonRunIsTheGhostOfTheNextRun) {
   char ghost[64];
   std::snprintf(ghost, sizeof ghost, "Ghost: best run of %.2f s", (won + 1) * 0.1);
   EXPECT_EQ(countLines(run.out, ghost), 1) << run.out.substr(0, 2000);
-  EXPECT_EQ(countLines(run.out, "Time left " + timeLeft + " s, best " + timeLeft + " s"), 2);
+  EXPECT_EQ(countLines(run.out, "New best: " + timeLeft + " s left"), 1);
+  EXPECT_EQ(countLines(run.out, "Time left " + timeLeft + " s \u00B7 Best: " + timeLeft + " s"), 1);
   const auto lines = stateText(run.out);
   ASSERT_EQ(lines.size(), static_cast<size_t>(frames));
   const size_t second = static_cast<size_t>(won + 3);

@@ -26,7 +26,11 @@ TEST(BestResult, MoreTimeWinsThenMorePower) {
   for (const char* bad : {"", "time_left=1\n", "time_left=1\npower_left=x\n", "time_left=nan\npower_left=1\n",
                           "time_left=1\ntime_left=2\npower_left=1\n", "speed=1\ntime_left=1\npower_left=1\n"})
     EXPECT_FALSE(parseBestFile(bad, back, why)) << bad;
-  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f, {}}, ""), "Time left 48.50 s, best 50.06 s");
+  EXPECT_EQ(resultDetail(48.5, RunResult{50.0625, 1.0f, {}}, "", false),
+            "Time left 48.50 s \u00B7 Best: 50.06 s");
+  EXPECT_EQ(resultDetail(50.159, RunResult{48.925, 1.0f, {}}, "", true),
+            "New best: 50.15 s left, 1.23 s better");
+  EXPECT_EQ(resultDetail(50.159, std::nullopt, "", true), "New best: 50.15 s left");
 }
 
 // The best run's clock at each delivery travels with it through best.txt; a file without the times
@@ -61,8 +65,8 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
     BestResult best(dir);
     std::ostringstream err;
     best.load(err);
-    EXPECT_EQ(best.offer({40.0, 50.0f, {}}, "first", err), "Time left 40.00 s, best 40.00 s");
-    EXPECT_EQ(best.offer({30.0, 90.0f, {}}, "worse", err), "Time left 30.00 s, best 40.00 s");
+    EXPECT_EQ(best.offer({40.0, 50.0f, {}}, "first", err), "New best: 40.00 s left");
+    EXPECT_EQ(best.offer({30.0, 90.0f, {}}, "worse", err), "Time left 30.00 s \u00B7 Best: 40.00 s");
     EXPECT_EQ(err.str(), "");
   }
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "first");
@@ -70,7 +74,7 @@ TEST(BestResult, KeepsTheBetterRunAndNeverOverwritesAnUnreadableFile) {
     BestResult best(dir);
     std::ostringstream err;
     best.load(err);
-    EXPECT_EQ(best.offer({45.0, 1.0f, {}}, "better", err), "Time left 45.00 s, best 45.00 s");
+    EXPECT_EQ(best.offer({45.0, 1.0f, {}}, "better", err), "New best: 45.00 s left, 5.00 s better");
   }
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "better");
 
@@ -94,8 +98,8 @@ TEST(BestResult, TheBetterOfTwoFinishingGamesStaysAndFailuresAreSaid) {
   std::ostringstream err;
   slower.load(err);
   faster.load(err);
-  EXPECT_EQ(faster.offer({45.0, 1.0f, {}}, "faster run", err), "Time left 45.00 s, best 45.00 s");
-  EXPECT_EQ(slower.offer({40.0, 50.0f, {}}, "slower run", err), "Time left 40.00 s, best 45.00 s");
+  EXPECT_EQ(faster.offer({45.0, 1.0f, {}}, "faster run", err), "New best: 45.00 s left");
+  EXPECT_EQ(slower.offer({40.0, 50.0f, {}}, "slower run", err), "Time left 40.00 s \u00B7 Best: 45.00 s");
   EXPECT_EQ(err.str(), "");
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "faster run");
   RunResult kept;
@@ -108,7 +112,7 @@ TEST(BestResult, TheBetterOfTwoFinishingGamesStaysAndFailuresAreSaid) {
   BestResult again(dir);
   again.load(err);
   again.recordingLost();
-  EXPECT_EQ(again.offer({30.0, 5.0f, {}}, "a ghost again", err), "Time left 30.00 s, best 45.00 s");
+  EXPECT_EQ(again.offer({30.0, 5.0f, {}}, "a ghost again", err), "Time left 30.00 s \u00B7 Best: 45.00 s");
   EXPECT_EQ(test::readWholeFile(dir + "/best.rvr"), "a ghost again");
 
   // best.txt cannot be replaced: neither file changes, and the line says why.

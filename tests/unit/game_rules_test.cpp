@@ -133,9 +133,10 @@ TEST(GameClock, AStallCountsAsAQuarterOfASecond) {
 
 TEST(HudValues, PowerAndResultTexts) {
   EXPECT_EQ(powerText(100.0f), "100");
-  EXPECT_EQ(powerText(99.99f), "99");
+  EXPECT_EQ(powerText(96.996f), "97");  // as the state line's 97.00
+  EXPECT_EQ(powerText(99.4f), "99");
   EXPECT_EQ(powerText(-0.5f), "0");
-  EXPECT_EQ(powerText(150.7f), "150");
+  EXPECT_EQ(powerText(150.7f), "151");
   EXPECT_STREQ(resultText(GamePhase::Won), "5 Stars");
   EXPECT_STREQ(resultText(GamePhase::Lost), "0 Stars");
 }
