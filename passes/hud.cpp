@@ -8,7 +8,7 @@ TextBox lineBox(const TextLine& line, const GlyphTable& glyphs, int windowWidth,
   const glm::vec2 pen = textPen(line.x, line.y, windowWidth, windowHeight);
   TextBox box{pen, pen};
   bool first = true;
-  for (const GlyphQuad& quad : layoutText(line.text, glyphs, pen, line.scale)) {
+  for (const GlyphQuad& quad : layoutText(line.text, glyphs, pen, line.scale, false)) {
     // Vertices 0 and 2 are the quad's top-left and bottom-right corners.
     const glm::vec2 topLeft(quad.vertices[0], quad.vertices[1]);
     const glm::vec2 bottomRight(quad.vertices[8], quad.vertices[9]);

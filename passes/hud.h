@@ -27,8 +27,8 @@ struct Overlay {
   std::vector<TextLine> lines;
 };
 
-// The pixels a line's glyphs cover in a window of the given size (origin bottom-left, y up); an
-// empty box at the pen when nothing is drawn.
+// The pixels a line's glyphs cover in a window of the given size (origin bottom-left, y up), their
+// outlines left out; an empty box at the pen when nothing is drawn.
 struct TextBox {
   glm::vec2 min{0.0f};
   glm::vec2 max{0.0f};

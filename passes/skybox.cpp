@@ -4,8 +4,8 @@
 #include <iostream>
 #include <vector>
 
-#include "render/camera.h"
 #include "platform/data_folder.h"
+#include "render/camera.h"
 #include "render/gl_state.h"
 #include "render/image_file.h"
 #include "render/shader.h"

@@ -23,13 +23,21 @@ glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight) {
   return {static_cast<float>(windowWidth) * x, static_cast<float>(windowHeight) * y};
 }
 
-std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale) {
-  const float pad = static_cast<float>(glyph.outline) * scale;
+float outlineTexels(float scale) {
+  const float wanted = scale > 0.0f ? std::max(kOutlineTexels, kOutlineMinPixels / scale) : kOutlineTexels;
+  return std::min(wanted, static_cast<float>(kOutlineMaxTexels));
+}
+
+std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale,
+                                        bool withOutline) {
+  // The quad grows by the outline and a texel for its soft edge.
+  const float padTexels = glyph.outline && withOutline ? outlineTexels(scale) + 1.0f : 0.0f;
+  const float pad = padTexels * scale;
   const float left = pen.x + static_cast<float>(glyph.bearing.x) * scale - pad;
   const float bottom = pen.y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale - pad;
   const float w = static_cast<float>(glyph.size.x) * scale + 2.0f * pad;
   const float h = static_cast<float>(glyph.size.y) * scale + 2.0f * pad;
-  const glm::vec2 lo = glyph.uvMin - glyph.uvOutline, hi = glyph.uvMax + glyph.uvOutline;
+  const glm::vec2 lo = glyph.uvMin - glyph.texelUv * padTexels, hi = glyph.uvMax + glyph.texelUv * padTexels;
   return {left, bottom + h, lo.x, lo.y, left,     bottom, lo.x, hi.y, left + w, bottom,     hi.x, hi.y,
           left, bottom + h, lo.x, lo.y, left + w, bottom, hi.x, hi.y, left + w, bottom + h, hi.x, lo.y};
 }
@@ -56,7 +64,7 @@ std::pair<char32_t, std::size_t> decodeUtf8(const std::string& text, std::size_t
 }  // namespace
 
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
-                                  float scale) {
+                                  float scale, bool withOutline) {
   std::vector<GlyphQuad> quads;
   quads.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
@@ -67,7 +75,7 @@ std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& gly
     if (found == glyphs.end()) continue;
     const Character& glyph = found->second;
     if (glyph.size.x > 0 && glyph.size.y > 0) {
-      quads.push_back({glyphQuadVertices(glyph, pen, scale), glyph.texture});
+      quads.push_back({glyphQuadVertices(glyph, pen, scale, withOutline), glyph.texture});
     }
     pen.x += static_cast<float>(glyph.advance >> 6) * scale;
   }
@@ -167,45 +175,56 @@ bool rasteriseFont(const std::string& fontPath, GlyphTable& glyphs, std::vector<
 
 namespace {
 
-// The outline around a glyph's coverage: at each texel the strongest coverage within
-// kOutlineTexels, fading to nothing one texel further out. `margin` texels of room on every side.
-std::vector<unsigned char> outlineOf(const GlyphBitmap& b, int margin) {
+// Each texel's distance to the glyph (its texels at least half covered), in texels, as a byte:
+// 255 on the glyph, 0 at kOutlineMaxTexels + 1 and beyond. The text shader draws the outline to the
+// width it wants from it. `margin` texels of room on every side.
+std::vector<unsigned char> distancesOf(const GlyphBitmap& b, int margin) {
   const int w = b.size.x + 2 * margin, h = b.size.y + 2 * margin;
-  std::vector<unsigned char> outline(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+  constexpr float kRange = static_cast<float>(kOutlineMaxTexels + 1);
+  std::vector<float> distance(static_cast<size_t>(w) * static_cast<size_t>(h), kRange);
+  const auto inside = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < b.size.x && y < b.size.y &&
+           b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.size.x) + static_cast<size_t>(x)] >= 128;
+  };
   struct Offset {
     int dx, dy;
-    float weight;
+    float d;
   };
   std::vector<Offset> disk;
-  const int reach = kOutlineTexels + 1;
-  for (int dy = -reach; dy <= reach; ++dy) {
+  const int reach = kOutlineMaxTexels + 1;
+  for (int dy = -reach; dy <= reach; ++dy)
     for (int dx = -reach; dx <= reach; ++dx) {
-      const float weight = std::clamp(
-          static_cast<float>(reach) - std::hypot(static_cast<float>(dx), static_cast<float>(dy)), 0.0f, 1.0f);
-      if (weight > 0.0f) disk.push_back({dx, dy, weight});
+      const float d = std::hypot(static_cast<float>(dx), static_cast<float>(dy));
+      if (d < kRange) disk.push_back({dx, dy, d});
     }
-  }
+  // Only the glyph's own edge texels spread their distance: the others lie behind them.
   for (int y = 0; y < b.size.y; ++y) {
     for (int x = 0; x < b.size.x; ++x) {
-      const float coverage =
-          b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.size.x) + static_cast<size_t>(x)];
-      if (coverage == 0.0f) continue;
+      if (!inside(x, y)) continue;
+      const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+      float& own = distance[static_cast<size_t>(y + margin) * static_cast<size_t>(w) +
+                            static_cast<size_t>(x + margin)];
+      own = 0.0f;
+      if (!edge) continue;
       for (const Offset& o : disk) {
-        unsigned char& texel = outline[static_cast<size_t>(y + margin + o.dy) * static_cast<size_t>(w) +
-                                       static_cast<size_t>(x + margin + o.dx)];
-        texel = std::max(texel, static_cast<unsigned char>(std::lround(coverage * o.weight)));
+        float& d = distance[static_cast<size_t>(y + margin + o.dy) * static_cast<size_t>(w) +
+                            static_cast<size_t>(x + margin + o.dx)];
+        d = std::min(d, o.d);
       }
     }
   }
-  return outline;
+  std::vector<unsigned char> bytes(distance.size());
+  for (size_t i = 0; i < distance.size(); ++i)
+    bytes[i] = static_cast<unsigned char>(std::lround(255.0f * (1.0f - distance[i] / kRange)));
+  return bytes;
 }
 
 }  // namespace
 
 void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
-  // Shelves left to right, top to bottom. Each bitmap has room for its outline and one texel more
-  // on every side, where its coverage is 0, so linear filtering never reads a neighbour.
-  const int margin = kOutlineTexels + 2;
+  // Shelves left to right, top to bottom. Each bitmap has room for its widest outline and one texel
+  // more on every side, where its coverage is 0, so linear filtering never reads a neighbour.
+  const int margin = kOutlineMaxTexels + 2;
   int width = kAtlasWidth;
   for (const GlyphBitmap& b : bitmaps) width = std::max(width, b.size.x + 2 * margin);
   std::vector<glm::ivec2> origins;
@@ -221,7 +240,7 @@ void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
     shelfHeight = std::max(shelfHeight, b.size.y + 2 * margin);
   }
   const int height = std::max(1, pen.y + shelfHeight);
-  // Two bytes a texel: the glyph's coverage, then its outline.
+  // Two bytes a texel: the glyph's coverage, then its distance.
   std::vector<unsigned char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 2, 0);
   const auto texel = [&](int x, int y) {
     return (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 2;
@@ -233,7 +252,7 @@ void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
       for (int x = 0; x < b.size.x; ++x)
         pixels[texel(o.x + x, o.y + y)] =
             b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.size.x) + static_cast<size_t>(x)];
-    const std::vector<unsigned char> outline = outlineOf(b, margin);
+    const std::vector<unsigned char> outline = distancesOf(b, margin);
     const int w = b.size.x + 2 * margin;
     for (int y = 0; y < b.size.y + 2 * margin; ++y)
       for (int x = 0; x < w; ++x)
@@ -255,8 +274,8 @@ void TextRenderer::buildAtlas(const std::vector<GlyphBitmap>& bitmaps) {
     Character& glyph = glyphs_[bitmaps[i].code];
     glyph.uvMin = glm::vec2(origins[i]) / atlasSize;
     glyph.uvMax = glm::vec2(origins[i] + bitmaps[i].size) / atlasSize;
-    glyph.outline = kOutlineTexels + 1;
-    glyph.uvOutline = glm::vec2(static_cast<float>(glyph.outline)) / atlasSize;
+    glyph.outline = true;
+    glyph.texelUv = 1.0f / atlasSize;
   }
 }
 
@@ -265,6 +284,7 @@ void TextRenderer::renderText(const std::string& text, const Shader& program, fl
   if (!loaded_) return;
   program.use();
   glUniform3f(program.uniformLocation("textColor"), colour.r, colour.g, colour.b);
+  glUniform1f(program.uniformLocation("outlineTexels"), outlineTexels(scale));
   glActiveTexture(GL_TEXTURE0);
   glBindVertexArray(vertexArray_.get());
   const std::vector<GlyphQuad> quads =
@@ -305,6 +325,7 @@ void TextRenderer::renderShapes(const std::vector<FlatShape>& shapes, const Shad
   }
   if (vertices.empty()) return;
   program.use();
+  glUniform1f(program.uniformLocation("outlineTexels"), -1.0f);  // shapes have no outline
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, ramp_.get());
   glBindVertexArray(vertexArray_.get());

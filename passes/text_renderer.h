@@ -29,10 +29,10 @@ struct Character {
   // row's outer edges (the whole texture for a glyph of its own).
   glm::vec2 uvMin{0.0f, 0.0f};
   glm::vec2 uvMax{1.0f, 1.0f};
-  // The dark outline's reach beyond the bitmap on every side: texels, and the same in u and v. The
-  // quad grows by it; the atlas's second channel holds the outline there (0 without one).
-  int outline = 0;
-  glm::vec2 uvOutline{0.0f, 0.0f};
+  // Whether the atlas holds an outline for the glyph (its distance to the glyph in the second
+  // channel, with room around the bitmap), and the size of one atlas texel in u and v.
+  bool outline = false;
+  glm::vec2 texelUv{0.0f, 0.0f};
 };
 
 // Glyphs by code point: 0..127 and kExtraGlyphs. Text is UTF-8; a byte that starts no sequence of
@@ -44,9 +44,15 @@ constexpr std::array<char32_t, 2> kExtraGlyphs{U'\u00B7', U'\u2212'};
 
 constexpr unsigned kGlyphPixelHeight = 48;
 
-// Every glyph is drawn with a black outline this many texels wide (at the 48 px size; it scales with
-// the text), fading out over one texel more, so text stays legible over any background.
-constexpr int kOutlineTexels = 4;
+// Every glyph is drawn with a black outline, so text stays legible over any background: this many
+// texels of the 48 px glyphs wide (it scales with the text), but never under kOutlineMinPixels on
+// screen, nor over kOutlineMaxTexels (how far the atlas keeps each glyph's distance).
+constexpr float kOutlineTexels = 4.0f;
+constexpr float kOutlineMinPixels = 2.5f;
+constexpr int kOutlineMaxTexels = 10;
+
+// The outline's width in atlas texels for text drawn at `scale`.
+float outlineTexels(float scale);
 
 // One glyph's rasterised coverage, rows top first.
 struct GlyphBitmap {
@@ -69,15 +75,17 @@ struct GlyphQuad {
 // Pen start in pixels for (x, y) given as fractions of the window size.
 glm::vec2 textPen(float x, float y, int windowWidth, int windowHeight);
 
-// The two triangles of `glyph` at `pen`, grown by its outline; the bitmap's first row (uvMin.y) at
-// the top of the quad.
-std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale);
+// The two triangles of `glyph` at `pen`, grown by its outline when `withOutline`; the bitmap's first
+// row (uvMin.y) at the top of the quad.
+std::array<float, 24> glyphQuadVertices(const Character& glyph, const glm::vec2& pen, float scale,
+                                        bool withOutline = true);
 
 // The quads of `text` (UTF-8) from `pen` on. A code without an entry, and a byte that is no part of
 // a well-formed sequence, draws nothing and does not move the pen; an empty bitmap (the space) only
 // advances it.
+// `withOutline` false gives the glyphs' own boxes, as the layout measures them.
 std::vector<GlyphQuad> layoutText(const std::string& text, const GlyphTable& glyphs, glm::vec2 pen,
-                                  float scale);
+                                  float scale, bool withOutline = true);
 
 // A flat-coloured shape in window pixels: triangles, three corners each, in one colour and opacity.
 struct FlatShape {

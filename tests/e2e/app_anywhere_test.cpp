@@ -109,10 +109,12 @@ TEST(Anywhere, TheHudFitsA1280By720Window) {
       if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) < 60) continue;
       ++hud;
       const glm::vec2 p(x + 0.5f, kHeight - y - 0.5f);  // window pixels, y up
+      // Two pixels of slack, and the glyphs' outlines around them.
+      const float slack = 2.0f + static_cast<float>(kOutlineTexels + 1);
       bool inside = false;
       for (const TextBox& box : boxes)
-        inside = inside ||
-                 (p.x > box.min.x - 2 && p.x < box.max.x + 2 && p.y > box.min.y - 2 && p.y < box.max.y + 2);
+        inside = inside || (p.x > box.min.x - slack && p.x < box.max.x + slack && p.y > box.min.y - slack &&
+                            p.y < box.max.y + slack);
       stray += !inside;
       lastCharacter += p.x > packets.max.x - 8 && p.y > packets.min.y && p.y < packets.max.y;
     }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "support/game_runner.h"
+#include "support/image.h"
 
 namespace ruvelo::test {
 namespace {
@@ -56,10 +57,19 @@ TEST(Gameplay, OffTheRoadPowerDrainsTenTimesFasterUntilTheGameIsLost) {
   const std::string script = folder.writeFile("reverse.txt", "1 S press\n");
   // Backwards off the end of the start road, down its embankment onto the grass and against the end
   // wall, holding S all the way.
-  const GameRun run = folder.run({"--frames", "170", "--fixed-dt", "0.1", "--input", script, "--log-state"});
+  const GameRun run = folder.run({"--frames", "170", "--fixed-dt", "0.1", "--input", script, "--log-state",
+                                  "--screenshot", "170:" + folder.path("lost.png")});
   ASSERT_EQ(run.status, 0) << run.err;
   const auto lines = stateLines(run.out);
   ASSERT_EQ(lines.size(), 170u);
+  // The result screen and the console say why.
+  EXPECT_EQ(countLines(run.out, "Out of power"), 1);
+  const Image shot = loadPng(folder.path("lost.png"));
+  ASSERT_FALSE(shot.empty());
+  EXPECT_GT(countPixels(shot, 0, shot.height * 55 / 100, shot.width, shot.height * 65 / 100,
+                        [](int r, int g, int b) { return r > 200 && g > 200 && b > 200; }),
+            20)
+      << "the reason under the result";
   EXPECT_EQ(field(lines[10], "gear"), "0") << "S puts the vehicle in reverse at once";
   int onRoad = 0, offRoad = 0;
   size_t lostAt = 0;

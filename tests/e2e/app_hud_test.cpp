@@ -3,7 +3,11 @@
 // same run with the HUD shown and hidden (F9) tell the HUD's own pixels from the scene's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/hud_layout.h"
 #include "passes/text_renderer.h"
@@ -103,6 +107,76 @@ TEST(Hud, SpeedChangesAndTheMapArrowMovesWhileDriving) {
   }
   EXPECT_LT(centre[1].y, centre[0].y - 8.0f) << "up the map, northwards";
   EXPECT_NEAR(centre[1].x, centre[0].x, 3.0f) << "along the straight start road";
+}
+
+// WCAG's relative luminance of an sRGB pixel, and the contrast ratio of two.
+double luminance(const std::uint8_t* p) {
+  const auto linear = [](std::uint8_t c) {
+    const double v = c / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(p[0]) + 0.7152 * linear(p[1]) + 0.0722 * linear(p[2]);
+}
+double contrast(double a, double b) {
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// The crimson lines stay legible over whatever the drive puts behind them (the kerb's red and white
+// runs into both bottom corners on every straight road): every pixel of a glyph's full colour
+// against every pixel right around it that is not the glyph's own colour faded towards black (its
+// anti-aliased edge over the outline) stands at least 3:1, WCAG's figure for large text.
+TEST(Hud, CrimsonLinesStandOutFromWhatIsAroundThemThroughTheDrive) {
+#ifdef RUVELO_SANITIZED
+  GTEST_SKIP() << "long drives run in the normal build";
+#endif
+  constexpr int w = 1280, h = 720;
+  GameFolder folder("width=1280\nheight=720\nrefresh_rate=60\nfullscreen=false\n");
+  std::vector<std::string> args = {"--frames", "560", "--fixed-dt", "0.05", "--autopilot"};
+  for (int frame = 60; frame <= 560; frame += 50)
+    args.insert(args.end(),
+                {"--screenshot", std::to_string(frame) + ":" + folder.path(std::to_string(frame) + ".png")});
+  const GameRun run = folder.run(args, 600);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+
+  const auto glyph = [](const std::uint8_t* p) {
+    return std::abs(p[0] - 220) <= 6 && std::abs(p[1] - 20) <= 6 && std::abs(p[2] - 60) <= 6;
+  };
+  // The glyph's colour times k (0.15 < k <= 1), as its edge blends it over the black outline.
+  const auto glyphEdge = [](const std::uint8_t* p) {
+    const double k = p[0] / 220.0;
+    return k > 0.15 && std::abs(p[1] - 20.0 * k) <= 10 && std::abs(p[2] - 60.0 * k) <= 10;
+  };
+  double lowest = 1e9;
+  int glyphPixels = 0;
+  std::string worst;  // where the lowest contrast is, for a person to look at
+  for (int frame = 60; frame <= 560; frame += 50) {
+    const Image shot = loadPng(folder.path(std::to_string(frame) + ".png"));
+    ASSERT_EQ(shot.width, w);
+    // The five lines: a band at the top and one at the bottom (below the drive gauge's bar).
+    for (const auto& [y0, y1] : {std::pair{0, h * 8 / 100}, {h * 925 / 1000, h}}) {
+      for (int y = std::max(y0, 2); y < std::min(y1, h - 2); ++y) {
+        for (int x = 2; x < w - 2; ++x) {
+          if (!glyph(shot.at(x, y))) continue;
+          ++glyphPixels;
+          const double own = luminance(shot.at(x, y));
+          for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+              const std::uint8_t* q = shot.at(x + dx, y + dy);
+              if (glyph(q) || glyphEdge(q)) continue;
+              const double c = contrast(own, luminance(q));
+              if (c >= lowest) continue;
+              lowest = c;
+              worst = "frame " + std::to_string(frame) + " at " + std::to_string(x + dx) + "," +
+                      std::to_string(y + dy) + ": " + std::to_string(q[0]) + " " + std::to_string(q[1]) +
+                      " " + std::to_string(q[2]);
+            }
+        }
+      }
+    }
+  }
+  EXPECT_GT(glyphPixels, 20000) << "the lines are drawn";
+  EXPECT_GE(lowest, 3.0) << "lowest contrast between a glyph and what is around it, " << worst;
+  std::printf("lowest contrast %.2f over %d glyph pixels\n", lowest, glyphPixels);
 }
 
 }  // namespace

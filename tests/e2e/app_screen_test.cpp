@@ -183,6 +183,24 @@ TEST(Screen, StartViewMatchesTheReference) {
       << "the changed-only shadow map must give the same picture as a whole redraw";
 }
 
+// F1 draws the scene's passes in lines over the filled composite: the window shows the level's
+// edges, not a black picture with the screen quad's two outlines.
+TEST(Screen, WireframeShowsTheSceneInLines) {
+  GameFolder folder(kSettings);
+  const std::string script = folder.writeFile("f1.txt", "1 F1 press\n1 F1 release\n");
+  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.05", "--input", script, "--screenshot",
+                                  "3:" + folder.path("wire.png")});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(countLines(run.out, "Wireframe: 1"), 1);
+  const Image shot = loadPng(folder.path("wire.png"));
+  ASSERT_FALSE(shot.empty());
+  // The middle of the window, clear of the HUD: the level's lines are there.
+  const int lit = countPixels(shot, kWidth / 10, kHeight / 5, kWidth * 9 / 10, kHeight * 4 / 5,
+                              [](int r, int g, int b) { return r + g + b > 40; });
+  // The quad's two outlines alone would light about 1,000 pixels there.
+  EXPECT_GT(lit, kWidth * kHeight / 150) << "lit pixels in the scene's area";
+}
+
 // The same run draws the same frames whatever else in the process draws from rand(): a library
 // loaded at start-up (the sound server's client does, some runs and not others) must not move the
 // snow. The preloaded drawer takes a different number of rand() values before each run.

@@ -91,6 +91,7 @@ TEST(Session, RetryAfterALossStartsTheRunAgainAsANewProcessWould) {
   const auto lostLines = stateText(lost.out);
   ASSERT_EQ(lostLines.size(), static_cast<size_t>(lostBy));
   EXPECT_NE(lostLines.back().find("phase=Lost time=0.00"), std::string::npos) << lostLines.back();
+  EXPECT_EQ(countLines(lost.out, "Out of time"), 1);
   // Retried on the last frame: the new run played no frame, so last-run.rvr is the lost run.
   const GameRun replay = folder.run({"--replay", folder.stateDir() + "/last-run.rvr", "--log-state"}, 600);
   ASSERT_EQ(replay.status, 0) << replay.err;
