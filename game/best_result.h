@@ -16,7 +16,13 @@ struct RunResult {
   double timeLeft = 0.0;
   float powerLeft = 0.0f;
   std::vector<double> deliveryTimes;  // seconds off the timer at each delivery; none in older files
+  // The checksum that ends the best run's recording (16 hex digits), which pairs best.txt with its
+  // best.rvr; "" in older files, which then pair with any recording.
+  std::string recordingChecksum;
 };
+
+// The checksum a recording ends with, as 16 hex digits ("" for fewer than 8 bytes).
+std::string recordingChecksum(const std::string& recording);
 
 // More time left wins; with the same time, more power.
 bool betterResult(const RunResult& a, const RunResult& b);
@@ -44,9 +50,16 @@ class BestResult {
   void recordingLost() { recordingLost_ = true; }
   bool known() const { return best_.has_value(); }
 
-  // A won run: when it beats the best (or there is none), best.rvr then best.txt are written
-  // atomically. Returns the line for the result screen and the console.
+  // Whether `recording` (best.rvr's bytes) is the run best.txt names: false when best.txt keeps a
+  // checksum and the recording ends with another (a pair left half replaced).
+  bool recordingMatches(const std::string& recording) const;
+
+  // A won run: when it beats the best (or there is none), best.rvr and best.txt are both written
+  // in full and synced, then put in place, best.txt last. best.lock is waited for at most
+  // kLockWaitMs (less after a stop signal); when it cannot be had the win is not kept as the best,
+  // and the line says so. Returns the line for the result screen and the console.
   std::string offer(const RunResult& run, const std::string& recording, std::ostream& err);
+  static constexpr int kLockWaitMs = 5000;
   // The same line without keeping anything (a replayed win).
   std::string describe(const RunResult& run) const;
 
@@ -60,6 +73,8 @@ class BestResult {
   std::string lockPath() const { return dir_ + "/best.lock"; }
   // Reads best.txt into best_ (or sets unreadable_ and tells `err`); false when it cannot be read.
   bool read(std::ostream& err);
+  // Takes best.lock into `lock` within kLockWaitMs; false with `why` when it cannot be had.
+  bool takeLock(int& lock, std::string& why) const;
 
   std::string dir_;
   std::optional<RunResult> best_;
