@@ -526,7 +526,7 @@ void App::endFrame() {
 // A won run against the best: kept when better (not in a replay); the line under the result.
 void App::keepResult() {
   const RunResult run{session_->game().state().timeLeft, session_->game().state().power,
-                      session_->game().deliveryTimes(), ""};
+                      session_->game().deliveryTimes()};
   resultDetail_ = session_->replaying() ? best_.describe(run)
                                         : best_.offer(run, session_->recordingBytes(std::cerr), std::cerr);
   std::cout << resultDetail_ << std::endl;

@@ -55,7 +55,7 @@ bool betterResult(const RunResult& a, const RunResult& b) {
   return a.powerLeft > b.powerLeft;
 }
 
-std::string formatBestFile(const RunResult& result) {
+std::string formatBestFile(const RunResult& result, const std::string& checksum) {
   char text[160];
   std::snprintf(text, sizeof text,
                 "# The best won run: seconds and power left.\ntime_left=%.9f\npower_left=%.9g\n",
@@ -69,7 +69,7 @@ std::string formatBestFile(const RunResult& result) {
     }
     file += "\n";
   }
-  if (!result.recordingChecksum.empty()) file += "recording_checksum=" + result.recordingChecksum + "\n";
+  if (!checksum.empty()) file += "recording_checksum=" + checksum + "\n";
   return file;
 }
 
@@ -85,12 +85,12 @@ std::string recordingChecksum(const std::string& recording) {
   return hex;
 }
 
-bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
+bool parseBestFile(const std::string& text, RunResult& out, std::string& why, std::string* checksum) {
   std::istringstream in(text);
   std::string line;
   bool haveTime = false, havePower = false, haveDeliveries = false;
   out.deliveryTimes.clear();
-  out.recordingChecksum.clear();
+  std::string sum;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
@@ -106,12 +106,12 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
     }
     if (key == "recording_checksum" && eq != std::string::npos) {
       const std::string hex = line.substr(eq + 1);
-      if (!out.recordingChecksum.empty() || hex.size() != 16 ||
+      if (!sum.empty() || hex.size() != 16 ||
           hex.find_first_not_of("0123456789abcdef") != std::string::npos) {
         why = "bad line " + quotedText(line);
         return false;
       }
-      out.recordingChecksum = hex;
+      sum = hex;
       continue;
     }
     double value = 0.0;
@@ -138,6 +138,7 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
     why = "time_left or power_left missing";
     return false;
   }
+  if (checksum) *checksum = sum;
   return true;
 }
 
@@ -153,17 +154,19 @@ bool BestResult::read(std::ostream& err) {
   const std::string path = resultPath();
   if (fileMissing(path)) {
     best_.reset();
+    checksum_.clear();
     return true;
   }
-  std::string text, why;
+  std::string text, why, checksum;
   RunResult result;
-  if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why)) {
+  if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why, &checksum)) {
     err << "ruvelo: the best result " << printable(path) << " cannot be read (" << why
         << "); it is left as it is" << std::endl;
     unreadable_ = true;
     return false;
   }
   best_ = result;
+  checksum_ = checksum;
   return true;
 }
 
@@ -175,8 +178,7 @@ void BestResult::load(std::ostream& err) {
 }
 
 bool BestResult::recordingMatches(const std::string& recording) const {
-  return !best_ || best_->recordingChecksum.empty() ||
-         best_->recordingChecksum == recordingChecksum(recording);
+  return checksum_.empty() || checksum_ == recordingChecksum(recording);
 }
 
 bool BestResult::takeLock(int& lock, std::string& why) const {
@@ -224,14 +226,15 @@ std::string BestResult::offer(const RunResult& run, const std::string& recording
     // Both files are written and synced before either replaces its old self, so a full disk leaves
     // both as they were; best.txt goes last and names its recording's checksum, so a pair cut
     // between the two renames (a power cut) is found at the next start.
-    RunResult kept = better ? run : *best_;
-    kept.recordingChecksum = recordingChecksum(recording);
+    const RunResult kept = better ? run : *best_;
+    const std::string checksum = recordingChecksum(recording);
     AtomicFile runFile, resultFile;
     if (runFile.open(recordingPath(), why) && resultFile.open(resultPath(), why)) {
       runFile.append(recording);
-      resultFile.append(formatBestFile(kept));
+      resultFile.append(formatBestFile(kept, checksum));
       if (runFile.prepare(why) && resultFile.prepare(why) && runFile.commit(why) && resultFile.commit(why)) {
         best_ = kept;
+        checksum_ = checksum;
         recordingLost_ = false;
       }
     }

@@ -16,9 +16,6 @@ struct RunResult {
   double timeLeft = 0.0;
   float powerLeft = 0.0f;
   std::vector<double> deliveryTimes;  // seconds off the timer at each delivery; none in older files
-  // The checksum that ends the best run's recording (16 hex digits), which pairs best.txt with its
-  // best.rvr; "" in older files, which then pair with any recording.
-  std::string recordingChecksum;
 };
 
 // The checksum a recording ends with, as 16 hex digits ("" for fewer than 8 bytes).
@@ -27,12 +24,17 @@ std::string recordingChecksum(const std::string& recording);
 // More time left wins; with the same time, more power.
 bool betterResult(const RunResult& a, const RunResult& b);
 
-std::string formatBestFile(const RunResult& result);
+// best.txt's text; `checksum` (recordingChecksum() of best.rvr, which pairs the two files) is
+// written when given.
+std::string formatBestFile(const RunResult& result, const std::string& checksum = "");
 // False with `why` unless `text` holds both values once each, as values a win can have: time left
 // from minus one frame (a win in the frame the clock ran out) to 153 s, power from -5 (two keys
 // draining through one long frame) to 150 (the start's 100 and every battery). The delivery times,
 // when there (at most once), are up to three finite numbers apart by commas.
-bool parseBestFile(const std::string& text, RunResult& out, std::string& why);
+// The recording's checksum (at most once, 16 hex digits) goes to `checksum` when given; "" when the
+// file has none (older files, which then pair with any recording).
+bool parseBestFile(const std::string& text, RunResult& out, std::string& why,
+                   std::string* checksum = nullptr);
 
 // "Time left 48.50 s, best 50.06 s" (times as the HUD shows them); with `problem` (the best file
 // "unreadable", "not saved: No space left on device") "Time left 48.50 s, best " + problem.
@@ -78,6 +80,7 @@ class BestResult {
 
   std::string dir_;
   std::optional<RunResult> best_;
+  std::string checksum_;  // of the recording best.txt names; "" when it names none
   bool unreadable_ = false;
   bool recordingLost_ = false;
   std::string notSaved_;  // why the last better win could not be kept
