@@ -17,7 +17,7 @@ bool stopSignalled();
 // kStopGrace after a stop signal (one that came before the wait included).
 class StoppableWait {
  public:
-  static constexpr std::chrono::milliseconds kStopGrace{500};
+  static constexpr std::chrono::milliseconds kStopGrace{200};
   explicit StoppableWait(std::chrono::milliseconds limit);
   // Something moved (bytes taken): the limit starts again.
   void progress();

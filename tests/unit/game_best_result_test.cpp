@@ -235,7 +235,7 @@ int offerWhileAStopSignalComes(const std::string& dir) {
   std::fprintf(stderr, "%s after %.0f ms\n", line.c_str(), ms);
   const bool ok =
       line == "Time left 50.00 s, best not saved: best.lock is held by another game (the wait was stopped)" &&
-      ms > 300.0 && ms < 1300.0 && !std::filesystem::exists(dir + "/best.rvr");
+      ms > 300.0 && ms < 1000.0 && !std::filesystem::exists(dir + "/best.rvr");
   return ok ? 0 : 1;
 }
 
