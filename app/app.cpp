@@ -88,6 +88,9 @@ int App::startUp() {
     replayer = std::make_unique<Replayer>();
     if (const int status = replayer->open(flags_.replay, header_, std::cerr)) return status;
   }
+  // Without HOME or the XDG folders nothing can be kept: said once, and the game plays on.
+  if (const std::string unkept = unkeptFilesLine(); !unkept.empty())
+    std::cerr << "ruvelo: " << unkept << std::endl;
   best_.load(std::cerr);
   // The models are read from their files on a thread of their own while the window and the GL
   // context are made, which keep this thread waiting on the driver.
@@ -147,10 +150,11 @@ int App::startUp() {
 // Settings, before anything else exists; the window size and brightness become the run's.
 int App::readSettingsFile(Settings& settings) {
   const std::string shipped = dataPath("settings.txt");
-  const SettingsResult read =
-      ruvelo::readSettingsFile(settingsFileToRead(userConfigDir(), shipped), shipped, settings);
+  const std::string path = settingsFileToRead(userConfigDir(), shipped);
+  const SettingsResult read = ruvelo::readSettingsFile(path, shipped, settings);
   if (read.status == SettingsStatus::FileMissing) {
-    std::cerr << read.message;
+    // The shipped file's message is the one line without a line end; a player's file gets one.
+    std::cerr << read.message << (path == shipped ? "" : "\n") << std::flush;
     return 1;
   }
   if (read.status == SettingsStatus::BadValue) {

@@ -72,11 +72,12 @@ void Session::loadGhost(BestResult& best, std::ostream& err) {
     why = "missing";
   } else if (readRegularFile(path, kMaxRecordingBytes, bytes, why) &&
              decodeRecording(bytes, recording, why)) {
-    why.clear();
+    // A pair cut between its two renames: best.txt names another run than best.rvr holds.
+    why = best.recordingMatches(bytes) ? "" : "it is not the run best.txt names (checksum differs)";
   }
   if (!why.empty()) {
     if (best.known()) best.recordingLost();
-    err << "ruvelo: the best run " << path << " cannot be read (" << why << "); no ghost"
+    err << "ruvelo: the best run " << printable(path) << " cannot be read (" << why << "); no ghost"
         << (best.known() ? " until the next win" : "") << std::endl;
     return;
   }

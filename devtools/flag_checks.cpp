@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <utility>
@@ -42,14 +45,42 @@ std::string replayProblem(const DevFlags& flags) {
   return refused ? std::string("--replay: cannot be combined with ") + refused : "";
 }
 
-// A path with its folder resolved (the file itself need not exist).
+// `path` as it will be once written: absolute, its longest existing start resolved (links
+// followed), and the rest (folders not made yet) with "", "." and ".." parts worked out by name,
+// which is exact because a part that does not exist cannot be a link.
 std::string resolved(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  char real[PATH_MAX];
-  if (::realpath(dir.c_str(), real) == nullptr) return path;
-  return std::string(real) + "/" + base;
+  std::string full = path;
+  if (full.empty() || full[0] != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) == nullptr) return path;
+    full = std::string(cwd) + "/" + full;
+  }
+  std::vector<std::string> parts;
+  for (std::size_t at = 0; at <= full.size();) {
+    const std::size_t slash = std::min(full.find('/', at), full.size());
+    parts.push_back(full.substr(at, slash - at));
+    at = slash + 1;
+  }
+  std::string done = "/";  // resolved so far, and whether it still exists
+  bool exists = true;
+  for (const std::string& part : parts) {
+    if (part.empty() || part == ".") continue;
+    if (part == ".." && !exists) {
+      const std::size_t slash = done.find_last_of('/');
+      done = slash == 0 ? "/" : done.substr(0, slash);
+      continue;
+    }
+    const std::string next = done == "/" ? "/" + part : done + "/" + part;
+    char real[PATH_MAX];
+    if (exists && ::realpath(next.c_str(), real) != nullptr) {
+      done = real;
+      continue;
+    }
+    exists = false;
+    if (part == "..") continue;  // above a part that is not there: the OS refuses it anyway
+    done = next;
+  }
+  return done;
 }
 
 }  // namespace
@@ -59,7 +90,6 @@ bool sameFile(const std::string& a, const std::string& b) {
   }, sb{};
   const bool hasA = ::stat(a.c_str(), &sa) == 0, hasB = ::stat(b.c_str(), &sb) == 0;
   if (hasA && hasB) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  if (hasA != hasB) return false;
   return resolved(a) == resolved(b);
 }
 

@@ -14,7 +14,8 @@ namespace ruvelo {
 std::string refusedFlags(const DevFlags& flags);
 
 // Whether `a` and `b` name the same file: the same file when both exist (links followed), else the
-// same path once the folders are resolved.
+// same path once resolved, the parts that do not exist yet included ("nd//x", "nd/../nd/x" and
+// "/abs/nd/x" are one file before the folder nd is made).
 bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace ruvelo

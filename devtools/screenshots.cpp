@@ -5,9 +5,7 @@
 
 #include <algorithm>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "platform/atomic_file.h"
 
 namespace ruvelo {
 namespace {
@@ -27,15 +25,13 @@ std::string writePngFile(const std::string& path, int width, int height,
   std::string png;
   if (stbi_write_png_to_func(appendBytes, &png, width, height, 4, rgba.data(), width * 4) == 0 || png.empty())
     return "the picture could not be encoded";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return std::strerror(errno);
-  errno = 0;
-  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size() && std::fflush(file) == 0;
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written) return std::strerror(writeError != 0 ? writeError : EIO);
-  if (!closed) return std::strerror(errno != 0 ? errno : EIO);
-  return "";
+  // Through the writer every output uses: whole or not at all, never through a link, a read-only
+  // file left alone. Its "cannot write PATH: reason" is shortened to the reason.
+  removeStaleTemporaries(path);
+  std::string why;
+  if (writeFileAtomically(path, png, why)) return "";
+  const std::size_t colon = why.rfind(": ");
+  return why.rfind("cannot ", 0) == 0 && colon != std::string::npos ? why.substr(colon + 2) : why;
 }
 
 std::string takeScreenshots(const std::vector<Screenshot>& shots, long frame,

@@ -11,9 +11,10 @@
 
 namespace ruvelo {
 
-// Writes `rgba` (width × height, top row first) to `path` as a PNG. "" on success, else why not
-// (the system's reason: "No space left on device", "Is a directory"); a write is only a success
-// once the file has been flushed and closed.
+// Writes `rgba` (width × height, top row first) to `path` as a PNG through the atomic writer. ""
+// on success, else why not (the system's reason, "No space left on device", or the writer's
+// refusal, "x.png is a symbolic link (not followed)"); a write is only a success once the file
+// is on disk.
 std::string writePngFile(const std::string& path, int width, int height,
                          const std::vector<unsigned char>& rgba);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "game/game_rules.h"
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
+#include "platform/stop_signals.h"
 #include "platform/user_dirs.h"
 
 namespace ruvelo {
@@ -54,26 +56,42 @@ bool betterResult(const RunResult& a, const RunResult& b) {
   return a.powerLeft > b.powerLeft;
 }
 
-std::string formatBestFile(const RunResult& result) {
+std::string formatBestFile(const RunResult& result, const std::string& checksum) {
   char text[160];
   std::snprintf(text, sizeof text,
                 "# The best won run: seconds and power left.\ntime_left=%.9f\npower_left=%.9g\n",
                 result.timeLeft, static_cast<double>(result.powerLeft));
   std::string file = text;
-  if (result.deliveryTimes.empty()) return file;
-  file += "delivery_times=";
-  for (std::size_t i = 0; i < result.deliveryTimes.size(); ++i) {
-    std::snprintf(text, sizeof text, "%s%.9f", i == 0 ? "" : ",", result.deliveryTimes[i]);
-    file += text;
+  if (!result.deliveryTimes.empty()) {
+    file += "delivery_times=";
+    for (std::size_t i = 0; i < result.deliveryTimes.size(); ++i) {
+      std::snprintf(text, sizeof text, "%s%.9f", i == 0 ? "" : ",", result.deliveryTimes[i]);
+      file += text;
+    }
+    file += "\n";
   }
-  return file + "\n";
+  if (!checksum.empty()) file += "recording_checksum=" + checksum + "\n";
+  return file;
 }
 
-bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
+std::string recordingChecksum(const std::string& recording) {
+  if (recording.size() < 8) return "";
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (std::size_t i = recording.size() - 8; i < recording.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(recording[i]);
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+bool parseBestFile(const std::string& text, RunResult& out, std::string& why, std::string* checksum) {
   std::istringstream in(text);
   std::string line;
   bool haveTime = false, havePower = false, haveDeliveries = false;
   out.deliveryTimes.clear();
+  std::string sum;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
@@ -85,6 +103,16 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
         return false;
       }
       haveDeliveries = true;
+      continue;
+    }
+    if (key == "recording_checksum" && eq != std::string::npos) {
+      const std::string hex = line.substr(eq + 1);
+      if (!sum.empty() || hex.size() != 16 ||
+          hex.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        why = "bad line " + quotedText(line);
+        return false;
+      }
+      sum = hex;
       continue;
     }
     double value = 0.0;
@@ -111,6 +139,7 @@ bool parseBestFile(const std::string& text, RunResult& out, std::string& why) {
     why = "time_left or power_left missing";
     return false;
   }
+  if (checksum) *checksum = sum;
   return true;
 }
 
@@ -136,17 +165,19 @@ bool BestResult::read(std::ostream& err) {
   const std::string path = resultPath();
   if (fileMissing(path)) {
     best_.reset();
+    checksum_.clear();
     return true;
   }
-  std::string text, why;
+  std::string text, why, checksum;
   RunResult result;
-  if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why)) {
-    err << "ruvelo: the best result " << path << " cannot be read (" << why << "); it is left as it is"
-        << std::endl;
+  if (!readRegularFile(path, kMaxBestFileBytes, text, why) || !parseBestFile(text, result, why, &checksum)) {
+    err << "ruvelo: the best result " << printable(path) << " cannot be read (" << why
+        << "); it is left as it is" << std::endl;
     unreadable_ = true;
     return false;
   }
   best_ = result;
+  checksum_ = checksum;
   return true;
 }
 
@@ -157,53 +188,81 @@ void BestResult::load(std::ostream& err) {
   read(err);
 }
 
+bool BestResult::recordingMatches(const std::string& recording) const {
+  return checksum_.empty() || checksum_ == recordingChecksum(recording);
+}
+
+bool BestResult::takeLock(int& lock, std::string& why) const {
+  lock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (lock < 0) {
+    why = "cannot open " + lockPath() + ": " + std::strerror(errno);
+    return false;
+  }
+  // Another game keeps its win in a moment; one that holds the lock longer (stopped, hung) is not
+  // waited for without end, nor past a stop signal.
+  StoppableWait wait{std::chrono::milliseconds(kLockWaitMs)};
+  while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      why = "cannot lock " + lockPath() + ": " + std::strerror(errno);
+      return false;
+    }
+    if (wait.over()) {
+      why = lockPath() + " is held by another game" +
+            (wait.stopped() ? std::string(" (the wait was stopped)")
+                            : " (waited " + std::to_string(kLockWaitMs / 1000) + " s)");
+      return false;
+    }
+    ::usleep(20 * 1000);
+  }
+  return true;
+}
+
 std::string BestResult::offer(const RunResult& run, const std::string& recording, std::ostream& err) {
   if (dir_.empty() || unreadable_) return describe(run);
   // Another game may have kept a better win since this one started: best.txt is read again, under
   // the lock every game takes to replace it.
   std::string why;
   int lock = -1;
-  if (makeDirs(dir_, why)) {
-    lock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (lock < 0) why = "cannot open " + lockPath() + ": " + std::strerror(errno);
-  }
-  if (lock >= 0 && ::flock(lock, LOCK_EX) != 0)
-    why = "cannot lock " + lockPath() + ": " + std::strerror(errno);
+  if (makeDirs(dir_, why)) takeLock(lock, why);
   if (why.empty() && !read(err)) {
     ::close(lock);
     return describe(run);  // unreadable now: told by read()
   }
   const bool better = !best_ || betterResult(run, *best_);
   const std::optional<RunResult> previous = best_;
-  if (better) {
-    if (why.empty() && recording.empty()) why = "the run's recording could not be read back";
-    // Both files are started before either is replaced, so a best.txt that cannot be written leaves
-    // best.rvr as it was; the recording is put in place first, so best.txt names a run that is there.
+  // No ghost since start-up: a win that is not better still gives its run as the best's ghost.
+  const bool ghostOnly = !better && recordingLost_;
+  if ((better || ghostOnly) && why.empty() && recording.empty())
+    why = "the run's recording could not be read back";
+  if ((better || ghostOnly) && why.empty()) {
+    // Both files are written and synced before either replaces its old self, so a full disk leaves
+    // both as they were; best.txt goes last and names its recording's checksum, so a pair cut
+    // between the two renames (a power cut) is found at the next start.
+    const RunResult kept = better ? run : *best_;
+    const std::string checksum = recordingChecksum(recording);
     AtomicFile runFile, resultFile;
-    bool kept = false;
-    if (why.empty() && runFile.open(recordingPath(), why) && resultFile.open(resultPath(), why)) {
+    if (runFile.open(recordingPath(), why) && resultFile.open(resultPath(), why)) {
       runFile.append(recording);
-      resultFile.append(formatBestFile(run));
-      kept = runFile.commit(why) && resultFile.commit(why);
+      resultFile.append(formatBestFile(kept, checksum));
+      if (runFile.prepare(why) && resultFile.prepare(why) && runFile.commit(why) && resultFile.commit(why)) {
+        best_ = kept;
+        checksum_ = checksum;
+        recordingLost_ = false;
+      }
     }
-    if (kept) {
-      best_ = run;
-      recordingLost_ = false;
-    } else {
-      // The line under the result says so, shortly: the reason after the file's name.
-      const std::size_t colon = why.rfind(": ");
-      notSaved_ = colon == std::string::npos ? why : why.substr(colon + 2);
-      if (notSaved_.rfind(dir_ + "/", 0) == 0) notSaved_.erase(0, dir_.size() + 1);
-    }
-  } else if (recordingLost_ && why.empty() && !recording.empty()) {
-    // No ghost since start-up: this win's run becomes it.
-    if (writeFileAtomically(recordingPath(), recording, why)) recordingLost_ = false;
+  }
+  if (better && !why.empty()) {
+    // The line under the result says so, shortly: the reason after the file's name.
+    const std::size_t colon = why.rfind(": ");
+    notSaved_ = colon == std::string::npos ? why : why.substr(colon + 2);
+    if (notSaved_.rfind(dir_ + "/", 0) == 0) notSaved_.erase(0, dir_.size() + 1);
+    notSaved_ = printable(notSaved_);
   }
   if (lock >= 0) ::close(lock);
-  if (!why.empty())
+  if (!why.empty() && (better || ghostOnly))
     err << "ruvelo: " << (better ? "the best result could not be kept: " : "the best run could not be kept: ")
-        << why << std::endl;
-  if (better && notSaved_.empty()) return resultDetail(run.timeLeft, previous, "", true);
+        << printable(why) << std::endl;
+  if (better && why.empty()) return resultDetail(run.timeLeft, previous, "", true);
   return describe(run);
 }
 

@@ -94,7 +94,10 @@ bool parseInputScript(std::istream& in, std::vector<ScriptedKey>& out, std::stri
 }
 
 bool parseInputScript(const std::string& text, std::vector<ScriptedKey>& out, std::string& error) {
-  std::istringstream in(text);
+  // A byte-order mark at the start is skipped, as in controls.txt.
+  std::string withoutMark = text;
+  dropByteOrderMark(withoutMark);
+  std::istringstream in(withoutMark);
   return parseInputScript(in, out, error);
 }
 

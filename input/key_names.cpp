@@ -2,9 +2,6 @@
 
 #include <GLFW/glfw3.h>
 
-#include <cerrno>
-#include <cstdlib>
-
 namespace ruvelo {
 namespace {
 
@@ -34,14 +31,16 @@ constexpr NamedKey kNamedKeys[] = {
 
 constexpr int kFunctionKeys = 25;
 
-// F1..F25's number from the text after the F ("3", "12"); 0 when the text is not one.
+// F1..F25's number from the text after the F ("3", "12"); 0 when the text is not one written
+// plainly ("03", "+3" and " 3" are not).
 int functionKeyNumber(const std::string& digits) {
-  char* end = nullptr;
-  errno = 0;
-  const long n = std::strtol(digits.c_str(), &end, 10);
-  if (digits.empty() || errno != 0 || end != digits.c_str() + digits.size() || n < 1 || n > kFunctionKeys)
-    return 0;
-  return static_cast<int>(n);
+  if (digits.empty() || digits.size() > 2 || digits[0] == '0') return 0;
+  int n = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n <= kFunctionKeys ? n : 0;
 }
 
 }  // namespace

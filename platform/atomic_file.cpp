@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/stop_signals.h"
 #include "platform/user_dirs.h"
 
 namespace ruvelo {
@@ -75,6 +77,66 @@ std::string randomHex() {
     hex += kDigits[b & 15];
   }
   return hex;
+}
+
+// How long a FIFO may go without a reader, or without taking bytes, before its write is given up.
+constexpr std::chrono::milliseconds kPipeWait{5000};
+
+// Opens a FIFO or device for writing without blocking. A FIFO that nobody has open for reading is
+// waited for, within kPipeWait (a stop signal cuts it short); -1 with `why` when it cannot be had.
+int openDirect(const std::string& path, std::string& why) {
+  StoppableWait wait(kPipeWait);
+  while (true) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    struct stat info {};
+    const bool fifo = ::lstat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+    if (errno != ENXIO || !fifo) {
+      why = "cannot open " + path + ": " + errnoText(errno);
+      return -1;
+    }
+    if (wait.over()) {
+      why = "nobody reads " + path +
+            (wait.stopped() ? " (the wait was stopped)" : " (waited 5 s for a reader)");
+      return -1;
+    }
+    ::poll(nullptr, 0, 20);
+  }
+}
+
+// Writes all of `bytes` to a FIFO or device opened without blocking. While it takes nothing it is
+// waited for, within kPipeWait of the last bytes it took (a stop signal cuts it short). A reader
+// that goes away gives EPIPE, not the signal that would end the game.
+bool writeDirect(int fd, const std::string& bytes, const std::string& path, std::string& why) {
+  struct sigaction ignore {
+  }, previous{};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGPIPE, &ignore, &previous);
+  StoppableWait wait(kPipeWait);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = writeOnce(fd, bytes.data() + done, bytes.size() - done, -1);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      wait.progress();
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+      why = "cannot write " + path + ": " + errnoText(n == 0 ? ENOSPC : errno);
+      break;
+    }
+    if (wait.over()) {
+      why = "nobody reads " + path + " (" + std::to_string(done) + " of " + std::to_string(bytes.size()) +
+            " bytes taken" + (wait.stopped() ? ", the wait was stopped)" : ", then none for 5 s)");
+      break;
+    }
+    pollfd ready{fd, POLLOUT, 0};
+    ::poll(&ready, 1, 20);
+  }
+  ::sigaction(SIGPIPE, &previous, nullptr);
+  return done == bytes.size();
 }
 
 void syncFolder(const std::string& dir) {
@@ -223,22 +285,34 @@ bool AtomicFile::contents(std::string& out) const {
 bool AtomicFile::commit(std::string& why) {
   if (direct_) {
     direct_ = false;
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    const int fd = openDirect(path_, why);
     if (fd < 0) {
-      why = "cannot open " + path_ + ": " + errnoText(errno);
+      pending_.clear();
       return false;
     }
-    errno = 0;
-    const bool all = writeAll(fd, pending_.data(), pending_.size(), -1) == pending_.size();
-    const int error = errno;
+    const bool all = writeDirect(fd, pending_, path_, why);
     pending_.clear();
     if (::close(fd) != 0 && all) {
       why = "cannot write " + path_ + ": " + errnoText(errno);
       return false;
     }
-    if (!all) why = "cannot write " + path_ + ": " + errnoText(error);
     return all;
   }
+  if (!prepared_ && !prepare(why)) return false;
+  prepared_ = false;
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    why = "cannot rename " + temp_ + " to " + path_ + ": " + errnoText(errno);
+    ::unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  temp_.clear();
+  syncFolder(parentOf(path_));
+  return true;
+}
+
+bool AtomicFile::prepare(std::string& why) {
+  if (direct_ || prepared_) return true;
   if (fd_ < 0) {
     why = "no file to write " + path_ + " through";
     return false;
@@ -263,17 +337,12 @@ bool AtomicFile::commit(std::string& why) {
     why = "cannot close " + temp_ + ": " + errnoText(errno);
     ok = false;
   }
-  if (ok && ::rename(temp_.c_str(), path_.c_str()) != 0) {
-    why = "cannot rename " + temp_ + " to " + path_ + ": " + errnoText(errno);
-    ok = false;
-  }
   if (!ok) {
     ::unlink(temp_.c_str());
     temp_.clear();
     return false;
   }
-  temp_.clear();
-  syncFolder(parentOf(path_));
+  prepared_ = true;
   return true;
 }
 
@@ -283,6 +352,7 @@ void AtomicFile::abandon() {
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   direct_ = false;
+  prepared_ = false;
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& contents, std::string& why) {

@@ -5,8 +5,9 @@
 // random name (.NAME.tmp-PID-RANDOM, O_EXCL and O_NOFOLLOW, mode 0666 less the umask), synced, renamed
 // over the target, and the folder synced. Bytes the file does not take (a full disk) stay in memory
 // and are written at the end, after the bytes that did reach the file, so nothing is lost or doubled.
-// A target that is a device or a FIFO is written directly, never replaced. A symbolic link as the
-// target, and an existing target without write permission, are refused.
+// A target that is a device or a FIFO is written directly, never replaced; a FIFO nobody reads is
+// waited for a few seconds at most (less once a stop signal came), then given up with a reason. A
+// symbolic link as the target, and an existing target without write permission, are refused.
 #pragma once
 
 #include <sys/types.h>
@@ -46,6 +47,10 @@ class AtomicFile {
   // Writes what is left, syncs and puts the file in place. False with `why` when any step fails; the
   // target is then left as it was (a device or FIFO may have taken part of the bytes).
   bool commit(std::string& why);
+  // The first half of commit(): everything written and synced, the target not yet replaced. Files
+  // that must change together are all prepared before any is committed, so a full disk leaves
+  // every one as it was. (A device or FIFO has nothing to prepare.)
+  bool prepare(std::string& why);
   // Gives up: the temporary file is removed.
   void abandon();
 
@@ -56,7 +61,8 @@ class AtomicFile {
 
   std::string path_, temp_;
   int fd_ = -1;
-  bool direct_ = false;  // a device or FIFO: every byte is kept and written at commit()
+  bool direct_ = false;    // a device or FIFO: every byte is kept and written at commit()
+  bool prepared_ = false;  // written, synced and closed: commit() only renames
   std::uint64_t written_ = 0;
   std::string pending_;
   // Changes to bytes already in the file, written at commit().

@@ -99,7 +99,11 @@ std::string printable(std::string_view text) {
 }
 
 std::string quotedText(std::string_view text) {
-  return "\"" + printable(text) + "\"";
+  if (text.size() <= kMaxQuotedBytes) return "\"" + printable(text) + "\"";
+  // Cut before a UTF-8 continuation byte, never inside a character.
+  std::size_t cut = kMaxQuotedBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + printable(text.substr(0, cut)) + "\"... (" + std::to_string(text.size()) + " bytes)";
 }
 
 }  // namespace ruvelo

@@ -32,7 +32,9 @@ void dropByteOrderMark(std::string& text);
 // quoting a file's bytes stays one line and shows what is really there.
 std::string printable(std::string_view text);
 
-// `text` made printable, in double quotes: how messages quote what a file says.
+// `text` made printable, in double quotes: how messages quote what a file says. Longer than
+// kMaxQuotedBytes, only its start is quoted, followed by "... (N bytes)", so a message stays short.
+inline constexpr std::size_t kMaxQuotedBytes = 80;
 std::string quotedText(std::string_view text);
 
 }  // namespace ruvelo

@@ -1,11 +1,14 @@
 #include "platform/settings.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
@@ -87,6 +90,20 @@ void store(Settings& settings, const Field& field, double value, bool fromFile =
     settings.*(*scale) = {fromFile, value == kAuto, value == kAuto ? 1.0f : static_cast<float>(value)};
 }
 
+// Whether `value` is written the one plain way: "0" or digits without a leading zero, then (when
+// `fraction`) optionally "." and digits. No sign, blank, exponent, hex or byte after it.
+bool plainDecimal(const std::string& value, bool fraction) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  std::size_t at = 0;
+  while (at < value.size() && digit(value[at])) ++at;
+  if (at == 0 || (at > 1 && value[0] == '0')) return false;
+  if (at == value.size()) return true;
+  if (!fraction || value[at] != '.' || at + 1 == value.size()) return false;
+  for (++at; at < value.size(); ++at)
+    if (!digit(value[at])) return false;
+  return true;
+}
+
 // A number read from the start of `value` ("" when the value holds none): "" or why it is refused.
 // A strict reading takes only a value that is the number and nothing else.
 std::string readNumber(const SettingKey& key, const std::string& value, double& out) {
@@ -101,8 +118,10 @@ std::string readNumber(const SettingKey& key, const std::string& value, double& 
     errno = 0;
     out = 0.0;
   }
+  // A strict key takes the value only as a plain decimal ("0.5", not "+0.5", "0x1p-1" or "5e-1"),
+  // and a window sample count only as a whole number ("4", not "4.0" or "04").
   const bool strict = key.reading != Reading::LenientInteger && key.reading != Reading::LenientNumber;
-  if (end == begin || (strict && (*end != '\0' || value[0] == ' ' || value[0] == '\t')))
+  if (end == begin || (strict && !plainDecimal(value, key.reading != Reading::SampleCount)))
     return "not a number";
   if (!std::isfinite(out)) return "not finite";
   if (errno == ERANGE || out < key.minimum || out > key.maximum) return "out of range";
@@ -190,7 +209,13 @@ SettingsResult readSettingsFile(const std::string& path, const std::string& ship
   SettingsResult read = readSettings(path, settings);
   if (read.status == SettingsStatus::BadValue) read.message += " in " + printable(path);
   if (read.status == SettingsStatus::FileMissing && path != shippedFile) {
-    const std::string problem = regularFileProblem(path);
+    std::string problem = regularFileProblem(path);
+    if (problem.empty()) {
+      // A plain file that would not open or read: the system says why (no permission, ...).
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      problem = fd < 0 ? std::strerror(errno) : "cannot be read";
+      if (fd >= 0) ::close(fd);
+    }
     read.message =
         "Unable to open file " + printable(path) + (problem.empty() ? "" : ": " + printable(problem));
   }

@@ -40,8 +40,9 @@ struct SettingsResult {
 // with no "=" and no key, is ignored. The value is everything after that "="; a carriage return
 // belongs to the line end. The window's keys and brightness read their values leniently (leading
 // blanks skipped, the number ends at the first character that is not part of it; `fullscreen` is
-// true only for exactly "true"); `volume` and `ghost` must be exactly a number or true/false,
-// `render_scale` exactly "auto" or a number, `window_samples` exactly 0, 2, 4 or 8. A value
+// true only for exactly "true"); `volume` and `ghost` must be exactly a plain decimal or
+// true/false, `render_scale` exactly "auto" or a plain decimal, `window_samples` exactly 0, 2, 4 or 8
+// (no sign, leading zero, exponent, hex, "4.0" or byte after the value). A value
 // that cannot be read, is not finite or is out of its key's range stops parsing with BadValue.
 SettingsResult parseSettings(std::istream& in, Settings& settings);
 
@@ -54,8 +55,8 @@ SettingsResult readSettings(const std::string& path, Settings& settings);
 std::string settingsFileToRead(const std::string& configDir, const std::string& shippedFile);
 
 // Reads `path` (from settingsFileToRead) into `settings`. Every message names the file: a bad value
-// ends with " in PATH"; a player's file that cannot be read gives "Unable to open file PATH"; the
-// shipped file keeps its "Unable to open file settings.txt".
+// ends with " in PATH"; a player's file that cannot be read gives "Unable to open file PATH: why";
+// the shipped file keeps its "Unable to open file settings.txt".
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings);
 
 }  // namespace ruvelo

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace ruvelo {
@@ -27,6 +28,20 @@ void catchStopSignals() {
 
 bool stopSignalled() {
   return gStopped.load();
+}
+
+StoppableWait::StoppableWait(std::chrono::milliseconds limit)
+    : limit_(limit), last_(std::chrono::steady_clock::now()) {}
+
+void StoppableWait::progress() {
+  last_ = std::chrono::steady_clock::now();
+}
+
+bool StoppableWait::over() {
+  const auto now = std::chrono::steady_clock::now();
+  if (stopSignalled() && !stopSeen_) stopSeen_ = now;
+  if (stopSeen_ && now - std::max(*stopSeen_, last_) >= kStopGrace) return stopped_ = true;
+  return now - last_ >= limit_;
 }
 
 }  // namespace ruvelo

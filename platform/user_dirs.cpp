@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/regular_file.h"
+
 namespace ruvelo {
 namespace {
 
@@ -40,6 +42,20 @@ std::string userDataDir() {
 }
 std::string userStateDir() {
   return xdgDir("XDG_STATE_HOME", ".local/state");
+}
+
+std::string unkeptFilesLine() {
+  const bool state = userStateDir().empty(), data = userDataDir().empty();
+  if (!state && !data) return "";
+  const char* home = std::getenv("HOME");
+  const std::string homeIs = !home             ? "HOME is not set"
+                             : home[0] == '\0' ? "HOME is empty"
+                                               : "HOME " + quotedText(home) + " is not an absolute path";
+  if (state && data)
+    return "no run or best result is kept: " + homeIs +
+           " and neither XDG_STATE_HOME nor XDG_DATA_HOME names an absolute folder";
+  return std::string(state ? "no run is kept: " : "no best result is kept: ") + homeIs + " and " +
+         (state ? "XDG_STATE_HOME" : "XDG_DATA_HOME") + " names no absolute folder";
 }
 
 bool makeDirs(const std::string& dir, std::string& why) {

@@ -17,6 +17,11 @@ std::string userStateDir();
 // $HOME. "" when neither the variable nor HOME gives an absolute path.
 std::string xdgDir(const char* variable, const char* fallback);
 
+// "" when the state and data folders are known; else the line (without "ruvelo: ") saying what is
+// not kept and why: "no run or best result is kept: HOME is not set and neither XDG_STATE_HOME
+// nor XDG_DATA_HOME names an absolute folder". Values it quotes show control characters as \xNN.
+std::string unkeptFilesLine();
+
 // Creates `dir` and its missing parents (mode 0755). False with `why` on failure.
 bool makeDirs(const std::string& dir, std::string& why);
 

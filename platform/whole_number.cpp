@@ -6,8 +6,17 @@
 
 namespace ruvelo {
 
+namespace {
+
+// strtol and strtof skip leading blanks and take a plus sign: neither is part of a plain number.
+bool startsPlain(const std::string& text) {
+  return !text.empty() && (text[0] == '-' || text[0] == '.' || (text[0] >= '0' && text[0] <= '9'));
+}
+
+}  // namespace
+
 bool parseWhole(const std::string& text, long& out) {
-  if (text.empty()) return false;
+  if (!startsPlain(text)) return false;
   char* end = nullptr;
   errno = 0;
   out = std::strtol(text.c_str(), &end, 10);
@@ -15,7 +24,7 @@ bool parseWhole(const std::string& text, long& out) {
 }
 
 bool parseWhole(const std::string& text, float& out) {
-  if (text.empty()) return false;
+  if (!startsPlain(text)) return false;
   char* end = nullptr;
   errno = 0;
   out = std::strtof(text.c_str(), &end);

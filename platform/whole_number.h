@@ -1,5 +1,5 @@
-// Numbers read from text that must be nothing but the number: no blanks, no trailing bytes (an
-// embedded NUL included). Used by the command-line flags and the input scripts.
+// Numbers read from text that must be nothing but the number: no blanks, no plus sign, no trailing
+// bytes (an embedded NUL included). Used by the command-line flags and the input scripts.
 #pragma once
 
 #include <string>

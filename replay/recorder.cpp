@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "platform/regular_file.h"
+
 namespace ruvelo {
 
 Recorder::Recorder(const RecordingHeader& header, std::string recordPath, const std::string& stateDir,
@@ -16,7 +18,8 @@ Recorder::Recorder(const RecordingHeader& header, std::string recordPath, const 
   // Without the file the run is kept in memory and the end says why it was not kept.
   std::string why;
   if (!file_.open(lastRunPath_, why))
-    err << "ruvelo: the run cannot be kept in " << lastRunPath_ << ": " << why << std::endl;
+    err << "ruvelo: the run cannot be kept in " << printable(lastRunPath_) << ": " << printable(why)
+        << std::endl;
 }
 
 float Recorder::frameStep(long /*frame*/, float measured) {
@@ -47,7 +50,17 @@ void Recorder::notePose(const RecordedPose& pose) {
 }
 
 bool Recorder::endFrame(long frame, const std::function<std::uint64_t()>& stateHash, std::ostream& err) {
-  if (finished_) return true;
+  if (finished_ || !refused_.empty()) return true;
+  if (current_.events.size() > kMaxEventsPerFrame) {
+    // A recording keeps at most that many events a frame; one that dropped some would not replay, so
+    // this run is not recorded at all (last-run.rvr and --record stay as they were).
+    refused_ = "frame " + std::to_string(frame) + " had " + std::to_string(current_.events.size()) +
+               " input events, more than a recording keeps (" + std::to_string(kMaxEventsPerFrame) + ")";
+    err << "ruvelo: this run is not recorded: " << refused_ << std::endl;
+    file_.abandon();
+    pending_.clear();
+    return true;
+  }
   lastHash_ = stateHash();
   if (frame % kStateHashInterval == 0) current_.stateHash = lastHash_;
   const std::size_t from = pending_.size();
@@ -67,18 +80,20 @@ void Recorder::flushPending(std::ostream& err) {
   pending_.clear();
   if (file_.behind() && !toldBehind_) {
     toldBehind_ = true;
-    err << "ruvelo: the run cannot be written to " << lastRunPath_ << " as it goes (the disk may be full); "
+    err << "ruvelo: the run cannot be written to " << printable(lastRunPath_)
+        << " as it goes (the disk may be full); "
         << "it is kept in memory until the end" << std::endl;
   }
 }
 
 std::string Recorder::bytes(std::ostream& err) {
+  if (!refused_.empty()) return "";
   const std::string end = encodeEnd(frames_, lastHash_, sum_);
   if (!file_.isOpen()) return pending_ + end;
   flushPending(err);
   std::string written;
   if (!file_.contents(written)) {
-    err << "ruvelo: the run cannot be read back from the file for " << lastRunPath_ << std::endl;
+    err << "ruvelo: the run cannot be read back from the file for " << printable(lastRunPath_) << std::endl;
     return "";
   }
   return written + end;
@@ -87,6 +102,11 @@ std::string Recorder::bytes(std::ostream& err) {
 bool Recorder::finish(std::ostream& err) {
   if (finished_) return true;
   finished_ = true;
+  if (!refused_.empty()) {
+    if (recordPath_.empty()) return true;
+    err << "ruvelo: --record " << recordPath_ << ": not written (" << refused_ << ")" << std::endl;
+    return false;
+  }
   // A run that never played a frame (one retried on the last frame) replaces no recording.
   if (frames_ == 0) {
     file_.abandon();
@@ -103,7 +123,8 @@ bool Recorder::finish(std::ostream& err) {
     // The file now holds the whole run; it replaces last-run.rvr only once it is complete.
     file_.append(encodeEnd(frames_, lastHash_, sum_));
     if (!file_.commit(why))
-      err << "ruvelo: the run could not be kept in " << lastRunPath_ << ": " << why << std::endl;
+      err << "ruvelo: the run could not be kept in " << printable(lastRunPath_) << ": " << printable(why)
+          << std::endl;
   }
   if (recordPath_.empty()) return true;
   if (recording.empty()) {

@@ -35,8 +35,9 @@ class Recorder : public InputSource {
   // The run so far (every frame ended) as a complete .rvr file; "" when it cannot be read back.
   std::string bytes(std::ostream& err);
   // The end of the run: last-run.rvr in the state folder, and the --record file. False (after one
-  // line on `err`) when --record could not be written. Only the first call acts; a run without a
-  // frame writes nothing.
+  // line on `err`) when --record could not be written. A run with a frame of more events than a
+  // recording keeps is told once, at that frame, and not recorded at all. Only the first call acts; a run
+  // without a frame writes nothing.
   bool finish(std::ostream& err);
 
  private:
@@ -53,6 +54,7 @@ class Recorder : public InputSource {
   std::string pending_;         // recorded, not yet handed to the file (or all of it without a file)
   AtomicFile file_;             // last-run.rvr; not open when the state folder cannot be written
   bool toldBehind_ = false;
+  std::string refused_;  // why this run is not recorded (a frame with too many events)
   std::string lastRunPath_;
 };
 

@@ -46,7 +46,7 @@ TEST(Faults, AConfigFolderThatIsAFileStopsTheGameNamingIt) {
   const GameRun run = folder.run({"--frames", "1"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err,
-            "Unable to open file " + config + "/ruvelo/settings.txt: " + config + " is not a folder");
+            "Unable to open file " + config + "/ruvelo/settings.txt: " + config + " is not a folder\n");
   EXPECT_EQ(run.out, "") << "no window, nothing else";
 }
 

@@ -1,13 +1,16 @@
-// The files the game writes, in the built game: a stop signal keeps the run, a full folder never
-// leaves a damaged recording, links are refused and FIFOs stay FIFOs, flags naming one file are
-// refused, the temporary files of ended games are cleared, and a best file no win can have is
-// named unreadable.
+// The files the game writes, in the built game: a stop signal keeps the run (a FIFO nobody reads
+// included), a full folder never leaves a damaged recording, links are refused and FIFOs stay FIFOs, flags
+// naming one file are refused, the temporary files of ended games are cleared, and a best file no win can
+// have is named unreadable.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -174,6 +177,114 @@ TEST(Files, LeftoversAndImpossibleBestsAreTold) {
                            0),
       0u)
       << impossible.err;
+}
+
+// The game started in `folder` as GameFolder::run starts it, and SIGTERM sent once `ready` is on
+// its standard output: how long it took to end after the signal, its status and standard error.
+struct Stopped {
+  int status = -1;
+  double msAfterSignal = -1.0;
+  std::string err;
+};
+
+Stopped stopOnceReady(const GameFolder& folder, const std::vector<std::string>& args,
+                      const std::string& ready) {
+  const std::string out = folder.path("stdout.txt"), err = folder.path("stderr.txt");
+  fs::remove(out);
+  const pid_t game = ::fork();
+  if (game == 0) {
+    if (::chdir(folder.path("bin").c_str()) != 0) ::_exit(127);
+    ::setenv("RUVELO_DATA_DIR", "../assets", 1);
+    ::setenv("HOME", folder.path("home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", folder.path("config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", folder.path("data").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", folder.path("state").c_str(), 1);
+    if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) ::_exit(127);
+    std::vector<char*> argv{const_cast<char*>(RUVELO_GAME_BIN)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(RUVELO_GAME_BIN, argv.data());
+    ::_exit(127);
+  }
+  Stopped stopped;
+  int raw = 0;
+  const auto start = std::chrono::steady_clock::now();
+  while (readWholeFile(out).find(ready) == std::string::npos) {
+    if (::waitpid(game, &raw, WNOHANG) == game ||
+        std::chrono::steady_clock::now() - start > std::chrono::seconds(120)) {
+      ::kill(game, SIGKILL);
+      ::waitpid(game, &raw, 0);
+      stopped.err = readWholeFile(err) + " (never printed " + ready + ")";
+      return stopped;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the wait
+  ::kill(game, SIGTERM);
+  const auto signalled = std::chrono::steady_clock::now();
+  while (::waitpid(game, &raw, WNOHANG) != game) {
+    if (std::chrono::steady_clock::now() - signalled > std::chrono::seconds(20)) ::kill(game, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stopped.msAfterSignal =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - signalled).count();
+  stopped.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  stopped.err = readWholeFile(err);
+  return stopped;
+}
+
+// FIFOs nobody reads, as --audio-out, as last-run.rvr and as a screenshot: the game waits for a
+// reader only a bounded time, a stop signal ends that wait at once, the run is kept and the line
+// says nobody reads.
+TEST(Files, OutputsNobodyReadsEndSoonAfterAStopSignalWithTheRunKept) {
+  const std::vector<std::string> run = {"--frames", "3", "--fixed-dt", "0.05", "--log-state"};
+  const std::string lastFrame = "state frame=3 ";
+  std::string why;
+  {
+    GameFolder folder(kTinyWindow);
+    ASSERT_EQ(::mkfifo(folder.path("bin/sound.wav").c_str(), 0644), 0);
+    auto args = run;
+    args.insert(args.end(), {"--audio-out", "sound.wav"});
+    const Stopped sound = stopOnceReady(folder, args, lastFrame);
+    EXPECT_LT(sound.msAfterSignal, 1000.0) << sound.err;
+    EXPECT_EQ(sound.status, 3) << sound.err;
+    EXPECT_NE(sound.err.find("--audio-out: sound.wav could not be written: nobody reads sound.wav"),
+              std::string::npos)
+        << sound.err;
+    EXPECT_EQ(framesIn(folder.stateDir() + "/last-run.rvr", why), 3u) << why;
+  }
+  {
+    GameFolder folder(kTinyWindow);
+    fs::create_directories(folder.stateDir());
+    const std::string lastRun = folder.stateDir() + "/last-run.rvr";
+    ASSERT_EQ(::mkfifo(lastRun.c_str(), 0644), 0);
+    auto args = run;
+    args.insert(args.end(), {"--record", "run.rvr"});
+    const Stopped kept = stopOnceReady(folder, args, lastFrame);
+    EXPECT_LT(kept.msAfterSignal, 1000.0) << kept.err;
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("the run could not be kept in " + lastRun + ": nobody reads " + lastRun),
+              std::string::npos)
+        << kept.err;
+    EXPECT_EQ(framesIn(folder.path("bin/run.rvr"), why), 3u) << "--record still written: " << why;
+    struct stat info {};
+    ASSERT_EQ(::lstat(lastRun.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  }
+  {
+    GameFolder folder(kTinyWindow);
+    ASSERT_EQ(::mkfifo(folder.path("bin/shot.png").c_str(), 0644), 0);
+    auto args = run;
+    args.insert(args.end(), {"--screenshot", "2:shot.png"});
+    const Stopped shot = stopOnceReady(folder, args, "state frame=1 ");
+    EXPECT_LT(shot.msAfterSignal, 1000.0) << shot.err;
+    EXPECT_EQ(shot.status, 3) << shot.err;
+    EXPECT_NE(shot.err.find("frame 2 could not be written to shot.png: nobody reads shot.png"),
+              std::string::npos)
+        << shot.err;
+    EXPECT_EQ(framesIn(folder.stateDir() + "/last-run.rvr", why), 2u)
+        << "the run up to the screenshot: " << why;
+  }
 }
 
 }  // namespace

@@ -207,7 +207,7 @@ TEST(Hud, DriveElementsShowSpeedGearAndTheVehicleOnTheMap) {
 }
 
 TEST(Hud, ResultScreenNamesItsKeysInTheFontsOwnGlyphs) {
-  const Overlay won = resultOverlay("5 Stars", "Time left 48.50 s, best 50.06 s", 0.5f);
+  const Overlay won = resultOverlay("5 Stars", "Time left 48.50 s \u00B7 Best: 50.06 s", 0.5f);
   ASSERT_EQ(won.lines.size(), 3u);
   EXPECT_EQ(won.lines[0].text, "5 Stars");
   EXPECT_FLOAT_EQ(won.lines[1].scale, 0.3f);
@@ -222,7 +222,7 @@ TEST(Hud, ResultScreenNamesItsKeysInTheFontsOwnGlyphs) {
   for (const auto& [w, h] : {std::pair{160, 90}, {320, 240}, {640, 360}, {1280, 720}}) {
     const float scale = resultScale(gameGlyphs(), w, h);
     EXPECT_GE(scale, hudScale(gameGlyphs(), w, h)) << w << "x" << h;
-    const Overlay lines = resultOverlay("5 Stars", "Time left 153.00 s, best 153.00 s", scale);
+    const Overlay lines = resultOverlay("5 Stars", "New best: 153.00 s left, 153.00 s better", scale);
     const TextBox detail = lineBox(lines.lines[1], gameGlyphs(), w, h);
     const TextBox keysBox = lineBox(lines.lines[2], gameGlyphs(), w, h);
     EXPECT_LE(std::max(detail.max.x, keysBox.max.x), static_cast<float>(w)) << w << "x" << h;

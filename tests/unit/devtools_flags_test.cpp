@@ -1,5 +1,6 @@
 // Developer flags: what tests and bug reports rely on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -181,6 +182,33 @@ TEST(DevFlags, FlagsNamingTheSameFileOrIgnoredByAReplayAreRefused) {
       parse({"--record", run.c_str(), "--audio-out", sound.c_str(), "--input", script.c_str()});
   ASSERT_TRUE(apart.ok) << apart.message;
   EXPECT_EQ(refusedFlags(apart.flags), "");
+}
+
+// Outputs in a folder that is not there yet: the spellings of one path are one file before the
+// folder exists (a link to an existing folder included), and different paths stay apart.
+TEST(DevFlags, PathsAreComparedAsTheyWillBeBeforeTheirFolderExists) {
+  const std::string dir = test::makeTempDir("flags");
+  std::filesystem::create_directory(dir + "/sub");
+  std::filesystem::create_directory_symlink(dir + "/sub", dir + "/link");
+  const std::string here = std::filesystem::current_path();
+  ASSERT_EQ(::chdir(dir.c_str()), 0);
+  const std::pair<std::string, std::string> same[] = {
+      {"nd/x", "nd//x"},       {"nd/x", "nd/../nd/x"},    {"nd/x", dir + "/nd/x"}, {"nd/x", "./nd/./x"},
+      {"nd/x", "sub/../nd/x"}, {"link/nd/x", "sub/nd/x"}, {"nd/a/../x", "nd/x"}};
+  for (const auto& [a, b] : same) EXPECT_TRUE(sameFile(a, b)) << a << " and " << b;
+  const std::pair<std::string, std::string> apart[] = {
+      {"nd/x", "nd/y"}, {"nd/x", "nd/nd/x"}, {"nd/x", "sub/x"}, {"nd/x", "x"}};
+  for (const auto& [a, b] : apart) EXPECT_FALSE(sameFile(a, b)) << a << " and " << b;
+  const FlagsResult r = parse({"--screenshot", "1:nd/x", "--audio-out", "nd//x"});
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(refusedFlags(r.flags),
+            "--audio-out nd//x and --screenshot nd/x name the same file (one would destroy the other)");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/nd"));
+  ASSERT_EQ(::chdir(here.c_str()), 0);
+
+  // A frame number is written plainly.
+  for (const char* odd : {" 1:x.png", "+1:x.png", "01x:x.png"})
+    EXPECT_FALSE(parse({"--screenshot", odd}).ok) << odd;
 }
 
 TEST(FrameStats, NearestRankStatistics) {

@@ -2,6 +2,11 @@
 // says why.
 #include <gtest/gtest.h>
 #include <stb_image.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "devtools/screenshots.h"
 #include "support/temp_dir.h"
@@ -22,8 +27,31 @@ TEST(Screenshots, WritesThePictureTopRowFirstOrSaysWhyNot) {
 
   // The device accepts the open and buffers the bytes: only the flush tells the disk is full.
   EXPECT_EQ(writePngFile("/dev/full", 2, 2, rgba), "No space left on device");
-  EXPECT_EQ(writePngFile(dir, 2, 2, rgba), "Is a directory");
-  EXPECT_EQ(writePngFile(dir + "/no/such/folder.png", 2, 2, rgba), "No such file or directory");
+  EXPECT_EQ(writePngFile(dir, 2, 2, rgba), dir + " is a folder");
+  // Like every output, a missing folder is made.
+  EXPECT_EQ(writePngFile(dir + "/new/folder.png", 2, 2, rgba), "");
+}
+
+// The writer's refusals hold for screenshots: a link (to a file, or dangling) is not followed, a
+// read-only file is not replaced (even by root), and nothing is left beside them.
+TEST(Screenshots, LinksAndReadOnlyFilesAreRefused) {
+  const std::string dir = test::makeTempDir("ruvelo-shots");
+  const std::vector<unsigned char> rgba(16, 255);
+  std::ofstream(dir + "/victim.txt") << "keep me";
+  std::filesystem::create_symlink(dir + "/victim.txt", dir + "/link.png");
+  std::filesystem::create_symlink(dir + "/created.png", dir + "/dangling.png");
+  std::ofstream(dir + "/readonly.png") << "old";
+  ASSERT_EQ(::chmod((dir + "/readonly.png").c_str(), 0444), 0);
+  EXPECT_EQ(writePngFile(dir + "/link.png", 2, 2, rgba), dir + "/link.png is a symbolic link (not followed)");
+  EXPECT_EQ(writePngFile(dir + "/dangling.png", 2, 2, rgba),
+            dir + "/dangling.png is a symbolic link (not followed)");
+  EXPECT_EQ(writePngFile(dir + "/readonly.png", 2, 2, rgba), dir + "/readonly.png is not writable");
+  EXPECT_EQ(test::readWholeFile(dir + "/victim.txt"), "keep me");
+  EXPECT_EQ(test::readWholeFile(dir + "/readonly.png"), "old");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"dangling.png", "link.png", "readonly.png", "victim.txt"}));
 }
 
 TEST(Screenshots, AFailedOrMissedFrameIsOneLineNamingFrameAndFile) {

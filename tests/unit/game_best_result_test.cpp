@@ -1,14 +1,25 @@
 // The best result: which run is better, the best file's text, and the files kept beside it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "game/best_result.h"
+#include "platform/stop_signals.h"
 #include "support/temp_dir.h"
 
 namespace ruvelo {
@@ -152,6 +163,99 @@ TEST(BestResult, ValuesNoWinCanHaveMakeTheFileUnreadable) {
           "/best.txt cannot be read (time_left 1e9 is not a value a win can have); it is left as it is\n");
   EXPECT_EQ(best.offer({99.0, 99.0f, {}}, "run", err), "Time left 99.00 s, best unreadable");
   EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), "time_left=1e9\npower_left=50\n");
+}
+
+// The best's two files on a 64 KiB folder: with room for the new best.rvr but not for best.txt,
+// neither changes (the pair is written whole before either is replaced) and nothing is left; with
+// room, both change and best.txt names its recording, so a best.rvr from another run is told apart.
+TEST(BestResult, ThePairChangesTogetherOnAFullDiskAndAMismatchIsFound) {
+  const std::string dir = test::makeTempDir("ruvelo-best");
+  if (::geteuid() != 0 || ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "needs root to mount a small folder";
+  struct Unmount {
+    std::string dir;
+    ~Unmount() { ::umount(dir.c_str()); }
+  } unmount{dir};
+  const std::string oldBest = formatBestFile({10.0, 5.0f, {}});
+  std::ofstream(dir + "/best.txt", std::ios::binary) << oldBest;
+  // Fill the folder but for exactly the room a recording of `room` bytes takes.
+  struct statvfs fs {};
+  {
+    std::ofstream filler(dir + "/filler", std::ios::binary);
+    ASSERT_EQ(::statvfs(dir.c_str(), &fs), 0);
+    filler << std::string((fs.f_bavail - 8) * fs.f_bsize, 'x');
+  }
+  ASSERT_EQ(::statvfs(dir.c_str(), &fs), 0);
+  ASSERT_GT(fs.f_bavail, 0u);
+  const std::string recording(fs.f_bavail * fs.f_bsize, 'r');
+  {
+    BestResult best(dir);
+    std::ostringstream err;
+    best.load(err);
+    EXPECT_EQ(best.offer({50.0, 5.0f, {}}, recording, err),
+              "Time left 50.00 s, best not saved: No space left on device");
+    EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
+  }
+  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), oldBest);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/best.rvr")) << "the recording went in without its result";
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"best.lock", "best.txt", "filler"}));
+
+  std::filesystem::remove(dir + "/filler");
+  BestResult best(dir);
+  std::ostringstream err;
+  best.load(err);
+  EXPECT_EQ(best.offer({50.0, 5.0f, {}}, "a run ending 01234567", err),
+            "New best: 50.00 s left, 40.00 s better");
+  RunResult kept;
+  std::string why, checksum;
+  ASSERT_TRUE(parseBestFile(test::readWholeFile(dir + "/best.txt"), kept, why, &checksum)) << why;
+  EXPECT_EQ(kept.timeLeft, 50.0);
+  EXPECT_EQ(checksum, "3031323334353637");
+  BestResult next(dir);
+  next.load(err);
+  EXPECT_TRUE(next.recordingMatches(test::readWholeFile(dir + "/best.rvr")));
+  EXPECT_FALSE(next.recordingMatches("the old run ending 89abcdef")) << "a pair cut between its renames";
+  EXPECT_EQ(err.str(), "");
+}
+
+// A win offered while best.lock is held elsewhere and SIGTERM comes 300 ms into the wait: 0 when
+// the offer gives up within the stop's grace and says why, keeping nothing.
+int offerWhileAStopSignalComes(const std::string& dir) {
+  catchStopSignals();
+  BestResult best(dir);
+  std::ostringstream err;
+  best.load(err);
+  std::thread signal([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::raise(SIGTERM);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const std::string line = best.offer({50.0, 5.0f, {}}, "run", err);
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  signal.join();
+  std::fprintf(stderr, "%s after %.0f ms\n", line.c_str(), ms);
+  const bool ok =
+      line == "Time left 50.00 s, best not saved: best.lock is held by another game (the wait was stopped)" &&
+      ms > 300.0 && ms < 1000.0 && !std::filesystem::exists(dir + "/best.rvr");
+  return ok ? 0 : 1;
+}
+
+// best.lock held by another game: the win waits a bounded time, a stop signal ends the wait at
+// once, and the best is left as it was with the line saying why. (In a child process: the stop
+// signal stays noted for the rest of the process.)
+TEST(BestResult, ALockHeldElsewhereIsNotWaitedForPastAStopSignal) {
+  const std::string dir = test::makeTempDir("ruvelo-best") + "/ruvelo";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/best.txt", std::ios::binary) << formatBestFile({10.0, 5.0f, {}});
+  const int held = ::open((dir + "/best.lock").c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EXIT(std::exit(offerWhileAStopSignalComes(dir)), ::testing::ExitedWithCode(0), "");
+  ::close(held);
+  EXPECT_EQ(test::readWholeFile(dir + "/best.txt"), formatBestFile({10.0, 5.0f, {}}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "input/input_script.h"
 #include "input/key_names.h"
 #include "input/scripted_input.h"
+#include "platform/regular_file.h"
 
 namespace ruvelo {
 namespace {
@@ -42,6 +43,31 @@ TEST(InputScript, RejectsMalformedLinesWithTheLineNumber) {
     EXPECT_FALSE(parseInputScript(in, keys, error)) << text;
     EXPECT_NE(error.find("line 2"), std::string::npos) << error;
   }
+}
+
+// What an editor or a careless file leaves: a byte-order mark in front (skipped, as in controls.txt),
+// function keys spelled oddly (refused), and a name megabytes long (quoted only in part).
+TEST(InputScript, MarksOddKeyNamesAndHugeNamesAreReadSoundly) {
+  std::vector<ScriptedKey> keys;
+  std::string error;
+  ASSERT_TRUE(parseInputScript(std::string("\xEF\xBB\xBF"
+                                           "1 W press\n"),
+                               keys, error))
+      << error;
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys[0].key, GLFW_KEY_W);
+  EXPECT_EQ(keyCodeFromName("F3"), GLFW_KEY_F3);
+  EXPECT_EQ(keyCodeFromName("F25"), GLFW_KEY_F25);
+  for (const char* odd : {"F03", "F+3", "F 3", "F0", "F-1", "F26", "F1x"})
+    EXPECT_EQ(keyCodeFromName(odd), -1) << odd;
+
+  const std::string huge(4 * 1024 * 1024, 'A');
+  keys.clear();
+  EXPECT_FALSE(parseInputScript("1 " + huge + " press\n", keys, error));
+  EXPECT_EQ(error, "line 1: unknown key \"" + huge.substr(0, 80) + "\"... (4194304 bytes)");
+  // A cut never splits a character: 79 ASCII bytes and then a two-byte one.
+  EXPECT_EQ(quotedText(std::string(79, 'a') + "\xC3\xA9" + std::string(100, 'b')),
+            "\"" + std::string(79, 'a') + "\"... (181 bytes)");
 }
 
 TEST(ScriptedInput, DeliversEachFrameOnceAndTracksHeldKeys) {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "support/temp_dir.h"
 
@@ -202,11 +203,35 @@ TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
   EXPECT_EQ(nul.result.message, "Invalid settings value for height: \"\\x00\\x1b[2J\\x7f\" (not a number)");
 
   Settings s;
-  std::istringstream tiny("brightness=1e-50\nvolume=-1e-50\n");
+  std::istringstream tiny("brightness=1e-50\n");
   const SettingsResult r = parseSettings(tiny, s);
   ASSERT_EQ(r.status, SettingsStatus::Ok) << "underflow is zero, not out of range: " << r.message;
   EXPECT_EQ(s.brightness, 0.0f);
-  EXPECT_EQ(s.volume, 0.0f);
+}
+
+// The strict keys take a value written one plain way only; every other spelling of a number in
+// range (sign, leading zero, exponent, hex, "4.0" for a count, a NUL and junk) is refused by name.
+TEST(Settings, StrictKeysRefuseEveryOddSpellingOfAGoodValue) {
+  const std::pair<const char*, std::string> odd[] = {
+      {"volume", "0x1p-1"},       {"volume", "+0.5"},
+      {"volume", "00.5"},         {"volume", "5e-1"},
+      {"volume", "-0"},           {"volume", ".5"},
+      {"volume", "0."},           {"volume", std::string("0.5\0junk", 8)},
+      {"render_scale", "0x1p-1"}, {"render_scale", "+1"},
+      {"render_scale", "01"},     {"render_scale", "1e0"},
+      {"window_samples", "04"},   {"window_samples", "+4"},
+      {"window_samples", "4.0"},  {"window_samples", "4e0"},
+      {"window_samples", "0x4"},  {"window_samples", " 4"}};
+  for (const auto& [key, value] : odd) {
+    const Parsed p = parse(std::string(key) + "=" + value + "\n");
+    EXPECT_EQ(p.result.status, SettingsStatus::BadValue) << key << "=" << printable(value);
+    EXPECT_NE(p.result.message.find(quotedText(value)), std::string::npos) << p.result.message;
+  }
+  const Parsed plain = parse("volume=0.50\nrender_scale=0.75\nwindow_samples=8\n");
+  ASSERT_EQ(plain.result.status, SettingsStatus::Ok) << plain.result.message;
+  EXPECT_FLOAT_EQ(plain.s.volume, 0.5f);
+  EXPECT_FLOAT_EQ(plain.s.renderScale.value, 0.75f);
+  EXPECT_EQ(plain.s.windowSamples, 8);
 }
 
 TEST(Settings, MissingFileIsReportedNotParsed) {
