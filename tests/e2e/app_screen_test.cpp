@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "support/game_runner.h"
 #include "support/image.h"
@@ -211,7 +212,12 @@ TEST(Screen, SameRunGivesTheSamePictureWhateverElseDrawsFromRand) {
       std::string(earlier && *earlier ? std::string(earlier) + " " : "") + RUVELO_RAND_DRAWER;
   const ScopedEnv withDrawer("RUVELO_GAME_LD_PRELOAD", preload.c_str());
   Image first;
-  for (const char* draws : {"0", "1", "2", "5", "31", "344", "9744", "100003"}) {
+#ifdef RUVELO_SANITIZED
+  const std::vector<const char*> counts = {"0", "5", "9744"};  // the long drives run in the normal build
+#else
+  const std::vector<const char*> counts = {"0", "1", "2", "5", "31", "344", "9744", "100003"};
+#endif
+  for (const char* draws : counts) {
     const ScopedEnv drawing("RUVELO_TEST_RAND_DRAWS", draws);
     const std::string shot = folder.path(std::string("start_") + draws + ".png");
     const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot});
