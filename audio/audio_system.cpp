@@ -68,6 +68,11 @@ double threadCpuMicroseconds() {
   return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
 }
 
+// A float sample as 16 bits, rounded; past full scale it is held there.
+int16_t toSample(float v) {
+  return static_cast<int16_t>(std::lround(std::clamp(v * 32767.0f, -32768.0f, 32767.0f)));
+}
+
 void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 // ALSA prints its own diagnostics on standard error when there is no sound card. OpenAL loads the
@@ -100,14 +105,26 @@ void setPosition(ALuint source, const glm::vec3& p) {
 
 }  // namespace
 
-struct AudioSystem::Output {
-  Backend backend = Backend::Silent;
+constexpr int kEngineStem = static_cast<int>(Stem::Engine);
+constexpr int kTyresStem = static_cast<int>(Stem::Tyres);
+constexpr int kEventsStem = static_cast<int>(Stem::Events);
+
+// A device and its context. On the sound device every group plays on the one context; on the
+// loopback each group has a device of its own, rendered apart and added up, so each group's part of
+// the mix is known exactly.
+struct Bus {
   ALCdevice* device = nullptr;
   ALCcontext* context = nullptr;
+};
+
+struct AudioSystem::Output {
+  Backend backend = Backend::Silent;
+  std::array<Bus, kStemCount> bus{};
+  ALCcontext* current = nullptr;
   void* alsa = nullptr;
   LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
 
-  std::vector<ALuint> buffers;
+  std::array<std::vector<ALuint>, kStemCount> buffers;
   ALuint engine = 0;
   std::array<ALuint, kStreamBuffers> streamBuffers{};
   std::array<ALuint, kStreamBuffers> freeBuffers{};
@@ -123,6 +140,7 @@ struct AudioSystem::Output {
   std::array<ALuint, kEventCount> event{};
   std::array<ALuint, kEventCount> eventBuffer{};
   bool started = false;
+  bool loaded = false;
 
   // The engine, made as it plays.
   EngineSynth synth;
@@ -148,43 +166,65 @@ struct AudioSystem::Output {
   // Loopback rendering in game time.
   double samplesDue = 0.0;
   long samplesRendered = 0;
-  std::vector<float> chunk = std::vector<float>(kRenderChunk * 2);
-  bool keep = false;
+  std::array<std::vector<float>, kStemCount> chunk;
+  bool keep = false, keepStems = false;
   std::vector<int16_t> kept;
+  std::array<std::vector<int16_t>, kStemCount> keptStems;
+  long underruns = 0;
 
   // --bench: CPU per update, and of the loopback's rendering within it.
   std::vector<double> updateCost, renderCost;
   bool measuring = false;
 
   ~Output() {
-    if (context) {
-      alcMakeContextCurrent(context);
-      std::vector<ALuint> sources{engine, clunk, scrape};
-      sources.insert(sources.end(), squeal.begin(), squeal.end());
-      sources.insert(sources.end(), knock.begin(), knock.end());
-      sources.insert(sources.end(), crash.begin(), crash.end());
-      sources.insert(sources.end(), event.begin(), event.end());
-      alSourceStopv(static_cast<ALsizei>(sources.size()), sources.data());
-      // Stopped, the stream's buffers are all processed and come off its queue.
-      alSourcei(engine, AL_BUFFER, 0);
-      alDeleteSources(static_cast<ALsizei>(sources.size()), sources.data());
-      alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
-      alDeleteBuffers(kStreamBuffers, streamBuffers.data());
-      alcMakeContextCurrent(nullptr);
-      alcDestroyContext(context);
+    if (loaded) {
+      std::array<std::vector<ALuint>, kStemCount> sources;
+      sources[kEngineStem] = {engine, clunk};
+      sources[kTyresStem] = {scrape};
+      sources[kTyresStem].insert(sources[kTyresStem].end(), squeal.begin(), squeal.end());
+      sources[kTyresStem].insert(sources[kTyresStem].end(), knock.begin(), knock.end());
+      sources[kTyresStem].insert(sources[kTyresStem].end(), crash.begin(), crash.end());
+      sources[kEventsStem].assign(event.begin(), event.end());
+      for (int g = 0; g < kStemCount; ++g) {
+        use(g);
+        alSourceStopv(static_cast<ALsizei>(sources[g].size()), sources[g].data());
+        // Stopped, the stream's buffers are all processed and come off its queue.
+        if (g == kEngineStem) alSourcei(engine, AL_BUFFER, 0);
+        alDeleteSources(static_cast<ALsizei>(sources[g].size()), sources[g].data());
+        alDeleteBuffers(static_cast<ALsizei>(buffers[g].size()), buffers[g].data());
+        if (g == kEngineStem) alDeleteBuffers(kStreamBuffers, streamBuffers.data());
+      }
     }
-    if (device) alcCloseDevice(device);
+    alcMakeContextCurrent(nullptr);
+    for (int g = 0; g < kStemCount; ++g) {
+      if (g > 0 && bus[g].device == bus[g - 1].device) continue;
+      if (bus[g].context) alcDestroyContext(bus[g].context);
+      if (bus[g].device) alcCloseDevice(bus[g].device);
+    }
     if (alsa) dlclose(alsa);
   }
+
+  // Makes group g's context the current one.
+  void use(int g) {
+    if (bus[g].context != current) {
+      alcMakeContextCurrent(bus[g].context);
+      current = bus[g].context;
+    }
+  }
+
+  // Whether group g plays on a context of its own, not the one before it.
+  bool ownContext(int g) const { return g == 0 || bus[g].context != bus[g - 1].context; }
 
   // The device or the loopback, and a context on it. Returns why not, or "".
   std::string open(Backend wanted) {
     quietOpenAl();
     if (wanted == Backend::Device) {
       alsa = quietAlsa();
-      device = alcOpenDevice(nullptr);
+      ALCdevice* device = alcOpenDevice(nullptr);
       if (!device) return "no audio device could be opened";
-      context = alcCreateContext(device, nullptr);
+      ALCcontext* context = alcCreateContext(device, nullptr);
+      bus.fill({device, context});
+      if (!context) return "the audio context could not be made";
     } else {
       if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
         return "the audio library has no loopback device";
@@ -193,8 +233,6 @@ struct AudioSystem::Output {
       renderSamples =
           reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
       if (!openLoopback || !renderSamples) return "the audio library has no loopback device";
-      device = openLoopback(nullptr);
-      if (!device) return "the loopback device could not be opened";
       // Float output, so nothing is dithered and a sample past full scale is seen, not limited.
       const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
                                    ALC_STEREO_SOFT,
@@ -207,20 +245,29 @@ struct AudioSystem::Output {
                                    ALC_OUTPUT_LIMITER_SOFT,
                                    ALC_FALSE,
                                    0};
-      context = alcCreateContext(device, attributes);
+      for (Bus& b : bus) {
+        b.device = openLoopback(nullptr);
+        if (!b.device) return "the loopback device could not be opened";
+        b.context = alcCreateContext(b.device, attributes);
+        if (!b.context) return "the audio context could not be made";
+      }
+      for (auto& c : chunk) c.resize(kRenderChunk * 2);
     }
-    if (!context || !alcMakeContextCurrent(context)) return "the audio context could not be made";
+    for (const Bus& b : bus)
+      if (!alcMakeContextCurrent(b.context)) return "the audio context could not be made";
+    current = bus[kStemCount - 1].context;
     backend = wanted;
     return "";
   }
 
-  ALuint addBuffer(const Samples& samples) {
-    buffers.push_back(makeBuffer(samples));
-    return buffers.back();
+  // A buffer on the current group's device.
+  ALuint addBuffer(int g, const Samples& samples) {
+    buffers[g].push_back(makeBuffer(samples));
+    return buffers[g].back();
   }
 
   ALuint loopSource(const Samples& samples) {
-    const ALuint buffer = addBuffer(samples);
+    const ALuint buffer = addBuffer(kTyresStem, samples);
     ALuint source = 0;
     alGenSources(1, &source);
     alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
@@ -231,14 +278,27 @@ struct AudioSystem::Output {
 
   // Sounds into buffers, buffers onto sources.
   bool loadSounds() {
+    loaded = true;
+    bool fine = true;
+    for (int g = 0; g < kStemCount; ++g) {
+      if (!ownContext(g)) continue;
+      use(g);
+      alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+      // The listener rides a camera whose speed the sound is not told: no Doppler shift.
+      alDopplerFactor(0.0f);
+      fine = fine && alGetError() == AL_NO_ERROR;
+    }
+    use(kEngineStem);
     alGenSources(1, &engine);
     alSourcef(engine, AL_REFERENCE_DISTANCE, kReferenceDistance);
     alGenBuffers(kStreamBuffers, streamBuffers.data());
     freeBuffers = streamBuffers;
     freeCount = kStreamBuffers;
     alGenSources(1, &clunk);
-    alSourcei(clunk, AL_BUFFER, static_cast<ALint>(addBuffer(clunkSound())));
+    alSourcei(clunk, AL_BUFFER, static_cast<ALint>(addBuffer(kEngineStem, clunkSound())));
     alSourcef(clunk, AL_REFERENCE_DISTANCE, kReferenceDistance);
+    fine = fine && alGetError() == AL_NO_ERROR;
+    use(kTyresStem);
     const Samples squealSamples = squealLoop();
     for (int w = 0; w < 4; ++w) {
       squeal[w] = loopSource(squealSamples);
@@ -246,7 +306,8 @@ struct AudioSystem::Output {
       alSourcei(squeal[w], AL_SAMPLE_OFFSET, static_cast<ALint>(squealSamples.size() * w / 4));
     }
     scrape = loopSource(scrapeLoop());
-    const ALuint knockBuffer = addBuffer(impactSound()), crashBuffer = addBuffer(crashSound());
+    const ALuint knockBuffer = addBuffer(kTyresStem, impactSound());
+    const ALuint crashBuffer = addBuffer(kTyresStem, crashSound());
     alGenSources(kImpactVoices, knock.data());
     alGenSources(kImpactVoices, crash.data());
     for (int i = 0; i < kImpactVoices; ++i) {
@@ -255,11 +316,13 @@ struct AudioSystem::Output {
       alSourcef(knock[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
       alSourcef(crash[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
     }
-    eventBuffer[kPickup] = addBuffer(pickupSound());
-    eventBuffer[kDelivery] = addBuffer(deliverySound());
-    eventBuffer[kLowPower] = addBuffer(lowPowerSound());
-    eventBuffer[kWin] = addBuffer(winSound());
-    eventBuffer[kLose] = addBuffer(loseSound());
+    fine = fine && alGetError() == AL_NO_ERROR;
+    use(kEventsStem);
+    eventBuffer[kPickup] = addBuffer(kEventsStem, pickupSound());
+    eventBuffer[kDelivery] = addBuffer(kEventsStem, deliverySound());
+    eventBuffer[kLowPower] = addBuffer(kEventsStem, lowPowerSound());
+    eventBuffer[kWin] = addBuffer(kEventsStem, winSound());
+    eventBuffer[kLose] = addBuffer(kEventsStem, loseSound());
     alGenSources(kEventCount, event.data());
     for (int e = 0; e < kEventCount; ++e) {
       // Event sounds are the game speaking to the player: at the listener, not in the scene.
@@ -268,13 +331,11 @@ struct AudioSystem::Output {
       alSource3f(event[e], AL_POSITION, 0.0f, 0.0f, 0.0f);
       alSourcef(event[e], AL_GAIN, kEventGain * (e == kLowPower ? kLowPowerGain : 1.0f));
     }
-    alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
-    // The listener rides a camera whose speed the sound is not told: no Doppler shift.
-    alDopplerFactor(0.0f);
-    return alGetError() == AL_NO_ERROR;
+    return fine && alGetError() == AL_NO_ERROR;
   }
 
   void startLoops() {
+    use(kTyresStem);
     std::vector<ALuint> loops{scrape};
     loops.insert(loops.end(), squeal.begin(), squeal.end());
     for (ALuint source : loops) alSourcef(source, AL_GAIN, 0.0f);
@@ -296,7 +357,10 @@ struct AudioSystem::Output {
     ALint offset = 0, state = AL_STOPPED;
     alGetSourcei(engine, AL_SAMPLE_OFFSET, &offset);
     alGetSourcei(engine, AL_SOURCE_STATE, &state);
-    if (state != AL_PLAYING) queuedSamples = offset = 0;  // ran dry: start afresh
+    if (state != AL_PLAYING) {  // ran dry (or never started): start afresh
+      if (queuedSamples > 0) ++underruns;
+      queuedSamples = offset = 0;
+    }
     const long ahead = queuedSamples - offset;
     const long wanted = std::lround((std::min(dt, kLongestFrame) + kStreamLead) * kEngineRate);
     const long missing = std::max(0L, wanted - ahead);
@@ -363,16 +427,21 @@ struct AudioSystem::Output {
   }
 
   void placeListener(const AudioFrame& f, float gain) {
-    alListenerf(AL_GAIN, gain);
-    alListener3f(AL_POSITION, f.listenerPosition.x, f.listenerPosition.y, f.listenerPosition.z);
     const ALfloat orientation[] = {f.listenerFront.x, f.listenerFront.y, f.listenerFront.z,
                                    f.listenerUp.x,    f.listenerUp.y,    f.listenerUp.z};
-    alListenerfv(AL_ORIENTATION, orientation);
+    for (int g = 0; g < kStemCount; ++g) {
+      if (!ownContext(g)) continue;
+      use(g);
+      alListenerf(AL_GAIN, gain);
+      alListener3f(AL_POSITION, f.listenerPosition.x, f.listenerPosition.y, f.listenerPosition.z);
+      alListenerfv(AL_ORIENTATION, orientation);
+    }
   }
 
   // The engine: its speed and its own throttle drive the synthesis; a change between forward gears
   // clunks as the drive is taken up.
   void mixEngine(const AudioFrame& f, float dt, bool over) {
+    use(kEngineStem);
     rpm = smoothTowards(rpm, std::isfinite(f.engineRpm) ? f.engineRpm : rpm, dt, kRpmSmoothing);
     const float throttle = std::isfinite(f.engineThrottle) ? std::clamp(f.engineThrottle, 0.0f, 1.0f) : 0.0f;
     load = smoothTowards(load, throttle, dt, kLoadSmoothing);
@@ -391,6 +460,7 @@ struct AudioSystem::Output {
 
   // Each tyre's squeal, and the body's scrape along a wall: loops that swell and die away.
   void mixTyres(const AudioFrame& f, float dt, bool over) {
+    use(kTyresStem);
     for (int w = 0; w < 4; ++w) {
       const WheelSlip& wheel = f.wheels[w];
       const LoopVoice voice =
@@ -412,6 +482,7 @@ struct AudioSystem::Output {
 
   // Impacts, each pair of bodies at most once per pause.
   void mixImpacts(const AudioFrame& f) {
+    use(kTyresStem);
     for (int i = 0; i < std::min(f.impactCount, AudioFrame::kMaxImpacts); ++i) {
       const ImpactReport& report = f.impacts[i];
       if (!(report.speedChange >= kQuietestImpact) || pairResting(report.pair)) continue;
@@ -426,6 +497,7 @@ struct AudioSystem::Output {
   }
 
   void mixEvents(const AudioFrame& f, float dt, bool over) {
+    use(kEventsStem);
     if (f.pickup) play(kPickup);
     if (f.delivery) {
       play(kDelivery);
@@ -457,7 +529,7 @@ struct AudioSystem::Output {
   }
 };
 
-AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
+AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender, bool keepStems)
     : out_(std::make_unique<Output>()), volume_(std::clamp(volume, 0.0f, 1.0f)) {
   if (backend == Backend::Silent) {
     offReason_ = "silent";
@@ -478,8 +550,11 @@ AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
     return;
   }
   out_->keep = keepRender && backend == Backend::Loopback;
+  out_->keepStems = out_->keep && keepStems;
   // Room for the longest frame's samples, so keeping them never allocates while the game runs.
   if (out_->keep) out_->kept.reserve(kSampleRate * 2 + kRenderChunk * 2);
+  if (out_->keepStems)
+    for (auto& stem : out_->keptStems) stem.reserve(kSampleRate * 2 + kRenderChunk * 2);
 }
 
 AudioSystem::~AudioSystem() = default;
@@ -525,11 +600,15 @@ void AudioSystem::render(float dt) {
   long frames = static_cast<long>(std::floor(o.samplesDue)) - o.samplesRendered;
   while (frames > 0) {
     const int n = static_cast<int>(std::min<long>(frames, kRenderChunk));
-    o.renderSamples(o.device, o.chunk.data(), n);
+    for (int g = 0; g < kStemCount; ++g) o.renderSamples(o.bus[g].device, o.chunk[g].data(), n);
     if (o.keep) {
       for (int i = 0; i < n * 2; ++i) {
-        const float v = o.chunk[i] * 32767.0f;
-        o.kept.push_back(static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f))));
+        float sum = 0.0f;
+        for (int g = 0; g < kStemCount; ++g) {
+          sum += o.chunk[g][i];
+          if (o.keepStems) o.keptStems[g].push_back(toSample(o.chunk[g][i]));
+        }
+        o.kept.push_back(toSample(sum));
       }
     }
     o.samplesRendered += n;
@@ -542,8 +621,19 @@ const std::vector<int16_t>& AudioSystem::rendered() const {
   return out_ ? out_->kept : none;
 }
 
+const std::vector<int16_t>& AudioSystem::renderedStem(Stem stem) const {
+  static const std::vector<int16_t> none;
+  return out_ ? out_->keptStems[static_cast<int>(stem)] : none;
+}
+
 void AudioSystem::clearRendered() {
-  if (out_) out_->kept.clear();
+  if (!out_) return;
+  out_->kept.clear();
+  for (auto& stem : out_->keptStems) stem.clear();
+}
+
+long AudioSystem::underruns() const {
+  return out_ ? out_->underruns : 0;
 }
 
 void AudioSystem::measureCost(int expectedFrames) {
