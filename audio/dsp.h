@@ -20,6 +20,20 @@ struct Biquad {
     return {(1.0f - c) / 2.0f / a0, (1.0f - c) / a0, (1.0f - c) / 2.0f / a0, -2.0f * c / a0,
             (1.0f - alpha) / a0};
   }
+  // Every frequency at 0 dB; the phase turns through 360 degrees around hz.
+  static Biquad allPass(float hz, float q, float rate) {
+    const float w = 6.28318530718f * hz / rate, alpha = std::sin(w) / (2.0f * q), a0 = 1.0f + alpha;
+    const float c = -2.0f * std::cos(w) / a0;
+    return {(1.0f - alpha) / a0, c, 1.0f, c, (1.0f - alpha) / a0};
+  }
+  // New coefficients, the state kept: a slow move goes on without a click.
+  void retune(const Biquad& to) {
+    b0 = to.b0;
+    b1 = to.b1;
+    b2 = to.b2;
+    a1 = to.a1;
+    a2 = to.a2;
+  }
   float run(float x) {
     const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
     x2 = x1;

@@ -19,8 +19,16 @@ int sampleCount(float secondsLong) {
   return static_cast<int>(std::lround(secondsLong * static_cast<float>(kSampleRate)));
 }
 
-// Scales to the common peak and converts to 16-bit samples.
+// Keeps the sound under 8 kHz (a fourth-order low-pass), scales it to the common peak and converts it
+// to 16-bit samples.
 Samples finish(std::vector<float>& mix) {
+  Biquad low = Biquad::lowPass(8000.0f, 0.5412f, kSampleRate),
+         lower = Biquad::lowPass(8000.0f, 1.3066f, kSampleRate);
+  // The filters start from the sound's own end: a loop runs on through its seam (a one-shot ends
+  // in silence, so it starts from rest).
+  for (std::size_t i = mix.size() - std::min<std::size_t>(mix.size(), 512); i < mix.size(); ++i)
+    lower.run(low.run(mix[i]));
+  for (float& v : mix) v = lower.run(low.run(v));
   float peak = 0.0f;
   for (float v : mix) peak = std::max(peak, std::fabs(v));
   const float scale = peak > 0.0f ? kPeak / peak : 0.0f;
