@@ -20,16 +20,27 @@
 namespace ruvelo::audio {
 namespace {
 
-// Loudness of each part of the mix before the player's volume. The engine at full throttle peaks near
-// 0.5 of full scale at the default volume; the events sit well under it, leaving room for the rare
-// moment when everything sounds.
-constexpr float kEngineGain = 1.3f;
+// Loudness of each part of the mix before the player's volume. The engine sets the level: at the
+// default volume a drive sits near -20 LUFS. The events are matched by loudness, not peak: each is
+// made a few LU louder than what it plays over (the engine and the tyres, ducked under it), never
+// quieter than over a quiet idle, so it is heard whether the engine pulls or coasts and never startles.
+constexpr float kEngineGain = 1.6f;
 constexpr float kSquealGain = 0.10f;  // per tyre
 constexpr float kScrapeGain = 0.45f;
-constexpr float kImpactGain = 0.75f;
-constexpr float kClunkGain = 0.30f;
-constexpr float kEventGain = 0.25f;
-constexpr float kLowPowerGain = 0.55f;  // of the event gain: a reminder, not an alarm
+constexpr float kClunkGain = 0.45f;
+constexpr float kEventOver = 6.5f;      // LU an event stands over the engine and tyres (ducked)
+constexpr float kQuietBed = -31.0f;     // dB against the engine's stream at full scale: the quietest bed
+constexpr float kResultLevel = -21.0f;  // dB likewise: the result's sound, the engine fading out under it
+constexpr float kMostEventGain = 1.5f;  // an event's sound peaks at most near full scale
+constexpr float kDuck = 0.67f;          // the engine and tyres under an event: -3.5 dB
+constexpr float kDuckFall = 0.03f;      // s
+constexpr float kDuckRise = 0.25f;      // s
+constexpr float kBedSmoothing = 0.3f;   // s: how quickly the bed's measured loudness follows
+// An impact's loudness over the engine (LU, over the engine ducked for a hard hit) at the softest
+// knock and the hardest hit; a hit of 6 m/s is heard about 8 LU over it.
+constexpr float kSoftestImpactOver = -6.0f, kHardestImpactOver = 11.5f;
+constexpr float kMostImpactGain = 3.0f;
+constexpr float kHitDuck = 0.4f;  // s the engine and the tyres duck under a hard hit
 
 constexpr float kRpmSmoothing = 0.03f;   // s: the engine's speed as heard follows within tens of ms
 constexpr float kLoadSmoothing = 0.03f;  // s: a lift is heard at once
@@ -66,6 +77,10 @@ double threadCpuMicroseconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
+}
+
+float dbToPower(float db) {
+  return std::pow(10.0f, db / 10.0f);
 }
 
 // A float sample as 16 bits, rounded; past full scale it is held there.
@@ -139,6 +154,7 @@ struct AudioSystem::Output {
   int nextKnock = 0, nextCrash = 0;
   std::array<ALuint, kEventCount> event{};
   std::array<ALuint, kEventCount> eventBuffer{};
+  std::array<float, kEventCount> eventSeconds{};
   bool started = false;
   bool loaded = false;
 
@@ -146,6 +162,16 @@ struct AudioSystem::Output {
   EngineSynth synth;
   std::vector<float> engineSamples = std::vector<float>(kStreamMost);
   std::vector<int16_t> engineOut = std::vector<int16_t>(kStreamMost);
+
+  // How loud each part is at unit gain (mean square of the K-weighted samples), for matching events
+  // to what they play over.
+  std::array<float, kEventCount> eventPower{};
+  float knockPower = 0.0f, crashPower = 0.0f, squealPower = 0.0f, scrapePower = 0.0f;
+  KWeighting engineWeighting;
+  float enginePower = 0.0f;  // of the engine's stream as made, over the last few tenths of a second
+  float duck = 1.0f;
+  double duckUntil = -1.0;  // when the last event's sound ends
+  float fade = 1.0f;        // the engine's and the tyres' distance attenuation
 
   // What the mix remembers between frames.
   float rpm = 0.0f;
@@ -291,6 +317,7 @@ struct AudioSystem::Output {
     use(kEngineStem);
     alGenSources(1, &engine);
     alSourcef(engine, AL_REFERENCE_DISTANCE, kReferenceDistance);
+    alSourcef(engine, AL_MAX_GAIN, kEngineGain);
     alGenBuffers(kStreamBuffers, streamBuffers.data());
     freeBuffers = streamBuffers;
     freeCount = kStreamBuffers;
@@ -300,14 +327,19 @@ struct AudioSystem::Output {
     fine = fine && alGetError() == AL_NO_ERROR;
     use(kTyresStem);
     const Samples squealSamples = squealLoop();
+    squealPower = loudestPower(squealSamples);
     for (int w = 0; w < 4; ++w) {
       squeal[w] = loopSource(squealSamples);
       // Each tyre starts at its own place in the loop, so four squeals do not add up in step.
       alSourcei(squeal[w], AL_SAMPLE_OFFSET, static_cast<ALint>(squealSamples.size() * w / 4));
     }
-    scrape = loopSource(scrapeLoop());
-    const ALuint knockBuffer = addBuffer(kTyresStem, impactSound());
-    const ALuint crashBuffer = addBuffer(kTyresStem, crashSound());
+    const Samples scrapeSamples = scrapeLoop(), knockSamples = impactSound(), crashSamples = crashSound();
+    scrapePower = loudestPower(scrapeSamples);
+    knockPower = loudestPower(knockSamples);
+    crashPower = loudestPower(crashSamples);
+    scrape = loopSource(scrapeSamples);
+    const ALuint knockBuffer = addBuffer(kTyresStem, knockSamples);
+    const ALuint crashBuffer = addBuffer(kTyresStem, crashSamples);
     alGenSources(kImpactVoices, knock.data());
     alGenSources(kImpactVoices, crash.data());
     for (int i = 0; i < kImpactVoices; ++i) {
@@ -315,21 +347,26 @@ struct AudioSystem::Output {
       alSourcei(crash[i], AL_BUFFER, static_cast<ALint>(crashBuffer));
       alSourcef(knock[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
       alSourcef(crash[i], AL_REFERENCE_DISTANCE, kReferenceDistance);
+      alSourcef(knock[i], AL_MAX_GAIN, kMostImpactGain);
+      alSourcef(crash[i], AL_MAX_GAIN, kMostImpactGain);
     }
     fine = fine && alGetError() == AL_NO_ERROR;
     use(kEventsStem);
-    eventBuffer[kPickup] = addBuffer(kEventsStem, pickupSound());
-    eventBuffer[kDelivery] = addBuffer(kEventsStem, deliverySound());
-    eventBuffer[kLowPower] = addBuffer(kEventsStem, lowPowerSound());
-    eventBuffer[kWin] = addBuffer(kEventsStem, winSound());
-    eventBuffer[kLose] = addBuffer(kEventsStem, loseSound());
+    const std::array<Samples, kEventCount> sounds{
+        {pickupSound(), deliverySound(), lowPowerSound(), winSound(), loseSound()}};
+    for (int e = 0; e < kEventCount; ++e) {
+      eventBuffer[e] = addBuffer(kEventsStem, sounds[e]);
+      // The result's phrases are matched over their whole length, the rest over their loudest moment.
+      eventPower[e] = loudestPower(sounds[e], e == kWin || e == kLose ? 3.0f : 0.4f);
+      eventSeconds[e] = static_cast<float>(sounds[e].size()) / kSampleRate;
+    }
     alGenSources(kEventCount, event.data());
     for (int e = 0; e < kEventCount; ++e) {
       // Event sounds are the game speaking to the player: at the listener, not in the scene.
       alSourcei(event[e], AL_BUFFER, static_cast<ALint>(eventBuffer[e]));
       alSourcei(event[e], AL_SOURCE_RELATIVE, AL_TRUE);
       alSource3f(event[e], AL_POSITION, 0.0f, 0.0f, 0.0f);
-      alSourcef(event[e], AL_GAIN, kEventGain * (e == kLowPower ? kLowPowerGain : 1.0f));
+      alSourcef(event[e], AL_MAX_GAIN, kMostEventGain);
     }
     return fine && alGetError() == AL_NO_ERROR;
   }
@@ -369,8 +406,14 @@ struct AudioSystem::Output {
     if (chunks > 0) {
       const int count = chunks * kStreamChunk;
       synth.render(engineSamples.data(), count, rpm, heardLoad);
-      for (int n = 0; n < count; ++n)
+      double power = 0.0;
+      for (int n = 0; n < count; ++n) {
         engineOut[n] = static_cast<int16_t>(std::clamp(engineSamples[n], -1.0f, 1.0f) * 32767.0f);
+        const float k = engineWeighting.run(engineSamples[n]);
+        power += k * k;
+      }
+      enginePower = smoothTowards(enginePower, static_cast<float>(power / count),
+                                  static_cast<float>(count) / kEngineRate, kBedSmoothing);
       for (int c = 0; c < chunks; ++c) {
         const ALuint buffer = freeBuffers[--freeCount];
         alBufferData(buffer, AL_FORMAT_MONO16, engineOut.data() + c * kStreamChunk,
@@ -421,9 +464,28 @@ struct AudioSystem::Output {
     alSourcePlay(voice);
   }
 
-  void play(Event e) {
+  // How loud the engine and the tyres sound now (mean square of the K-weighted mix at unit volume),
+  // `ducked` as they will be under an event; the engine alone without the tyres.
+  float bedPower(bool ducked, bool tyres) const {
+    const float d = ducked ? kDuck * kDuck : duck * duck;
+    float power = enginePower * kEngineGain * kEngineGain * engineFade * engineFade;
+    if (tyres) {
+      for (float g : squealGain) power += squealPower * kSquealGain * kSquealGain * g * g;
+      power += scrapePower * kScrapeGain * kScrapeGain * scrapeGain * scrapeGain;
+    }
+    return power * d * fade * fade;
+  }
+
+  // Starts an event's sound as loud as `level` (dB against the engine's stream at full scale), or
+  // kEventOver over the bed when that is louder (`overBed`), and ducks the bed under it.
+  void play(Event e, float level, bool overBed = true) {
+    const float target =
+        std::max(dbToPower(level), overBed ? bedPower(true, true) * dbToPower(kEventOver) : 0.0f);
     alSourceStop(event[e]);
+    alSourcef(event[e], AL_GAIN,
+              std::min(kMostEventGain, std::sqrt(target / std::max(eventPower[e], 1e-12f))));
     alSourcePlay(event[e]);
+    duckUntil = std::max(duckUntil, time + eventSeconds[e]);
   }
 
   void placeListener(const AudioFrame& f, float gain) {
@@ -453,7 +515,13 @@ struct AudioSystem::Output {
       alSourcePlay(clunk);
     }
     lastGear = f.gear;
-    alSourcef(engine, AL_GAIN, kEngineGain * engineFade);
+    // The bed ducks quickly under an event and comes back slowly after it.
+    const bool under = time < duckUntil;
+    duck = smoothTowards(duck, under ? kDuck : 1.0f, dt, under ? kDuckFall : kDuckRise);
+    const glm::vec3 apart = f.vehiclePosition - f.listenerPosition;
+    const float distance = glm::length(apart);
+    fade = std::isfinite(distance) && distance > kReferenceDistance ? kReferenceDistance / distance : 1.0f;
+    alSourcef(engine, AL_GAIN, kEngineGain * engineFade * duck);
     setPosition(engine, f.vehiclePosition);
     streamEngine(dt, load);
   }
@@ -467,7 +535,7 @@ struct AudioSystem::Output {
           over || !wheel.onGround ? LoopVoice{} : squealVoice(wheel.longSlip, wheel.latSlip, wheel.slipSpeed);
       squealGain[w] = smoothTowards(squealGain[w], voice.gain, dt,
                                     voice.gain > squealGain[w] ? kSquealRise : kSquealFall);
-      alSourcef(squeal[w], AL_GAIN, kSquealGain * squealGain[w]);
+      alSourcef(squeal[w], AL_GAIN, kSquealGain * squealGain[w] * duck);
       // Each tyre a little apart in pitch, so four squeals do not add up in step.
       alSourcef(squeal[w], AL_PITCH, voice.pitch * (0.97f + 0.02f * static_cast<float>(w)));
       setPosition(squeal[w], f.vehiclePosition);
@@ -475,7 +543,7 @@ struct AudioSystem::Output {
     const LoopVoice voice = over ? LoopVoice{} : scrapeVoice(f.scrapeSpeed);
     scrapeGain =
         smoothTowards(scrapeGain, voice.gain, dt, voice.gain > scrapeGain ? kScrapeRise : kScrapeFall);
-    alSourcef(scrape, AL_GAIN, kScrapeGain * scrapeGain);
+    alSourcef(scrape, AL_GAIN, kScrapeGain * scrapeGain * duck);
     alSourcef(scrape, AL_PITCH, voice.pitch);
     setPosition(scrape, f.vehiclePosition);
   }
@@ -491,22 +559,28 @@ struct AudioSystem::Output {
           std::log(report.speedChange / kQuietestImpact) / std::log(kLoudestImpact / kQuietestImpact), 0.0f,
           1.0f);
       const bool heavy = strength >= kCrashStrength;
+      // As loud against the engine as the hit is hard; over a quiet bed, as over the quietest.
+      const float over = kSoftestImpactOver + (kHardestImpactOver - kSoftestImpactOver) * strength;
+      // A hard hit ducks the engine and the tyres like an event.
+      if (heavy) duckUntil = std::max(duckUntil, time + kHitDuck);
+      const float target = std::max(bedPower(heavy, false), dbToPower(kQuietBed)) * dbToPower(over);
+      const float gain = std::sqrt(target / std::max(heavy ? crashPower : knockPower, 1e-12f));
       playImpact(heavy ? crash : knock, heavy ? nextCrash : nextKnock, f.vehiclePosition,
-                 kImpactGain * (0.12f + 0.88f * strength * strength), 1.1f - 0.2f * strength);
+                 std::min(gain, kMostImpactGain), 1.1f - 0.2f * strength);
     }
   }
 
   void mixEvents(const AudioFrame& f, float dt, bool over) {
     use(kEventsStem);
-    if (f.pickup) play(kPickup);
+    if (f.pickup) play(kPickup, kQuietBed + kEventOver);
     if (f.delivery) {
-      play(kDelivery);
+      play(kDelivery, kQuietBed + kEventOver);
       deliveryTime = time;
     }
     if (f.lowPower && !over) {
       warningWait -= dt;
       if (warningWait <= 0.0f) {
-        play(kLowPower);
+        play(kLowPower, kQuietBed + kEventOver);
         warningWait = kWarningInterval;
       }
     } else {
@@ -522,7 +596,8 @@ struct AudioSystem::Output {
     if (resultWait >= 0.0f) {
       resultWait -= dt;
       if (resultWait <= 0.0f) {
-        play(lastResult == RaceResult::Won ? kWin : kLose);
+        // The engine fades out under it: the same loudness for either, whatever the engine was doing.
+        play(lastResult == RaceResult::Won ? kWin : kLose, kResultLevel, false);
         resultWait = -1.0f;
       }
     }

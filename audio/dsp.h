@@ -44,6 +44,15 @@ struct Biquad {
   }
 };
 
+// The K-weighting of loudness measurement (ITU-R BS.1770) at 48 kHz: a high shelf of about +4 dB
+// above 2 kHz and a high-pass near 40 Hz. What comes out, squared and averaged, is how loud it sounds.
+struct KWeighting {
+  Biquad shelf{1.53512485958697f, -2.69169618940638f, 1.19839281085285f, -1.69065929318241f,
+               0.73248077421585f};
+  Biquad high{1.0f, -2.0f, 1.0f, -1.99004745483398f, 0.99007225036621f};
+  float run(float x) { return high.run(shelf.run(x)); }
+};
+
 // A small deterministic noise source (a linear congruential generator), the same on every machine.
 class Noise {
  public:

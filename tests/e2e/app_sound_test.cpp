@@ -1,6 +1,6 @@
 // Scripted drives heard through --audio-out: the engine's note follows its speed, carries in the
-// middle of the spectrum and never comes round again; a pickup is heard when it happens and sits in
-// the mix rather than over it; M and volume=0 are silence, nothing clips, and every run sounds the same.
+// middle of the spectrum and never comes round again; a pickup is heard when it happens, a few dB over
+// the engine; M and volume=0 are silence, nothing clips, and every run sounds the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -223,12 +223,13 @@ TEST(Sound, PickupIsHeardWithinATenthOfASecondOfTheBattery) {
     const double after = powerAt(mix, start, tenth, hz);
     EXPECT_GT(after, 100.0 * before + 1.0) << hz << " Hz: " << before << " before, " << after << " after";
   }
-  // Heard, but in the mix: the chime's quarter second against the engine's third of a second before.
+  // Heard over the engine, but not startling: the chime's quarter second (the engine ducked under it)
+  // against the engine's third of a second before.
   const std::vector<double> heard = aWeighted(mix);
   const double chime = levelDb(heard, start, kRate / 4),
                engine = levelDb(heard, start - kRate * 3 / 10, kRate * 3 / 10);
-  EXPECT_GT(chime - engine, 1.0) << "dB(A) over the engine";
-  EXPECT_LT(chime - engine, 6.0) << "dB(A) over the engine";
+  EXPECT_GT(chime - engine, 3.0) << "dB(A) over the engine";
+  EXPECT_LT(chime - engine, 9.0) << "dB(A) over the engine";
   EXPECT_LT(peak, 32767);
 }
 
