@@ -6,11 +6,15 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "audio/engine_mix.h"
@@ -61,12 +65,19 @@ constexpr int kImpactVoices = 3;  // of each kind
 constexpr int kPairsRemembered = 16;
 constexpr int kRenderChunk = 1024;  // sample frames per render call
 
-// The engine's stream: samples made each frame, queued on one source in buffers of one fixed size (so
-// OpenAL never reallocates them). The queue is kept this far ahead of what plays (on top of the
-// frame's own time), so the mixer never runs dry.
+// The engine's stream: samples queued on one source in buffers of one fixed size (so OpenAL never
+// reallocates them). On the loopback they are made each frame, this far ahead of what plays on top of
+// the frame's own time. On the sound device a thread of its own looks every kFeedEvery and keeps the
+// queue ahead by twice the most the device took between two looks lately (kFeedLeadLeast at least,
+// kLongestFrame at most), so neither a slow frame nor a mixer that catches up in bursts lets it run
+// dry; if it ever does, the stream comes back in over kRestartFade rather than with a click.
 constexpr float kStreamLead = 0.045f;   // s
-constexpr float kLongestFrame = 0.25f;  // s: longer frames are made up to this much sound
-constexpr int kStreamChunk = 256;       // samples per buffer
+constexpr float kFeedLeadLeast = 0.1f;  // s
+constexpr auto kFeedEvery = std::chrono::milliseconds(5);
+constexpr float kFeedMemory = 5.0f;  // s over which the longest take between two looks is forgotten
+constexpr int kRestartFade = kEngineRate / 200;  // samples: 5 ms
+constexpr float kLongestFrame = 0.25f;           // s: longer frames are made up to this much sound
+constexpr int kStreamChunk = 256;                // samples per buffer
 constexpr int kStreamBuffers =
     static_cast<int>((kLongestFrame + kStreamLead) * kEngineRate) / kStreamChunk + 4;
 constexpr int kStreamMost = kStreamBuffers * kStreamChunk;
@@ -168,7 +179,8 @@ struct AudioSystem::Output {
   std::array<float, kEventCount> eventPower{};
   float knockPower = 0.0f, crashPower = 0.0f, squealPower = 0.0f, scrapePower = 0.0f;
   KWeighting engineWeighting;
-  float enginePower = 0.0f;  // of the engine's stream as made, over the last few tenths of a second
+  // Of the engine's stream as made, over the last few tenths of a second.
+  std::atomic<float> enginePower{0.0f};
   float duck = 1.0f;
   double duckUntil = -1.0;  // when the last event's sound ends
   float fade = 1.0f;        // the engine's and the tyres' distance attenuation
@@ -196,13 +208,25 @@ struct AudioSystem::Output {
   bool keep = false, keepStems = false;
   std::vector<int16_t> kept;
   std::array<std::vector<int16_t>, kStemCount> keptStems;
-  long underruns = 0;
+  std::atomic<long> underruns{0};
+  bool streaming = false;  // the engine's source has been started
+
+  // The device's feeder thread and what it shares with the game's thread: the engine's speed and
+  // load to make (the synthesis and the stream are the feeder's alone while it runs).
+  std::thread feeder;
+  std::mutex streamLock;
+  std::condition_variable wake;
+  bool stopping = false;
+  float streamRpm = 0.0f, streamLoad = 0.0f;
+  long aheadAfter = 0;    // samples queued ahead of the mixer after the last look
+  float longestTake = 0;  // samples: the most the device took between two looks, lately
 
   // --bench: CPU per update, and of the loopback's rendering within it.
   std::vector<double> updateCost, renderCost;
   bool measuring = false;
 
   ~Output() {
+    stopFeeder();
     if (loaded) {
       std::array<std::vector<ALuint>, kStemCount> sources;
       sources[kEngineStem] = {engine, clunk};
@@ -228,6 +252,29 @@ struct AudioSystem::Output {
       if (bus[g].device) alcCloseDevice(bus[g].device);
     }
     if (alsa) dlclose(alsa);
+  }
+
+  void startFeeder() {
+    feeder = std::thread([this] {
+      std::unique_lock<std::mutex> lock(streamLock);
+      const float forget = std::exp(-std::chrono::duration<float>(kFeedEvery).count() / kFeedMemory);
+      while (!stopping) {
+        longestTake *= forget;
+        const float lead = std::clamp(2.0f * longestTake / kEngineRate, kFeedLeadLeast, kLongestFrame);
+        streamEngine(lead, streamRpm, streamLoad);
+        wake.wait_for(lock, kFeedEvery);
+      }
+    });
+  }
+
+  void stopFeeder() {
+    if (!feeder.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(streamLock);
+      stopping = true;
+    }
+    wake.notify_all();
+    feeder.join();
   }
 
   // Makes group g's context the current one.
@@ -380,9 +427,10 @@ struct AudioSystem::Output {
     started = true;
   }
 
-  // Keeps the engine's queue ahead of the mixer: takes back the buffers played, makes what is missing
-  // at the frame's engine speed and load, queues it, and (re)starts the source when it ran dry.
-  void streamEngine(float dt, float heardLoad) {
+  // Keeps the engine's queue `lead` seconds ahead of the mixer: takes back the buffers played, makes
+  // what is missing at the engine's speed and load, queues it, and (re)starts the source when it ran
+  // dry.
+  void streamEngine(float lead, float heardRpm, float heardLoad) {
     ALint processed = 0;
     alGetSourcei(engine, AL_BUFFERS_PROCESSED, &processed);
     for (; processed > 0; --processed) {
@@ -394,25 +442,32 @@ struct AudioSystem::Output {
     ALint offset = 0, state = AL_STOPPED;
     alGetSourcei(engine, AL_SAMPLE_OFFSET, &offset);
     alGetSourcei(engine, AL_SOURCE_STATE, &state);
-    if (state != AL_PLAYING) {  // ran dry (or never started): start afresh
-      if (queuedSamples > 0) ++underruns;
-      queuedSamples = offset = 0;
+    // Ran dry (or never started): start afresh.
+    const bool restart = state != AL_PLAYING && streaming;
+    if (restart) {
+      ++underruns;
+      longestTake = std::max(longestTake, static_cast<float>(aheadAfter));
     }
+    if (state != AL_PLAYING) queuedSamples = offset = 0;
     const long ahead = queuedSamples - offset;
-    const long wanted = std::lround((std::min(dt, kLongestFrame) + kStreamLead) * kEngineRate);
+    if (!restart) longestTake = std::max(longestTake, static_cast<float>(aheadAfter - ahead));
+    const long wanted = std::lround(lead * kEngineRate);
     const long missing = std::max(0L, wanted - ahead);
     const int chunks =
         static_cast<int>(std::min<long>((missing + kStreamChunk - 1) / kStreamChunk, freeCount));
     if (chunks > 0) {
       const int count = chunks * kStreamChunk;
-      synth.render(engineSamples.data(), count, rpm, heardLoad);
+      synth.render(engineSamples.data(), count, heardRpm, heardLoad);
+      if (restart)
+        for (int n = 0; n < std::min(count, kRestartFade); ++n)
+          engineSamples[n] *= static_cast<float>(n) / kRestartFade;
       double power = 0.0;
       for (int n = 0; n < count; ++n) {
         engineOut[n] = static_cast<int16_t>(std::clamp(engineSamples[n], -1.0f, 1.0f) * 32767.0f);
         const float k = engineWeighting.run(engineSamples[n]);
         power += k * k;
       }
-      enginePower = smoothTowards(enginePower, static_cast<float>(power / count),
+      enginePower = smoothTowards(enginePower.load(), static_cast<float>(power / count),
                                   static_cast<float>(count) / kEngineRate, kBedSmoothing);
       for (int c = 0; c < chunks; ++c) {
         const ALuint buffer = freeBuffers[--freeCount];
@@ -422,7 +477,11 @@ struct AudioSystem::Output {
       }
       queuedSamples += count;
     }
-    if (state != AL_PLAYING) alSourcePlay(engine);
+    aheadAfter = queuedSamples - offset;
+    if (state != AL_PLAYING && queuedSamples > 0) {
+      alSourcePlay(engine);
+      streaming = true;
+    }
   }
 
   bool pairResting(uint64_t pair) const {
@@ -523,7 +582,13 @@ struct AudioSystem::Output {
     fade = std::isfinite(distance) && distance > kReferenceDistance ? kReferenceDistance / distance : 1.0f;
     alSourcef(engine, AL_GAIN, kEngineGain * engineFade * duck);
     setPosition(engine, f.vehiclePosition);
-    streamEngine(dt, load);
+    if (feeder.joinable()) {
+      std::lock_guard<std::mutex> lock(streamLock);
+      streamRpm = rpm;
+      streamLoad = load;
+    } else {
+      streamEngine(std::min(dt, kLongestFrame) + kStreamLead, rpm, load);
+    }
   }
 
   // Each tyre's squeal, and the body's scrape along a wall: loops that swell and die away.
@@ -624,6 +689,8 @@ AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender, bool ke
     out_.reset();
     return;
   }
+  // On the device the engine is streamed by a thread of its own; on the loopback, in game time.
+  if (backend == Backend::Device) out_->startFeeder();
   out_->keep = keepRender && backend == Backend::Loopback;
   out_->keepStems = out_->keep && keepStems;
   // Room for the longest frame's samples, so keeping them never allocates while the game runs.
@@ -708,7 +775,7 @@ void AudioSystem::clearRendered() {
 }
 
 long AudioSystem::underruns() const {
-  return out_ ? out_->underruns : 0;
+  return out_ ? out_->underruns.load() : 0;
 }
 
 void AudioSystem::measureCost(int expectedFrames) {

@@ -146,6 +146,14 @@ std::vector<FlagDef> flagTable(const TextCheck& checkInputScript) {
          flags.audioOut = value;
          return "";
        }},
+      {"--slow-frame", "MS",
+       "Make every fifth frame take at least MS milliseconds (at most 250): a hitch after quick frames.",
+       false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (!parseWhole(value, flags.slowFrameMs) || flags.slowFrameMs < 1 || flags.slowFrameMs > 250)
+           return "expected whole milliseconds from 1 to 250, got \"" + value + "\"";
+         return "";
+       }},
       {"--audio-stems", "",
        "With --audio-out FILE, also write the engine's, the tyres' and the events' parts of the mix to "
        "FILE.engine.wav, FILE.tyres.wav and FILE.events.wav.",
