@@ -32,13 +32,13 @@ constexpr std::array<float, 4> kCylinder{
 constexpr float kStrengthJitter = 0.07f;    // firing-to-firing strength variation
 constexpr float kTimingJitterIdle = 0.02f;  // of a firing interval, at idle
 constexpr float kTimingJitterRunning = 0.004f;
-constexpr float kCoastingMisfire = 0.08f;   // chance that a firing coasting is weak (the burble)
-constexpr float kCoastingStrength = 0.36f;  // a firing coasting against one pulling
-constexpr float kHuntRpm = 22.0f;           // how far the idle wanders either way
-constexpr float kHuntSmoothing = 0.35f;     // s
-constexpr float kIdleJoin = 80.0f;          // rpm over which the engine's speed joins the idle
-constexpr float kDrift = 0.3f;              // how far the rasp wanders either way
-constexpr float kPlaceWander = 0.15f;       // how far each resonance wanders either way, of its place
+constexpr float kCoastingMisfire = 0.08f;  // chance that a firing coasting is weak (the burble)
+constexpr float kCoastingStrength = 0.5f;  // a firing coasting against one pulling
+constexpr float kHuntRpm = 22.0f;          // how far the idle wanders either way
+constexpr float kHuntSmoothing = 0.35f;    // s
+constexpr float kIdleJoin = 80.0f;         // rpm over which the engine's speed joins the idle
+constexpr float kDrift = 0.3f;             // how far the rasp wanders either way
+constexpr float kPlaceWander = 0.15f;      // how far each resonance wanders either way, of its place
 // Where the all-passes turn the phase, and how far (octaves) that place wanders either way.
 constexpr std::array<float, 4> kPhaserHz{{130.0f, 260.0f, 520.0f, 1040.0f}};
 constexpr float kPhaserOctaves = 1.5f;
