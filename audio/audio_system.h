@@ -1,7 +1,7 @@
-// The game's sound: the engine (made as it plays and streamed), tyres, scrapes, impacts and event
-// sounds, mixed by OpenAL. The game hands in
-// one plain AudioFrame per frame; output goes to the sound device, to memory through OpenAL's
-// loopback device (rendered in game time, for --audio-out and tests), or nowhere.
+// The game's sound: the engine (made as it plays and streamed; on the sound device by a thread of its
+// own), tyres, scrapes, impacts and event sounds, mixed by OpenAL. The game hands in one plain
+// AudioFrame per frame; output goes to the sound device, to memory through OpenAL's loopback device
+// (rendered in game time, for --audio-out and tests, group by group), or nowhere.
 #pragma once
 
 #include <array>

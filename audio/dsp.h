@@ -1,4 +1,5 @@
-// The small signal blocks the sounds are made of: a noise source and a two-pole filter.
+// The small signal blocks the sounds are made of: a noise source, a two-pole filter and the
+// K-weighting that loudness is measured through.
 #pragma once
 
 #include <cmath>
