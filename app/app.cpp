@@ -9,6 +9,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <system_error>
+#include <thread>
 
 #include "app/follow_direction.h"
 #include "app/key_handling.h"
@@ -213,6 +214,9 @@ int App::run() {
   return kRunFailedStatus;
 }
 
+// With --slow-frame, every this many frames one is slow.
+constexpr long kSlowFrameEvery = 5;
+
 // A frame reads its input and updates the run, then draws what the update left.
 void App::frame() {
   ++frame_;
@@ -231,6 +235,14 @@ void App::frame() {
   present();
   endFrame();
   if (retryWanted_) retry();
+  if (flags_.slowFrameMs > 0 && frame_ % kSlowFrameEvery == 0) waitOutSlowFrame();
+}
+
+// --slow-frame: every few frames one is made to last at least its time, a hitch after quick frames.
+void App::waitOutSlowFrame() {
+  const double until = state_.lastFrame + static_cast<double>(flags_.slowFrameMs) / 1000.0;
+  const double now = platform_->time();
+  if (now < until) std::this_thread::sleep_for(std::chrono::duration<double>(until - now));
 }
 
 // The frame time. Nothing clears the window here: each frame clears what it draws on. In play the window's

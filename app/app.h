@@ -72,6 +72,7 @@ class App {
   void drawSnow(float dt);
   void present();
   void endFrame();
+  void waitOutSlowFrame();
   void keepResult();
   void drawGhost();
   bool finishRun();

@@ -38,22 +38,45 @@ constexpr long kMostMeasuredFrames = 100000;
 
 }  // namespace
 
+std::string stemPath(const std::string& audioOut, audio::Stem stem) {
+  static const char* const kNames[audio::kStemCount] = {".engine.wav", ".tyres.wav", ".events.wav"};
+  return audioOut + kNames[static_cast<int>(stem)];
+}
+
 GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
   const bool toFile = !flags.audioOut.empty();
+  const bool stems = toFile && flags.audioStems;
   system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
-                                                 volume, toFile);
+                                                 volume, toFile, stems);
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
   if (toFile && system_->on()) {
-    removeStaleTemporaries(flags.audioOut);
-    std::string why;
-    if (wav_.open(flags.audioOut, why))
-      wav_.append(audio::wavHeader(0));
-    else
-      wavFailure_ = why;
+    const auto open = [this](WavOut& out, const std::string& path) {
+      removeStaleTemporaries(path);
+      std::string why;
+      if (out.file.open(path, why))
+        out.file.append(audio::wavHeader(0));
+      else if (wavFailure_.empty())
+        wavFailure_ = why;
+    };
+    open(wav_, flags.audioOut);
+    for (int s = 0; s < audio::kStemCount && stems; ++s)
+      open(stems_[s], stemPath(flags.audioOut, static_cast<audio::Stem>(s)));
   }
   if (flags.bench)
     system_->measureCost(static_cast<int>(flags.frames > 0 ? std::min(flags.frames, kMostMeasuredFrames)
                                                            : kMostMeasuredFrames));
+}
+
+void GameSound::append(WavOut& out, const std::vector<int16_t>& samples) {
+  if (!out.file.isOpen()) return;
+  if (out.bytes + 2 * samples.size() > audio::kMaxWavDataBytes) {
+    wavFailure_ = "more sound than a WAV file can hold";
+    return;
+  }
+  wavSamples_.clear();
+  audio::appendWavSamples(wavSamples_, samples.data(), samples.size());
+  out.file.append(wavSamples_);
+  out.bytes += 2 * samples.size();
 }
 
 void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game,
@@ -61,16 +84,10 @@ void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const G
   fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, paused ? 0.0f : dt);
   if (paused) frame.muted = true;
   system_->update(frame);
-  if (wav_.isOpen()) {
-    const std::size_t count = system_->rendered().size();
-    if (wavBytes_ + 2 * count > audio::kMaxWavDataBytes) {
-      wavFailure_ = "more sound than a WAV file can hold";
-    } else {
-      wavSamples_.clear();
-      audio::appendWavSamples(wavSamples_, system_->rendered().data(), count);
-      wav_.append(wavSamples_);
-      wavBytes_ += 2 * count;
-    }
+  if (wav_.file.isOpen()) {
+    append(wav_, system_->rendered());
+    for (int s = 0; s < audio::kStemCount; ++s)
+      append(stems_[s], system_->renderedStem(static_cast<audio::Stem>(s)));
     system_->clearRendered();
   }
   frame.pickup = frame.delivery = false;
@@ -102,19 +119,28 @@ std::string GameSound::finish() {
   if (flags_.audioOut.empty()) return "";
   if (!system_->on()) return "--audio-out: no sound was rendered (" + system_->offReason() + ")";
   std::string why = wavFailure_;
-  if (why.empty()) {
-    const std::string header = audio::wavHeader(wavBytes_);
-    wav_.patch(0, header.data(), header.size());
-    if (wav_.commit(why)) return "";
+  std::array<WavOut*, 1 + audio::kStemCount> files{&wav_, &stems_[0], &stems_[1], &stems_[2]};
+  std::string failedPath;
+  for (WavOut* out : files) {
+    if (!out->file.isOpen()) continue;
+    if (why.empty()) {
+      const std::string header = audio::wavHeader(out->bytes);
+      out->file.patch(0, header.data(), header.size());
+      if (!out->file.commit(why)) failedPath = out->file.path();
+    } else {
+      out->file.abandon();
+    }
   }
-  wav_.abandon();
-  return "--audio-out: " + flags_.audioOut + " could not be written: " + why;
+  if (why.empty()) return "";
+  return "--audio-out: " + (failedPath.empty() ? flags_.audioOut : failedPath) +
+         " could not be written: " + why;
 }
 
 std::string GameSound::benchReport() const {
   std::string report;
   if (const std::vector<double>* update = system_->updateCost()) {
     report += costLine("audio_update_us", *update) + costLine("audio_render_us", *system_->renderCost());
+    report += "bench audio_underruns=" + std::to_string(system_->underruns()) + "\n";
   } else {
     report += "bench audio_update_us none (sound off)\n";
   }

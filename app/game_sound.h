@@ -2,6 +2,7 @@
 // made from the vehicle, the game state, the camera and the events the frame reported.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -40,13 +41,23 @@ class GameSound {
   std::string benchReport() const;
 
  private:
+  // One WAV file written as the game runs.
+  struct WavOut {
+    AtomicFile file;
+    uint64_t bytes = 0;
+  };
+  void append(WavOut& out, const std::vector<int16_t>& samples);
+
   const DevFlags& flags_;
   std::unique_ptr<audio::AudioSystem> system_;
-  AtomicFile wav_;  // --audio-out, written as the game runs
-  uint64_t wavBytes_ = 0;
+  WavOut wav_;                                   // --audio-out
+  std::array<WavOut, audio::kStemCount> stems_;  // --audio-stems
   std::string wavSamples_;
   std::string wavFailure_;
 };
+
+// The file each group's part of the mix goes to beside --audio-out FILE: FILE.engine.wav and so on.
+std::string stemPath(const std::string& audioOut, audio::Stem stem);
 
 // The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,

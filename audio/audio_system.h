@@ -1,7 +1,7 @@
-// The game's sound: the engine (made as it plays and streamed), tyres, scrapes, impacts and event
-// sounds, mixed by OpenAL. The game hands in
-// one plain AudioFrame per frame; output goes to the sound device, to memory through OpenAL's
-// loopback device (rendered in game time, for --audio-out and tests), or nowhere.
+// The game's sound: the engine (made as it plays and streamed; on the sound device by a thread of its
+// own), tyres, scrapes, impacts and event sounds, mixed by OpenAL. The game hands in one plain
+// AudioFrame per frame; output goes to the sound device, to memory through OpenAL's loopback device
+// (rendered in game time, for --audio-out and tests, group by group), or nowhere.
 #pragma once
 
 #include <array>
@@ -56,12 +56,18 @@ struct AudioFrame {
 
 enum class Backend { Device, Loopback, Silent };
 
+// The mix in three groups, each rendered on its own so that a group's part of the mix can be kept:
+// the engine (with the gearbox's clunk), the tyres and the body (squeal, scrape, knocks), and the
+// events (everything else).
+enum class Stem { Engine, Tyres, Events };
+constexpr int kStemCount = 3;
+
 class AudioSystem {
  public:
   // Opens the backend and makes the sounds. A device that cannot be opened (or a loopback OpenAL does
   // not offer) leaves the sound off: on() is false and offReason() says why. `keepRender` keeps
-  // the loopback's output for rendered().
-  AudioSystem(Backend backend, float volume, bool keepRender = false);
+  // the loopback's output for rendered(), `keepStems` each group's part of it for renderedStem().
+  AudioSystem(Backend backend, float volume, bool keepRender = false, bool keepStems = false);
   ~AudioSystem();
   AudioSystem(const AudioSystem&) = delete;
   AudioSystem& operator=(const AudioSystem&) = delete;
@@ -74,7 +80,12 @@ class AudioSystem {
 
   // The loopback output kept since the last clearRendered(): interleaved left/right 16-bit samples.
   const std::vector<int16_t>& rendered() const;
+  // One group's part of it (empty unless kept); the three add up to rendered() within rounding.
+  const std::vector<int16_t>& renderedStem(Stem stem) const;
   void clearRendered();
+
+  // Times the engine's stream ran dry and had to be started again (on the device, a gap heard).
+  long underruns() const;
 
   // Measures the CPU time of each update from now on (this thread's), for --bench.
   void measureCost(int expectedFrames);

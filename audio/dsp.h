@@ -1,4 +1,5 @@
-// The small signal blocks the sounds are made of: a noise source and a two-pole filter.
+// The small signal blocks the sounds are made of: a noise source, a two-pole filter and the
+// K-weighting that loudness is measured through.
 #pragma once
 
 #include <cmath>
@@ -20,6 +21,20 @@ struct Biquad {
     return {(1.0f - c) / 2.0f / a0, (1.0f - c) / a0, (1.0f - c) / 2.0f / a0, -2.0f * c / a0,
             (1.0f - alpha) / a0};
   }
+  // Every frequency at 0 dB; the phase turns through 360 degrees around hz.
+  static Biquad allPass(float hz, float q, float rate) {
+    const float w = 6.28318530718f * hz / rate, alpha = std::sin(w) / (2.0f * q), a0 = 1.0f + alpha;
+    const float c = -2.0f * std::cos(w) / a0;
+    return {(1.0f - alpha) / a0, c, 1.0f, c, (1.0f - alpha) / a0};
+  }
+  // New coefficients, the state kept: a slow move goes on without a click.
+  void retune(const Biquad& to) {
+    b0 = to.b0;
+    b1 = to.b1;
+    b2 = to.b2;
+    a1 = to.a1;
+    a2 = to.a2;
+  }
   float run(float x) {
     const float y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
     x2 = x1;
@@ -28,6 +43,15 @@ struct Biquad {
     y1 = y;
     return y;
   }
+};
+
+// The K-weighting of loudness measurement (ITU-R BS.1770) at 48 kHz: a high shelf of about +4 dB
+// above 2 kHz and a high-pass near 40 Hz. What comes out, squared and averaged, is how loud it sounds.
+struct KWeighting {
+  Biquad shelf{1.53512485958697f, -2.69169618940638f, 1.19839281085285f, -1.69065929318241f,
+               0.73248077421585f};
+  Biquad high{1.0f, -2.0f, 1.0f, -1.99004745483398f, 0.99007225036621f};
+  float run(float x) { return high.run(shelf.run(x)); }
 };
 
 // A small deterministic noise source (a linear congruential generator), the same on every machine.

@@ -8,35 +8,49 @@ namespace {
 
 constexpr float kRate = static_cast<float>(kEngineRate);
 
-// The fixed resonances: where they ring (Hz), how sharply, and how loud each is coasting and pulling.
+// The fixed resonances the pulses ring: where (Hz), how sharply, and how loud each is coasting and
+// pulling, against the pulse itself.
 struct Resonance {
   float hz, q, coasting, pulling;
 };
-constexpr std::array<Resonance, 4> kResonances{{
-    {105.0f, 0.8f, 1.3f, 1.0f},  // the body and the silencer: the low thump of each firing
-    {290.0f, 3.0f, 1.5f, 1.7f},  // the exhaust pipe
-    {610.0f, 4.0f, 1.0f, 1.5f},  // its second mode
-    {980.0f, 5.0f, 0.4f, 1.1f},  // the intake, open under load
+constexpr std::array<Resonance, 3> kResonances{{
+    {500.0f, 2.5f, 2.2f, 3.2f},   // the exhaust pipe
+    {840.0f, 3.0f, 1.2f, 3.6f},   // its second mode
+    {1300.0f, 3.0f, 0.6f, 4.2f},  // the intake, open under load
 }};
-constexpr float kResonanceScale = 0.30f;  // from one firing's pulse to the output
-constexpr float kRaspCoasting = 0.04f;    // noise per firing
-constexpr float kRaspPulling = 0.08f;
-constexpr float kRaspDecay = 0.004f;      // s, how fast a firing's rasp dies away
-constexpr float kRaspLowShare = 0.6f;     // of the rasp, the part through the lower band
-constexpr float kCylinderSpread = 0.08f;  // how unlike the cylinders are
+// The pulse: it rises within about a millisecond (the fast decay taken from the slow one) and dies
+// away within a third of the firing interval, never quicker than kShortestDecay.
+constexpr float kAttack = 0.0005f;  // s
+constexpr float kDecayShare = 0.3f;
+constexpr float kDecayWander = 0.4f;  // how far the pulse's length wanders either way, with the rasp
+constexpr float kShortestDecay = 0.0015f, kLongestDecay = 0.008f;
+constexpr float kRaspCoasting = 1.0f;  // noise riding on the pulse
+constexpr float kRaspPulling = 2.0f;
+constexpr float kCylinderSpread = 0.07f;  // how unlike the cylinders are
 constexpr std::array<float, 4> kCylinder{
     {1.0f, 1.0f - kCylinderSpread, 1.0f + 0.7f * kCylinderSpread, 1.0f - 0.5f * kCylinderSpread}};
-constexpr float kStrengthJitter = 0.18f;    // firing-to-firing strength variation
-constexpr float kTimingJitterIdle = 0.03f;  // of a firing interval, at idle
-constexpr float kTimingJitterRunning = 0.008f;
-constexpr float kCoastingMisfire = 0.10f;  // chance that a firing coasting is weak (the burble)
+constexpr float kStrengthJitter = 0.07f;    // firing-to-firing strength variation
+constexpr float kTimingJitterIdle = 0.02f;  // of a firing interval, at idle
+constexpr float kTimingJitterRunning = 0.004f;
+constexpr float kCoastingMisfire = 0.08f;  // chance that a firing coasting is weak (the burble)
+constexpr float kCoastingStrength = 0.5f;  // a firing coasting against one pulling
 constexpr float kHuntRpm = 22.0f;          // how far the idle wanders either way
 constexpr float kHuntSmoothing = 0.35f;    // s
 constexpr float kIdleJoin = 80.0f;         // rpm over which the engine's speed joins the idle
-constexpr float kOutputGain = 7.0f;
-// Slower, each firing is stronger, so the idle is not lost under the rest of the mix.
-constexpr float kSlowBoost = 1.2f;  // extra strength at idle, none from kBoostEndRpm
-constexpr float kBoostEndRpm = 3000.0f;
+constexpr float kDrift = 0.3f;             // how far the rasp wanders either way
+constexpr float kPlaceWander = 0.15f;      // how far each resonance wanders either way, of its place
+// Where the all-passes turn the phase, and how far (octaves) that place wanders either way.
+constexpr std::array<float, 4> kPhaserHz{{130.0f, 260.0f, 520.0f, 1040.0f}};
+constexpr float kPhaserOctaves = 1.5f;
+constexpr float kCylinderWander = 0.12f;  // how far each cylinder's strength wanders either way
+constexpr float kDriftSmoothing = 0.08f;  // s
+constexpr float kOutputGain = 0.5f;
+// Slower, each firing is a little stronger, so the idle is not lost under the rest of the mix.
+constexpr float kSlowBoost = 0.4f;  // extra strength at idle, none from kBoostEndRpm
+constexpr float kBoostEndRpm = 2500.0f;
+constexpr float kPulseGain = 0.5f;  // the pulse as heard directly: the fundamental and the body
+constexpr float kTopHz = 6000.0f;
+constexpr float kPeakKnee = 1.8f;  // where the peaks start to be rounded off
 
 // Roughly normal, mean 0 and spread 1/sqrt(6) * 2: the sum of three uniform draws.
 float bell(Noise& noise) {
@@ -53,23 +67,34 @@ float heardEngineRpm(float engineRpm, float idleRpm) {
 }
 
 EngineSynth::EngineSynth(uint32_t seed) : noise_(seed) {
-  for (int i = 0; i < 4; ++i)
-    resonance_[i] = i == 0 ? Biquad::lowPass(kResonances[i].hz, kResonances[i].q, kRate)
-                           : Biquad::bandPass(kResonances[i].hz, kResonances[i].q, kRate);
-  rasp_ = Biquad::bandPass(1800.0f, 0.8f, kRate);
-  raspLow_ = Biquad::bandPass(480.0f, 1.2f, kRate);
-  raspDecay_ = std::exp(-1.0f / (kRaspDecay * kRate));
+  for (int i = 0; i < 3; ++i) resonance_[i] = Biquad::bandPass(kResonances[i].hz, kResonances[i].q, kRate);
+  rasp_ = Biquad::bandPass(900.0f, 0.9f, kRate);
+  // A fourth-order Butterworth low-pass as two sections.
+  top_[0] = Biquad::lowPass(kTopHz, 0.5412f, kRate);
+  top_[1] = Biquad::lowPass(kTopHz, 1.3066f, kRate);
+  for (int i = 0; i < 4; ++i) phaser_[i] = Biquad::allPass(kPhaserHz[i], 0.7f, kRate);
+  fastDecay_ = std::exp(-1.0f / (kAttack * kRate));
 }
 
 void EngineSynth::fire(float load) {
   // Strength: the cylinder's own, varied from firing to firing; coasting, now and then one is weak.
   const float boost =
       1.0f + kSlowBoost * std::clamp(1.0f - (rpm_ - kIdleRpm) / (kBoostEndRpm - kIdleRpm), 0.0f, 1.0f);
-  float strength = boost * kCylinder[cylinder_] * (1.0f + kStrengthJitter * bell(noise_));
-  if (load < 0.3f && noise_.next() * 0.5f + 0.5f < kCoastingMisfire * (1.0f - load / 0.3f)) strength *= 0.3f;
+  float strength = boost * (kCylinder[cylinder_] + kCylinderWander * cylinderWander_[cylinder_]) *
+                   (1.0f + kStrengthJitter * bell(noise_)) *
+                   (kCoastingStrength + (1.0f - kCoastingStrength) * load);
+  if (load < 0.3f && noise_.next() * 0.5f + 0.5f < kCoastingMisfire * (1.0f - load / 0.3f)) strength *= 0.4f;
   cylinder_ = (cylinder_ + 1) % 4;
-  pulse_ += strength;
-  raspLevel_ = strength * (kRaspCoasting + (kRaspPulling - kRaspCoasting) * load);
+  // The pulse dies away within a share of the interval to the next firing.
+  const float interval = 30.0f / std::max(rpm_, 100.0f);
+  const float decay = std::clamp(kDecayShare * (1.0f + kDecayWander * drift_ / kDrift) * interval,
+                                 kShortestDecay, kLongestDecay);
+  slowDecay_ = std::exp(-1.0f / (decay * kRate));
+  // Both decays start from the same height, so the pulse starts from nothing and rises smoothly.
+  const float height = strength / (1.0f - kAttack / decay);
+  slow_ += height;
+  fast_ += height;
+  raspLevel_ = kRaspCoasting + (kRaspPulling - kRaspCoasting) * load;
   // When the next firing comes: the even interval, a little early or late.
   const float nearIdle = std::clamp((rpm_ - kIdleRpm) / 1500.0f, 0.0f, 1.0f);
   const float jitter = kTimingJitterIdle + (kTimingJitterRunning - kTimingJitterIdle) * nearIdle;
@@ -80,18 +105,36 @@ void EngineSynth::fire(float load) {
 void EngineSynth::render(float* out, int count, float rpm, float load) {
   if (count <= 0) return;
   const float seconds = static_cast<float>(count) / kRate;
-  // The idle's hunt: a slow wander towards a new offset every half second or so.
+  // The idle's hunt: a slow wander towards a new offset every half second or so; the timbre's drift
+  // goes its own way at the same times.
   huntWait_ -= seconds;
   if (huntWait_ <= 0.0f) {
     huntTarget_ = kHuntRpm * noise_.next();
-    huntWait_ = 0.4f + 0.5f * (noise_.next() * 0.5f + 0.5f);
+    driftTarget_ = kDrift * noise_.next();
+    for (float& target : placeTarget_) target = noise_.next();
+    for (float& target : turnTarget_) target = noise_.next();
+    for (float& target : cylinderTarget_) target = noise_.next();
+    huntWait_ = 0.1f + 0.2f * (noise_.next() * 0.5f + 0.5f);
   }
   hunt_ += (huntTarget_ - hunt_) * (1.0f - std::exp(-seconds / kHuntSmoothing));
+  const float follow = 1.0f - std::exp(-seconds / kDriftSmoothing);
+  drift_ += (driftTarget_ - drift_) * follow;
+  for (int i = 0; i < 4; ++i) cylinderWander_[i] += (cylinderTarget_[i] - cylinderWander_[i]) * follow;
+  for (int i = 0; i < 3; ++i) {
+    place_[i] += (placeTarget_[i] - place_[i]) * follow;
+    // The new place, the filter's state kept: a slow move rings on without a click.
+    resonance_[i].retune(
+        Biquad::bandPass(kResonances[i].hz * (1.0f + kPlaceWander * place_[i]), kResonances[i].q, kRate));
+  }
+  for (int i = 0; i < 4; ++i) {
+    turn_[i] += (turnTarget_[i] - turn_[i]) * follow;
+    phaser_[i].retune(Biquad::allPass(kPhaserHz[i] * std::exp2(kPhaserOctaves * turn_[i]), 0.7f, kRate));
+  }
   const float rpmEnd = heardEngineRpm(std::isfinite(rpm) ? rpm : rpm_, kIdleRpm + hunt_);
   const float loadEnd = std::isfinite(load) ? std::clamp(load, 0.0f, 1.0f) : load_;
   const float rpmStep = (rpmEnd - rpm_) / static_cast<float>(count);
   const float loadStep = (loadEnd - load_) / static_cast<float>(count);
-  std::array<float, 4> gain{};
+  std::array<float, 3> gain{};
   for (int n = 0; n < count; ++n) {
     rpm_ += rpmStep;
     load_ += loadStep;
@@ -102,21 +145,24 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
       fire(load_);
     }
     if ((n & 31) == 0) {
-      for (int i = 0; i < 4; ++i)
-        gain[i] = kResonanceScale *
-                  (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_);
+      for (int i = 0; i < 3; ++i)
+        gain[i] = (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_) *
+                  (1.0f + 0.5f * (i == 1 ? -drift_ : drift_));
     }
-    const float e = pulse_;
-    pulse_ = 0.0f;
-    float y = gain[0] * resonance_[0].run(e) + gain[1] * resonance_[1].run(e) +
-              gain[2] * resonance_[2].run(e) + gain[3] * resonance_[3].run(e);
-    const float r = raspLevel_ * noise_.next();
-    raspLevel_ *= raspDecay_;
-    y += rasp_.run(r * (1.0f - kRaspLowShare)) + raspLow_.run(r * kRaspLowShare);
+    const float pulse = slow_ - fast_;
+    slow_ *= slowDecay_;
+    fast_ *= fastDecay_;
+    float y = kPulseGain * pulse + gain[0] * resonance_[0].run(pulse) + gain[1] * resonance_[1].run(pulse) +
+              gain[2] * resonance_[2].run(pulse);
+    y += rasp_.run(raspLevel_ * (1.0f + drift_) * pulse * noise_.next());
+    for (Biquad& turn : phaser_) y = turn.run(y);
+    // The rare firings that stack up are rounded off rather than standing out of the rest.
+    y /= std::sqrt(1.0f + y * y * (1.0f / (kPeakKnee * kPeakKnee)));
+    y = top_[1].run(top_[0].run(y));
     // DC blocker (about 20 Hz).
     dcY_ = y - dcX_ + 0.995f * dcY_;
     dcX_ = y;
-    out[n] = kOutputGain * dcY_ * (0.7f + 0.3f * load_);
+    out[n] = kOutputGain * dcY_;
   }
   rpm_ = rpmEnd;
   load_ = loadEnd;

@@ -1,8 +1,12 @@
 // The engine's voice, made as it plays. Each firing of the four-cylinder engine is a pressure pulse
-// whose strength and timing vary a little from cycle to cycle (the cylinders are not quite alike
-// either, which gives the half orders); the pulses ring fixed exhaust and intake resonances, and a
-// rasp of filtered noise rides on each firing, stronger under load. The resonances stay where they are
-// as the engine speeds up: only the firing rate follows the engine, so the timbre never jumps.
+// (rising over a millisecond or two, dying away within the firing interval) whose strength and timing
+// vary a little from cycle to cycle; the cylinders are not quite alike either, which gives the half
+// orders. The pulse itself carries the firing fundamental and the low body of the sound; it also rings
+// a few fixed exhaust and intake resonances and shapes a rasp of filtered noise, stronger under load.
+// The resonances stay where they are as the engine speeds up: only the firing rate follows the engine,
+// so the timbre never jumps; they wander a little, slowly, so no stretch of the sound comes round
+// again. It is made at the output's own rate (nothing is resampled, so nothing is mirrored) and
+// kept under 6 kHz.
 // Plain code, no audio library: the same inputs give the same samples on every machine.
 #pragma once
 
@@ -13,7 +17,7 @@
 
 namespace ruvelo::audio {
 
-constexpr int kEngineRate = 24000;  // Hz: the engine has little worth hearing above 12 kHz
+constexpr int kEngineRate = 48000;  // Hz: the output's rate
 constexpr float kIdleRpm = 830.0f;  // the engine never sounds slower: at rest it idles here, hunting a little
 
 // The speed heard for the engine's own speed: never below the idle, joining it smoothly.
@@ -36,16 +40,23 @@ class EngineSynth {
   void fire(float load);
 
   Noise noise_;
-  std::array<Biquad, 4> resonance_{};  // the body's thump, two exhaust resonances, the intake
-  Biquad rasp_{}, raspLow_{};          // the noise on each firing
+  std::array<Biquad, 3> resonance_{};  // two exhaust resonances and the intake
+  Biquad rasp_{};                      // the noise on each firing
+  std::array<Biquad, 4> phaser_{};     // all-passes whose slow wander turns the harmonics' phases apart
+  std::array<Biquad, 2> top_{};        // a low-pass near 6 kHz: nothing hissing above 12 kHz
   float dcX_ = 0.0f, dcY_ = 0.0f;      // a DC blocker on the output
   float rpm_ = kIdleRpm, load_ = 0.0f;
   float hunt_ = 0.0f, huntTarget_ = 0.0f, huntWait_ = 0.0f;
-  double phase_ = 0.0;          // of the next firing, 0..1
-  float intervalScale_ = 1.0f;  // this firing interval against the even one
-  float pulse_ = 0.0f;          // the excitation due at the next sample
+  // Slow wanders of the timbre, -1..1: of the rasp and of each resonance's place.
+  float drift_ = 0.0f, driftTarget_ = 0.0f;
+  std::array<float, 3> place_{}, placeTarget_{};
+  std::array<float, 4> turn_{}, turnTarget_{};
+  std::array<float, 4> cylinderWander_{}, cylinderTarget_{};
+  double phase_ = 0.0;               // of the next firing, 0..1
+  float intervalScale_ = 1.0f;       // this firing interval against the even one
+  float slow_ = 0.0f, fast_ = 0.0f;  // the pulse: the difference of a slow and a fast decay
+  float slowDecay_ = 0.0f, fastDecay_ = 0.0f;
   float raspLevel_ = 0.0f;
-  float raspDecay_ = 0.0f;
   int cylinder_ = 0;
   long firings_ = 0;
 };

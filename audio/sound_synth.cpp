@@ -19,8 +19,16 @@ int sampleCount(float secondsLong) {
   return static_cast<int>(std::lround(secondsLong * static_cast<float>(kSampleRate)));
 }
 
-// Scales to the common peak and converts to 16-bit samples.
+// Keeps the sound under 8 kHz (a fourth-order low-pass), scales it to the common peak and converts it
+// to 16-bit samples.
 Samples finish(std::vector<float>& mix) {
+  Biquad low = Biquad::lowPass(8000.0f, 0.5412f, kSampleRate),
+         lower = Biquad::lowPass(8000.0f, 1.3066f, kSampleRate);
+  // The filters start from the sound's own end: a loop runs on through its seam (a one-shot ends
+  // in silence, so it starts from rest).
+  for (std::size_t i = mix.size() - std::min<std::size_t>(mix.size(), 512); i < mix.size(); ++i)
+    lower.run(low.run(mix[i]));
+  for (float& v : mix) v = lower.run(low.run(v));
   float peak = 0.0f;
   for (float v : mix) peak = std::max(peak, std::fabs(v));
   const float scale = peak > 0.0f ? kPeak / peak : 0.0f;
@@ -126,6 +134,21 @@ class Wander {
 
 }  // namespace
 
+float loudestPower(const Samples& samples, float windowSeconds) {
+  KWeighting k;
+  std::vector<double> power(samples.size() + 1, 0.0);
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const double v = k.run(static_cast<float>(samples[i]) / 32767.0f);
+    power[i + 1] = power[i] + v * v;
+  }
+  // A shorter sound is heard in the window with silence after it.
+  const std::size_t window = sampleCount(windowSeconds), span = std::min(samples.size(), window);
+  double best = 0.0;
+  for (std::size_t at = 0; at + span <= samples.size(); at += sampleCount(0.01f))
+    best = std::max(best, power[at + span] - power[at]);
+  return static_cast<float>(best / static_cast<double>(window));
+}
+
 Samples squealLoop() {
   // A tyre's squeal: a few partials whose pitch and strength waver with the stick and slip of the
   // rubber, over a hiss. Long enough, and irregular enough, that its repeat is not heard.
@@ -175,23 +198,34 @@ Samples scrapeLoop() {
 }
 
 // A knock on the body: a few of its panels' modes (not in tune with each other) and a crack of noise.
-// Heavier, the lower modes carry more and ring longer.
+// Heavier, the panels ring longer, the crack is brighter and longer, and the loose parts rattle on
+// for a few tenths of a second: a hit heard over the engine without one towering peak.
 Samples bodyKnock(bool heavy) {
   std::vector<float> mix(sampleCount(heavy ? 0.7f : 0.35f), 0.0f);
-  const float ring = heavy ? 1.6f : 1.0f;
-  addDampedSine(mix, 0, 82.0f, heavy ? 1.0f : 0.5f, 0.050f * ring);
+  const float ring = heavy ? 2.2f : 1.0f;
+  addDampedSine(mix, 0, 82.0f, heavy ? 0.8f : 0.5f, 0.050f * ring);
   addDampedSine(mix, 0, 173.0f, 0.8f, 0.035f * ring);
   addDampedSine(mix, 0, 337.0f, 0.6f, 0.022f * ring);
   addDampedSine(mix, 0, 611.0f, 0.5f, 0.015f * ring);
-  addDampedSine(mix, 0, 1130.0f, 0.35f, 0.010f * ring);
-  addDampedSine(mix, 0, 1870.0f, heavy ? 0.3f : 0.15f, 0.006f * ring);
+  addDampedSine(mix, 0, 1130.0f, heavy ? 0.6f : 0.35f, 0.010f * ring);
+  addDampedSine(mix, 0, 1870.0f, heavy ? 0.7f : 0.15f, 0.006f * ring);
+  if (heavy) addDampedSine(mix, sampleCount(0.003f), 3070.0f, 0.5f, 0.012f);
   Noise noise(heavy ? 31 : 32);
-  Biquad crack = Biquad::bandPass(heavy ? 1500.0f : 2500.0f, 0.7f, kSampleRate);
-  float envelope = heavy ? 3.0f : 1.6f;
-  const float decay = decayPerSample(heavy ? 0.030f : 0.010f);
+  Biquad crack = Biquad::bandPass(heavy ? 2200.0f : 2500.0f, 0.8f, kSampleRate);
+  Biquad rattle = Biquad::bandPass(1600.0f, 1.5f, kSampleRate);
+  float envelope = heavy ? 5.0f : 1.6f, loose = heavy ? 2.5f : 0.0f, burst = 0.0f;
+  const float decay = decayPerSample(heavy ? 0.040f : 0.010f), looseDecay = decayPerSample(0.15f);
+  const float burstDecay = decayPerSample(0.006f);
   for (float& sample : mix) {
-    sample += envelope * crack.run(noise.next());
+    if (noise.next() > 0.996f) burst = 1.0f;  // a loose part knocking again
+    sample += envelope * crack.run(noise.next()) + loose * burst * rattle.run(noise.next());
     envelope *= decay;
+    loose *= looseDecay;
+    burst *= burstDecay;
+  }
+  if (heavy) {
+    // The first instant's stacked modes are rounded off, so the loudness is in the body of the hit.
+    for (float& sample : mix) sample /= std::sqrt(1.0f + sample * sample * 2.0f);
   }
   return finish(mix);
 }
@@ -239,7 +273,7 @@ Samples deliverySound() {
 Samples lowPowerSound() {
   std::vector<float> mix(sampleCount(0.34f), 0.0f);
   for (float start : {0.0f, 0.2f})
-    addNote(mix, {start, 0.12f, 330.0f, 1.0f, 0.5f, {{1.0f, 0.0f, 0.3f, 0.0f}}});
+    addNote(mix, {start, 0.12f, 800.0f, 1.0f, 0.5f, {{1.0f, 0.0f, 0.2f, 0.0f}}});
   return finish(mix);
 }
 

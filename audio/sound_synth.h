@@ -27,9 +27,14 @@ Samples crashSound();     // a heavy hit: the body's lower modes, longer
 Samples clunkSound();     // a gear change taking up the drive
 Samples pickupSound();    // two high notes, 2093 Hz then 2637 Hz
 Samples deliverySound();  // a rising arpeggio over a low knock
-Samples lowPowerSound();  // two short low beeps
+Samples lowPowerSound();  // two short beeps at 800 Hz
 Samples winSound();
 Samples loseSound();
+
+// How loud a sound is at its loudest: the mean square of its K-weighted samples (full scale 1) over
+// its loudest `window` seconds (0.4 s: a moment; 3 s: a phrase). Sounds are matched by this, not by
+// their peaks.
+float loudestPower(const Samples& samples, float window = 0.4f);
 
 // The pickup's two notes, for tests that look for them.
 constexpr float kPickupNoteHz = 2093.0f;

@@ -146,6 +146,22 @@ std::vector<FlagDef> flagTable(const TextCheck& checkInputScript) {
          flags.audioOut = value;
          return "";
        }},
+      {"--slow-frame", "MS",
+       "Make every fifth frame take at least MS milliseconds (at most 250): a hitch after quick frames.",
+       false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (!parseWhole(value, flags.slowFrameMs) || flags.slowFrameMs < 1 || flags.slowFrameMs > 250)
+           return "expected whole milliseconds from 1 to 250, got \"" + value + "\"";
+         return "";
+       }},
+      {"--audio-stems", "",
+       "With --audio-out FILE, also write the engine's, the tyres' and the events' parts of the mix to "
+       "FILE.engine.wav, FILE.tyres.wav and FILE.events.wav.",
+       false,
+       [](const std::string&, DevFlags& flags) -> std::string {
+         flags.audioStems = true;
+         return "";
+       }},
   };
 }
 
@@ -227,6 +243,7 @@ std::string applyGivenFlags(const std::vector<FlagDef>& table, const std::vector
 std::string leftoverProblem(const std::vector<std::string>& extras, const DevFlags& flags) {
   if (!extras.empty())
     return "unknown flag \"" + extras.front() + "\" (flags: " + flagList() + "; --help says more)";
+  if (flags.audioStems && flags.audioOut.empty()) return "--audio-stems: needs --audio-out FILE";
   // A picture of a frame the run never reaches would silently never be written.
   for (const Screenshot& shot : flags.screenshots) {
     if (flags.frames > 0 && shot.frame > flags.frames)

@@ -27,6 +27,8 @@ struct DevFlags {
   std::string replay;       // play this recording back instead of the live input
   std::string dataDir;      // the data folder to use instead of looking for one
   std::string audioOut;     // the mix rendered in game time, written here as a WAV file
+  bool audioStems = false;  // beside it, each group's part of the mix (FILE.engine.wav, ...)
+  long slowFrameMs = 0;     // every fifth frame takes at least this long (a hitch, for tests)
 };
 
 struct FlagsResult {

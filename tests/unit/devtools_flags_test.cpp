@@ -33,11 +33,14 @@ TEST(DevFlags, NoFlagsChangeNothing) {
 }
 
 TEST(DevFlags, ParsesEveryFlag) {
-  const FlagsResult r = parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png",
-                               "--screenshot", "12:out/b c.png", "--bench", "--log-state", "--autopilot",
-                               "--full-shadow", "--data-dir", RUVELO_ASSET_DIR, "--audio-out", "drive.wav"});
+  const FlagsResult r =
+      parse({"--frames", "12", "--fixed-dt", "0.02", "--screenshot", "3:a.png", "--screenshot",
+             "12:out/b c.png", "--bench", "--log-state", "--autopilot", "--full-shadow", "--data-dir",
+             RUVELO_ASSET_DIR, "--audio-out", "drive.wav", "--audio-stems", "--slow-frame", "250"});
   ASSERT_TRUE(r.ok) << r.message;
   EXPECT_EQ(r.flags.audioOut, "drive.wav");
+  EXPECT_TRUE(r.flags.audioStems);
+  EXPECT_EQ(r.flags.slowFrameMs, 250);
   EXPECT_EQ(r.flags.frames, 12);
   EXPECT_FLOAT_EQ(r.flags.fixedDt, 0.02f);
   ASSERT_EQ(r.flags.screenshots.size(), 2u);
@@ -70,6 +73,9 @@ TEST(DevFlags, BadInputNamesTheFlag) {
       {{"--screenshot", "--frames", "3"}, "--screenshot"},
       {{"--audio-out"}, "--audio-out"},
       {{"--audio-out", ""}, "--audio-out"},
+      {{"--audio-stems"}, "--audio-stems"},
+      {{"--slow-frame", "0"}, "--slow-frame"},
+      {{"--slow-frame", "251"}, "--slow-frame"},
   };
   for (const auto& [args, flag] : cases) {
     const FlagsResult r = parse(args);
