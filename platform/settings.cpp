@@ -55,7 +55,7 @@ const SettingKey kSettingKeys[] = {
     {"brightness", Reading::LenientNumber, 1.0, -kAnyNumber, kAnyNumber, &Settings::brightness},
     {"volume", Reading::StrictNumber, 0.8, 0.0, 1.0, &Settings::volume},
     {"ghost", Reading::StrictSwitch, 1, 0, 1, &Settings::ghost},
-    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.5, 1.0, &Settings::renderScale},
+    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.35, 1.0, &Settings::renderScale},
     {"window_samples", Reading::SampleCount, 4, 0, 8, &Settings::windowSamples},
 };
 
@@ -130,7 +130,7 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
       if (value == "auto")
         number = kAuto;
       else if (!readNumber(key, value, number).empty())
-        return badValue(key.name, value, "auto or 0.5 to 1.0");
+        return badValue(key.name, value, "auto or 0.35 to 1.0");
       break;
     case Reading::SampleCount: {
       const bool read = readNumber(key, value, number).empty();
