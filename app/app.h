@@ -84,7 +84,7 @@ class App {
   std::unique_ptr<Platform> platform_;
   std::unique_ptr<LiveInput> liveInput_;  // reads the platform's window
   std::unique_ptr<Renderer> renderer_;
-  SceneAssets assets_;  // the renderer's handles of the game's models
+  SceneAssets assets_;        // the renderer's handles of the game's models
   ModelData levelCollision_;  // read once; every run's world is built from it
   RecordingHeader header_;    // of every live run of this process
   std::unique_ptr<Session> session_;

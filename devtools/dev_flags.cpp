@@ -88,7 +88,8 @@ std::vector<FlagDef> flagTable(const TextCheck& checkInputScript) {
        "Let the automatic render scale see every frame as taking MS milliseconds (to test its reactions).",
        false,
        [](const std::string& value, DevFlags& flags) -> std::string {
-         if (!parseWhole(value, flags.scaleFrameMs) || !(flags.scaleFrameMs > 0.0f) || flags.scaleFrameMs > 10000.0f)
+         if (!parseWhole(value, flags.scaleFrameMs) || !(flags.scaleFrameMs > 0.0f) ||
+             flags.scaleFrameMs > 10000.0f)
            return "expected milliseconds in (0, 10000], got \"" + value + "\"";
          return "";
        }},

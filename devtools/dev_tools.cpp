@@ -215,8 +215,8 @@ void DevTools::report(int width, int height) {
   }
   if (!quadFloorTimes_.empty()) {
     const FrameStats quad = computeFrameStats(quadFloorTimes_);
-    std::printf("bench quad_floor_ms frames=%zu min=%.3f median=%.3f p95=%.3f max=%.3f\n", quad.count, quad.min,
-                quad.median, quad.p95, quad.max);
+    std::printf("bench quad_floor_ms frames=%zu min=%.3f median=%.3f p95=%.3f max=%.3f\n", quad.count,
+                quad.min, quad.median, quad.p95, quad.max);
     std::printf("bench ratio_to_quad_floor=%.3f\n", quad.median > 0.0 ? frameMedian / quad.median : 0.0);
   }
   printStats("process_cpu_ms", processTimes_);

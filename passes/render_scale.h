@@ -45,7 +45,7 @@ class RenderScaleController {
   std::string takeFloorNotice();
 
  private:
-  static constexpr int kMinStep = 7;  // 0.35
+  static constexpr int kMinStep = 7;   // 0.35
   static constexpr int kMaxStep = 20;  // 1.0
   static float stepScale(int step) { return static_cast<float>(step) * kRenderScaleStep; }
   void moveTo(int step);
@@ -56,7 +56,7 @@ class RenderScaleController {
   int count_ = 0;            // frames measured at this step (the window holds the last kWindow of them)
   double headroomMs_ = 0.0;  // time spent with headroom since the last change
   std::array<bool, kMaxStep + 1> overBudget_{};  // steps left for being over budget
-  double atFloorOverS_ = 0.0;  // game time held at the floor over budget, without a break
+  double atFloorOverS_ = 0.0;                    // game time held at the floor over budget, without a break
   enum class Notice { NotYet, Due, Given } notice_ = Notice::NotYet;
   double noticeMs_ = 0.0;  // the typical frame time when it fell due
 };

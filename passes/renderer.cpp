@@ -92,7 +92,7 @@ const ModelAsset& Renderer::asset(AssetHandle handle) const {
 void Renderer::createTargets() {
   shadowMap_.emplace(sun_);
   postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad, *programs_.edgeInk,
-                        *programs_.upscale);
+                       *programs_.upscale);
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 

@@ -105,7 +105,12 @@ std::string readNumber(const SettingKey& key, const std::string& value, double& 
   if (end == begin || (strict && (*end != '\0' || value[0] == ' ' || value[0] == '\t')))
     return "not a number";
   if (!std::isfinite(out)) return "not finite";
-  if (errno == ERANGE || out < key.minimum || out > key.maximum) return "out of range";
+  // Numbers are read as floats: the bounds are compared as the floats they name (0.35 reads as
+  // 0.3499999940..., which is still 0.35).
+  const auto asRead = [integer](double bound) {
+    return integer || !std::isfinite(bound) ? bound : static_cast<double>(static_cast<float>(bound));
+  };
+  if (errno == ERANGE || out < asRead(key.minimum) || out > asRead(key.maximum)) return "out of range";
   return "";
 }
 

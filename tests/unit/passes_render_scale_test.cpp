@@ -46,7 +46,8 @@ int reversals(const std::vector<float>& scales) {
 
 bool onStep(float scale) {
   const double steps = scale / kRenderScaleStep;
-  return std::abs(steps - std::round(steps)) < 1e-4 && scale >= kMinRenderScale - 1e-6f && scale <= 1.0f + 1e-6f;
+  return std::abs(steps - std::round(steps)) < 1e-4 && scale >= kMinRenderScale - 1e-6f &&
+         scale <= 1.0f + 1e-6f;
 }
 
 TEST(RenderScaleController, DropsWithinAFewFramesStraightToAScaleThatFits) {
