@@ -227,7 +227,7 @@ void App::frame() {
     return endFrame();
   }
   const FrameKind kind = frameKind();
-  chooseRenderScale();
+  chooseRenderScale(dt);
   const FrameScene scene = update(kind, dt);
   draw(kind, scene, dt);
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
@@ -338,14 +338,18 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
 }
 
 // The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
-// the frames so far (a fixed time step does not change how long a frame really takes).
-void App::chooseRenderScale() {
+// the frames so far (a fixed time step does not change how long a frame really takes) and the game
+// time `dt` of this frame. Its notice, when it sits at its floor and still misses, goes to the console.
+void App::chooseRenderScale(float dt) {
   const double now = platform_->time();
-  const double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
+  double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
+  if (frameMs >= 0.0 && flags_.scaleFrameMs > 0.0f) frameMs = flags_.scaleFrameMs;
   lastFrameWall_ = now;
   float scale = state_.renderScale;
   if (state_.renderScaleAuto) {
-    scale = frameMs >= 0.0 ? scaleController_.update(frameMs) : scaleController_.scale();
+    scale = frameMs >= 0.0 ? scaleController_.update(frameMs, dt) : scaleController_.scale();
+    const std::string notice = scaleController_.takeFloorNotice();
+    if (!notice.empty()) std::cout << notice << std::endl;
   } else {
     scaleController_ = RenderScaleController();  // auto starts again from 1.0
   }
@@ -378,13 +382,18 @@ void App::floorFrame() {
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
 }
 
-// The floor measured right after the frames, so the ratio compares one machine state.
+// The floors measured right after the frames, so the ratios compare one machine state: clear-only
+// frames and textured-quad frames, taken in turn.
 void App::measureFloor() {
-  for (int i = 0; i < DevTools::kFloorFrames; ++i) {
+  for (int i = 0; i < 2 * DevTools::kFloorFrames; ++i) {
+    const bool quad = i % 2 == 1;
     devTools_.beginFloorFrame();
-    renderer_->floorFrame();
+    if (quad)
+      renderer_->texturedQuadFrame();
+    else
+      renderer_->floorFrame();
     platform_->swapBuffers();
-    devTools_.endFloorFrame();
+    devTools_.endFloorFrame(quad);
     handleInput(liveInput_->poll(frame_, false), FrameKind::Result);
   }
 }

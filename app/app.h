@@ -77,7 +77,7 @@ class App {
   void drawGhost();
   bool finishRun();
   void retry();
-  void chooseRenderScale();
+  void chooseRenderScale(float dt);
 
   const DevFlags& flags_;
   AppState state_;  // the FPS text starts at "60", its accumulator at 0

@@ -84,6 +84,15 @@ std::vector<FlagDef> flagTable(const TextCheck& checkInputScript) {
            return std::string("frames count at most ") + kMaxFrameTimeText + " s, got " + value;
          return "";
        }},
+      {"--scale-frame-ms", "MS",
+       "Let the automatic render scale see every frame as taking MS milliseconds (to test its reactions).",
+       false,
+       [](const std::string& value, DevFlags& flags) -> std::string {
+         if (!parseWhole(value, flags.scaleFrameMs) || !(flags.scaleFrameMs > 0.0f) ||
+             flags.scaleFrameMs > 10000.0f)
+           return "expected milliseconds in (0, 10000], got \"" + value + "\"";
+         return "";
+       }},
       {"--input", "FILE",
        "Press and release keys, and move a gamepad, as the script FILE says (lines \"FRAME KEY "
        "press|release\", \"FRAME GAMEPAD_BUTTON NAME press|release\", \"FRAME GAMEPAD_AXIS NAME VALUE\").",

@@ -13,10 +13,11 @@ struct Screenshot {
 };
 
 struct DevFlags {
-  long frames = 0;        // 0: run until the window closes
-  float fixedDt = 0.0f;   // 0: measure frame time with the timer
-  std::string input;      // the --input script's text, as the input module reads it
-  std::string inputPath;  // the --input file
+  long frames = 0;            // 0: run until the window closes
+  float fixedDt = 0.0f;       // 0: measure frame time with the timer
+  float scaleFrameMs = 0.0f;  // > 0: the wall time the automatic render scale sees for every frame
+  std::string input;          // the --input script's text, as the input module reads it
+  std::string inputPath;      // the --input file
   std::vector<Screenshot> screenshots;
   bool bench = false;
   bool benchFloor = false;  // frames that only clear the shadow map and the window (the cost floor)

@@ -174,9 +174,9 @@ void DevTools::beginFloorFrame() {
   floorProcessStart_ = processCpuMs();
 }
 
-void DevTools::endFloorFrame() {
-  floorTimes_.push_back(msSince(frameStart_));
-  floorProcessTimes_.push_back(processCpuMs() - floorProcessStart_);
+void DevTools::endFloorFrame(bool texturedQuad) {
+  (texturedQuad ? quadFloorTimes_ : floorTimes_).push_back(msSince(frameStart_));
+  (texturedQuad ? quadFloorProcessTimes_ : floorProcessTimes_).push_back(processCpuMs() - floorProcessStart_);
 }
 
 bool DevTools::takeScreenshots(long frame, int width, int height) {
@@ -213,12 +213,24 @@ void DevTools::report(int width, int height) {
                 floor.median, floor.p95, floor.max);
     std::printf("bench ratio_to_floor=%.3f\n", floor.median > 0.0 ? frameMedian / floor.median : 0.0);
   }
+  if (!quadFloorTimes_.empty()) {
+    const FrameStats quad = computeFrameStats(quadFloorTimes_);
+    std::printf("bench quad_floor_ms frames=%zu min=%.3f median=%.3f p95=%.3f max=%.3f\n", quad.count,
+                quad.min, quad.median, quad.p95, quad.max);
+    std::printf("bench ratio_to_quad_floor=%.3f\n", quad.median > 0.0 ? frameMedian / quad.median : 0.0);
+  }
   printStats("process_cpu_ms", processTimes_);
   if (!floorProcessTimes_.empty()) {
     const double floor = computeFrameStats(floorProcessTimes_).median;
     const double process = computeFrameStats(processTimes_).median;
     std::printf("bench floor_process_cpu_ms median=%.3f\n", floor);
     std::printf("bench process_cpu_ratio_to_floor=%.3f\n", floor > 0.0 ? process / floor : 0.0);
+  }
+  if (!quadFloorProcessTimes_.empty()) {
+    const double quad = computeFrameStats(quadFloorProcessTimes_).median;
+    const double process = computeFrameStats(processTimes_).median;
+    std::printf("bench quad_floor_process_cpu_ms median=%.3f\n", quad);
+    std::printf("bench process_cpu_ratio_to_quad_floor=%.3f\n", quad > 0.0 ? process / quad : 0.0);
   }
   printStats("cpu_ms", cpuTimes_);
   printStats("thread_cpu_ms", threadTimes_);

@@ -68,12 +68,13 @@ class DevTools {
   // After the run that ended after `lastFrame`: why a flag failed ("" when none did).
   std::string flagFailure(long lastFrame) const;
 
-  // With --bench (not --bench-floor): one clear-only frame measured after the run, so the report can
-  // compare the frames with the floor of the same machine state.
+  // With --bench (not --bench-floor): clear-only frames and frames of one textured window-sized quad
+  // (kFloorFrames of each) measured after the run, so the report can compare the frames with the
+  // floors of the same machine state.
   bool wantsFloorFrames() const { return flags_.bench && !flags_.benchFloor; }
   static constexpr int kFloorFrames = 30;
   void beginFloorFrame();
-  void endFloorFrame();
+  void endFloorFrame(bool texturedQuad);
 
   // The render scale this frame was drawn at, for the report's median and range.
   void noteRenderScale(float scale) { frameScale_ = scale; }
@@ -103,7 +104,7 @@ class DevTools {
   };
   std::vector<PassThreadCpu> passThreadCpu_;
   std::vector<double> frameTimes_, cpuTimes_, threadTimes_, processTimes_, timedFrameTimes_;
-  std::vector<double> floorTimes_, floorProcessTimes_;
+  std::vector<double> floorTimes_, floorProcessTimes_, quadFloorTimes_, quadFloorProcessTimes_;
   std::vector<double> renderScales_;
   float frameScale_ = 1.0f;
   double lastProcessCpu_ = 0.0;

@@ -26,14 +26,15 @@ static_assert(sizeof(kQuadVertices) == 96, "six vertices of four floats");
 }  // namespace
 
 PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const Shader& quadProgram,
-                         const Shader& quadUpscaleProgram)
+                         const Shader& edgeInkProgram, const Shader& upscaleProgram)
     : width_(width),
       height_(height),
       sceneWidth_(width),
       sceneHeight_(height),
       edgeProgram_(&edgeProgram),
       quadProgram_(&quadProgram),
-      quadUpscaleProgram_(&quadUpscaleProgram) {
+      edgeInkProgram_(&edgeInkProgram),
+      upscaleProgram_(&upscaleProgram) {
   sceneColour_ = makeTexture(width, height, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
   sceneDepth_ = makeTexture(width, height, GL_DEPTH_COMPONENT, GL_FLOAT, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -59,6 +60,7 @@ PostProcess::PostProcess(int width, int height, const Shader& edgeProgram, const
   edgeFramebuffer_ = GlFramebuffer::generate();
   glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, edgeTexture_.get(), 0);
+  inkedFramebuffer_ = GlFramebuffer::generate();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
   quadArray_ = GlVertexArray::generate();
@@ -79,6 +81,21 @@ void PostProcess::setScale(float scale) {
   scale_ = scale;
   sceneWidth_ = scale >= 1.0f ? width_ : scaledSize(width_, scale);
   sceneHeight_ = scale >= 1.0f ? height_ : scaledSize(height_, scale);
+  if (!scaled() || (inkedWidth_ == sceneWidth_ && inkedHeight_ == sceneHeight_)) return;
+  inkedWidth_ = sceneWidth_;
+  inkedHeight_ = sceneHeight_;
+  // Between frames: the texture and framebuffer bindings other passes may hold are put back.
+  GLint texture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+  inkedColour_ = makeTexture(inkedWidth_, inkedHeight_, GL_RGB, GL_UNSIGNED_BYTE, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+  GLint bound = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+  glBindFramebuffer(GL_FRAMEBUFFER, inkedFramebuffer_.get());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, inkedColour_.get(), 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(bound));
 }
 
 void PostProcess::bindScene() const {
@@ -89,7 +106,7 @@ void PostProcess::bindScene() const {
 void PostProcess::beginScene() const {
   bindScene();
   // A clear ignores the viewport: the scissor keeps it to the part that is drawn.
-  const bool part = sceneWidth_ != width_ || sceneHeight_ != height_;
+  const bool part = scaled();
   if (part) {
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, sceneWidth_, sceneHeight_);
@@ -99,11 +116,16 @@ void PostProcess::beginScene() const {
 }
 
 void PostProcess::edgePass() const {
-  glBindFramebuffer(GL_FRAMEBUFFER, edgeFramebuffer_.get());
+  const Shader& program = scaled() ? *edgeInkProgram_ : *edgeProgram_;
+  glBindFramebuffer(GL_FRAMEBUFFER, scaled() ? inkedFramebuffer_.get() : edgeFramebuffer_.get());
   glViewport(0, 0, sceneWidth_, sceneHeight_);
-  edgeProgram_->use();
-  glUniform2f(edgeProgram_->uniformLocation("lastTexel"), static_cast<float>(sceneWidth_ - 1),
+  program.use();
+  glUniform2f(program.uniformLocation("lastTexel"), static_cast<float>(sceneWidth_ - 1),
               static_cast<float>(sceneHeight_ - 1));
+  if (scaled()) {
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
+  }
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, sceneDepth_.get());
   glBindSampler(1, depthEdgeSampler_.get());
@@ -115,18 +137,14 @@ void PostProcess::composite(const glm::ivec2& windowSize) const {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, width_, height_);
   if (!coversWindow(windowSize)) glClear(GL_COLOR_BUFFER_BIT);
-  if (sceneWidth_ == width_ && sceneHeight_ == height_) {
-    quadProgram_->use();
-  } else {
-    quadUpscaleProgram_->use();
-    const glm::vec2 size(static_cast<float>(width_), static_cast<float>(height_));
-    const glm::vec2 scene(static_cast<float>(sceneWidth_), static_cast<float>(sceneHeight_));
-    const glm::vec2 perPixel = scene / size / size;
-    glUniform2f(quadUpscaleProgram_->uniformLocation("uvPerPixel"), perPixel.x, perPixel.y);
-    glUniform2f(quadUpscaleProgram_->uniformLocation("uvMin"), 0.5f / size.x, 0.5f / size.y);
-    glUniform2f(quadUpscaleProgram_->uniformLocation("uvMax"), (scene.x - 0.5f) / size.x,
-                (scene.y - 0.5f) / size.y);
+  if (scaled()) {
+    upscaleProgram_->use();
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, inkedColour_.get());
+    drawQuad();
+    return;
   }
+  quadProgram_->use();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
   glActiveTexture(GL_TEXTURE1);
@@ -143,6 +161,15 @@ void PostProcess::dimWindow(float factor) const {
   glBlendFunc(GL_ZERO, GL_CONSTANT_COLOR);
   drawQuad();
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void PostProcess::texturedQuad() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width_, height_);
+  upscaleProgram_->use();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, sceneColour_.get());
+  drawQuad();
 }
 
 bool PostProcess::coversWindow(const glm::ivec2& windowSize) const {

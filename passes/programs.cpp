@@ -12,6 +12,12 @@ std::unique_ptr<Shader> program(const char* name, const std::string& defines = "
   return std::make_unique<Shader>(base + ".vert", base + ".frag", defines);
 }
 
+// A fragment program drawn with another program's vertex shader.
+std::unique_ptr<Shader> programOf(const char* vertexName, const char* fragmentName) {
+  return std::make_unique<Shader>(dataPath(std::string("shader/") + vertexName + ".vert"),
+                                  dataPath(std::string("shader/") + fragmentName + ".frag"), "");
+}
+
 }  // namespace
 
 Programs loadPrograms() {
@@ -25,7 +31,8 @@ Programs loadPrograms() {
   p.particles = program("particles");
   p.edgeDetect = program("edgeDetect");
   p.quad = program("quad");
-  p.quadUpscale = program("quad", "#define UPSCALE\n");
+  p.edgeInk = program("edgeDetect", "#define INK\n");
+  p.upscale = programOf("quad", "upscale");
   return p;
 }
 

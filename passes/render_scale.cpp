@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace ruvelo {
 
@@ -17,7 +18,16 @@ void RenderScaleController::moveTo(int step) {
   headroomMs_ = 0.0;
 }
 
-float RenderScaleController::update(double frameMs) {
+std::string RenderScaleController::takeFloorNotice() {
+  if (notice_ != Notice::Due) return "";
+  notice_ = Notice::Given;
+  char text[96];
+  std::snprintf(text, sizeof text, "Render scale: %.2f, %.0f ms a frame: set window_samples=0 for more",
+                static_cast<double>(scale()), noticeMs_);
+  return text;
+}
+
+float RenderScaleController::update(double frameMs, double gameSeconds) {
   if (!(frameMs >= 0.0) || !std::isfinite(frameMs)) return scale();
   frames_[static_cast<size_t>(count_ % kWindow)] = frameMs;
   ++count_;
@@ -30,7 +40,16 @@ float RenderScaleController::update(double frameMs) {
                  : 0.5 * (sorted[static_cast<size_t>(n / 2 - 1)] + sorted[static_cast<size_t>(n / 2)]);
 
   // Half a window is enough to see a load that is over budget: drop quickly.
-  if (n >= kWindow / 2 && typical > budgetMs_ * kTolerance) {
+  const bool over = n >= kWindow / 2 && typical > budgetMs_ * kTolerance;
+  if (!over || step_ != kMinStep)
+    atFloorOverS_ = 0.0;
+  else if (gameSeconds > 0.0 && std::isfinite(gameSeconds))
+    atFloorOverS_ += gameSeconds;
+  if (notice_ == Notice::NotYet && atFloorOverS_ >= kFloorNoticeAfterS) {
+    notice_ = Notice::Due;
+    noticeMs_ = typical;
+  }
+  if (over) {
     if (step_ == kMinStep) return scale();
     const double wanted = scale() * std::sqrt(budgetMs_ / typical);
     // The highest step at or below the wanted scale (a hair of slack for rounding), at least one down.

@@ -99,7 +99,8 @@ const ModelAsset& Renderer::asset(AssetHandle handle) const {
 
 void Renderer::createTargets() {
   shadowMap_.emplace(sun_);
-  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad, *programs_.quadUpscale);
+  postProcess_.emplace(width_, height_, *programs_.edgeDetect, *programs_.quad, *programs_.edgeInk,
+                       *programs_.upscale);
   snow_.emplace(*programs_.particles, kSnowParticles);
 }
 
@@ -235,6 +236,11 @@ void Renderer::resultScreen(const Camera& camera, const Overlay& overlay) const 
   bindWindow();
   skybox_->draw(*programs_.cubeMapShader, camera);
   drawOverlay(text_, *programs_.text, overlay);
+}
+
+void Renderer::texturedQuadFrame() const {
+  apply(kQuadState);
+  postProcess_->texturedQuad();
 }
 
 void Renderer::floorFrame() {

@@ -60,7 +60,7 @@ class Renderer {
   // Start-up, after the physics world: the shadow map and post-process framebuffers, then the snow.
   void createTargets();
 
-  // The share of each window axis the lit scene, sky, ghost and edges are drawn at (0.5 to 1); the
+  // The share of each window axis the lit scene, sky, ghost and edges are drawn at (0.35 to 1); the
   // composite scales them up, the HUD, result screen and snow stay at the window's size.
   void setRenderScale(float scale) { postProcess_->setScale(scale); }
   float renderScale() const { return postProcess_->scale(); }
@@ -97,6 +97,8 @@ class Renderer {
 
   // The cost floor of a frame: the shadow map and the window cleared, nothing drawn.
   void floorFrame();
+  // The other floor: one window-sized textured quad and nothing else (what an upscale costs at least).
+  void texturedQuadFrame() const;
 
  private:
   Renderer(int width, int height, const Sun& sun);

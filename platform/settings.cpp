@@ -58,7 +58,7 @@ const SettingKey kSettingKeys[] = {
     {"brightness", Reading::LenientNumber, 1.0, -kAnyNumber, kAnyNumber, &Settings::brightness},
     {"volume", Reading::StrictNumber, 0.8, 0.0, 1.0, &Settings::volume},
     {"ghost", Reading::StrictSwitch, 1, 0, 1, &Settings::ghost},
-    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.5, 1.0, &Settings::renderScale},
+    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.35, 1.0, &Settings::renderScale},
     {"window_samples", Reading::SampleCount, 4, 0, 8, &Settings::windowSamples},
 };
 
@@ -124,7 +124,12 @@ std::string readNumber(const SettingKey& key, const std::string& value, double& 
   if (end == begin || (strict && !plainDecimal(value, key.reading != Reading::SampleCount)))
     return "not a number";
   if (!std::isfinite(out)) return "not finite";
-  if (errno == ERANGE || out < key.minimum || out > key.maximum) return "out of range";
+  // Numbers are read as floats: the bounds are compared as the floats they name (0.35 reads as
+  // 0.3499999940..., which is still 0.35).
+  const auto asRead = [integer](double bound) {
+    return integer || !std::isfinite(bound) ? bound : static_cast<double>(static_cast<float>(bound));
+  };
+  if (errno == ERANGE || out < asRead(key.minimum) || out > asRead(key.maximum)) return "out of range";
   return "";
 }
 
@@ -149,7 +154,7 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
       if (value == "auto")
         number = kAuto;
       else if (!readNumber(key, value, number).empty())
-        return badValue(key.name, value, "auto or 0.5 to 1.0");
+        return badValue(key.name, value, "auto or 0.35 to 1.0");
       break;
     case Reading::SampleCount: {
       const bool read = readNumber(key, value, number).empty();

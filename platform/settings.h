@@ -7,7 +7,7 @@
 
 namespace ruvelo {
 
-// render_scale: "auto" (the default) or a fixed share of each window axis, 0.5 to 1.0.
+// render_scale: "auto" (the default) or a fixed share of each window axis, 0.35 to 1.0.
 struct RenderScaleSetting {
   bool set = false;  // the file names it; otherwise deterministic runs draw at 1.0
   bool automatic = true;

@@ -5,11 +5,17 @@
 // one surface stops in front of another. Dividing by the centre value makes the threshold relative,
 // so a far step of the same proportion outlines like a near one, while depth-buffer noise at
 // distance stays below it. Output: edge strength in red (1 = full outline), alpha 1.
+// Built with INK (at a render scale below 1), it writes the scene colour already darkened towards the
+// ink instead, so the window pass is a plain upscale of one image.
 
 layout(binding = 1) uniform sampler2D sceneDepth;
 // The last texel of the drawn part of the target (smaller than the target at a render scale below
 // 1): neighbours past it repeat the border, as the sampler's clamp does at the target's own border.
 uniform vec2 lastTexel;
+#ifdef INK
+layout(binding = 0) uniform sampler2D sceneColour;
+const vec3 ink = vec3(0.05, 0.04, 0.06);  // as the composite's
+#endif
 
 in vec2 uv;
 out vec4 fragColor;
@@ -39,5 +45,9 @@ void main() {
   float sum = lower.x + lower.z + up + right;
   float relative = abs(sum - 4.0 * centre) / centre;
   float edge = smoothstep(edgeStart, edgeFull, relative);
+#ifdef INK
+  fragColor = vec4(mix(texelFetch(sceneColour, ivec2(c), 0).rgb, ink, edge), 1.0);
+#else
   fragColor = vec4(vec3(edge), 1.0);
+#endif
 }

@@ -184,6 +184,40 @@ TEST(Screen, StartViewMatchesTheReference) {
       << "the changed-only shadow map must give the same picture as a whole redraw";
 }
 
+// At half scale the edge ink is applied to the small scene before it is scaled up, where the
+// reference (taken when the window pass upscaled colour and edges apart and inked after) did it
+// after: outlines blend a little differently along their sides, nothing else moves. An upscale
+// that is offset, flipped, cut at a border or left dark would be far outside these bounds.
+TEST(Screen, HalfScaleStaysCloseToTheUpscaleThenInkPicture) {
+  const std::string reference =
+      std::string(RUVELO_SOURCE_DIR) + "/tests/e2e/reference/start_view_scale_0.5.png";
+  GameFolder folder(kSettings + "render_scale=0.5\n");
+  const std::string shot = folder.path("half.png");
+  const GameRun run = folder.run({"--frames", "40", "--fixed-dt", "0.05", "--screenshot", "40:" + shot});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const Image actual = loadPng(shot);
+  const Image expected = loadPng(reference);
+  ASSERT_FALSE(actual.empty());
+  ASSERT_FALSE(expected.empty()) << reference;
+  const ImageDiff diff = compareImages(actual, expected, 40);
+  EXPECT_LT(diff.meanAbs, 0.25) << "measured 0.04 when the ink moved";
+  EXPECT_LE(diff.maxAbs, 40) << "measured 29";
+  EXPECT_LT(diff.fractionOver, 0.001);
+}
+
+// A machine too slow for 1/60 s even at the lowest scale: auto goes down to 0.35 and, after five
+// seconds of game time there, says once what it reached and what would help.
+TEST(Screen, AutoScaleReachesItsFloorAndSaysSoOnce) {
+  GameFolder folder(kSettings + "render_scale=auto\n");
+  const GameRun run = folder.run({"--frames", "160", "--fixed-dt", "0.05", "--scale-frame-ms", "40"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  // The scale in the line is the one the frames are drawn at.
+  const std::string line = "Render scale: 0.35, 40 ms a frame: set window_samples=0 for more\n";
+  const size_t at = run.out.find(line);
+  ASSERT_NE(at, std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(line, at + 1), std::string::npos) << "said once";
+}
+
 // F1 draws the scene's passes in lines over the filled composite: the window shows the level's
 // edges, not a black picture with the screen quad's two outlines.
 TEST(Screen, WireframeShowsTheSceneInLines) {

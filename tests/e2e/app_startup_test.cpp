@@ -16,8 +16,8 @@ TEST(Startup, RunsTheRequestedFramesAndExitsCleanly) {
   EXPECT_EQ(run.out.find("failed"), std::string::npos) << run.out;
 }
 
-// --bench measures its floor in the same run: 30 clear-only frames, and the frame median over the
-// floor median as the ratio.
+// --bench measures its floors in the same run: 30 clear-only frames and 30 frames of one textured
+// quad, and the frame median over each floor's median as the ratios.
 TEST(Startup, BenchReportsTheFloorAndTheRatioToIt) {
   GameFolder folder;
   const GameRun run = folder.run({"--frames", "4", "--fixed-dt", "0.05", "--bench"});
@@ -41,6 +41,10 @@ TEST(Startup, BenchReportsTheFloorAndTheRatioToIt) {
   ASSERT_GT(frame, 0.0) << run.out;
   ASSERT_GT(floor, 0.0) << run.out;
   EXPECT_NEAR(valueOn("bench ratio_to_floor", "="), frame / floor, 0.002) << run.out;
+  EXPECT_EQ(valueOn("bench quad_floor_ms", "frames="), 30.0) << run.out;
+  const double quad = valueOn("bench quad_floor_ms", "median=");
+  ASSERT_GT(quad, 0.0) << run.out;
+  EXPECT_NEAR(valueOn("bench ratio_to_quad_floor", "="), frame / quad, 0.002) << run.out;
 }
 
 TEST(Startup, MissingSettingsStopsBeforeAnyWindow) {

@@ -27,11 +27,13 @@ class PostProcessPass : public ::testing::Test {
     ASSERT_NE(test::makeGlContext(kSize, kSize), nullptr);
     edge_ = program("edgeDetect");
     quad_ = program("quad");
-    quadUpscale_ = std::make_shared<Shader>("../assets/shader/quad.vert", "../assets/shader/quad.frag",
-                                            "#define UPSCALE\n");
+    edgeInk_ = std::make_shared<Shader>("../assets/shader/edgeDetect.vert",
+                                        "../assets/shader/edgeDetect.frag", "#define INK\n");
+    upscale_ = std::make_shared<Shader>("../assets/shader/quad.vert", "../assets/shader/upscale.frag");
     ASSERT_NE(edge_->program(), 0u);
     ASSERT_NE(quad_->program(), 0u);
-    ASSERT_NE(quadUpscale_->program(), 0u);
+    ASSERT_NE(edgeInk_->program(), 0u);
+    ASSERT_NE(upscale_->program(), 0u);
     gl_state::setEnabled(GL_DEPTH_TEST, true);
     gl_state::setEnabled(GL_CULL_FACE, true);
     gl_state::setEnabled(GL_BLEND, true);
@@ -64,11 +66,12 @@ class PostProcessPass : public ::testing::Test {
 
   std::shared_ptr<Shader> edge_;
   std::shared_ptr<Shader> quad_;
-  std::shared_ptr<Shader> quadUpscale_;
+  std::shared_ptr<Shader> edgeInk_;
+  std::shared_ptr<Shader> upscale_;
 };
 
 TEST_F(PostProcessPass, DepthStepBecomesAnOutlineAndFlatAreasKeepTheirColour) {
-  const PostProcess post(kSize, kSize, *edge_, *quad_, *quadUpscale_);
+  const PostProcess post(kSize, kSize, *edge_, *quad_, *edgeInk_, *upscale_);
   // Old window content that the composite must replace, not blend with.
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
@@ -117,13 +120,13 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
     return glm::ivec3(rgba[i], rgba[i + 1], rgba[i + 2]);
   };
 
-  const PostProcess small(kSize / 2, kSize / 2, *edge_, *quad_, *quadUpscale_);
+  const PostProcess small(kSize / 2, kSize / 2, *edge_, *quad_, *edgeInk_, *upscale_);
   std::vector<std::uint8_t> image = oldFrameThenComposite(small);
   EXPECT_EQ(pixel(image, 48, 48), glm::ivec3(0)) << "outside the targets' size";
   EXPECT_EQ(pixel(image, 8, 40), glm::ivec3(0)) << "above the targets' size";
   EXPECT_NEAR(pixel(image, 8, 8).x, 128, 3) << "the scene inside it";
 
-  const PostProcess post(kSize, kSize, *edge_, *quad_, *quadUpscale_);
+  const PostProcess post(kSize, kSize, *edge_, *quad_, *edgeInk_, *upscale_);
   gl_state::setPolygonMode(GL_LINE);
   image = oldFrameThenComposite(post);
   gl_state::setPolygonMode(GL_FILL);
@@ -139,7 +142,7 @@ TEST_F(PostProcessPass, WhatTheCompositeCannotCoverIsClearedNotLeftOver) {
 }
 
 TEST_F(PostProcessPass, SlopingGroundGivesNoOutline) {
-  const PostProcess post(kSize, kSize, *edge_, *quad_, *quadUpscale_);
+  const PostProcess post(kSize, kSize, *edge_, *quad_, *edgeInk_, *upscale_);
   auto depthOnly = program("simpleDepthShader");
   ASSERT_NE(depthOnly->program(), 0u);
   // A ground square y = 0 of half-size 3000, counter-clockwise seen from above.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "passes/render_scale.h"
@@ -45,16 +46,17 @@ int reversals(const std::vector<float>& scales) {
 
 bool onStep(float scale) {
   const double steps = scale / kRenderScaleStep;
-  return std::abs(steps - std::round(steps)) < 1e-4 && scale >= 0.5f - 1e-6f && scale <= 1.0f + 1e-6f;
+  return std::abs(steps - std::round(steps)) < 1e-4 && scale >= kMinRenderScale - 1e-6f &&
+         scale <= 1.0f + 1e-6f;
 }
 
 TEST(RenderScaleController, DropsWithinAFewFramesStraightToAScaleThatFits) {
   // 67 ms at full size, as the software rasteriser draws 1280x720: far over a 16.7 ms budget.
   RenderScaleController controller(kBudget);
-  const Load heavy{8.4, 58.6};
+  const Load heavy{12.0, 58.6};
   const std::vector<float> scales = drive(controller, heavy, 400);
   EXPECT_LT(scales[5], 1.0f) << "half a window of frames is enough to see the load";
-  EXPECT_FLOAT_EQ(scales.back(), 0.5f) << "the load does not fit above the floor";
+  EXPECT_FLOAT_EQ(scales.back(), kMinRenderScale) << "the load does not fit above the floor";
   for (float s : scales) EXPECT_TRUE(onStep(s)) << s;
 
   // A load that fits at 0.8: the first drop goes most of the way, and it ends where it fits.
@@ -68,8 +70,8 @@ TEST(RenderScaleController, DropsWithinAFewFramesStraightToAScaleThatFits) {
 
 TEST(RenderScaleController, RisesOneStepAtATimeAboutASecondApart) {
   RenderScaleController controller(kBudget);
-  drive(controller, Load{8.4, 58.6}, 100);
-  ASSERT_FLOAT_EQ(controller.scale(), 0.5f);
+  drive(controller, Load{12.0, 58.6}, 100);
+  ASSERT_FLOAT_EQ(controller.scale(), kMinRenderScale);
   // The load goes away (the player closed another program): 3 ms at any scale.
   const Load light{2.0, 1.0};
   const std::vector<float> scales = drive(controller, light, 6000);
@@ -96,7 +98,7 @@ TEST(RenderScaleController, SettlesWithoutSwingingOnAnySteadyLoad) {
       EXPECT_LE(reversals(scales), 1) << "per pixel " << perPixel << " ms, jitter " << jitter;
       EXPECT_FLOAT_EQ(scales[2000], scales.back()) << "per pixel " << perPixel << " ms, jitter " << jitter;
       const float last = scales.back();
-      if (last > 0.5f) {
+      if (last > kMinRenderScale) {
         EXPECT_LE(load.at(last, 0), kBudget * RenderScaleController::kTolerance) << "per pixel " << perPixel;
       }
     }
@@ -112,6 +114,32 @@ TEST(RenderScaleController, AFastMachineOnASynchronisedSwapStaysAtFullScale) {
   }
   // A single stall (a hiccup of the system) is averaged away rather than dropped on.
   EXPECT_FLOAT_EQ(controller.update(40.0), 1.0f);
+}
+
+TEST(RenderScaleController, AtItsFloorAndStillOverBudgetItSaysSoOnceAfterFiveSecondsOfGameTime) {
+  RenderScaleController controller(kBudget);
+  // `count` frames of `ms` each, at 1/20 s of game time; the notices they gave.
+  const auto run = [&controller](int count, double ms) {
+    std::vector<std::string> notices;
+    for (int i = 0; i < count; ++i) {
+      controller.update(ms, 0.05);
+      const std::string notice = controller.takeFloorNotice();
+      if (!notice.empty()) notices.push_back(notice);
+    }
+    return notices;
+  };
+  // 24 ms whatever the scale: down to the floor within a few windows, then held there, under five
+  // seconds: nothing yet. A second on budget breaks the hold, and the count starts again.
+  EXPECT_TRUE(run(40, 24.0).empty());
+  ASSERT_FLOAT_EQ(controller.scale(), kMinRenderScale);
+  EXPECT_TRUE(run(80, 24.0).empty());
+  EXPECT_TRUE(run(20, 10.0).empty());
+  EXPECT_TRUE(run(90, 24.0).empty());
+  // Five seconds in one hold: said once, with the scale and the frame time, and never again.
+  const std::vector<std::string> notices = run(300, 24.0);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0], "Render scale: 0.35, 24 ms a frame: set window_samples=0 for more");
+  EXPECT_FLOAT_EQ(controller.scale(), kMinRenderScale);
 }
 
 TEST(RenderScaleController, ScaledSizesRoundAndNeverVanish) {

@@ -163,7 +163,7 @@ TEST(Settings, RenderScaleAndWindowSamplesTakeTheirRangesAndRefuseTheRest) {
   EXPECT_TRUE(s.renderScale.set);
   EXPECT_TRUE(s.renderScale.automatic);
   EXPECT_EQ(s.windowSamples, 0);
-  for (const char* good : {"0.5", "0.75", "1.0", "1"}) {
+  for (const char* good : {"0.35", "0.5", "0.75", "1.0", "1"}) {
     Settings fixed;
     ASSERT_EQ(read(std::string("render_scale=") + good + "\r\n", fixed).status, SettingsStatus::Ok) << good;
     EXPECT_TRUE(fixed.renderScale.set);
@@ -177,7 +177,7 @@ TEST(Settings, RenderScaleAndWindowSamplesTakeTheirRangesAndRefuseTheRest) {
   }
   // Refusals name the key and the value, and the file.
   const std::pair<const char*, const char*> bad[] = {
-      {"render_scale", "0.49"}, {"render_scale", "1.01"}, {"render_scale", "Auto"},
+      {"render_scale", "0.34"}, {"render_scale", "1.01"}, {"render_scale", "Auto"},
       {"render_scale", ""},     {"render_scale", "nan"},  {"window_samples", "3"},
       {"window_samples", "16"}, {"window_samples", "-4"}, {"window_samples", "many"}};
   for (const auto& [key, value] : bad) {
