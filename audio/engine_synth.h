@@ -6,9 +6,10 @@
 // The resonances stay where they are as the engine speeds up: only the firing rate follows the engine,
 // so the timbre never jumps; they wander a little, and a chain of all-passes wandering over the
 // middle of the spectrum turns the harmonics' phases apart, slowly enough that one firing sounds like
-// the next, fast enough that no stretch of the sound comes round again a third of a second later. It is made
-// at the output's own rate (nothing is resampled, so nothing is mirrored) and kept under 6 kHz. Plain code,
-// no audio library: the same inputs give the same samples on every machine.
+// the next, fast enough that no stretch of the sound comes round again a third of a second later.
+// It is made at the output's own rate (nothing is resampled, so nothing is mirrored) and kept under
+// 6 kHz.
+// Plain code, no audio library: the same inputs give the same samples on every machine.
 #pragma once
 
 #include <array>
