@@ -138,6 +138,31 @@ void EngineSynth::wander(float seconds) {
   }
 }
 
+void EngineSynth::finish(float* x, int count) {
+  // Through each all-pass in turn over the whole stretch: a filter at a time keeps the work flowing
+  // rather than waiting on a chain of eight for every sample.
+  for (Biquad& turn : phaser_) {
+    Biquad f = turn;  // a copy of its own, which the samples cannot alias, stays in registers
+    for (int n = 0; n < count; ++n) x[n] = f.run(x[n]);
+    turn = f;
+  }
+  Biquad low0 = top_[0], low1 = top_[1];
+  float dcX = dcX_, dcY = dcY_;
+  for (int n = 0; n < count; ++n) {
+    float y = x[n];
+    // The rare firings that stack up are rounded off rather than standing out of the rest.
+    y /= std::sqrt(1.0f + y * y * (1.0f / (kPeakKnee * kPeakKnee)));
+    y = low1.run(low0.run(y));
+    // DC blocker (about 20 Hz).
+    dcY = y - dcX + 0.995f * dcY;
+    dcX = y;
+    x[n] = kOutputGain * dcY;
+  }
+  top_ = {low0, low1};
+  dcX_ = dcX;
+  dcY_ = dcY;
+}
+
 void EngineSynth::render(float* out, int count, float rpm, float load) {
   if (count <= 0) return;
   const float seconds = static_cast<float>(count) / kRate;
@@ -152,6 +177,7 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
   const float loadEnd = std::isfinite(load) ? std::clamp(load, 0.0f, 1.0f) : load_;
   const float rpmStep = (rpmEnd - rpm_) / static_cast<float>(count);
   const float loadStep = (loadEnd - load_) / static_cast<float>(count);
+  int from = 0;  // the first sample not yet through the all-passes and what follows them
   for (int n = 0; n < count; ++n) {
     rpm_ += rpmStep;
     load_ += loadStep;
@@ -162,6 +188,8 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
       fire(load_);
     }
     if (--untilWander_ <= 0) {
+      finish(out + from, n - from);  // what was made before the all-passes move
+      from = n;
       untilWander_ = kWanderBlock;
       wander(kWanderBlock / kRate);
       for (int i = 0; i < 3; ++i)
@@ -174,15 +202,9 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
     float y = kPulseGain * pulse + gain_[0] * resonance_[0].run(pulse) + gain_[1] * resonance_[1].run(pulse) +
               gain_[2] * resonance_[2].run(pulse);
     y += rasp_.run(raspLevel_ * (1.0f + drift_) * pulse * noise_.next());
-    for (Biquad& turn : phaser_) y = turn.run(y);
-    // The rare firings that stack up are rounded off rather than standing out of the rest.
-    y /= std::sqrt(1.0f + y * y * (1.0f / (kPeakKnee * kPeakKnee)));
-    y = top_[1].run(top_[0].run(y));
-    // DC blocker (about 20 Hz).
-    dcY_ = y - dcX_ + 0.995f * dcY_;
-    dcX_ = y;
-    out[n] = kOutputGain * dcY_;
+    out[n] = y;
   }
+  finish(out + from, count - from);
   rpm_ = rpmEnd;
   load_ = loadEnd;
 }

@@ -43,6 +43,9 @@ class EngineSynth {
  private:
   void fire(float load);
   void wander(float seconds);
+  // The all-passes, the peaks' rounding, the low-pass and the DC blocker over `count` samples made
+  // under one setting of the all-passes, in place.
+  void finish(float* x, int count);
 
   Noise noise_;
   std::array<Biquad, 3> resonance_{};      // two exhaust resonances and the intake
