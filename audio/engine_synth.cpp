@@ -39,11 +39,16 @@ constexpr float kHuntSmoothing = 0.35f;    // s
 constexpr float kIdleJoin = 80.0f;         // rpm over which the engine's speed joins the idle
 constexpr float kDrift = 0.3f;             // how far the rasp wanders either way
 constexpr float kPlaceWander = 0.15f;      // how far each resonance wanders either way, of its place
-// Where the all-passes turn the phase, and how far (octaves) that place wanders either way.
-constexpr std::array<float, 4> kPhaserHz{{130.0f, 260.0f, 520.0f, 1040.0f}};
-constexpr float kPhaserOctaves = 1.5f;
+// Where the all-passes turn the phase (above the firing note of a cruising engine, which keeps its
+// pitch), how far (octaves) that place wanders either way, and how sharply each turns.
+constexpr std::array<float, 8> kPhaserHz{{200.0f, 270.0f, 360.0f, 480.0f, 640.0f, 860.0f, 1150.0f, 1550.0f}};
+static_assert(kPhaserHz.size() == EngineSynth::kPhasers);
+constexpr float kPhaserOctaves = 1.0f;
+constexpr float kPhaserQ = 2.5f;
 constexpr float kCylinderWander = 0.12f;  // how far each cylinder's strength wanders either way
-constexpr float kDriftSmoothing = 0.08f;  // s
+constexpr float kDriftSmoothing = 0.06f;  // s
+constexpr float kWanderEvery = 0.3f;      // s: how often the wanders set off somewhere new, at most
+constexpr int kWanderBlock = 32;          // samples between steps of the wanders
 constexpr float kOutputGain = 0.5f;
 // Slower, each firing is a little stronger, so the idle is not lost under the rest of the mix.
 constexpr float kSlowBoost = 0.4f;  // extra strength at idle, none from kBoostEndRpm
@@ -72,7 +77,8 @@ EngineSynth::EngineSynth(uint32_t seed) : noise_(seed) {
   // A fourth-order Butterworth low-pass as two sections.
   top_[0] = Biquad::lowPass(kTopHz, 0.5412f, kRate);
   top_[1] = Biquad::lowPass(kTopHz, 1.3066f, kRate);
-  for (int i = 0; i < 4; ++i) phaser_[i] = Biquad::allPass(kPhaserHz[i], 0.7f, kRate);
+  for (std::size_t i = 0; i < phaser_.size(); ++i)
+    phaser_[i] = Biquad::allPass(kPhaserHz[i], kPhaserQ, kRate);
   fastDecay_ = std::exp(-1.0f / (kAttack * kRate));
 }
 
@@ -102,39 +108,76 @@ void EngineSynth::fire(float load) {
   ++firings_;
 }
 
-void EngineSynth::render(float* out, int count, float rpm, float load) {
-  if (count <= 0) return;
-  const float seconds = static_cast<float>(count) / kRate;
-  // The idle's hunt: a slow wander towards a new offset every half second or so; the timbre's drift
-  // goes its own way at the same times.
-  huntWait_ -= seconds;
-  if (huntWait_ <= 0.0f) {
-    huntTarget_ = kHuntRpm * noise_.next();
+void EngineSynth::wander(float seconds) {
+  // A new place to go to every so often; each wander comes to it smoothly (two gentle steps, no
+  // corner), so neighbouring firings sound alike while a second later the sound is another.
+  wanderWait_ -= seconds;
+  if (wanderWait_ <= 0.0f) {
     driftTarget_ = kDrift * noise_.next();
     for (float& target : placeTarget_) target = noise_.next();
     for (float& target : turnTarget_) target = noise_.next();
     for (float& target : cylinderTarget_) target = noise_.next();
-    huntWait_ = 0.1f + 0.2f * (noise_.next() * 0.5f + 0.5f);
+    wanderWait_ = kWanderEvery * (0.5f + 0.5f * (noise_.next() * 0.5f + 0.5f));
   }
-  hunt_ += (huntTarget_ - hunt_) * (1.0f - std::exp(-seconds / kHuntSmoothing));
   const float follow = 1.0f - std::exp(-seconds / kDriftSmoothing);
-  drift_ += (driftTarget_ - drift_) * follow;
-  for (int i = 0; i < 4; ++i) cylinderWander_[i] += (cylinderTarget_[i] - cylinderWander_[i]) * follow;
+  const auto step = [follow](float& value, float& mid, float target) {
+    mid += (target - mid) * follow;
+    value += (mid - value) * follow;
+  };
+  step(drift_, driftMid_, driftTarget_);
+  for (int i = 0; i < 4; ++i) step(cylinderWander_[i], cylinderMid_[i], cylinderTarget_[i]);
   for (int i = 0; i < 3; ++i) {
-    place_[i] += (placeTarget_[i] - place_[i]) * follow;
+    step(place_[i], placeMid_[i], placeTarget_[i]);
     // The new place, the filter's state kept: a slow move rings on without a click.
     resonance_[i].retune(
         Biquad::bandPass(kResonances[i].hz * (1.0f + kPlaceWander * place_[i]), kResonances[i].q, kRate));
   }
-  for (int i = 0; i < 4; ++i) {
-    turn_[i] += (turnTarget_[i] - turn_[i]) * follow;
-    phaser_[i].retune(Biquad::allPass(kPhaserHz[i] * std::exp2(kPhaserOctaves * turn_[i]), 0.7f, kRate));
+  for (std::size_t i = 0; i < phaser_.size(); ++i) {
+    step(turn_[i], turnMid_[i], turnTarget_[i]);
+    phaser_[i].retune(Biquad::allPass(kPhaserHz[i] * std::exp2(kPhaserOctaves * turn_[i]), kPhaserQ, kRate));
   }
+}
+
+void EngineSynth::finish(float* x, int count) {
+  // Through each all-pass in turn over the whole stretch: a filter at a time keeps the work flowing
+  // rather than waiting on a chain of eight for every sample.
+  for (Biquad& turn : phaser_) {
+    Biquad f = turn;  // a copy of its own, which the samples cannot alias, stays in registers
+    for (int n = 0; n < count; ++n) x[n] = f.run(x[n]);
+    turn = f;
+  }
+  Biquad low0 = top_[0], low1 = top_[1];
+  float dcX = dcX_, dcY = dcY_;
+  for (int n = 0; n < count; ++n) {
+    float y = x[n];
+    // The rare firings that stack up are rounded off rather than standing out of the rest.
+    y /= std::sqrt(1.0f + y * y * (1.0f / (kPeakKnee * kPeakKnee)));
+    y = low1.run(low0.run(y));
+    // DC blocker (about 20 Hz).
+    dcY = y - dcX + 0.995f * dcY;
+    dcX = y;
+    x[n] = kOutputGain * dcY;
+  }
+  top_ = {low0, low1};
+  dcX_ = dcX;
+  dcY_ = dcY;
+}
+
+void EngineSynth::render(float* out, int count, float rpm, float load) {
+  if (count <= 0) return;
+  const float seconds = static_cast<float>(count) / kRate;
+  // The idle's hunt: a slow wander towards a new offset every half second or so.
+  huntWait_ -= seconds;
+  if (huntWait_ <= 0.0f) {
+    huntTarget_ = kHuntRpm * noise_.next();
+    huntWait_ = 0.1f + 0.2f * (noise_.next() * 0.5f + 0.5f);
+  }
+  hunt_ += (huntTarget_ - hunt_) * (1.0f - std::exp(-seconds / kHuntSmoothing));
   const float rpmEnd = heardEngineRpm(std::isfinite(rpm) ? rpm : rpm_, kIdleRpm + hunt_);
   const float loadEnd = std::isfinite(load) ? std::clamp(load, 0.0f, 1.0f) : load_;
   const float rpmStep = (rpmEnd - rpm_) / static_cast<float>(count);
   const float loadStep = (loadEnd - load_) / static_cast<float>(count);
-  std::array<float, 3> gain{};
+  int from = 0;  // the first sample not yet through the all-passes and what follows them
   for (int n = 0; n < count; ++n) {
     rpm_ += rpmStep;
     load_ += loadStep;
@@ -144,26 +187,24 @@ void EngineSynth::render(float* out, int count, float rpm, float load) {
       phase_ -= 1.0;
       fire(load_);
     }
-    if ((n & 31) == 0) {
+    if (--untilWander_ <= 0) {
+      finish(out + from, n - from);  // what was made before the all-passes move
+      from = n;
+      untilWander_ = kWanderBlock;
+      wander(kWanderBlock / kRate);
       for (int i = 0; i < 3; ++i)
-        gain[i] = (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_) *
-                  (1.0f + 0.5f * (i == 1 ? -drift_ : drift_));
+        gain_[i] = (kResonances[i].coasting + (kResonances[i].pulling - kResonances[i].coasting) * load_) *
+                   (1.0f + 0.5f * (i == 1 ? -drift_ : drift_));
     }
     const float pulse = slow_ - fast_;
     slow_ *= slowDecay_;
     fast_ *= fastDecay_;
-    float y = kPulseGain * pulse + gain[0] * resonance_[0].run(pulse) + gain[1] * resonance_[1].run(pulse) +
-              gain[2] * resonance_[2].run(pulse);
+    float y = kPulseGain * pulse + gain_[0] * resonance_[0].run(pulse) + gain_[1] * resonance_[1].run(pulse) +
+              gain_[2] * resonance_[2].run(pulse);
     y += rasp_.run(raspLevel_ * (1.0f + drift_) * pulse * noise_.next());
-    for (Biquad& turn : phaser_) y = turn.run(y);
-    // The rare firings that stack up are rounded off rather than standing out of the rest.
-    y /= std::sqrt(1.0f + y * y * (1.0f / (kPeakKnee * kPeakKnee)));
-    y = top_[1].run(top_[0].run(y));
-    // DC blocker (about 20 Hz).
-    dcY_ = y - dcX_ + 0.995f * dcY_;
-    dcX_ = y;
-    out[n] = kOutputGain * dcY_;
+    out[n] = y;
   }
+  finish(out + from, count - from);
   rpm_ = rpmEnd;
   load_ = loadEnd;
 }

@@ -101,10 +101,10 @@ TEST(EngineSynth, FiringsFollowTheEngineSpeedAndTheIdleHuntsBetween800And900Rpm)
 }
 
 TEST(EngineSynth, NoPieceComesRoundAgainStandingOrPullingAndEveryRunIsTheSame) {
-  const std::vector<float> idle = engineSound(0.0f, 0.0f, 2.5f);
-  const std::vector<float> pulling = engineSound(3500.0f, 1.0f, 2.5f);
-  EXPECT_LT(repetition(idle), 0.9);
-  EXPECT_LT(repetition(pulling), 0.9);
+  // A steady speed is the hard case: only the engine's own variation keeps a piece from recurring.
+  EXPECT_LT(repetition(engineSound(0.0f, 0.0f, 2.5f)), 0.7) << "idling";
+  EXPECT_LT(repetition(engineSound(3500.0f, 1.0f, 2.5f)), 0.7) << "pulling";
+  EXPECT_LT(repetition(engineSound(3500.0f, 0.0f, 2.5f)), 0.7) << "coasting";
   EXPECT_EQ(engineSound(3500.0f, 1.0f, 0.5f), engineSound(3500.0f, 1.0f, 0.5f)) << "the same every run";
   EXPECT_NE(engineSound(3500.0f, 1.0f, 0.5f, 1), engineSound(3500.0f, 1.0f, 0.5f, 2));
   // A change of speed within one call is spread over it: no step in the firing rate.
