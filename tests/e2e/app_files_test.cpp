@@ -199,6 +199,9 @@ Stopped stopOnceReady(const GameFolder& folder, const std::vector<std::string>& 
     ::setenv("XDG_CONFIG_HOME", folder.path("config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", folder.path("data").c_str(), 1);
     ::setenv("XDG_STATE_HOME", folder.path("state").c_str(), 1);
+    // The sanitizer run's preload, as gamePreload() gives it to a shell.
+    if (const char* preload = std::getenv("RUVELO_GAME_LD_PRELOAD"); preload && *preload)
+      ::setenv("LD_PRELOAD", preload, 1);
     if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) ::_exit(127);
     std::vector<char*> argv{const_cast<char*>(RUVELO_GAME_BIN)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
