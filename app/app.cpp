@@ -386,9 +386,8 @@ void App::handleInput(InputFrame polled, FrameKind kind) {
 
 void App::applyEvent(const InputEvent& event, FrameKind kind) {
   switch (event.type) {
-    case InputEvent::Type::Key:
-      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
-        platform_->requestClose();
+    case InputEvent::Type::Action:
+      applyAction(event.action, kind);
       break;
     case InputEvent::Type::Cursor:
       onCursorEvent(state_, event.x, event.y, event.leftButton);
@@ -396,17 +395,25 @@ void App::applyEvent(const InputEvent& event, FrameKind kind) {
     case InputEvent::Type::Scroll:
       onScrollEvent(state_, event.y);
       break;
-    case InputEvent::Type::ReverseCamera:
-      toggleReverseCamera(state_, std::cout);
+    case InputEvent::Type::FocusLost:
       break;
-    case InputEvent::Type::Pause:
+  }
+}
+
+void App::applyAction(Action action, FrameKind kind) {
+  switch (action) {
+    case Action::Quit:
+      platform_->requestClose();
+      break;
+    case Action::Pause:
       if (session_->game().playing()) session_->togglePause(std::cout);
       break;
-    case InputEvent::Type::Retry:
+    case Action::Retry:
       // A replay plays its one run.
       if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
       break;
-    case InputEvent::Type::FocusLost:
+    default:
+      applyToggle(state_, action, std::cout);
       break;
   }
 }
@@ -419,7 +426,7 @@ InputFrame App::withFocusPause(InputFrame polled, FrameKind kind) const {
   bool pause = live && kind == FrameKind::Playing && !session_->paused();
   for (InputEvent& event : polled.events) {
     if (event.type != InputEvent::Type::FocusLost || !pause) continue;
-    event.type = InputEvent::Type::Pause;
+    event = InputEvent::of(Action::Pause);
     pause = false;
   }
   return polled;

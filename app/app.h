@@ -64,6 +64,7 @@ class App {
   void measureFloor();
   void handleInput(InputFrame polled, FrameKind kind);
   void applyEvent(const InputEvent& event, FrameKind kind);
+  void applyAction(Action action, FrameKind kind);
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
   void drawHud(float dt);

@@ -1,13 +1,9 @@
 #include "app/key_handling.h"
 
-#include <GLFW/glfw3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string>
-
-#include "input/fixed_keys.h"
 
 namespace ruvelo {
 namespace {
@@ -48,63 +44,56 @@ void printBrightness(float brightness, std::ostream& out) {
 
 }  // namespace
 
-KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
-  if (action != GLFW_RELEASE) return KeyEffect::None;
-  switch (fixedKeyOf(key)) {
-    case FixedKey::Close:
-      return KeyEffect::Close;
-    case FixedKey::Wireframe:  // the passes draw with the toggles as they stand
+bool applyToggle(AppState& state, Action action, std::ostream& out) {
+  switch (action) {
+    case Action::ToggleWireframe:  // the passes draw with the toggles as they stand
       toggle(state.wireframe, "Wireframe: ", out);
       break;
-    case FixedKey::Culling:
+    case Action::ToggleCulling:
       toggle(state.cullFaces, "Culling: ", out);
       break;
-    case FixedKey::DebugMode:
+    case Action::DebugCamera:
       toggle(state.debugMode, "DebugMode: ", out);
       break;
-    case FixedKey::WinLose:
+    case Action::ToggleRules:
       toggle(state.winLoseCondition, "Win/lose Condition: ", out);
       break;
-    case FixedKey::Brighter: {
+    case Action::Brighter:
       // Added in double precision, stored as float; only the key that crosses a bound clamps.
       state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
       if (state.brightness >= 2.0f) state.brightness = 2.0f;
       printBrightness(state.brightness, out);
       break;
-    }
-    case FixedKey::Darker: {
+    case Action::Darker:
       state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
       if (state.brightness <= 0.5f) state.brightness = 0.5f;
       printBrightness(state.brightness, out);
       break;
-    }
-    case FixedKey::Snow:
+    case Action::ToggleSnow:
       toggle(state.snow, "Snow: ", out);
       break;
-    case FixedKey::Frustum:
+    case Action::ToggleFrustum:
       toggle(state.viewFrustum, "ViewFrustum: ", out);
       break;
-    case FixedKey::Hud:
+    case Action::ToggleHud:
       toggle(state.showHud, "HUD: ", out);
       break;
-    case FixedKey::RenderScale:
+    case Action::RenderScale:
       cycleRenderScale(state, out);
       break;
-    case FixedKey::Ghost:
+    case Action::ToggleGhost:
       toggle(state.showGhost, "Ghost: ", out);
       break;
-    case FixedKey::Sound:
+    case Action::Mute:
       toggle(state.sound, "Sound: ", out);
       break;
-    case FixedKey::Pause:  // the input turns its release into a Pause event
-    case FixedKey::None:
+    case Action::ReverseCamera:
+      toggle(state.reverseMode, "Reverse Mode Switched: ", out);
       break;
+    default:
+      return false;
   }
-  return KeyEffect::None;
-}
-
-void toggleReverseCamera(AppState& state, std::ostream& out) {
-  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
+  return true;
 }
 
 void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
@@ -128,12 +117,6 @@ void onScrollEvent(AppState& state, double yOffset) {
   } else {
     zoom = 85.0f;
   }
-}
-
-FreeCameraKeys heldFreeCameraKeys(const InputFrame& input) {
-  const int* k = kFreeCameraKeys;
-  return {input.held(k[0]), input.held(k[1]), input.held(k[2]),
-          input.held(k[3]), input.held(k[4]), input.held(k[5])};
 }
 
 void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt) {

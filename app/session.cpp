@@ -12,8 +12,6 @@
 #include "physics/vehicle_json.h"
 #include "platform/regular_file.h"
 
-#include <GLFW/glfw3.h>
-
 namespace ruvelo {
 namespace {
 
@@ -107,7 +105,7 @@ void Session::step(float dt, AppState& state) {
   // Driving controls for the next step, or the free camera in debug mode.
   const InputFrame& held = input_;
   if (state.debugMode) {
-    moveFreeCamera(state.camera, heldFreeCameraKeys(held), dt);
+    moveFreeCamera(state.camera, held.freeCamera(), dt);
   } else {
     DriveCommand command = held.drive;
     if (autopilot_) command = autopilotCommand(command, dt);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
-#include "input/fixed_keys.h"
 #include "input/key_names.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
@@ -16,8 +16,19 @@ namespace {
 // A controls file is a few lines; anything near this size is not one.
 constexpr std::size_t kMaxControlsBytes = 64 * 1024;
 
-constexpr const char* kActionNames[kActionCount] = {"accelerate", "reverse", "steer_left",    "steer_right",
-                                                    "brake",      "recover", "reverse_camera"};
+constexpr const char* kActionNames[kActionCount] = {
+    "accelerate",     "reverse",        "steer_left",   "steer_right",  "brake",
+    "recover",        "reverse_camera", "pause",        "retry",        "quit",
+    "mute",           "toggle_ghost",   "toggle_hud",   "toggle_snow",  "toggle_wireframe",
+    "toggle_culling", "toggle_frustum", "debug_camera", "toggle_rules", "brighter",
+    "darker",         "render_scale"};
+
+// Every action's name, for the message naming an unknown one.
+std::string actionList() {
+  std::string list;
+  for (const char* name : kActionNames) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
 
 Binding key(int code) {
   return {Binding::Kind::Key, code, 1};
@@ -77,10 +88,6 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
     error = "unknown key " + quotedText(name);
     return false;
   }
-  if (isFixedKey(code)) {
-    error = printable(name) + " is fixed (the function keys, M, G, P and Escape cannot be bound)";
-    return false;
-  }
   out = key(code);
   return true;
 }
@@ -127,6 +134,19 @@ Controls Controls::defaults() {
   c.bindings[static_cast<int>(Action::Recover)] = {key(GLFW_KEY_SPACE), button(GLFW_GAMEPAD_BUTTON_Y)};
   c.bindings[static_cast<int>(Action::ReverseCamera)] = {key(GLFW_KEY_R),
                                                          button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER)};
+  c.bindings[static_cast<int>(Action::Pause)] = {key(GLFW_KEY_P), button(GLFW_GAMEPAD_BUTTON_START)};
+  c.bindings[static_cast<int>(Action::Retry)] = {key(GLFW_KEY_ENTER), button(GLFW_GAMEPAD_BUTTON_A)};
+  // The actions on one key each, as the keys were fixed before they could be moved.
+  const std::pair<Action, int> oneKey[] = {
+      {Action::Quit, GLFW_KEY_ESCAPE},      {Action::Mute, GLFW_KEY_M},
+      {Action::ToggleGhost, GLFW_KEY_G},    {Action::ToggleHud, GLFW_KEY_F9},
+      {Action::ToggleSnow, GLFW_KEY_F7},    {Action::ToggleWireframe, GLFW_KEY_F1},
+      {Action::ToggleCulling, GLFW_KEY_F2}, {Action::ToggleFrustum, GLFW_KEY_F8},
+      {Action::DebugCamera, GLFW_KEY_F3},   {Action::ToggleRules, GLFW_KEY_F4},
+      {Action::Brighter, GLFW_KEY_F5},      {Action::Darker, GLFW_KEY_F6},
+      {Action::RenderScale, GLFW_KEY_F10},
+  };
+  for (const auto& [action, code] : oneKey) c.bindings[static_cast<int>(action)] = {key(code)};
   return c;
 }
 
@@ -142,6 +162,15 @@ std::vector<int> Controls::boundKeys() const {
 bool Controls::keyBoundTo(Action action, int code) const {
   const auto& list = of(action);
   return std::find(list.begin(), list.end(), key(code)) != list.end();
+}
+
+bool Controls::actionOfKey(int code, Action& action) const {
+  for (int a = 0; a < kActionCount; ++a) {
+    if (!keyBoundTo(static_cast<Action>(a), code)) continue;
+    action = static_cast<Action>(a);
+    return true;
+  }
+  return false;
 }
 
 std::string bindingName(const Binding& binding) {
@@ -207,8 +236,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const std::string name = trim(line.substr(0, eq));
     const int action = actionFromName(name);
     if (action < 0) {
-      error = where + "unknown action " + quotedText(name) +
-              " (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
+      error = where + "unknown action " + quotedText(name) + " (actions: " + actionList() + ")";
       return false;
     }
     if (lineOf[action] != 0) {
@@ -228,6 +256,14 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     }
     if (list.empty()) {
       error = where + "no key or gamepad input named for " + name;
+      return false;
+    }
+    // Escape is the way out whatever else is bound: it stays on quit and goes nowhere else.
+    const Binding escape = key(GLFW_KEY_ESCAPE);
+    const bool namesEscape = std::find(list.begin(), list.end(), escape) != list.end();
+    if (action == static_cast<int>(Action::Quit) && !namesEscape) list.insert(list.begin(), escape);
+    if (action != static_cast<int>(Action::Quit) && namesEscape) {
+      error = where + "ESCAPE always quits and cannot be bound to " + name;
       return false;
     }
     controls.bindings[action] = list;

@@ -1,4 +1,4 @@
-// Keyboard toggles, brightness bounds, mouse look, scroll zoom and the free camera.
+// Toggle actions, brightness bounds, mouse look, scroll zoom and the free camera.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
@@ -12,25 +12,23 @@
 namespace ruvelo {
 namespace {
 
-TEST(KeyCallback, ActsOnReleaseOnly) {
+TEST(KeyCallback, OnlyTheStateActionsChangeTheState) {
   AppState state;
   std::ostringstream out;
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F3, GLFW_PRESS, out), KeyEffect::None);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F3, GLFW_REPEAT, out), KeyEffect::None);
-  EXPECT_FALSE(state.debugMode);
+  for (Action action : {Action::Accelerate, Action::Recover, Action::Pause, Action::Retry, Action::Quit})
+    EXPECT_FALSE(applyToggle(state, action, out));
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_ESCAPE, GLFW_PRESS, out), KeyEffect::None);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_ESCAPE, GLFW_RELEASE, out), KeyEffect::Close);
+  EXPECT_TRUE(applyToggle(state, Action::DebugCamera, out));
+  EXPECT_TRUE(state.debugMode);
 }
 
 TEST(KeyCallback, TogglesPrintTheirMessages) {
   AppState state;
   std::ostringstream out;
-  // The reverse camera answers to its bound key or button, through its own event.
-  toggleReverseCamera(state, out);
-  for (int key : {GLFW_KEY_F3, GLFW_KEY_F4, GLFW_KEY_F7, GLFW_KEY_F8, GLFW_KEY_F9, GLFW_KEY_F3, GLFW_KEY_M,
-                  GLFW_KEY_M, GLFW_KEY_M})
-    onKeyEvent(state, key, GLFW_RELEASE, out);
+  for (Action action : {Action::ReverseCamera, Action::DebugCamera, Action::ToggleRules, Action::ToggleSnow,
+                        Action::ToggleFrustum, Action::ToggleHud, Action::DebugCamera, Action::Mute,
+                        Action::Mute, Action::Mute})
+    applyToggle(state, action, out);
   EXPECT_EQ(out.str(),
             "Reverse Mode Switched: 1\nDebugMode: 1\nWin/lose Condition: 0\nSnow: 0\nViewFrustum: 0\n"
             "HUD: 0\nDebugMode: 0\nSound: 0\nSound: 1\nSound: 0\n");
@@ -49,7 +47,7 @@ TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
   std::ostringstream out;
   std::vector<std::pair<bool, float>> seen;
   for (int i = 0; i < 5; ++i) {
-    onKeyEvent(state, GLFW_KEY_F10, GLFW_RELEASE, out);
+    applyToggle(state, Action::RenderScale, out);
     seen.emplace_back(state.renderScaleAuto, state.renderScale);
   }
   EXPECT_EQ(
@@ -62,20 +60,20 @@ TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
   // A scale from the settings between the listed ones goes on to the next below it.
   state.renderScaleAuto = false;
   state.renderScale = 0.8f;
-  onKeyEvent(state, GLFW_KEY_F10, GLFW_RELEASE, out);
+  applyToggle(state, Action::RenderScale, out);
   EXPECT_FLOAT_EQ(state.renderScale, 0.75f);
 }
 
 TEST(KeyCallback, WireframeAndCullingAlternate) {
   AppState state;
   std::ostringstream out;
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_TRUE(applyToggle(state, Action::ToggleWireframe, out));
   EXPECT_TRUE(state.wireframe);
-  onKeyEvent(state, GLFW_KEY_F1, GLFW_RELEASE, out);
+  applyToggle(state, Action::ToggleWireframe, out);
   EXPECT_FALSE(state.wireframe);
-  EXPECT_EQ(onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out), KeyEffect::None);
+  EXPECT_TRUE(applyToggle(state, Action::ToggleCulling, out));
   EXPECT_FALSE(state.cullFaces);
-  onKeyEvent(state, GLFW_KEY_F2, GLFW_RELEASE, out);
+  applyToggle(state, Action::ToggleCulling, out);
   EXPECT_TRUE(state.cullFaces);
   EXPECT_EQ(out.str(), "Wireframe: 1\nWireframe: 0\nCulling: 0\nCulling: 1\n");
 }
@@ -83,20 +81,20 @@ TEST(KeyCallback, WireframeAndCullingAlternate) {
 TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
   struct Case {
     float start;
-    int key;
+    Action action;
     float expected;
   };
   const Case cases[] = {
-      {1.9f, GLFW_KEY_F5, 2.0f}, {1.0f, GLFW_KEY_F5, 1.1f}, {0.6f, GLFW_KEY_F6, 0.5f},
-      {5.0f, GLFW_KEY_F6, 4.9f}, {5.0f, GLFW_KEY_F5, 2.0f}, {0.2f, GLFW_KEY_F5, 0.3f},
-      {0.2f, GLFW_KEY_F6, 0.5f},
+      {1.9f, Action::Brighter, 2.0f}, {1.0f, Action::Brighter, 1.1f}, {0.6f, Action::Darker, 0.5f},
+      {5.0f, Action::Darker, 4.9f},   {5.0f, Action::Brighter, 2.0f}, {0.2f, Action::Brighter, 0.3f},
+      {0.2f, Action::Darker, 0.5f},
   };
   for (const Case& c : cases) {
     AppState state;
     state.brightness = c.start;
     std::ostringstream out;
-    onKeyEvent(state, c.key, GLFW_RELEASE, out);
-    EXPECT_NEAR(state.brightness, c.expected, 1e-6) << c.start << " key " << c.key;
+    applyToggle(state, c.action, out);
+    EXPECT_NEAR(state.brightness, c.expected, 1e-6) << c.start << " action " << static_cast<int>(c.action);
     char line[32];
     std::snprintf(line, sizeof line, "Brightness: %.1f\n", static_cast<double>(c.expected));
     EXPECT_EQ(out.str(), line);

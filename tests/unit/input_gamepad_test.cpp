@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "input/controls.h"
@@ -95,6 +95,38 @@ TEST(ControlsFile, LinesReplaceTheirActionsDefaultsOnly) {
   EXPECT_TRUE(c.keyBoundTo(Action::Recover, GLFW_KEY_R));
 }
 
+TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(
+      parse("recover=V\npause=SPACE,GAMEPAD_BACK\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n", c, error))
+      << error;
+  Action action = Action::Accelerate;
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_SPACE, action));
+  EXPECT_EQ(action, Action::Pause);
+  EXPECT_FALSE(c.actionOfKey(GLFW_KEY_P, action)) << "P is free once pause has moved";
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_F8, action));
+  EXPECT_EQ(action, Action::ToggleSnow);
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_ESCAPE, action));
+  EXPECT_EQ(action, Action::Quit);
+  EXPECT_TRUE(c.keyBoundTo(Action::Quit, GLFW_KEY_Q));
+  GamepadState pad;
+  pad.buttons[GLFW_GAMEPAD_BUTTON_BACK] = true;
+  EXPECT_TRUE(padPressed(c, Action::Pause, &pad));
+  EXPECT_FALSE(padPressed(c, Action::Pause, nullptr));
+  // The defaults are today's keys, and each input answers to one action.
+  const Controls d = Controls::defaults();
+  for (auto [key, expected] : {std::pair{GLFW_KEY_P, Action::Pause},
+                               {GLFW_KEY_ENTER, Action::Retry},
+                               {GLFW_KEY_F7, Action::ToggleSnow},
+                               {GLFW_KEY_F10, Action::RenderScale},
+                               {GLFW_KEY_M, Action::Mute},
+                               {GLFW_KEY_G, Action::ToggleGhost}}) {
+    ASSERT_TRUE(d.actionOfKey(key, action)) << key;
+    EXPECT_EQ(action, expected) << key;
+  }
+}
+
 TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
   const struct {
     const char* text;
@@ -106,10 +138,12 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       {"brake=B,,N\n", "controls.txt:1: an empty name in the list of brake"},
       {"brake=B,\n", "controls.txt:1: an empty name in the list of brake"},
       {"brake=JUMP\n", "controls.txt:1: unknown key \"JUMP\""},
-      {"brake=ESCAPE\n", "controls.txt:1: ESCAPE is fixed"},
-      {"brake=M\n", "controls.txt:1: M is fixed"},
-      {"recover=G\n", "controls.txt:1: G is fixed"},
-      {"accelerate=P\n", "controls.txt:1: P is fixed"},
+      {"brake=ESCAPE\n", "controls.txt:1: ESCAPE always quits and cannot be bound to brake"},
+      {"pause=P,ESCAPE\n", "controls.txt:1: ESCAPE always quits and cannot be bound to pause"},
+      {"brake=M\n", "controls.txt:1: M is bound to both brake and mute (mute by default)"},
+      {"recover=G\n", "G is bound to both recover and toggle_ghost (toggle_ghost by default)"},
+      {"accelerate=P\n", "controls.txt:1: P is bound to both accelerate and pause (pause by default)"},
+      {"pause=SPACE\n", "SPACE is bound to both recover and pause (recover by default)"},
       {"brake=GAMEPAD_Z\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_Z\""},
       {"brake=GAMEPAD_A+\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_A+\""},
       {"brake=GAMEPAD_LEFT_TRIGGER-\n", "unknown gamepad input"},
