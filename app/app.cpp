@@ -79,8 +79,8 @@ int runGame(const DevFlags& flags) {
 App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDataDir()) {}
 
 int App::startUp() {
-  Settings settings;
-  if (const int status = readSettingsFile(settings)) return status;
+  if (const int status = readSettingsFile()) return status;
+  const Settings& settings = settings_;
   header_ = runHeader(levelCollisionPath(), state_.width, state_.height, flags_.autopilot);
   // A replay is checked before the window opens.
   std::unique_ptr<Replayer> replayer;
@@ -96,7 +96,7 @@ int App::startUp() {
   // context are made, which keep this thread waiting on the driver.
   std::future<ImportedModels> imported = readModelsInBackground();
   devTools_.startupStep("settings");
-  sound_ = std::make_unique<GameSound>(flags_, settings.volume);
+  sound_ = std::make_unique<GameSound>(flags_);
   devTools_.startupStep("sound");
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
@@ -115,7 +115,7 @@ int App::startUp() {
   liveInput_ = std::make_unique<LiveInput>(*platform_, std::move(script), controls);
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
-  if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
+  if (settings.fullscreen() && framebuffer.x > 0 && framebuffer.y > 0) {
     state_.width = framebuffer.x;
     state_.height = framebuffer.y;
   }
@@ -147,8 +147,9 @@ int App::startUp() {
   return 0;
 }
 
-// Settings, before anything else exists; the window size and brightness become the run's.
-int App::readSettingsFile(Settings& settings) {
+// Settings, before anything else exists; the window size becomes the run's.
+int App::readSettingsFile() {
+  Settings& settings = settings_;
   const std::string shipped = dataPath("settings.txt");
   const std::string path = settingsFileToRead(userConfigDir(), shipped);
   const SettingsResult read = ruvelo::readSettingsFile(path, shipped, settings);
@@ -161,17 +162,28 @@ int App::readSettingsFile(Settings& settings) {
     std::cerr << read.message << std::endl;
     return 1;
   }
-  state_.width = settings.width;
-  state_.height = settings.height;
-  state_.brightness = settings.brightness;
-  state_.showGhost = settings.ghost;
+  state_.width = settings.width();
+  state_.height = settings.height();
   // Runs that must draw the same pictures every time (fixed steps, scripts, replays, screenshots,
   // the bench) draw at 1.0 unless the file names a scale.
   const bool deterministic = flags_.fixedDt > 0.0f || !flags_.input.empty() || !flags_.replay.empty() ||
                              !flags_.screenshots.empty() || flags_.bench || flags_.benchFloor;
-  state_.renderScaleAuto = settings.renderScale.set ? settings.renderScale.automatic : !deterministic;
-  state_.renderScale = settings.renderScale.automatic ? 1.0f : settings.renderScale.value;
+  if (deterministic && path != shipped) keepShippedOptions(shipped);
+  if (deterministic && !settings.named(Option::RenderScale)) settings.load(Option::RenderScale, 1.0, false);
   return 0;
+}
+
+// A deterministic run takes the options the game keeps for the player (what a key or the options
+// screen changed and wrote back) from the shipped file, so what a player saved never changes a
+// test, a replay or a benchmark; the rest of the player's file (the window) still counts.
+void App::keepShippedOptions(const std::string& shipped) {
+  Settings fromShipped;
+  if (readSettings(shipped, fromShipped).status != SettingsStatus::Ok) fromShipped = Settings();
+  for (int i = 0; i < kOptionCount; ++i) {
+    const Option option = static_cast<Option>(i);
+    if (optionInfo(option).playerKept)
+      settings_.load(option, fromShipped.value(option), fromShipped.named(option));
+  }
 }
 
 // A replay's recording, else a recorder of the new run.
@@ -274,7 +286,7 @@ App::FrameScene App::update(FrameKind kind, float dt) {
     updateCamera(dt);
     session.updateTimerAndPhase(state_, dt);
   }
-  sound_->update(session.soundFrame(), session.world(), session.game().state(), state_, dt,
+  sound_->update(session.soundFrame(), session.world(), session.game().state(), state_, settings_, dt,
                  kind == FrameKind::Paused);
   return scene;
 }
@@ -299,7 +311,7 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
   const bool paused = kind == FrameKind::Paused;
   {
     auto timer = devTools_.time("lit");
-    state_.objectsDrawn = renderer_->litPass(scene.lit, state_.camera, state_.brightness);
+    state_.objectsDrawn = renderer_->litPass(scene.lit, state_.camera, settings_.brightness());
   }
   {
     auto timer = devTools_.time("sky");
@@ -331,8 +343,9 @@ void App::chooseRenderScale() {
   const double now = platform_->time();
   const double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
   lastFrameWall_ = now;
-  float scale = state_.renderScale;
-  if (state_.renderScaleAuto) {
+  const RenderScaleSetting setting = settings_.renderScale();
+  float scale = setting.value;
+  if (setting.automatic) {
     scale = frameMs >= 0.0 ? scaleController_.update(frameMs) : scaleController_.scale();
   } else {
     scaleController_ = RenderScaleController();  // auto starts again from 1.0
@@ -413,7 +426,7 @@ void App::applyAction(Action action, FrameKind kind) {
       if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
       break;
     default:
-      applyToggle(state_, action, std::cout);
+      applyToggle(state_, settings_, action, std::cout);
       break;
   }
 }
@@ -450,7 +463,7 @@ void App::updateCamera(float dt) {
 void App::drawHud(float dt) {
   refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
   const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
-  if (!state_.showHud) return;
+  if (!settings_.on(Option::Hud)) return;
   {
     auto timer = devTools_.time("hud");
     renderer_->overlay(fixedHud(texts, hudScale_));
@@ -470,7 +483,7 @@ DriveView App::driveView() const {
   const Pose pose = world.vehiclePose();
   view.position = pose.position;
   view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
-  if (state_.showGhost)
+  if (settings_.ghost())
     if (const std::optional<RecordedPose> ghost = session_->ghostPose()) view.ghost = ghost->position;
   view.items = &session_->game().items();
   if (delta_ && session_->playTime() < deltaUntil_) view.delta = delta_;
@@ -493,7 +506,7 @@ void App::noteDelivery() {
 
 // New flakes and their ageing over `dt` (none while paused), then the flakes drawn.
 void App::drawSnow(float dt) {
-  if (!state_.snow) return;
+  if (!settings_.on(Option::Snow)) return;
   auto timer = devTools_.time("snow");
   const GameWorld& world = session_->world();
   const glm::vec3 p = world.vehiclePose().position;
@@ -526,11 +539,11 @@ void App::present() {
 // drawn over the scene and the sky.
 void App::drawGhost() {
   const std::optional<RecordedPose> at = session_->ghostPose();
-  if (!at || !state_.showGhost) return;
+  if (!at || !settings_.ghost()) return;
   auto timer = devTools_.time("ghost");
   DrawList list;
   addGhost(list, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
-  renderer_->translucentPass(list, state_.camera, state_.brightness);
+  renderer_->translucentPass(list, state_.camera, settings_.brightness());
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
@@ -583,7 +596,7 @@ void App::retry() {
   lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
   ++run_;
   std::cout << "Retry: run " << run_ << std::endl;
-  if (session_->ghostDuration() > 0.0 && state_.showGhost)
+  if (session_->ghostDuration() > 0.0 && settings_.ghost())
     std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
   std::fflush(stdout);
   // The whole retry (the finished run's recording written and synced, then the new session).

@@ -50,7 +50,8 @@ class App {
     DrawList lit;
   };
 
-  int readSettingsFile(Settings& settings);
+  int readSettingsFile();
+  void keepShippedOptions(const std::string& shipped);
   std::unique_ptr<InputSource> inputSource(std::unique_ptr<Replayer> replayer);
   bool newSession(std::unique_ptr<Replayer> replayer);
   void frame();
@@ -80,7 +81,8 @@ class App {
   void chooseRenderScale();
 
   const DevFlags& flags_;
-  AppState state_;  // the FPS text starts at "60", its accumulator at 0
+  AppState state_;     // the FPS text starts at "60", its accumulator at 0
+  Settings settings_;  // every option, read live; read from settings.txt before anything starts
   // Declared in start-up order; torn down in reverse, the GLFW session last.
   std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;

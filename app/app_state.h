@@ -1,5 +1,6 @@
-// The program-wide values that outlive a run: window size, brightness, frame timing, the toggles, the
-// recovery flag and the camera. Owned by main; GLFW callbacks reach it through the window's user pointer.
+// The program-wide values that outlive a run and are not options: the window's drawing size, frame
+// timing and the FPS text, the developer toggles (never saved), the recovery flag and the camera.
+// Owned by App; the player's options live in Settings.
 #pragma once
 
 #include <string>
@@ -11,7 +12,6 @@ namespace ruvelo {
 struct AppState {
   int width = 200;
   int height = 200;
-  float brightness = 1.0f;
 
   float deltaTime = 0.0f;
   float lastFrame = 0.0f;
@@ -19,20 +19,13 @@ struct AppState {
   std::string fpsText = "60";
   int objectsDrawn = 0;
 
-  // Toggles, with their start values.
+  // The developer toggles, with their start values.
   bool reverseMode = false;
   bool wireframe = false;
   bool cullFaces = true;
   bool debugMode = false;
   bool winLoseCondition = true;
-  bool snow = true;
   bool viewFrustum = true;
-  bool showHud = true;
-  bool showGhost = true;  // the best run's vehicle
-  bool sound = true;
-  // The render scale: automatic, or this fixed share of each window axis (F10 cycles them).
-  bool renderScaleAuto = false;
-  float renderScale = 1.0f;
 
   // Set by the recovery key, cleared by W, S, A and D; the follow camera then looks along +z.
   bool unflipped = false;

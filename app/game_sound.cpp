@@ -38,10 +38,10 @@ constexpr long kMostMeasuredFrames = 100000;
 
 }  // namespace
 
-GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
+GameSound::GameSound(const DevFlags& flags) : flags_(flags) {
   const bool toFile = !flags.audioOut.empty();
   system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
-                                                 volume, toFile);
+                                                 toFile);
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
   if (toFile && system_->on()) {
     removeStaleTemporaries(flags.audioOut);
@@ -57,8 +57,9 @@ GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
 }
 
 void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game,
-                       const AppState& state, float dt, bool paused) {
-  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, paused ? 0.0f : dt);
+                       const AppState& state, const Settings& settings, float dt, bool paused) {
+  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, settings,
+                 paused ? 0.0f : dt);
   if (paused) frame.muted = true;
   system_->update(frame);
   if (wav_.isOpen()) {
@@ -79,7 +80,7 @@ void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const G
 
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
                     const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
-                    float dt) {
+                    const Settings& settings, float dt) {
   frame.dt = dt;
   frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
   frame.engineThrottle = vehicle.engineThrottle;
@@ -93,7 +94,8 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
   frame.listenerPosition = state.camera.position;
   frame.listenerFront = state.camera.front;
   frame.listenerUp = state.camera.up;
-  frame.muted = !state.sound;
+  frame.volume = settings.volume();
+  frame.muted = !settings.on(Option::Sound);
   frame.lowPower = game.phase == GamePhase::Playing && game.power < kLowPower;
   frame.result = raceResult(game.phase);
 }

@@ -12,6 +12,7 @@
 #include "game/game_rules.h"
 #include "physics/game_types.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
 
 class GameWorld;
 
@@ -24,13 +25,13 @@ class GameSound {
  public:
   // The loopback when --audio-out asks for the mix, else the device; "Sound off: why" on standard
   // error when there is none. With --bench the update's cost is measured.
-  GameSound(const DevFlags& flags, float volume);
+  explicit GameSound(const DevFlags& flags);
 
   // Once per frame, after its events: hands the run's frame (its events, filled in by the vehicle,
   // the game and the camera) to the audio system and clears the events. A paused frame is silent and
   // takes no time, so the engine and tyres stop and resume where they were.
   void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const AppState& state,
-              float dt, bool paused);
+              const Settings& settings, float dt, bool paused);
 
   // --audio-out could not be written to (the run should end).
   bool outputFailed() const { return !wavFailure_.empty(); }
@@ -48,8 +49,10 @@ class GameSound {
   std::string wavFailure_;
 };
 
-// The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.
+// The parts of one frame's AudioFrame that come from the vehicle reading, the game, the camera and
+// the player's volume and sound switch.
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
-                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state, float dt);
+                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
+                    const Settings& settings, float dt);
 
 }  // namespace ruvelo

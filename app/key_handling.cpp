@@ -13,24 +13,26 @@ void toggle(bool& value, const char* message, std::ostream& out) {
   out << message << (value ? 1 : 0) << std::endl;
 }
 
+// A switch among the options turned over as the player's change, with its message.
+void toggle(Settings& settings, Option option, const char* message, std::ostream& out) {
+  settings.change(option, settings.on(option) ? 0.0 : 1.0);
+  out << message << (settings.on(option) ? 1 : 0) << std::endl;
+}
+
 // 1.0, 0.75, 0.5, auto, and round again; a scale between the listed ones goes to the next below it.
-void cycleRenderScale(AppState& state, std::ostream& out) {
-  if (state.renderScaleAuto) {
-    state.renderScaleAuto = false;
-    state.renderScale = 1.0f;
-  } else if (state.renderScale > 0.75f) {
-    state.renderScale = 0.75f;
-  } else if (state.renderScale > 0.5f) {
-    state.renderScale = 0.5f;
-  } else {
-    state.renderScaleAuto = true;
-  }
-  out << "Render scale: ";
-  if (state.renderScaleAuto)
-    out << "auto";
-  else
-    out << (state.renderScale == 1.0f ? "1.0" : state.renderScale == 0.75f ? "0.75" : "0.5");
-  out << std::endl;
+void cycleRenderScale(Settings& settings, std::ostream& out) {
+  const RenderScaleSetting now = settings.renderScale();
+  const double next = now.automatic       ? 1.0
+                      : now.value > 0.75f ? 0.75
+                      : now.value > 0.5f  ? 0.5
+                                          : kRenderScaleAuto;
+  settings.change(Option::RenderScale, next);
+  out << "Render scale: "
+      << (next == kRenderScaleAuto ? "auto"
+          : next == 1.0            ? "1.0"
+          : next == 0.75           ? "0.75"
+                                   : "0.5")
+      << std::endl;
 }
 
 // "Brightness: 1.1": to the hundredth, without trailing zeros past the first decimal.
@@ -44,7 +46,7 @@ void printBrightness(float brightness, std::ostream& out) {
 
 }  // namespace
 
-bool applyToggle(AppState& state, Action action, std::ostream& out) {
+bool applyToggle(AppState& state, Settings& settings, Action action, std::ostream& out) {
   switch (action) {
     case Action::ToggleWireframe:  // the passes draw with the toggles as they stand
       toggle(state.wireframe, "Wireframe: ", out);
@@ -59,33 +61,33 @@ bool applyToggle(AppState& state, Action action, std::ostream& out) {
       toggle(state.winLoseCondition, "Win/lose Condition: ", out);
       break;
     case Action::Brighter:
+    case Action::Darker: {
       // Added in double precision, stored as float; only the key that crosses a bound clamps.
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
-      if (state.brightness >= 2.0f) state.brightness = 2.0f;
-      printBrightness(state.brightness, out);
+      const bool up = action == Action::Brighter;
+      float brightness = static_cast<float>(static_cast<double>(settings.brightness()) + (up ? 0.1 : -0.1));
+      if (up && brightness >= 2.0f) brightness = 2.0f;
+      if (!up && brightness <= 0.5f) brightness = 0.5f;
+      settings.change(Option::Brightness, brightness);
+      printBrightness(settings.brightness(), out);
       break;
-    case Action::Darker:
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
-      if (state.brightness <= 0.5f) state.brightness = 0.5f;
-      printBrightness(state.brightness, out);
-      break;
+    }
     case Action::ToggleSnow:
-      toggle(state.snow, "Snow: ", out);
+      toggle(settings, Option::Snow, "Snow: ", out);
       break;
     case Action::ToggleFrustum:
       toggle(state.viewFrustum, "ViewFrustum: ", out);
       break;
     case Action::ToggleHud:
-      toggle(state.showHud, "HUD: ", out);
+      toggle(settings, Option::Hud, "HUD: ", out);
       break;
     case Action::RenderScale:
-      cycleRenderScale(state, out);
+      cycleRenderScale(settings, out);
       break;
     case Action::ToggleGhost:
-      toggle(state.showGhost, "Ghost: ", out);
+      toggle(settings, Option::Ghost, "Ghost: ", out);
       break;
     case Action::Mute:
-      toggle(state.sound, "Sound: ", out);
+      toggle(settings, Option::Sound, "Sound: ", out);
       break;
     case Action::ReverseCamera:
       toggle(state.reverseMode, "Reverse Mode Switched: ", out);

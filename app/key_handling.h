@@ -6,13 +6,15 @@
 
 #include "app/app_state.h"
 #include "input/input.h"
+#include "platform/settings.h"
 
 namespace ruvelo {
 
-// A toggle, brightness, render scale or reverse camera action applied to `state`, its message
+// A toggle, brightness, render scale or reverse camera action applied to the developer toggles in
+// `state` or to the player's options in `settings` (as the player's change), its message
 // ("DebugMode: 1" …) on `out`. False for an action that is not one of these (driving, pause, retry,
-// quit), which leaves `state` as it is.
-bool applyToggle(AppState& state, Action action, std::ostream& out);
+// quit), which leaves both as they are.
+bool applyToggle(AppState& state, Settings& settings, Action action, std::ostream& out);
 
 // Mouse look while the left button is held (yaw/pitch by 0.2 degrees per pixel, pitch within ±89);
 // the last position is updated either way, so a drag never jumps.

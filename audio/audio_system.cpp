@@ -457,8 +457,7 @@ struct AudioSystem::Output {
   }
 };
 
-AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender)
-    : out_(std::make_unique<Output>()), volume_(std::clamp(volume, 0.0f, 1.0f)) {
+AudioSystem::AudioSystem(Backend backend, bool keepRender) : out_(std::make_unique<Output>()) {
   if (backend == Backend::Silent) {
     offReason_ = "silent";
     out_.reset();
@@ -511,7 +510,7 @@ void AudioSystem::mix(const AudioFrame& f) {
     o.rpm = std::isfinite(f.engineRpm) ? f.engineRpm : 0.0f;
     o.lastGear = f.gear;
   }
-  o.placeListener(f, f.muted ? 0.0f : volume_);
+  o.placeListener(f, f.muted ? 0.0f : std::clamp(f.volume, 0.0f, 1.0f));
   const bool over = f.result != RaceResult::None;
   o.mixEngine(f, dt, over);
   o.mixTyres(f, dt, over);

@@ -14,41 +14,48 @@ namespace {
 
 TEST(KeyCallback, OnlyTheStateActionsChangeTheState) {
   AppState state;
+  Settings settings;
   std::ostringstream out;
   for (Action action : {Action::Accelerate, Action::Recover, Action::Pause, Action::Retry, Action::Quit})
-    EXPECT_FALSE(applyToggle(state, action, out));
+    EXPECT_FALSE(applyToggle(state, settings, action, out));
   EXPECT_EQ(out.str(), "");
-  EXPECT_TRUE(applyToggle(state, Action::DebugCamera, out));
+  EXPECT_TRUE(applyToggle(state, settings, Action::DebugCamera, out));
   EXPECT_TRUE(state.debugMode);
+  EXPECT_FALSE(settings.anyKeptChanged()) << "the developer toggles are never kept";
 }
 
 TEST(KeyCallback, TogglesPrintTheirMessages) {
   AppState state;
+  Settings settings;
   std::ostringstream out;
   for (Action action : {Action::ReverseCamera, Action::DebugCamera, Action::ToggleRules, Action::ToggleSnow,
                         Action::ToggleFrustum, Action::ToggleHud, Action::DebugCamera, Action::Mute,
                         Action::Mute, Action::Mute})
-    applyToggle(state, action, out);
+    applyToggle(state, settings, action, out);
   EXPECT_EQ(out.str(),
             "Reverse Mode Switched: 1\nDebugMode: 1\nWin/lose Condition: 0\nSnow: 0\nViewFrustum: 0\n"
             "HUD: 0\nDebugMode: 0\nSound: 0\nSound: 1\nSound: 0\n");
-  EXPECT_FALSE(state.sound);
+  EXPECT_FALSE(settings.on(Option::Sound));
   EXPECT_TRUE(state.reverseMode);
   EXPECT_FALSE(state.debugMode);
   EXPECT_FALSE(state.winLoseCondition);
-  EXPECT_FALSE(state.snow);
+  EXPECT_FALSE(settings.on(Option::Snow));
   EXPECT_FALSE(state.viewFrustum);
-  EXPECT_FALSE(state.showHud);
+  EXPECT_FALSE(settings.on(Option::Hud));
+  // The player's options count their changes (and the developer toggles are not options).
+  EXPECT_EQ(settings.changes(Option::Sound), 3u);
+  EXPECT_EQ(settings.changes(Option::Snow), 1u);
+  EXPECT_TRUE(settings.anyKeptChanged());
 }
 
 TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
-  AppState state;  // a run that starts automatic, as the game does without flags
-  state.renderScaleAuto = true;
+  AppState state;
+  Settings settings;  // a run that starts automatic, as the game does without flags
   std::ostringstream out;
   std::vector<std::pair<bool, float>> seen;
   for (int i = 0; i < 5; ++i) {
-    applyToggle(state, Action::RenderScale, out);
-    seen.emplace_back(state.renderScaleAuto, state.renderScale);
+    applyToggle(state, settings, Action::RenderScale, out);
+    seen.emplace_back(settings.renderScale().automatic, settings.renderScale().value);
   }
   EXPECT_EQ(
       out.str(),
@@ -58,22 +65,22 @@ TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
   EXPECT_EQ(seen[2], std::make_pair(false, 0.5f));
   EXPECT_TRUE(seen[3].first);
   // A scale from the settings between the listed ones goes on to the next below it.
-  state.renderScaleAuto = false;
-  state.renderScale = 0.8f;
-  applyToggle(state, Action::RenderScale, out);
-  EXPECT_FLOAT_EQ(state.renderScale, 0.75f);
+  settings.load(Option::RenderScale, 0.8);
+  applyToggle(state, settings, Action::RenderScale, out);
+  EXPECT_FLOAT_EQ(settings.renderScale().value, 0.75f);
 }
 
 TEST(KeyCallback, WireframeAndCullingAlternate) {
   AppState state;
+  Settings settings;
   std::ostringstream out;
-  EXPECT_TRUE(applyToggle(state, Action::ToggleWireframe, out));
+  EXPECT_TRUE(applyToggle(state, settings, Action::ToggleWireframe, out));
   EXPECT_TRUE(state.wireframe);
-  applyToggle(state, Action::ToggleWireframe, out);
+  applyToggle(state, settings, Action::ToggleWireframe, out);
   EXPECT_FALSE(state.wireframe);
-  EXPECT_TRUE(applyToggle(state, Action::ToggleCulling, out));
+  EXPECT_TRUE(applyToggle(state, settings, Action::ToggleCulling, out));
   EXPECT_FALSE(state.cullFaces);
-  applyToggle(state, Action::ToggleCulling, out);
+  applyToggle(state, settings, Action::ToggleCulling, out);
   EXPECT_TRUE(state.cullFaces);
   EXPECT_EQ(out.str(), "Wireframe: 1\nWireframe: 0\nCulling: 0\nCulling: 1\n");
 }
@@ -91,10 +98,12 @@ TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
   };
   for (const Case& c : cases) {
     AppState state;
-    state.brightness = c.start;
+    Settings settings;
+    settings.load(Option::Brightness, c.start);
     std::ostringstream out;
-    applyToggle(state, c.action, out);
-    EXPECT_NEAR(state.brightness, c.expected, 1e-6) << c.start << " action " << static_cast<int>(c.action);
+    applyToggle(state, settings, c.action, out);
+    EXPECT_NEAR(settings.brightness(), c.expected, 1e-6)
+        << c.start << " action " << static_cast<int>(c.action);
     char line[32];
     std::snprintf(line, sizeof line, "Brightness: %.1f\n", static_cast<double>(c.expected));
     EXPECT_EQ(out.str(), line);
@@ -103,6 +112,7 @@ TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
 
 TEST(MouseLook, TurnsOnlyWithTheButtonHeldAndNeverJumps) {
   AppState state;
+  Settings settings;
   const glm::vec3 startFront = state.camera.front;
   onCursorEvent(state, 100, 100, false);
   EXPECT_EQ(state.camera.front, startFront) << "moving without the button never turns";
@@ -119,6 +129,7 @@ TEST(MouseLook, TurnsOnlyWithTheButtonHeldAndNeverJumps) {
 
 TEST(ScrollZoom, MovesInsideTheRangeAndSnapsOutside) {
   AppState state;
+  Settings settings;
   onScrollEvent(state, 2.0);
   EXPECT_FLOAT_EQ(state.camera.zoom, 43.0f);
   state.camera.zoom = 30.0f;
