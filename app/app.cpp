@@ -186,6 +186,15 @@ void App::keepShippedOptions(const std::string& shipped) {
   }
 }
 
+// The options the player changed (a key, the options screen) kept in their own settings.txt for the
+// next start; said once when they cannot be. A replay changes nothing of the player's.
+void App::keepOptions() {
+  const std::string configDir = userConfigDir();
+  if (!flags_.replay.empty() || configDir.empty()) return;  // without the folder, said at start-up
+  const std::string why = keepChangedSettings(configDir, dataPath("settings.txt"), settings_);
+  if (!why.empty()) std::cerr << "ruvelo: the changed options are not kept: " << why << std::endl;
+}
+
 // A replay's recording, else a recorder of the new run.
 std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer) {
   if (replayer) return replayer;
@@ -210,6 +219,7 @@ int App::run() {
     if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
   }
   const bool recorded = finishRun();
+  keepOptions();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
   if (flags_.bench) {

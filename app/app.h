@@ -52,6 +52,7 @@ class App {
 
   int readSettingsFile();
   void keepShippedOptions(const std::string& shipped);
+  void keepOptions();
   std::unique_ptr<InputSource> inputSource(std::unique_ptr<Replayer> replayer);
   bool newSession(std::unique_ptr<Replayer> replayer);
   void frame();

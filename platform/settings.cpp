@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
 
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 
 namespace ruvelo {
@@ -260,6 +262,90 @@ SettingsResult readSettingsFile(const std::string& path, const std::string& ship
         "Unable to open file " + printable(path) + (problem.empty() ? "" : ": " + printable(problem));
   }
   return read;
+}
+
+std::string settingValueText(Option option, double value) {
+  const SettingKey& key = kSettingKeys[static_cast<int>(option)];
+  switch (key.reading) {
+    case Reading::ExactTrue:
+    case Reading::StrictSwitch:
+      return value != 0.0 ? "true" : "false";
+    case Reading::LenientInteger:
+    case Reading::SampleCount:
+      return std::to_string(static_cast<long long>(value));
+    case Reading::ScaleOrAuto:
+      if (value == kAuto) return "auto";
+      break;
+    case Reading::LenientNumber:
+    case Reading::StrictNumber:
+      break;
+  }
+  // A plain decimal: six places (more than a float's value here needs), trailing zeros dropped.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  std::string shown = text;
+  while (shown.back() == '0') shown.pop_back();
+  if (shown.back() == '.') shown.pop_back();
+  return shown == "-0" ? "0" : shown;
+}
+
+std::string rewriteSettings(const std::string& text, const Settings& settings) {
+  static const std::string kMark = "\xEF\xBB\xBF";
+  std::array<bool, kOptionCount> written{};
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    const bool newline = end != std::string::npos;
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.pop_back();
+    const std::size_t keyFrom = out.empty() && line.rfind(kMark, 0) == 0 ? kMark.size() : 0;
+    const std::size_t equals = line.find('=');
+    Option option;
+    if (equals != std::string::npos &&
+        optionNamed(trimBlanks(line.substr(keyFrom, equals - keyFrom)), option) &&
+        optionInfo(option).playerKept && settings.changes(option) > 0) {
+      const std::size_t valueFrom = line.find_first_not_of(" \t", equals + 1);
+      line = line.substr(0, valueFrom == std::string::npos ? line.size() : valueFrom) +
+             settingValueText(option, settings.value(option));
+      written[static_cast<int>(option)] = true;
+    }
+    out += line + (cr ? "\r" : "") + (newline ? "\n" : "");
+  }
+  for (const SettingKey& key : kSettingKeys) {
+    const int i = static_cast<int>(key.option);
+    if (!key.info.playerKept || settings.changes(key.option) == 0 || written[i]) continue;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += std::string(key.info.name) + "=" + settingValueText(key.option, settings.value(key.option)) + "\n";
+  }
+  return out;
+}
+
+std::string keepChangedSettings(const std::string& configDir, const std::string& shippedFile,
+                                const Settings& settings) {
+  if (!settings.anyKeptChanged()) return "";
+  if (configDir.empty()) return "no config folder";
+  const std::string path = configDir + "/settings.txt";
+  struct stat mine {
+  }, shipped{};
+  if (::stat(path.c_str(), &mine) == 0 && ::stat(shippedFile.c_str(), &shipped) == 0 &&
+      mine.st_dev == shipped.st_dev && mine.st_ino == shipped.st_ino)
+    return printable(path) + " is the shipped settings file";
+  // Settings files are a few lines; the game reads them whole.
+  constexpr std::size_t kMaxSettingsBytes = 1024 * 1024;
+  std::string text, why;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxSettingsBytes, text, why, &missing)) {
+    if (!missing) return printable(path) + " cannot be read (" + printable(why) + "); it is left as it is";
+    // The player's first file starts as the shipped one, so the window and its comments carry over.
+    text.clear();
+    if (!readRegularFile(shippedFile, kMaxSettingsBytes, text, why)) text.clear();
+  }
+  if (!writeFileAtomically(path, rewriteSettings(text, settings), why))
+    return printable(path) + ": " + printable(why);
+  return "";
 }
 
 }  // namespace ruvelo

@@ -124,4 +124,21 @@ std::string settingsFileToRead(const std::string& configDir, const std::string& 
 // the shipped file keeps its "Unable to open file settings.txt".
 SettingsResult readSettingsFile(const std::string& path, const std::string& shippedFile, Settings& settings);
 
+// An option's value as settings.txt spells it ("true", "auto", "0.5", "4"), one the reader takes back.
+std::string settingValueText(Option option, double value);
+
+// `text` (a settings file) with the kept options the player changed written in: every line whose key
+// is one of them gets the new value after its "=" (the key as written, the blanks after "=" and a
+// carriage return stay); such an option no line names is added at the end. Every other byte stays:
+// comments, blank lines, unknown keys, their order, a byte-order mark.
+std::string rewriteSettings(const std::string& text, const Settings& settings);
+
+// Keeps the player's changes: the changed kept options written into `configDir`/settings.txt through
+// the atomic writer, starting from that file, or from the shipped file's text when the player has
+// none. Nothing is written when nothing kept has changed. "" when done or nothing was to be done;
+// otherwise why not (a player's file that cannot be read is left exactly as it is, and the shipped
+// file is never written).
+std::string keepChangedSettings(const std::string& configDir, const std::string& shippedFile,
+                                const Settings& settings);
+
 }  // namespace ruvelo

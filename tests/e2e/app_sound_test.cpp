@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "support/game_runner.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
@@ -286,6 +287,42 @@ TEST(Sound, AnUnwritableFileEndsTheRunWithStatusThreeAndNoDeviceIsOneLine) {
   if (!device.soundOff.empty()) {
     EXPECT_EQ(device.soundOff, "Sound off: no audio device could be opened");
   }
+}
+
+// The toggles a player presses are kept in their own settings.txt, every other line as it was; the
+// next start plays with them (M: silence), a repeatable run does not, and a run where nothing was
+// pressed writes nothing.
+TEST(KeptOptions, TogglesAreWrittenBackAndUsedAtTheNextStartOnly) {
+  GameFolder untouched;
+  ASSERT_EQ(untouched
+                .run({"--frames", "2", "--fixed-dt", "0.05", "--input",
+                      untouched.writeFile("keys.txt", "1 W press\n2 F3 release\n")})
+                .status,
+            0);
+  EXPECT_FALSE(std::ifstream(untouched.path("config/ruvelo/settings.txt")).good())
+      << "driving and the developer toggles are not options";
+
+  GameFolder folder;
+  const std::string mine =
+      "\xEF\xBB\xBF# my window\r\nwidth=320\r\nheight=240\nfullscreen=false\n"
+      "\nmy_own_key=7\nsound=true\nbrightness = 1.3\n";
+  const std::string file = folder.writeFile("config/ruvelo/settings.txt", mine);
+  const std::string keys = folder.writeFile("keys.txt", "1 M release\n2 F7 release\n2 F5 release\n");
+  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.05", "--input", keys});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  // The repeatable run played with the shipped options (brightness 1.0, not the player's 1.3).
+  EXPECT_NE(run.out.find("Brightness: 1.1\n"), std::string::npos) << run.out;
+  EXPECT_EQ(readWholeFile(file),
+            "\xEF\xBB\xBF# my window\r\nwidth=320\r\nheight=240\nfullscreen=false\n"
+            "\nmy_own_key=7\nsound=false\nbrightness = 1.1\nsnow=false\n");
+
+  int peak = 0;
+  ASSERT_EQ(folder.run({"--frames", "20", "--audio-out", "next.wav"}).status, 0);
+  readMix(folder.path("bin/next.wav"), &peak);
+  EXPECT_EQ(peak, 0) << "the next start keeps the sound off";
+  ASSERT_EQ(folder.run({"--frames", "20", "--fixed-dt", "0.05", "--audio-out", "fixed.wav"}).status, 0);
+  readMix(folder.path("bin/fixed.wav"), &peak);
+  EXPECT_GT(peak, 100) << "a repeatable run ignores what the player kept";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The settings parser over the ways a real settings file goes right and wrong.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -276,6 +277,36 @@ TEST(Settings, MissingFileIsReportedNotParsed) {
   EXPECT_EQ(ok.status, SettingsStatus::Ok);
   EXPECT_EQ(s.width(), 320);
   EXPECT_EQ(s.height(), 240);
+}
+
+TEST(Settings, WrittenBackOnlyWhereChangedAndNeverOverAFileItCannotRead) {
+  Settings s;
+  s.change(Option::Volume, 0.5);
+  s.change(Option::RenderScale, kRenderScaleAuto);  // already auto: no change
+  s.change(Option::Snow, 0.0);
+  s.change(Option::Width, 640);  // not kept
+  EXPECT_EQ(rewriteSettings("# mine\r\nvolume=0.8\r\nvolume_boost=3\n\nwidth=1\nvolume=0.9", s),
+            "# mine\r\nvolume=0.5\r\nvolume_boost=3\n\nwidth=1\nvolume=0.5\nsnow=false\n");
+  EXPECT_EQ(rewriteSettings("", s), "volume=0.5\nsnow=false\n");
+  Settings back;
+  std::istringstream in(rewriteSettings("", s));
+  ASSERT_EQ(parseSettings(in, back).status, SettingsStatus::Ok);
+  EXPECT_FLOAT_EQ(back.volume(), 0.5f);
+  EXPECT_EQ(settingValueText(Option::Brightness, static_cast<float>(1.1)), "1.1");
+  EXPECT_EQ(settingValueText(Option::RenderScale, 0.75), "0.75");
+
+  const std::string dir = test::makeTempDir("ruvelo-settings");
+  std::ofstream(dir + "/shipped.txt") << "# shipped\nwidth=320\n";
+  EXPECT_EQ(keepChangedSettings(dir + "/config", dir + "/shipped.txt", Settings()), "");
+  EXPECT_FALSE(std::ifstream(dir + "/config/settings.txt").good()) << "nothing changed, no file";
+  EXPECT_EQ(keepChangedSettings(dir + "/config", dir + "/shipped.txt", s), "");
+  EXPECT_EQ(test::readWholeFile(dir + "/config/settings.txt"), "# shipped\nwidth=320\nvolume=0.5\nsnow=false\n");
+  EXPECT_EQ(test::readWholeFile(dir + "/shipped.txt"), "# shipped\nwidth=320\n");
+  std::filesystem::create_directories(dir + "/other/settings.txt");
+  EXPECT_NE(keepChangedSettings(dir + "/other", dir + "/shipped.txt", s).find("cannot be read"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "/other/settings.txt"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
