@@ -42,7 +42,8 @@ Overlay pauseOverlay(float hudScale) {
   Overlay overlay;
   overlay.lines = {
       TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
-      TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
+      TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)},
+      TextLine{"O: options", 0.25f, 0.33f, 0.9f * hudScale, glm::vec3(1.0f)}};
   return overlay;
 }
 
@@ -339,7 +340,13 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
   // The snow falls behind the HUD, so it never hides the lines or the map.
   drawSnow(paused ? 0.0f : dt);
   drawHud(dt);
-  if (paused) {
+  if (paused && optionsScreen_) {
+    const Controls& controls = liveInput_->controls();
+    const float scale = fittingScale(renderer_->glyphs(), state_.width, state_.height, [&](float s) {
+      return optionsScreen_->overlay(settings_, controls, s);
+    });
+    renderer_->overlay(kPausedDim, optionsScreen_->overlay(settings_, controls, scale));
+  } else if (paused) {
     Overlay screen = pauseMap(driveView(), state_.width, state_.height, hudScale_);
     const Overlay lines = pauseOverlay(hudScale_);
     screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
@@ -418,9 +425,27 @@ void App::applyEvent(const InputEvent& event, FrameKind kind) {
     case InputEvent::Type::Scroll:
       onScrollEvent(state_, event.y);
       break;
+    case InputEvent::Type::Menu:
+    case InputEvent::Type::Captured:
+      applyMenuEvent(event);
+      break;
     case InputEvent::Type::FocusLost:
       break;
   }
+}
+
+// The options screen's moves and changes; the input reads keys as the menu's while it is open.
+void App::applyMenuEvent(const InputEvent& event) {
+  if (!optionsScreen_) return;
+  if (event.type == InputEvent::Type::Captured) {
+    Controls controls = liveInput_->controls();
+    if (optionsScreen_->onCaptured(event.binding, controls)) liveInput_->setControls(controls);
+  } else if (optionsScreen_->onMenu(event.menu, settings_) == OptionsScreen::Result::Close) {
+    optionsScreen_.reset();
+    liveInput_->setMenu(false);
+    return;
+  }
+  liveInput_->setMenu(true, optionsScreen_->capturing());
 }
 
 void App::applyAction(Action action, FrameKind kind) {
@@ -430,6 +455,13 @@ void App::applyAction(Action action, FrameKind kind) {
       break;
     case Action::Pause:
       if (session_->game().playing()) session_->togglePause(std::cout);
+      break;
+    case Action::Options:
+      // Over the pause screen of a live run (a replay plays with the options as they are).
+      if (kind == FrameKind::Paused && !session_->replaying() && !optionsScreen_) {
+        optionsScreen_.emplace();
+        liveInput_->setMenu(true);
+      }
       break;
     case Action::Retry:
       // A replay plays its one run.
@@ -473,7 +505,7 @@ void App::updateCamera(float dt) {
 void App::drawHud(float dt) {
   refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
   const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
-  if (!settings_.on(Option::Hud)) return;
+  if (!settings_.on(Option::Hud) || optionsScreen_) return;  // the options screen covers it
   {
     auto timer = devTools_.time("hud");
     renderer_->overlay(fixedHud(texts, hudScale_));

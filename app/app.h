@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/game_sound.h"
 #include "app/hud_layout.h"
+#include "app/options_screen.h"
 #include "app/placement.h"
 #include "app/session.h"
 #include "devtools/dev_flags.h"
@@ -67,6 +68,7 @@ class App {
   void handleInput(InputFrame polled, FrameKind kind);
   void applyEvent(const InputEvent& event, FrameKind kind);
   void applyAction(Action action, FrameKind kind);
+  void applyMenuEvent(const InputEvent& event);
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
   void drawHud(float dt);
@@ -104,7 +106,8 @@ class App {
   // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.
   std::optional<DeliveryDelta> delta_;
   double deltaUntil_ = 0.0;
-  std::size_t deliveriesShown_ = 0;  // the run's deliveries whose delta has been shown
+  std::size_t deliveriesShown_ = 0;             // the run's deliveries whose delta has been shown
+  std::optional<OptionsScreen> optionsScreen_;  // open over the pause screen
   bool replayDiverged_ = false;
   bool recordFailed_ = false;  // --record could not be written at the end of a run
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it

@@ -38,8 +38,9 @@ enum class Action {
   Brighter,
   Darker,
   RenderScale,
+  Options,
 };
-constexpr int kActionCount = 22;
+constexpr int kActionCount = 23;
 constexpr int kDrivingActionCount = 6;
 inline bool isDrivingAction(Action action) {
   return static_cast<int>(action) < kDrivingActionCount;

@@ -65,11 +65,29 @@ InputFrame LiveInput::poll(long frame, bool withScript) {
   }
   const GamepadState* pad = gamepad();
   InputFrame input;
-  addActions(raw, pad, input.events);
+  if (menu_)
+    addMenuEvents(raw, pad, input.events);
+  else
+    addActions(raw, pad, input.events);
+  for (int b = 0; b < kGamepadButtonCount; ++b) buttonsHeld_[b] = pad && pad->buttons[b];
   for (int key : polledKeys_) input.setHeld(key, platform_.keyHeld(key) || script_.isHeld(key));
   input.drive = mapDriving(
       controls_, [&input](int key) { return input.held(key); }, pad);
   return input;
+}
+
+void LiveInput::setMenu(bool on, bool capture) {
+  menu_ = on;
+  capture_ = on && capture;
+  padHeld_.fill(false);  // an input let go after the menu closes acts on nothing
+}
+
+void LiveInput::setControls(const Controls& controls) {
+  controls_ = controls;
+  polledKeys_ = controls.boundKeys();
+  for (int key : kFreeCameraKeys)
+    if (std::find(polledKeys_.begin(), polledKeys_.end(), key) == polledKeys_.end())
+      polledKeys_.push_back(key);
 }
 
 const GamepadState* LiveInput::gamepad() {
@@ -94,6 +112,113 @@ void LiveInput::addActions(const std::vector<WindowEvent>& raw, const GamepadSta
     const bool held = padPressed(controls_, static_cast<Action>(a), pad);
     if (padHeld_[a] && !held) out.push_back(InputEvent::of(static_cast<Action>(a)));
     padHeld_[a] = held;
+  }
+}
+
+namespace {
+
+InputEvent menuEvent(MenuKey key) {
+  InputEvent event;
+  event.type = InputEvent::Type::Menu;
+  event.menu = key;
+  return event;
+}
+
+InputEvent captured(Binding::Kind kind, int code) {
+  InputEvent event;
+  event.type = InputEvent::Type::Captured;
+  event.binding = Binding{kind, code, 1};
+  return event;
+}
+
+// A key's meaning in a menu, on its release; false for a key without one.
+bool menuKeyOf(int key, MenuKey& out) {
+  switch (key) {
+    case GLFW_KEY_UP:
+      out = MenuKey::Up;
+      return true;
+    case GLFW_KEY_DOWN:
+      out = MenuKey::Down;
+      return true;
+    case GLFW_KEY_LEFT:
+      out = MenuKey::Left;
+      return true;
+    case GLFW_KEY_RIGHT:
+      out = MenuKey::Right;
+      return true;
+    case GLFW_KEY_ENTER:
+    case GLFW_KEY_KP_ENTER:
+      out = MenuKey::Select;
+      return true;
+    case GLFW_KEY_ESCAPE:
+    case GLFW_KEY_BACKSPACE:
+      out = MenuKey::Back;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A gamepad button's meaning in a menu, on its release.
+bool menuButtonOf(int button, MenuKey& out) {
+  switch (button) {
+    case GLFW_GAMEPAD_BUTTON_DPAD_UP:
+      out = MenuKey::Up;
+      return true;
+    case GLFW_GAMEPAD_BUTTON_DPAD_DOWN:
+      out = MenuKey::Down;
+      return true;
+    case GLFW_GAMEPAD_BUTTON_DPAD_LEFT:
+      out = MenuKey::Left;
+      return true;
+    case GLFW_GAMEPAD_BUTTON_DPAD_RIGHT:
+      out = MenuKey::Right;
+      return true;
+    case GLFW_GAMEPAD_BUTTON_A:
+      out = MenuKey::Select;
+      return true;
+    case GLFW_GAMEPAD_BUTTON_B:
+      out = MenuKey::Back;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void LiveInput::addMenuEvents(const std::vector<WindowEvent>& raw, const GamepadState* pad,
+                              std::vector<InputEvent>& out) {
+  for (const WindowEvent& event : raw) {
+    if (event.type != WindowEvent::Type::Key) {
+      out.push_back(pointerEvent(event));
+      continue;
+    }
+    MenuKey key;
+    // Waiting for a binding, the press of any key but Escape is the new key; Escape goes back.
+    if (capture_ && event.action == GLFW_PRESS && event.key != GLFW_KEY_ESCAPE) {
+      out.push_back(captured(Binding::Kind::Key, event.key));
+      capture_ = false;
+      capturedKey_ = event.key;
+    } else if (event.action == GLFW_RELEASE && event.key == capturedKey_) {
+      capturedKey_ = -1;
+    } else if (event.action == GLFW_RELEASE && menuKeyOf(event.key, key) &&
+               !(capture_ && key != MenuKey::Back)) {
+      out.push_back(menuEvent(key));
+    }
+  }
+  for (int b = 0; b < kGamepadButtonCount; ++b) {
+    const bool held = pad && pad->buttons[b];
+    MenuKey key;
+    if (capture_ && held && !buttonsHeld_[b] && b != GLFW_GAMEPAD_BUTTON_B) {
+      out.push_back(captured(Binding::Kind::GamepadButton, b));
+      capture_ = false;
+      capturedButton_ = b;
+    } else if (!held && buttonsHeld_[b] && b == capturedButton_) {
+      capturedButton_ = -1;
+    } else if (!held && buttonsHeld_[b] && menuButtonOf(b, key) && !(capture_ && key != MenuKey::Back)) {
+      out.push_back(menuEvent(key));
+    }
   }
 }
 

@@ -19,10 +19,17 @@ namespace ruvelo {
 // input bound to one of the actions that happen once (everything after the driving ones); the
 // mouse's movement and wheel stay pointer events (mouse look and zoom); FocusLost is the window
 // losing focus or being iconified.
+// In a menu (LiveInput::setMenu) keys and buttons stop being actions: the arrows and the d-pad move,
+// Enter and A choose, Escape, Backspace and B go back (Menu), and while a menu waits for a new
+// binding the next key or button pressed is Captured as it is.
+enum class MenuKey { Up, Down, Left, Right, Select, Back };
+
 struct InputEvent {
-  enum class Type { Action, Cursor, Scroll, FocusLost };
+  enum class Type { Action, Cursor, Scroll, FocusLost, Menu, Captured };
   Type type = Type::Action;
   Action action = Action::Quit;  // Action
+  MenuKey menu = MenuKey::Back;  // Menu
+  Binding binding;               // Captured
   double x = 0.0;                // cursor position
   double y = 0.0;                // cursor position, or the scroll's vertical offset
   bool leftButton = false;       // the left mouse button held at the cursor event
@@ -67,12 +74,22 @@ class LiveInput {
   // The window's events, then (unless `withScript` is false) the script's events for `frame`.
   InputFrame poll(long frame, bool withScript = true);
 
+  // Keys and buttons as a menu reads them (`on`), or as actions again; `capture`: the next key or
+  // button pressed is a Captured event.
+  void setMenu(bool on, bool capture = false);
+  const Controls& controls() const { return controls_; }
+  // New bindings from now on (a rebinding made in the game).
+  void setControls(const Controls& controls);
+
  private:
   // This frame's gamepad: the script's when it has gamepad lines, else the first connected one.
   const GamepadState* gamepad();
   // The actions of this poll's key releases in their order, then those of the gamepad's releases.
   void addActions(const std::vector<WindowEvent>& keys, const GamepadState* pad,
                   std::vector<InputEvent>& out);
+  // A menu's moves, choices and captured inputs.
+  void addMenuEvents(const std::vector<WindowEvent>& keys, const GamepadState* pad,
+                     std::vector<InputEvent>& out);
 
   Platform& platform_;
   ScriptedInput script_;
@@ -80,6 +97,11 @@ class LiveInput {
   std::vector<int> polledKeys_;  // the bound keys and the free camera's
   GamepadState gamepad_;
   std::array<bool, kActionCount> padHeld_{};  // each action's gamepad inputs pressed at the last poll
+  std::array<bool, kGamepadButtonCount> buttonsHeld_{};  // the buttons at the last poll
+  bool menu_ = false;
+  bool capture_ = false;
+  int capturedKey_ = -1;  // its release is part of the capture, not a move
+  int capturedButton_ = -1;
 };
 
 }  // namespace ruvelo

@@ -81,8 +81,12 @@ RecordedFrame recordedInput(const InputFrame& input) {
     frame.analog = AnalogControls{d.forwardAmount, d.reverseAmount, d.steerAmount, d.brakeAmount};
   // A retry ends the run and is not part of it; a lost focus is recorded as the pause it became.
   for (const InputEvent& e : input.events) {
-    if (e.type == InputEvent::Type::FocusLost) continue;
-    if (e.type == InputEvent::Type::Action && e.action == Action::Retry) continue;
+    // The options screen is not part of a run: a replay plays with the options as they are.
+    if (e.type == InputEvent::Type::FocusLost || e.type == InputEvent::Type::Menu ||
+        e.type == InputEvent::Type::Captured)
+      continue;
+    if (e.type == InputEvent::Type::Action && (e.action == Action::Retry || e.action == Action::Options))
+      continue;
     RecordedEvent r;
     if (e.type == InputEvent::Type::Action) {
       r.type = RecordedEvent::Type::Action;

@@ -99,7 +99,7 @@ TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
   Controls c;
   std::string error;
   ASSERT_TRUE(
-      parse("recover=V\npause=SPACE,GAMEPAD_BACK\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n", c, error))
+      parse("recover=V\npause=SPACE,GAMEPAD_LEFT_THUMB\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n", c, error))
       << error;
   Action action = Action::Accelerate;
   ASSERT_TRUE(c.actionOfKey(GLFW_KEY_SPACE, action));
@@ -111,7 +111,7 @@ TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
   EXPECT_EQ(action, Action::Quit);
   EXPECT_TRUE(c.keyBoundTo(Action::Quit, GLFW_KEY_Q));
   GamepadState pad;
-  pad.buttons[GLFW_GAMEPAD_BUTTON_BACK] = true;
+  pad.buttons[GLFW_GAMEPAD_BUTTON_LEFT_THUMB] = true;
   EXPECT_TRUE(padPressed(c, Action::Pause, &pad));
   EXPECT_FALSE(padPressed(c, Action::Pause, nullptr));
   // The defaults are today's keys, and each input answers to one action.
