@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#include "app/follow_direction.h"
 #include "app/key_handling.h"
 #include "app/placement.h"
 #include "devtools/screenshots.h"
@@ -133,9 +132,6 @@ int App::startUp() {
   devTools_.startupStep("models");
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
-  state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
-                               0.1f, 1500.0f);
-  startCamera_ = state_.camera;
 
   // The physics world (read on the CPU only: the collision model is never drawn) and the first run.
   levelCollision_ = std::move(models.collision);
@@ -205,8 +201,11 @@ std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer
 // A run from the start values: the world, the items, the timer and power, the ghost of the best run.
 bool App::newSession(std::unique_ptr<Replayer> replayer) {
   const auto start = std::chrono::steady_clock::now();
+  // Every run's camera starts where the first did; the reverse view and the cursor carry over.
+  CameraRig camera(static_cast<float>(state_.width) / static_cast<float>(state_.height), settings_);
+  if (session_) camera.carryOver(session_->camera());
   session_.reset();
-  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, std::cerr);
+  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, camera, std::cerr);
   sessionMs_ = msSince(start);
   return session_ != nullptr;
 }
@@ -286,19 +285,20 @@ App::FrameScene App::update(FrameKind kind, float dt) {
   scene.shadow = drawList();
   scene.shadowToggles = {state_.wireframe, state_.cullFaces};
   if (kind == FrameKind::Playing) {
-    session.step(dt, state_);
+    session.step(dt, state_.debugMode);
     noteDelivery();
   }
   scene.lit = drawList();
-  scene.lit.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  const Camera& camera = session.camera().camera();
+  scene.lit.frustum = Frustum(camera.viewMatrix, camera.projectionMatrix);
   handleInput(liveInput_->poll(frame_), kind);
   scene.lit.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
   if (kind == FrameKind::Playing) {
     updateCamera(dt);
-    session.updateTimerAndPhase(state_, dt);
+    session.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
   }
-  sound_->update(session.soundFrame(), session.world(), session.game().state(), state_, settings_, dt,
-                 kind == FrameKind::Paused);
+  sound_->update(session.soundFrame(), session.world(), session.game().state(), session.camera().camera(),
+                 settings_, dt, kind == FrameKind::Paused);
   return scene;
 }
 
@@ -314,7 +314,8 @@ void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
   // Result screen: the sky and one line.
   renderer_->beginResultScreen();
   renderer_->resultScreen(
-      state_.camera, resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_));
+      session_->camera().camera(),
+      resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_));
 }
 
 // The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.
@@ -322,11 +323,11 @@ void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
   const bool paused = kind == FrameKind::Paused;
   {
     auto timer = devTools_.time("lit");
-    state_.objectsDrawn = renderer_->litPass(scene.lit, state_.camera, settings_.brightness());
+    state_.objectsDrawn = renderer_->litPass(scene.lit, session_->camera().camera(), settings_.brightness());
   }
   {
     auto timer = devTools_.time("sky");
-    renderer_->sky(state_.camera);
+    renderer_->sky(session_->camera().camera());
   }
   drawGhost();
   {
@@ -420,10 +421,10 @@ void App::applyEvent(const InputEvent& event, FrameKind kind) {
       applyAction(event.action, kind);
       break;
     case InputEvent::Type::Cursor:
-      onCursorEvent(state_, event.x, event.y, event.leftButton);
+      session_->camera().look(event.x, event.y, event.leftButton);
       break;
     case InputEvent::Type::Scroll:
-      onScrollEvent(state_, event.y);
+      session_->camera().zoom(event.y);
       break;
     case InputEvent::Type::Menu:
     case InputEvent::Type::Captured:
@@ -463,6 +464,15 @@ void App::applyAction(Action action, FrameKind kind) {
         liveInput_->setMenu(true);
       }
       break;
+    case Action::ReverseCamera:
+      session_->camera().toggleReverseView(std::cout);
+      break;
+    case Action::CameraView: {
+      const int view = (static_cast<int>(settings_.value(Option::CameraView)) + 1) % kCameraViewCount;
+      settings_.change(Option::CameraView, view);
+      std::cout << "Camera: " << cameraViewName(view) << std::endl;
+      break;
+    }
     case Action::Retry:
       // A replay plays its one run.
       if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
@@ -487,17 +497,14 @@ InputFrame App::withFocusPause(InputFrame polled, FrameKind kind) const {
   return polled;
 }
 
-// Free view in debug mode, else follow the vehicle.
+// Free view in debug mode, else follow the vehicle in the chosen view.
 void App::updateCamera(float dt) {
-  if (state_.debugMode) {
-    state_.camera.updateFreeView();
-    return;
-  }
+  CameraRig& rig = session_->camera();
+  if (state_.debugMode) return rig.freeView(settings_);
   const GameWorld& world = session_->world();
-  const bool reversing = world.vehicleInReverse() && state_.reverseMode;
-  const glm::vec3 direction =
-      followDirection(world.vehicleVelocity(), lastFollowDirection_, reversing, state_.unflipped);
-  state_.camera.follow(world.vehiclePose().position, direction, dt);
+  const Pose pose = world.vehiclePose();
+  rig.follow({pose.position, pose.rotation, world.vehicleVelocity(), world.vehicleInReverse()}, settings_,
+             dt);
 }
 
 // HUD values, refreshed even when the HUD is hidden: the five lines, then the drive gauge, the
@@ -553,7 +560,7 @@ void App::drawSnow(float dt) {
   const GameWorld& world = session_->world();
   const glm::vec3 p = world.vehiclePose().position;
   renderer_->snow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
-                  world.vehicleVelocity(), dt, state_.camera);
+                  world.vehicleVelocity(), dt, session_->camera().camera());
 }
 
 // Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
@@ -585,7 +592,7 @@ void App::drawGhost() {
   auto timer = devTools_.time("ghost");
   DrawList list;
   addGhost(list, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
-  renderer_->translucentPass(list, state_.camera, settings_.brightness());
+  renderer_->translucentPass(list, session_->camera().camera(), settings_.brightness());
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
@@ -633,9 +640,6 @@ void App::retry() {
   resultDetail_.clear();
   delta_.reset();
   deliveriesShown_ = 0;
-  state_.unflipped = false;
-  state_.camera = startCamera_;
-  lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
   ++run_;
   std::cout << "Retry: run " << run_ << std::endl;
   if (session_->ghostDuration() > 0.0 && settings_.ghost())

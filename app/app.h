@@ -96,8 +96,6 @@ class App {
   RecordingHeader header_;    // of every live run of this process
   std::unique_ptr<Session> session_;
   DevTools devTools_;
-  Camera startCamera_;  // where the camera stands when a run starts
-  glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won or lost

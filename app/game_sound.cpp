@@ -57,8 +57,8 @@ GameSound::GameSound(const DevFlags& flags) : flags_(flags) {
 }
 
 void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game,
-                       const AppState& state, const Settings& settings, float dt, bool paused) {
-  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, settings,
+                       const Camera& camera, const Settings& settings, float dt, bool paused) {
+  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, camera, settings,
                  paused ? 0.0f : dt);
   if (paused) frame.muted = true;
   system_->update(frame);
@@ -79,7 +79,7 @@ void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const G
 }
 
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
-                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
+                    const glm::vec3& vehiclePosition, const GameState& game, const Camera& camera,
                     const Settings& settings, float dt) {
   frame.dt = dt;
   frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
@@ -91,9 +91,9 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
   }
   frame.scrapeSpeed = vehicle.scrapeSpeed;
   frame.vehiclePosition = vehiclePosition;
-  frame.listenerPosition = state.camera.position;
-  frame.listenerFront = state.camera.front;
-  frame.listenerUp = state.camera.up;
+  frame.listenerPosition = camera.position;
+  frame.listenerFront = camera.front;
+  frame.listenerUp = camera.up;
   frame.volume = settings.volume();
   frame.muted = !settings.on(Option::Sound);
   frame.lowPower = game.phase == GamePhase::Playing && game.power < kLowPower;

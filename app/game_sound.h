@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
 #include "audio/audio_system.h"
 #include "audio/wav_file.h"
 #include "devtools/dev_flags.h"
@@ -13,6 +12,7 @@
 #include "physics/game_types.h"
 #include "platform/atomic_file.h"
 #include "platform/settings.h"
+#include "render/camera.h"
 
 class GameWorld;
 
@@ -30,7 +30,7 @@ class GameSound {
   // Once per frame, after its events: hands the run's frame (its events, filled in by the vehicle,
   // the game and the camera) to the audio system and clears the events. A paused frame is silent and
   // takes no time, so the engine and tyres stop and resume where they were.
-  void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const AppState& state,
+  void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const Camera& camera,
               const Settings& settings, float dt, bool paused);
 
   // --audio-out could not be written to (the run should end).
@@ -52,7 +52,7 @@ class GameSound {
 // The parts of one frame's AudioFrame that come from the vehicle reading, the game, the camera and
 // the player's volume and sound switch.
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
-                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
+                    const glm::vec3& vehiclePosition, const GameState& game, const Camera& camera,
                     const Settings& settings, float dt);
 
 }  // namespace ruvelo

@@ -89,36 +89,10 @@ bool applyToggle(AppState& state, Settings& settings, Action action, std::ostrea
     case Action::Mute:
       toggle(settings, Option::Sound, "Sound: ", out);
       break;
-    case Action::ReverseCamera:
-      toggle(state.reverseMode, "Reverse Mode Switched: ", out);
-      break;
     default:
       return false;
   }
   return true;
-}
-
-void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
-  if (leftButtonHeld) {
-    Camera& camera = state.camera;
-    camera.yaw += static_cast<float>((x - state.lastCursorX) * 0.2);
-    camera.pitch += static_cast<float>((state.lastCursorY - y) * 0.2);
-    camera.pitch = std::clamp(camera.pitch, -89.0f, 89.0f);
-    camera.updateVectors();
-  }
-  state.lastCursorX = x;
-  state.lastCursorY = y;
-}
-
-void onScrollEvent(AppState& state, double yOffset) {
-  float& zoom = state.camera.zoom;
-  if (zoom >= 30.0f && zoom <= 85.0f) {
-    zoom -= static_cast<float>(yOffset);
-  } else if (zoom < 30.0f) {
-    zoom = 30.0f;
-  } else {
-    zoom = 85.0f;
-  }
 }
 
 void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt) {

@@ -1,5 +1,7 @@
 #include "app/options_screen.h"
 
+#include "app/camera_rig.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,10 +10,12 @@ namespace ruvelo {
 namespace {
 
 const Option kRowOption[OptionsScreen::kOptionRows] = {
-    Option::Volume,     Option::Ghost, Option::RenderScale, Option::WindowSamples,
-    Option::Brightness, Option::Snow,  Option::Hud};
+    Option::Volume,        Option::Ghost,      Option::RenderScale,
+    Option::WindowSamples, Option::Brightness, Option::Snow,
+    Option::Hud,           Option::CameraView, Option::Fov};
 const char* const kRowName[OptionsScreen::kOptionRows] = {
-    "Volume", "Ghost", "Render scale", "Window samples", "Brightness", "Snow", "HUD"};
+    "Volume", "Ghost", "Render scale", "Window samples", "Brightness",
+    "Snow",   "HUD",   "Camera",       "Field of view"};
 
 // A tenth up or down within [low, high], kept to tenths so steps never drift.
 double stepTenth(double value, int direction, double low, double high) {
@@ -38,6 +42,10 @@ std::string valueText(Option option, const Settings& settings) {
       return v == kRenderScaleAuto ? "auto" : settingValueText(option, v);
     case Option::WindowSamples:
       return settingValueText(option, v) + " (at the next start)";
+    case Option::CameraView:
+      return cameraViewName(static_cast<int>(v));
+    case Option::Fov:
+      return settingValueText(option, v) + " degrees";
     default:
       return v != 0.0 ? "on" : "off";
   }
@@ -103,6 +111,12 @@ void OptionsScreen::change(Settings& settings, int direction) {
       break;
     case Option::WindowSamples:
       settings.change(option, nextOf({0.0, 2.0, 4.0, 8.0}, v, direction));
+      break;
+    case Option::CameraView:
+      settings.change(option, nextOf({0.0, 1.0, 2.0}, v, direction));
+      break;
+    case Option::Fov:  // five degrees a step
+      settings.change(option, std::clamp(std::round(v / 5.0 + direction) * 5.0, 40.0, 90.0));
       break;
     default:
       settings.change(option, v != 0.0 ? 0.0 : 1.0);

@@ -1,7 +1,7 @@
 // The options screen, opened from the pause screen: the player's options (volume, ghost, render
-// scale, window samples, brightness, snow, HUD) and the driving controls, moved through with the
-// arrows or the d-pad, changed with left and right or Enter/A, left with Escape/B. Plain logic over
-// the options store and the controls; the App draws its overlay and hands it the menu's events.
+// scale, window samples, brightness, snow, HUD, camera view, field of view) and the driving controls, moved
+// through with the arrows or the d-pad, changed with left and right or Enter/A, left with Escape/B. Plain
+// logic over the options store and the controls; the App draws its overlay and hands it the menu's events.
 #pragma once
 
 #include <string>
@@ -16,7 +16,7 @@ namespace ruvelo {
 class OptionsScreen {
  public:
   // The rows: the options first, then one per driving action.
-  static constexpr int kOptionRows = 7;
+  static constexpr int kOptionRows = 9;
   static constexpr int kRows = kOptionRows + kDrivingActionCount + 1;  // and reverse_camera
 
   enum class Result { Stay, Close };

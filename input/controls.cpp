@@ -21,7 +21,7 @@ constexpr const char* kActionNames[kActionCount] = {
     "recover",        "reverse_camera", "pause",        "retry",        "quit",
     "mute",           "toggle_ghost",   "toggle_hud",   "toggle_snow",  "toggle_wireframe",
     "toggle_culling", "toggle_frustum", "debug_camera", "toggle_rules", "brighter",
-    "darker",         "render_scale",   "options"};
+    "darker",         "render_scale",   "options",      "camera_view"};
 
 // Every action's name, for the message naming an unknown one.
 std::string actionList() {
@@ -148,6 +148,8 @@ Controls Controls::defaults() {
   };
   for (const auto& [action, code] : oneKey) c.bindings[static_cast<int>(action)] = {key(code)};
   c.bindings[static_cast<int>(Action::Options)] = {key(GLFW_KEY_O), button(GLFW_GAMEPAD_BUTTON_BACK)};
+  c.bindings[static_cast<int>(Action::CameraView)] = {key(GLFW_KEY_C),
+                                                      button(GLFW_GAMEPAD_BUTTON_RIGHT_THUMB)};
   return c;
 }
 

@@ -39,8 +39,9 @@ enum class Action {
   Darker,
   RenderScale,
   Options,
+  CameraView,
 };
-constexpr int kActionCount = 23;
+constexpr int kActionCount = 24;
 constexpr int kDrivingActionCount = 6;
 inline bool isDrivingAction(Action action) {
   return static_cast<int>(action) < kDrivingActionCount;

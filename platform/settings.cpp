@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -29,6 +30,7 @@ enum class Reading {
   StrictSwitch,    // exactly "true" or "false"
   ScaleOrAuto,     // exactly "auto", or exactly a decimal number within the range
   SampleCount,     // exactly 0, or exactly a power of two within the range
+  ViewName,        // exactly one of the camera views' names
 };
 
 // One key of the settings file: its option, and how its value is read.
@@ -62,6 +64,8 @@ const SettingKey kSettingKeys[kOptionCount] = {
     {Option::Snow, Reading::StrictSwitch, {"snow", 1, 0, 1, kNow, true}},
     {Option::Hud, Reading::StrictSwitch, {"hud", 1, 0, 1, kNow, true}},
     {Option::Sound, Reading::StrictSwitch, {"sound", 1, 0, 1, kNow, true}},
+    {Option::CameraView, Reading::ViewName, {"camera_view", 0, 0, kCameraViewCount - 1, kNow, true}},
+    {Option::Fov, Reading::StrictNumber, {"fov", 45, 40, 90, kNow, true}},
 };
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
@@ -142,6 +146,13 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
       else if (!readNumber(key, value, number).empty())
         return badValue(key.info.name, value, "auto or 0.5 to 1.0");
       break;
+    case Reading::ViewName: {
+      number = -1.0;
+      for (int view = 0; view < kCameraViewCount; ++view)
+        if (value == cameraViewKey(view)) number = view;
+      if (number < 0.0) return badValue(key.info.name, value, "chase, far or bonnet");
+      break;
+    }
     case Reading::SampleCount: {
       const bool read = readNumber(key, value, number).empty();
       const long count = read && number == std::floor(number) ? static_cast<long>(number) : -1;
@@ -155,6 +166,11 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
 }
 
 }  // namespace
+
+const char* cameraViewKey(int view) {
+  static const char* const kNames[kCameraViewCount] = {"chase", "far", "bonnet"};
+  return kNames[std::clamp(view, 0, kCameraViewCount - 1)];
+}
 
 const OptionInfo& optionInfo(Option option) {
   return kSettingKeys[static_cast<int>(option)].info;
@@ -183,6 +199,7 @@ void Settings::load(Option option, double value, bool named) {
   switch (key.reading) {
     case Reading::LenientInteger:
     case Reading::SampleCount:
+    case Reading::ViewName:
       value = static_cast<double>(static_cast<int>(value));
       break;
     case Reading::ExactTrue:
@@ -276,6 +293,8 @@ std::string settingValueText(Option option, double value) {
     case Reading::ScaleOrAuto:
       if (value == kAuto) return "auto";
       break;
+    case Reading::ViewName:
+      return cameraViewKey(static_cast<int>(value));
     case Reading::LenientNumber:
     case Reading::StrictNumber:
       break;

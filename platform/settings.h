@@ -32,8 +32,13 @@ enum class Option {
   Snow,
   Hud,
   Sound,
+  CameraView,  // 0 chase, 1 far chase, 2 bonnet
+  Fov,         // the vertical field of view, degrees
 };
-constexpr int kOptionCount = 12;
+constexpr int kOptionCount = 14;
+constexpr int kCameraViewCount = 3;
+// The camera views as settings.txt names them ("chase", "far", "bonnet").
+const char* cameraViewKey(int view);
 
 enum class Applies { Now, NextStart };
 

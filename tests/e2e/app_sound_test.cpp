@@ -325,18 +325,20 @@ TEST(KeptOptions, TogglesAreWrittenBackAndUsedAtTheNextStartOnly) {
   EXPECT_GT(peak, 100) << "a repeatable run ignores what the player kept";
 }
 
-// The options screen from the pause screen: the volume down to 0.5 and accelerate moved to UP (P,
-// already pause's, refused on the way). The player's file keeps its own lines and gains the volume;
-// UP drives and W no longer does; the next start plays at 0.5, a repeatable run at the shipped 0.8.
+// The options screen from the pause screen: the volume down to 0.5, the bonnet camera, and accelerate
+// moved to UP (P, already pause's, refused on the way). The player's file keeps its own lines and
+// gains the two options; UP drives and W no longer does; the next start plays at 0.5 from the
+// bonnet, a repeatable run at the shipped 0.8 from the chase camera.
 TEST(OptionsScreen, ChangesAreUsedKeptAndIgnoredByRepeatableRuns) {
   GameFolder folder;
   const std::string file = folder.writeFile("config/ruvelo/settings.txt",
                                             "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\n");
   std::string script = "1 P release\n2 O release\n3 LEFT release\n4 LEFT release\n5 LEFT release\n";
   for (int frame = 6; frame <= 12; ++frame) script += std::to_string(frame) + " DOWN release\n";
+  script += "13 LEFT release\n14 DOWN release\n15 DOWN release\n";  // chase round to bonnet; accelerate
   script +=
-      "13 ENTER release\n14 P press\n14 P release\n15 ENTER release\n16 UP press\n16 UP release\n"
-      "17 ESCAPE release\n18 P release\n19 W press\n30 W release\n31 UP press\n";
+      "16 ENTER release\n17 P press\n17 P release\n18 ENTER release\n19 UP press\n19 UP release\n"
+      "20 ESCAPE release\n21 P release\n22 W press\n30 W release\n31 UP press\n";
   const GameRun run = folder.run({"--frames", "45", "--fixed-dt", "0.05", "--log-state", "--input",
                                   folder.writeFile("keys.txt", script)});
   ASSERT_EQ(run.status, 0) << run.out << run.err;
@@ -347,15 +349,34 @@ TEST(OptionsScreen, ChangesAreUsedKeptAndIgnoredByRepeatableRuns) {
   EXPECT_LT(std::stod(field(lines[29], "speed")), 0.2) << "W no longer accelerates";
   EXPECT_GT(std::stod(field(lines[44], "speed")), 1.0) << "UP does";
   EXPECT_EQ(readWholeFile(file),
-            "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\nvolume=0.5\n");
+            "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\nvolume=0.5\ncamera_view=bonnet\n");
 
-  int next = 0, fixed = 0;
+  // The objects drawn tell the views apart: the next start looks from the bonnet as a repeatable run
+  // does after C twice, and a repeatable run on its own from the chase camera.
+  const auto objectsAt5 = [&folder](std::vector<std::string> args) {
+    const GameRun r = folder.run(args);
+    const auto states = stateLines(r.out);
+    return states.size() >= 5 ? field(states[4], "objects") : std::string("none");
+  };
+  const std::string next = objectsAt5({"--frames", "5", "--log-state"});
+  const std::string bonnet = objectsAt5({"--frames", "5", "--log-state", "--fixed-dt", "0.05", "--input",
+                                         folder.writeFile("c.txt", "1 C release\n1 C release\n")});
+  const std::string chase = objectsAt5({"--frames", "5", "--log-state", "--fixed-dt", "0.05"});
+  EXPECT_EQ(next, bonnet);
+  EXPECT_NE(chase, bonnet);
+
+  int loud = 0, fixed = 0;
   ASSERT_EQ(folder.run({"--frames", "30", "--audio-out", "next.wav"}).status, 0);
-  readMix(folder.path("bin/next.wav"), &next);
-  ASSERT_EQ(folder.run({"--frames", "30", "--fixed-dt", "0.016", "--audio-out", "fixed.wav"}).status, 0);
+  readMix(folder.path("bin/next.wav"), &loud);
+  // Heard from the same place: the repeatable run turns to the bonnet view too.
+  ASSERT_EQ(folder
+                .run({"--frames", "30", "--fixed-dt", "0.016", "--input", folder.path("c.txt"), "--audio-out",
+                      "fixed.wav"})
+                .status,
+            0);
   readMix(folder.path("bin/fixed.wav"), &fixed);
   ASSERT_GT(fixed, 100);
-  EXPECT_NEAR(static_cast<double>(next) / fixed, 0.5 / 0.8, 0.1) << next << " against " << fixed;
+  EXPECT_NEAR(static_cast<double>(loud) / fixed, 0.5 / 0.8, 0.1) << loud << " against " << fixed;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/camera_rig.h"
 #include "app/key_handling.h"
 
 namespace ruvelo {
@@ -28,15 +29,13 @@ TEST(KeyCallback, TogglesPrintTheirMessages) {
   AppState state;
   Settings settings;
   std::ostringstream out;
-  for (Action action : {Action::ReverseCamera, Action::DebugCamera, Action::ToggleRules, Action::ToggleSnow,
-                        Action::ToggleFrustum, Action::ToggleHud, Action::DebugCamera, Action::Mute,
-                        Action::Mute, Action::Mute})
+  for (Action action : {Action::DebugCamera, Action::ToggleRules, Action::ToggleSnow, Action::ToggleFrustum,
+                        Action::ToggleHud, Action::DebugCamera, Action::Mute, Action::Mute, Action::Mute})
     applyToggle(state, settings, action, out);
   EXPECT_EQ(out.str(),
-            "Reverse Mode Switched: 1\nDebugMode: 1\nWin/lose Condition: 0\nSnow: 0\nViewFrustum: 0\n"
+            "DebugMode: 1\nWin/lose Condition: 0\nSnow: 0\nViewFrustum: 0\n"
             "HUD: 0\nDebugMode: 0\nSound: 0\nSound: 1\nSound: 0\n");
   EXPECT_FALSE(settings.on(Option::Sound));
-  EXPECT_TRUE(state.reverseMode);
   EXPECT_FALSE(state.debugMode);
   EXPECT_FALSE(state.winLoseCondition);
   EXPECT_FALSE(settings.on(Option::Snow));
@@ -111,35 +110,52 @@ TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
 }
 
 TEST(MouseLook, TurnsOnlyWithTheButtonHeldAndNeverJumps) {
-  AppState state;
-  Settings settings;
-  const glm::vec3 startFront = state.camera.front;
-  onCursorEvent(state, 100, 100, false);
-  EXPECT_EQ(state.camera.front, startFront) << "moving without the button never turns";
-  onCursorEvent(state, 110, 90, true);  // 10 px right, 10 px up
-  EXPECT_FLOAT_EQ(state.camera.yaw, -88.0f);
-  EXPECT_FLOAT_EQ(state.camera.pitch, 2.0f);
-  EXPECT_GT(state.camera.front.y, 0.0f);
-  onCursorEvent(state, 500, 500, false);
-  onCursorEvent(state, 501, 500, true);
-  EXPECT_FLOAT_EQ(state.camera.yaw, -87.8f) << "a new drag starts from where the button was pressed";
-  onCursorEvent(state, 501, -10000, true);
-  EXPECT_FLOAT_EQ(state.camera.pitch, 89.0f);
+  CameraRig rig;
+  const glm::vec3 startFront = rig.camera().front;
+  rig.look(100, 100, false);
+  EXPECT_EQ(rig.camera().front, startFront) << "moving without the button never turns";
+  rig.look(110, 90, true);  // 10 px right, 10 px up
+  EXPECT_FLOAT_EQ(rig.camera().yaw, -88.0f);
+  EXPECT_FLOAT_EQ(rig.camera().pitch, 2.0f);
+  EXPECT_GT(rig.camera().front.y, 0.0f);
+  rig.look(500, 500, false);
+  rig.look(501, 500, true);
+  EXPECT_FLOAT_EQ(rig.camera().yaw, -87.8f) << "a new drag starts from where the button was pressed";
+  rig.look(501, -10000, true);
+  EXPECT_FLOAT_EQ(rig.camera().pitch, 89.0f);
 }
 
 TEST(ScrollZoom, MovesInsideTheRangeAndSnapsOutside) {
-  AppState state;
+  CameraRig rig;
+  rig.zoom(2.0);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 43.0f);
+  rig.cameraForTests().zoom = 30.0f;
+  rig.zoom(1.5);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 28.5f) << "a scroll may leave the range";
+  rig.zoom(1.0);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 30.0f) << "the next one brings it back";
+  rig.cameraForTests().zoom = 86.0f;
+  rig.zoom(-3.0);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 85.0f);
+}
+
+TEST(CameraRig, TheFieldOfViewOptionAppliesWhenItChangesAndTheReverseViewCarriesOver) {
   Settings settings;
-  onScrollEvent(state, 2.0);
-  EXPECT_FLOAT_EQ(state.camera.zoom, 43.0f);
-  state.camera.zoom = 30.0f;
-  onScrollEvent(state, 1.5);
-  EXPECT_FLOAT_EQ(state.camera.zoom, 28.5f) << "a scroll may leave the range";
-  onScrollEvent(state, 1.0);
-  EXPECT_FLOAT_EQ(state.camera.zoom, 30.0f) << "the next one brings it back";
-  state.camera.zoom = 86.0f;
-  onScrollEvent(state, -3.0);
-  EXPECT_FLOAT_EQ(state.camera.zoom, 85.0f);
+  CameraRig rig(1.5f, settings);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 45.0f);
+  rig.zoom(5.0);
+  const FollowTarget target;
+  rig.follow(target, settings, 0.1f);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 40.0f) << "an unchanged option leaves the scroll zoom alone";
+  settings.change(Option::Fov, 70.0);
+  rig.follow(target, settings, 0.1f);
+  EXPECT_FLOAT_EQ(rig.camera().zoom, 70.0f);
+  std::ostringstream out;
+  rig.toggleReverseView(out);
+  CameraRig next(1.5f, settings);
+  next.carryOver(rig);
+  EXPECT_TRUE(next.reverseView());
+  EXPECT_EQ(out.str(), "Reverse Mode Switched: 1\n");
 }
 
 TEST(FreeCamera, MovesAlongItsOwnAxesAtItsSpeed) {

@@ -91,7 +91,7 @@ TEST(ControlsFile, LinesReplaceTheirActionsDefaultsOnly) {
   EXPECT_EQ(bindingName(stickUp), "GAMEPAD_RIGHT_Y-");
   EXPECT_EQ(bindingName(up), "UP");
   // A freed default may be taken by another action.
-  ASSERT_TRUE(parse("reverse_camera=C\nrecover=R\n", c, error)) << error;
+  ASSERT_TRUE(parse("reverse_camera=N\nrecover=R\n", c, error)) << error;
   EXPECT_TRUE(c.keyBoundTo(Action::Recover, GLFW_KEY_R));
 }
 
