@@ -213,7 +213,7 @@ bool App::newSession(std::unique_ptr<Replayer> replayer) {
 int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
-  state_.lastFrame = static_cast<float>(platform_->time());
+  clock_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) {
     frame();
     if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
@@ -246,8 +246,8 @@ void App::frame() {
   }
   const FrameKind kind = frameKind();
   chooseRenderScale();
-  const FrameScene scene = update(kind, dt);
-  draw(kind, scene, dt);
+  const FrameView view = update(kind, dt);
+  draw(view);
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
   if (sound_->outputFailed()) platform_->requestClose();
   present();
@@ -264,10 +264,10 @@ float App::measureFrameTime() {
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
   // A replay takes the time steps of its recording.
-  state_.deltaTime = session_->beginFrame(
-      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
-  state_.lastFrame = static_cast<float>(now);
-  return state_.deltaTime;
+  clock_.deltaTime = session_->beginFrame(
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - clock_.lastFrame)));
+  clock_.lastFrame = static_cast<float>(now);
+  return clock_.deltaTime;
 }
 
 App::FrameKind App::frameKind() const {
@@ -278,81 +278,124 @@ App::FrameKind App::frameKind() const {
 // The run's update in the order that decides its results: the step and the trigger rules, the
 // driving input after the triggers, the poll, the camera, then the timer after the items' visibility.
 // The lit pass culls with the camera as the last frame left it.
-App::FrameScene App::update(FrameKind kind, float dt) {
+App::FrameView App::update(FrameKind kind, float dt) {
   Session& session = *session_;
-  FrameScene scene;
+  FrameView view;
+  view.kind = kind;
   if (kind != FrameKind::Paused) session.spinBatteries(dt);
-  scene.shadow = drawList();
-  scene.shadowToggles = {state_.wireframe, state_.cullFaces};
+  view.shadow = drawList();
+  view.shadowToggles = {toggles_.wireframe, toggles_.cullFaces};
   if (kind == FrameKind::Playing) {
-    session.step(dt, state_.debugMode);
+    session.step(dt, toggles_.debugMode);
     noteDelivery();
   }
-  scene.lit = drawList();
+  view.lit = drawList();
   const Camera& camera = session.camera().camera();
-  scene.lit.frustum = Frustum(camera.viewMatrix, camera.projectionMatrix);
+  view.lit.frustum = Frustum(camera.viewMatrix, camera.projectionMatrix);
   handleInput(liveInput_->poll(frame_), kind);
-  scene.lit.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+  view.lit.culling = toggles_.viewFrustum;  // a toggle in this frame's events counts already
   if (kind == FrameKind::Playing) {
     updateCamera(dt);
-    session.updateTimerAndPhase(state_.debugMode, state_.winLoseCondition, dt);
+    session.updateTimerAndPhase(toggles_.debugMode, toggles_.winLoseCondition, dt);
   }
   sound_->update(session.soundFrame(), session.world(), session.game().state(), session.camera().camera(),
                  settings_, dt, kind == FrameKind::Paused);
-  return scene;
+  finishView(view, dt);
+  return view;
 }
 
-void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
-  renderer_->setToggles(scene.shadowToggles);
+// The rest of the frame's value, as the update leaves the run: the camera, the toggles, the ghost,
+// the snow's step, the FPS text and the HUD, the pause or options screen, or the result's lines.
+void App::finishView(FrameView& view, float dt) {
+  view.camera = session_->camera().camera();
+  view.toggles = {toggles_.wireframe, toggles_.cullFaces};
+  view.brightness = settings_.brightness();
+  view.framebuffer = platform_->framebufferSize();
+  if (view.kind == FrameKind::Result) {
+    view.result = resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_);
+    return;
+  }
+  const bool paused = view.kind == FrameKind::Paused;
+  if (const std::optional<RecordedPose> at = session_->ghostPose(); at && settings_.ghost()) {
+    view.ghost.emplace();
+    addGhost(*view.ghost, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
+  }
+  view.snow = settings_.on(Option::Snow);
+  if (view.snow) updateSnow(paused ? 0.0f : dt);  // the flakes hang while paused
+  // HUD values, refreshed even when the HUD is hidden.
+  refreshFps(clock_.fpsAccumulator, clock_.fpsText, dt);
+  const DriveView drive = driveView();
+  if (settings_.on(Option::Hud) && !optionsScreen_) {  // the options screen covers the HUD
+    view.hud = hudTexts(session_->game().state(), clock_.fpsText, 0);
+    view.driveHud = driveHud(drive, state_.width, state_.height, hudScale_);
+  }
+  if (paused && optionsScreen_) {
+    const Controls& controls = liveInput_->controls();
+    const float scale = fittingScale(renderer_->glyphs(), state_.width, state_.height, [&](float s) {
+      return optionsScreen_->overlay(settings_, controls, s);
+    });
+    view.screen = optionsScreen_->overlay(settings_, controls, scale);
+  } else if (paused) {
+    Overlay screen = pauseMap(drive, state_.width, state_.height, hudScale_);
+    const Overlay lines = pauseOverlay(hudScale_);
+    screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
+    view.screen = screen;
+  }
+}
+
+// The frame as the update left it; nothing here reads the run, the options or the toggles.
+void App::draw(const FrameView& view) {
+  renderer_->setToggles(view.shadowToggles);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(scene.shadow, devTools_.fullShadow());
+    renderer_->shadowPass(view.shadow, devTools_.fullShadow());
   }
-  renderer_->setToggles({state_.wireframe, state_.cullFaces});
+  renderer_->setToggles(view.toggles);
   renderer_->beginScene();
-  if (kind != FrameKind::Result) return drawPlayScene(kind, scene, dt);
+  if (view.kind != FrameKind::Result) return drawPlayScene(view);
   // Result screen: the sky and one line.
   renderer_->beginResultScreen();
-  renderer_->resultScreen(
-      session_->camera().camera(),
-      resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_));
+  renderer_->resultScreen(view.camera, view.result);
 }
 
 // The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.
-void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
-  const bool paused = kind == FrameKind::Paused;
+void App::drawPlayScene(const FrameView& view) {
   {
     auto timer = devTools_.time("lit");
-    state_.objectsDrawn = renderer_->litPass(scene.lit, session_->camera().camera(), settings_.brightness());
+    objectsDrawn_ = renderer_->litPass(view.lit, view.camera, view.brightness);
   }
   {
     auto timer = devTools_.time("sky");
-    renderer_->sky(session_->camera().camera());
+    renderer_->sky(view.camera);
   }
-  drawGhost();
+  if (view.ghost) {
+    auto timer = devTools_.time("ghost");
+    renderer_->translucentPass(*view.ghost, view.camera, view.brightness);
+  }
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
   }
   {
     auto timer = devTools_.time("composite");
-    renderer_->composite(platform_->framebufferSize());
+    renderer_->composite(view.framebuffer);
   }
   // The snow falls behind the HUD, so it never hides the lines or the map.
-  drawSnow(paused ? 0.0f : dt);
-  drawHud(dt);
-  if (paused && optionsScreen_) {
-    const Controls& controls = liveInput_->controls();
-    const float scale = fittingScale(renderer_->glyphs(), state_.width, state_.height, [&](float s) {
-      return optionsScreen_->overlay(settings_, controls, s);
-    });
-    renderer_->overlay(kPausedDim, optionsScreen_->overlay(settings_, controls, scale));
-  } else if (paused) {
-    Overlay screen = pauseMap(driveView(), state_.width, state_.height, hudScale_);
-    const Overlay lines = pauseOverlay(hudScale_);
-    screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
-    renderer_->overlay(kPausedDim, screen);
+  if (view.snow) {
+    auto timer = devTools_.time("snow");
+    renderer_->drawSnow(view.camera);
   }
+  if (view.hud) {
+    HudTexts texts = *view.hud;
+    texts.objectsDrawn = std::to_string(objectsDrawn_);
+    {
+      auto timer = devTools_.time("hud");
+      renderer_->overlay(fixedHud(texts, hudScale_));
+    }
+    auto timer = devTools_.time("hud_drive");
+    renderer_->overlay(view.driveHud);
+  }
+  if (view.screen) renderer_->overlay(kPausedDim, *view.screen);
 }
 
 // The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
@@ -380,7 +423,7 @@ DrawList App::drawList() const {
   poses.wheels = world.wheelPoses();
   for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world.conePose(i);
   DrawList list = buildDrawList(poses, session_->game().items(), assets_);
-  list.culling = state_.viewFrustum;
+  list.culling = toggles_.viewFrustum;
   return list;
 }
 
@@ -478,7 +521,7 @@ void App::applyAction(Action action, FrameKind kind) {
       if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
       break;
     default:
-      applyToggle(state_, settings_, action, std::cout);
+      applyToggle(toggles_, settings_, action, std::cout);
       break;
   }
 }
@@ -500,25 +543,11 @@ InputFrame App::withFocusPause(InputFrame polled, FrameKind kind) const {
 // Free view in debug mode, else follow the vehicle in the chosen view.
 void App::updateCamera(float dt) {
   CameraRig& rig = session_->camera();
-  if (state_.debugMode) return rig.freeView(settings_);
+  if (toggles_.debugMode) return rig.freeView(settings_);
   const GameWorld& world = session_->world();
   const Pose pose = world.vehiclePose();
   rig.follow({pose.position, pose.rotation, world.vehicleVelocity(), world.vehicleInReverse()}, settings_,
              dt);
-}
-
-// HUD values, refreshed even when the HUD is hidden: the five lines, then the drive gauge, the
-// minimap and the last delivery against the best run's.
-void App::drawHud(float dt) {
-  refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
-  const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
-  if (!settings_.on(Option::Hud) || optionsScreen_) return;  // the options screen covers it
-  {
-    auto timer = devTools_.time("hud");
-    renderer_->overlay(fixedHud(texts, hudScale_));
-  }
-  auto timer = devTools_.time("hud_drive");
-  renderer_->overlay(driveHud(driveView(), state_.width, state_.height, hudScale_));
 }
 
 // What the drive gauge and the maps show now; the goal for the run's first seconds.
@@ -553,14 +582,12 @@ void App::noteDelivery() {
   deltaUntil_ = session_->playTime() + kShownFor;
 }
 
-// New flakes and their ageing over `dt` (none while paused), then the flakes drawn.
-void App::drawSnow(float dt) {
-  if (!settings_.on(Option::Snow)) return;
-  auto timer = devTools_.time("snow");
+// New flakes and their ageing over `dt` (none while paused), above the vehicle.
+void App::updateSnow(float dt) {
   const GameWorld& world = session_->world();
   const glm::vec3 p = world.vehiclePose().position;
-  renderer_->snow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
-                  world.vehicleVelocity(), dt, session_->camera().camera());
+  renderer_->updateSnow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
+                        world.vehicleVelocity(), dt);
 }
 
 // Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
@@ -574,7 +601,7 @@ void App::present() {
     const GameWorld& world = session_->world();
     const GameState& game = session_->game().state();
     std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
-                          game.packetsDelivered, state_.objectsDrawn, world.vehiclePose().position,
+                          game.packetsDelivered, objectsDrawn_, world.vehiclePose().position,
                           world.vehicleSpeed(), world.vehicleGear(), session_->paused()})
                    .c_str(),
                stdout);
@@ -582,17 +609,6 @@ void App::present() {
   // Standard output that cannot be written ends the run; main then ends it with status 3.
   if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
-}
-
-// The ghost where the best run was at this playing time, its wheels at rest: translucent items
-// drawn over the scene and the sky.
-void App::drawGhost() {
-  const std::optional<RecordedPose> at = session_->ghostPose();
-  if (!at || !settings_.ghost()) return;
-  auto timer = devTools_.time("ghost");
-  DrawList list;
-  addGhost(list, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
-  renderer_->translucentPass(list, session_->camera().camera(), settings_.brightness());
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded

@@ -43,12 +43,26 @@ class App {
  private:
   // What a frame is, decided at its start.
   enum class FrameKind { Playing, Paused, Result };
-  // What the update leaves for the drawing: the shadow casters where they stood before the step,
-  // with the raster toggles of that moment, and the lit pass's list after it.
-  struct FrameScene {
+  // The frame as one value: everything the update decided for the drawing. The shadow casters where
+  // they stood before the step, with the raster toggles of that moment; the lit pass's list after
+  // it; the camera, toggles and brightness as the frame ends; the ghost, the snow, the HUD's texts
+  // (the objects drawn are the lit pass's own count) and overlays, the window's framebuffer. The
+  // draw reads this and nothing of the Session, the options or the toggles.
+  struct FrameView {
+    FrameKind kind = FrameKind::Playing;
     DrawList shadow;
     RasterToggles shadowToggles;
     DrawList lit;
+    RasterToggles toggles;
+    Camera camera;
+    float brightness = 1.0f;
+    std::optional<DrawList> ghost;  // the best run's vehicle, drawn translucent over the scene
+    bool snow = false;              // the flakes (their simulation ran in the update)
+    std::optional<HudTexts> hud;    // the five lines, when the HUD shows
+    Overlay driveHud;
+    std::optional<Overlay> screen;  // the pause or options screen, over the dimmed scene
+    Overlay result;                 // the result screen's lines
+    glm::ivec2 framebuffer{0};
   };
 
   int readSettingsFile();
@@ -59,9 +73,10 @@ class App {
   void frame();
   float measureFrameTime();
   FrameKind frameKind() const;
-  FrameScene update(FrameKind kind, float dt);
-  void draw(FrameKind kind, const FrameScene& scene, float dt);
-  void drawPlayScene(FrameKind kind, const FrameScene& scene, float dt);
+  FrameView update(FrameKind kind, float dt);
+  void finishView(FrameView& view, float dt);
+  void draw(const FrameView& view);
+  void drawPlayScene(const FrameView& view);
   DrawList drawList() const;
   void floorFrame();
   void measureFloor();
@@ -71,21 +86,22 @@ class App {
   void applyMenuEvent(const InputEvent& event);
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
-  void drawHud(float dt);
   DriveView driveView() const;
   void noteDelivery();
-  void drawSnow(float dt);
+  void updateSnow(float dt);
   void present();
   void endFrame();
   void keepResult();
-  void drawGhost();
   bool finishRun();
   void retry();
   void chooseRenderScale();
 
   const DevFlags& flags_;
-  AppState state_;     // the FPS text starts at "60", its accumulator at 0
-  Settings settings_;  // every option, read live; read from settings.txt before anything starts
+  AppState state_;  // the window's drawing size
+  DebugToggles toggles_;
+  FrameClock clock_;      // the FPS text starts at "60", its accumulator at 0
+  int objectsDrawn_ = 0;  // by the last lit pass
+  Settings settings_;     // every option, read live; read from settings.txt before anything starts
   // Declared in start-up order; torn down in reverse, the GLFW session last.
   std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;

@@ -46,7 +46,7 @@ void printBrightness(float brightness, std::ostream& out) {
 
 }  // namespace
 
-bool applyToggle(AppState& state, Settings& settings, Action action, std::ostream& out) {
+bool applyToggle(DebugToggles& state, Settings& settings, Action action, std::ostream& out) {
   switch (action) {
     case Action::ToggleWireframe:  // the passes draw with the toggles as they stand
       toggle(state.wireframe, "Wireframe: ", out);

@@ -15,7 +15,7 @@ namespace ruvelo {
 // `state` or to the player's options in `settings` (as the player's change), its message
 // ("DebugMode: 1" …) on `out`. False for an action that is not one of these (driving, pause, retry,
 // quit), which leaves both as they are.
-bool applyToggle(AppState& state, Settings& settings, Action action, std::ostream& out);
+bool applyToggle(DebugToggles& state, Settings& settings, Action action, std::ostream& out);
 
 // Moves the free camera by movement speed × dt along its front, right and up vectors.
 void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt);

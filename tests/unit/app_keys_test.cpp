@@ -14,7 +14,7 @@ namespace ruvelo {
 namespace {
 
 TEST(KeyCallback, OnlyTheStateActionsChangeTheState) {
-  AppState state;
+  DebugToggles state;
   Settings settings;
   std::ostringstream out;
   for (Action action : {Action::Accelerate, Action::Recover, Action::Pause, Action::Retry, Action::Quit})
@@ -26,7 +26,7 @@ TEST(KeyCallback, OnlyTheStateActionsChangeTheState) {
 }
 
 TEST(KeyCallback, TogglesPrintTheirMessages) {
-  AppState state;
+  DebugToggles state;
   Settings settings;
   std::ostringstream out;
   for (Action action : {Action::DebugCamera, Action::ToggleRules, Action::ToggleSnow, Action::ToggleFrustum,
@@ -48,7 +48,7 @@ TEST(KeyCallback, TogglesPrintTheirMessages) {
 }
 
 TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
-  AppState state;
+  DebugToggles state;
   Settings settings;  // a run that starts automatic, as the game does without flags
   std::ostringstream out;
   std::vector<std::pair<bool, float>> seen;
@@ -70,7 +70,7 @@ TEST(KeyCallback, F10CyclesTheRenderScaleAndSaysWhichItIs) {
 }
 
 TEST(KeyCallback, WireframeAndCullingAlternate) {
-  AppState state;
+  DebugToggles state;
   Settings settings;
   std::ostringstream out;
   EXPECT_TRUE(applyToggle(state, settings, Action::ToggleWireframe, out));
@@ -96,7 +96,7 @@ TEST(KeyCallback, BrightnessBoundsActOnlyOnTheCrossingKey) {
       {0.2f, Action::Darker, 0.5f},
   };
   for (const Case& c : cases) {
-    AppState state;
+    DebugToggles state;
     Settings settings;
     settings.load(Option::Brightness, c.start);
     std::ostringstream out;
