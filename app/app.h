@@ -1,5 +1,6 @@
-// One run of the game: start-up in its fixed order, the frame loop and teardown. The frame reads as
-// the design's frame order, one named step after another.
+// The program: start-up in its fixed order, the frame loop over one run after another (each a
+// Session), the screens, and teardown. A frame updates the run and builds one FrameView, then draws
+// that value; each reads as the design's frame order, one named step after another.
 #pragma once
 
 #include <memory>

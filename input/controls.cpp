@@ -330,12 +330,12 @@ bool padPressed(const Controls& controls, Action action, const GamepadState* pad
 DriveCommand mapDriving(const Controls& controls, const std::function<bool(int key)>& keyHeld,
                         const GamepadState* pad) {
   // The command steers as the vehicle model does, towards +x or -x. The vehicle faces +z, so the
-  // driver's left is +x: steer_left (A) is the command's steerRight.
+  // driver's left is +x: steer_left (A) turns towards +x.
   DriveCommand c;
   c.forward = anyKey(controls, Action::Accelerate, keyHeld);
-  c.steerRight = anyKey(controls, Action::SteerLeft, keyHeld);
+  c.turnLeft = anyKey(controls, Action::SteerLeft, keyHeld);
   c.reverse = anyKey(controls, Action::Reverse, keyHeld);
-  c.steerLeft = anyKey(controls, Action::SteerRight, keyHeld);
+  c.turnRight = anyKey(controls, Action::SteerRight, keyHeld);
   c.brake = anyKey(controls, Action::Brake, keyHeld);
   c.recover = anyKey(controls, Action::Recover, keyHeld) || padPressed(controls, Action::Recover, pad);
   c.forwardAmount = padAmount(controls, Action::Accelerate, pad);

@@ -74,8 +74,8 @@ RecordedFrame recordedInput(const InputFrame& input) {
     if (input.held(k.key)) frame.held |= k.bit;
   const DriveCommand& d = input.drive;
   frame.drive =
-      static_cast<std::uint8_t>((d.forward ? kDriveForward : 0) | (d.steerRight ? kDriveSteerRight : 0) |
-                                (d.reverse ? kDriveReverse : 0) | (d.steerLeft ? kDriveSteerLeft : 0) |
+      static_cast<std::uint8_t>((d.forward ? kDriveForward : 0) | (d.turnLeft ? kDriveSteerRight : 0) |
+                                (d.reverse ? kDriveReverse : 0) | (d.turnRight ? kDriveSteerLeft : 0) |
                                 (d.brake ? kDriveBrake : 0) | (d.recover ? kDriveRecover : 0));
   if (d.forwardAmount != 0.0f || d.reverseAmount != 0.0f || d.steerAmount != 0.0f || d.brakeAmount != 0.0f)
     frame.analog = AnalogControls{d.forwardAmount, d.reverseAmount, d.steerAmount, d.brakeAmount};
@@ -114,9 +114,9 @@ InputFrame replayedInput(const RecordedFrame& frame, const InputFrame& live) {
   for (const HeldKey& k : kHeldKeys) input.setHeld(k.key, (frame.held & k.bit) != 0);
   DriveCommand& d = input.drive;
   d.forward = (frame.drive & kDriveForward) != 0;
-  d.steerRight = (frame.drive & kDriveSteerRight) != 0;
+  d.turnLeft = (frame.drive & kDriveSteerRight) != 0;
   d.reverse = (frame.drive & kDriveReverse) != 0;
-  d.steerLeft = (frame.drive & kDriveSteerLeft) != 0;
+  d.turnRight = (frame.drive & kDriveSteerLeft) != 0;
   d.brake = (frame.drive & kDriveBrake) != 0;
   d.recover = (frame.drive & kDriveRecover) != 0;
   if (frame.analog) {

@@ -98,8 +98,8 @@ TEST(ControlsFile, LinesReplaceTheirActionsDefaultsOnly) {
 TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
   Controls c;
   std::string error;
-  ASSERT_TRUE(
-      parse("recover=V\npause=SPACE,GAMEPAD_LEFT_THUMB\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n", c, error))
+  ASSERT_TRUE(parse("recover=V\npause=SPACE,GAMEPAD_LEFT_THUMB\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n",
+                    c, error))
       << error;
   Action action = Action::Accelerate;
   ASSERT_TRUE(c.actionOfKey(GLFW_KEY_SPACE, action));
@@ -187,10 +187,10 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   auto keys = [](std::vector<int> held) {
     return [held](int key) { return std::find(held.begin(), held.end(), key) != held.end(); };
   };
-  // The command steers as the vehicle does: D (the driver's right) is towards -x, its steerLeft.
+  // The command steers as the vehicle does: D (the driver's right) is towards -x, turnRight.
   DriveCommand c = mapDriving(defaults, keys({GLFW_KEY_W, GLFW_KEY_D, GLFW_KEY_SPACE}), nullptr);
-  EXPECT_TRUE(c.forward && c.steerLeft && c.recover);
-  EXPECT_FALSE(c.reverse || c.steerRight || c.brake);
+  EXPECT_TRUE(c.forward && c.turnRight && c.recover);
+  EXPECT_FALSE(c.reverse || c.turnLeft || c.brake);
   EXPECT_EQ(c.forwardAmount, 0.0f);
 
   GamepadState pad;
@@ -201,7 +201,7 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   pad.buttons[GLFW_GAMEPAD_BUTTON_X] = true;
   pad.buttons[GLFW_GAMEPAD_BUTTON_Y] = true;
   c = mapDriving(defaults, keys({}), &pad);
-  EXPECT_FALSE(c.forward || c.steerRight) << "the pad never sets the key flags";
+  EXPECT_FALSE(c.forward || c.turnLeft) << "the pad never sets the key flags";
   EXPECT_EQ(c.forwardAmount, 1.0f);
   EXPECT_FLOAT_EQ(c.reverseAmount, shapeTrigger(0.0f));
   EXPECT_FLOAT_EQ(c.steerAmount, -shapeStick(-0.55f)) << "the stick to the left turns towards +x, as A";
