@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -190,6 +191,16 @@ void App::keepOptions() {
   if (!flags_.replay.empty() || configDir.empty()) return;  // without the folder, said at start-up
   const std::string why = keepChangedSettings(configDir, dataPath("settings.txt"), settings_);
   if (!why.empty()) std::cerr << "ruvelo: the changed options are not kept: " << why << std::endl;
+}
+
+// The controls the options screen moved, kept in the player's controls.txt when the screen closes;
+// said when they cannot be.
+void App::keepRebinding() {
+  if (std::none_of(rebound_.begin(), rebound_.end(), [](bool b) { return b; }) || userConfigDir().empty())
+    return;
+  const std::string why = keepControls(liveInput_->controls(), rebound_);
+  if (!why.empty()) std::cerr << "ruvelo: the new controls are not kept: " << why << std::endl;
+  rebound_.fill(false);
 }
 
 // A replay's recording, else a recorder of the new run.
@@ -483,10 +494,14 @@ void App::applyMenuEvent(const InputEvent& event) {
   if (!optionsScreen_) return;
   if (event.type == InputEvent::Type::Captured) {
     Controls controls = liveInput_->controls();
-    if (optionsScreen_->onCaptured(event.binding, controls)) liveInput_->setControls(controls);
+    if (optionsScreen_->onCaptured(event.binding, controls)) {
+      liveInput_->setControls(controls);
+      rebound_[static_cast<int>(controlRowAction(optionsScreen_->row()))] = true;
+    }
   } else if (optionsScreen_->onMenu(event.menu, settings_) == OptionsScreen::Result::Close) {
     optionsScreen_.reset();
     liveInput_->setMenu(false);
+    keepRebinding();
     return;
   }
   liveInput_->setMenu(true, optionsScreen_->capturing());

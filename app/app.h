@@ -69,6 +69,7 @@ class App {
   int readSettingsFile();
   void keepShippedOptions(const std::string& shipped);
   void keepOptions();
+  void keepRebinding();
   std::unique_ptr<InputSource> inputSource(std::unique_ptr<Replayer> replayer);
   bool newSession(std::unique_ptr<Replayer> replayer);
   void frame();
@@ -123,6 +124,7 @@ class App {
   double deltaUntil_ = 0.0;
   std::size_t deliveriesShown_ = 0;             // the run's deliveries whose delta has been shown
   std::optional<OptionsScreen> optionsScreen_;  // open over the pause screen
+  std::array<bool, kActionCount> rebound_{};    // actions the options screen moved, for controls.txt
   bool replayDiverged_ = false;
   bool recordFailed_ = false;  // --record could not be written at the end of a run
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "input/key_names.h"
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -288,6 +289,62 @@ bool loadControls(Controls& controls, std::string& error) {
     return false;
   }
   return parseControls(text, path, controls, error);
+}
+
+namespace {
+
+std::string bindingLine(const Controls& controls, int action) {
+  std::string line = std::string(kActionNames[action]) + "=";
+  for (std::size_t i = 0; i < controls.bindings[action].size(); ++i)
+    line += (i ? "," : "") + bindingName(controls.bindings[action][i]);
+  return line;
+}
+
+}  // namespace
+
+std::string rewriteControls(const std::string& text, const Controls& controls,
+                            const std::array<bool, kActionCount>& changed) {
+  std::array<bool, kActionCount> written{};
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.pop_back();
+    const std::size_t eq = line.find('=');
+    const std::size_t hash = line.find('#');
+    const int action = eq == std::string::npos || (hash != std::string::npos && hash < eq)
+                           ? -1
+                           : actionFromName(trim(line.substr(0, eq)));
+    if (action >= 0 && changed[action]) {
+      line = bindingLine(controls, action);
+      written[action] = true;
+    }
+    out += line + (cr ? "\r" : "") + (end != std::string::npos ? "\n" : "");
+  }
+  for (int a = 0; a < kActionCount; ++a) {
+    if (!changed[a] || written[a]) continue;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += bindingLine(controls, a) + "\n";
+  }
+  return out;
+}
+
+std::string keepControls(const Controls& controls, const std::array<bool, kActionCount>& changed) {
+  const std::string dir = userConfigDir();
+  if (dir.empty()) return "no config folder";
+  const std::string path = dir + "/controls.txt";
+  std::string text, why;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why, &missing)) {
+    if (!missing) return printable(path) + " cannot be read (" + printable(why) + "); it is left as it is";
+    text.clear();
+  }
+  if (!writeFileAtomically(path, rewriteControls(text, controls, changed), why))
+    return printable(path) + ": " + printable(why);
+  return "";
 }
 
 float bindingValue(const Binding& binding, const std::function<bool(int key)>& keyHeld,

@@ -90,6 +90,17 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
 // exists. False with `error` (one line naming the file) when it exists but cannot be read or used.
 bool loadControls(Controls& controls, std::string& error);
 
+// `text` (a controls file) with the actions marked in `changed` written in: each line naming one
+// gets its bindings from `controls`; such an action no line names is added at the end. Comments,
+// blank lines and the other lines stay as they were.
+std::string rewriteControls(const std::string& text, const Controls& controls,
+                            const std::array<bool, kActionCount>& changed);
+
+// Keeps a rebinding made in the game: controls.txt in the config folder rewritten through the
+// atomic writer (or made). "" when done; otherwise why not (a file that cannot be read is left as
+// it is).
+std::string keepControls(const Controls& controls, const std::array<bool, kActionCount>& changed);
+
 // How far one binding is pressed, in [0, 1]: keys and buttons 0 or 1, triggers and stick halves
 // after their dead zone and curve. `pad` is null when no gamepad is connected.
 float bindingValue(const Binding& binding, const std::function<bool(int key)>& keyHeld,

@@ -351,6 +351,9 @@ TEST(OptionsScreen, ChangesAreUsedKeptAndIgnoredByRepeatableRuns) {
   EXPECT_EQ(readWholeFile(file),
             "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\nvolume=0.5\ncamera_view=bonnet\n");
 
+  EXPECT_EQ(readWholeFile(folder.path("config/ruvelo/controls.txt")), "accelerate=UP,GAMEPAD_RIGHT_TRIGGER\n")
+      << "the rebinding is kept for the next start";
+
   // The objects drawn tell the views apart: the next start looks from the bonnet as a repeatable run
   // does after C twice, and a repeatable run on its own from the chase camera.
   const auto objectsAt5 = [&folder](std::vector<std::string> args) {

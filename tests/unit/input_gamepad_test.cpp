@@ -127,6 +127,22 @@ TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
   }
 }
 
+TEST(ControlsFile, ARebindingIsWrittenIntoItsLineAndEverythingElseStays) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(parse("# mine\r\nbrake=N\r\n\naccelerate = W\n", c, error)) << error;
+  c.bindings[static_cast<int>(Action::Accelerate)] = {Binding{Binding::Kind::Key, GLFW_KEY_UP, 1}};
+  c.bindings[static_cast<int>(Action::Recover)] = {
+      Binding{Binding::Kind::GamepadButton, GLFW_GAMEPAD_BUTTON_Y, 1}};
+  std::array<bool, kActionCount> changed{};
+  changed[static_cast<int>(Action::Accelerate)] = changed[static_cast<int>(Action::Recover)] = true;
+  const std::string written = rewriteControls("# mine\r\nbrake=N\r\n\naccelerate = W\n", c, changed);
+  EXPECT_EQ(written, "# mine\r\nbrake=N\r\n\naccelerate=UP\nrecover=GAMEPAD_Y\n");
+  Controls back;
+  ASSERT_TRUE(parse(written, back, error)) << error;
+  EXPECT_EQ(back.bindings, c.bindings);
+}
+
 TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
   const struct {
     const char* text;
