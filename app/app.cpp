@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -11,7 +12,6 @@
 #include <system_error>
 #include <thread>
 
-#include "app/follow_direction.h"
 #include "app/key_handling.h"
 #include "app/placement.h"
 #include "devtools/screenshots.h"
@@ -43,7 +43,8 @@ Overlay pauseOverlay(float hudScale) {
   Overlay overlay;
   overlay.lines = {
       TextLine{"Paused", 0.4f, 0.5f, 2.0f * hudScale, glm::vec3(1.0f, 1.0f, 0.0f)},
-      TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)}};
+      TextLine{"P: resume   Enter: retry   Escape: quit", 0.25f, 0.4f, 0.9f * hudScale, glm::vec3(1.0f)},
+      TextLine{"O: options", 0.25f, 0.33f, 0.9f * hudScale, glm::vec3(1.0f)}};
   return overlay;
 }
 
@@ -80,8 +81,8 @@ int runGame(const DevFlags& flags) {
 App::App(const DevFlags& flags) : flags_(flags), devTools_(flags), best_(userDataDir()) {}
 
 int App::startUp() {
-  Settings settings;
-  if (const int status = readSettingsFile(settings)) return status;
+  if (const int status = readSettingsFile()) return status;
+  const Settings& settings = settings_;
   header_ = runHeader(levelCollisionPath(), state_.width, state_.height, flags_.autopilot);
   // A replay is checked before the window opens.
   std::unique_ptr<Replayer> replayer;
@@ -97,7 +98,7 @@ int App::startUp() {
   // context are made, which keep this thread waiting on the driver.
   std::future<ImportedModels> imported = readModelsInBackground();
   devTools_.startupStep("settings");
-  sound_ = std::make_unique<GameSound>(flags_, settings.volume);
+  sound_ = std::make_unique<GameSound>(flags_);
   devTools_.startupStep("sound");
 
   // The player's controls (controls.txt), then the window, GL context, callbacks and GL state.
@@ -116,7 +117,7 @@ int App::startUp() {
   liveInput_ = std::make_unique<LiveInput>(*platform_, std::move(script), controls);
   // In full screen the window has whatever size the screen's modes gave it: draw to all of it.
   const glm::ivec2 framebuffer = platform_->framebufferSize();
-  if (settings.fullscreen && framebuffer.x > 0 && framebuffer.y > 0) {
+  if (settings.fullscreen() && framebuffer.x > 0 && framebuffer.y > 0) {
     state_.width = framebuffer.x;
     state_.height = framebuffer.y;
   }
@@ -133,9 +134,6 @@ int App::startUp() {
   devTools_.startupStep("models");
   hudScale_ = hudScale(renderer_->glyphs(), state_.width, state_.height);
   resultScale_ = resultScale(renderer_->glyphs(), state_.width, state_.height);
-  state_.camera.setPerspective(45.0f, static_cast<float>(state_.width) / static_cast<float>(state_.height),
-                               0.1f, 1500.0f);
-  startCamera_ = state_.camera;
 
   // The physics world (read on the CPU only: the collision model is never drawn) and the first run.
   levelCollision_ = std::move(models.collision);
@@ -148,8 +146,9 @@ int App::startUp() {
   return 0;
 }
 
-// Settings, before anything else exists; the window size and brightness become the run's.
-int App::readSettingsFile(Settings& settings) {
+// Settings, before anything else exists; the window size becomes the run's.
+int App::readSettingsFile() {
+  Settings& settings = settings_;
   const std::string shipped = dataPath("settings.txt");
   const std::string path = settingsFileToRead(userConfigDir(), shipped);
   const SettingsResult read = ruvelo::readSettingsFile(path, shipped, settings);
@@ -162,17 +161,47 @@ int App::readSettingsFile(Settings& settings) {
     std::cerr << read.message << std::endl;
     return 1;
   }
-  state_.width = settings.width;
-  state_.height = settings.height;
-  state_.brightness = settings.brightness;
-  state_.showGhost = settings.ghost;
+  state_.width = settings.width();
+  state_.height = settings.height();
   // Runs that must draw the same pictures every time (fixed steps, scripts, replays, screenshots,
   // the bench) draw at 1.0 unless the file names a scale.
   const bool deterministic = flags_.fixedDt > 0.0f || !flags_.input.empty() || !flags_.replay.empty() ||
                              !flags_.screenshots.empty() || flags_.bench || flags_.benchFloor;
-  state_.renderScaleAuto = settings.renderScale.set ? settings.renderScale.automatic : !deterministic;
-  state_.renderScale = settings.renderScale.automatic ? 1.0f : settings.renderScale.value;
+  if (deterministic && path != shipped) keepShippedOptions(shipped);
+  if (deterministic && !settings.named(Option::RenderScale)) settings.load(Option::RenderScale, 1.0, false);
   return 0;
+}
+
+// A deterministic run takes the options the game keeps for the player (what a key or the options
+// screen changed and wrote back) from the shipped file, so what a player saved never changes a
+// test, a replay or a benchmark; the rest of the player's file (the window) still counts.
+void App::keepShippedOptions(const std::string& shipped) {
+  Settings fromShipped;
+  if (readSettings(shipped, fromShipped).status != SettingsStatus::Ok) fromShipped = Settings();
+  for (int i = 0; i < kOptionCount; ++i) {
+    const Option option = static_cast<Option>(i);
+    if (optionInfo(option).playerKept)
+      settings_.load(option, fromShipped.value(option), fromShipped.named(option));
+  }
+}
+
+// The options the player changed (a key, the options screen) kept in their own settings.txt for the
+// next start; said once when they cannot be. A replay changes nothing of the player's.
+void App::keepOptions() {
+  const std::string configDir = userConfigDir();
+  if (!flags_.replay.empty() || configDir.empty()) return;  // without the folder, said at start-up
+  const std::string why = keepChangedSettings(configDir, dataPath("settings.txt"), settings_);
+  if (!why.empty()) std::cerr << "ruvelo: the changed options are not kept: " << why << std::endl;
+}
+
+// The controls the options screen moved, kept in the player's controls.txt when the screen closes;
+// said when they cannot be.
+void App::keepRebinding() {
+  if (std::none_of(rebound_.begin(), rebound_.end(), [](bool b) { return b; }) || userConfigDir().empty())
+    return;
+  const std::string why = keepControls(liveInput_->controls(), rebound_);
+  if (!why.empty()) std::cerr << "ruvelo: the new controls are not kept: " << why << std::endl;
+  rebound_.fill(false);
 }
 
 // A replay's recording, else a recorder of the new run.
@@ -184,8 +213,11 @@ std::unique_ptr<InputSource> App::inputSource(std::unique_ptr<Replayer> replayer
 // A run from the start values: the world, the items, the timer and power, the ghost of the best run.
 bool App::newSession(std::unique_ptr<Replayer> replayer) {
   const auto start = std::chrono::steady_clock::now();
+  // Every run's camera starts where the first did; the reverse view and the cursor carry over.
+  CameraRig camera(static_cast<float>(state_.width) / static_cast<float>(state_.height), settings_);
+  if (session_) camera.carryOver(session_->camera());
   session_.reset();
-  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, std::cerr);
+  session_ = Session::create(inputSource(std::move(replayer)), levelCollision_, best_, camera, std::cerr);
   sessionMs_ = msSince(start);
   return session_ != nullptr;
 }
@@ -193,12 +225,13 @@ bool App::newSession(std::unique_ptr<Replayer> replayer) {
 int App::run() {
   devTools_.startLoop();
   // The frame clock starts with the loop, so the first frame measures one frame, not the loading.
-  state_.lastFrame = static_cast<float>(platform_->time());
+  clock_.lastFrame = static_cast<float>(platform_->time());
   while (!platform_->shouldClose()) {
     frame();
     if (stopSignalled()) platform_->requestClose();  // like Escape: the run is kept
   }
   const bool recorded = finishRun();
+  keepOptions();
   if (devTools_.wantsFloorFrames()) measureFloor();
   devTools_.report(state_.width, state_.height);
   if (flags_.bench) {
@@ -228,8 +261,8 @@ void App::frame() {
   }
   const FrameKind kind = frameKind();
   chooseRenderScale(dt);
-  const FrameScene scene = update(kind, dt);
-  draw(kind, scene, dt);
+  const FrameView view = update(kind, dt);
+  draw(view);
   // Sound that cannot be written to --audio-out ends the run, like a screenshot.
   if (sound_->outputFailed()) platform_->requestClose();
   present();
@@ -240,7 +273,7 @@ void App::frame() {
 
 // --slow-frame: every few frames one is made to last at least its time, a hitch after quick frames.
 void App::waitOutSlowFrame() {
-  const double until = state_.lastFrame + static_cast<double>(flags_.slowFrameMs) / 1000.0;
+  const double until = clock_.lastFrame + static_cast<double>(flags_.slowFrameMs) / 1000.0;
   const double now = platform_->time();
   if (now < until) std::this_thread::sleep_for(std::chrono::duration<double>(until - now));
 }
@@ -254,10 +287,10 @@ float App::measureFrameTime() {
   const double now = platform_->time();
   // A stall (a suspended process, a debugger break) counts as one long but bounded frame.
   // A replay takes the time steps of its recording.
-  state_.deltaTime = session_->beginFrame(
-      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - state_.lastFrame)));
-  state_.lastFrame = static_cast<float>(now);
-  return state_.deltaTime;
+  clock_.deltaTime = session_->beginFrame(
+      clampFrameTime(flags_.fixedDt > 0.0f ? flags_.fixedDt : static_cast<float>(now - clock_.lastFrame)));
+  clock_.lastFrame = static_cast<float>(now);
+  return clock_.deltaTime;
 }
 
 App::FrameKind App::frameKind() const {
@@ -268,73 +301,124 @@ App::FrameKind App::frameKind() const {
 // The run's update in the order that decides its results: the step and the trigger rules, the
 // driving input after the triggers, the poll, the camera, then the timer after the items' visibility.
 // The lit pass culls with the camera as the last frame left it.
-App::FrameScene App::update(FrameKind kind, float dt) {
+App::FrameView App::update(FrameKind kind, float dt) {
   Session& session = *session_;
-  FrameScene scene;
+  FrameView view;
+  view.kind = kind;
   if (kind != FrameKind::Paused) session.spinBatteries(dt);
-  scene.shadow = drawList();
-  scene.shadowToggles = {state_.wireframe, state_.cullFaces};
+  view.shadow = drawList();
+  view.shadowToggles = {toggles_.wireframe, toggles_.cullFaces};
   if (kind == FrameKind::Playing) {
-    session.step(dt, state_);
+    session.step(dt, toggles_.debugMode);
     noteDelivery();
   }
-  scene.lit = drawList();
-  scene.lit.frustum = Frustum(state_.camera.viewMatrix, state_.camera.projectionMatrix);
+  view.lit = drawList();
+  const Camera& camera = session.camera().camera();
+  view.lit.frustum = Frustum(camera.viewMatrix, camera.projectionMatrix);
   handleInput(liveInput_->poll(frame_), kind);
-  scene.lit.culling = state_.viewFrustum;  // a toggle in this frame's events counts already
+  view.lit.culling = toggles_.viewFrustum;  // a toggle in this frame's events counts already
   if (kind == FrameKind::Playing) {
     updateCamera(dt);
-    session.updateTimerAndPhase(state_, dt);
+    session.updateTimerAndPhase(toggles_.debugMode, toggles_.winLoseCondition, dt);
   }
-  sound_->update(session.soundFrame(), session.world(), session.game().state(), state_, dt,
-                 kind == FrameKind::Paused);
-  return scene;
+  sound_->update(session.soundFrame(), session.world(), session.game().state(), session.camera().camera(),
+                 settings_, dt, kind == FrameKind::Paused);
+  finishView(view, dt);
+  return view;
 }
 
-void App::draw(FrameKind kind, const FrameScene& scene, float dt) {
-  renderer_->setToggles(scene.shadowToggles);
+// The rest of the frame's value, as the update leaves the run: the camera, the toggles, the ghost,
+// the snow's step, the FPS text and the HUD, the pause or options screen, or the result's lines.
+void App::finishView(FrameView& view, float dt) {
+  view.camera = session_->camera().camera();
+  view.toggles = {toggles_.wireframe, toggles_.cullFaces};
+  view.brightness = settings_.brightness();
+  view.framebuffer = platform_->framebufferSize();
+  if (view.kind == FrameKind::Result) {
+    view.result = resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_);
+    return;
+  }
+  const bool paused = view.kind == FrameKind::Paused;
+  if (const std::optional<RecordedPose> at = session_->ghostPose(); at && settings_.ghost()) {
+    view.ghost.emplace();
+    addGhost(*view.ghost, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
+  }
+  view.snow = settings_.on(Option::Snow);
+  if (view.snow) updateSnow(paused ? 0.0f : dt);  // the flakes hang while paused
+  // HUD values, refreshed even when the HUD is hidden.
+  refreshFps(clock_.fpsAccumulator, clock_.fpsText, dt);
+  const DriveView drive = driveView();
+  if (settings_.on(Option::Hud) && !optionsScreen_) {  // the options screen covers the HUD
+    view.hud = hudTexts(session_->game().state(), clock_.fpsText, 0);
+    view.driveHud = driveHud(drive, state_.width, state_.height, hudScale_);
+  }
+  if (paused && optionsScreen_) {
+    const Controls& controls = liveInput_->controls();
+    const float scale = fittingScale(renderer_->glyphs(), state_.width, state_.height, [&](float s) {
+      return optionsScreen_->overlay(settings_, controls, s);
+    });
+    view.screen = optionsScreen_->overlay(settings_, controls, scale);
+  } else if (paused) {
+    Overlay screen = pauseMap(drive, state_.width, state_.height, hudScale_);
+    const Overlay lines = pauseOverlay(hudScale_);
+    screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
+    view.screen = screen;
+  }
+}
+
+// The frame as the update left it; nothing here reads the run, the options or the toggles.
+void App::draw(const FrameView& view) {
+  renderer_->setToggles(view.shadowToggles);
   {
     auto timer = devTools_.time("shadow");
-    renderer_->shadowPass(scene.shadow, devTools_.fullShadow());
+    renderer_->shadowPass(view.shadow, devTools_.fullShadow());
   }
-  renderer_->setToggles({state_.wireframe, state_.cullFaces});
+  renderer_->setToggles(view.toggles);
   renderer_->beginScene();
-  if (kind != FrameKind::Result) return drawPlayScene(kind, scene, dt);
+  if (view.kind != FrameKind::Result) return drawPlayScene(view);
   // Result screen: the sky and one line.
   renderer_->beginResultScreen();
-  renderer_->resultScreen(
-      state_.camera, resultOverlay(resultText(session_->game().state().phase), resultDetail_, resultScale_));
+  renderer_->resultScreen(view.camera, view.result);
 }
 
 // The scene in play, or paused: dimmed, with the pause screen's lines over it, its snow standing.
-void App::drawPlayScene(FrameKind kind, const FrameScene& scene, float dt) {
-  const bool paused = kind == FrameKind::Paused;
+void App::drawPlayScene(const FrameView& view) {
   {
     auto timer = devTools_.time("lit");
-    state_.objectsDrawn = renderer_->litPass(scene.lit, state_.camera, state_.brightness);
+    objectsDrawn_ = renderer_->litPass(view.lit, view.camera, view.brightness);
   }
   {
     auto timer = devTools_.time("sky");
-    renderer_->sky(state_.camera);
+    renderer_->sky(view.camera);
   }
-  drawGhost();
+  if (view.ghost) {
+    auto timer = devTools_.time("ghost");
+    renderer_->translucentPass(*view.ghost, view.camera, view.brightness);
+  }
   {
     auto timer = devTools_.time("edge");
     renderer_->edgePass();
   }
   {
     auto timer = devTools_.time("composite");
-    renderer_->composite(platform_->framebufferSize());
+    renderer_->composite(view.framebuffer);
   }
   // The snow falls behind the HUD, so it never hides the lines or the map.
-  drawSnow(paused ? 0.0f : dt);
-  drawHud(dt);
-  if (paused) {
-    Overlay screen = pauseMap(driveView(), state_.width, state_.height, hudScale_);
-    const Overlay lines = pauseOverlay(hudScale_);
-    screen.lines.insert(screen.lines.end(), lines.lines.begin(), lines.lines.end());
-    renderer_->overlay(kPausedDim, screen);
+  if (view.snow) {
+    auto timer = devTools_.time("snow");
+    renderer_->drawSnow(view.camera);
   }
+  if (view.hud) {
+    HudTexts texts = *view.hud;
+    texts.objectsDrawn = std::to_string(objectsDrawn_);
+    {
+      auto timer = devTools_.time("hud");
+      renderer_->overlay(fixedHud(texts, hudScale_));
+    }
+    auto timer = devTools_.time("hud_drive");
+    renderer_->overlay(view.driveHud);
+  }
+  if (view.screen) renderer_->overlay(kPausedDim, *view.screen);
 }
 
 // The scale this frame's scene is drawn at: fixed, or the controller's pick from the wall time of
@@ -345,8 +429,9 @@ void App::chooseRenderScale(float dt) {
   double frameMs = lastFrameWall_ >= 0.0 ? (now - lastFrameWall_) * 1000.0 : -1.0;
   if (frameMs >= 0.0 && flags_.scaleFrameMs > 0.0f) frameMs = flags_.scaleFrameMs;
   lastFrameWall_ = now;
-  float scale = state_.renderScale;
-  if (state_.renderScaleAuto) {
+  const RenderScaleSetting setting = settings_.renderScale();
+  float scale = setting.value;
+  if (setting.automatic) {
     scale = frameMs >= 0.0 ? scaleController_.update(frameMs, dt) : scaleController_.scale();
     const std::string notice = scaleController_.takeFloorNotice();
     if (!notice.empty()) std::cout << notice << std::endl;
@@ -365,7 +450,7 @@ DrawList App::drawList() const {
   poses.wheels = world.wheelPoses();
   for (int i = 0; i < kConeCount; ++i) poses.cones[i] = world.conePose(i);
   DrawList list = buildDrawList(poses, session_->game().items(), assets_);
-  list.culling = state_.viewFrustum;
+  list.culling = toggles_.viewFrustum;
   return list;
 }
 
@@ -407,27 +492,72 @@ void App::handleInput(InputFrame polled, FrameKind kind) {
 
 void App::applyEvent(const InputEvent& event, FrameKind kind) {
   switch (event.type) {
-    case InputEvent::Type::Key:
-      if (onKeyEvent(state_, event.key, event.action, std::cout) == KeyEffect::Close)
-        platform_->requestClose();
+    case InputEvent::Type::Action:
+      applyAction(event.action, kind);
       break;
     case InputEvent::Type::Cursor:
-      onCursorEvent(state_, event.x, event.y, event.leftButton);
+      session_->camera().look(event.x, event.y, event.leftButton);
       break;
     case InputEvent::Type::Scroll:
-      onScrollEvent(state_, event.y);
+      session_->camera().zoom(event.y);
       break;
-    case InputEvent::Type::ReverseCamera:
-      toggleReverseCamera(state_, std::cout);
+    case InputEvent::Type::Menu:
+    case InputEvent::Type::Captured:
+      applyMenuEvent(event);
       break;
-    case InputEvent::Type::Pause:
+    case InputEvent::Type::FocusLost:
+      break;
+  }
+}
+
+// The options screen's moves and changes; the input reads keys as the menu's while it is open.
+void App::applyMenuEvent(const InputEvent& event) {
+  if (!optionsScreen_) return;
+  if (event.type == InputEvent::Type::Captured) {
+    Controls controls = liveInput_->controls();
+    if (optionsScreen_->onCaptured(event.binding, controls)) {
+      liveInput_->setControls(controls);
+      rebound_[static_cast<int>(controlRowAction(optionsScreen_->row()))] = true;
+    }
+  } else if (optionsScreen_->onMenu(event.menu, settings_) == OptionsScreen::Result::Close) {
+    optionsScreen_.reset();
+    liveInput_->setMenu(false);
+    keepRebinding();
+    return;
+  }
+  liveInput_->setMenu(true, optionsScreen_->capturing());
+}
+
+void App::applyAction(Action action, FrameKind kind) {
+  switch (action) {
+    case Action::Quit:
+      platform_->requestClose();
+      break;
+    case Action::Pause:
       if (session_->game().playing()) session_->togglePause(std::cout);
       break;
-    case InputEvent::Type::Retry:
+    case Action::Options:
+      // Over the pause screen of a live run (a replay plays with the options as they are).
+      if (kind == FrameKind::Paused && !session_->replaying() && !optionsScreen_) {
+        optionsScreen_.emplace();
+        liveInput_->setMenu(true);
+      }
+      break;
+    case Action::ReverseCamera:
+      session_->camera().toggleReverseView(std::cout);
+      break;
+    case Action::CameraView: {
+      const int view = (static_cast<int>(settings_.value(Option::CameraView)) + 1) % kCameraViewCount;
+      settings_.change(Option::CameraView, view);
+      std::cout << "Camera: " << cameraViewName(view) << std::endl;
+      break;
+    }
+    case Action::Retry:
       // A replay plays its one run.
       if (!session_->replaying() && (kind != FrameKind::Playing || session_->paused())) retryWanted_ = true;
       break;
-    case InputEvent::Type::FocusLost:
+    default:
+      applyToggle(toggles_, settings_, action, std::cout);
       break;
   }
 }
@@ -440,37 +570,20 @@ InputFrame App::withFocusPause(InputFrame polled, FrameKind kind) const {
   bool pause = live && kind == FrameKind::Playing && !session_->paused();
   for (InputEvent& event : polled.events) {
     if (event.type != InputEvent::Type::FocusLost || !pause) continue;
-    event.type = InputEvent::Type::Pause;
+    event = InputEvent::of(Action::Pause);
     pause = false;
   }
   return polled;
 }
 
-// Free view in debug mode, else follow the vehicle.
+// Free view in debug mode, else follow the vehicle in the chosen view.
 void App::updateCamera(float dt) {
-  if (state_.debugMode) {
-    state_.camera.updateFreeView();
-    return;
-  }
+  CameraRig& rig = session_->camera();
+  if (toggles_.debugMode) return rig.freeView(settings_);
   const GameWorld& world = session_->world();
-  const bool reversing = world.vehicleInReverse() && state_.reverseMode;
-  const glm::vec3 direction =
-      followDirection(world.vehicleVelocity(), lastFollowDirection_, reversing, state_.unflipped);
-  state_.camera.follow(world.vehiclePose().position, direction, dt);
-}
-
-// HUD values, refreshed even when the HUD is hidden: the five lines, then the drive gauge, the
-// minimap and the last delivery against the best run's.
-void App::drawHud(float dt) {
-  refreshFps(state_.fpsAccumulator, state_.fpsText, dt);
-  const HudTexts texts = hudTexts(session_->game().state(), state_.fpsText, state_.objectsDrawn);
-  if (!state_.showHud) return;
-  {
-    auto timer = devTools_.time("hud");
-    renderer_->overlay(fixedHud(texts, hudScale_));
-  }
-  auto timer = devTools_.time("hud_drive");
-  renderer_->overlay(driveHud(driveView(), state_.width, state_.height, hudScale_));
+  const Pose pose = world.vehiclePose();
+  rig.follow({pose.position, pose.rotation, world.vehicleVelocity(), world.vehicleInReverse()}, settings_,
+             dt);
 }
 
 // What the drive gauge and the maps show now; the goal for the run's first seconds.
@@ -484,7 +597,7 @@ DriveView App::driveView() const {
   const Pose pose = world.vehiclePose();
   view.position = pose.position;
   view.forward = pose.rotation * glm::vec3(0.0f, 0.0f, 1.0f);
-  if (state_.showGhost)
+  if (settings_.ghost())
     if (const std::optional<RecordedPose> ghost = session_->ghostPose()) view.ghost = ghost->position;
   view.items = &session_->game().items();
   if (delta_ && session_->playTime() < deltaUntil_) view.delta = delta_;
@@ -505,14 +618,12 @@ void App::noteDelivery() {
   deltaUntil_ = session_->playTime() + kShownFor;
 }
 
-// New flakes and their ageing over `dt` (none while paused), then the flakes drawn.
-void App::drawSnow(float dt) {
-  if (!state_.snow) return;
-  auto timer = devTools_.time("snow");
+// New flakes and their ageing over `dt` (none while paused), above the vehicle.
+void App::updateSnow(float dt) {
   const GameWorld& world = session_->world();
   const glm::vec3 p = world.vehiclePose().position;
-  renderer_->snow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
-                  world.vehicleVelocity(), dt, state_.camera);
+  renderer_->updateSnow(static_cast<unsigned>(dt * kSnowPerSecond), glm::vec3(p.x, p.y + 10.0f, p.z),
+                        world.vehicleVelocity(), dt);
 }
 
 // Screenshots, the swap, the bench sample and the state line; the last frame closes the window.
@@ -526,7 +637,7 @@ void App::present() {
     const GameWorld& world = session_->world();
     const GameState& game = session_->game().state();
     std::fputs(stateLine({frame_, phaseName(game.phase), displayedTimeLeft(game.timeLeft), game.power,
-                          game.packetsDelivered, state_.objectsDrawn, world.vehiclePose().position,
+                          game.packetsDelivered, objectsDrawn_, world.vehiclePose().position,
                           world.vehicleSpeed(), world.vehicleGear(), session_->paused()})
                    .c_str(),
                stdout);
@@ -534,17 +645,6 @@ void App::present() {
   // Standard output that cannot be written ends the run; main then ends it with status 3.
   if (!standardOutputWritten()) platform_->requestClose();
   if (devTools_.lastFrame(frame_)) platform_->requestClose();
-}
-
-// The ghost where the best run was at this playing time, its wheels at rest: translucent items
-// drawn over the scene and the sky.
-void App::drawGhost() {
-  const std::optional<RecordedPose> at = session_->ghostPose();
-  if (!at || !state_.showGhost) return;
-  auto timer = devTools_.time("ghost");
-  DrawList list;
-  addGhost(list, assets_, Pose{at->position, at->rotation}, session_->ghostWheels());
-  renderer_->translucentPass(list, state_.camera, state_.brightness);
 }
 
 // The recording's end of a frame: the state hash kept or checked (a replay that left its recorded
@@ -592,12 +692,9 @@ void App::retry() {
   resultDetail_.clear();
   delta_.reset();
   deliveriesShown_ = 0;
-  state_.unflipped = false;
-  state_.camera = startCamera_;
-  lastFollowDirection_ = glm::vec3(0.0f, 0.0f, 1.0f);
   ++run_;
   std::cout << "Retry: run " << run_ << std::endl;
-  if (session_->ghostDuration() > 0.0 && state_.showGhost)
+  if (session_->ghostDuration() > 0.0 && settings_.ghost())
     std::printf("Ghost: best run of %.2f s\n", session_->ghostDuration());
   std::fflush(stdout);
   // The whole retry (the finished run's recording written and synced, then the new session).

@@ -1,5 +1,6 @@
-// One run of the game: start-up in its fixed order, the frame loop and teardown. The frame reads as
-// the design's frame order, one named step after another.
+// The program: start-up in its fixed order, the frame loop over one run after another (each a
+// Session), the screens, and teardown. A frame updates the run and builds one FrameView, then draws
+// that value; each reads as the design's frame order, one named step after another.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/game_sound.h"
 #include "app/hud_layout.h"
+#include "app/options_screen.h"
 #include "app/placement.h"
 #include "app/session.h"
 #include "devtools/dev_flags.h"
@@ -42,45 +44,67 @@ class App {
  private:
   // What a frame is, decided at its start.
   enum class FrameKind { Playing, Paused, Result };
-  // What the update leaves for the drawing: the shadow casters where they stood before the step,
-  // with the raster toggles of that moment, and the lit pass's list after it.
-  struct FrameScene {
+  // The frame as one value: everything the update decided for the drawing. The shadow casters where
+  // they stood before the step, with the raster toggles of that moment; the lit pass's list after
+  // it; the camera, toggles and brightness as the frame ends; the ghost, the snow, the HUD's texts
+  // (the objects drawn are the lit pass's own count) and overlays, the window's framebuffer. The
+  // draw reads this and nothing of the Session, the options or the toggles.
+  struct FrameView {
+    FrameKind kind = FrameKind::Playing;
     DrawList shadow;
     RasterToggles shadowToggles;
     DrawList lit;
+    RasterToggles toggles;
+    Camera camera;
+    float brightness = 1.0f;
+    std::optional<DrawList> ghost;  // the best run's vehicle, drawn translucent over the scene
+    bool snow = false;              // the flakes (their simulation ran in the update)
+    std::optional<HudTexts> hud;    // the five lines, when the HUD shows
+    Overlay driveHud;
+    std::optional<Overlay> screen;  // the pause or options screen, over the dimmed scene
+    Overlay result;                 // the result screen's lines
+    glm::ivec2 framebuffer{0};
   };
 
-  int readSettingsFile(Settings& settings);
+  int readSettingsFile();
+  void keepShippedOptions(const std::string& shipped);
+  void keepOptions();
+  void keepRebinding();
   std::unique_ptr<InputSource> inputSource(std::unique_ptr<Replayer> replayer);
   bool newSession(std::unique_ptr<Replayer> replayer);
   void frame();
   float measureFrameTime();
   FrameKind frameKind() const;
-  FrameScene update(FrameKind kind, float dt);
-  void draw(FrameKind kind, const FrameScene& scene, float dt);
-  void drawPlayScene(FrameKind kind, const FrameScene& scene, float dt);
+  FrameView update(FrameKind kind, float dt);
+  void finishView(FrameView& view, float dt);
+  void draw(const FrameView& view);
+  void drawPlayScene(const FrameView& view);
   DrawList drawList() const;
   void floorFrame();
   void measureFloor();
   void handleInput(InputFrame polled, FrameKind kind);
   void applyEvent(const InputEvent& event, FrameKind kind);
+  void applyAction(Action action, FrameKind kind);
+  void applyMenuEvent(const InputEvent& event);
   InputFrame withFocusPause(InputFrame polled, FrameKind kind) const;
   void updateCamera(float dt);
-  void drawHud(float dt);
   DriveView driveView() const;
   void noteDelivery();
-  void drawSnow(float dt);
+  void updateSnow(float dt);
   void present();
   void endFrame();
   void waitOutSlowFrame();
   void keepResult();
-  void drawGhost();
   bool finishRun();
   void retry();
   void chooseRenderScale(float dt);
 
   const DevFlags& flags_;
-  AppState state_;  // the FPS text starts at "60", its accumulator at 0
+  AppState state_;  // the window's drawing size
+  DebugToggles toggles_;
+  FrameClock clock_;      // the FPS text starts at "60", its accumulator at 0
+  int objectsDrawn_ = 0;  // by the last lit pass
+  Settings settings_;     // every option, read live; read from settings.txt before anything starts
   // Declared in start-up order; torn down in reverse, the GLFW session last.
   std::unique_ptr<GameSound> sound_;
   std::unique_ptr<Platform> platform_;
@@ -91,8 +115,6 @@ class App {
   RecordingHeader header_;    // of every live run of this process
   std::unique_ptr<Session> session_;
   DevTools devTools_;
-  Camera startCamera_;  // where the camera stands when a run starts
-  glm::vec3 lastFollowDirection_{0.0f, 0.0f, 1.0f};
   long frame_ = 0;
   BestResult best_;
   std::string resultDetail_;  // under the result line once the run is won or lost
@@ -101,7 +123,9 @@ class App {
   // The last delivery against the best run's, shown until the playing time passes `deltaUntil_`.
   std::optional<DeliveryDelta> delta_;
   double deltaUntil_ = 0.0;
-  std::size_t deliveriesShown_ = 0;  // the run's deliveries whose delta has been shown
+  std::size_t deliveriesShown_ = 0;             // the run's deliveries whose delta has been shown
+  std::optional<OptionsScreen> optionsScreen_;  // open over the pause screen
+  std::array<bool, kActionCount> rebound_{};    // actions the options screen moved, for controls.txt
   bool replayDiverged_ = false;
   bool recordFailed_ = false;  // --record could not be written at the end of a run
   bool retryWanted_ = false;   // Enter or A this frame: a new run after it

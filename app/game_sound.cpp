@@ -43,11 +43,11 @@ std::string stemPath(const std::string& audioOut, audio::Stem stem) {
   return audioOut + kNames[static_cast<int>(stem)];
 }
 
-GameSound::GameSound(const DevFlags& flags, float volume) : flags_(flags) {
+GameSound::GameSound(const DevFlags& flags) : flags_(flags) {
   const bool toFile = !flags.audioOut.empty();
   const bool stems = toFile && flags.audioStems;
   system_ = std::make_unique<audio::AudioSystem>(toFile ? audio::Backend::Loopback : audio::Backend::Device,
-                                                 volume, toFile, stems);
+                                                 toFile, stems);
   if (!system_->on()) std::cerr << "Sound off: " << system_->offReason() << std::endl;
   if (toFile && system_->on()) {
     const auto open = [this](WavOut& out, const std::string& path) {
@@ -80,8 +80,9 @@ void GameSound::append(WavOut& out, const std::vector<int16_t>& samples) {
 }
 
 void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game,
-                       const AppState& state, float dt, bool paused) {
-  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, state, paused ? 0.0f : dt);
+                       const Camera& camera, const Settings& settings, float dt, bool paused) {
+  fillAudioFrame(frame, world.vehicleSound(), world.vehiclePose().position, game, camera, settings,
+                 paused ? 0.0f : dt);
   if (paused) frame.muted = true;
   system_->update(frame);
   if (wav_.file.isOpen()) {
@@ -95,8 +96,8 @@ void GameSound::update(audio::AudioFrame& frame, const GameWorld& world, const G
 }
 
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
-                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state,
-                    float dt) {
+                    const glm::vec3& vehiclePosition, const GameState& game, const Camera& camera,
+                    const Settings& settings, float dt) {
   frame.dt = dt;
   frame.engineRpm = audio::rpmOf(vehicle.engineOmega);
   frame.engineThrottle = vehicle.engineThrottle;
@@ -107,10 +108,11 @@ void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle
   }
   frame.scrapeSpeed = vehicle.scrapeSpeed;
   frame.vehiclePosition = vehiclePosition;
-  frame.listenerPosition = state.camera.position;
-  frame.listenerFront = state.camera.front;
-  frame.listenerUp = state.camera.up;
-  frame.muted = !state.sound;
+  frame.listenerPosition = camera.position;
+  frame.listenerFront = camera.front;
+  frame.listenerUp = camera.up;
+  frame.volume = settings.volume();
+  frame.muted = !settings.on(Option::Sound);
   frame.lowPower = game.phase == GamePhase::Playing && game.power < kLowPower;
   frame.result = raceResult(game.phase);
 }

@@ -6,13 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
 #include "audio/audio_system.h"
 #include "audio/wav_file.h"
 #include "devtools/dev_flags.h"
 #include "game/game_rules.h"
 #include "physics/game_types.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
+#include "render/camera.h"
 
 class GameWorld;
 
@@ -25,13 +26,13 @@ class GameSound {
  public:
   // The loopback when --audio-out asks for the mix, else the device; "Sound off: why" on standard
   // error when there is none. With --bench the update's cost is measured.
-  GameSound(const DevFlags& flags, float volume);
+  explicit GameSound(const DevFlags& flags);
 
   // Once per frame, after its events: hands the run's frame (its events, filled in by the vehicle,
   // the game and the camera) to the audio system and clears the events. A paused frame is silent and
   // takes no time, so the engine and tyres stop and resume where they were.
-  void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const AppState& state,
-              float dt, bool paused);
+  void update(audio::AudioFrame& frame, const GameWorld& world, const GameState& game, const Camera& camera,
+              const Settings& settings, float dt, bool paused);
 
   // --audio-out could not be written to (the run should end).
   bool outputFailed() const { return !wavFailure_.empty(); }
@@ -59,8 +60,10 @@ class GameSound {
 // The file each group's part of the mix goes to beside --audio-out FILE: FILE.engine.wav and so on.
 std::string stemPath(const std::string& audioOut, audio::Stem stem);
 
-// The parts of one frame's AudioFrame that come from the vehicle reading, the game and the camera.
+// The parts of one frame's AudioFrame that come from the vehicle reading, the game, the camera and
+// the player's volume and sound switch.
 void fillAudioFrame(audio::AudioFrame& frame, const VehicleSoundReading& vehicle,
-                    const glm::vec3& vehiclePosition, const GameState& game, const AppState& state, float dt);
+                    const glm::vec3& vehiclePosition, const GameState& game, const Camera& camera,
+                    const Settings& settings, float dt);
 
 }  // namespace ruvelo

@@ -397,6 +397,17 @@ float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight) {
   });
 }
 
+float fittingScale(const GlyphTable& glyphs, int windowWidth, int windowHeight,
+                   const std::function<Overlay(float scale)>& layout) {
+  const glm::vec2 margins = hudMargins(glyphs);
+  return largestFittingScale([&](float scale) {
+    std::vector<HudBox> boxes;
+    for (const TextLine& line : layout(scale).lines)
+      boxes.push_back({line.text, lineBox(line, glyphs, windowWidth, windowHeight)});
+    return boxesFit(boxes, windowWidth, windowHeight, margins);
+  });
+}
+
 float resultScale(const GlyphTable& glyphs, int windowWidth, int windowHeight) {
   const glm::vec2 margins = hudMargins(glyphs);
   return largestFittingScale([&](float scale) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,6 +101,10 @@ float hudScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 // the run was lost, or the time left and the best; none when ""), and the keys that answer there;
 // all shrunk by `scale` (see resultScale).
 Overlay resultOverlay(const std::string& result, const std::string& detail, float scale);
+// The largest scale up to 1 at which every line `layout` gives lies inside the window by the HUD's
+// margins, no two overlapping (as hudScale does for the HUD).
+float fittingScale(const GlyphTable& glyphs, int windowWidth, int windowHeight,
+                   const std::function<Overlay(float scale)>& layout);
 // The result screen's scale: as hudScale, for its own lines.
 float resultScale(const GlyphTable& glyphs, int windowWidth, int windowHeight);
 TextLine endScreenLine(const std::string& text, float scale = 1.0f);

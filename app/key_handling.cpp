@@ -1,13 +1,9 @@
 #include "app/key_handling.h"
 
-#include <GLFW/glfw3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string>
-
-#include "input/fixed_keys.h"
 
 namespace ruvelo {
 namespace {
@@ -17,24 +13,26 @@ void toggle(bool& value, const char* message, std::ostream& out) {
   out << message << (value ? 1 : 0) << std::endl;
 }
 
+// A switch among the options turned over as the player's change, with its message.
+void toggle(Settings& settings, Option option, const char* message, std::ostream& out) {
+  settings.change(option, settings.on(option) ? 0.0 : 1.0);
+  out << message << (settings.on(option) ? 1 : 0) << std::endl;
+}
+
 // 1.0, 0.75, 0.5, auto, and round again; a scale between the listed ones goes to the next below it.
-void cycleRenderScale(AppState& state, std::ostream& out) {
-  if (state.renderScaleAuto) {
-    state.renderScaleAuto = false;
-    state.renderScale = 1.0f;
-  } else if (state.renderScale > 0.75f) {
-    state.renderScale = 0.75f;
-  } else if (state.renderScale > 0.5f) {
-    state.renderScale = 0.5f;
-  } else {
-    state.renderScaleAuto = true;
-  }
-  out << "Render scale: ";
-  if (state.renderScaleAuto)
-    out << "auto";
-  else
-    out << (state.renderScale == 1.0f ? "1.0" : state.renderScale == 0.75f ? "0.75" : "0.5");
-  out << std::endl;
+void cycleRenderScale(Settings& settings, std::ostream& out) {
+  const RenderScaleSetting now = settings.renderScale();
+  const double next = now.automatic       ? 1.0
+                      : now.value > 0.75f ? 0.75
+                      : now.value > 0.5f  ? 0.5
+                                          : kRenderScaleAuto;
+  settings.change(Option::RenderScale, next);
+  out << "Render scale: "
+      << (next == kRenderScaleAuto ? "auto"
+          : next == 1.0            ? "1.0"
+          : next == 0.75           ? "0.75"
+                                   : "0.5")
+      << std::endl;
 }
 
 // "Brightness: 1.1": to the hundredth, without trailing zeros past the first decimal.
@@ -48,92 +46,53 @@ void printBrightness(float brightness, std::ostream& out) {
 
 }  // namespace
 
-KeyEffect onKeyEvent(AppState& state, int key, int action, std::ostream& out) {
-  if (action != GLFW_RELEASE) return KeyEffect::None;
-  switch (fixedKeyOf(key)) {
-    case FixedKey::Close:
-      return KeyEffect::Close;
-    case FixedKey::Wireframe:  // the passes draw with the toggles as they stand
+bool applyToggle(DebugToggles& state, Settings& settings, Action action, std::ostream& out) {
+  switch (action) {
+    case Action::ToggleWireframe:  // the passes draw with the toggles as they stand
       toggle(state.wireframe, "Wireframe: ", out);
       break;
-    case FixedKey::Culling:
+    case Action::ToggleCulling:
       toggle(state.cullFaces, "Culling: ", out);
       break;
-    case FixedKey::DebugMode:
+    case Action::DebugCamera:
       toggle(state.debugMode, "DebugMode: ", out);
       break;
-    case FixedKey::WinLose:
+    case Action::ToggleRules:
       toggle(state.winLoseCondition, "Win/lose Condition: ", out);
       break;
-    case FixedKey::Brighter: {
+    case Action::Brighter:
+    case Action::Darker: {
       // Added in double precision, stored as float; only the key that crosses a bound clamps.
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) + 0.1);
-      if (state.brightness >= 2.0f) state.brightness = 2.0f;
-      printBrightness(state.brightness, out);
+      const bool up = action == Action::Brighter;
+      float brightness = static_cast<float>(static_cast<double>(settings.brightness()) + (up ? 0.1 : -0.1));
+      if (up && brightness >= 2.0f) brightness = 2.0f;
+      if (!up && brightness <= 0.5f) brightness = 0.5f;
+      settings.change(Option::Brightness, brightness);
+      printBrightness(settings.brightness(), out);
       break;
     }
-    case FixedKey::Darker: {
-      state.brightness = static_cast<float>(static_cast<double>(state.brightness) - 0.1);
-      if (state.brightness <= 0.5f) state.brightness = 0.5f;
-      printBrightness(state.brightness, out);
+    case Action::ToggleSnow:
+      toggle(settings, Option::Snow, "Snow: ", out);
       break;
-    }
-    case FixedKey::Snow:
-      toggle(state.snow, "Snow: ", out);
-      break;
-    case FixedKey::Frustum:
+    case Action::ToggleFrustum:
       toggle(state.viewFrustum, "ViewFrustum: ", out);
       break;
-    case FixedKey::Hud:
-      toggle(state.showHud, "HUD: ", out);
+    case Action::ToggleHud:
+      toggle(settings, Option::Hud, "HUD: ", out);
       break;
-    case FixedKey::RenderScale:
-      cycleRenderScale(state, out);
+    case Action::RenderScale:
+      cycleRenderScale(settings, out);
       break;
-    case FixedKey::Ghost:
-      toggle(state.showGhost, "Ghost: ", out);
+    case Action::ToggleGhost:
+      toggle(settings, Option::Ghost, "Ghost: ", out);
       break;
-    case FixedKey::Sound:
-      toggle(state.sound, "Sound: ", out);
+    case Action::Mute:
+      toggle(settings, Option::Sound, "Sound: ", out);
       break;
-    case FixedKey::Pause:  // the input turns its release into a Pause event
-    case FixedKey::None:
-      break;
+    default:
+      return false;
   }
-  return KeyEffect::None;
-}
-
-void toggleReverseCamera(AppState& state, std::ostream& out) {
-  toggle(state.reverseMode, "Reverse Mode Switched: ", out);
-}
-
-void onCursorEvent(AppState& state, double x, double y, bool leftButtonHeld) {
-  if (leftButtonHeld) {
-    Camera& camera = state.camera;
-    camera.yaw += static_cast<float>((x - state.lastCursorX) * 0.2);
-    camera.pitch += static_cast<float>((state.lastCursorY - y) * 0.2);
-    camera.pitch = std::clamp(camera.pitch, -89.0f, 89.0f);
-    camera.updateVectors();
-  }
-  state.lastCursorX = x;
-  state.lastCursorY = y;
-}
-
-void onScrollEvent(AppState& state, double yOffset) {
-  float& zoom = state.camera.zoom;
-  if (zoom >= 30.0f && zoom <= 85.0f) {
-    zoom -= static_cast<float>(yOffset);
-  } else if (zoom < 30.0f) {
-    zoom = 30.0f;
-  } else {
-    zoom = 85.0f;
-  }
-}
-
-FreeCameraKeys heldFreeCameraKeys(const InputFrame& input) {
-  const int* k = kFreeCameraKeys;
-  return {input.held(k[0]), input.held(k[1]), input.held(k[2]),
-          input.held(k[3]), input.held(k[4]), input.held(k[5])};
+  return true;
 }
 
 void moveFreeCamera(Camera& camera, const FreeCameraKeys& keys, float dt) {

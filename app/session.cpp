@@ -3,7 +3,6 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "app/key_handling.h"
 #include "input/input.h"
 #include "level/level_layout.h"
 #include "level/route.h"
@@ -11,8 +10,6 @@
 #include "physics/physics_world.h"
 #include "physics/vehicle_json.h"
 #include "platform/regular_file.h"
-
-#include <GLFW/glfw3.h>
 
 namespace ruvelo {
 namespace {
@@ -29,9 +26,10 @@ RecordedPose recordedPose(const Pose& pose) {
 }  // namespace
 
 std::unique_ptr<Session> Session::create(std::unique_ptr<InputSource> source, const ModelData& levelCollision,
-                                         BestResult& best, std::ostream& err) {
+                                         BestResult& best, CameraRig camera, std::ostream& err) {
   std::unique_ptr<Session> session(new Session());
   Session& s = *session;
+  s.camera_ = camera;
   s.source_ = std::move(source);
   s.recorder_ = dynamic_cast<Recorder*>(s.source_.get());
   GameWorld::Failure failure = GameWorld::Failure::None;
@@ -95,7 +93,7 @@ void Session::togglePause(std::ostream& out) {
   out << "Paused: " << (paused_ ? 1 : 0) << std::endl;
 }
 
-void Session::step(float dt, AppState& state) {
+void Session::step(float dt, bool debugMode) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
   playTime_ += dt;
@@ -106,14 +104,14 @@ void Session::step(float dt, AppState& state) {
 
   // Driving controls for the next step, or the free camera in debug mode.
   const InputFrame& held = input_;
-  if (state.debugMode) {
-    moveFreeCamera(state.camera, heldFreeCameraKeys(held), dt);
+  if (debugMode) {
+    camera_.moveFree(held.freeCamera(), dt);
   } else {
     DriveCommand command = held.drive;
     if (autopilot_) command = autopilotCommand(command, dt);
     const DriveResult result = world_->drive(command);
-    if (result.unflippedCleared) state.unflipped = false;
-    if (result.unflippedSet) state.unflipped = true;
+    if (result.unflippedCleared) camera_.setRecoveryLook(false);
+    if (result.unflippedSet) camera_.setRecoveryLook(true);
     game_.drain(result.accelerateAmount, result.reverseAmount, world_->vehiclePose().position.y, dt);
   }
   source_->notePose(recordedPose(world_->vehiclePose()));
@@ -152,8 +150,8 @@ InputFrame Session::input(InputFrame polled) {
   return input_;
 }
 
-void Session::updateTimerAndPhase(const AppState& state, float dt) {
-  game_.updateTimerAndPhase(state.debugMode, state.winLoseCondition, dt);
+void Session::updateTimerAndPhase(bool debugMode, bool winLoseRules, float dt) {
+  game_.updateTimerAndPhase(debugMode, winLoseRules, dt);
 }
 
 std::optional<RecordedPose> Session::ghostPose() const {

@@ -1,6 +1,6 @@
 // One run of the game: the rules' state, the physics world, where the input comes from (a Recorder
-// for a live run, a Replayer for --replay), the ghost of the best run, the autopilot and the
-// sound's events of the frame. Made from the level's data the App keeps; making one loads no model,
+// for a live run, a Replayer for --replay), the ghost of the best run, the autopilot, the camera rig
+// and the sound's events of the frame. Made from the level's data the App keeps; making one loads no model,
 // compiles no shader and opens no window. It lives in app/ because it joins pieces from replay/ and
 // audio/, which game/ may not include.
 #pragma once
@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/camera_rig.h"
 #include "audio/audio_system.h"
 #include "game/autopilot.h"
 #include "game/best_result.h"
@@ -31,10 +31,12 @@ class Session {
   // means no ghost; beside a known best it is marked lost, so the next win replaces it). Null after the
   // start-up's one line on standard output when the world cannot be built.
   static std::unique_ptr<Session> create(std::unique_ptr<InputSource> source, const ModelData& levelCollision,
-                                         BestResult& best, std::ostream& err);
+                                         BestResult& best, CameraRig camera, std::ostream& err);
 
   const Game& game() const { return game_; }
   const GameWorld& world() const { return *world_; }
+  CameraRig& camera() { return camera_; }
+  const CameraRig& camera() const { return camera_; }
   bool replaying() const { return source_->replaying(); }
   bool paused() const { return paused_; }
   // The frame of this run, from 1.
@@ -49,11 +51,11 @@ class Session {
   void spinBatteries(float dt) { game_.spinBatteries(dt); }
   // A playing frame up to its poll: the physics step and the trigger rules, then the driving input
   // of the last poll (or the free camera in debug mode) with its power drain.
-  void step(float dt, AppState& state);
+  void step(float dt, bool debugMode);
   // The input this frame applies: the poll's, or a replay's recorded one. Kept for the next step.
   InputFrame input(InputFrame polled);
   // The timer and the phase, after the poll.
-  void updateTimerAndPhase(const AppState& state, float dt);
+  void updateTimerAndPhase(bool debugMode, bool winLoseRules, float dt);
 
   // The ghost where the best run was at this run's playing time; none without a ghost.
   std::optional<RecordedPose> ghostPose() const;
@@ -91,6 +93,7 @@ class Session {
   std::array<Pose, 4> ghostWheels_{};  // the wheels' places at rest
   double playTime_ = 0.0;              // the time played, for the ghost
   audio::AudioFrame soundFrame_;
+  CameraRig camera_;
   long frame_ = 0;
   bool paused_ = false;
 };

@@ -669,8 +669,8 @@ struct AudioSystem::Output {
   }
 };
 
-AudioSystem::AudioSystem(Backend backend, float volume, bool keepRender, bool keepStems)
-    : out_(std::make_unique<Output>()), volume_(std::clamp(volume, 0.0f, 1.0f)) {
+AudioSystem::AudioSystem(Backend backend, bool keepRender, bool keepStems)
+    : out_(std::make_unique<Output>()) {
   if (backend == Backend::Silent) {
     offReason_ = "silent";
     out_.reset();
@@ -728,7 +728,7 @@ void AudioSystem::mix(const AudioFrame& f) {
     o.rpm = std::isfinite(f.engineRpm) ? f.engineRpm : 0.0f;
     o.lastGear = f.gear;
   }
-  o.placeListener(f, f.muted ? 0.0f : volume_);
+  o.placeListener(f, f.muted ? 0.0f : std::clamp(f.volume, 0.0f, 1.0f));
   const bool over = f.result != RaceResult::None;
   o.mixEngine(f, dt, over);
   o.mixTyres(f, dt, over);

@@ -44,6 +44,7 @@ struct AudioFrame {
   glm::vec3 listenerPosition{0.0f};
   glm::vec3 listenerFront{0.0f, 0.0f, -1.0f};
   glm::vec3 listenerUp{0.0f, 1.0f, 0.0f};
+  float volume = 0.8f;  // the player's, 0 to 1
   bool muted = false;
   bool pickup = false;    // a battery was collected this frame
   bool delivery = false;  // a packet was delivered this frame
@@ -67,7 +68,7 @@ class AudioSystem {
   // Opens the backend and makes the sounds. A device that cannot be opened (or a loopback OpenAL does
   // not offer) leaves the sound off: on() is false and offReason() says why. `keepRender` keeps
   // the loopback's output for rendered(), `keepStems` each group's part of it for renderedStem().
-  AudioSystem(Backend backend, float volume, bool keepRender = false, bool keepStems = false);
+  AudioSystem(Backend backend, bool keepRender = false, bool keepStems = false);
   ~AudioSystem();
   AudioSystem(const AudioSystem&) = delete;
   AudioSystem& operator=(const AudioSystem&) = delete;
@@ -106,7 +107,6 @@ class AudioSystem {
 
   std::unique_ptr<Output> out_;
   std::string offReason_;
-  float volume_ = 0.8f;
   double synthesisMs_ = 0.0;
   double synthesisCpuMs_ = 0.0;
 };

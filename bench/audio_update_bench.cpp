@@ -72,7 +72,7 @@ AudioFrame driveFrame(long i, float dt) {
 }
 
 void run(benchmark::State& st, bool renderEachFrame) {
-  AudioSystem sound(Backend::Loopback, 0.8f);
+  AudioSystem sound(Backend::Loopback);
   if (!sound.on()) {
     st.SkipWithError(sound.offReason().c_str());
     return;

@@ -55,7 +55,7 @@ void BM_VehicleStepFlat(benchmark::State& st) {
   v->enableForPlay(world);
   DriveCommand keys;
   keys.forward = true;
-  keys.steerRight = true;
+  keys.turnLeft = true;
   runSteps(st, world, *v, keys, 0);
 }
 BENCHMARK(BM_VehicleStepFlat)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -1,5 +1,5 @@
-// The delivery game of one run: its state (power, time, packets, phase), the eight items as one
-// array, and the rules applied at their places in the frame. No window, GL or physics is needed:
+// The delivery game of one run (a Session owns one): its state (power, time, packets, phase), the
+// eight items as one array and their matrices, and the rules applied at their places in the frame. No window, GL or physics is needed:
 // the frame hands in what the physics reported.
 #pragma once
 

@@ -1,5 +1,6 @@
-// The delivery game: power, time, packets and the win/lose decision, as plain functions over plain
-// data so they can be tested without a window or a physics world.
+// The delivery game's rules as plain functions over plain data (power, time, packets, the win/lose
+// decision, the battery spin), and the texts they give (HUD values, result and loss lines, phase
+// names, the FPS text), so they can be tested without a window or a physics world.
 #pragma once
 
 #include <array>

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
-#include "input/fixed_keys.h"
 #include "input/key_names.h"
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "platform/user_dirs.h"
 
@@ -16,8 +17,19 @@ namespace {
 // A controls file is a few lines; anything near this size is not one.
 constexpr std::size_t kMaxControlsBytes = 64 * 1024;
 
-constexpr const char* kActionNames[kActionCount] = {"accelerate", "reverse", "steer_left",    "steer_right",
-                                                    "brake",      "recover", "reverse_camera"};
+constexpr const char* kActionNames[kActionCount] = {
+    "accelerate",     "reverse",        "steer_left",   "steer_right",  "brake",
+    "recover",        "reverse_camera", "pause",        "retry",        "quit",
+    "mute",           "toggle_ghost",   "toggle_hud",   "toggle_snow",  "toggle_wireframe",
+    "toggle_culling", "toggle_frustum", "debug_camera", "toggle_rules", "brighter",
+    "darker",         "render_scale",   "options",      "camera_view"};
+
+// Every action's name, for the message naming an unknown one.
+std::string actionList() {
+  std::string list;
+  for (const char* name : kActionNames) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
 
 Binding key(int code) {
   return {Binding::Kind::Key, code, 1};
@@ -77,10 +89,6 @@ bool parseBinding(const std::string& name, Binding& out, std::string& error) {
     error = "unknown key " + quotedText(name);
     return false;
   }
-  if (isFixedKey(code)) {
-    error = printable(name) + " is fixed (the function keys, M, G, P and Escape cannot be bound)";
-    return false;
-  }
   out = key(code);
   return true;
 }
@@ -127,6 +135,22 @@ Controls Controls::defaults() {
   c.bindings[static_cast<int>(Action::Recover)] = {key(GLFW_KEY_SPACE), button(GLFW_GAMEPAD_BUTTON_Y)};
   c.bindings[static_cast<int>(Action::ReverseCamera)] = {key(GLFW_KEY_R),
                                                          button(GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER)};
+  c.bindings[static_cast<int>(Action::Pause)] = {key(GLFW_KEY_P), button(GLFW_GAMEPAD_BUTTON_START)};
+  c.bindings[static_cast<int>(Action::Retry)] = {key(GLFW_KEY_ENTER), button(GLFW_GAMEPAD_BUTTON_A)};
+  // The actions on one key each, as the keys were fixed before they could be moved.
+  const std::pair<Action, int> oneKey[] = {
+      {Action::Quit, GLFW_KEY_ESCAPE},      {Action::Mute, GLFW_KEY_M},
+      {Action::ToggleGhost, GLFW_KEY_G},    {Action::ToggleHud, GLFW_KEY_F9},
+      {Action::ToggleSnow, GLFW_KEY_F7},    {Action::ToggleWireframe, GLFW_KEY_F1},
+      {Action::ToggleCulling, GLFW_KEY_F2}, {Action::ToggleFrustum, GLFW_KEY_F8},
+      {Action::DebugCamera, GLFW_KEY_F3},   {Action::ToggleRules, GLFW_KEY_F4},
+      {Action::Brighter, GLFW_KEY_F5},      {Action::Darker, GLFW_KEY_F6},
+      {Action::RenderScale, GLFW_KEY_F10},
+  };
+  for (const auto& [action, code] : oneKey) c.bindings[static_cast<int>(action)] = {key(code)};
+  c.bindings[static_cast<int>(Action::Options)] = {key(GLFW_KEY_O), button(GLFW_GAMEPAD_BUTTON_BACK)};
+  c.bindings[static_cast<int>(Action::CameraView)] = {key(GLFW_KEY_C),
+                                                      button(GLFW_GAMEPAD_BUTTON_RIGHT_THUMB)};
   return c;
 }
 
@@ -142,6 +166,15 @@ std::vector<int> Controls::boundKeys() const {
 bool Controls::keyBoundTo(Action action, int code) const {
   const auto& list = of(action);
   return std::find(list.begin(), list.end(), key(code)) != list.end();
+}
+
+bool Controls::actionOfKey(int code, Action& action) const {
+  for (int a = 0; a < kActionCount; ++a) {
+    if (!keyBoundTo(static_cast<Action>(a), code)) continue;
+    action = static_cast<Action>(a);
+    return true;
+  }
+  return false;
 }
 
 std::string bindingName(const Binding& binding) {
@@ -207,8 +240,7 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
     const std::string name = trim(line.substr(0, eq));
     const int action = actionFromName(name);
     if (action < 0) {
-      error = where + "unknown action " + quotedText(name) +
-              " (actions: accelerate, reverse, steer_left, steer_right, brake, recover, reverse_camera)";
+      error = where + "unknown action " + quotedText(name) + " (actions: " + actionList() + ")";
       return false;
     }
     if (lineOf[action] != 0) {
@@ -230,6 +262,14 @@ bool parseControls(const std::string& text, const std::string& file, Controls& c
       error = where + "no key or gamepad input named for " + name;
       return false;
     }
+    // Escape is the way out whatever else is bound: it stays on quit and goes nowhere else.
+    const Binding escape = key(GLFW_KEY_ESCAPE);
+    const bool namesEscape = std::find(list.begin(), list.end(), escape) != list.end();
+    if (action == static_cast<int>(Action::Quit) && !namesEscape) list.insert(list.begin(), escape);
+    if (action != static_cast<int>(Action::Quit) && namesEscape) {
+      error = where + "ESCAPE always quits and cannot be bound to " + name;
+      return false;
+    }
     controls.bindings[action] = list;
     lineOf[action] = lineNumber;
   }
@@ -249,6 +289,62 @@ bool loadControls(Controls& controls, std::string& error) {
     return false;
   }
   return parseControls(text, path, controls, error);
+}
+
+namespace {
+
+std::string bindingLine(const Controls& controls, int action) {
+  std::string line = std::string(kActionNames[action]) + "=";
+  for (std::size_t i = 0; i < controls.bindings[action].size(); ++i)
+    line += (i ? "," : "") + bindingName(controls.bindings[action][i]);
+  return line;
+}
+
+}  // namespace
+
+std::string rewriteControls(const std::string& text, const Controls& controls,
+                            const std::array<bool, kActionCount>& changed) {
+  std::array<bool, kActionCount> written{};
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.pop_back();
+    const std::size_t eq = line.find('=');
+    const std::size_t hash = line.find('#');
+    const int action = eq == std::string::npos || (hash != std::string::npos && hash < eq)
+                           ? -1
+                           : actionFromName(trim(line.substr(0, eq)));
+    if (action >= 0 && changed[action]) {
+      line = bindingLine(controls, action);
+      written[action] = true;
+    }
+    out += line + (cr ? "\r" : "") + (end != std::string::npos ? "\n" : "");
+  }
+  for (int a = 0; a < kActionCount; ++a) {
+    if (!changed[a] || written[a]) continue;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += bindingLine(controls, a) + "\n";
+  }
+  return out;
+}
+
+std::string keepControls(const Controls& controls, const std::array<bool, kActionCount>& changed) {
+  const std::string dir = userConfigDir();
+  if (dir.empty()) return "no config folder";
+  const std::string path = dir + "/controls.txt";
+  std::string text, why;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxControlsBytes, text, why, &missing)) {
+    if (!missing) return printable(path) + " cannot be read (" + printable(why) + "); it is left as it is";
+    text.clear();
+  }
+  if (!writeFileAtomically(path, rewriteControls(text, controls, changed), why))
+    return printable(path) + ": " + printable(why);
+  return "";
 }
 
 float bindingValue(const Binding& binding, const std::function<bool(int key)>& keyHeld,
@@ -291,12 +387,12 @@ bool padPressed(const Controls& controls, Action action, const GamepadState* pad
 DriveCommand mapDriving(const Controls& controls, const std::function<bool(int key)>& keyHeld,
                         const GamepadState* pad) {
   // The command steers as the vehicle model does, towards +x or -x. The vehicle faces +z, so the
-  // driver's left is +x: steer_left (A) is the command's steerRight.
+  // driver's left is +x: steer_left (A) turns towards +x.
   DriveCommand c;
   c.forward = anyKey(controls, Action::Accelerate, keyHeld);
-  c.steerRight = anyKey(controls, Action::SteerLeft, keyHeld);
+  c.turnLeft = anyKey(controls, Action::SteerLeft, keyHeld);
   c.reverse = anyKey(controls, Action::Reverse, keyHeld);
-  c.steerLeft = anyKey(controls, Action::SteerRight, keyHeld);
+  c.turnRight = anyKey(controls, Action::SteerRight, keyHeld);
   c.brake = anyKey(controls, Action::Brake, keyHeld);
   c.recover = anyKey(controls, Action::Recover, keyHeld) || padPressed(controls, Action::Recover, pad);
   c.forwardAmount = padAmount(controls, Action::Accelerate, pad);

@@ -217,9 +217,11 @@ void Renderer::overlay(float dim, const Overlay& overlay) const {
   drawOverlay(text_, *programs_.text, overlay);
 }
 
-void Renderer::snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
-                    const Camera& camera) {
+void Renderer::updateSnow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt) {
   snow_->update(newFlakes, origin, velocity, dt);
+}
+
+void Renderer::drawSnow(const Camera& camera) {
   apply(kOverlayState);
   bindWindow();
   snow_->draw(camera);

@@ -83,9 +83,10 @@ class Renderer {
   void overlay(const Overlay& overlay) const;
   // The window dimmed to `dim` of its brightness, then `overlay` over it (the pause screen).
   void overlay(float dim, const Overlay& overlay) const;
-  // New flakes at `origin` moving with `velocity`, then every flake drawn.
-  void snow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt,
-            const Camera& camera);
+  // The snow's simulation: new flakes at `origin` moving with `velocity`, then the pool aged by `dt`
+  // (CPU only, in the frame's update); then every living flake in sight drawn.
+  void updateSnow(unsigned newFlakes, const glm::vec3& origin, const glm::vec3& velocity, float dt);
+  void drawSnow(const Camera& camera);
 
   // The result screen: the default framebuffer cleared (events are polled between the two calls),
   // then the sky and the overlay's lines and shapes.

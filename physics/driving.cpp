@@ -94,9 +94,9 @@ DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, Dri
   DriveResult result;
   DrivingInput& in = state.drivingInput;
   const float forward = amount(command.forward, command.forwardAmount);
-  const float right = amount(command.steerRight, command.steerAmount);
+  const float right = amount(command.turnLeft, command.steerAmount);
   const float reverse = amount(command.reverse, command.reverseAmount);
-  const float left = amount(command.steerLeft, -command.steerAmount);
+  const float left = amount(command.turnRight, -command.steerAmount);
   const float brake = amount(command.brake, command.brakeAmount);
   if (command.forwardAmount > 0.0f || command.reverseAmount > 0.0f || command.steerAmount != 0.0f ||
       command.brakeAmount > 0.0f)

@@ -82,19 +82,19 @@ struct VehicleSoundReading {
 // held flag counts as the full amount.
 struct DriveCommand {
   bool forward = false;
-  bool steerRight = false;  // towards +x while facing +z: a turn to the driver's left
+  bool turnLeft = false;  // the driver's left: towards +x while facing +z
   bool reverse = false;
-  bool steerLeft = false;
+  bool turnRight = false;  // towards -x
   bool brake = false;
   bool recover = false;        // at rest: lift by 2 m and face +z
   float forwardAmount = 0.0f;  // [0, 1]
   float reverseAmount = 0.0f;  // [0, 1]
-  float steerAmount = 0.0f;    // [-1, 1], positive towards +x (as steerRight)
+  float steerAmount = 0.0f;    // [-1, 1], positive towards +x (as turnLeft)
   float brakeAmount = 0.0f;    // [0, 1]
 
   // Whether the driver asks for anything at all.
   bool any() const {
-    return forward || steerRight || reverse || steerLeft || brake || recover || forwardAmount > 0.0f ||
+    return forward || turnLeft || reverse || turnRight || brake || recover || forwardAmount > 0.0f ||
            reverseAmount > 0.0f || steerAmount != 0.0f || brakeAmount > 0.0f;
   }
 };

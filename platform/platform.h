@@ -1,4 +1,4 @@
-// The GLFW session of one run: the window with its GL context and the window's input callbacks.
+// The GLFW session of the process: the window with its GL context and the window's input callbacks.
 // pollEvents() hands over the key, cursor and scroll events that arrived since the last poll; the
 // input module turns them into one frame of input. Ends the GLFW session when destroyed.
 #pragma once

@@ -4,16 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
-#include <variant>
 
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 
 namespace ruvelo {
@@ -28,38 +30,42 @@ enum class Reading {
   StrictSwitch,    // exactly "true" or "false"
   ScaleOrAuto,     // exactly "auto", or exactly a decimal number within the range
   SampleCount,     // exactly 0, or exactly a power of two within the range
+  ViewName,        // exactly one of the camera views' names
 };
 
-using Field =
-    std::variant<int Settings::*, float Settings::*, bool Settings::*, RenderScaleSetting Settings::*>;
-
-// One key of the settings file. A switch's default is 1 (true) or 0 (false).
+// One key of the settings file: its option, and how its value is read.
 struct SettingKey {
-  const char* name;
+  Option option;
   Reading reading;
-  double byDefault;
-  double minimum;
-  double maximum;
-  Field field;
+  OptionInfo info;
 };
 
 constexpr double kAnyNumber = std::numeric_limits<double>::infinity();
-// The stored value of a render scale that is automatic.
-constexpr double kAuto = -1.0;
+constexpr double kAuto = kRenderScaleAuto;
+constexpr Applies kNow = Applies::Now;
+constexpr Applies kNextStart = Applies::NextStart;
 
-// Every key, once. The window's keys, full screen and brightness read their values leniently, as the
-// game always has; the keys added since (volume, ghost) refuse anything but a whole value. Brightness
-// is taken as written: F5 and F6 keep it within 0.5 to 2.0 once pressed.
-const SettingKey kSettingKeys[] = {
-    {"width", Reading::LenientInteger, 200, 1, 16384, &Settings::width},
-    {"height", Reading::LenientInteger, 200, 1, 16384, &Settings::height},
-    {"refresh_rate", Reading::LenientInteger, 150, INT_MIN, INT_MAX, &Settings::refresh_rate},
-    {"fullscreen", Reading::ExactTrue, 1, 0, 1, &Settings::fullscreen},
-    {"brightness", Reading::LenientNumber, 1.0, -kAnyNumber, kAnyNumber, &Settings::brightness},
-    {"volume", Reading::StrictNumber, 0.8, 0.0, 1.0, &Settings::volume},
-    {"ghost", Reading::StrictSwitch, 1, 0, 1, &Settings::ghost},
-    {"render_scale", Reading::ScaleOrAuto, kAuto, 0.35, 1.0, &Settings::renderScale},
-    {"window_samples", Reading::SampleCount, 4, 0, 8, &Settings::windowSamples},
+// Every key, once, in the order of Option. The window's keys, full screen and brightness read their
+// values leniently, as the game always has; the keys added since refuse anything but a whole value.
+// Brightness is taken as written: F5 and F6 keep it within 0.5 to 2.0 once pressed. The window's
+// keys and its samples take effect when the window opens; the rest at once.
+const SettingKey kSettingKeys[kOptionCount] = {
+    {Option::Width, Reading::LenientInteger, {"width", 200, 1, 16384, kNextStart, false}},
+    {Option::Height, Reading::LenientInteger, {"height", 200, 1, 16384, kNextStart, false}},
+    {Option::RefreshRate,
+     Reading::LenientInteger,
+     {"refresh_rate", 150, INT_MIN, INT_MAX, kNextStart, false}},
+    {Option::Fullscreen, Reading::ExactTrue, {"fullscreen", 1, 0, 1, kNextStart, false}},
+    {Option::Brightness, Reading::LenientNumber, {"brightness", 1.0, -kAnyNumber, kAnyNumber, kNow, true}},
+    {Option::Volume, Reading::StrictNumber, {"volume", 0.8, 0.0, 1.0, kNow, true}},
+    {Option::Ghost, Reading::StrictSwitch, {"ghost", 1, 0, 1, kNow, true}},
+    {Option::RenderScale, Reading::ScaleOrAuto, {"render_scale", kAuto, 0.35, 1.0, kNow, true}},
+    {Option::WindowSamples, Reading::SampleCount, {"window_samples", 4, 0, 8, kNextStart, true}},
+    {Option::Snow, Reading::StrictSwitch, {"snow", 1, 0, 1, kNow, true}},
+    {Option::Hud, Reading::StrictSwitch, {"hud", 1, 0, 1, kNow, true}},
+    {Option::Sound, Reading::StrictSwitch, {"sound", 1, 0, 1, kNow, true}},
+    {Option::CameraView, Reading::ViewName, {"camera_view", 0, 0, kCameraViewCount - 1, kNow, true}},
+    {Option::Fov, Reading::StrictNumber, {"fov", 45, 40, 90, kNow, true}},
 };
 
 SettingsResult badValue(const std::string& key, const std::string& value, const std::string& why) {
@@ -69,7 +75,7 @@ SettingsResult badValue(const std::string& key, const std::string& value, const 
 
 const SettingKey* findKey(const std::string& name) {
   for (const SettingKey& key : kSettingKeys)
-    if (name == key.name) return &key;
+    if (name == key.info.name) return &key;
   return nullptr;
 }
 
@@ -77,17 +83,6 @@ std::string trimBlanks(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// `fromFile`: the value was read from the file (a render scale then counts as set).
-void store(Settings& settings, const Field& field, double value, bool fromFile = true) {
-  if (const auto* integer = std::get_if<int Settings::*>(&field))
-    settings.*(*integer) = static_cast<int>(value);
-  if (const auto* number = std::get_if<float Settings::*>(&field))
-    settings.*(*number) = static_cast<float>(value);
-  if (const auto* flag = std::get_if<bool Settings::*>(&field)) settings.*(*flag) = value != 0.0;
-  if (const auto* scale = std::get_if<RenderScaleSetting Settings::*>(&field))
-    settings.*(*scale) = {fromFile, value == kAuto, value == kAuto ? 1.0f : static_cast<float>(value)};
 }
 
 // Whether `value` is written the one plain way: "0" or digits without a leading zero, then (when
@@ -129,7 +124,8 @@ std::string readNumber(const SettingKey& key, const std::string& value, double& 
   const auto asRead = [integer](double bound) {
     return integer || !std::isfinite(bound) ? bound : static_cast<double>(static_cast<float>(bound));
   };
-  if (errno == ERANGE || out < asRead(key.minimum) || out > asRead(key.maximum)) return "out of range";
+  if (errno == ERANGE || out < asRead(key.info.minimum) || out > asRead(key.info.maximum))
+    return "out of range";
   return "";
 }
 
@@ -140,38 +136,102 @@ SettingsResult readValue(const SettingKey& key, const std::string& value, Settin
       number = value == "true" ? 1.0 : 0.0;
       break;
     case Reading::StrictSwitch:
-      if (value != "true" && value != "false") return badValue(key.name, value, "true or false");
+      if (value != "true" && value != "false") return badValue(key.info.name, value, "true or false");
       number = value == "true" ? 1.0 : 0.0;
       break;
     case Reading::LenientInteger:
     case Reading::LenientNumber:
     case Reading::StrictNumber: {
       const std::string why = readNumber(key, value, number);
-      if (!why.empty()) return badValue(key.name, value, why);
+      if (!why.empty()) return badValue(key.info.name, value, why);
       break;
     }
     case Reading::ScaleOrAuto:
       if (value == "auto")
         number = kAuto;
       else if (!readNumber(key, value, number).empty())
-        return badValue(key.name, value, "auto or 0.35 to 1.0");
+        return badValue(key.info.name, value, "auto or 0.35 to 1.0");
       break;
+    case Reading::ViewName: {
+      number = -1.0;
+      for (int view = 0; view < kCameraViewCount; ++view)
+        if (value == cameraViewKey(view)) number = view;
+      if (number < 0.0) return badValue(key.info.name, value, "chase, far or bonnet");
+      break;
+    }
     case Reading::SampleCount: {
       const bool read = readNumber(key, value, number).empty();
       const long count = read && number == std::floor(number) ? static_cast<long>(number) : -1;
       if (count != 0 && (count < 2 || (count & (count - 1)) != 0))
-        return badValue(key.name, value, "0, 2, 4 or 8");
+        return badValue(key.info.name, value, "0, 2, 4 or 8");
       break;
     }
   }
-  store(settings, key.field, number);
+  settings.load(key.option, number);
   return {};
 }
 
 }  // namespace
 
+const char* cameraViewKey(int view) {
+  static const char* const kNames[kCameraViewCount] = {"chase", "far", "bonnet"};
+  return kNames[std::clamp(view, 0, kCameraViewCount - 1)];
+}
+
+const OptionInfo& optionInfo(Option option) {
+  return kSettingKeys[static_cast<int>(option)].info;
+}
+
+bool optionNamed(const std::string& name, Option& option) {
+  const SettingKey* key = findKey(name);
+  if (key) option = key->option;
+  return key != nullptr;
+}
+
 Settings::Settings() {
-  for (const SettingKey& key : kSettingKeys) store(*this, key.field, key.byDefault, false);
+  for (const SettingKey& key : kSettingKeys) load(key.option, key.info.byDefault, false);
+}
+
+bool Settings::anyKeptChanged() const {
+  for (const SettingKey& key : kSettingKeys)
+    if (key.info.playerKept && changes(key.option) > 0) return true;
+  return false;
+}
+
+// Values are stored as their type keeps them: whole numbers truncated, a switch as 0 or 1, a
+// number at float precision, so a value reads back exactly as the game uses it.
+void Settings::load(Option option, double value, bool named) {
+  const SettingKey& key = kSettingKeys[static_cast<int>(option)];
+  switch (key.reading) {
+    case Reading::LenientInteger:
+    case Reading::SampleCount:
+    case Reading::ViewName:
+      value = static_cast<double>(static_cast<int>(value));
+      break;
+    case Reading::ExactTrue:
+    case Reading::StrictSwitch:
+      value = value != 0.0 ? 1.0 : 0.0;
+      break;
+    case Reading::LenientNumber:
+    case Reading::StrictNumber:
+    case Reading::ScaleOrAuto:
+      value = static_cast<double>(static_cast<float>(value));
+      break;
+  }
+  at(option).value = value;
+  at(option).named = named;
+}
+
+void Settings::change(Option option, double value) {
+  const double before = this->value(option);
+  const bool named = at(option).named;
+  load(option, value, named);
+  if (this->value(option) != before) ++at(option).changes;
+}
+
+RenderScaleSetting Settings::renderScale() const {
+  const double v = value(Option::RenderScale);
+  return {named(Option::RenderScale), v == kAuto, v == kAuto ? 1.0f : static_cast<float>(v)};
 }
 
 SettingsResult parseSettings(std::istream& in, Settings& settings) {
@@ -182,7 +242,7 @@ SettingsResult parseSettings(std::istream& in, Settings& settings) {
     const auto equals = line.find('=');
     const SettingKey* key = findKey(trimBlanks(line.substr(0, equals)));
     if (key == nullptr) continue;  // an unknown key, a comment, a blank line
-    if (equals == std::string::npos) return badValue(key->name, line, "no \"=\"");
+    if (equals == std::string::npos) return badValue(key->info.name, line, "no \"=\"");
     const SettingsResult read = readValue(*key, line.substr(equals + 1), settings);
     if (read.status != SettingsStatus::Ok) return read;
   }
@@ -225,6 +285,92 @@ SettingsResult readSettingsFile(const std::string& path, const std::string& ship
         "Unable to open file " + printable(path) + (problem.empty() ? "" : ": " + printable(problem));
   }
   return read;
+}
+
+std::string settingValueText(Option option, double value) {
+  const SettingKey& key = kSettingKeys[static_cast<int>(option)];
+  switch (key.reading) {
+    case Reading::ExactTrue:
+    case Reading::StrictSwitch:
+      return value != 0.0 ? "true" : "false";
+    case Reading::LenientInteger:
+    case Reading::SampleCount:
+      return std::to_string(static_cast<long long>(value));
+    case Reading::ScaleOrAuto:
+      if (value == kAuto) return "auto";
+      break;
+    case Reading::ViewName:
+      return cameraViewKey(static_cast<int>(value));
+    case Reading::LenientNumber:
+    case Reading::StrictNumber:
+      break;
+  }
+  // A plain decimal: six places (more than a float's value here needs), trailing zeros dropped.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  std::string shown = text;
+  while (shown.back() == '0') shown.pop_back();
+  if (shown.back() == '.') shown.pop_back();
+  return shown == "-0" ? "0" : shown;
+}
+
+std::string rewriteSettings(const std::string& text, const Settings& settings) {
+  static const std::string kMark = "\xEF\xBB\xBF";
+  std::array<bool, kOptionCount> written{};
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    const bool newline = end != std::string::npos;
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.pop_back();
+    const std::size_t keyFrom = out.empty() && line.rfind(kMark, 0) == 0 ? kMark.size() : 0;
+    const std::size_t equals = line.find('=');
+    Option option;
+    if (equals != std::string::npos &&
+        optionNamed(trimBlanks(line.substr(keyFrom, equals - keyFrom)), option) &&
+        optionInfo(option).playerKept && settings.changes(option) > 0) {
+      const std::size_t valueFrom = line.find_first_not_of(" \t", equals + 1);
+      line = line.substr(0, valueFrom == std::string::npos ? line.size() : valueFrom) +
+             settingValueText(option, settings.value(option));
+      written[static_cast<int>(option)] = true;
+    }
+    out += line + (cr ? "\r" : "") + (newline ? "\n" : "");
+  }
+  for (const SettingKey& key : kSettingKeys) {
+    const int i = static_cast<int>(key.option);
+    if (!key.info.playerKept || settings.changes(key.option) == 0 || written[i]) continue;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += std::string(key.info.name) + "=" + settingValueText(key.option, settings.value(key.option)) + "\n";
+  }
+  return out;
+}
+
+std::string keepChangedSettings(const std::string& configDir, const std::string& shippedFile,
+                                const Settings& settings) {
+  if (!settings.anyKeptChanged()) return "";
+  if (configDir.empty()) return "no config folder";
+  const std::string path = configDir + "/settings.txt";
+  struct stat mine {
+  }, shipped{};
+  if (::stat(path.c_str(), &mine) == 0 && ::stat(shippedFile.c_str(), &shipped) == 0 &&
+      mine.st_dev == shipped.st_dev && mine.st_ino == shipped.st_ino)
+    return printable(path) + " is the shipped settings file";
+  // Settings files are a few lines; the game reads them whole.
+  constexpr std::size_t kMaxSettingsBytes = 1024 * 1024;
+  std::string text, why;
+  bool missing = false;
+  if (!readRegularFile(path, kMaxSettingsBytes, text, why, &missing)) {
+    if (!missing) return printable(path) + " cannot be read (" + printable(why) + "); it is left as it is";
+    // The player's first file starts as the shipped one, so the window and its comments carry over.
+    text.clear();
+    if (!readRegularFile(shippedFile, kMaxSettingsBytes, text, why)) text.clear();
+  }
+  if (!writeFileAtomically(path, rewriteSettings(text, settings), why))
+    return printable(path) + ": " + printable(why);
+  return "";
 }
 
 }  // namespace ruvelo

@@ -30,15 +30,15 @@ GLFWwindow* openWindow(const Settings& settings) {
   glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
   glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
   glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
-  glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate);
+  glfwWindowHint(GLFW_REFRESH_RATE, settings.refresh_rate());
   glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-  glfwWindowHint(GLFW_SAMPLES, settings.windowSamples);
+  glfwWindowHint(GLFW_SAMPLES, settings.windowSamples());
   // The window's class is the menu entry's id (packaging/org.ruvelo.ruvelo.desktop), so that docks
   // and task bars match the window to the entry and its icon.
   glfwWindowHintString(GLFW_X11_CLASS_NAME, "org.ruvelo.ruvelo");
   glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "org.ruvelo.ruvelo");
-  GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-  return glfwCreateWindow(settings.width, settings.height, "Ruvelo", monitor, nullptr);
+  GLFWmonitor* monitor = settings.fullscreen() ? glfwGetPrimaryMonitor() : nullptr;
+  return glfwCreateWindow(settings.width(), settings.height(), "Ruvelo", monitor, nullptr);
 }
 
 bool initGlew(GLFWwindow* window) {

@@ -36,7 +36,8 @@ void Camera::updateFreeView() {
   rebuildProjection();
 }
 
-void Camera::follow(const glm::vec3& target, const glm::vec3& direction, float dt) {
+void Camera::follow(const glm::vec3& target, const glm::vec3& direction, float dt, float behind,
+                    float above) {
   // Exponential smoothing; the factors are capped at 1 so that a long frame lands on the goal
   // instead of overshooting it (beyond dt = 0.2 s the uncapped steps would diverge).
   const float turn = std::min(dt * 5.0f, 1.0f);
@@ -47,9 +48,19 @@ void Camera::follow(const glm::vec3& target, const glm::vec3& direction, float d
   right = glm::normalize(glm::cross(front, worldUp));
   up = glm::normalize(glm::cross(right, front));
 
-  const glm::vec3 wantedEye = target + glm::vec3(0.0f, 3.0f, 0.0f) - 15.0f * followDirection;
+  const glm::vec3 wantedEye = target + glm::vec3(0.0f, above, 0.0f) - behind * followDirection;
   position += (wantedEye - position) * move;
 
+  viewMatrix = glm::lookAt(position, position + front, up);
+  rebuildProjection();
+}
+
+void Camera::mount(const glm::vec3& eye, const glm::vec3& direction) {
+  position = eye;
+  front = glm::normalize(direction);
+  followDirection = front;  // a follow view taken up later starts from here
+  right = glm::normalize(glm::cross(front, worldUp));
+  up = glm::normalize(glm::cross(right, front));
   viewMatrix = glm::lookAt(position, position + front, up);
   rebuildProjection();
 }

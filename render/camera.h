@@ -1,5 +1,6 @@
 // The viewer: position, orientation and the view and projection matrices of every 3D pass, with a
-// free (debug) mode and a smoothed follow mode. One instance lives in the application's state.
+// free (debug) mode, a smoothed follow mode and a mounted one. The run's camera rig (app/) decides
+// which, and with what.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -20,9 +21,13 @@ class Camera {
   // Rebuilds the view from position, front and up, then the projection from the stored values.
   void updateFreeView();
 
-  // Trails `target` along the smoothed `direction`: looks along it from 15 units behind and 3
-  // above, easing towards that eye; then rebuilds view and projection. `dt` in seconds.
-  void follow(const glm::vec3& target, const glm::vec3& direction, float dt);
+  // Trails `target` along the smoothed `direction`: looks along it from `behind` units behind and
+  // `above` above, easing towards that eye; then rebuilds view and projection. `dt` in seconds.
+  void follow(const glm::vec3& target, const glm::vec3& direction, float dt, float behind = 15.0f,
+              float above = 3.0f);
+  // Stands at `eye` looking along `direction` (no smoothing: fixed to what carries it), upright to
+  // the world; then rebuilds view and projection.
+  void mount(const glm::vec3& eye, const glm::vec3& direction);
 
   glm::vec3 position{0.0f, 50.0f, 400.0f};
   glm::vec3 front{0.0f, 0.0f, -1.0f};

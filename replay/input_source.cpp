@@ -18,40 +18,52 @@ constexpr HeldKey kHeldKeys[] = {{GLFW_KEY_W, kHeldW},
                                  {GLFW_KEY_SPACE, kHeldSpace},
                                  {GLFW_KEY_LEFT_SHIFT, kHeldLeftShift}};
 
-// The event kinds a recording keeps; a retry ends the run and is not part of it.
-bool recorded(InputEvent::Type type) {
-  return type != InputEvent::Type::Retry && type != InputEvent::Type::FocusLost;
-}
+// Version 2 kept the keys with a fixed meaning as keys; the action each was fixed to. P and the
+// reverse camera's key were kept as their own events beside the key, so they are not here.
+struct OldKey {
+  int key;
+  Action action;
+};
+constexpr OldKey kVersion2Keys[] = {
+    {GLFW_KEY_ESCAPE, Action::Quit},      {GLFW_KEY_F1, Action::ToggleWireframe},
+    {GLFW_KEY_F2, Action::ToggleCulling}, {GLFW_KEY_F3, Action::DebugCamera},
+    {GLFW_KEY_F4, Action::ToggleRules},   {GLFW_KEY_F5, Action::Brighter},
+    {GLFW_KEY_F6, Action::Darker},        {GLFW_KEY_F7, Action::ToggleSnow},
+    {GLFW_KEY_F8, Action::ToggleFrustum}, {GLFW_KEY_F9, Action::ToggleHud},
+    {GLFW_KEY_F10, Action::RenderScale},  {GLFW_KEY_G, Action::ToggleGhost},
+    {GLFW_KEY_M, Action::Mute},
+};
 
-RecordedEvent::Type recordedType(InputEvent::Type type) {
-  switch (type) {
-    case InputEvent::Type::Cursor:
-      return RecordedEvent::Type::Cursor;
-    case InputEvent::Type::Scroll:
-      return RecordedEvent::Type::Scroll;
-    case InputEvent::Type::ReverseCamera:
-      return RecordedEvent::Type::ReverseCamera;
-    case InputEvent::Type::Pause:
-      return RecordedEvent::Type::Pause;
-    default:
-      return RecordedEvent::Type::Key;
-  }
-}
-
-InputEvent::Type liveType(RecordedEvent::Type type) {
-  switch (type) {
+// A recorded event as the frame applies it; false for one that applies nothing (a version 2 key
+// press, or a key without a fixed meaning).
+bool liveEvent(const RecordedEvent& r, InputEvent& e) {
+  switch (r.type) {
     case RecordedEvent::Type::Cursor:
-      return InputEvent::Type::Cursor;
     case RecordedEvent::Type::Scroll:
-      return InputEvent::Type::Scroll;
+      e.type = r.type == RecordedEvent::Type::Cursor ? InputEvent::Type::Cursor : InputEvent::Type::Scroll;
+      e.x = r.x;
+      e.y = r.y;
+      e.leftButton = r.leftButton;
+      return true;
+    case RecordedEvent::Type::Action:
+      e = InputEvent::of(static_cast<Action>(r.key));
+      return true;
     case RecordedEvent::Type::ReverseCamera:
-      return InputEvent::Type::ReverseCamera;
+      e = InputEvent::of(Action::ReverseCamera);
+      return true;
     case RecordedEvent::Type::Pause:
-      return InputEvent::Type::Pause;
+      e = InputEvent::of(Action::Pause);
+      return true;
     case RecordedEvent::Type::Key:
-      break;
+      if (r.action != GLFW_RELEASE) return false;
+      for (const OldKey& old : kVersion2Keys) {
+        if (old.key != r.key) continue;
+        e = InputEvent::of(old.action);
+        return true;
+      }
+      return false;
   }
-  return InputEvent::Type::Key;
+  return false;
 }
 
 }  // namespace
@@ -62,20 +74,29 @@ RecordedFrame recordedInput(const InputFrame& input) {
     if (input.held(k.key)) frame.held |= k.bit;
   const DriveCommand& d = input.drive;
   frame.drive =
-      static_cast<std::uint8_t>((d.forward ? kDriveForward : 0) | (d.steerRight ? kDriveSteerRight : 0) |
-                                (d.reverse ? kDriveReverse : 0) | (d.steerLeft ? kDriveSteerLeft : 0) |
+      static_cast<std::uint8_t>((d.forward ? kDriveForward : 0) | (d.turnLeft ? kDriveSteerRight : 0) |
+                                (d.reverse ? kDriveReverse : 0) | (d.turnRight ? kDriveSteerLeft : 0) |
                                 (d.brake ? kDriveBrake : 0) | (d.recover ? kDriveRecover : 0));
   if (d.forwardAmount != 0.0f || d.reverseAmount != 0.0f || d.steerAmount != 0.0f || d.brakeAmount != 0.0f)
     frame.analog = AnalogControls{d.forwardAmount, d.reverseAmount, d.steerAmount, d.brakeAmount};
+  // A retry ends the run and is not part of it; a lost focus is recorded as the pause it became.
   for (const InputEvent& e : input.events) {
-    if (!recorded(e.type)) continue;
+    // The options screen is not part of a run: a replay plays with the options as they are.
+    if (e.type == InputEvent::Type::FocusLost || e.type == InputEvent::Type::Menu ||
+        e.type == InputEvent::Type::Captured)
+      continue;
+    if (e.type == InputEvent::Type::Action && (e.action == Action::Retry || e.action == Action::Options))
+      continue;
     RecordedEvent r;
-    r.type = recordedType(e.type);
-    r.key = e.key;
-    r.action = e.action;
-    r.x = e.x;
-    r.y = e.y;
-    r.leftButton = e.leftButton;
+    if (e.type == InputEvent::Type::Action) {
+      r.type = RecordedEvent::Type::Action;
+      r.key = static_cast<int>(e.action);
+    } else {
+      r.type = e.type == InputEvent::Type::Cursor ? RecordedEvent::Type::Cursor : RecordedEvent::Type::Scroll;
+      r.x = e.x;
+      r.y = e.y;
+      r.leftButton = e.leftButton;
+    }
     frame.events.push_back(r);
   }
   return frame;
@@ -83,25 +104,19 @@ RecordedFrame recordedInput(const InputFrame& input) {
 
 InputFrame replayedInput(const RecordedFrame& frame, const InputFrame& live) {
   InputFrame input;
-  // Escape from the keyboard still ends a replay.
+  // Quitting from the keyboard or gamepad still ends a replay.
   for (const InputEvent& e : live.events)
-    if (e.type == InputEvent::Type::Key && e.key == GLFW_KEY_ESCAPE) input.events.push_back(e);
+    if (e.type == InputEvent::Type::Action && e.action == Action::Quit) input.events.push_back(e);
   for (const RecordedEvent& r : frame.events) {
     InputEvent e;
-    e.type = liveType(r.type);
-    e.key = r.key;
-    e.action = r.action;
-    e.x = r.x;
-    e.y = r.y;
-    e.leftButton = r.leftButton;
-    input.events.push_back(e);
+    if (liveEvent(r, e)) input.events.push_back(e);
   }
   for (const HeldKey& k : kHeldKeys) input.setHeld(k.key, (frame.held & k.bit) != 0);
   DriveCommand& d = input.drive;
   d.forward = (frame.drive & kDriveForward) != 0;
-  d.steerRight = (frame.drive & kDriveSteerRight) != 0;
+  d.turnLeft = (frame.drive & kDriveSteerRight) != 0;
   d.reverse = (frame.drive & kDriveReverse) != 0;
-  d.steerLeft = (frame.drive & kDriveSteerLeft) != 0;
+  d.turnRight = (frame.drive & kDriveSteerLeft) != 0;
   d.brake = (frame.drive & kDriveBrake) != 0;
   d.recover = (frame.drive & kDriveRecover) != 0;
   if (frame.analog) {

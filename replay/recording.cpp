@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "input/controls.h"
 #include "platform/frame_time.h"
 
 namespace ruvelo {
@@ -175,6 +176,9 @@ void writeEvent(Writer& w, const RecordedEvent& e) {
     case RecordedEvent::Type::Scroll:
       w.f64(e.y);
       break;
+    case RecordedEvent::Type::Action:
+      w.u8(static_cast<std::uint8_t>(e.key));
+      break;
     case RecordedEvent::Type::ReverseCamera:
     case RecordedEvent::Type::Pause:
       break;
@@ -182,7 +186,7 @@ void writeEvent(Writer& w, const RecordedEvent& e) {
 }
 
 // "" when the event is one the game could have applied, else what is wrong with it.
-std::string readEvent(Reader& r, RecordedEvent& e) {
+std::string readEvent(Reader& r, RecordedEvent& e, std::uint16_t version) {
   std::uint8_t type;
   if (!r.u8(type)) return "truncated";
   switch (type) {
@@ -209,6 +213,15 @@ std::string readEvent(Reader& r, RecordedEvent& e) {
     case 4:
       e.type = RecordedEvent::Type::Pause;
       return "";
+    case 5: {
+      if (version < 3) return "an unknown event type";
+      e.type = RecordedEvent::Type::Action;
+      std::uint8_t action;
+      if (!r.u8(action)) return "truncated";
+      if (action >= kActionCount) return "an action out of range";
+      e.key = action;
+      return "";
+    }
     case 2:
       e.type = RecordedEvent::Type::Scroll;
       if (!r.f64(e.y)) return "truncated";
@@ -305,9 +318,9 @@ bool readHeader(Reader& r, RecordingHeader& h, std::string& why) {
     why = "truncated in its header";
     return false;
   }
-  if (h.version != kRecordingVersion) {
-    why = "recording format version " + std::to_string(h.version) + ", this game reads version " +
-          std::to_string(kRecordingVersion);
+  if (h.version < kOldestRecordingVersion || h.version > kRecordingVersion) {
+    why = "recording format version " + std::to_string(h.version) + ", this game reads versions " +
+          std::to_string(kOldestRecordingVersion) + " to " + std::to_string(kRecordingVersion);
     return false;
   }
   std::uint16_t width, height;
@@ -328,7 +341,8 @@ bool readHeader(Reader& r, RecordingHeader& h, std::string& why) {
 }
 
 // A frame's event count and events; `where` names the frame in the message.
-bool readFrameEvents(Reader& r, const std::string& where, RecordedFrame& f, std::string& why) {
+bool readFrameEvents(Reader& r, const std::string& where, std::uint16_t version, RecordedFrame& f,
+                     std::string& why) {
   std::uint16_t count;
   if (!r.u16(count)) {
     why = "truncated" + where;
@@ -340,7 +354,7 @@ bool readFrameEvents(Reader& r, const std::string& where, RecordedFrame& f, std:
   }
   f.events.resize(count);
   for (RecordedEvent& e : f.events) {
-    const std::string problem = readEvent(r, e);
+    const std::string problem = readEvent(r, e, version);
     if (!problem.empty()) {
       why = (problem == "truncated" ? "truncated" + where : "damaged" + where + " (" + problem + ")");
       return false;
@@ -401,7 +415,8 @@ bool readFrameTail(Reader& r, std::uint8_t flags, const std::string& where, Reco
 enum class FrameRead { Frame, End, Bad };
 
 // The frame numbered `number` (from 1), or the end-of-frames marker in its place.
-FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string& why) {
+FrameRead readFrame(Reader& r, std::uint16_t version, std::size_t number, RecordedFrame& f,
+                    std::string& why) {
   const std::string where = " at frame " + std::to_string(number);
   std::uint8_t flags;
   if (!r.u8(flags)) {
@@ -421,7 +436,7 @@ FrameRead readFrame(Reader& r, std::size_t number, RecordedFrame& f, std::string
     why = "damaged" + where + " (time step, held keys or driving command)";
     return FrameRead::Bad;
   }
-  if ((flags & kHasEvents) && !readFrameEvents(r, where, f, why)) return FrameRead::Bad;
+  if ((flags & kHasEvents) && !readFrameEvents(r, where, version, f, why)) return FrameRead::Bad;
   if ((flags & kHasAnalog) && !readFrameAnalog(r, where, f, why)) return FrameRead::Bad;
   if (!readFrameTail(r, flags, where, f, why)) return FrameRead::Bad;
   return FrameRead::Frame;
@@ -465,7 +480,7 @@ bool checkWhole(const std::string& bytes, std::size_t& frames, std::string& why)
   RecordedFrame scratch;
   for (;;) {
     scratch.events.clear();
-    const FrameRead read = readFrame(r, frames + 1, scratch, why);
+    const FrameRead read = readFrame(r, header.version, frames + 1, scratch, why);
     if (read == FrameRead::Bad) return false;
     if (read == FrameRead::End) break;
     ++frames;
@@ -495,9 +510,9 @@ bool decodeRecording(const std::string& bytes, Recording& out, std::string& why)
   Reader r(bytes);
   readHeader(r, out.header, why);
   out.frames.resize(frames);
-  for (std::size_t i = 0; i < frames; ++i) readFrame(r, i + 1, out.frames[i], why);
+  for (std::size_t i = 0; i < frames; ++i) readFrame(r, out.header.version, i + 1, out.frames[i], why);
   RecordedFrame end;
-  readFrame(r, frames + 1, end, why);  // the end marker
+  readFrame(r, out.header.version, frames + 1, end, why);  // the end marker
   return readFooter(r, bytes, frames, out.lastStateHash, why);
 }
 

@@ -16,16 +16,27 @@
 
 namespace ruvelo {
 
-constexpr std::uint16_t kRecordingVersion = 2;
+constexpr std::uint16_t kRecordingVersion = 3;
+// Version 2 kept the keys themselves (the function keys, G, M, Escape), read as the actions they
+// were fixed to then; version 3 keeps the actions, so a run replays whatever controls.txt binds.
+constexpr std::uint16_t kOldestRecordingVersion = 2;
 // A state hash is kept on every frame whose number is a multiple of this.
 constexpr long kStateHashInterval = 60;
 
 // One input event as the game applies it (see InputEvent).
 struct RecordedEvent {
-  // Pause toggles the pause of a playing run (P, the gamepad's Start, or the window losing focus).
-  enum class Type : std::uint8_t { Key = 0, Cursor = 1, Scroll = 2, ReverseCamera = 3, Pause = 4 };
+  // Key, ReverseCamera and Pause are version 2's (Pause: P, the gamepad's Start, or the window
+  // losing focus); Action is version 3's, with the action's number in `key`.
+  enum class Type : std::uint8_t {
+    Key = 0,
+    Cursor = 1,
+    Scroll = 2,
+    ReverseCamera = 3,
+    Pause = 4,
+    Action = 5
+  };
   Type type = Type::Key;
-  int key = 0;     // GLFW key code (Key)
+  int key = 0;     // GLFW key code (Key), or the action's number (Action)
   int action = 0;  // GLFW_RELEASE 0, GLFW_PRESS 1, GLFW_REPEAT 2 (Key)
   double x = 0.0;  // cursor position (Cursor)
   double y = 0.0;  // cursor position, or the scroll's vertical offset (Cursor, Scroll)
@@ -130,7 +141,7 @@ void appendFrame(std::string& out, const RecordedFrame& frame);
 std::string encodeEnd(std::size_t frames, std::uint64_t lastStateHash, Hash64 sum);
 
 // False with `why` (one short phrase: "not a recording", "truncated at frame 12", "recording format
-// version 7, this game reads version 2", "damaged (checksum differs)", ...) when `bytes` is not a
+// version 7, this game reads versions 2 to 3", "damaged (checksum differs)", ...) when `bytes` is not a
 // complete, valid recording.
 bool decodeRecording(const std::string& bytes, Recording& out, std::string& why);
 

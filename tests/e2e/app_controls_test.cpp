@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "support/game_runner.h"
 
@@ -47,6 +49,38 @@ TEST(Controls, ToggleMessagesOnReleaseOnly) {
   EXPECT_NE(run.out.find("Win/lose Condition: 0\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Snow: 0\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("ViewFrustum"), std::string::npos) << "a key still held toggles nothing";
+}
+
+TEST(Controls, PauseMovedToSpaceFreesP) {
+  GameFolder folder;
+  folder.writeFile("config/ruvelo/controls.txt", "recover=V\npause=SPACE\n");
+  const std::string script = folder.writeFile("pause.txt", "3 SPACE release\n5 P release\n7 SPACE release\n");
+  const GameRun run = folder.run({"--frames", "9", "--fixed-dt", "0.1", "--input", script, "--log-state"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(countLines(run.out, "Paused: 1"), 1) << run.out;
+  EXPECT_EQ(countLines(run.out, "Paused: 0"), 1) << run.out;
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(field(lines[1], "paused"), "");
+  EXPECT_EQ(field(lines[5], "paused"), "1") << "P no longer pauses or resumes";
+  EXPECT_EQ(field(lines[7], "paused"), "");
+}
+
+// A drive with toggles and a pause recorded before the actions were recorded as actions (its keys
+// were kept as keys then) replays to the state lines it printed when it was made.
+TEST(Controls, AVersion2RecordingReplaysToItsStateLines) {
+  const std::string dir = std::string(RUVELO_SOURCE_DIR) + "/tests/e2e/reference/recordings/";
+  GameFolder folder;
+  const GameRun run = folder.run({"--replay", dir + "version2_drive.rvr", "--log-state"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  std::ifstream log(dir + "version2_drive.log", std::ios::binary);
+  std::ostringstream expected;
+  expected << log.rdbuf();
+  EXPECT_EQ(countLines(run.out, "Snow: 0"), 1) << run.out;
+  EXPECT_EQ(countLines(run.out, "Paused: 1"), 1) << run.out;
+  std::string lines;
+  for (const std::string& line : stateText(run.out)) lines += line + "\n";
+  EXPECT_EQ(lines, expected.str());
 }
 
 }  // namespace

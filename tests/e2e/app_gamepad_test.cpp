@@ -152,7 +152,8 @@ TEST(Controls, ABadControlsFileStopsTheGameNamingTheFileAndLine) {
     const char* text;
     const char* message;
   } cases[] = {
-      {"brake=B\nsteer_left=Q,F4\n", ":2: F4 is fixed"},
+      {"brake=B\nsteer_left=Q,F4\n",
+       ":2: F4 is bound to both steer_left and toggle_rules (toggle_rules by default)"},
       {"accelerate=W\n\nturbo=T\n", ":3: unknown action \"turbo\""},
       {"reverse=W\n", ":1: W is bound to both accelerate and reverse (accelerate by default)"},
       {"steer_left=GAMEPAD_RIGHT_X\n", ":1: GAMEPAD_RIGHT_X needs a direction"},

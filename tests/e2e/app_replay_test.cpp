@@ -112,7 +112,7 @@ TEST(Replay, StopsWhereTheRunLeavesItsRecordingAndRefusesOtherFiles) {
     const char* why;
   } refused[] = {
       {"truncated.rvr", bytes.substr(0, bytes.size() / 2), "truncated at frame "},
-      {"version.rvr", version, "recording format version 1, this game reads version 2"},
+      {"version.rvr", version, "recording format version 1, this game reads versions 2 to 3"},
       {"text.rvr", "1 W press\n", "not a recording"},
       {"data.rvr", encodeRecording(otherData), "recorded with other game data"},
   };

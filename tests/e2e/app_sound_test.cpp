@@ -16,6 +16,7 @@
 
 #include "support/game_runner.h"
 #include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace ruvelo::test {
 namespace {
@@ -399,6 +400,105 @@ TEST(Sound, TheDeviceNeverRunsDryThroughQuarterSecondHitches) {
   ASSERT_LT(first, last);
   EXPECT_GT(last - first, 200 * 2) << "at least two seconds heard";
   EXPECT_EQ(std::count(first, last, false), 0) << "silent 5 ms windows";
+}
+
+// The toggles a player presses are kept in their own settings.txt, every other line as it was; the
+// next start plays with them (M: silence), a repeatable run does not, and a run where nothing was
+// pressed writes nothing.
+TEST(KeptOptions, TogglesAreWrittenBackAndUsedAtTheNextStartOnly) {
+  GameFolder untouched;
+  ASSERT_EQ(untouched
+                .run({"--frames", "2", "--fixed-dt", "0.05", "--input",
+                      untouched.writeFile("keys.txt", "1 W press\n2 F3 release\n")})
+                .status,
+            0);
+  EXPECT_FALSE(std::ifstream(untouched.path("config/ruvelo/settings.txt")).good())
+      << "driving and the developer toggles are not options";
+
+  GameFolder folder;
+  const std::string mine =
+      "\xEF\xBB\xBF# my window\r\nwidth=320\r\nheight=240\nfullscreen=false\n"
+      "\nmy_own_key=7\nsound=true\nbrightness = 1.3\n";
+  const std::string file = folder.writeFile("config/ruvelo/settings.txt", mine);
+  const std::string keys = folder.writeFile("keys.txt", "1 M release\n2 F7 release\n2 F5 release\n");
+  const GameRun run = folder.run({"--frames", "3", "--fixed-dt", "0.05", "--input", keys});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  // The repeatable run played with the shipped options (brightness 1.0, not the player's 1.3).
+  EXPECT_NE(run.out.find("Brightness: 1.1\n"), std::string::npos) << run.out;
+  EXPECT_EQ(readWholeFile(file),
+            "\xEF\xBB\xBF# my window\r\nwidth=320\r\nheight=240\nfullscreen=false\n"
+            "\nmy_own_key=7\nsound=false\nbrightness = 1.1\nsnow=false\n");
+
+  int peak = 0;
+  ASSERT_EQ(folder.run({"--frames", "20", "--audio-out", "next.wav"}).status, 0);
+  readMix(folder.path("bin/next.wav"), &peak);
+  EXPECT_EQ(peak, 0) << "the next start keeps the sound off";
+  ASSERT_EQ(folder.run({"--frames", "20", "--fixed-dt", "0.05", "--audio-out", "fixed.wav"}).status, 0);
+  readMix(folder.path("bin/fixed.wav"), &peak);
+  EXPECT_GT(peak, 100) << "a repeatable run ignores what the player kept";
+}
+
+// The options screen from the pause screen: the volume down to 0.5, the bonnet camera, and accelerate
+// moved to UP (P, already pause's, refused on the way). The player's file keeps its own lines and
+// gains the two options; UP drives and W no longer does; the next start plays at 0.5 from the
+// bonnet, a repeatable run at the shipped 0.8 from the chase camera.
+TEST(OptionsScreen, ChangesAreUsedKeptAndIgnoredByRepeatableRuns) {
+  GameFolder folder;
+  const std::string file = folder.writeFile("config/ruvelo/settings.txt",
+                                            "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\n");
+  std::string script = "1 P release\n2 O release\n3 LEFT release\n4 LEFT release\n5 LEFT release\n";
+  for (int frame = 6; frame <= 12; ++frame) script += std::to_string(frame) + " DOWN release\n";
+  script += "13 LEFT release\n14 DOWN release\n15 DOWN release\n";  // chase round to bonnet; accelerate
+  script +=
+      "16 ENTER release\n17 P press\n17 P release\n18 ENTER release\n19 UP press\n19 UP release\n"
+      "20 ESCAPE release\n21 P release\n22 W press\n30 W release\n31 UP press\n";
+  const GameRun run = folder.run({"--frames", "45", "--fixed-dt", "0.05", "--log-state", "--input",
+                                  folder.writeFile("keys.txt", script)});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(countLines(run.out, "Paused: 1"), 1) << "P pressed in the options screen pauses nothing";
+  EXPECT_EQ(countLines(run.out, "Paused: 0"), 1) << run.out;
+  const auto lines = stateLines(run.out);
+  ASSERT_EQ(lines.size(), 45u);
+  EXPECT_LT(std::stod(field(lines[29], "speed")), 0.2) << "W no longer accelerates";
+  EXPECT_GT(std::stod(field(lines[44], "speed")), 1.0) << "UP does";
+  EXPECT_EQ(readWholeFile(file),
+            "# my window\nwidth=320\nheight=240\nfullscreen=false\nmine=1\nvolume=0.5\ncamera_view=bonnet\n");
+
+  EXPECT_EQ(readWholeFile(folder.path("config/ruvelo/controls.txt")), "accelerate=UP,GAMEPAD_RIGHT_TRIGGER\n")
+      << "the rebinding is kept for the next start";
+
+  // The objects drawn tell the views apart: the next start looks from the bonnet as a repeatable run
+  // does after C twice, and a repeatable run on its own from the chase camera.
+  const auto objectsAt5 = [&folder](std::vector<std::string> args) {
+    const GameRun r = folder.run(args);
+    const auto states = stateLines(r.out);
+    return states.size() >= 5 ? field(states[4], "objects") : std::string("none");
+  };
+  const std::string next = objectsAt5({"--frames", "5", "--log-state"});
+  const std::string bonnet = objectsAt5({"--frames", "5", "--log-state", "--fixed-dt", "0.05", "--input",
+                                         folder.writeFile("c.txt", "1 C release\n1 C release\n")});
+  const std::string chase = objectsAt5({"--frames", "5", "--log-state", "--fixed-dt", "0.05"});
+  EXPECT_EQ(next, bonnet);
+  EXPECT_NE(chase, bonnet);
+
+  // The idling engine's level (RMS: its peaks wander from firing to firing) in each run.
+  const auto level = [&folder](const std::string& name) {
+    int peak = 0;
+    const std::vector<int> mix = readMix(folder.path("bin/" + name), &peak);
+    double sum = 0.0;
+    for (std::size_t n = mix.size() / 2; n < mix.size(); ++n) sum += static_cast<double>(mix[n]) * mix[n];
+    return mix.size() < 2 ? 0.0 : std::sqrt(sum / static_cast<double>(mix.size() - mix.size() / 2));
+  };
+  ASSERT_EQ(folder.run({"--frames", "30", "--audio-out", "next.wav"}).status, 0);
+  // Heard from the same place: the repeatable run turns to the bonnet view too.
+  ASSERT_EQ(folder
+                .run({"--frames", "30", "--fixed-dt", "0.016", "--input", folder.path("c.txt"), "--audio-out",
+                      "fixed.wav"})
+                .status,
+            0);
+  const double loud = level("next.wav"), fixed = level("fixed.wav");
+  ASSERT_GT(fixed, 10.0);
+  EXPECT_NEAR(loud / fixed, 0.5 / 0.8, 0.1) << loud << " against " << fixed;
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ struct Rendered {
 // the frame's events.
 template <typename Events>
 Rendered drive(float throttle, int frames, Events at) {
-  AudioSystem sound(Backend::Loopback, 0.8f, true, true);
+  AudioSystem sound(Backend::Loopback, true, true);
   Rendered out;
   if (!sound.on()) return out;
   for (int i = 0; i < frames; ++i) {

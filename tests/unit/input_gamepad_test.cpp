@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "input/controls.h"
@@ -91,8 +91,56 @@ TEST(ControlsFile, LinesReplaceTheirActionsDefaultsOnly) {
   EXPECT_EQ(bindingName(stickUp), "GAMEPAD_RIGHT_Y-");
   EXPECT_EQ(bindingName(up), "UP");
   // A freed default may be taken by another action.
-  ASSERT_TRUE(parse("reverse_camera=C\nrecover=R\n", c, error)) << error;
+  ASSERT_TRUE(parse("reverse_camera=N\nrecover=R\n", c, error)) << error;
   EXPECT_TRUE(c.keyBoundTo(Action::Recover, GLFW_KEY_R));
+}
+
+TEST(ControlsFile, EveryActionCanBeMovedButEscapeStaysOnQuit) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(parse("recover=V\npause=SPACE,GAMEPAD_LEFT_THUMB\ntoggle_snow=F8\ntoggle_frustum=F7\nquit=Q\n",
+                    c, error))
+      << error;
+  Action action = Action::Accelerate;
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_SPACE, action));
+  EXPECT_EQ(action, Action::Pause);
+  EXPECT_FALSE(c.actionOfKey(GLFW_KEY_P, action)) << "P is free once pause has moved";
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_F8, action));
+  EXPECT_EQ(action, Action::ToggleSnow);
+  ASSERT_TRUE(c.actionOfKey(GLFW_KEY_ESCAPE, action));
+  EXPECT_EQ(action, Action::Quit);
+  EXPECT_TRUE(c.keyBoundTo(Action::Quit, GLFW_KEY_Q));
+  GamepadState pad;
+  pad.buttons[GLFW_GAMEPAD_BUTTON_LEFT_THUMB] = true;
+  EXPECT_TRUE(padPressed(c, Action::Pause, &pad));
+  EXPECT_FALSE(padPressed(c, Action::Pause, nullptr));
+  // The defaults are today's keys, and each input answers to one action.
+  const Controls d = Controls::defaults();
+  for (auto [key, expected] : {std::pair{GLFW_KEY_P, Action::Pause},
+                               {GLFW_KEY_ENTER, Action::Retry},
+                               {GLFW_KEY_F7, Action::ToggleSnow},
+                               {GLFW_KEY_F10, Action::RenderScale},
+                               {GLFW_KEY_M, Action::Mute},
+                               {GLFW_KEY_G, Action::ToggleGhost}}) {
+    ASSERT_TRUE(d.actionOfKey(key, action)) << key;
+    EXPECT_EQ(action, expected) << key;
+  }
+}
+
+TEST(ControlsFile, ARebindingIsWrittenIntoItsLineAndEverythingElseStays) {
+  Controls c;
+  std::string error;
+  ASSERT_TRUE(parse("# mine\r\nbrake=N\r\n\naccelerate = W\n", c, error)) << error;
+  c.bindings[static_cast<int>(Action::Accelerate)] = {Binding{Binding::Kind::Key, GLFW_KEY_UP, 1}};
+  c.bindings[static_cast<int>(Action::Recover)] = {
+      Binding{Binding::Kind::GamepadButton, GLFW_GAMEPAD_BUTTON_Y, 1}};
+  std::array<bool, kActionCount> changed{};
+  changed[static_cast<int>(Action::Accelerate)] = changed[static_cast<int>(Action::Recover)] = true;
+  const std::string written = rewriteControls("# mine\r\nbrake=N\r\n\naccelerate = W\n", c, changed);
+  EXPECT_EQ(written, "# mine\r\nbrake=N\r\n\naccelerate=UP\nrecover=GAMEPAD_Y\n");
+  Controls back;
+  ASSERT_TRUE(parse(written, back, error)) << error;
+  EXPECT_EQ(back.bindings, c.bindings);
 }
 
 TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
@@ -106,10 +154,12 @@ TEST(ControlsFile, BadLinesAreNamedByFileAndLine) {
       {"brake=B,,N\n", "controls.txt:1: an empty name in the list of brake"},
       {"brake=B,\n", "controls.txt:1: an empty name in the list of brake"},
       {"brake=JUMP\n", "controls.txt:1: unknown key \"JUMP\""},
-      {"brake=ESCAPE\n", "controls.txt:1: ESCAPE is fixed"},
-      {"brake=M\n", "controls.txt:1: M is fixed"},
-      {"recover=G\n", "controls.txt:1: G is fixed"},
-      {"accelerate=P\n", "controls.txt:1: P is fixed"},
+      {"brake=ESCAPE\n", "controls.txt:1: ESCAPE always quits and cannot be bound to brake"},
+      {"pause=P,ESCAPE\n", "controls.txt:1: ESCAPE always quits and cannot be bound to pause"},
+      {"brake=M\n", "controls.txt:1: M is bound to both brake and mute (mute by default)"},
+      {"recover=G\n", "G is bound to both recover and toggle_ghost (toggle_ghost by default)"},
+      {"accelerate=P\n", "controls.txt:1: P is bound to both accelerate and pause (pause by default)"},
+      {"pause=SPACE\n", "SPACE is bound to both recover and pause (recover by default)"},
       {"brake=GAMEPAD_Z\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_Z\""},
       {"brake=GAMEPAD_A+\n", "controls.txt:1: unknown gamepad input \"GAMEPAD_A+\""},
       {"brake=GAMEPAD_LEFT_TRIGGER-\n", "unknown gamepad input"},
@@ -153,10 +203,10 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   auto keys = [](std::vector<int> held) {
     return [held](int key) { return std::find(held.begin(), held.end(), key) != held.end(); };
   };
-  // The command steers as the vehicle does: D (the driver's right) is towards -x, its steerLeft.
+  // The command steers as the vehicle does: D (the driver's right) is towards -x, turnRight.
   DriveCommand c = mapDriving(defaults, keys({GLFW_KEY_W, GLFW_KEY_D, GLFW_KEY_SPACE}), nullptr);
-  EXPECT_TRUE(c.forward && c.steerLeft && c.recover);
-  EXPECT_FALSE(c.reverse || c.steerRight || c.brake);
+  EXPECT_TRUE(c.forward && c.turnRight && c.recover);
+  EXPECT_FALSE(c.reverse || c.turnLeft || c.brake);
   EXPECT_EQ(c.forwardAmount, 0.0f);
 
   GamepadState pad;
@@ -167,7 +217,7 @@ TEST(ControlsMapping, KeysSetFlagsAndTheGamepadSetsShapedAmounts) {
   pad.buttons[GLFW_GAMEPAD_BUTTON_X] = true;
   pad.buttons[GLFW_GAMEPAD_BUTTON_Y] = true;
   c = mapDriving(defaults, keys({}), &pad);
-  EXPECT_FALSE(c.forward || c.steerRight) << "the pad never sets the key flags";
+  EXPECT_FALSE(c.forward || c.turnLeft) << "the pad never sets the key flags";
   EXPECT_EQ(c.forwardAmount, 1.0f);
   EXPECT_FLOAT_EQ(c.reverseAmount, shapeTrigger(0.0f));
   EXPECT_FLOAT_EQ(c.steerAmount, -shapeStick(-0.55f)) << "the stick to the left turns towards +x, as A";

@@ -73,9 +73,9 @@ struct FlatGround {
 DriveCommand keys(bool w, bool a, bool s, bool d, bool b = false) {
   DriveCommand k;
   k.forward = w;
-  k.steerRight = a;
+  k.turnLeft = a;
   k.reverse = s;
-  k.steerLeft = d;
+  k.turnRight = d;
   k.brake = b;
   return k;
 }

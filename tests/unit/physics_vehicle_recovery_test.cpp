@@ -78,7 +78,7 @@ TEST_P(PadRecovery, OffThePadAtSpeedAndBackUpTheEmbankment) {
   }
   keys.brake = false;
   keys.forward = true;
-  keys.steerRight = true;
+  keys.turnLeft = true;
   float offRoadFor = 0.0f;
   int frames = 0;
   bool turned = false;
@@ -88,7 +88,7 @@ TEST_P(PadRecovery, OffThePadAtSpeedAndBackUpTheEmbankment) {
     const glm::vec3 velocity = v->linearVelocity();
     if (!turned && glm::dot(glm::vec2(velocity.x, velocity.z), pad.heading) < -3.0f) {
       turned = true;
-      keys.steerRight = false;
+      keys.turnLeft = false;
     }
     if (v->actorPosition().y <= kOffRoadHeight) offRoadFor = frames * kStep;
     if (turned && v->actorPosition().y > rl::kRoadTop + 1.9f && along() < rl::kPadHalfSize) break;

@@ -1,6 +1,7 @@
 // The settings parser over the ways a real settings file goes right and wrong.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -26,29 +27,52 @@ Parsed parse(const std::string& text) {
 TEST(Settings, EmptyFileKeepsEveryDefault) {
   const Parsed p = parse("");
   EXPECT_EQ(p.result.status, SettingsStatus::Ok);
-  EXPECT_EQ(p.s.width, 200);
-  EXPECT_EQ(p.s.height, 200);
-  EXPECT_EQ(p.s.refresh_rate, 150);
-  EXPECT_TRUE(p.s.fullscreen);
-  EXPECT_FLOAT_EQ(p.s.brightness, 1.0f);
+  EXPECT_EQ(p.s.width(), 200);
+  EXPECT_EQ(p.s.height(), 200);
+  EXPECT_EQ(p.s.refresh_rate(), 150);
+  EXPECT_TRUE(p.s.fullscreen());
+  EXPECT_FLOAT_EQ(p.s.brightness(), 1.0f);
 }
 
 TEST(Settings, ReadsEveryKeyWithCrlfEndings) {
   const Parsed p =
       parse("width=1280\r\nheight=720\r\nrefresh_rate=60\r\nfullscreen=true\r\nbrightness=1.5\r\n");
   ASSERT_EQ(p.result.status, SettingsStatus::Ok) << p.result.message;
-  EXPECT_EQ(p.s.width, 1280);
-  EXPECT_EQ(p.s.height, 720);
-  EXPECT_EQ(p.s.refresh_rate, 60);
-  EXPECT_TRUE(p.s.fullscreen) << "the carriage return belongs to the line end, not to \"true\"";
-  EXPECT_FLOAT_EQ(p.s.brightness, 1.5f);
+  EXPECT_EQ(p.s.width(), 1280);
+  EXPECT_EQ(p.s.height(), 720);
+  EXPECT_EQ(p.s.refresh_rate(), 60);
+  EXPECT_TRUE(p.s.fullscreen()) << "the carriage return belongs to the line end, not to \"true\"";
+  EXPECT_FLOAT_EQ(p.s.brightness(), 1.5f);
+}
+
+TEST(Settings, TheToggleOptionsReadStrictlyAndOnlyRealChangesCount) {
+  const Parsed p = parse("snow=false\nhud=false\nsound=true\n");
+  ASSERT_EQ(p.result.status, SettingsStatus::Ok) << p.result.message;
+  EXPECT_FALSE(p.s.on(Option::Snow));
+  EXPECT_FALSE(p.s.on(Option::Hud));
+  EXPECT_TRUE(p.s.on(Option::Sound));
+  EXPECT_TRUE(p.s.named(Option::Snow));
+  EXPECT_FALSE(p.s.named(Option::Ghost));
+  EXPECT_EQ(parse("hud=0\n").result.status, SettingsStatus::BadValue);
+  Settings s = p.s;
+  EXPECT_FALSE(s.anyKeptChanged()) << "what a file says is not a change";
+  s.change(Option::Hud, 0.0);
+  EXPECT_EQ(s.changes(Option::Hud), 0u) << "the same value again";
+  s.change(Option::Volume, 0.5);
+  EXPECT_EQ(s.changes(Option::Volume), 1u);
+  EXPECT_FLOAT_EQ(s.volume(), 0.5f);
+  s.change(Option::Width, 640);
+  EXPECT_EQ(s.changes(Option::Width), 1u);
+  EXPECT_TRUE(s.anyKeptChanged());
+  EXPECT_EQ(optionInfo(Option::WindowSamples).applies, Applies::NextStart);
+  EXPECT_EQ(optionInfo(Option::Brightness).applies, Applies::Now);
 }
 
 TEST(Settings, LenientNumbersAndTheFirstEquals) {
-  EXPECT_EQ(parse("width = 1280").s.width, 1280) << "a blank after = is skipped by the conversion";
-  EXPECT_EQ(parse("width= 800px").s.width, 800) << "conversion stops at the first non-digit";
-  EXPECT_FLOAT_EQ(parse("brightness=0.7xyz").s.brightness, 0.7f);
-  EXPECT_EQ(parse("width=640=480").s.width, 640) << "the value starts after the first =";
+  EXPECT_EQ(parse("width = 1280").s.width(), 1280) << "a blank after = is skipped by the conversion";
+  EXPECT_EQ(parse("width= 800px").s.width(), 800) << "conversion stops at the first non-digit";
+  EXPECT_FLOAT_EQ(parse("brightness=0.7xyz").s.brightness(), 0.7f);
+  EXPECT_EQ(parse("width=640=480").s.width(), 640) << "the value starts after the first =";
 }
 
 TEST(Settings, KeysMatchWholeAndEverythingElseIsIgnored) {
@@ -56,11 +80,11 @@ TEST(Settings, KeysMatchWholeAndEverythingElseIsIgnored) {
       "refresh_rate_width=60\nwindow_height=300\n# my width setting\nvolume_boost=3\n"
       "ghost_colour=red\n  height\t= 480\n");
   ASSERT_EQ(p.result.status, SettingsStatus::Ok) << p.result.message;
-  EXPECT_EQ(p.s.width, 200) << "a key inside a longer word is not the key";
-  EXPECT_EQ(p.s.refresh_rate, 150);
-  EXPECT_EQ(p.s.height, 480) << "blanks around the key are not part of it";
-  EXPECT_FLOAT_EQ(p.s.volume, 0.8f);
-  EXPECT_TRUE(p.s.ghost);
+  EXPECT_EQ(p.s.width(), 200) << "a key inside a longer word is not the key";
+  EXPECT_EQ(p.s.refresh_rate(), 150);
+  EXPECT_EQ(p.s.height(), 480) << "blanks around the key are not part of it";
+  EXPECT_FLOAT_EQ(p.s.volume(), 0.8f);
+  EXPECT_TRUE(p.s.ghost());
   EXPECT_EQ(parse("colour=blue\n\n   \nvsync=1\n#width=abc").result.status, SettingsStatus::Ok)
       << "unknown lines and comments ignored";
 }
@@ -71,27 +95,27 @@ TEST(Settings, OwnKeysAreStrictAndNoKeyTakesANonFiniteNumber) {
         "ghost=", "brightness=nan", "brightness=-inf", "brightness=1e99", "width=inf", "height=nan"}) {
     const Parsed p = parse(std::string("width=320\n") + bad + "\nheight=240\n");
     EXPECT_EQ(p.result.status, SettingsStatus::BadValue) << bad;
-    EXPECT_EQ(p.s.height, 200) << "parsing stops at the refused line: " << bad;
+    EXPECT_EQ(p.s.height(), 200) << "parsing stops at the refused line: " << bad;
   }
   const Parsed own = parse("volume=0.5\nghost=false\nbrightness=3.5\n");
   ASSERT_EQ(own.result.status, SettingsStatus::Ok) << own.result.message;
-  EXPECT_FLOAT_EQ(own.s.volume, 0.5f);
-  EXPECT_FALSE(own.s.ghost);
-  EXPECT_FLOAT_EQ(own.s.brightness, 3.5f) << "outside 0.5-2.0 it stays until F5 or F6";
+  EXPECT_FLOAT_EQ(own.s.volume(), 0.5f);
+  EXPECT_FALSE(own.s.ghost());
+  EXPECT_FLOAT_EQ(own.s.brightness(), 3.5f) << "outside 0.5-2.0 it stays until F5 or F6";
 }
 
 TEST(Settings, LaterLinesOverwriteEarlierOnes) {
   const Parsed p = parse("width=100\nwidth=300\nfullscreen=true\nfullscreen=false\n");
-  EXPECT_EQ(p.s.width, 300);
-  EXPECT_FALSE(p.s.fullscreen);
+  EXPECT_EQ(p.s.width(), 300);
+  EXPECT_FALSE(p.s.fullscreen());
 }
 
 TEST(Settings, FullscreenOnlyForTheExactWordTrue) {
-  EXPECT_TRUE(parse("fullscreen=true").s.fullscreen);
-  EXPECT_FALSE(parse("fullscreen=True").s.fullscreen);
-  EXPECT_FALSE(parse("fullscreen= true").s.fullscreen);
-  EXPECT_FALSE(parse("fullscreen=true ").s.fullscreen);
-  EXPECT_FALSE(parse("fullscreen=1").s.fullscreen);
+  EXPECT_TRUE(parse("fullscreen=true").s.fullscreen());
+  EXPECT_FALSE(parse("fullscreen=True").s.fullscreen());
+  EXPECT_FALSE(parse("fullscreen= true").s.fullscreen());
+  EXPECT_FALSE(parse("fullscreen=true ").s.fullscreen());
+  EXPECT_FALSE(parse("fullscreen=1").s.fullscreen());
 }
 
 TEST(Settings, BadValuesStopWithAMessageNamingKeyAndValue) {
@@ -130,10 +154,10 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
     return parseSettings(in, s);
   };
   EXPECT_EQ(parseVolume("width=320\n").status, SettingsStatus::Ok);
-  EXPECT_FLOAT_EQ(s.volume, 0.8f) << "a file without the key keeps the default";
+  EXPECT_FLOAT_EQ(s.volume(), 0.8f) << "a file without the key keeps the default";
   for (const char* good : {"0", "1", "0.25"}) {
     EXPECT_EQ(parseVolume(std::string("volume=") + good).status, SettingsStatus::Ok) << good;
-    EXPECT_FLOAT_EQ(s.volume, std::stof(good));
+    EXPECT_FLOAT_EQ(s.volume(), std::stof(good));
   }
   for (const char* bad : {"1.01", "-0.1", "nan", "loud"}) {
     const SettingsResult result = parseVolume(std::string("volume=") + bad);
@@ -141,7 +165,7 @@ TEST(Settings, VolumeIsReadWithinZeroToOneAndRefusedOutside) {
     EXPECT_NE(result.message.find(std::string("volume: \"") + bad + "\""), std::string::npos)
         << result.message;
   }
-  EXPECT_FLOAT_EQ(s.volume, 0.25f) << "a refused value leaves the last good one";
+  EXPECT_FLOAT_EQ(s.volume(), 0.25f) << "a refused value leaves the last good one";
 }
 
 TEST(Settings, RenderScaleAndWindowSamplesTakeTheirRangesAndRefuseTheRest) {
@@ -154,26 +178,26 @@ TEST(Settings, RenderScaleAndWindowSamplesTakeTheirRangesAndRefuseTheRest) {
   };
   Settings absent;
   ASSERT_EQ(read("width=320\n", absent).status, SettingsStatus::Ok);
-  EXPECT_FALSE(absent.renderScale.set) << "deterministic runs then draw at 1.0";
-  EXPECT_TRUE(absent.renderScale.automatic);
-  EXPECT_EQ(absent.windowSamples, 4);
+  EXPECT_FALSE(absent.renderScale().set) << "deterministic runs then draw at 1.0";
+  EXPECT_TRUE(absent.renderScale().automatic);
+  EXPECT_EQ(absent.windowSamples(), 4);
 
   Settings s;
   ASSERT_EQ(read("render_scale=auto\nwindow_samples=0\n", s).status, SettingsStatus::Ok);
-  EXPECT_TRUE(s.renderScale.set);
-  EXPECT_TRUE(s.renderScale.automatic);
-  EXPECT_EQ(s.windowSamples, 0);
+  EXPECT_TRUE(s.renderScale().set);
+  EXPECT_TRUE(s.renderScale().automatic);
+  EXPECT_EQ(s.windowSamples(), 0);
   for (const char* good : {"0.35", "0.5", "0.75", "1.0", "1"}) {
     Settings fixed;
     ASSERT_EQ(read(std::string("render_scale=") + good + "\r\n", fixed).status, SettingsStatus::Ok) << good;
-    EXPECT_TRUE(fixed.renderScale.set);
-    EXPECT_FALSE(fixed.renderScale.automatic) << good;
-    EXPECT_FLOAT_EQ(fixed.renderScale.value, std::stof(good));
+    EXPECT_TRUE(fixed.renderScale().set);
+    EXPECT_FALSE(fixed.renderScale().automatic) << good;
+    EXPECT_FLOAT_EQ(fixed.renderScale().value, std::stof(good));
   }
   for (int samples : {0, 2, 4, 8}) {
     Settings fixed;
     ASSERT_EQ(read("window_samples=" + std::to_string(samples), fixed).status, SettingsStatus::Ok);
-    EXPECT_EQ(fixed.windowSamples, samples);
+    EXPECT_EQ(fixed.windowSamples(), samples);
   }
   // Refusals name the key and the value, and the file.
   const std::pair<const char*, const char*> bad[] = {
@@ -206,7 +230,7 @@ TEST(Settings, ByteOrderMarkControlBytesAndUnderflowAreReadSoundly) {
   std::istringstream tiny("brightness=1e-50\n");
   const SettingsResult r = parseSettings(tiny, s);
   ASSERT_EQ(r.status, SettingsStatus::Ok) << "underflow is zero, not out of range: " << r.message;
-  EXPECT_EQ(s.brightness, 0.0f);
+  EXPECT_EQ(s.brightness(), 0.0f);
 }
 
 // The strict keys take a value written one plain way only; every other spelling of a number in
@@ -229,9 +253,9 @@ TEST(Settings, StrictKeysRefuseEveryOddSpellingOfAGoodValue) {
   }
   const Parsed plain = parse("volume=0.50\nrender_scale=0.75\nwindow_samples=8\n");
   ASSERT_EQ(plain.result.status, SettingsStatus::Ok) << plain.result.message;
-  EXPECT_FLOAT_EQ(plain.s.volume, 0.5f);
-  EXPECT_FLOAT_EQ(plain.s.renderScale.value, 0.75f);
-  EXPECT_EQ(plain.s.windowSamples, 8);
+  EXPECT_FLOAT_EQ(plain.s.volume(), 0.5f);
+  EXPECT_FLOAT_EQ(plain.s.renderScale().value, 0.75f);
+  EXPECT_EQ(plain.s.windowSamples(), 8);
 }
 
 TEST(Settings, MissingFileIsReportedNotParsed) {
@@ -251,8 +275,39 @@ TEST(Settings, MissingFileIsReportedNotParsed) {
   std::ofstream(dir + "/settings.txt") << "width=320\nheight=240\n";
   const SettingsResult ok = readSettings(dir + "/settings.txt", s);
   EXPECT_EQ(ok.status, SettingsStatus::Ok);
-  EXPECT_EQ(s.width, 320);
-  EXPECT_EQ(s.height, 240);
+  EXPECT_EQ(s.width(), 320);
+  EXPECT_EQ(s.height(), 240);
+}
+
+TEST(Settings, WrittenBackOnlyWhereChangedAndNeverOverAFileItCannotRead) {
+  Settings s;
+  s.change(Option::Volume, 0.5);
+  s.change(Option::RenderScale, kRenderScaleAuto);  // already auto: no change
+  s.change(Option::Snow, 0.0);
+  s.change(Option::Width, 640);  // not kept
+  EXPECT_EQ(rewriteSettings("# mine\r\nvolume=0.8\r\nvolume_boost=3\n\nwidth=1\nvolume=0.9", s),
+            "# mine\r\nvolume=0.5\r\nvolume_boost=3\n\nwidth=1\nvolume=0.5\nsnow=false\n");
+  EXPECT_EQ(rewriteSettings("", s), "volume=0.5\nsnow=false\n");
+  Settings back;
+  std::istringstream in(rewriteSettings("", s));
+  ASSERT_EQ(parseSettings(in, back).status, SettingsStatus::Ok);
+  EXPECT_FLOAT_EQ(back.volume(), 0.5f);
+  EXPECT_EQ(settingValueText(Option::Brightness, static_cast<float>(1.1)), "1.1");
+  EXPECT_EQ(settingValueText(Option::RenderScale, 0.75), "0.75");
+
+  const std::string dir = test::makeTempDir("ruvelo-settings");
+  std::ofstream(dir + "/shipped.txt") << "# shipped\nwidth=320\n";
+  EXPECT_EQ(keepChangedSettings(dir + "/config", dir + "/shipped.txt", Settings()), "");
+  EXPECT_FALSE(std::ifstream(dir + "/config/settings.txt").good()) << "nothing changed, no file";
+  EXPECT_EQ(keepChangedSettings(dir + "/config", dir + "/shipped.txt", s), "");
+  EXPECT_EQ(test::readWholeFile(dir + "/config/settings.txt"),
+            "# shipped\nwidth=320\nvolume=0.5\nsnow=false\n");
+  EXPECT_EQ(test::readWholeFile(dir + "/shipped.txt"), "# shipped\nwidth=320\n");
+  std::filesystem::create_directories(dir + "/other/settings.txt");
+  EXPECT_NE(keepChangedSettings(dir + "/other", dir + "/shipped.txt", s).find("cannot be read"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "/other/settings.txt"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "input/controls.h"
 #include "replay/recording.h"
 #include "support/temp_dir.h"
 
@@ -30,8 +31,10 @@ Recording randomRecording(std::mt19937& rng, int frames) {
     f.held = static_cast<std::uint8_t>(rng() & 0x7f);
     for (int e = small(rng); e > 0; --e) {
       RecordedEvent event;
-      event.type = static_cast<RecordedEvent::Type>(rng() % 5);
-      if (event.type == RecordedEvent::Type::Key) {
+      event.type = static_cast<RecordedEvent::Type>(rng() % 6);
+      if (event.type == RecordedEvent::Type::Action) {
+        event.key = static_cast<int>(rng() % kActionCount);
+      } else if (event.type == RecordedEvent::Type::Key) {
         event.key = static_cast<int>(rng() % 349);
         event.action = static_cast<int>(rng() % 3);
       } else if (event.type != RecordedEvent::Type::ReverseCamera &&
@@ -117,7 +120,7 @@ TEST(Recording, RefusesEveryTruncationAndSurvivesChangedBytes) {
   std::string version = bytes;
   version[8] = 1;
   EXPECT_FALSE(decodeRecording(version, out, why));
-  EXPECT_EQ(why, "recording format version 1, this game reads version 2");
+  EXPECT_EQ(why, "recording format version 1, this game reads versions 2 to 3");
 
   // Any changed byte, the stored hashes and the checksum included, is refused.
   for (int i = 0; i < 3000; ++i) {
