@@ -10,7 +10,7 @@
 #include "audio/wav_file.h"
 #include "devtools/dev_flags.h"
 #include "game/game_rules.h"
-#include "physics/game_types.h"
+#include "common/game_types.h"
 #include "platform/atomic_file.h"
 #include "platform/settings.h"
 #include "render/camera.h"

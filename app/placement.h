@@ -12,7 +12,7 @@
 #include "game/game.h"
 #include "passes/draw_list.h"
 #include "passes/renderer.h"
-#include "physics/game_types.h"
+#include "common/game_types.h"
 #include "render/light.h"
 
 namespace ruvelo {

@@ -97,10 +97,8 @@ void Session::step(float dt, bool debugMode) {
   if (game_.takeFirstPlayingFrame()) world_->startPlay();
   handleTriggers(world_->step(dt));
   playTime_ += dt;
-  std::array<ContactImpact, audio::AudioFrame::kMaxImpacts> impacts;
-  soundFrame_.impactCount = world_->newImpacts(impacts.data(), static_cast<int>(impacts.size()));
-  for (int i = 0; i < soundFrame_.impactCount; ++i)
-    soundFrame_.impacts[i] = {impacts[i].pair, impacts[i].speedChange};
+  soundFrame_.impactCount =
+      world_->newImpacts(soundFrame_.impacts.data(), static_cast<int>(soundFrame_.impacts.size()));
 
   // Driving controls for the next step, or the free camera in debug mode.
   const InputFrame& held = input_;

@@ -617,7 +617,7 @@ struct AudioSystem::Output {
   void mixImpacts(const AudioFrame& f) {
     use(kTyresStem);
     for (int i = 0; i < std::min(f.impactCount, AudioFrame::kMaxImpacts); ++i) {
-      const ImpactReport& report = f.impacts[i];
+      const ContactImpact& report = f.impacts[i];
       if (!(report.speedChange >= kQuietestImpact) || pairResting(report.pair)) continue;
       rememberPair(report.pair);
       const float strength = std::clamp(

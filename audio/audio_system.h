@@ -12,6 +12,8 @@
 
 #include <glm/glm.hpp>
 
+#include "common/game_types.h"
+
 namespace ruvelo::audio {
 
 struct WheelSlip {
@@ -19,13 +21,6 @@ struct WheelSlip {
   float latSlip = 0.0f;    // slip angle, rad
   float slipSpeed = 0.0f;  // m/s: how fast the tread slides over the ground
   bool onGround = false;
-};
-
-// Two bodies met this frame: which pair (the same number for the same two bodies every time) and the
-// velocity change of the impact, m/s.
-struct ImpactReport {
-  uint64_t pair = 0;
-  float speedChange = 0.0f;
 };
 
 enum class RaceResult { None, Won, Lost };
@@ -51,7 +46,7 @@ struct AudioFrame {
   bool lowPower = false;  // power is low: the warning repeats while this holds
   RaceResult result = RaceResult::None;
   static constexpr int kMaxImpacts = 8;
-  std::array<ImpactReport, kMaxImpacts> impacts{};
+  std::array<ContactImpact, kMaxImpacts> impacts{};  // as the physics reports them
   int impactCount = 0;
 };
 

@@ -14,6 +14,9 @@
 #include <sstream>
 #include <string>
 
+// The physics classes live outside the game's namespace; the values they take and give are in it.
+using namespace ruvelo;
+
 namespace {
 
 PhysicsWorldOptions noDebugger() {

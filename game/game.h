@@ -11,7 +11,7 @@
 #include <glm/glm.hpp>
 
 #include "game/game_rules.h"
-#include "physics/game_types.h"
+#include "common/game_types.h"
 
 namespace ruvelo {
 

@@ -8,7 +8,7 @@
 
 #include <glm/glm.hpp>
 
-#include "physics/game_types.h"
+#include "common/game_types.h"
 #include "platform/frame_time.h"
 
 namespace ruvelo {

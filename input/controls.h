@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "input/gamepad.h"
-#include "physics/game_types.h"
+#include "common/game_types.h"
 
 namespace ruvelo {
 

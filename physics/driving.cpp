@@ -90,8 +90,9 @@ void stepVehicle(PhysicsWorld& world, Vehicle& vehicle, DrivingState& state, flo
   for (int i = 0; i < steps; ++i) stepOnce(world, vehicle, state, input, h);
 }
 
-DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, DrivingState& state) {
-  DriveResult result;
+ruvelo::DriveResult applyDriveCommand(const ruvelo::DriveCommand& command, Vehicle& vehicle,
+                                      DrivingState& state) {
+  ruvelo::DriveResult result;
   DrivingInput& in = state.drivingInput;
   const float forward = amount(command.forward, command.forwardAmount);
   const float right = amount(command.turnLeft, command.steerAmount);

@@ -2,7 +2,7 @@
 // suspension rays, model update, world step) and the driver's command.
 #pragma once
 
-#include "physics/game_types.h"
+#include "common/game_types.h"
 #include "physics/vehicle/input_smoothing.h"
 
 #include <glm/glm.hpp>
@@ -47,4 +47,5 @@ constexpr float kRecoveryMaxSpeed = 0.05f;
 // Forward leaves reverse for first gear; reverse selects the reverse gear and accelerates (by the
 // larger of the two amounts); the recovery acts only at rest. Gear and recovery act at once, the rest is
 // recorded for the next step.
-DriveResult applyDriveCommand(const DriveCommand& command, Vehicle& vehicle, DrivingState& state);
+ruvelo::DriveResult applyDriveCommand(const ruvelo::DriveCommand& command, Vehicle& vehicle,
+                                      DrivingState& state);

@@ -83,27 +83,30 @@ void GameWorld::startPlay() {
   parts_->vehicle->enableForPlay(parts_->world);
 }
 
-std::optional<ItemEvent> GameWorld::step(float dt) {
+std::optional<ruvelo::ItemEvent> GameWorld::step(float dt) {
   stepVehicle(parts_->world, *parts_->vehicle, parts_->driving, dt);
   if (!parts_->triggers.isTriggered()) return std::nullopt;
   parts_->triggers.clearTriggered();
   const btCollisionObject* actor = parts_->triggers.getTriggerActor();
-  for (int i = 0; i < kBatteryCount; ++i)
-    if (parts_->level.batteries[i] == actor) return ItemEvent{batteryItem(i), ItemKind::Battery};
-  for (int i = 0; i < kZoneCount; ++i)
-    if (parts_->level.zones[i] == actor) return ItemEvent{zoneItem(i), ItemKind::Zone};
+  for (int i = 0; i < ruvelo::kBatteryCount; ++i)
+    if (parts_->level.batteries[i] == actor)
+      return ruvelo::ItemEvent{ruvelo::batteryItem(i), ruvelo::ItemKind::Battery};
+  for (int i = 0; i < ruvelo::kZoneCount; ++i)
+    if (parts_->level.zones[i] == actor)
+      return ruvelo::ItemEvent{ruvelo::zoneItem(i), ruvelo::ItemKind::Zone};
   return std::nullopt;  // the level has no other triggers
 }
 
-DriveResult GameWorld::drive(const DriveCommand& command) {
+ruvelo::DriveResult GameWorld::drive(const ruvelo::DriveCommand& command) {
   return applyDriveCommand(command, *parts_->vehicle, parts_->driving);
 }
 
 namespace {
 
 btCollisionObject* itemObject(const LevelActors& level, int item) {
-  if (item >= 0 && item < kBatteryCount) return level.batteries[item];
-  if (item >= kBatteryCount && item < kItemCount) return level.zones[item - kBatteryCount];
+  if (item >= 0 && item < ruvelo::kBatteryCount) return level.batteries[item];
+  if (item >= ruvelo::kBatteryCount && item < ruvelo::kItemCount)
+    return level.zones[item - ruvelo::kBatteryCount];
   return nullptr;
 }
 
@@ -118,7 +121,7 @@ bool GameWorld::itemInWorld(int item) const {
   return object && parts_->world.contains(object);
 }
 
-Pose GameWorld::vehiclePose() const {
+ruvelo::Pose GameWorld::vehiclePose() const {
   return {parts_->vehicle->actorPosition(), parts_->vehicle->actorRotation()};
 }
 
@@ -144,8 +147,8 @@ bool GameWorld::vehicleInReverse() const {
   return parts_->vehicle->currentGear() == vehicle::kGearReverse;
 }
 
-std::array<Pose, 4> GameWorld::wheelPoses() const {
-  std::array<Pose, 4> poses;
+std::array<ruvelo::Pose, 4> GameWorld::wheelPoses() const {
+  std::array<ruvelo::Pose, 4> poses;
   for (int i = 0; i < 4; ++i) {
     const WheelShape& wheel = parts_->vehicle->wheelShape(i);
     poses[i] = {wheel.localPosition, wheel.localRotation};
@@ -161,18 +164,18 @@ vehicle::AnalogInputs GameWorld::vehicleControls() const {
   return parts_->vehicle->model().analogInputs();
 }
 
-SteeringGeometry GameWorld::steering() const {
+ruvelo::SteeringGeometry GameWorld::steering() const {
   const vehicle::VehicleModelData& data = parts_->vehicle->model().data();
   return {data.ackermann.axleSeparation, data.wheels[0].wheel.maxSteer};
 }
 
-Pose GameWorld::conePose(int cone) const {
+ruvelo::Pose GameWorld::conePose(int cone) const {
   const btTransform& t = parts_->level.cones[cone]->getWorldTransform();
   return {toGlm(t.getOrigin()), toGlm(t.getRotation())};
 }
 
-VehicleReading GameWorld::vehicleReading() const {
-  VehicleReading reading;
+ruvelo::VehicleReading GameWorld::vehicleReading() const {
+  ruvelo::VehicleReading reading;
   reading.speed = parts_->vehicle->speed();
   reading.gear = parts_->vehicle->currentGear();
   for (int i = 0; i < parts_->vehicle->numWheels(); ++i) {
@@ -182,9 +185,9 @@ VehicleReading GameWorld::vehicleReading() const {
   return reading;
 }
 
-VehicleSoundReading GameWorld::vehicleSound() const {
+ruvelo::VehicleSoundReading GameWorld::vehicleSound() const {
   const vehicle::DriveModel& model = parts_->vehicle->model();
-  VehicleSoundReading reading;
+  ruvelo::VehicleSoundReading reading;
   reading.engineOmega = model.engineOmega();
   reading.throttle = model.analogInputs().accel();
   reading.engineThrottle = model.engineThrottle();
@@ -203,7 +206,7 @@ VehicleSoundReading GameWorld::vehicleSound() const {
   return reading;
 }
 
-int GameWorld::newImpacts(ContactImpact* out, int capacity) const {
+int GameWorld::newImpacts(ruvelo::ContactImpact* out, int capacity) const {
   return parts_->world.newContactImpacts(parts_->vehicle->body(), out, capacity);
 }
 

@@ -3,7 +3,7 @@
 // Callers see item ids, poses as GLM values and plain vehicle readings; Bullet stays behind it.
 #pragma once
 
-#include "physics/game_types.h"
+#include "common/game_types.h"
 #include "physics/vehicle/input_smoothing.h"
 
 #include <array>
@@ -22,7 +22,6 @@ class PhysicsWorld;
 class Vehicle;
 struct LevelActors;
 struct PhysicsWorldOptions;
-struct ContactImpact;
 
 class GameWorld {
  public:
@@ -48,31 +47,31 @@ class GameWorld {
 
   // One vehicle step of dt seconds with the command recorded last frame; the trigger it recorded, if
   // any (the item recorded last is not reported again).
-  std::optional<ItemEvent> step(float dt);
+  std::optional<ruvelo::ItemEvent> step(float dt);
 
   // Records the command for the next step; the gear change and the recovery act at once.
-  DriveResult drive(const DriveCommand& command);
+  ruvelo::DriveResult drive(const ruvelo::DriveCommand& command);
 
   // Takes an item's trigger out of the world, waking what touches it.
   void removeItem(int item);
   bool itemInWorld(int item) const;
 
-  Pose vehiclePose() const;  // the actor's
+  ruvelo::Pose vehiclePose() const;  // the actor's
   glm::vec3 vehicleVelocity() const;
   float vehicleSpeed() const;
   int vehicleGear() const;
   float vehicleEngineShare() const;  // the engine's speed as a share of its top speed, 0..1
   bool vehicleInReverse() const;
   // Local poses of the four corner wheels in the actor frame: left, right, left, right.
-  std::array<Pose, 4> wheelPoses() const;
+  std::array<ruvelo::Pose, 4> wheelPoses() const;
   float vehicleForwardSpeed() const;              // m/s along the vehicle's +z, negative backwards
   vehicle::AnalogInputs vehicleControls() const;  // the smoothed controls it drives with now
-  SteeringGeometry steering() const;
-  Pose conePose(int cone) const;
-  VehicleReading vehicleReading() const;
-  VehicleSoundReading vehicleSound() const;
+  ruvelo::SteeringGeometry steering() const;
+  ruvelo::Pose conePose(int cone) const;
+  ruvelo::VehicleReading vehicleReading() const;
+  ruvelo::VehicleSoundReading vehicleSound() const;
   // What the vehicle hit in the last step (see PhysicsWorld::newContactImpacts); returns how many.
-  int newImpacts(ContactImpact* out, int capacity) const;
+  int newImpacts(ruvelo::ContactImpact* out, int capacity) const;
 
   // JSON for each step's debugger line (see PhysicsWorld::setDebugExtra).
   void setDebugExtra(std::function<nlohmann::ordered_json()> provider);

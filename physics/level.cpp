@@ -10,10 +10,11 @@
 const glm::vec3 kLevelMeshPosition = ruvelo::level::kLevelPosition;
 const glm::vec3 kLevelMeshScale(ruvelo::level::kLevelScale);
 const glm::vec3 kSlabHalfExtents(40000.0f, ruvelo::level::kSlabTop, 40000.0f);
-const std::array<glm::vec3, kBatteryCount> kBatteryPositions = ruvelo::level::levelLayout().items.batteries;
-const std::array<glm::vec3, kZoneCount> kZonePositions = ruvelo::level::levelLayout().items.zones;
-const std::array<bool, kZoneCount> kZoneRotated = ruvelo::level::levelLayout().items.zoneRotated;
-const std::array<glm::vec3, kConeCount> kConePositions = ruvelo::level::levelLayout().items.cones;
+const std::array<glm::vec3, ruvelo::kBatteryCount> kBatteryPositions =
+    ruvelo::level::levelLayout().items.batteries;
+const std::array<glm::vec3, ruvelo::kZoneCount> kZonePositions = ruvelo::level::levelLayout().items.zones;
+const std::array<bool, ruvelo::kZoneCount> kZoneRotated = ruvelo::level::levelLayout().items.zoneRotated;
+const std::array<glm::vec3, ruvelo::kConeCount> kConePositions = ruvelo::level::levelLayout().items.cones;
 
 namespace {
 
@@ -104,20 +105,20 @@ bool createLevelItemsAndMesh(PhysicsWorld& world, LevelActors& level, std::vecto
   level.batteryMaterial = world.createMaterial(1.0f, 1.0f, 0.0f);
   trigger.material = level.batteryMaterial;
   level.batteryTriggerShape = boxShape(btVector3(1, 1, 1) * ruvelo::level::kBatteryHalfExtent, trigger);
-  for (int i = 0; i < kBatteryCount; ++i)
+  for (int i = 0; i < ruvelo::kBatteryCount; ++i)
     level.batteries[i] = world.createTrigger(level.batteryTriggerShape, poseAt(kBatteryPositions[i], false));
 
   level.zoneMaterial = world.createMaterial(1.0f, 1.0f, 0.0f);
   trigger.material = level.zoneMaterial;
   level.zoneTriggerShape = boxShape(toBt(ruvelo::level::kZoneHalfExtents), trigger);
-  for (int i = 0; i < kZoneCount; ++i)
+  for (int i = 0; i < ruvelo::kZoneCount; ++i)
     level.zones[i] = world.createTrigger(level.zoneTriggerShape, poseAt(kZonePositions[i], kZoneRotated[i]));
 
   level.coneMaterial = world.createMaterial(1.0f, 0.5f, 0.0f);
   ShapeInfo cone;
   cone.material = level.coneMaterial;
   level.coneShape = boxShape(btVector3(2, 2, 2), cone);
-  for (int i = 0; i < kConeCount; ++i) {
+  for (int i = 0; i < ruvelo::kConeCount; ++i) {
     // Placeholder mass properties until the first playing frame gives the real ones.
     btRigidBody* body =
         world.createDynamicBody(level.coneShape, poseAt(kConePositions[i], true), 1.0f, btVector3(1, 1, 1));

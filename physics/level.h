@@ -3,8 +3,8 @@
 // built in the start-up steps the app calls in order.
 #pragma once
 
+#include "common/game_types.h"
 #include "physics/filtering.h"
-#include "physics/game_types.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/glm.hpp>
@@ -34,9 +34,9 @@ struct LevelActors {
   std::shared_ptr<btCollisionShape> slabShape;
   std::shared_ptr<btCollisionShape> levelMeshShape;  // null when the level mesh could not be built
 
-  std::array<btCollisionObject*, kBatteryCount> batteries{};
-  std::array<btCollisionObject*, kZoneCount> zones{};
-  std::array<btRigidBody*, kConeCount> cones{};
+  std::array<btCollisionObject*, ruvelo::kBatteryCount> batteries{};
+  std::array<btCollisionObject*, ruvelo::kZoneCount> zones{};
+  std::array<btRigidBody*, ruvelo::kConeCount> cones{};
   btRigidBody* slab = nullptr;
   btRigidBody* levelMesh = nullptr;
 
@@ -50,10 +50,10 @@ struct LevelActors {
 extern const glm::vec3 kLevelMeshPosition;  // (0, 0, 200)
 extern const glm::vec3 kLevelMeshScale;     // (2, 2, 2)
 extern const glm::vec3 kSlabHalfExtents;    // (40000, 0.5, 40000); only its top y = 0.5 is built
-extern const std::array<glm::vec3, kBatteryCount> kBatteryPositions;
-extern const std::array<glm::vec3, kZoneCount> kZonePositions;
-extern const std::array<bool, kZoneCount> kZoneRotated;  // a quarter turn about +y
-extern const std::array<glm::vec3, kConeCount> kConePositions;
+extern const std::array<glm::vec3, ruvelo::kBatteryCount> kBatteryPositions;
+extern const std::array<glm::vec3, ruvelo::kZoneCount> kZonePositions;
+extern const std::array<bool, ruvelo::kZoneCount> kZoneRotated;  // a quarter turn about +y
+extern const std::array<glm::vec3, ruvelo::kConeCount> kConePositions;
 
 // Start-up step: the battery and zone triggers, the cones (dynamic, placeholder mass 1, inertia
 // (1, 1, 1), continuous collision detection on), and the level mesh from the collision model at

@@ -211,36 +211,38 @@ void PhysicsWorld::step(float deltaTime) {
   if (debugger_.connected()) debugger_.sendLine(debugLine(deltaTime));
 }
 
-int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const {
+int PhysicsWorld::newContactImpacts(const btCollisionObject* body, ruvelo::ContactImpact* out,
+                                    int capacity) const {
   int count = 0;
-  forEachContactOf(*dispatcher_, body,
-                   [&](const btPersistentManifold* manifold, const btRigidBody* a, const btRigidBody* b) {
-                     // A point is new in the step that found it; a resting contact keeps its points.
-                     float impulse = 0.0f;
-                     for (int j = 0; j < manifold->getNumContacts(); ++j) {
-                       const btManifoldPoint& point = manifold->getContactPoint(j);
-                       if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
-                     }
-                     const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
-                     if (!(speedChange > 0.0f)) return;
-                     auto idA = ids_.find(a);
-                     auto idB = ids_.find(b);
-                     if (idA == ids_.end() || idB == ids_.end()) return;
-                     const uint64_t low = std::min(idA->second, idB->second),
-                                    high = std::max(idA->second, idB->second);
-                     const ContactImpact impact{(high << 32) | low, speedChange};
-                     if (count < capacity) {
-                       out[count++] = impact;
-                     } else if (capacity > 0) {
-                       ContactImpact* weakest = std::min_element(
-                           out, out + capacity, [](const ContactImpact& x, const ContactImpact& y) {
-                             return x.speedChange < y.speedChange;
-                           });
-                       if (weakest->speedChange < impact.speedChange) *weakest = impact;
-                     }
-                   });
-  std::sort(out, out + count,
-            [](const ContactImpact& x, const ContactImpact& y) { return x.speedChange > y.speedChange; });
+  forEachContactOf(
+      *dispatcher_, body,
+      [&](const btPersistentManifold* manifold, const btRigidBody* a, const btRigidBody* b) {
+        // A point is new in the step that found it; a resting contact keeps its points.
+        float impulse = 0.0f;
+        for (int j = 0; j < manifold->getNumContacts(); ++j) {
+          const btManifoldPoint& point = manifold->getContactPoint(j);
+          if (point.getLifeTime() <= 1) impulse += point.getAppliedImpulse();
+        }
+        const float speedChange = impulse * (a->getInvMass() + b->getInvMass());
+        if (!(speedChange > 0.0f)) return;
+        auto idA = ids_.find(a);
+        auto idB = ids_.find(b);
+        if (idA == ids_.end() || idB == ids_.end()) return;
+        const uint64_t low = std::min(idA->second, idB->second), high = std::max(idA->second, idB->second);
+        const ruvelo::ContactImpact impact{(high << 32) | low, speedChange};
+        if (count < capacity) {
+          out[count++] = impact;
+        } else if (capacity > 0) {
+          ruvelo::ContactImpact* weakest = std::min_element(
+              out, out + capacity, [](const ruvelo::ContactImpact& x, const ruvelo::ContactImpact& y) {
+                return x.speedChange < y.speedChange;
+              });
+          if (weakest->speedChange < impact.speedChange) *weakest = impact;
+        }
+      });
+  std::sort(out, out + count, [](const ruvelo::ContactImpact& x, const ruvelo::ContactImpact& y) {
+    return x.speedChange > y.speedChange;
+  });
   return count;
 }
 

@@ -3,6 +3,7 @@
 // items, and the debugger stream. The world owns every shape, object and material it is given.
 #pragma once
 
+#include "common/game_types.h"
 #include "physics/debugger_connection.h"
 #include "physics/filtering.h"
 #include "physics/simulation_events.h"
@@ -20,13 +21,6 @@
 #include <unordered_set>
 #include <utility>
 #include <vector>
-
-// Two bodies that came into contact in the last step: which pair (the same number whenever the same
-// two bodies meet) and how much their relative velocity changed along the contact, m/s.
-struct ContactImpact {
-  uint64_t pair = 0;
-  float speedChange = 0.0f;
-};
 
 struct PhysicsWorldOptions {
   bool connectDebugger = true;
@@ -80,7 +74,7 @@ class PhysicsWorld {
   uint64_t stepCount() const { return stepCount_; }
   // The contacts of `body` that the last step made (resting contacts are not new), at most
   // `capacity` of them into `out`, strongest first; returns how many.
-  int newContactImpacts(const btCollisionObject* body, ContactImpact* out, int capacity) const;
+  int newContactImpacts(const btCollisionObject* body, ruvelo::ContactImpact* out, int capacity) const;
   // How fast `body` slides along anything it touches now: the largest speed across the contact
   // normal at any of its touching contact points, m/s (0 when it touches nothing).
   float slidingContactSpeed(const btCollisionObject* body) const;

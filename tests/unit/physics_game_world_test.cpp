@@ -7,6 +7,9 @@
 
 #include "level/level_layout.h"
 
+// The physics classes live outside the game's namespace; the values they take and give are in it.
+using namespace ruvelo;
+
 namespace {
 
 // A small level mesh well away from the items.

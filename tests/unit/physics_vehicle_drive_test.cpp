@@ -10,6 +10,9 @@
 #include <cmath>
 #include <functional>
 
+// The physics classes live outside the game's namespace; the values they take and give are in it.
+using namespace ruvelo;
+
 namespace {
 
 constexpr float kDt60 = 1.0f / 60.0f;

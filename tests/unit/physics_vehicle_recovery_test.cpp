@@ -15,6 +15,9 @@
 #include <cmath>
 #include <string>
 
+// The physics classes live outside the game's namespace; the values they take and give are in it.
+using namespace ruvelo;
+
 namespace {
 
 namespace rl = ruvelo::level;

@@ -1,17 +1,21 @@
-// Plain values the game's physics hands out and takes in: item ids and kinds, poses, vehicle
-// readings and the driver's command. No Bullet type appears here.
+// Plain values the game's parts hand each other: item ids and kinds, poses, vehicle readings, the
+// driver's command and what it did, and contacts between bodies. No library type appears here, so
+// physics, sound, input, the rules and the app all speak them.
 #pragma once
 
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include <cstdint>
 #include <vector>
 
 #include "level/level_layout.h"
 
-constexpr int kBatteryCount = ruvelo::level::kBatteryCount;
-constexpr int kZoneCount = ruvelo::level::kZoneCount;
-constexpr int kConeCount = ruvelo::level::kConeCount;
+namespace ruvelo {
+
+constexpr int kBatteryCount = level::kBatteryCount;
+constexpr int kZoneCount = level::kZoneCount;
+constexpr int kConeCount = level::kConeCount;
 
 enum class ItemKind { Battery, Zone };
 
@@ -110,3 +114,13 @@ struct DriveResult {
   bool unflippedCleared = false;
   bool unflippedSet = false;
 };
+
+// Two bodies that came into contact in the last step: which pair (the same number whenever the same
+// two bodies meet) and how much their relative velocity changed along the contact, m/s. The physics
+// reports them; the sound turns them into knocks and crashes.
+struct ContactImpact {
+  uint64_t pair = 0;
+  float speedChange = 0.0f;
+};
+
+}  // namespace ruvelo
